@@ -1,0 +1,5 @@
+#!/usr/bin/env bash
+# Runs one test program on its own virtual X display.
+set -e
+unset QT_QPA_PLATFORM
+exec xvfb-run -a -s "-screen 0 1280x1024x24" "$@"
