@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-    g++ cmake ninja-build pkg-config
+    g++ cmake ninja-build pkg-config ccache
     qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libgl-dev
     libsodium-dev libbenchmark-dev
     fonts-wqy-zenhei
