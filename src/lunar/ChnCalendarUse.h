@@ -1,0 +1,91 @@
+#pragma once
+
+// The date-information record of the calendar control: every text shown for one date
+// (lunar month and day, festivals, solar term, sexagenary names, animal, star sign,
+// reign era), with the costly year-level texts kept between calls.
+//
+// Texts are UTF-8. A "Date" is the toolkit's date value: days since 1899-12-30 with the
+// time of day as fraction; it decodes to the engine's civil calendar (Julian up to
+// 1582-10-04), so day numbers and Dates differ by a constant (1900-01-01 is Date 2).
+
+#include <string>
+
+namespace lunar {
+
+class TChnCal {
+public:
+    // Fills the record for a Date. A date the engine cannot convert (civil year outside
+    // -849..2100, or a Date that does not decode) only updates DateValue: every text keeps
+    // its previous value.
+    void SetDate(double date);
+    // The same for a civil date given directly (years before 1 are counted without a
+    // year 0, -1 being the year before 1). DateValue is set to the Date of that day when
+    // it has one and left as it was otherwise. Returns false when nothing was converted.
+    bool SetCivilDate(int year, int month, int day);
+
+    // Lunar year of the last year-level build; 0 before the first.
+    int CachedLunarYear = 0;
+    // Signed lunar month (negative for a leap month) of the last month-level build.
+    int CachedLunarMonth = 0;
+    double DateValue = 0.0;
+    std::string TermName;
+    std::string CivilFestival;
+    std::string MonthName;
+    std::string DayPillar;
+    std::string YearPillar;
+    std::string MonthPillar;
+    std::string LunarFestival;
+    std::string LunarYearName;
+    std::string DayName;
+    std::string Animal;
+    std::string StarSign;
+    std::string Era;
+
+    // Lunar date of the last successful conversion (not part of the texts, but handy for
+    // callers that want the numbers behind MonthName and DayName).
+    int LunarYear = 0;
+    int LunarMonth = 0;
+    int LunarDay = 0;
+    bool LunarLeap = false;
+
+private:
+    void Fill(int y, int m, int d, int ly, int lm, int ld, bool leap);
+};
+
+// Decodes a Date and converts it with CivilToLunar. False (outputs untouched) when the
+// Date does not decode or the year is out of the engine's range.
+bool DateToLunar(double date, int &year, int &month, int &day, bool &leap);
+
+// Civil festival of day `day` in the month of `date` ("元旦节", "母亲节", ...), or empty.
+std::string CivilFestivalText(int day, double date);
+// The same for a civil date given directly.
+std::string CivilFestivalTextOf(int year, int month, int day);
+
+// Lunar festival of a lunar month and day ("春节", ..., "除夕"); the leap flag is not
+// looked at. `date` is the civil date of that lunar day, needed for "除夕" (the eve of
+// the new year, whose lunar day is 29 or 30).
+std::string LunarFestivalText(int lunarMonth, int lunarDay, double date);
+// The same with the civil date given directly.
+std::string LunarFestivalTextOf(int lunarMonth, int lunarDay, int year, int month, int day);
+
+// Reign-era text of a civil year, such as "[明]太祖 朱元璋 洪武元年"; empty outside
+// -2069 <= year < 1949.
+std::string EraTextOf(int year);
+
+// Field n (1-based) of `text` split at `sep`, trimmed of surrounding blanks; with
+// skipEmpty, blank fields are not counted. Empty when there is no such field.
+std::string SplitField(const std::string &text, const std::string &sep, int n, bool skipEmpty);
+
+// a when the condition holds, else b.
+std::string ChooseText(bool condition, const std::string &a, const std::string &b);
+
+// Civil date arithmetic on the engine's calendar that also covers years before 1, where
+// Dates and day numbers do not reach. False for an invalid date.
+bool NextCivilDay(int &year, int &month, int &day);
+
+// Date <-> civil date on the engine's calendar. CivilDateOfDate fails for Dates before
+// 1-01-01; DateOfCivilDate fails for an invalid date or one before 1-01-01.
+bool CivilDateOfDate(double date, int &year, int &month, int &day);
+bool DateOfCivilDate(int year, int month, int day, double &date);
+
+} // namespace lunar
