@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+
+// The decision behind the gate's confirm button, without any window.
+class GateCheck {
+public:
+    enum class Result {
+        Accepted,  // right password, or no password set (marker on line 0)
+        Rejected,  // wrong password
+        ReadFailed // file missing or unreadable, or no line 0
+    };
+
+    // Reads the file afresh and compares `typed` with line 0: the marker lets anything in,
+    // an Argon2id hash is verified, anything else is an older plain-text password compared
+    // exactly.
+    static Result check(const QString &path, const QString &typed);
+
+    // The same decision for an already read line 0.
+    static bool matches(const QString &line0, const QString &typed);
+};

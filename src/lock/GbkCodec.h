@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// GBK (code page 936) conversion through iconv; Qt 6 has no GBK codec of its own.
+class GbkCodec {
+public:
+    // False for bytes that are not valid GBK; `text` is only changed on success.
+    static bool decode(const QByteArray &bytes, QString &text);
+    // False when `text` holds a character that GBK cannot represent.
+    static bool encode(const QString &text, QByteArray &bytes);
+};

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QImage>
+#include <QString>
+#include <QStringList>
+
+// The pictures of the two password windows. Each is loaded from
+// applicationDirPath() + "/resources/lock/<name>.png"; when the file is missing or broken the
+// same picture is painted here, so the windows always look whole.
+class LockPictures {
+public:
+    // Names of every picture, in the order of the windows' components.
+    static QStringList names();
+
+    // The picture `name` from the resources folder, or painted when it is not there.
+    static QImage load(const QString &name);
+
+    // The painted picture (also what the shipped files were made from). A null image for an
+    // unknown name.
+    static QImage paint(const QString &name);
+
+    // applicationDirPath() + "/resources/lock".
+    static QString folder();
+};

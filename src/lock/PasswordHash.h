@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+
+// Salted, slow password hashes in libsodium's one-line Argon2id form
+// ("$argon2id$v=19$m=...,t=...,p=...$salt$hash"). The password is hashed as UTF-8.
+class PasswordHash {
+public:
+    // Cost settings used for new hashes; chosen so a check takes about 0.1-0.3 s here.
+    static unsigned long long opsLimit();
+    static size_t memLimit();
+
+    // True when `line` has the Argon2id hash form (starts with "$argon2id$").
+    static bool isHash(const QString &line);
+
+    // Makes a new hash with a fresh random salt. False (with `error`) when libsodium cannot
+    // start or runs out of memory.
+    static bool hash(const QString &password, QString &hashLine, QString &error);
+
+    // True when `password` matches `hashLine`; false for a wrong password or a broken line.
+    static bool verify(const QString &hashLine, const QString &password);
+};

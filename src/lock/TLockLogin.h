@@ -1,0 +1,64 @@
+#pragma once
+
+#include "LockMessageBox.h"
+
+#include <QString>
+#include <QWidget>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class LockPictureLabel;
+
+// The login gate: a small borderless window asking for the start-up password.
+//
+// Right password (or no password set): emits loginAccepted(), then hides itself. The
+// receiver shows the main window; the gate stays alive, hidden.
+// Wrong password: shows "密码不正确,请重新输入登录密码!" ("登陆提示"), clears the entry and
+// keeps the focus in it.
+// Cancel, closing the gate window, or a failure to read the password file at confirmation:
+// the gate closes and emits loginCancelled(); the receiver ends the program. A read failure
+// shows no message (the program ends silently); readFailed() is emitted just before
+// loginCancelled() in that case, for callers that want to tell the two apart.
+class TLockLogin : public QWidget {
+    Q_OBJECT
+public:
+    explicit TLockLogin(const QString &loginFilePath, QWidget *parent = nullptr);
+
+    // Replaces the message box (tests).
+    void setMessageFunction(LockMessageBox::Function fn);
+
+    QLineEdit *passwordEdit() const { return Edit1; }
+
+signals:
+    void loginAccepted();
+    void loginCancelled();
+    void readFailed();
+
+public slots:
+    void SpeedButton1Click(); // confirm
+    void SpeedButton2Click(); // cancel
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    QString m_path;
+    LockMessageBox::Function m_message;
+    bool m_finished = false; // accepted or cancelled: no second signal
+
+    QWidget *Panel1 = nullptr;
+    QWidget *Panel2 = nullptr;
+    LockPictureLabel *Image1 = nullptr;
+    LockPictureLabel *Image2 = nullptr;
+    LockPictureLabel *Image3 = nullptr;
+    LockPictureLabel *img1 = nullptr;
+    QLabel *Label1 = nullptr;
+    QLabel *Label2 = nullptr;
+    QLineEdit *Edit1 = nullptr;
+    QPushButton *SpeedButton1 = nullptr;
+    QPushButton *SpeedButton2 = nullptr;
+};
