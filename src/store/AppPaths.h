@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QString>
+
+// Where the program keeps its data. The data folder ("root") has this layout:
+//   DB3/CalendarD.db          note database (NoteStore)
+//   DB3/form.ini              window settings (FormIni)
+//   DB3/loginstr.db           start-up password file
+//   source/DeskTopBG/         wallpaper pictures (A1.bmp, A2.bmp, Content.bmp, Mix.bmp)
+// The portable root is the program directory itself; an installed program whose directory is not
+// writable keeps its data in $XDG_DATA_HOME/kestrova/ (default ~/.local/share/kestrova/).
+// Read-only pictures and pages shipped with the program live in <programDir>/resources.
+class AppPaths {
+public:
+    // A data folder at `root`. `programDir` (default: root) locates resourceDir().
+    explicit AppPaths(const QString &root, const QString &programDir = QString());
+
+    // The data folder for a program installed in `programDir` (normally
+    // QCoreApplication::applicationDirPath()): programDir when files can be created there
+    // (probed by creating one, not by permission bits), else the per-user folder above.
+    // Creates nothing.
+    static AppPaths detect(const QString &programDir);
+
+    // $XDG_DATA_HOME/kestrova, or ~/.local/share/kestrova when XDG_DATA_HOME is unset or relative.
+    static QString userDataRoot();
+
+    // True when files can be created in `dir` (or, when it does not exist yet, in the nearest
+    // existing parent folder that mkpath would create it in).
+    static bool isWritableDir(const QString &dir);
+
+    QString root() const { return m_root; }
+    QString programDir() const { return m_programDir; }
+    bool isPortable() const; // root() is the program directory
+
+    QString db3Dir() const;                           // <root>/DB3
+    QString databaseFile() const;                     // <root>/DB3/CalendarD.db
+    QString formIniFile() const;                      // <root>/DB3/form.ini
+    QString loginFile() const;                        // <root>/DB3/loginstr.db
+    QString wallpaperDir() const;                     // <root>/source/DeskTopBG
+    QString wallpaperFile(const QString &name) const; // <root>/source/DeskTopBG/<name>
+    QString resourceDir() const;                      // <programDir>/resources (read-only, shipped)
+
+    // First-run set-up. When DB3/ does not exist, lays out a fresh data folder: the note database
+    // with all its tables, loginstr.db in its no-password state ("NOKEY4817203", "NOKEY4817203",
+    // "0", CR LF line ends) and source/DeskTopBG/ holding a copy of every file shipped in
+    // resourceDir()/DeskTopBG. The folder is built beside DB3/ and renamed into place, so an
+    // interrupted first run leaves no half-made DB3/. form.ini is left to FormIni::read().
+    // Returns true when it laid out a new folder, false when DB3/ already existed (then nothing
+    // is touched, except that a missing source/DeskTopBG/ is created).
+    // Throws StoreError with the failing step's message.
+    bool ensureLayout() const;
+
+    // The exact bytes of loginstr.db in its no-password state.
+    static QByteArray noPasswordFileContent();
+
+private:
+    QString m_root;
+    QString m_programDir;
+};

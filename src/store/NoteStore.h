@@ -1,0 +1,148 @@
+#pragma once
+
+#include "StoreError.h"
+
+#include <QByteArray>
+#include <QDate>
+#include <QString>
+
+#include <array>
+#include <memory>
+
+class QSqlDatabase;
+class QSqlQuery;
+
+// The 42 cell texts of a month page, cell k (0-based) of the month grid at index k, each the
+// RTF document of the cell's editor (empty when never filled).
+using MonthCells = std::array<QByteArray, 42>;
+
+// The month page as loaded or saved in one go: its 42 cells and the day plan of one day.
+struct MonthPage {
+    MonthCells cells;
+    QByteArray dayPlan; // RTF of the day-plan editor, empty when the day has no plan
+};
+
+// The twelve month notes of the annual page, January at index 0, each an RTF document.
+using YearNotes = std::array<QByteArray, 12>;
+
+// A ruled sheet of 42 one-line notes (general notes page, calendar notes page): line k+1 at
+// index k, with its text colour as 0x00BBGGRR (0 is black; a colour never stored reads as 0).
+struct SheetNotes {
+    std::array<QString, 42> texts;
+    std::array<int, 42> colors{};
+};
+
+// The eleven memo lines of the side panel, line k+1 at index k (never written reads as empty).
+using MemoLines = std::array<QString, 11>;
+
+// The note database, DB3/CalendarD.db, an SQLite file reached through Qt SQL (QSQLITE).
+//
+// Tables (key column first, the key is the PRIMARY KEY, other columns at fixed positions):
+//   TailiNew      YearMonth TEXT, redt1..redt42 BLOB        month page cells (RTF)
+//   TailiNew_day  daydate TEXT, daycontent BLOB               day plans (RTF)
+//   YearJishi     year INTEGER, Month1..Month12 BLOB          annual notes (RTF)
+//   edtText       edtYearMonth TEXT, line1..line42 TEXT       general notes texts
+//   edtTextColor  edtYearMonth TEXT, color1..color42 INTEGER  general notes colours
+//   RiliJishi     edtYearMonth TEXT, line1..line42 TEXT       calendar notes texts ("rili2011")
+//   RiliColor     edtYearMonth TEXT, color1..color42 INTEGER  calendar notes colours
+//   Beiwanglu     memkey TEXT, line1..line11 TEXT             memo list (one row, "bwl")
+//
+// Errors: every operation that touches the database throws StoreError carrying the database's
+// message; nothing is reported silently. Every write runs in one transaction: when it fails the
+// stored rows are exactly as before the call (no half-filled or empty new row is left behind).
+// Reads of a key without a row give empty values. All parameters are bound.
+//
+// Each instance owns its own named connection, so several stores (and tests) can coexist.
+// Not thread-safe: use an instance from one thread.
+class NoteStore {
+public:
+    static constexpr int CellCount = 42;
+    static constexpr int MonthCount = 12;
+    static constexpr int SheetLineCount = 42;
+    static constexpr int MemoLineCount = 11;
+    static constexpr int SchemaVersion = 1; // PRAGMA user_version of a current database
+
+    enum class OpenMode {
+        OpenExisting,    // a missing file is an error (the data folder is laid out at first run)
+        CreateIfMissing, // create the file and its tables
+    };
+
+    // The two one-line-note sheets.
+    enum class Sheet {
+        General,  // edtText + edtTextColor, keyed by year-month
+        Calendar, // RiliJishi + RiliColor, keyed by CalendarSheetKey
+    };
+
+    NoteStore();
+    ~NoteStore();
+    NoteStore(const NoteStore &) = delete;
+    NoteStore &operator=(const NoteStore &) = delete;
+
+    // Opens `databaseFile`; creates missing tables and brings an older schema up to date inside
+    // one transaction. Throws StoreError (the store is then closed).
+    void open(const QString &databaseFile, OpenMode mode = OpenMode::OpenExisting);
+    // Closes and opens the same file again (called on every change of the picker's date).
+    void reconnect();
+    void close();
+    bool isOpen() const;
+    QString databaseFile() const { return m_file; }
+
+    // ---- keys ----
+    // Year-month key: year then month, decimal, no leading zeros (June 2010 -> "20106",
+    // November 2010 -> "201011"). Years 1..999 are padded to four digits ("0201" + "11") so
+    // that they cannot collide with a four-digit year (201/11 vs 2011/1).
+    static QString yearMonthKey(int year, int month);
+    static QString yearMonthKey(const QDate &date);
+    // Day key in the fixed form yyyy-M-d, independent of the user's locale (2010-6-1).
+    static QString dayKey(const QDate &date);
+    static QString dayKey(int year, int month, int day);
+    static inline const QString CalendarSheetKey = QStringLiteral("rili2011");
+    static inline const QString MemoKey = QStringLiteral("bwl");
+
+    // ---- desktop month page (TailiNew, TailiNew_day) ----
+    MonthCells readMonth(const QString &yearMonth) const;
+    void writeMonth(const QString &yearMonth, const MonthCells &cells);
+    QByteArray readDayPlan(const QString &dayKey) const;
+    void writeDayPlan(const QString &dayKey, const QByteArray &rtf);
+    // Month cells and one day plan read in one transaction (consistent snapshot).
+    MonthPage readMonthPage(const QString &yearMonth, const QString &dayKey) const;
+    // Month cells and one day plan written in one transaction: both or neither are stored.
+    void writeMonthPage(const QString &yearMonth, const MonthPage &page, const QString &dayKey);
+
+    // ---- annual notes page (YearJishi) ----
+    YearNotes readYearNotes(int year) const;
+    void writeYearNotes(int year, const YearNotes &notes);
+
+    // ---- general notes and calendar notes pages ----
+    // Texts and colours come from the sheet's two tables; both tables are written in one
+    // transaction. For Sheet::Calendar pass CalendarSheetKey.
+    SheetNotes readSheet(Sheet sheet, const QString &key) const;
+    void writeSheet(Sheet sheet, const QString &key, const SheetNotes &notes);
+
+    // ---- memo list (Beiwanglu, row "bwl") ----
+    MemoLines readMemoLines() const;
+    // Stores `text` as memo line `line` (1..11), creating the row when needed, only when it
+    // differs from the stored text (a null counts as empty). Returns true when it wrote.
+    // Other lines are untouched. Throws StoreError; std::out_of_range for a bad line number.
+    bool writeMemoLine(int line, const QString &text);
+
+    // ---- diagnostics ----
+    QString journalMode() const; // "wal" normally
+    int userVersion() const;
+
+private:
+    class Transaction;
+    QSqlDatabase database() const;
+    QSqlQuery &prepared(const QString &sql) const;
+    void exec(QSqlQuery &query) const;
+    void execSql(const QString &sql) const;
+    void configure();
+    void migrate();
+    [[noreturn]] void fail(const QString &what, const QString &dbMessage) const;
+
+    QString m_connection;
+    QString m_file;
+    OpenMode m_mode = OpenMode::OpenExisting;
+    struct Cache;
+    std::unique_ptr<Cache> m_cache; // prepared statements of the open connection
+};
