@@ -18,7 +18,7 @@ class NoteStore;
 class QLabel;
 class QTimer;
 
-// The desktop month page, `pnlTaiLi`: the month grid `JvTFMonths1` with the 42 day editors
+// The desktop month page, `pnlTaiLi` (the store's MonthPage is its stored form): the month grid `JvTFMonths1` with the 42 day editors
 // `RichEdit1` .. `RichEdit42` laid over its cells, and the day plan `memday` on the panel
 // `pnlRijishi`, which the main window places in its side panel (see dayPlanPanel()).
 //
@@ -30,7 +30,7 @@ class QTimer;
 // focus, before a mouse release selects the new day, so a day plan is always written under the day
 // it was typed for. Reloads (date change, page button, show timer) first save a page whose editors
 // hold unsaved changes; when that save fails the reload is skipped and the text stays.
-class MonthPage : public QWidget {
+class DesktopMonthPage : public QWidget {
     Q_OBJECT
 public:
     static constexpr int EditorCount = 42;
@@ -38,9 +38,9 @@ public:
     static constexpr int ShowTimerInterval = 500;
 
     // `flags` and `lastSelection` belong to the main window and must outlive the page.
-    MonthPage(NoteStore &store, PageFlags &flags, LastSelection &lastSelection,
+    DesktopMonthPage(NoteStore &store, PageFlags &flags, LastSelection &lastSelection,
               QWidget *parent = nullptr);
-    ~MonthPage() override;
+    ~DesktopMonthPage() override;
 
     // --- wiring by the main window -------------------------------------------------------------
 
