@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QLocalServer>
+#include <QLockFile>
+#include <QObject>
+#include <QString>
+#include <memory>
+
+// Keeps the program to one running instance per user. The first start takes a lock file in
+// the user's runtime folder and then listens on a local socket of the same name; a later
+// start fails to take the lock, sends the already-running notice over the socket and ends.
+// The lock (not the socket) decides, so two starts at the same moment never both run.
+class SingleInstance : public QObject {
+    Q_OBJECT
+public:
+    enum class Role {
+        Primary,   // this process runs the program
+        Secondary, // another instance runs; the notice was sent (or could not be delivered)
+        Failed     // neither lock nor notice possible (runtime folder unusable)
+    };
+
+    // The text sent as the already-running notice (the user message number 1024 + 10).
+    static constexpr const char *kNotice = "1034";
+
+    // `name` is the socket and lock name; `runtimeDir` empty means runtimeDirectory().
+    explicit SingleInstance(const QString &name, const QString &runtimeDir = QString(),
+                            QObject *parent = nullptr);
+    ~SingleInstance() override;
+
+    // Claims the instance. A secondary start waits at most `noticeWaitMs` for the running
+    // instance to accept the notice, since that instance may still be starting up.
+    Role claim(int noticeWaitMs = 800);
+
+    // Full path of the local socket and of the lock file.
+    QString socketPath() const;
+    QString lockPath() const;
+    QString errorString() const { return m_error; }
+
+    // $XDG_RUNTIME_DIR when usable, else a private per-user folder in the temp folder.
+    static QString runtimeDirectory();
+
+signals:
+    // A later start sent its notice. The running instance changes nothing because of it.
+    void noticeReceived();
+
+private:
+    bool sendNotice(int waitMs);
+    void acceptConnections();
+
+    QString m_name;
+    QString m_dir;
+    QString m_error;
+    std::unique_ptr<QLockFile> m_lock;
+    std::unique_ptr<QLocalServer> m_server;
+};
