@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QByteArray>
+#include <QTextDocument>
+
+// Rich-text notes are stored as RTF documents in the style Windows rich-edit controls write,
+// so that notes written here open elsewhere and old notes open here.
+namespace richtext {
+
+// The whole document as RTF (code page 936, non-ASCII text as \uN with a GBK fallback).
+QByteArray toRtf(const QTextDocument &doc);
+
+// Replaces the content of doc with the RTF document in data. Returns false, and leaves doc
+// untouched, when data is not RTF. Damaged RTF is read as far as it makes sense.
+bool fromRtf(const QByteArray &data, QTextDocument &doc);
+
+// Loads a stored note: RTF when data is RTF, else plain text (UTF-8 when it is valid UTF-8,
+// else GBK); empty data empties the document.
+void loadInto(QTextDocument &doc, const QByteArray &data);
+
+} // namespace richtext

@@ -1,0 +1,3 @@
+#include "RtfReader.h"
+
+bool RtfReader::read(const QByteArray &, QTextDocument &) { return false; }

@@ -1,0 +1,3 @@
+#include "RtfWriter.h"
+
+QByteArray RtfWriter::write(const QTextDocument &) { return {}; }
