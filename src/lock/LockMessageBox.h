@@ -13,8 +13,8 @@ public:
         Plain, // single OK button, no icon
         Error  // a failure report: OK button with the critical icon
     };
-    using Function = std::function<void(QWidget *owner, const QString &text,
-                                        const QString &caption, Kind kind)>;
+    using Function =
+        std::function<void(QWidget *owner, const QString &text, const QString &caption, Kind kind)>;
 
     // The default: a modal QMessageBox owned by `owner`.
     static void show(QWidget *owner, const QString &text, const QString &caption, Kind kind);

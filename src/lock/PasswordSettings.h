@@ -10,12 +10,12 @@ public:
     static constexpr const char *kApplicationTitle = "Kestrova KESTROVA";
 
     enum class Outcome {
-        FirstMissing,    // ticked, first field empty: focus the first field
-        SecondMissing,   // ticked, second field empty: focus the second field
-        Different,       // ticked, the two fields differ: focus stays
-        WriteFailed,     // the file could not be written: dialog stays open
-        PasswordSet,     // hash written with flag "-1": close the dialog
-        PasswordRemoved  // marker, marker, "0" written: close the dialog
+        FirstMissing,   // ticked, first field empty: focus the first field
+        SecondMissing,  // ticked, second field empty: focus the second field
+        Different,      // ticked, the two fields differ: focus stays
+        WriteFailed,    // the file could not be written: dialog stays open
+        PasswordSet,    // hash written with flag "-1": close the dialog
+        PasswordRemoved // marker, marker, "0" written: close the dialog
     };
 
     struct Result {

@@ -1,0 +1,9 @@
+#include "LockMessageBox.h"
+
+#include <QMessageBox>
+
+void LockMessageBox::show(QWidget *owner, const QString &text, const QString &caption, Kind kind) {
+    QMessageBox box(kind == Kind::Error ? QMessageBox::Critical : QMessageBox::NoIcon, caption,
+                    text, QMessageBox::Ok, owner);
+    box.exec();
+}
