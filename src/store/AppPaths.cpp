@@ -1,43 +1,139 @@
 #include "AppPaths.h"
 
+#include "NoteStore.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QTemporaryDir>
+#include <QTemporaryFile>
+
+namespace {
+
+QString cleanDir(const QString &dir) {
+    return QDir::cleanPath(QDir(dir).absolutePath());
+}
+
+void writeFileAtomically(const QString &path, const QByteArray &content) {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size() || !file.commit())
+        throw StoreError(QStringLiteral("无法写入文件 %1: %2").arg(path, file.errorString()));
+}
+
+// Copies every file of `from` that `to` lacks; a copy goes to a temporary name first so that an
+// interrupted copy never leaves a truncated picture under the real name.
+void copyMissingFiles(const QString &from, const QString &to) {
+    const QDir src(from);
+    if (!src.exists()) return;
+    for (const QFileInfo &fi : src.entryInfoList(QDir::Files | QDir::Readable)) {
+        const QString target = to + QLatin1Char('/') + fi.fileName();
+        if (QFileInfo::exists(target)) continue;
+        const QString part = target + QStringLiteral(".part");
+        QFile::remove(part);
+        if (!QFile::copy(fi.absoluteFilePath(), part) || !QFile::rename(part, target)) {
+            QFile::remove(part);
+            throw StoreError(QStringLiteral("无法复制 %1 到 %2").arg(fi.absoluteFilePath(), to));
+        }
+        QFile::setPermissions(target, QFile::permissions(target) | QFile::WriteOwner);
+    }
+}
+
+} // namespace
+
 AppPaths::AppPaths(const QString &root, const QString &programDir)
-    : m_root(root), m_programDir(programDir.isEmpty() ? root : programDir) {}
+    : m_root(cleanDir(root)), m_programDir(cleanDir(programDir.isEmpty() ? root : programDir)) {}
+
 AppPaths AppPaths::detect(const QString &programDir) {
-    return AppPaths(programDir);
+    const AppPaths portable(programDir, programDir);
+    // An existing data folder must itself be writable; otherwise the program folder must be.
+    const QString probe =
+        QFileInfo(portable.db3Dir()).isDir() ? portable.db3Dir() : portable.root();
+    if (isWritableDir(probe)) return portable;
+    return AppPaths(userDataRoot(), programDir);
 }
+
 QString AppPaths::userDataRoot() {
-    return {};
+    QString base = qEnvironmentVariable("XDG_DATA_HOME");
+    if (base.isEmpty() || QDir::isRelativePath(base))
+        base = QDir::homePath() + QStringLiteral("/.local/share");
+    return cleanDir(base + QStringLiteral("/kestrova"));
 }
-bool AppPaths::isWritableDir(const QString &) {
-    return true;
+
+bool AppPaths::isWritableDir(const QString &dir) {
+    QFileInfo fi(cleanDir(dir));
+    // A folder that does not exist yet would be created inside its nearest existing parent.
+    while (!fi.exists()) {
+        const QString parent = fi.absolutePath();
+        if (parent == fi.absoluteFilePath()) return false;
+        fi = QFileInfo(parent);
+    }
+    if (!fi.isDir()) return false;
+    // Permission bits say nothing for root or on read-only mounts: try to create a file.
+    QTemporaryFile probe(fi.absoluteFilePath() + QStringLiteral("/.kestrova-probe-XXXXXX"));
+    return probe.open();
 }
+
 bool AppPaths::isPortable() const {
-    return true;
+    return m_root == m_programDir;
 }
+
 QString AppPaths::db3Dir() const {
-    return m_root + "/DB3";
+    return m_root + QStringLiteral("/DB3");
 }
 QString AppPaths::databaseFile() const {
-    return db3Dir() + "/CalendarD.db";
+    return db3Dir() + QStringLiteral("/CalendarD.db");
 }
 QString AppPaths::formIniFile() const {
-    return db3Dir() + "/form.ini";
+    return db3Dir() + QStringLiteral("/form.ini");
 }
 QString AppPaths::loginFile() const {
-    return db3Dir() + "/loginstr.db";
+    return db3Dir() + QStringLiteral("/loginstr.db");
 }
 QString AppPaths::wallpaperDir() const {
-    return m_root + "/source/DeskTopBG";
+    return m_root + QStringLiteral("/source/DeskTopBG");
 }
 QString AppPaths::wallpaperFile(const QString &name) const {
-    return wallpaperDir() + '/' + name;
+    return wallpaperDir() + QLatin1Char('/') + name;
 }
 QString AppPaths::resourceDir() const {
-    return m_programDir + "/resources";
+    return m_programDir + QStringLiteral("/resources");
 }
-bool AppPaths::ensureLayout() const {
-    return false;
-}
+
 QByteArray AppPaths::noPasswordFileContent() {
-    return "NOKEY4817203\r\nNOKEY4817203\r\n0\r\n";
+    return QByteArrayLiteral("NOKEY4817203\r\nNOKEY4817203\r\n0\r\n");
+}
+
+bool AppPaths::ensureLayout() const {
+    if (QFileInfo(db3Dir()).isDir()) {
+        QDir().mkpath(wallpaperDir()); // pictures are written there later; failures show then
+        return false;
+    }
+    if (!QDir().mkpath(m_root))
+        throw StoreError(QStringLiteral("无法创建数据文件夹 %1").arg(m_root));
+
+    // The pictures come first: DB3/ appearing is what marks the first run as complete.
+    if (!QDir().mkpath(wallpaperDir()))
+        throw StoreError(QStringLiteral("无法创建文件夹 %1").arg(wallpaperDir()));
+    copyMissingFiles(resourceDir() + QStringLiteral("/DeskTopBG"), wallpaperDir());
+
+    QTemporaryDir staging(m_root + QStringLiteral("/DB3.new-XXXXXX"));
+    if (!staging.isValid())
+        throw StoreError(
+            QStringLiteral("无法创建文件夹 %1: %2").arg(m_root, staging.errorString()));
+    {
+        NoteStore store;
+        store.open(staging.filePath(QStringLiteral("CalendarD.db")),
+                   NoteStore::OpenMode::CreateIfMissing);
+        store.close();
+    }
+    writeFileAtomically(staging.filePath(QStringLiteral("loginstr.db")), noPasswordFileContent());
+    QFile::setPermissions(staging.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                              QFile::ReadGroup | QFile::ExeGroup);
+    if (!QDir().rename(staging.path(), db3Dir())) {
+        if (QFileInfo(db3Dir()).isDir()) return false; // laid out meanwhile by another run
+        throw StoreError(QStringLiteral("无法创建文件夹 %1").arg(db3Dir()));
+    }
+    staging.setAutoRemove(false);
+    return true;
 }

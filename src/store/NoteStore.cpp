@@ -1,61 +1,430 @@
 #include "NoteStore.h"
 
+#include <QFileInfo>
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QSqlQuery>
+#include <QStringList>
+#include <QVariant>
 
-struct NoteStore::Cache {};
+#include <atomic>
+#include <map>
+#include <stdexcept>
 
-NoteStore::NoteStore() = default;
-NoteStore::~NoteStore() = default;
-void NoteStore::open(const QString &, OpenMode) {
-    throw StoreError(QStringLiteral("not built yet"));
+namespace {
+
+struct TableShape {
+    const char *table;
+    const char *key;
+    const char *keyType;
+    const char *prefix; // value columns are prefix1 .. prefixN
+    const char *valueType;
+    int count;
+};
+
+// Column order is part of the file format: readers address value columns by position.
+const TableShape MonthTable{"TailiNew", "YearMonth", "TEXT", "redt", "BLOB", 42};
+const TableShape DayTable{"TailiNew_day", "daydate", "TEXT", nullptr, "BLOB", 1};
+const TableShape YearTable{"YearJishi", "year", "INTEGER", "Month", "BLOB", 12};
+const TableShape GeneralTextTable{"edtText", "edtYearMonth", "TEXT", "line", "TEXT", 42};
+const TableShape GeneralColorTable{"edtTextColor", "edtYearMonth", "TEXT", "color", "INTEGER", 42};
+const TableShape CalendarTextTable{"RiliJishi", "edtYearMonth", "TEXT", "line", "TEXT", 42};
+const TableShape CalendarColorTable{"RiliColor", "edtYearMonth", "TEXT", "color", "INTEGER", 42};
+const TableShape MemoTable{"Beiwanglu", "memkey", "TEXT", "line", "TEXT", 11};
+
+const TableShape *const AllTables[] = {&MonthTable,         &DayTable,          &YearTable,
+                                       &GeneralTextTable,   &GeneralColorTable, &CalendarTextTable,
+                                       &CalendarColorTable, &MemoTable};
+
+QString valueColumn(const TableShape &t, int i) {
+    if (!t.prefix) return QStringLiteral("daycontent");
+    return QString::fromLatin1(t.prefix) + QString::number(i + 1);
 }
-void NoteStore::reconnect() {}
-void NoteStore::close() {}
+
+QString createSql(const TableShape &t) {
+    QStringList cols;
+    cols << QStringLiteral("%1 %2 NOT NULL PRIMARY KEY").arg(t.key, t.keyType);
+    for (int i = 0; i < t.count; ++i)
+        cols << valueColumn(t, i) + QLatin1Char(' ') + QString::fromLatin1(t.valueType);
+    return QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (%2)").arg(t.table, cols.join(", "));
+}
+
+QString selectSql(const TableShape &t) {
+    return QStringLiteral("SELECT * FROM %1 WHERE %2 = :key").arg(t.table, t.key);
+}
+
+// Keyed save as one statement: the row with the key is updated, or created already filled.
+QString upsertSql(const TableShape &t) {
+    QStringList cols, params, sets;
+    for (int i = 0; i < t.count; ++i) {
+        const QString c = valueColumn(t, i);
+        cols << c;
+        params << QStringLiteral(":v%1").arg(i);
+        sets << QStringLiteral("%1 = excluded.%1").arg(c);
+    }
+    return QStringLiteral(
+               "INSERT INTO %1 (%2, %3) VALUES (:key, %4) ON CONFLICT(%2) DO UPDATE SET %5")
+        .arg(t.table, t.key, cols.join(", "), params.join(", "), sets.join(", "));
+}
+
+QString textOrEmpty(const QString &s) {
+    return s.isNull() ? QStringLiteral("") : s;
+}
+QByteArray bytesOrEmpty(const QByteArray &b) {
+    return b.isNull() ? QByteArray("") : b;
+}
+
+std::atomic<int> connectionCounter{0};
+
+} // namespace
+
+struct NoteStore::Cache {
+    std::map<QString, std::unique_ptr<QSqlQuery>> queries;
+};
+
+// BEGIN IMMEDIATE for writes takes the write lock up front, so a write never fails half way
+// for lack of a lock; the destructor rolls back whatever was not committed.
+class NoteStore::Transaction {
+public:
+    Transaction(const NoteStore &store, bool write) : m_store(store) {
+        if (!m_store.isOpen()) throw StoreError(QStringLiteral("数据库未打开"));
+        m_store.execSql(write ? QStringLiteral("BEGIN IMMEDIATE") : QStringLiteral("BEGIN"));
+    }
+    ~Transaction() {
+        if (!m_done) {
+            QSqlQuery q(m_store.database());
+            q.exec(QStringLiteral("ROLLBACK"));
+        }
+    }
+    void commit() {
+        m_store.execSql(QStringLiteral("COMMIT"));
+        m_done = true;
+    }
+
+private:
+    const NoteStore &m_store;
+    bool m_done = false;
+};
+
+NoteStore::NoteStore()
+    : m_connection(QStringLiteral("kestrova-store-%1").arg(++connectionCounter)),
+      m_cache(std::make_unique<Cache>()) {}
+
+NoteStore::~NoteStore() {
+    close();
+}
+
+QSqlDatabase NoteStore::database() const {
+    return QSqlDatabase::database(m_connection, false);
+}
+
 bool NoteStore::isOpen() const {
-    return false;
+    return QSqlDatabase::contains(m_connection) && database().isOpen();
 }
-QString NoteStore::yearMonthKey(int y, int m) {
-    return QString::number(y) + QString::number(m);
+
+void NoteStore::fail(const QString &what, const QString &dbMessage) const {
+    throw StoreError(what + QStringLiteral(": ") + dbMessage.trimmed());
 }
-QString NoteStore::yearMonthKey(const QDate &d) {
-    return yearMonthKey(d.year(), d.month());
+
+void NoteStore::open(const QString &databaseFile, OpenMode mode) {
+    close();
+    m_file = databaseFile;
+    m_mode = mode;
+    if (mode == OpenMode::OpenExisting && !QFileInfo(databaseFile).isFile())
+        fail(QStringLiteral("无法打开数据库 %1").arg(databaseFile), QStringLiteral("文件不存在"));
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
+        db.setDatabaseName(databaseFile);
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=3000"));
+        if (!db.open()) {
+            const QString msg = db.lastError().text();
+            db = QSqlDatabase();
+            close();
+            fail(QStringLiteral("无法打开数据库 %1").arg(databaseFile), msg);
+        }
+    }
+    try {
+        configure();
+        migrate();
+    } catch (...) {
+        close();
+        throw;
+    }
 }
-QString NoteStore::dayKey(const QDate &d) {
-    return dayKey(d.year(), d.month(), d.day());
+
+void NoteStore::reconnect() {
+    const QString file = m_file;
+    if (file.isEmpty()) throw StoreError(QStringLiteral("数据库尚未打开"));
+    open(file, m_mode);
 }
-QString NoteStore::dayKey(int y, int m, int d) {
-    return QStringLiteral("%1-%2-%3").arg(y).arg(m).arg(d);
+
+void NoteStore::close() {
+    m_cache->queries.clear();
+    if (QSqlDatabase::contains(m_connection)) {
+        {
+            QSqlDatabase db = database();
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(m_connection);
+    }
 }
-MonthCells NoteStore::readMonth(const QString &) const {
-    return {};
+
+// WAL with synchronous=FULL: a commit returns only after the log is on disk, so a committed
+// save survives a power cut, and a torn write only ever affects an uncommitted tail of the log,
+// which recovery ignores; the database file itself is rewritten only by checkpoints.
+void NoteStore::configure() {
+    // Reading the header first turns "not a database" into an error here, not on the first save.
+    userVersion();
+    QSqlQuery q(database());
+    q.exec(QStringLiteral("PRAGMA journal_mode = WAL")); // best effort: e.g. read-only media
+    execSql(QStringLiteral("PRAGMA synchronous = FULL"));
 }
-void NoteStore::writeMonth(const QString &, const MonthCells &) {}
-QByteArray NoteStore::readDayPlan(const QString &) const {
-    return {};
+
+void NoteStore::migrate() {
+    const int version = userVersion();
+    if (version > SchemaVersion)
+        fail(QStringLiteral("无法打开数据库 %1").arg(m_file),
+             QStringLiteral("数据库版本 %1 高于本程序支持的版本 %2")
+                 .arg(version)
+                 .arg(SchemaVersion));
+    if (version == SchemaVersion) return;
+    Transaction tx(*this, true);
+    // Version 0 -> 1: all tables. Later versions add their steps after this one.
+    if (version < 1) {
+        for (const TableShape *t : AllTables) execSql(createSql(*t));
+    }
+    execSql(QStringLiteral("PRAGMA user_version = %1").arg(SchemaVersion));
+    tx.commit();
 }
-void NoteStore::writeDayPlan(const QString &, const QByteArray &) {}
-MonthPage NoteStore::readMonthPage(const QString &, const QString &) const {
-    return {};
-}
-void NoteStore::writeMonthPage(const QString &, const MonthPage &, const QString &) {}
-YearNotes NoteStore::readYearNotes(int) const {
-    return {};
-}
-void NoteStore::writeYearNotes(int, const YearNotes &) {}
-SheetNotes NoteStore::readSheet(Sheet, const QString &) const {
-    return {};
-}
-void NoteStore::writeSheet(Sheet, const QString &, const SheetNotes &) {}
-MemoLines NoteStore::readMemoLines() const {
-    return {};
-}
-bool NoteStore::writeMemoLine(int, const QString &) {
-    return false;
-}
-QString NoteStore::journalMode() const {
-    return {};
-}
+
 int NoteStore::userVersion() const {
-    return 0;
+    QSqlQuery q(database());
+    if (!q.exec(QStringLiteral("PRAGMA user_version")) || !q.next())
+        fail(QStringLiteral("无法读取数据库 %1").arg(m_file), q.lastError().text());
+    return q.value(0).toInt();
+}
+
+QString NoteStore::journalMode() const {
+    QSqlQuery q(database());
+    if (!q.exec(QStringLiteral("PRAGMA journal_mode")) || !q.next())
+        fail(QStringLiteral("无法读取数据库 %1").arg(m_file), q.lastError().text());
+    return q.value(0).toString().toLower();
+}
+
+void NoteStore::execSql(const QString &sql) const {
+    QSqlQuery q(database());
+    if (!q.exec(sql)) fail(QStringLiteral("数据库操作失败"), q.lastError().text());
+}
+
+QSqlQuery &NoteStore::prepared(const QString &sql) const {
+    if (!isOpen()) throw StoreError(QStringLiteral("数据库未打开"));
+    auto it = m_cache->queries.find(sql);
+    if (it == m_cache->queries.end()) {
+        auto q = std::make_unique<QSqlQuery>(database());
+        if (!q->prepare(sql)) fail(QStringLiteral("数据库操作失败"), q->lastError().text());
+        it = m_cache->queries.emplace(sql, std::move(q)).first;
+    }
+    return *it->second;
+}
+
+void NoteStore::exec(QSqlQuery &query) const {
+    if (!query.exec()) {
+        const QString msg = query.lastError().text();
+        query.finish();
+        fail(QStringLiteral("数据库操作失败"), msg);
+    }
+}
+
+// ---- keys ----
+
+QString NoteStore::yearMonthKey(int year, int month) {
+    const QString y = (year >= 1 && year <= 999)
+                          ? QStringLiteral("%1").arg(year, 4, 10, QLatin1Char('0'))
+                          : QString::number(year);
+    return y + QString::number(month);
+}
+
+QString NoteStore::yearMonthKey(const QDate &date) {
+    return yearMonthKey(date.year(), date.month());
+}
+
+QString NoteStore::dayKey(const QDate &date) {
+    return dayKey(date.year(), date.month(), date.day());
+}
+
+QString NoteStore::dayKey(int year, int month, int day) {
+    return QStringLiteral("%1-%2-%3").arg(year).arg(month).arg(day);
+}
+
+// ---- generic keyed rows ----
+
+namespace {
+
+template <typename Array, typename Convert>
+void readRow(QSqlQuery &q, Array &out, Convert convert) {
+    if (q.next()) {
+        for (int i = 0; i < int(out.size()); ++i) out[i] = convert(q.value(i + 1));
+    }
+    q.finish();
+}
+
+QByteArray toBytes(const QVariant &v) {
+    return v.isNull() ? QByteArray() : v.toByteArray();
+}
+QString toText(const QVariant &v) {
+    return v.isNull() ? QString() : v.toString();
+}
+int toColor(const QVariant &v) {
+    return v.isNull() ? 0 : int(v.toLongLong());
+}
+
+} // namespace
+
+MonthCells NoteStore::readMonth(const QString &yearMonth) const {
+    QSqlQuery &q = prepared(selectSql(MonthTable));
+    q.bindValue(QStringLiteral(":key"), yearMonth);
+    exec(q);
+    MonthCells cells;
+    readRow(q, cells, toBytes);
+    return cells;
+}
+
+void NoteStore::writeMonth(const QString &yearMonth, const MonthCells &cells) {
+    Transaction tx(*this, true);
+    QSqlQuery &q = prepared(upsertSql(MonthTable));
+    q.bindValue(QStringLiteral(":key"), yearMonth);
+    for (int i = 0; i < CellCount; ++i)
+        q.bindValue(QStringLiteral(":v%1").arg(i), bytesOrEmpty(cells[i]));
+    exec(q);
+    tx.commit();
+}
+
+QByteArray NoteStore::readDayPlan(const QString &dayKey) const {
+    QSqlQuery &q = prepared(selectSql(DayTable));
+    q.bindValue(QStringLiteral(":key"), dayKey);
+    exec(q);
+    std::array<QByteArray, 1> plan;
+    readRow(q, plan, toBytes);
+    return plan[0];
+}
+
+void NoteStore::writeDayPlan(const QString &dayKey, const QByteArray &rtf) {
+    Transaction tx(*this, true);
+    QSqlQuery &q = prepared(upsertSql(DayTable));
+    q.bindValue(QStringLiteral(":key"), dayKey);
+    q.bindValue(QStringLiteral(":v0"), bytesOrEmpty(rtf));
+    exec(q);
+    tx.commit();
+}
+
+MonthPage NoteStore::readMonthPage(const QString &yearMonth, const QString &dayKey) const {
+    Transaction tx(*this, false);
+    MonthPage page;
+    page.cells = readMonth(yearMonth);
+    page.dayPlan = readDayPlan(dayKey);
+    tx.commit();
+    return page;
+}
+
+void NoteStore::writeMonthPage(const QString &yearMonth, const MonthPage &page,
+                               const QString &dayKey) {
+    Transaction tx(*this, true);
+    QSqlQuery &q = prepared(upsertSql(MonthTable));
+    q.bindValue(QStringLiteral(":key"), yearMonth);
+    for (int i = 0; i < CellCount; ++i)
+        q.bindValue(QStringLiteral(":v%1").arg(i), bytesOrEmpty(page.cells[i]));
+    exec(q);
+    QSqlQuery &d = prepared(upsertSql(DayTable));
+    d.bindValue(QStringLiteral(":key"), dayKey);
+    d.bindValue(QStringLiteral(":v0"), bytesOrEmpty(page.dayPlan));
+    exec(d);
+    tx.commit();
+}
+
+YearNotes NoteStore::readYearNotes(int year) const {
+    QSqlQuery &q = prepared(selectSql(YearTable));
+    q.bindValue(QStringLiteral(":key"), year);
+    exec(q);
+    YearNotes notes;
+    readRow(q, notes, toBytes);
+    return notes;
+}
+
+void NoteStore::writeYearNotes(int year, const YearNotes &notes) {
+    Transaction tx(*this, true);
+    QSqlQuery &q = prepared(upsertSql(YearTable));
+    q.bindValue(QStringLiteral(":key"), year);
+    for (int i = 0; i < MonthCount; ++i)
+        q.bindValue(QStringLiteral(":v%1").arg(i), bytesOrEmpty(notes[i]));
+    exec(q);
+    tx.commit();
+}
+
+SheetNotes NoteStore::readSheet(Sheet sheet, const QString &key) const {
+    const TableShape &texts = sheet == Sheet::General ? GeneralTextTable : CalendarTextTable;
+    const TableShape &colors = sheet == Sheet::General ? GeneralColorTable : CalendarColorTable;
+    Transaction tx(*this, false);
+    SheetNotes notes;
+    QSqlQuery &t = prepared(selectSql(texts));
+    t.bindValue(QStringLiteral(":key"), key);
+    exec(t);
+    readRow(t, notes.texts, toText);
+    QSqlQuery &c = prepared(selectSql(colors));
+    c.bindValue(QStringLiteral(":key"), key);
+    exec(c);
+    readRow(c, notes.colors, toColor);
+    tx.commit();
+    return notes;
+}
+
+void NoteStore::writeSheet(Sheet sheet, const QString &key, const SheetNotes &notes) {
+    const TableShape &texts = sheet == Sheet::General ? GeneralTextTable : CalendarTextTable;
+    const TableShape &colors = sheet == Sheet::General ? GeneralColorTable : CalendarColorTable;
+    Transaction tx(*this, true);
+    QSqlQuery &t = prepared(upsertSql(texts));
+    t.bindValue(QStringLiteral(":key"), key);
+    for (int i = 0; i < SheetLineCount; ++i)
+        t.bindValue(QStringLiteral(":v%1").arg(i), textOrEmpty(notes.texts[i]));
+    exec(t);
+    QSqlQuery &c = prepared(upsertSql(colors));
+    c.bindValue(QStringLiteral(":key"), key);
+    for (int i = 0; i < SheetLineCount; ++i)
+        c.bindValue(QStringLiteral(":v%1").arg(i), notes.colors[i]);
+    exec(c);
+    tx.commit();
+}
+
+MemoLines NoteStore::readMemoLines() const {
+    QSqlQuery &q = prepared(selectSql(MemoTable));
+    q.bindValue(QStringLiteral(":key"), MemoKey);
+    exec(q);
+    MemoLines lines;
+    readRow(q, lines, toText);
+    for (QString &l : lines) l = textOrEmpty(l);
+    return lines;
+}
+
+bool NoteStore::writeMemoLine(int line, const QString &text) {
+    if (line < 1 || line > MemoLineCount) throw std::out_of_range("memo line number out of range");
+    const QString column = valueColumn(MemoTable, line - 1);
+    Transaction tx(*this, true);
+    QSqlQuery &s =
+        prepared(QStringLiteral("SELECT %1 FROM Beiwanglu WHERE memkey = :key").arg(column));
+    s.bindValue(QStringLiteral(":key"), MemoKey);
+    exec(s);
+    const QString stored = s.next() ? toText(s.value(0)) : QString();
+    s.finish();
+    if (textOrEmpty(stored) == textOrEmpty(text)) {
+        tx.commit();
+        return false;
+    }
+    QSqlQuery &u =
+        prepared(QStringLiteral("INSERT INTO Beiwanglu (memkey, %1) VALUES (:key, :text) "
+                                "ON CONFLICT(memkey) DO UPDATE SET %1 = excluded.%1")
+                     .arg(column));
+    u.bindValue(QStringLiteral(":key"), MemoKey);
+    u.bindValue(QStringLiteral(":text"), textOrEmpty(text));
+    exec(u);
+    tx.commit();
+    return true;
 }
