@@ -18,9 +18,10 @@ class NoteStore;
 class QLabel;
 class QTimer;
 
-// The desktop month page, `pnlTaiLi` (the store's MonthPage is its stored form): the month grid `JvTFMonths1` with the 42 day editors
-// `RichEdit1` .. `RichEdit42` laid over its cells, and the day plan `memday` on the panel
-// `pnlRijishi`, which the main window places in its side panel (see dayPlanPanel()).
+// The desktop month page, `pnlTaiLi` (the store's MonthPage is its stored form): the month grid
+// `JvTFMonths1` with the 42 day editors `RichEdit1` .. `RichEdit42` laid over its cells, and the
+// day plan `memday` on the panel `pnlRijishi`, which the main window places in its side panel (see
+// dayPlanPanel()).
 //
 // The page reads its month from a date source (the main window's picker `ChnCalendar1`) and stores
 // through NoteStore: the 42 cells of a month as one record under the year-month key, the day plan
@@ -39,7 +40,7 @@ public:
 
     // `flags` and `lastSelection` belong to the main window and must outlive the page.
     DesktopMonthPage(NoteStore &store, PageFlags &flags, LastSelection &lastSelection,
-              QWidget *parent = nullptr);
+                     QWidget *parent = nullptr);
     ~DesktopMonthPage() override;
 
     // --- wiring by the main window -------------------------------------------------------------
@@ -95,6 +96,9 @@ public:
     // the selection and loads. The main window enables saving afterwards.
     void FirstShow();
 
+    // Clears the grid's selection and selects `date` alone.
+    void selectDateAlone(const QDate &date);
+
     // Hides the 42 editors (creation, resize, minimise) and arms the show timer `Timer1`, which
     // shows them and reloads 500 ms later once this page is active.
     void hideEditors();
@@ -121,7 +125,12 @@ private:
     void JvTFMonths1Click();
     void Timer1Timer();
 
-    void loadDayPlanInto(const QDate &day);
+    // Saves before a reload when the editors hold unsaved changes; false when that save failed.
+    bool saveUnsavedChanges();
+    void recordSelection(const DayRichEdit *editor, bool isMemday);
+    void setDayPlan(const QByteArray &rtf);
+    // After a failed save, memday keeps its text and its day until a save succeeds.
+    bool dayPlanPinned() const;
     void markSaved();
     void showMessage(const QString &text);
 
@@ -132,15 +141,16 @@ private:
     std::function<void(const QString &)> m_messageSink;
 
     MonthGridModel m_grid;
-    MonthGridView *m_gridView = nullptr;            // JvTFMonths1
+    MonthGridView *m_gridView = nullptr;              // JvTFMonths1
     std::array<DayRichEdit *, EditorCount> m_edits{}; // RichEdit1 .. RichEdit42
-    QPointer<QWidget> m_dayPlanPanel;                // pnlRijishi
-    QLabel *m_dayPlanLabel = nullptr;                // Label1
+    QPointer<QWidget> m_dayPlanPanel;                 // pnlRijishi
+    QLabel *m_dayPlanLabel = nullptr;                 // Label1
     DayRichEdit *m_memday = nullptr;
     QTimer *m_showTimer = nullptr; // Timer1
 
     bool m_active = false;
-    bool m_loaded = false;          // the editors hold a month read from the store
-    bool m_lastSaveFailed = false;  // memday keeps its day while its text is unsaved
+    bool m_loaded = false;         // the editors hold a month read from the store
+    bool m_lastSaveFailed = false; // memday keeps its day while its text is unsaved
     bool m_editorsVisible = false;
+    bool m_saving = false; // a failure message box must not start a second save
 };

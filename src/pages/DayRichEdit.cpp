@@ -1,0 +1,94 @@
+#include "DayRichEdit.h"
+
+#include <QFocusEvent>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextDocumentFragment>
+
+#include <algorithm>
+
+DayRichEdit::DayRichEdit(QWidget *parent) : QTextEdit(parent) {}
+
+int DayRichEdit::textLength() const {
+    return document()->characterCount() - 1;
+}
+
+int DayRichEdit::room() const {
+    const QTextCursor c = textCursor();
+    const int selected = c.selectionEnd() - c.selectionStart();
+    return std::max(0, m_maxLength - (textLength() - selected));
+}
+
+void DayRichEdit::keyPressEvent(QKeyEvent *event) {
+    if (m_maxLength > 0 && !isReadOnly()) {
+        int adds = 0;
+        if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+            adds = 1;
+        } else if (!(event->modifiers() & Qt::ControlModifier)) {
+            const QString text = event->text();
+            if (!text.isEmpty() && (text.at(0).isPrint() || text.at(0) == QLatin1Char('\t')))
+                adds = text.size();
+        }
+        if (adds > 0 && adds > room()) {
+            event->accept();
+            return;
+        }
+    }
+    QTextEdit::keyPressEvent(event);
+}
+
+void DayRichEdit::inputMethodEvent(QInputMethodEvent *event) {
+    const int left = room();
+    if (m_maxLength > 0 && event->commitString().size() > left) {
+        QInputMethodEvent cut(event->preeditString(), event->attributes());
+        cut.setCommitString(event->commitString().left(left), event->replacementStart(),
+                            event->replacementLength());
+        QTextEdit::inputMethodEvent(&cut);
+        event->accept();
+        return;
+    }
+    QTextEdit::inputMethodEvent(event);
+}
+
+void DayRichEdit::insertFromMimeData(const QMimeData *source) {
+    if (m_maxLength <= 0 || !source) {
+        QTextEdit::insertFromMimeData(source);
+        return;
+    }
+    const int left = room();
+    QString plain = source->text();
+    if (source->hasHtml() && acceptRichText()) {
+        const QTextDocumentFragment fragment = QTextDocumentFragment::fromHtml(source->html());
+        if (fragment.toPlainText().size() <= left) {
+            const int before = document()->availableUndoSteps();
+            QTextEdit::insertFromMimeData(source);
+            if (textLength() <= m_maxLength) return;
+            // The formatted text came out longer than counted: take it back, insert it plain.
+            while (document()->availableUndoSteps() > before) document()->undo();
+        }
+        if (plain.isEmpty()) plain = fragment.toPlainText();
+    }
+    plain.replace(QLatin1String("\r\n"), QLatin1String("\n"))
+        .replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    if (plain.isEmpty() || left == 0) return;
+    QTextCursor cursor = textCursor();
+    cursor.insertText(plain.left(left));
+    setTextCursor(cursor);
+    ensureCursorVisible();
+}
+
+void DayRichEdit::focusOutEvent(QFocusEvent *event) {
+    QTextEdit::focusOutEvent(event);
+    // Switching to another application or opening a popup menu is not leaving the editor.
+    if (event->reason() != Qt::ActiveWindowFocusReason && event->reason() != Qt::PopupFocusReason)
+        emit focusLost();
+}
+
+void DayRichEdit::mouseReleaseEvent(QMouseEvent *event) {
+    QTextEdit::mouseReleaseEvent(event);
+    emit mouseReleased(event->button());
+}

@@ -1,0 +1,351 @@
+#include "DesktopMonthPage.h"
+
+#include "DayRichEdit.h"
+#include "MonthGridView.h"
+#include "MonthPageLayout.h"
+#include "NoteStore.h"
+#include "RichText.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QLabel>
+#include <QMessageBox>
+#include <QResizeEvent>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTimer>
+
+#include <algorithm>
+
+namespace {
+const QColor PageColor(192, 220, 192);
+const QColor DayPlanPanelColor(234, 242, 250);
+const QColor FirstColumnColor(247, 247, 247);
+
+void setBackground(QWidget *widget, const QColor &color, QPalette::ColorRole role) {
+    QPalette pal = widget->palette();
+    pal.setColor(role, color);
+    widget->setPalette(pal);
+}
+
+QFont songTi() {
+    return QFont(QStringLiteral("宋体"));
+}
+
+// Keeps memday anchored on all sides of the day plan panel.
+class AnchorFilter : public QObject {
+public:
+    AnchorFilter(QWidget *child, QObject *parent) : QObject(parent), m_child(child) {}
+    bool eventFilter(QObject *watched, QEvent *event) override {
+        if (event->type() == QEvent::Resize) {
+            const QSize size = static_cast<QWidget *>(watched)->size();
+            m_child->setGeometry(8, 40, std::max(0, size.width() - 15),
+                                 std::max(0, size.height() - 44));
+        }
+        return false;
+    }
+
+private:
+    QWidget *m_child;
+};
+} // namespace
+
+DesktopMonthPage::DesktopMonthPage(NoteStore &store, PageFlags &flags, LastSelection &lastSelection,
+                                   QWidget *parent)
+    : QWidget(parent), m_store(store), m_flags(flags), m_lastSelection(lastSelection),
+      m_dateSource([] { return QDate::currentDate(); }), m_grid(QDate::currentDate()) {
+    setObjectName(QStringLiteral("pnlTaiLi"));
+    setAutoFillBackground(true);
+    setBackground(this, PageColor, QPalette::Window);
+
+    m_gridView = new MonthGridView(m_grid, this);
+    m_gridView->setObjectName(QStringLiteral("JvTFMonths1"));
+    connect(m_gridView, &MonthGridView::cellPressed, this,
+            &DesktopMonthPage::JvTFMonths1CellPressed);
+    connect(m_gridView, &MonthGridView::clicked, this, &DesktopMonthPage::JvTFMonths1Click);
+
+    QFont cellFont = songTi();
+    cellFont.setPointSize(9);
+    for (int i = 1; i <= EditorCount; ++i) {
+        auto *edit = new DayRichEdit(this);
+        edit->setObjectName(QStringLiteral("RichEdit%1").arg(i));
+        edit->setTabNumber(i);
+        edit->setMaxLength(MaxCellLength);
+        edit->setFrameShape(QFrame::NoFrame);
+        edit->setFont(cellFont);
+        edit->document()->setDefaultFont(cellFont);
+        edit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        edit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        const bool firstColumn = (i - 1) % 7 == 0;
+        setBackground(edit, firstColumn ? FirstColumnColor : QColor(Qt::white), QPalette::Base);
+        edit->hide();
+        connect(edit, &DayRichEdit::focusLost, this, &DesktopMonthPage::RichEdit1Exit);
+        connect(edit, &DayRichEdit::mouseReleased, this,
+                [this, edit](Qt::MouseButton button) { RichEdit1MouseUp(edit, button); });
+        m_edits[i - 1] = edit;
+        if (i > 1) setTabOrder(m_edits[i - 2], edit);
+    }
+
+    // The day plan panel lives in the main window's side panel; the page only makes it.
+    m_dayPlanPanel = new QWidget;
+    m_dayPlanPanel->setObjectName(QStringLiteral("pnlRijishi"));
+    m_dayPlanPanel->setAutoFillBackground(true);
+    setBackground(m_dayPlanPanel, DayPlanPanelColor, QPalette::Window);
+    m_dayPlanPanel->resize(200, 335);
+    m_dayPlanLabel = new QLabel(QStringLiteral("日安排"), m_dayPlanPanel);
+    m_dayPlanLabel->setObjectName(QStringLiteral("Label1"));
+    m_dayPlanLabel->move(8, 14);
+    m_memday = new DayRichEdit(m_dayPlanPanel);
+    m_memday->setObjectName(QStringLiteral("memday"));
+    m_memday->setTabNumber(0);
+    m_memday->setFrameShape(QFrame::NoFrame);
+    QFont planFont = songTi();
+    planFont.setPixelSize(12);
+    m_memday->setFont(planFont);
+    m_memday->document()->setDefaultFont(planFont);
+    m_memday->setGeometry(8, 40, 185, 291);
+    m_dayPlanPanel->installEventFilter(new AnchorFilter(m_memday, m_dayPlanPanel));
+    connect(m_memday, &DayRichEdit::focusLost, this, &DesktopMonthPage::RichEdit1Exit);
+    connect(m_memday, &DayRichEdit::mouseReleased, this, &DesktopMonthPage::memdayMouseUp);
+
+    m_showTimer = new QTimer(this);
+    m_showTimer->setObjectName(QStringLiteral("Timer1"));
+    m_showTimer->setInterval(ShowTimerInterval);
+    connect(m_showTimer, &QTimer::timeout, this, &DesktopMonthPage::Timer1Timer);
+    armShowTimer();
+}
+
+DesktopMonthPage::~DesktopMonthPage() {
+    if (m_dayPlanPanel && !m_dayPlanPanel->parent()) delete m_dayPlanPanel.data();
+}
+
+void DesktopMonthPage::setDateSource(std::function<QDate()> source) {
+    m_dateSource = std::move(source);
+}
+
+void DesktopMonthPage::setMessageSink(std::function<void(const QString &)> sink) {
+    m_messageSink = std::move(sink);
+}
+
+void DesktopMonthPage::setActive(bool active) {
+    m_active = active;
+}
+
+QWidget *DesktopMonthPage::dayPlanPanel() const {
+    return m_dayPlanPanel;
+}
+
+DayRichEdit *DesktopMonthPage::richEdit(int i) const {
+    return (i >= 1 && i <= EditorCount) ? m_edits[i - 1] : nullptr;
+}
+
+void DesktopMonthPage::LayoutMonthPage() {
+    const QRect g = m_gridView->geometry();
+    const MonthPageLayout layout(g.width(), g.height(), g.left(), g.top());
+    for (int i = 1; i <= EditorCount; ++i) {
+        const QRect r = layout.editorRect(i);
+        m_edits[i - 1]->setGeometry(r.x(), r.y(), std::max(0, r.width()), std::max(0, r.height()));
+    }
+}
+
+void DesktopMonthPage::LoadMonthPage() {
+    // Text typed since the last save belongs to the month shown so far: write it before the
+    // editors are refilled, and keep it when that fails.
+    if (!saveUnsavedChanges()) return;
+
+    m_flags.loading = true;
+    const QDate previous = m_grid.displayDate();
+    m_grid.setDisplayDate(m_dateSource());
+    try {
+        const QDate day = m_grid.selectedDay();
+        const MonthPage record = m_store.readMonthPage(
+            NoteStore::yearMonthKey(m_grid.displayDate()), NoteStore::dayKey(day));
+        for (int i = 0; i < EditorCount; ++i)
+            richtext::loadInto(*m_edits[i]->document(), record.cells[i]);
+        setDayPlan(record.dayPlan);
+        m_loaded = true;
+        m_lastSaveFailed = false;
+        markSaved();
+    } catch (const StoreError &e) {
+        // The editors still hold the month shown before: keep the grid on it as well, so that
+        // a later save writes them under their own month.
+        m_grid.setDisplayDate(previous);
+        m_flags.loading = false;
+        m_gridView->update();
+        showMessage(e.message());
+        emit monthLoaded();
+        return;
+    }
+    m_flags.loading = false;
+    m_gridView->update();
+    emit monthLoaded();
+}
+
+bool DesktopMonthPage::SaveMonthPage() {
+    if (!m_flags.savingEnabled || m_saving) return true;
+    m_saving = true;
+    bool ok = false;
+    try {
+        if (!m_loaded) throw StoreError(QStringLiteral("month page not loaded"));
+        MonthPage record;
+        for (int i = 0; i < EditorCount; ++i)
+            record.cells[i] = richtext::toRtf(*m_edits[i]->document());
+        record.dayPlan = richtext::toRtf(*m_memday->document());
+        // The editors hold the month the grid shows, which is the picker's month except between a
+        // change of the picker and the reload that follows it.
+        m_store.writeMonthPage(NoteStore::yearMonthKey(m_grid.displayDate()), record,
+                               NoteStore::dayKey(m_grid.selectedDay()));
+        markSaved();
+        m_lastSaveFailed = false;
+        ok = true;
+    } catch (const std::exception &) {
+        m_lastSaveFailed = true;
+        showMessage(saveFailedMessage());
+    }
+    m_saving = false;
+    return ok;
+}
+
+bool DesktopMonthPage::saveUnsavedChanges() {
+    if (!m_loaded || !m_flags.savingEnabled || !hasUnsavedChanges()) return true;
+    return SaveMonthPage();
+}
+
+void DesktopMonthPage::SelectFocusedDay() {
+    const auto found = std::find_if(m_edits.begin(), m_edits.end(),
+                                    [](const DayRichEdit *e) { return e->hasFocus(); });
+    if (found == m_edits.end()) return;
+    if (dayPlanPinned()) return;
+    const bool wasLoading = m_flags.loading;
+    m_flags.loading = true;
+    m_grid.selectAlone((*found)->tabNumber() - 1);
+    m_gridView->update();
+    ShowDayPlan();
+    m_flags.loading = wasLoading;
+}
+
+void DesktopMonthPage::ShowDayPlan() {
+    if (dayPlanPinned()) return;
+    try {
+        setDayPlan(m_store.readDayPlan(NoteStore::dayKey(m_grid.selectedDay())));
+    } catch (const StoreError &e) {
+        showMessage(e.message());
+    }
+}
+
+void DesktopMonthPage::ChnCalendar1Change() {
+    LoadMonthPage();
+}
+
+void DesktopMonthPage::OpenPage() {
+    if (!saveUnsavedChanges()) return;
+    m_grid.setDisplayDate(m_dateSource());
+    LayoutMonthPage();
+    selectDateAlone(QDate::currentDate());
+    LoadMonthPage();
+    m_lastSelection.clear();
+}
+
+void DesktopMonthPage::FirstShow() {
+    m_grid.setDisplayDate(m_dateSource());
+    m_grid.addToSelection(QDate::currentDate());
+    LoadMonthPage();
+}
+
+void DesktopMonthPage::selectDateAlone(const QDate &date) {
+    const int cell = m_grid.cellOf(date);
+    if (cell >= 0) {
+        m_grid.selectAlone(cell);
+    } else {
+        m_grid.clearSelection();
+        m_grid.addToSelection(date);
+    }
+    m_gridView->update();
+}
+
+void DesktopMonthPage::hideEditors() {
+    for (DayRichEdit *e : m_edits) e->hide();
+    m_editorsVisible = false;
+}
+
+void DesktopMonthPage::armShowTimer() {
+    m_showTimer->start();
+}
+
+bool DesktopMonthPage::hasUnsavedChanges() const {
+    if (m_memday->document()->isModified()) return true;
+    return std::any_of(m_edits.begin(), m_edits.end(),
+                       [](const DayRichEdit *e) { return e->document()->isModified(); });
+}
+
+void DesktopMonthPage::resizeEvent(QResizeEvent *event) {
+    QWidget::resizeEvent(event);
+    m_gridView->setGeometry(rect());
+    // pnlTaiLiResize: new places, editors out of sight until the show timer reloads them.
+    LayoutMonthPage();
+    hideEditors();
+    armShowTimer();
+}
+
+void DesktopMonthPage::RichEdit1Exit() {
+    SaveMonthPage();
+}
+
+void DesktopMonthPage::RichEdit1MouseUp(DayRichEdit *editor, Qt::MouseButton button) {
+    if (button == Qt::LeftButton || button == Qt::RightButton) recordSelection(editor, false);
+    SelectFocusedDay();
+}
+
+void DesktopMonthPage::memdayMouseUp(Qt::MouseButton button) {
+    if (button == Qt::LeftButton || button == Qt::RightButton) recordSelection(m_memday, true);
+}
+
+void DesktopMonthPage::recordSelection(const DayRichEdit *editor, bool isMemday) {
+    const QTextCursor c = editor->textCursor();
+    m_lastSelection.selStart = c.selectionStart();
+    m_lastSelection.selLength = c.selectionEnd() - c.selectionStart();
+    m_lastSelection.tabOrder = editor->tabNumber();
+    m_lastSelection.isMemday = isMemday;
+}
+
+void DesktopMonthPage::JvTFMonths1CellPressed(int cell, Qt::KeyboardModifiers modifiers) {
+    if (dayPlanPinned()) return;
+    m_grid.press(cell, modifiers & Qt::ControlModifier, modifiers & Qt::ShiftModifier);
+    m_gridView->update();
+}
+
+void DesktopMonthPage::JvTFMonths1Click() {
+    ShowDayPlan();
+}
+
+void DesktopMonthPage::Timer1Timer() {
+    if (!m_active) return;
+    m_showTimer->stop();
+    for (DayRichEdit *e : m_edits) e->show();
+    m_editorsVisible = true;
+    LoadMonthPage();
+}
+
+void DesktopMonthPage::setDayPlan(const QByteArray &rtf) {
+    m_memday->clear();
+    if (!rtf.isEmpty()) richtext::loadInto(*m_memday->document(), rtf);
+    if (m_memday->document()->isEmpty()) m_memday->setTextColor(Qt::black);
+    m_memday->document()->setModified(false);
+}
+
+bool DesktopMonthPage::dayPlanPinned() const {
+    return m_lastSaveFailed && m_memday->document()->isModified();
+}
+
+void DesktopMonthPage::markSaved() {
+    for (DayRichEdit *e : m_edits) e->document()->setModified(false);
+    m_memday->document()->setModified(false);
+}
+
+void DesktopMonthPage::showMessage(const QString &text) {
+    if (m_messageSink) {
+        m_messageSink(text);
+        return;
+    }
+    QMessageBox::information(window(), QGuiApplication::applicationDisplayName(), text);
+}
