@@ -1,0 +1,193 @@
+#include "AppPaths.h"
+#include "NoteStore.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+void writeFile(const QString &path, const QByteArray &content) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(content);
+}
+
+QByteArray readFile(const QString &path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// Restores XDG_DATA_HOME when a test ends.
+class EnvGuard {
+public:
+    EnvGuard()
+        : m_had(qEnvironmentVariableIsSet("XDG_DATA_HOME")), m_old(qgetenv("XDG_DATA_HOME")) {}
+    ~EnvGuard() {
+        if (m_had)
+            qputenv("XDG_DATA_HOME", m_old);
+        else
+            qunsetenv("XDG_DATA_HOME");
+    }
+
+private:
+    bool m_had;
+    QByteArray m_old;
+};
+
+} // namespace
+
+class TestAppPaths : public QObject {
+    Q_OBJECT
+
+private slots:
+    void layoutOfPaths() {
+        const AppPaths p("/opt/kestrova/data", "/opt/kestrova/bin/");
+        QCOMPARE(p.root(), QStringLiteral("/opt/kestrova/data"));
+        QCOMPARE(p.programDir(), QStringLiteral("/opt/kestrova/bin"));
+        QVERIFY(!p.isPortable());
+        QCOMPARE(p.db3Dir(), QStringLiteral("/opt/kestrova/data/DB3"));
+        QCOMPARE(p.databaseFile(), QStringLiteral("/opt/kestrova/data/DB3/CalendarD.db"));
+        QCOMPARE(p.formIniFile(), QStringLiteral("/opt/kestrova/data/DB3/form.ini"));
+        QCOMPARE(p.loginFile(), QStringLiteral("/opt/kestrova/data/DB3/loginstr.db"));
+        QCOMPARE(p.wallpaperDir(), QStringLiteral("/opt/kestrova/data/source/DeskTopBG"));
+        QCOMPARE(p.wallpaperFile("Mix.bmp"),
+                 QStringLiteral("/opt/kestrova/data/source/DeskTopBG/Mix.bmp"));
+        QCOMPARE(p.resourceDir(), QStringLiteral("/opt/kestrova/bin/resources"));
+        QVERIFY(AppPaths("/a/b").isPortable());
+    }
+
+    void userDataRoot_data() {
+        QTest::addColumn<QByteArray>("xdg");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("set") << QByteArray("/srv/data") << "/srv/data/kestrova";
+        QTest::newRow("unset") << QByteArray() << QDir::homePath() + "/.local/share/kestrova";
+        QTest::newRow("relative is ignored")
+            << QByteArray("rel/dir") << QDir::homePath() + "/.local/share/kestrova";
+    }
+    void userDataRoot() {
+        QFETCH(QByteArray, xdg);
+        QFETCH(QString, expected);
+        EnvGuard guard;
+        if (xdg.isEmpty())
+            qunsetenv("XDG_DATA_HOME");
+        else
+            qputenv("XDG_DATA_HOME", xdg);
+        QCOMPARE(AppPaths::userDataRoot(), expected);
+    }
+
+    void writableProgramDirIsPortable() {
+        QTemporaryDir dir;
+        const AppPaths p = AppPaths::detect(dir.path());
+        QVERIFY(p.isPortable());
+        QCOMPARE(p.root(), QDir(dir.path()).absolutePath());
+        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList()); // the probe leaves nothing behind
+    }
+
+    // A program folder in which nothing can be created (here: below a plain file, which blocks
+    // even root) sends the data to the per-user folder.
+    void unwritableProgramDirFallsBack() {
+        QTemporaryDir dir;
+        EnvGuard guard;
+        qputenv("XDG_DATA_HOME", dir.filePath("xdg").toUtf8());
+        writeFile(dir.filePath("blocker"), "not a folder");
+        const QString programDir = dir.filePath("blocker/bin");
+        QVERIFY(!AppPaths::isWritableDir(programDir));
+        const AppPaths p = AppPaths::detect(programDir);
+        QVERIFY(!p.isPortable());
+        QCOMPARE(p.root(), dir.filePath("xdg/kestrova"));
+        QCOMPARE(p.resourceDir(), programDir + "/resources");
+    }
+
+    void readOnlyProgramDirFallsBack() {
+        QTemporaryDir dir;
+        EnvGuard guard;
+        qputenv("XDG_DATA_HOME", dir.filePath("xdg").toUtf8());
+        const QString programDir = dir.filePath("usr-bin");
+        QDir().mkpath(programDir);
+        QFile::setPermissions(programDir, QFile::ReadOwner | QFile::ExeOwner);
+        const bool rootLike = QFile(programDir + "/x").open(QIODevice::WriteOnly);
+        if (rootLike) {
+            QFile::remove(programDir + "/x");
+            QFile::setPermissions(programDir,
+                                  QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+            QSKIP("permission bits do not stop this user from writing (root)");
+        }
+        const AppPaths p = AppPaths::detect(programDir);
+        QFile::setPermissions(programDir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QCOMPARE(p.root(), dir.filePath("xdg/kestrova"));
+    }
+
+    void firstRunLayout() {
+        QTemporaryDir dir;
+        const QString programDir = dir.filePath("prog");
+        writeFile(programDir + "/resources/DeskTopBG/A1.bmp", "BM picture one");
+        writeFile(programDir + "/resources/DeskTopBG/A2.bmp", QByteArray(5000, '\x7f'));
+        const AppPaths p(programDir);
+
+        QVERIFY(p.ensureLayout());
+        QCOMPARE(readFile(p.loginFile()), QByteArray("NOKEY4817203\r\nNOKEY4817203\r\n0\r\n"));
+        QCOMPARE(AppPaths::noPasswordFileContent(), readFile(p.loginFile()));
+        QCOMPARE(readFile(p.wallpaperFile("A1.bmp")), QByteArray("BM picture one"));
+        QCOMPARE(readFile(p.wallpaperFile("A2.bmp")), QByteArray(5000, '\x7f'));
+        QVERIFY(!QFile::exists(p.formIniFile())); // FormIni writes it on first read
+        QCOMPARE(QDir(p.root()).entryList(QDir::Dirs | QDir::NoDotAndDotDot),
+                 (QStringList{"DB3", "resources", "source"})); // no staging folder left
+
+        {
+            NoteStore store;
+            store.open(p.databaseFile());
+            QCOMPARE(store.userVersion(), NoteStore::SchemaVersion);
+            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "layout-check");
+            db.setDatabaseName(p.databaseFile());
+            QVERIFY(db.open());
+            QSqlQuery q(db);
+            QVERIFY(q.exec("SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY name"));
+            QStringList tables;
+            while (q.next()) tables << q.value(0).toString();
+            QCOMPARE(tables, (QStringList{"Beiwanglu", "RiliColor", "RiliJishi", "TailiNew",
+                                          "TailiNew_day", "YearJishi", "edtText", "edtTextColor"}));
+        }
+        QSqlDatabase::removeDatabase("layout-check");
+
+        // Later runs leave an existing folder alone, even one the user changed.
+        writeFile(p.loginFile(), "mine\r\nmine\r\n-1\r\n");
+        QVERIFY(QFile::remove(p.wallpaperFile("A1.bmp")));
+        QVERIFY(!p.ensureLayout());
+        QCOMPARE(readFile(p.loginFile()), QByteArray("mine\r\nmine\r\n-1\r\n"));
+        QVERIFY(!QFile::exists(p.wallpaperFile("A1.bmp")));
+    }
+
+    void firstRunWithoutShippedPictures() {
+        QTemporaryDir dir;
+        const AppPaths p(dir.filePath("data"), dir.filePath("prog"));
+        QVERIFY(p.ensureLayout());
+        QVERIFY(QFileInfo(p.wallpaperDir()).isDir());
+        QVERIFY(QFile::exists(p.databaseFile()));
+        QVERIFY(QFile::exists(p.loginFile()));
+    }
+
+    void existingDataFolderGetsWallpaperDir() {
+        QTemporaryDir dir;
+        const AppPaths p(dir.path());
+        QDir().mkpath(p.db3Dir());
+        QVERIFY(!p.ensureLayout());
+        QVERIFY(QFileInfo(p.wallpaperDir()).isDir());
+        QVERIFY(!QFile::exists(p.loginFile())); // the password file is never made up later
+    }
+
+    void uncreatableRootIsReported() {
+        QTemporaryDir dir;
+        writeFile(dir.filePath("blocker"), "x");
+        const AppPaths p(dir.filePath("blocker/data"));
+        QVERIFY_THROWS_EXCEPTION(StoreError, p.ensureLayout());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestAppPaths)
+#include "tst_AppPaths.moc"
