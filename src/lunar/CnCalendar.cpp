@@ -145,72 +145,28 @@ double computeSolarTermDayOfYear(int y, int n) {
     return static_cast<double>(J - CivilDayNumber(Y, 1, 0) - 1721425);
 }
 
-// ---- Per-year values, computed once on first use and shared by all threads
-
-constexpr int kCacheFirstYear = kFirstYear - 1;
-constexpr int kCacheLastYear = kLastYear + 1;
-// Terms 1..25: month 12 of the solar month search looks at term 25.
-constexpr int kCachedTerms = 25;
-
-struct YearSlot {
-    std::atomic<bool> formulasReady{false};
-    NewMoonDays newMoonDays{};
-    std::array<double, kCachedTerms + 1> termDays{};
-
-    std::atomic<bool> newYearReady{false};
-    bool newYearFound = false;
-    CivilDate newYear;
+struct TermMoment {
+    int month = 0, day = 0, hour = 0, minute = 0;
 };
 
-class YearCache {
-public:
-    static YearCache &instance() {
-        static YearCache cache;
-        return cache;
+// Civil month, day, hour and minute of a term at day-of-year x in year y.
+TermMoment termMomentOf(int y, long double x) {
+    int i = 1;
+    for (; i < 12; ++i) {
+        const int len = DaysInCivilMonth(y, i);
+        if (x <= len) break;
+        x -= len;
     }
-
-    static bool covers(int y) { return y >= kCacheFirstYear && y <= kCacheLastYear; }
-
-    const YearSlot &formulas(int y) {
-        YearSlot &slot = slots_[y - kCacheFirstYear];
-        if (!slot.formulasReady.load(std::memory_order_acquire)) {
-            const std::lock_guard<std::mutex> lock(formulaMutex_);
-            if (!slot.formulasReady.load(std::memory_order_relaxed)) {
-                slot.newMoonDays = computeNewMoonDays(y);
-                for (int n = 1; n <= kCachedTerms; ++n)
-                    slot.termDays[n] = computeSolarTermDayOfYear(y, n);
-                slot.formulasReady.store(true, std::memory_order_release);
-            }
-        }
-        return slot;
-    }
-
-    // The civil date of lunar new year's day of y, as the reverse search finds it.
-    const YearSlot &newYear(int y) {
-        YearSlot &slot = slots_[y - kCacheFirstYear];
-        if (!slot.newYearReady.load(std::memory_order_acquire)) {
-            // The search itself reads the formula cache, so it runs outside this lock.
-            CivilDate found;
-            const bool ok = searchLunarToCivil(y, 1, 1, false, found);
-            const std::lock_guard<std::mutex> lock(newYearMutex_);
-            if (!slot.newYearReady.load(std::memory_order_relaxed)) {
-                slot.newYearFound = ok;
-                slot.newYear = found;
-                slot.newYearReady.store(true, std::memory_order_release);
-            }
-        }
-        return slot;
-    }
-
-    static bool searchLunarToCivil(int Y, int M, int Dd, bool leap, CivilDate &out);
-
-private:
-    YearCache() = default;
-
-    std::array<YearSlot, kCacheLastYear - kCacheFirstYear + 1> slots_;
-    std::mutex formulaMutex_;
-    std::mutex newYearMutex_;
-};
+    const long double whole = std::floor(x);
+    const long double hours = 24 * (x - whole);
+    const long double h = std::floor(hours);
+    TermMoment t;
+    t.month = i;
+    t.day = static_cast<int>(whole);
+    t.hour = static_cast<int>(h);
+    t.minute = static_cast<int>(roundHalfEven(60 * (hours - h)));
+    return t;
+}
 
 int lunarDayFromNewMoons(const NewMoonDays &days, int dayNumber) {
     int result = -1;
@@ -247,16 +203,11 @@ int correctLunarDay(int y, int m, int d, int result) {
     return result;
 }
 
-int lunarDayOf(int y, int m, int d, int dayNumber) {
-    int result;
-    if (YearCache::covers(y))
-        result = lunarDayFromNewMoons(YearCache::instance().formulas(y).newMoonDays, dayNumber);
-    else
-        result = lunarDayFromNewMoons(computeNewMoonDays(y), dayNumber);
-    return correctLunarDay(y, m, d, result);
+int computeLunarDay(int y, int m, int d, int dayNumber, const NewMoonDays &newMoons) {
+    return correctLunarDay(y, m, d, lunarDayFromNewMoons(newMoons, dayNumber));
 }
 
-int lunarMonthOf(int y, int m, int d, int dayNumber, int lunarDay) {
+int computeLunarMonth(int y, int m, int d, int dayNumber, int lunarDay) {
     const int e = lunarDay == -1 ? 99 : lunarDay;
     long double n =
         roundHalfEven((dayNumber - kLunationEpoch - e) / kMeanLunation) - LeapCountOf(y);
@@ -280,15 +231,148 @@ int lunarMonthOf(int y, int m, int d, int dayNumber, int lunarDay) {
     return static_cast<int>(roundHalfEven(RealMod(u - 1, 12) + 1));
 }
 
+// ---- Per-year values, computed once on first use and shared by all threads. Every
+// cached value is the formula's own result for that year, so callers see no difference.
+
+constexpr int kCacheFirstYear = kFirstYear - 1;
+constexpr int kCacheLastYear = kLastYear + 1;
+// Terms 1..25: month 12 of the solar month search looks at term 25.
+constexpr int kCachedTerms = 25;
+// Marks a day of the year that has no civil date (the dropped days of 1582).
+constexpr std::int8_t kNoDay = -128;
+
+struct YearSlot {
+    std::atomic<bool> formulasReady{false};
+    NewMoonDays newMoonDays{};
+    std::array<double, kCachedTerms + 1> termDays{};
+    std::array<int, kCachedTerms + 1> termWholeDays{};
+    std::array<TermMoment, 24> termMoments{};
+
+    // Lunar day and signed lunar month of each day of the year (index = day of the year).
+    std::atomic<bool> daysReady{false};
+    std::array<std::int8_t, 367> lunarDays{};
+    std::array<std::int8_t, 367> lunarMonths{};
+
+    std::atomic<bool> newYearReady{false};
+    bool newYearFound = false;
+    CivilDate newYear;
+};
+
+class YearCache {
+public:
+    static YearCache &instance() {
+        static YearCache cache;
+        return cache;
+    }
+
+    static bool covers(int y) { return y >= kCacheFirstYear && y <= kCacheLastYear; }
+
+    const YearSlot &formulas(int y) {
+        YearSlot &slot = slot_(y);
+        if (!slot.formulasReady.load(std::memory_order_acquire)) {
+            const std::lock_guard<std::mutex> lock(formulaMutex_);
+            if (!slot.formulasReady.load(std::memory_order_relaxed)) {
+                slot.newMoonDays = computeNewMoonDays(y);
+                for (int n = 1; n <= kCachedTerms; ++n) {
+                    slot.termDays[n] = computeSolarTermDayOfYear(y, n);
+                    slot.termWholeDays[n] = static_cast<int>(std::floor(slot.termDays[n]));
+                }
+                for (int t = 0; t < 24; ++t)
+                    slot.termMoments[t] = termMomentOf(y, slot.termDays[t + 1]);
+                slot.formulasReady.store(true, std::memory_order_release);
+            }
+        }
+        return slot;
+    }
+
+    const YearSlot &days(int y) {
+        YearSlot &slot = slot_(y);
+        if (!slot.daysReady.load(std::memory_order_acquire)) {
+            // Filling reads the formula values and other years, so it runs outside the lock.
+            std::array<std::int8_t, 367> lunarDays;
+            std::array<std::int8_t, 367> lunarMonths;
+            lunarDays.fill(kNoDay);
+            lunarMonths.fill(0);
+            const NewMoonDays &newMoons = formulas(y).newMoonDays;
+            for (int m = 1; m <= 12; ++m) {
+                for (int d = 1; d <= DaysInCivilMonth(y, m); ++d) {
+                    if (CalendarKind(y, m, d) == 0) continue;
+                    const int dayNumber = CivilDayNumber(y, m, d);
+                    const int day = computeLunarDay(y, m, d, dayNumber, newMoons);
+                    const int doy = DayOfCivilYear(y, m, d);
+                    lunarDays[doy] = static_cast<std::int8_t>(day);
+                    lunarMonths[doy] =
+                        static_cast<std::int8_t>(computeLunarMonth(y, m, d, dayNumber, day));
+                }
+            }
+            const std::lock_guard<std::mutex> lock(daysMutex_);
+            if (!slot.daysReady.load(std::memory_order_relaxed)) {
+                slot.lunarDays = lunarDays;
+                slot.lunarMonths = lunarMonths;
+                slot.daysReady.store(true, std::memory_order_release);
+            }
+        }
+        return slot;
+    }
+
+    // The civil date of lunar new year's day of y, as the reverse search finds it.
+    const YearSlot &newYear(int y) {
+        YearSlot &slot = slot_(y);
+        if (!slot.newYearReady.load(std::memory_order_acquire)) {
+            // The search reads the other per-year values, so it runs outside this lock.
+            CivilDate found;
+            const bool ok = searchLunarToCivil(y, 1, 1, false, found);
+            const std::lock_guard<std::mutex> lock(newYearMutex_);
+            if (!slot.newYearReady.load(std::memory_order_relaxed)) {
+                slot.newYearFound = ok;
+                slot.newYear = found;
+                slot.newYearReady.store(true, std::memory_order_release);
+            }
+        }
+        return slot;
+    }
+
+    static bool searchLunarToCivil(int Y, int M, int Dd, bool leap, CivilDate &out);
+
+private:
+    YearCache() = default;
+
+    YearSlot &slot_(int y) { return slots_[static_cast<std::size_t>(y - kCacheFirstYear)]; }
+
+    std::array<YearSlot, kCacheLastYear - kCacheFirstYear + 1> slots_;
+    std::mutex formulaMutex_;
+    std::mutex daysMutex_;
+    std::mutex newYearMutex_;
+};
+
+// Lunar day and signed month of a civil date, from the year's table when the date is a
+// real one, else straight from the formulas.
+void lunarDayAndMonth(int y, int m, int d, int &day, int &signedMonth) {
+    if (YearCache::covers(y) && m >= 1 && m <= 12 && d >= 1 && d <= DaysInCivilMonth(y, m)) {
+        const YearSlot &slot = YearCache::instance().days(y);
+        const int doy = DayOfCivilYear(y, m, d);
+        if (slot.lunarDays[doy] != kNoDay) {
+            day = slot.lunarDays[doy];
+            signedMonth = slot.lunarMonths[doy];
+            return;
+        }
+    }
+    const int dayNumber = CivilDayNumber(y, m, d);
+    const NewMoonDays newMoons = YearCache::covers(y)
+                                     ? YearCache::instance().formulas(y).newMoonDays
+                                     : computeNewMoonDays(y);
+    day = computeLunarDay(y, m, d, dayNumber, newMoons);
+    signedMonth = computeLunarMonth(y, m, d, dayNumber, day);
+}
+
 bool inConversionRange(int y) {
     return y >= kFirstYear && y <= kLastYear;
 }
 
 bool civilToLunarMonthDay(int y, int m, int d, int &month, int &day, bool &leap) {
     if (!inConversionRange(y)) return false;
-    const int dayNumber = CivilDayNumber(y, m, d);
-    const int lunarDay = lunarDayOf(y, m, d, dayNumber);
-    const int signedMonth = lunarMonthOf(y, m, d, dayNumber, lunarDay);
+    int lunarDay = 0, signedMonth = 0;
+    lunarDayAndMonth(y, m, d, lunarDay, signedMonth);
     day = lunarDay;
     leap = signedMonth < 0;
     month = signedMonth < 0 ? -signedMonth : signedMonth;
@@ -350,6 +434,8 @@ const char *const kDayTens[6] = {"初", "十", "廿", "卅", "二", "三"};
 const char *const kDayDigits[10] = {"一", "二", "三", "四", "五", "六", "七", "八", "九", "十"};
 
 int termDay(int y, int n) {
+    if (YearCache::covers(y) && n >= 1 && n <= kCachedTerms)
+        return YearCache::instance().formulas(y).termWholeDays[n];
     return static_cast<int>(std::floor(SolarTermDayOfYear(y, n)));
 }
 
@@ -449,7 +535,8 @@ bool CivilToDate(int y, int m, int d, double &date) {
 // ---- Leap month tables
 
 std::string_view LeapMonthTable() {
-    return std::string_view(kLeapMonthData, std::strlen(kLeapMonthData));
+    static const std::string_view table(kLeapMonthData, std::strlen(kLeapMonthData));
+    return table;
 }
 
 const std::array<std::int32_t, 2949> &LeapCountTable() {
@@ -507,12 +594,15 @@ long double RealMod(long double x, long double m) {
 }
 
 int LunarDayOf(int y, int m, int d) {
-    return lunarDayOf(y, m, d, CivilDayNumber(y, m, d));
+    int day = 0, signedMonth = 0;
+    lunarDayAndMonth(y, m, d, day, signedMonth);
+    return day;
 }
 
 int LunarMonthOf(int y, int m, int d) {
-    const int dayNumber = CivilDayNumber(y, m, d);
-    return lunarMonthOf(y, m, d, dayNumber, lunarDayOf(y, m, d, dayNumber));
+    int day = 0, signedMonth = 0;
+    lunarDayAndMonth(y, m, d, day, signedMonth);
+    return signedMonth;
 }
 
 bool CivilToLunarMonthDay(int y, int m, int d, int &lunarMonth, int &lunarDay, bool &leap) {
@@ -620,21 +710,13 @@ double SolarTermDayOfYear(int y, int n) {
 
 bool SolarTermDate(int y, int t, int &month, int &day, int &hour, int &minute) {
     if (t < 0 || t > 23) return false;
-    long double x = SolarTermDayOfYear(y, t + 1);
-    int i = 1;
-    for (; i < 12; ++i) {
-        const int len = DaysInCivilMonth(y, i);
-        if (x <= len) break;
-        x -= len;
-    }
-    const long double whole = std::floor(x);
-    const long double r = x - whole;
-    const long double hours = 24 * r;
-    const long double h = std::floor(hours);
-    month = i;
-    day = static_cast<int>(whole);
-    hour = static_cast<int>(h);
-    minute = static_cast<int>(roundHalfEven(60 * (hours - h)));
+    const TermMoment moment = YearCache::covers(y)
+                                  ? YearCache::instance().formulas(y).termMoments[t]
+                                  : termMomentOf(y, SolarTermDayOfYear(y, t + 1));
+    month = moment.month;
+    day = moment.day;
+    hour = moment.hour;
+    minute = moment.minute;
     return true;
 }
 
