@@ -4,9 +4,8 @@
 // (lunar month and day, festivals, solar term, sexagenary names, animal, star sign,
 // reign era), with the costly year-level texts kept between calls.
 //
-// Texts are UTF-8. A "Date" is the toolkit's date value: days since 1899-12-30 with the
-// time of day as fraction; it decodes to the engine's civil calendar (Julian up to
-// 1582-10-04), so day numbers and Dates differ by a constant (1900-01-01 is Date 2).
+// Texts are UTF-8. A "Date" is the toolkit's date value (days since 1899-12-30, the time of
+// day as fraction), decoded with DateToCivil of CnCalendar.h.
 
 #include <string>
 
@@ -49,7 +48,10 @@ public:
     bool LunarLeap = false;
 
 private:
-    void Fill(int y, int m, int d, int ly, int lm, int ld, bool leap);
+    void Fill(int y, int m, int d, int ly, int lm, int ld, bool leap, std::string lunarFestival);
+
+    // Lunar year 0 (January of year 1) must not pass for "nothing built yet".
+    bool yearBuilt_ = false;
 };
 
 // Decodes a Date and converts it with CivilToLunar. False (outputs untouched) when the
@@ -79,13 +81,12 @@ std::string SplitField(const std::string &text, const std::string &sep, int n, b
 // a when the condition holds, else b.
 std::string ChooseText(bool condition, const std::string &a, const std::string &b);
 
-// Civil date arithmetic on the engine's calendar that also covers years before 1, where
-// Dates and day numbers do not reach. False for an invalid date.
+// True for a date of the engine's civil calendar: no year 0, month 1..12, a day of that
+// month, and none of the ten days dropped in October 1582.
+bool IsValidCivilDate(int year, int month, int day);
+// Steps to the next day of the engine's civil calendar (1582-10-04 -> 1582-10-15, -1-12-31
+// -> 1-01-01); also covers years before 1, where Dates do not reach. False for an invalid
+// date, leaving it untouched.
 bool NextCivilDay(int &year, int &month, int &day);
-
-// Date <-> civil date on the engine's calendar. CivilDateOfDate fails for Dates before
-// 1-01-01; DateOfCivilDate fails for an invalid date or one before 1-01-01.
-bool CivilDateOfDate(double date, int &year, int &month, int &day);
-bool DateOfCivilDate(int year, int month, int day, double &date);
 
 } // namespace lunar
