@@ -108,7 +108,7 @@ QImage background(int w, int h, bool watermark) {
     }
     if (watermark) {
         p.setOpacity(0.10);
-        drawLock(p, QRectF(w - 92, h - 78, 58, 46), kDeep);
+        drawLock(p, QRectF(w - 92, h - 124, 58, 46), kDeep);
     }
     return image;
 }
