@@ -28,6 +28,11 @@ void setBackground(QWidget *widget, const QColor &color, QPalette::ColorRole rol
     widget->setPalette(pal);
 }
 
+QString errorText(const std::exception &e) {
+    if (const auto *storeError = dynamic_cast<const StoreError *>(&e)) return storeError->message();
+    return QString::fromLocal8Bit(e.what());
+}
+
 QFont songTi() {
     return QFont(QStringLiteral("宋体"));
 }
@@ -166,13 +171,13 @@ void DesktopMonthPage::LoadMonthPage() {
         m_loaded = true;
         m_lastSaveFailed = false;
         markSaved();
-    } catch (const StoreError &e) {
+    } catch (const std::exception &e) {
         // The editors still hold the month shown before: keep the grid on it as well, so that
         // a later save writes them under their own month.
         m_grid.setDisplayDate(previous);
         m_flags.loading = false;
         m_gridView->update();
-        showMessage(e.message());
+        showMessage(errorText(e));
         emit monthLoaded();
         return;
     }
@@ -228,8 +233,8 @@ void DesktopMonthPage::ShowDayPlan() {
     if (dayPlanPinned()) return;
     try {
         setDayPlan(m_store.readDayPlan(NoteStore::dayKey(m_grid.selectedDay())));
-    } catch (const StoreError &e) {
-        showMessage(e.message());
+    } catch (const std::exception &e) {
+        showMessage(errorText(e));
     }
 }
 

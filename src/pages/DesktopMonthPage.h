@@ -76,9 +76,10 @@ public:
     // month shown so far, saves them first; when that save fails nothing is reloaded. Sets the
     // loading flag while it runs. A read failure is shown through the message sink.
     void LoadMonthPage();
-    // Writes the 42 editors under the key of the month shown and memday under the selected day.
-    // Does nothing (returns true) while saving is disabled or before the first load. On a failure
-    // shows "系统出现异常,请重新保存!" once, keeps the editors' text and returns false.
+    // Writes the 42 editors under the key of the month shown and memday under the selected day,
+    // both in one transaction. Does nothing (returns true) while saving is disabled. On a failure,
+    // and before any month was loaded into the editors, shows "系统出现异常,请重新保存!" once,
+    // keeps the editors' text and returns false.
     bool SaveMonthPage();
     // Selects the cell of the focused day editor alone and shows its day plan.
     void SelectFocusedDay();

@@ -1,0 +1,369 @@
+#include "DayRichEdit.h"
+#include "DesktopMonthPage.h"
+#include "MonthGridView.h"
+#include "MonthPageLayout.h"
+#include "NoteStore.h"
+#include "RichText.h"
+
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextCursor>
+#include <QTextDocument>
+
+#include <memory>
+
+namespace {
+
+QByteArray rtfOf(const QString &plain) {
+    QTextDocument doc;
+    doc.setPlainText(plain);
+    return richtext::toRtf(doc);
+}
+
+QString plainOf(const QByteArray &stored) {
+    QTextDocument doc;
+    richtext::loadInto(doc, stored);
+    return doc.toPlainText();
+}
+
+void clickInto(QWidget *editor, Qt::KeyboardModifiers modifiers = {}) {
+    auto *edit = qobject_cast<QTextEdit *>(editor);
+    QTest::mouseClick(edit ? edit->viewport() : editor, Qt::LeftButton, modifiers, QPoint(4, 4));
+}
+
+} // namespace
+
+// One month page over a real database in a temporary folder, placed in a window together with its
+// day plan panel as the main window does.
+struct Fixture {
+    QTemporaryDir dir;
+    NoteStore store;
+    PageFlags flags;
+    LastSelection lastSelection;
+    QWidget window;
+    DesktopMonthPage *page = nullptr;
+    QDate pickerDate{2010, 6, 1};
+    QStringList messages;
+
+    Fixture() {
+        store.open(dir.filePath(QStringLiteral("CalendarD.db")),
+                   NoteStore::OpenMode::CreateIfMissing);
+        window.resize(1000, 600);
+        page = new DesktopMonthPage(store, flags, lastSelection, &window);
+        page->setGeometry(0, 0, 786, 556);
+        page->dayPlanPanel()->setParent(&window);
+        page->dayPlanPanel()->setGeometry(790, 200, 200, 335);
+        page->dayPlanPanel()->show();
+        page->setDateSource([this] { return pickerDate; });
+        page->setMessageSink([this](const QString &text) { messages << text; });
+    }
+
+    // Shows the window and waits for the show timer to bring the editors up, loaded.
+    bool start() {
+        window.show();
+        window.activateWindow();
+        if (!QTest::qWaitForWindowActive(&window)) return false;
+        page->setActive(true);
+        if (!QTest::qWaitFor([this] { return page->editorsVisible(); }, 3000)) return false;
+        flags.savingEnabled = true;
+        return true;
+    }
+
+    DayRichEdit *cellOf(const QDate &date) const {
+        return page->richEdit(page->grid().cellOf(date) + 1);
+    }
+
+    // Renames a table behind the store's back so that its next write fails, and back.
+    void breakTable(const QString &table) { renameTable(table, table + QStringLiteral("_off")); }
+    void repairTable(const QString &table) { renameTable(table + QStringLiteral("_off"), table); }
+
+    void renameTable(const QString &from, const QString &to) {
+        const QString name = QStringLiteral("breaker");
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+            db.setDatabaseName(store.databaseFile());
+            QVERIFY(db.open());
+            QSqlQuery q(db);
+            QVERIFY2(q.exec(QStringLiteral("ALTER TABLE %1 RENAME TO %2").arg(from, to)),
+                     qPrintable(q.lastError().text()));
+        }
+        QSqlDatabase::removeDatabase(name);
+    }
+};
+
+class TestDesktopMonthPage : public QObject {
+    Q_OBJECT
+private slots:
+    void loadShowsStoredMonthAndDayPlan();
+    void saveAndLoadRoundTrip();
+    void savingDisabledWritesNothing();
+    void focusLossSavesBeforeTheNewDayIsSelected();
+    void gridPressSavesWithTheOldDay();
+    void failingDatabaseGivesTheMessageOncePerSave();
+    void failedSaveKeepsTheDayPlanOnItsDay();
+    void dateChangeSavesTypedTextFirst();
+    void dateChangeWithFailingSaveKeepsTheText();
+    void trailingCellTextBelongsToItsMonthPage();
+    void resizeHidesAndReloadsTheEditors();
+    void lastSelectionRecord();
+};
+
+void TestDesktopMonthPage::loadShowsStoredMonthAndDayPlan() {
+    Fixture f;
+    MonthCells cells;
+    cells[2] = rtfOf(QStringLiteral("first of June"));
+    cells[41] = QByteArray("plain old note"); // not RTF: taken as plain text
+    f.store.writeMonth(QStringLiteral("20106"), cells);
+    f.store.writeDayPlan(NoteStore::dayKey(QDate(2010, 5, 30)), rtfOf(QStringLiteral("plan")));
+    QVERIFY(f.start());
+
+    QCOMPARE(f.page->richEdit(3)->toPlainText(), QStringLiteral("first of June"));
+    QCOMPARE(f.page->richEdit(42)->toPlainText(), QStringLiteral("plain old note"));
+    QCOMPARE(f.page->richEdit(1)->toPlainText(), QString());
+    // Nothing selected: the plan of cell 0 (30 May) shows.
+    QCOMPARE(f.page->memday()->toPlainText(), QStringLiteral("plan"));
+    QVERIFY(!f.page->hasUnsavedChanges());
+    QVERIFY(!f.flags.loading);
+}
+
+void TestDesktopMonthPage::saveAndLoadRoundTrip() {
+    Fixture f;
+    QVERIFY(f.start());
+    DayRichEdit *edit = f.page->richEdit(10);
+    edit->setPlainText(QStringLiteral("会议 10:00"));
+    QTextCursor c(edit->document());
+    c.movePosition(QTextCursor::NextCharacter, QTextCursor::KeepAnchor, 2);
+    QTextCharFormat bold;
+    bold.setFontWeight(QFont::Bold);
+    c.mergeCharFormat(bold);
+    f.page->memday()->setPlainText(QStringLiteral("整理房间"));
+    QVERIFY(f.page->SaveMonthPage());
+    QVERIFY(f.messages.isEmpty());
+
+    const MonthCells stored = f.store.readMonth(QStringLiteral("20106"));
+    QCOMPARE(plainOf(stored[9]), QStringLiteral("会议 10:00"));
+    QCOMPARE(plainOf(f.store.readDayPlan(QStringLiteral("2010-5-30"))), QStringLiteral("整理房间"));
+
+    // Another month and back: the text and its format come from the store again.
+    f.pickerDate = QDate(2010, 7, 1);
+    f.page->ChnCalendar1Change();
+    QCOMPARE(f.page->richEdit(10)->toPlainText(), QString());
+    f.pickerDate = QDate(2010, 6, 15);
+    f.page->ChnCalendar1Change();
+    QCOMPARE(f.page->richEdit(10)->toPlainText(), QStringLiteral("会议 10:00"));
+    QTextCursor r(f.page->richEdit(10)->document());
+    r.setPosition(1);
+    QCOMPARE(r.charFormat().fontWeight(), int(QFont::Bold));
+    r.setPosition(4);
+    QCOMPARE(r.charFormat().fontWeight(), int(QFont::Normal));
+    QCOMPARE(f.page->memday()->toPlainText(), QStringLiteral("整理房间"));
+}
+
+void TestDesktopMonthPage::savingDisabledWritesNothing() {
+    Fixture f;
+    QVERIFY(f.start());
+    f.flags.savingEnabled = false;
+    f.page->richEdit(5)->setPlainText(QStringLiteral("not yet"));
+    QVERIFY(f.page->SaveMonthPage());
+    QCOMPARE(f.store.readMonth(QStringLiteral("20106"))[4], QByteArray());
+}
+
+void TestDesktopMonthPage::focusLossSavesBeforeTheNewDayIsSelected() {
+    Fixture f;
+    f.store.writeDayPlan(QStringLiteral("2010-6-5"), rtfOf(QStringLiteral("plan of the fifth")));
+    QVERIFY(f.start());
+
+    DayRichEdit *third = f.cellOf(QDate(2010, 6, 3));
+    DayRichEdit *fifth = f.cellOf(QDate(2010, 6, 5));
+    QCOMPARE(third->objectName(), QStringLiteral("RichEdit5"));
+    clickInto(third);
+    QVERIFY(third->hasFocus());
+    QCOMPARE(f.page->grid().selectedDay(), QDate(2010, 6, 3));
+    QTest::keyClicks(third, QStringLiteral("dentist"));
+    clickInto(f.page->memday());
+    QTest::keyClicks(f.page->memday(), QStringLiteral("plan of the third"));
+
+    clickInto(fifth);
+    QVERIFY(fifth->hasFocus());
+    QCOMPARE(plainOf(f.store.readDayPlan(QStringLiteral("2010-6-3"))),
+             QStringLiteral("plan of the third"));
+    QCOMPARE(plainOf(f.store.readMonth(QStringLiteral("20106"))[4]), QStringLiteral("dentist"));
+    QCOMPARE(f.page->grid().selectedDay(), QDate(2010, 6, 5));
+    QCOMPARE(f.page->memday()->toPlainText(), QStringLiteral("plan of the fifth"));
+    QCOMPARE(f.page->grid().selection().size(), 1);
+    QVERIFY(f.messages.isEmpty());
+}
+
+void TestDesktopMonthPage::gridPressSavesWithTheOldDay() {
+    Fixture f;
+    QVERIFY(f.start());
+    clickInto(f.cellOf(QDate(2010, 6, 3)));
+    clickInto(f.page->memday());
+    QTest::keyClicks(f.page->memday(), QStringLiteral("third"));
+
+    // A press on the title strip of 8 June's cell.
+    MonthGridView *grid = f.page->gridView();
+    const int cell = f.page->grid().cellOf(QDate(2010, 6, 8));
+    const QRect editor = f.page->richEdit(cell + 1)->geometry();
+    QTest::mouseClick(grid, Qt::LeftButton, {}, QPoint(editor.center().x(), editor.top() - 15));
+    QCOMPARE(plainOf(f.store.readDayPlan(QStringLiteral("2010-6-3"))), QStringLiteral("third"));
+    QCOMPARE(f.page->grid().selectedDay(), QDate(2010, 6, 8));
+    QCOMPARE(f.page->memday()->toPlainText(), QString());
+
+    // Ctrl adds 10 June; the plan shown is that of the highest selected cell.
+    const QRect tenth = f.cellOf(QDate(2010, 6, 10))->geometry();
+    QTest::mouseClick(grid, Qt::LeftButton, Qt::ControlModifier,
+                      QPoint(tenth.center().x(), tenth.top() - 15));
+    QCOMPARE(f.page->grid().selection().size(), 2);
+    QCOMPARE(f.page->grid().selectedDay(), QDate(2010, 6, 10));
+}
+
+void TestDesktopMonthPage::failingDatabaseGivesTheMessageOncePerSave() {
+    Fixture f;
+    QVERIFY(f.start());
+    DayRichEdit *third = f.cellOf(QDate(2010, 6, 3));
+    clickInto(third);
+    QTest::keyClicks(third, QStringLiteral("lost?"));
+    f.breakTable(QStringLiteral("TailiNew"));
+
+    clickInto(f.cellOf(QDate(2010, 6, 5)));
+    QCOMPARE(f.messages, QStringList{DesktopMonthPage::saveFailedMessage()});
+    QCOMPARE(third->toPlainText(), QStringLiteral("lost?"));
+    QVERIFY(f.page->hasUnsavedChanges());
+
+    // Every further save tells again, once.
+    QVERIFY(!f.page->SaveMonthPage());
+    QCOMPARE(f.messages.size(), 2);
+    clickInto(third);
+    QCOMPARE(f.messages.size(), 3);
+    QCOMPARE(third->toPlainText(), QStringLiteral("lost?"));
+}
+
+void TestDesktopMonthPage::failedSaveKeepsTheDayPlanOnItsDay() {
+    Fixture f;
+    QVERIFY(f.start());
+    clickInto(f.cellOf(QDate(2010, 6, 3)));
+    clickInto(f.page->memday());
+    QTest::keyClicks(f.page->memday(), QStringLiteral("keep me"));
+    f.breakTable(QStringLiteral("TailiNew_day"));
+
+    clickInto(f.cellOf(QDate(2010, 6, 5)));
+    QCOMPARE(f.messages.size(), 1);
+    // The plan was not written, so it stays on screen and on its day.
+    QCOMPARE(f.page->memday()->toPlainText(), QStringLiteral("keep me"));
+    QCOMPARE(f.page->grid().selectedDay(), QDate(2010, 6, 3));
+
+    // Once the database works again the next save puts it under 3 June.
+    f.repairTable(QStringLiteral("TailiNew_day"));
+    QVERIFY(f.page->SaveMonthPage());
+    QCOMPARE(plainOf(f.store.readDayPlan(QStringLiteral("2010-6-3"))), QStringLiteral("keep me"));
+    clickInto(f.cellOf(QDate(2010, 6, 5)));
+    QCOMPARE(f.page->grid().selectedDay(), QDate(2010, 6, 5));
+    QCOMPARE(f.page->memday()->toPlainText(), QString());
+}
+
+void TestDesktopMonthPage::dateChangeSavesTypedTextFirst() {
+    Fixture f;
+    QVERIFY(f.start());
+    DayRichEdit *third = f.cellOf(QDate(2010, 6, 3));
+    clickInto(third);
+    QTest::keyClicks(third, QStringLiteral("typed, focus kept"));
+    QVERIFY(third->hasFocus());
+
+    // The picker's spin button changes the month while the editor keeps the focus.
+    f.pickerDate = QDate(2010, 7, 1);
+    f.page->ChnCalendar1Change();
+    QCOMPARE(plainOf(f.store.readMonth(QStringLiteral("20106"))[4]),
+             QStringLiteral("typed, focus kept"));
+    QCOMPARE(f.store.readMonth(QStringLiteral("20107"))[4], QByteArray());
+    QCOMPARE(f.page->grid().displayDate(), QDate(2010, 7, 1));
+    QCOMPARE(third->toPlainText(), QString());
+
+    f.pickerDate = QDate(2010, 6, 1);
+    f.page->ChnCalendar1Change();
+    QCOMPARE(third->toPlainText(), QStringLiteral("typed, focus kept"));
+    QVERIFY(f.messages.isEmpty());
+}
+
+void TestDesktopMonthPage::dateChangeWithFailingSaveKeepsTheText() {
+    Fixture f;
+    QVERIFY(f.start());
+    DayRichEdit *third = f.cellOf(QDate(2010, 6, 3));
+    clickInto(third);
+    QTest::keyClicks(third, QStringLiteral("precious"));
+    f.breakTable(QStringLiteral("TailiNew"));
+
+    f.pickerDate = QDate(2010, 7, 1);
+    f.page->ChnCalendar1Change();
+    QCOMPARE(f.messages.size(), 1);
+    QCOMPARE(third->toPlainText(), QStringLiteral("precious"));
+    QCOMPARE(f.page->grid().displayDate().month(), 6); // still the month its text belongs to
+
+    f.repairTable(QStringLiteral("TailiNew"));
+    f.page->ChnCalendar1Change();
+    QCOMPARE(f.messages.size(), 1);
+    QCOMPARE(plainOf(f.store.readMonth(QStringLiteral("20106"))[4]), QStringLiteral("precious"));
+    QCOMPARE(f.page->grid().displayDate().month(), 7);
+}
+
+void TestDesktopMonthPage::trailingCellTextBelongsToItsMonthPage() {
+    Fixture f;
+    f.pickerDate = QDate(2010, 5, 1);
+    QVERIFY(f.start());
+    DayRichEdit *trailing = f.cellOf(QDate(2010, 6, 1)); // cell 37 of May
+    QCOMPARE(trailing->objectName(), QStringLiteral("RichEdit38"));
+    clickInto(trailing);
+    QTest::keyClicks(trailing, QStringLiteral("from May"));
+    QVERIFY(f.page->SaveMonthPage());
+
+    f.pickerDate = QDate(2010, 6, 1);
+    f.page->ChnCalendar1Change();
+    QCOMPARE(f.cellOf(QDate(2010, 6, 1))->toPlainText(), QString());
+}
+
+void TestDesktopMonthPage::resizeHidesAndReloadsTheEditors() {
+    Fixture f;
+    QVERIFY(f.start());
+    MonthCells cells;
+    cells[0] = rtfOf(QStringLiteral("written elsewhere"));
+    f.store.writeMonth(QStringLiteral("20106"), cells);
+    int loads = 0;
+    connect(f.page, &DesktopMonthPage::monthLoaded, this, [&] { ++loads; });
+
+    f.page->resize(900, 500);
+    QVERIFY(!f.page->editorsVisible());
+    QVERIFY(f.page->richEdit(1)->isHidden());
+    QCOMPARE(f.page->richEdit(1)->geometry(), MonthPageLayout(900, 500).editorRect(1));
+    QVERIFY(QTest::qWaitFor([&] { return f.page->editorsVisible(); }, 3000));
+    QCOMPARE(loads, 1);
+    QVERIFY(f.page->richEdit(42)->isVisible());
+    QCOMPARE(f.page->richEdit(1)->toPlainText(), QStringLiteral("written elsewhere"));
+
+    // While another page is active the timer waits.
+    f.page->setActive(false);
+    f.page->resize(880, 500);
+    QTest::qWait(700);
+    QVERIFY(!f.page->editorsVisible());
+    f.page->setActive(true);
+    QVERIFY(QTest::qWaitFor([&] { return f.page->editorsVisible(); }, 3000));
+}
+
+void TestDesktopMonthPage::lastSelectionRecord() {
+    Fixture f;
+    QVERIFY(f.start());
+    DayRichEdit *edit = f.page->richEdit(9);
+    edit->setPlainText(QStringLiteral("abcdef"));
+    clickInto(edit);
+    QCOMPARE(f.lastSelection.tabOrder, 9);
+    QVERIFY(!f.lastSelection.isMemday);
+    clickInto(f.page->memday());
+    QCOMPARE(f.lastSelection.tabOrder, 0);
+    QVERIFY(f.lastSelection.isMemday);
+    QCOMPARE(f.lastSelection.selLength, 0);
+}
+
+QTEST_MAIN(TestDesktopMonthPage)
+#include "tst_DesktopMonthPage.moc"
