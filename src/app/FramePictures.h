@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QPixmap>
+#include <QString>
+
+// The frame's pictures, PNG files in <resourceDir>/pictures, read at run time. A missing or
+// broken file gives a null pixmap; the widgets then paint a plain surface instead.
+class FramePictures {
+public:
+    explicit FramePictures(const QString &resourceDir);
+
+    QPixmap load(const QString &name) const;
+    QString folder() const { return m_folder; }
+    QString webPage(const QString &name) const; // <resourceDir>/web/<name>
+
+private:
+    QString m_resourceDir;
+    QString m_folder;
+};

@@ -1,0 +1,84 @@
+#include "Startup.h"
+
+#include "AppPaths.h"
+#include "FontSubstitutes.h"
+#include "LoginFile.h"
+#include "SingleInstance.h"
+#include "StoreError.h"
+#include "TFrmSetFrm.h"
+#include "TLockLogin.h"
+#include "TMainForm.h"
+#include "TpwsetFrm.h"
+#include "WindowClass.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <memory>
+
+namespace {
+void errorBox(const QString &text) {
+    QMessageBox::critical(nullptr, QString::fromUtf8(Startup::kAppTitle), text);
+}
+} // namespace
+
+void Startup::prepare() {
+    WindowClass::prepare(QString::fromLatin1(kWindowClass));
+}
+
+int Startup::run(QApplication &app) {
+    WindowClass::apply(QString::fromLatin1(kWindowClass));
+    QApplication::setApplicationDisplayName(QString::fromUtf8(kAppTitle));
+    FontSubstitutes::install();
+
+    // A running instance gets the notice and stays as it is; this start ends before it reads
+    // or writes any file of the data folder.
+    SingleInstance instance(QString::fromLatin1(kWindowClass));
+    switch (instance.claim()) {
+    case SingleInstance::Role::Secondary:
+        return 0;
+    case SingleInstance::Role::Failed:
+        errorBox(QStringLiteral("无法确认程序是否已在运行: %1").arg(instance.errorString()));
+        return 1;
+    case SingleInstance::Role::Primary:
+        break;
+    }
+
+    const AppPaths paths = AppPaths::detect(QCoreApplication::applicationDirPath());
+    try {
+        paths.ensureLayout();
+    } catch (const StoreError &e) {
+        errorBox(e.message());
+        return 1;
+    }
+
+    QStringList lines;
+    QString error;
+    if (!LoginFile::read(paths.loginFile(), lines, error)) {
+        errorBox(error);
+        return 1;
+    }
+
+    // With the gate on it is the first window; the main window waits hidden behind it.
+    std::unique_ptr<TLockLogin> gate;
+    if (LoginFile::gateOn(lines)) gate = std::make_unique<TLockLogin>(paths.loginFile());
+
+    TMainForm mainForm(paths);
+    auto *passwordDialog = new TpwsetFrm(paths.loginFile(), &mainForm);
+    mainForm.setPasswordDialog(passwordDialog);
+    auto *sizeDialog =
+        new TFrmSetFrm([&mainForm] { return mainForm.settings().width; },
+                       [&mainForm](const QSize &size) { return mainForm.applySize(size); },
+                       paths.resourceDir(), &mainForm);
+    mainForm.setSizeDialog(sizeDialog);
+    lines.clear();
+
+    if (gate) {
+        QObject::connect(gate.get(), &TLockLogin::loginAccepted, &mainForm, &QWidget::show);
+        QObject::connect(gate.get(), &TLockLogin::loginCancelled, &app, &QCoreApplication::quit,
+                         Qt::QueuedConnection);
+        gate->show();
+    } else {
+        mainForm.show();
+    }
+    return app.exec();
+}

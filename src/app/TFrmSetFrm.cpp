@@ -1,0 +1,115 @@
+#include "TFrmSetFrm.h"
+
+#include "FramePictures.h"
+#include "PictureLabel.h"
+
+#include <QButtonGroup>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+
+namespace {
+struct Choice {
+    const char *caption;
+    int width;
+    int height;
+};
+constexpr Choice kChoices[TFrmSetFrm::ChoiceCount] = {
+    {"1024*768(默认)", 1024, 738},
+    {"1280*800", 1280, 770},
+    {"1366*768", 1366, 738},
+    {"1400*900", 1400, 870},
+};
+} // namespace
+
+TFrmSetFrm::TFrmSetFrm(WidthSource configuredWidth, SizeSink applySize, const QString &resourceDir,
+                       QWidget *parent)
+    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                          Qt::MSWindowsFixedSizeDialogHint),
+      m_configuredWidth(std::move(configuredWidth)), m_applySize(std::move(applySize)) {
+    setWindowTitle(QStringLiteral("窗体大小设置"));
+    setFixedSize(335, 308);
+    setModal(false);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, Qt::white);
+    setPalette(pal);
+    setAutoFillBackground(true);
+
+    const FramePictures pictures(resourceDir);
+    Image1 = new PictureLabel(this);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setPicture(pictures.load(QStringLiteral("size_background")));
+    Image1->setStretched(true);
+    Image1->setGeometry(0, 62, 335, 246);
+    imgTitle = new PictureLabel(this);
+    imgTitle->setObjectName(QStringLiteral("imgTitle"));
+    imgTitle->setPicture(pictures.load(QStringLiteral("size_title")));
+    imgTitle->setStretched(true);
+    imgTitle->setFallbackColor(QColor(96, 146, 206));
+    imgTitle->setGeometry(0, 0, 335, 62);
+    Image2 = new PictureLabel(this);
+    Image2->setObjectName(QStringLiteral("Image2"));
+    Image2->setPicture(pictures.load(QStringLiteral("size_banner")));
+    Image2->setGeometry(0, 66, 356, 65);
+
+    QFont radioFont(QStringLiteral("微软雅黑"));
+    radioFont.setPixelSize(14);
+    radioFont.setBold(true);
+    const QRect places[ChoiceCount] = {QRect(32, 139, 129, 19), QRect(31, 164, 91, 19),
+                                       QRect(32, 191, 91, 19), QRect(33, 219, 91, 19)};
+    auto *group = new QButtonGroup(this);
+    for (int i = 0; i < ChoiceCount; ++i) {
+        auto *radio = new QRadioButton(caption(i), this);
+        radio->setObjectName(QStringLiteral("JvRadioButton%1").arg(i + 1));
+        radio->setFont(radioFont);
+        // The captions are wider than the original places in the substituted font.
+        radio->setGeometry(places[i].adjusted(0, -2, 60, 4));
+        group->addButton(radio, i);
+        m_radio[i] = radio;
+    }
+    m_radio[0]->setChecked(true);
+
+    btnSave = new QPushButton(QStringLiteral("确  定"), this);
+    btnSave->setObjectName(QStringLiteral("btnSave"));
+    btnSave->setGeometry(240, 272, 75, 25);
+    connect(btnSave, &QPushButton::clicked, this, &TFrmSetFrm::btnSaveClick);
+}
+
+QString TFrmSetFrm::caption(int choice) {
+    return QString::fromUtf8(kChoices[choice].caption);
+}
+
+QSize TFrmSetFrm::sizeFor(int choice) {
+    return {kChoices[choice].width, kChoices[choice].height};
+}
+
+int TFrmSetFrm::choiceFor(int width) {
+    for (int i = 1; i < ChoiceCount; ++i)
+        if (kChoices[i].width == width) return i;
+    return 0;
+}
+
+int TFrmSetFrm::selectedChoice() const {
+    for (int i = 0; i < ChoiceCount; ++i)
+        if (m_radio[i]->isChecked()) return i;
+    return 0;
+}
+
+void TFrmSetFrm::showEvent(QShowEvent *event) {
+    FormShow();
+    QDialog::showEvent(event);
+}
+
+void TFrmSetFrm::FormShow() {
+    m_radio[choiceFor(m_configuredWidth())]->setChecked(true);
+    if (const QWidget *owner = parentWidget()) {
+        const QRect area = owner->frameGeometry();
+        move(area.center() - QPoint(width() / 2, height() / 2));
+    }
+}
+
+void TFrmSetFrm::btnSaveClick() {
+    if (!m_applySize(sizeFor(selectedChoice())))
+        QMessageBox::information(this, QStringLiteral("Kestrova KESTROVA"),
+                                 QStringLiteral("保存失败!"));
+}

@@ -1,0 +1,671 @@
+#include "TMainForm.h"
+
+#include "AnchorLayout.h"
+#include "CaptionButton.h"
+#include "DayRichEdit.h"
+#include "DesktopMonthPage.h"
+#include "FrameGeometry.h"
+#include "FramePictures.h"
+#include "PageButton.h"
+#include "PictureLabel.h"
+#include "StoreError.h"
+#include "TChnCalendar.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QFontDatabase>
+#include <QFrame>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
+#include <QStackedWidget>
+#include <QTextBrowser>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace {
+const QColor kFrameColour(234, 242, 250);
+const QColor kBorderColour(160, 166, 176);
+const QString kAppTitle = QStringLiteral("Kestrova KESTROVA");
+
+QString rgb(const QColor &c) {
+    return QStringLiteral("rgb(%1,%2,%3)").arg(c.red()).arg(c.green()).arg(c.blue());
+}
+
+void fill(QWidget *w, const QColor &colour) {
+    QPalette pal = w->palette();
+    pal.setColor(QPalette::Window, colour);
+    w->setPalette(pal);
+    w->setAutoFillBackground(true);
+}
+} // namespace
+
+TMainForm::TMainForm(const AppPaths &paths, QWidget *parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), m_paths(paths),
+      m_pictures(std::make_unique<FramePictures>(paths.resourceDir())) {
+    m_message = [this](const QString &text) {
+        QMessageBox::warning(isVisible() ? this : nullptr, kAppTitle, text);
+    };
+    m_openUrl = [](const QUrl &url) { return QDesktopServices::openUrl(url); };
+    m_quit = [] { QCoreApplication::quit(); };
+    FormCreate();
+}
+
+TMainForm::~TMainForm() {
+    // Focus changes while the widgets go away must not write anything.
+    m_flags.savingEnabled = false;
+    m_closing = true;
+}
+
+void TMainForm::setSizeDialog(QWidget *dialog) {
+    m_sizeDialog = dialog;
+    N_SetFrmSize->setEnabled(dialog != nullptr);
+}
+
+void TMainForm::setPasswordDialog(QDialog *dialog) {
+    m_passwordDialog = dialog;
+    N4->setEnabled(dialog != nullptr);
+}
+
+void TMainForm::setMessageFunction(MessageFunction fn) {
+    m_message = std::move(fn);
+    m_monthPage->setMessageSink(m_message);
+}
+
+void TMainForm::setUrlOpener(UrlOpener fn) {
+    m_openUrl = std::move(fn);
+}
+
+void TMainForm::setQuitFunction(std::function<void()> fn) {
+    m_quit = std::move(fn);
+}
+
+QSize TMainForm::screenSize() const {
+    const QScreen *s = screen() ? screen() : QGuiApplication::primaryScreen();
+    return s ? s->geometry().size() : QSize(1024, 768);
+}
+
+QAction *TMainForm::menuAction(const QString &objectName) const {
+    return popSysset->findChild<QAction *>(objectName);
+}
+
+// ---- creation -------------------------------------------------------------------------------
+
+void TMainForm::FormCreate() {
+    m_flags.savingEnabled = false;
+    setWindowTitle(QString::fromUtf8(kCaption));
+    setAttribute(Qt::WA_NoSystemBackground, false);
+    QFont f(QStringLiteral("宋体"));
+    f.setPixelSize(12);
+    setFont(f);
+    setFocusPolicy(Qt::ClickFocus);
+    const QPixmap icon = m_pictures->load(QStringLiteral("app_icon"));
+    if (!icon.isNull()) setWindowIcon(icon);
+
+    buildFrame();
+
+    m_settings = FormIni(m_paths.formIniFile()).read(screenSize());
+    resize(FrameGeometry::openingSize(m_settings, screenSize()));
+
+    webLink->setSource(QUrl::fromLocalFile(m_pictures->webPage(QStringLiteral("welcome.html"))));
+    if (webLink->toPlainText().isEmpty())
+        webLink->setHtml(QStringLiteral("<p style='color:#34588a'>Kestrova 桌面月历</p>"));
+
+    // The picker shows today from its creation; the change notification is connected only
+    // now, so no page reloads before the database is open.
+    setPickerToToday();
+    ChnCalendar1->OnChange = [this](TChnCalendar *) { ChnCalendar1Change(); };
+
+    lblDateTime->setText(FrameGeometry::dateLine(QDate::currentDate()));
+
+    try {
+        m_store.open(m_paths.databaseFile(), NoteStore::OpenMode::OpenExisting);
+        m_storeOpen = true;
+    } catch (const StoreError &e) {
+        // The window still opens; each later read or write reports its own failure.
+        showError(e.message());
+    }
+
+    m_monthPage->hideEditors();
+
+    ccbFont->addItems(QFontDatabase::families());
+    ccbFont->setCurrentIndex(ccbFont->findText(QStringLiteral("宋体")));
+    cbbFontSize->addItems({QStringLiteral("10"), QStringLiteral("11"), QStringLiteral("12"),
+                           QStringLiteral("13"), QStringLiteral("14")});
+    cbbFontSize->setCurrentIndex(0);
+
+    m_lastSelection.clear();
+    m_flags.loading = false;
+
+    Timer2 = new QTimer(this);
+    Timer2->setObjectName(QStringLiteral("Timer2"));
+    Timer2->setSingleShot(true);
+    Timer2->setInterval(StartupDelay);
+    connect(Timer2, &QTimer::timeout, this, &TMainForm::Timer2Timer);
+    tmrAutoSave = new QTimer(this);
+    tmrAutoSave->setObjectName(QStringLiteral("tmrAutoSave"));
+    tmrAutoSave->setInterval(AutoSaveInterval);
+    connect(tmrAutoSave, &QTimer::timeout, this, &TMainForm::autoSave);
+}
+
+void TMainForm::buildFrame() {
+    auto *outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    pnlbg = new QWidget(this);
+    pnlbg->setObjectName(QStringLiteral("pnlbg"));
+    fill(pnlbg, kFrameColour);
+    outer->addWidget(pnlbg);
+    pnlbg->resize(FrameGeometry::DesignSize);
+    m_frameLayout = new AnchorLayout(pnlbg, FrameGeometry::DesignSize);
+
+    imgBackGround = new PictureLabel(pnlbg);
+    imgBackGround->setObjectName(QStringLiteral("imgBackGround"));
+    imgBackGround->setPicture(m_pictures->load(QStringLiteral("background")));
+    imgBackGround->setStretched(true);
+    imgBackGround->setDragsWindow(true);
+    m_frameLayout->add(imgBackGround, QRect(2, 18, 1007, 670), AnchorLayout::All);
+
+    img1 = new PictureLabel(pnlbg);
+    img1->setObjectName(QStringLiteral("img1"));
+    img1->setPicture(m_pictures->load(QStringLiteral("title_strip")));
+    img1->setStretched(true);
+    img1->setFallbackColor(QColor(206, 225, 244));
+    img1->setDragsWindow(true);
+    m_frameLayout->add(img1, QRect(0, 0, 1008, 21), AnchorLayout::TopLeftRight);
+    for (PictureLabel *strip : {img1, imgBackGround}) {
+        connect(strip, &PictureLabel::hovered, this, &TMainForm::captionRest);
+        // A press on the window's own surface takes the focus, so an editor that had it saves.
+        connect(strip, &PictureLabel::pressed, this, [this] { setFocus(Qt::MouseFocusReason); });
+    }
+
+    buildTopBar();
+    buildPageArea();
+    buildSidePanel();
+    buildSystemMenu();
+}
+
+void TMainForm::buildTopBar() {
+    img2 = new PictureLabel(pnlbg);
+    img2->setObjectName(QStringLiteral("img2"));
+    img2->setPicture(m_pictures->load(QStringLiteral("logo")));
+    m_frameLayout->add(img2, QRect(15, 19, 225, 62));
+
+    lblDateTime = new QLabel(pnlbg);
+    lblDateTime->setObjectName(QStringLiteral("lblDateTime"));
+    lblDateTime->setStyleSheet(QStringLiteral("color: rgb(40,84,140);"));
+    m_frameLayout->add(lblDateTime, QRect(327, 36, 300, 16));
+
+    const QString shapeStyle =
+        QStringLiteral("QFrame { background: rgb(233,242,250); border: 1px solid rgb(152,168,182);"
+                       " border-radius: 6px; }");
+    Shape1 = new QFrame(pnlbg);
+    Shape1->setObjectName(QStringLiteral("Shape1"));
+    Shape1->setStyleSheet(shapeStyle);
+    m_frameLayout->add(Shape1, QRect(5, 83, 148, 23));
+    Shape3 = new QFrame(pnlbg);
+    Shape3->setObjectName(QStringLiteral("Shape3"));
+    Shape3->setStyleSheet(shapeStyle);
+    m_frameLayout->add(Shape3, QRect(155, 83, 148, 23));
+
+    const QPixmap normal = m_pictures->load(QStringLiteral("page_button_normal"));
+    const QPixmap hot = m_pictures->load(QStringLiteral("page_button_hot"));
+    const QPixmap down = m_pictures->load(QStringLiteral("page_button_down"));
+    m_pageButtons = new QButtonGroup(this);
+    const auto makeButton = [&](const char *name, const QString &caption, int left) {
+        auto *b = new PageButton(caption, pnlbg);
+        b->setObjectName(QString::fromLatin1(name));
+        b->setPictures(normal, hot, down);
+        b->setCheckable(true);
+        m_pageButtons->addButton(b);
+        m_frameLayout->add(b, QRect(left, 84, 59, 21));
+        return b;
+    };
+    spdRili = makeButton("spdRili", QStringLiteral("年度记事"), 17);
+    SpeedButton2 = makeButton("SpeedButton2", QStringLiteral("桌面月历"), 85);
+    btnYiban = makeButton("btnYiban", QStringLiteral("一般记事"), 167);
+    btnRili = makeButton("btnRili", QStringLiteral("日历"), 233);
+    // The annual, general and calendar notes pages come with later versions.
+    for (PageButton *b : {spdRili, btnYiban, btnRili}) b->setEnabled(false);
+    connect(SpeedButton2, &QAbstractButton::clicked, this, &TMainForm::SpeedButton2Click);
+
+    // The font boxes act on the last selection once the editing commands exist; until then
+    // they show their entries but are disabled.
+    img4 = new PictureLabel(pnlbg);
+    img4->setObjectName(QStringLiteral("img4"));
+    img4->setPicture(m_pictures->load(QStringLiteral("colour")));
+    m_frameLayout->add(img4, QRect(329, 88, 20, 20));
+    ccbFont = new QComboBox(pnlbg);
+    ccbFont->setObjectName(QStringLiteral("ccbFont"));
+    m_frameLayout->add(ccbFont, QRect(357, 83, 87, 22));
+    cbbFontSize = new QComboBox(pnlbg);
+    cbbFontSize->setObjectName(QStringLiteral("cbbFontSize"));
+    m_frameLayout->add(cbbFontSize, QRect(448, 83, 42, 22));
+    btn3 = new QPushButton(QStringLiteral("√"), pnlbg);
+    btn3->setObjectName(QStringLiteral("btn3"));
+    m_frameLayout->add(btn3, QRect(494, 80, 22, 26));
+    btn4 = new QPushButton(QStringLiteral("X"), pnlbg);
+    btn4->setObjectName(QStringLiteral("btn4"));
+    m_frameLayout->add(btn4, QRect(518, 80, 22, 26));
+    for (QWidget *w : {static_cast<QWidget *>(img4), static_cast<QWidget *>(ccbFont),
+                       static_cast<QWidget *>(cbbFontSize), static_cast<QWidget *>(btn3),
+                       static_cast<QWidget *>(btn4)})
+        w->setEnabled(false);
+
+    ChnCalendar1 = new TChnCalendar(pnlbg);
+    ChnCalendar1->setObjectName(QStringLiteral("ChnCalendar1"));
+    ChnCalendar1->setCursor(Qt::PointingHandCursor);
+    ChnCalendar1->SetColorBackYear(Qt::white);
+    ChnCalendar1->SetColorBackMonth(Qt::white);
+    ChnCalendar1->SetColorTitleMonth(Qt::blue);
+    ChnCalendar1->SetBackGround(m_pictures->load(QStringLiteral("picker_background")).toImage());
+    ChnCalendar1->SetAlphaBlend(50);
+    ChnCalendar1->setVisible(false);
+    m_frameLayout->add(ChnCalendar1, QRect(554, 66, 242, 42), AnchorLayout::TopRight);
+
+    lblSet = new QLabel(QStringLiteral("|  选项"), pnlbg);
+    lblSet->setObjectName(QStringLiteral("lblSet"));
+    lblSet->setCursor(Qt::PointingHandCursor);
+    lblSet->setStyleSheet(QStringLiteral("color: rgb(40,84,140);"));
+    lblSet->installEventFilter(this);
+    m_frameLayout->add(lblSet, QRect(804, 88, 48, 14), AnchorLayout::TopRight);
+
+    const auto caption = [&](const char *name, const QRect &place) {
+        auto *b = new CaptionButton(pnlbg);
+        b->setObjectName(QString::fromLatin1(name));
+        const QString base = QString::fromLatin1(name);
+        b->setPictures(m_pictures->load(base + QStringLiteral("_normal")),
+                       m_pictures->load(base + QStringLiteral("_highlight")),
+                       m_pictures->load(base + QStringLiteral("_down")));
+        m_frameLayout->add(b, place, AnchorLayout::TopRight);
+        return b;
+    };
+    img_close = caption("img_close", QRect(968, 0, 39, 20));
+    img_max = caption("img_max", QRect(939, 0, 28, 20));
+    img_max->setAlternatePictures(m_pictures->load(QStringLiteral("img_restore_normal")),
+                                  m_pictures->load(QStringLiteral("img_restore_highlight")),
+                                  m_pictures->load(QStringLiteral("img_restore_down")));
+    img_mini = caption("img_mini", QRect(911, 0, 28, 20));
+    for (CaptionButton *b : {img_close, img_max, img_mini}) {
+        connect(b, &CaptionButton::highlighted, this, [this, b] {
+            for (CaptionButton *other : {img_close, img_max, img_mini})
+                if (other != b) other->rest();
+        });
+    }
+    connect(img_close, &CaptionButton::clicked, this, [this] { closeButtonAction(); });
+    connect(img_max, &CaptionButton::clicked, this, &TMainForm::sizeToggle);
+    connect(img_mini, &CaptionButton::clicked, this, &TMainForm::minimise);
+}
+
+void TMainForm::buildPageArea() {
+    shpMainBorder = new QFrame(pnlbg);
+    shpMainBorder->setObjectName(QStringLiteral("shpMainBorder"));
+    shpMainBorder->setStyleSheet(
+        QStringLiteral("QFrame#shpMainBorder { border: 1px solid %1; }").arg(rgb(kBorderColour)));
+    m_frameLayout->add(shpMainBorder, QRect(4, 111, 793, 566), AnchorLayout::All);
+
+    PanelCanlender = new QWidget(pnlbg);
+    PanelCanlender->setObjectName(QStringLiteral("PanelCanlender"));
+    m_frameLayout->add(PanelCanlender, QRect(6, 112, 790, 564), AnchorLayout::All);
+    auto *layout = new QVBoxLayout(PanelCanlender);
+    layout->setContentsMargins(0, 0, 0, 0);
+    PageControl1 = new QStackedWidget(PanelCanlender);
+    PageControl1->setObjectName(QStringLiteral("PageControl1"));
+    layout->addWidget(PageControl1);
+
+    const auto placeholder = [this](const char *name) {
+        auto *page = new QWidget(PageControl1);
+        page->setObjectName(QString::fromLatin1(name));
+        fill(page, Qt::white);
+        page->setEnabled(false);
+        return page;
+    };
+    tsTaiLi = new QWidget(PageControl1);
+    tsTaiLi->setObjectName(QStringLiteral("tsTaiLi"));
+    auto *monthLayout = new QVBoxLayout(tsTaiLi);
+    monthLayout->setContentsMargins(0, 0, 0, 0);
+    m_monthPage = new DesktopMonthPage(m_store, m_flags, m_lastSelection, tsTaiLi);
+    monthLayout->addWidget(m_monthPage);
+    m_monthPage->setDateSource([this] { return ChnCalendar1->DateTime().date(); });
+    m_monthPage->setMessageSink([this](const QString &text) { m_message(text); });
+    tsJiShi = placeholder("tsJiShi");
+    tsYearjishi = placeholder("tsYearjishi");
+    tsRili = placeholder("tsRili");
+    for (QWidget *page : {tsTaiLi, tsJiShi, tsYearjishi, tsRili}) PageControl1->addWidget(page);
+}
+
+void TMainForm::buildSidePanel() {
+    PanelAttach = new QFrame(pnlbg);
+    PanelAttach->setObjectName(QStringLiteral("PanelAttach"));
+    PanelAttach->setStyleSheet(
+        QStringLiteral("QFrame#PanelAttach { border: 1px solid %1; background: white; }")
+            .arg(rgb(kBorderColour)));
+    m_frameLayout->add(PanelAttach, QRect(801, 110, 202, 568), AnchorLayout::TopRightBottom);
+    m_sideLayout = new AnchorLayout(PanelAttach, QSize(202, 568));
+
+    Panel4 = new PictureLabel(PanelAttach);
+    Panel4->setObjectName(QStringLiteral("Panel4"));
+    Panel4->setPicture(m_pictures->load(QStringLiteral("side_header")));
+    Panel4->setStretched(true);
+    Panel4->setFallbackColor(QColor(220, 236, 248));
+    m_sideLayout->add(Panel4, QRect(1, 1, 200, 24), AnchorLayout::TopLeftRight);
+
+    Panelweblink = new QWidget(PanelAttach);
+    Panelweblink->setObjectName(QStringLiteral("Panelweblink"));
+    fill(Panelweblink, Qt::white);
+    m_sideLayout->add(Panelweblink, QRect(1, 26, 200, 539), AnchorLayout::All);
+    auto *webLayout = new QVBoxLayout(Panelweblink);
+    webLayout->setContentsMargins(0, 0, 0, 0);
+    webLink = new QTextBrowser(Panelweblink);
+    webLink->setObjectName(QStringLiteral("webLink"));
+    webLink->setFrameShape(QFrame::NoFrame);
+    webLink->setOpenLinks(false);
+    webLink->setFocusPolicy(Qt::NoFocus);
+    webLink->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    webLink->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // Right-clicking the web panel shows no menu.
+    webLink->setContextMenuPolicy(Qt::NoContextMenu);
+    webLink->viewport()->setContextMenuPolicy(Qt::NoContextMenu);
+    webLayout->addWidget(webLink);
+    connect(webLink, &QTextBrowser::anchorClicked, this,
+            [this](const QUrl &url) { m_openUrl(webLink->source().resolved(url)); });
+
+    // The memo list comes with a later version: its panel is in place, disabled.
+    Panel2 = new QWidget(PanelAttach);
+    Panel2->setObjectName(QStringLiteral("Panel2"));
+    fill(Panel2, kFrameColour);
+    auto *memoLayout = new QVBoxLayout(Panel2);
+    memoLayout->setContentsMargins(8, 6, 8, 6);
+    memoLayout->setSpacing(3);
+    memoLayout->addWidget(new QLabel(QStringLiteral("备忘录"), Panel2));
+    for (int i = 0; i < NoteStore::MemoLineCount; ++i) memoLayout->addWidget(new QLineEdit(Panel2));
+    memoLayout->addStretch();
+    Panel2->setEnabled(false);
+    m_sideLayout->add(Panel2, QRect(1, 232, 200, 335), AnchorLayout::All);
+
+    pnlRijishi = m_monthPage->dayPlanPanel();
+    pnlRijishi->setParent(PanelAttach);
+    m_sideLayout->add(pnlRijishi, QRect(1, 232, 200, 335), AnchorLayout::All);
+    Panel2->hide();
+    pnlRijishi->hide();
+}
+
+void TMainForm::buildSystemMenu() {
+    popSysset = new QMenu(this);
+    popSysset->setObjectName(QStringLiteral("popSysset"));
+    const auto item = [this](const char *name, const QString &caption) {
+        QAction *a = popSysset->addAction(caption);
+        a->setObjectName(QString::fromLatin1(name));
+        return a;
+    };
+    N_SetFrmSize = item("N_SetFrmSize", QStringLiteral("设置界面大小"));
+    N_SetDeskTopBG = item("N_SetDeskTopBG", QStringLiteral("设为桌面背景"));
+    popSysset->addSeparator()->setObjectName(QStringLiteral("N10"));
+    N_NoteToTxt = item("N_NoteToTxt", QStringLiteral("内容导出"));
+    N4 = item("N4", QStringLiteral("密码设置"));
+    popSysset->addSeparator()->setObjectName(QStringLiteral("N8"));
+    N5 = item("N5", QStringLiteral("帮助说明"));
+    N7 = item("N7", QStringLiteral("意见反馈"));
+    N_ExitPrj = item("N_ExitPrj", QStringLiteral("退出程序"));
+
+    // Wallpaper and export come with later versions; the two dialogs are attached at start-up.
+    for (QAction *a : {N_SetFrmSize, N_SetDeskTopBG, N_NoteToTxt, N4}) a->setEnabled(false);
+    connect(N_SetFrmSize, &QAction::triggered, this, [this] {
+        if (!m_sizeDialog) return;
+        m_sizeDialog->show();
+        m_sizeDialog->raise();
+        m_sizeDialog->activateWindow();
+    });
+    connect(N4, &QAction::triggered, this, [this] {
+        if (m_passwordDialog) m_passwordDialog->exec();
+    });
+    connect(N5, &QAction::triggered, this, [this] { openWebPage(QStringLiteral("help.html")); });
+    connect(N7, &QAction::triggered, this,
+            [this] { openWebPage(QStringLiteral("feedback.html")); });
+    connect(N_ExitPrj, &QAction::triggered, this, &TMainForm::exitAction);
+}
+
+// ---- first show -----------------------------------------------------------------------------
+
+void TMainForm::showEvent(QShowEvent *event) {
+    QWidget::showEvent(event);
+    if (!m_shown) {
+        m_shown = true;
+        FormShow();
+    }
+}
+
+void TMainForm::FormShow() {
+    activatePage(Page::Month);
+    placePicker();
+    m_monthPage->FirstShow();
+    Timer2->start();
+    m_flags.savingEnabled = true;
+    move(FrameGeometry::openingPosition(m_settings, screenSize()));
+    captionRest();
+    setFocus(Qt::OtherFocusReason);
+    emit firstShowFinished();
+}
+
+void TMainForm::Timer2Timer() {
+    Timer2->stop();
+    SpeedButton2Click();
+    tmrAutoSave->start();
+}
+
+// ---- pages ----------------------------------------------------------------------------------
+
+void TMainForm::setPickerToToday() {
+    const QDate today = QDate::currentDate();
+    if (ChnCalendar1->DateTime().date() != today)
+        ChnCalendar1->SetDateTime(QDateTime(today, QTime::currentTime()));
+}
+
+void TMainForm::SpeedButton2Click() {
+    // A date change reloads the page still active, for today, before the switch.
+    setPickerToToday();
+    activatePage(Page::Month);
+    m_monthPage->OpenPage();
+}
+
+void TMainForm::ChnCalendar1Change() {
+    if (m_closing) return;
+    if (m_storeOpen) {
+        try {
+            m_store.reconnect();
+        } catch (const StoreError &e) {
+            showError(e.message());
+        }
+    }
+    if (m_activePage == Page::Month) m_monthPage->ChnCalendar1Change();
+}
+
+void TMainForm::activatePage(Page page) {
+    m_activePage = page;
+    switch (page) {
+    case Page::Month:
+        PageControl1->setCurrentWidget(tsTaiLi);
+        SpeedButton2->setChecked(true);
+        break;
+    case Page::Year:
+        PageControl1->setCurrentWidget(tsYearjishi);
+        break;
+    case Page::General:
+        PageControl1->setCurrentWidget(tsJiShi);
+        break;
+    case Page::Calendar:
+        PageControl1->setCurrentWidget(tsRili);
+        break;
+    case Page::None:
+        break;
+    }
+    m_monthPage->setActive(page == Page::Month);
+    setSidePanelFor(page);
+}
+
+void TMainForm::setSidePanelFor(Page page) {
+    const bool month = page == Page::Month;
+    ChnCalendar1->setVisible(page != Page::Calendar);
+    ChnCalendar1->setEnabled(page == Page::Year || month);
+    Panel2->setVisible(!month);
+    pnlRijishi->setVisible(month);
+    const bool fonts = page == Page::Year || month;
+    ccbFont->setVisible(fonts);
+    cbbFontSize->setVisible(fonts);
+}
+
+bool TMainForm::saveVisiblePage() {
+    if (m_activePage == Page::Month) return m_monthPage->SaveMonthPage();
+    return true;
+}
+
+void TMainForm::autoSave() {
+    if (!m_flags.loading) saveVisiblePage();
+}
+
+// ---- size and caption buttons ---------------------------------------------------------------
+
+void TMainForm::placePicker() {
+    const QRect lbl = m_frameLayout->designRect(lblSet);
+    const QPoint at = FrameGeometry::pickerPlace(lbl, ChnCalendar1->size());
+    m_frameLayout->setDesignRect(ChnCalendar1, QRect(at, ChnCalendar1->size()));
+}
+
+void TMainForm::captionRest() {
+    for (CaptionButton *b : {img_close, img_max, img_mini}) b->rest();
+    img_max->setUseAlternate(FrameGeometry::showsRestore(width(), screenSize().width()));
+}
+
+void TMainForm::resizeEvent(QResizeEvent *event) {
+    QWidget::resizeEvent(event);
+    img_max->setUseAlternate(FrameGeometry::showsRestore(width(), screenSize().width()));
+}
+
+bool TMainForm::applySize(const QSize &size) {
+    if (!size.isValid()) return false;
+    m_settings.width = size.width();
+    m_settings.height = size.height();
+    resize(size);
+    move(FrameGeometry::centred(size, screenSize()));
+    placePicker();
+    captionRest();
+    return true;
+}
+
+void TMainForm::sizeToggle() {
+    saveVisiblePage();
+    img_close->rest();
+    const QSize target = FrameGeometry::toggledSize(
+        width(), QSize(m_settings.width, m_settings.height), screenSize());
+    resize(target);
+    move(FrameGeometry::centred(target, screenSize()));
+    placePicker();
+    // The rest picture follows the new width, not the one the resize event may not have
+    // delivered yet.
+    for (CaptionButton *b : {img_close, img_max, img_mini}) b->rest();
+    img_max->setUseAlternate(FrameGeometry::showsRestore(target.width(), screenSize().width()));
+}
+
+void TMainForm::minimise() {
+    if (m_activePage == Page::Month) {
+        m_monthPage->SaveMonthPage();
+        m_monthPage->hideEditors();
+    }
+    // The window stays mapped as minimised (not hidden), so the task bar keeps a way back.
+    setWindowState((windowState() & ~Qt::WindowActive) | Qt::WindowMinimized);
+    captionRest();
+}
+
+void TMainForm::AppEvent1Restore() {
+    if (m_activePage != Page::Month) return;
+    if (m_monthPage->editorsVisible()) m_monthPage->SaveMonthPage();
+    m_monthPage->armShowTimer();
+}
+
+void TMainForm::changeEvent(QEvent *event) {
+    QWidget::changeEvent(event);
+    if (event->type() != QEvent::WindowStateChange) return;
+    const auto *change = static_cast<QWindowStateChangeEvent *>(event);
+    if ((change->oldState() & Qt::WindowMinimized) && !(windowState() & Qt::WindowMinimized))
+        AppEvent1Restore();
+}
+
+// ---- closing --------------------------------------------------------------------------------
+
+bool TMainForm::endProgram(bool writeSettings) {
+    if (m_closing) return true;
+    if (writeSettings)
+        FormIni(m_paths.formIniFile()).write(m_settings, width(), screenSize().width());
+    tmrAutoSave->stop();
+    if (!saveVisiblePage()) {
+        // The message has been shown; ending now would throw the unsaved text away.
+        if (Timer2 && !Timer2->isActive()) tmrAutoSave->start();
+        return false;
+    }
+    m_flags.savingEnabled = false;
+    m_closing = true;
+    m_quit();
+    return true;
+}
+
+bool TMainForm::closeButtonAction() {
+    img_close->rest();
+    return endProgram(true);
+}
+
+bool TMainForm::escapeAction() {
+    return endProgram(false);
+}
+
+void TMainForm::exitAction() {
+    m_flags.savingEnabled = false;
+    m_closing = true;
+    tmrAutoSave->stop();
+    m_quit();
+}
+
+void TMainForm::keyPressEvent(QKeyEvent *event) {
+    const QWidget *focus = QApplication::focusWidget();
+    if (event->key() == Qt::Key_Escape && (focus == nullptr || focus == this)) {
+        escapeAction();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void TMainForm::closeEvent(QCloseEvent *event) {
+    // Closed by the window system (a key of the desktop, the session ending): the notes are
+    // saved as by Escape; a failed save keeps the window.
+    if (m_closing || escapeAction())
+        event->accept();
+    else
+        event->ignore();
+}
+
+bool TMainForm::eventFilter(QObject *watched, QEvent *event) {
+    if (watched == lblSet && event->type() == QEvent::MouseButtonPress) {
+        popSysset->popup(lblSet->mapToGlobal(QPoint(0, lblSet->height())));
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+// ---- helpers --------------------------------------------------------------------------------
+
+void TMainForm::showError(const QString &text) {
+    m_message(text);
+}
+
+void TMainForm::openWebPage(const QString &name) {
+    const QString path = m_pictures->webPage(name);
+    if (!QFileInfo::exists(path) || !m_openUrl(QUrl::fromLocalFile(path)))
+        showError(QStringLiteral("无法打开页面 %1").arg(path));
+}

@@ -1,0 +1,202 @@
+#pragma once
+
+#include "AppPaths.h"
+#include "FormIni.h"
+#include "LastSelection.h"
+#include "NoteStore.h"
+#include "PageFlags.h"
+
+#include <QPointer>
+#include <QUrl>
+#include <QWidget>
+#include <functional>
+
+class AnchorLayout;
+class CaptionButton;
+class DesktopMonthPage;
+class FramePictures;
+class PageButton;
+class PictureLabel;
+class QButtonGroup;
+class QComboBox;
+class QDialog;
+class QFrame;
+class QLabel;
+class QMenu;
+class QAction;
+class QPushButton;
+class QStackedWidget;
+class QTextBrowser;
+class QTimer;
+class TChnCalendar;
+
+// The main window: a borderless window with its own title strip and caption buttons, the top
+// bar (date line, page buttons, font boxes, date picker `ChnCalendar1`, "选项" menu), the page
+// area `PageControl1` and the side panel with the web panel and the day plan.
+//
+// The desktop month page is the one working page; the annual, general and calendar notes
+// pages, the memo list and the menu items of later features are in place but disabled.
+class TMainForm : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr const char *kCaption = "Kestrova桌面月历K714";
+    static constexpr int StartupDelay = 500;       // Timer2
+    static constexpr int AutoSaveInterval = 10000; // tmrAutoSave
+
+    enum class Page { None, Year, Month, General, Calendar };
+
+    using MessageFunction = std::function<void(const QString &text)>;
+    using UrlOpener = std::function<bool(const QUrl &url)>;
+
+    // Runs the creation steps (FormCreate): reads form.ini, sizes the window, opens the note
+    // database. The window is created hidden; its first show loads the month page.
+    explicit TMainForm(const AppPaths &paths, QWidget *parent = nullptr);
+    ~TMainForm() override;
+
+    // The windows created after this one (in start-up order). A null password dialog leaves
+    // "密码设置" disabled.
+    void setSizeDialog(QWidget *dialog);
+    void setPasswordDialog(QDialog *dialog);
+
+    // Test seams: the error box, the browser hand-off, and how the program ends.
+    void setMessageFunction(MessageFunction fn);
+    void setUrlOpener(UrlOpener fn);
+    void setQuitFunction(std::function<void()> fn);
+
+    // ---- window size ------------------------------------------------------------------------
+    const WindowSettings &settings() const { return m_settings; }
+    // Apply size (window size dialog): becomes the configured size, the window takes it,
+    // centred on the screen, the picker is placed and the caption buttons rest.
+    bool applySize(const QSize &size);
+    QSize screenSize() const;
+
+    // ---- actions ------------------------------------------------------------------------------
+    void SpeedButton2Click(); // month page button
+    void sizeToggle();        // maximise / restore caption button
+    void minimise();          // minimise caption button
+    void AppEvent1Restore();  // back from minimised
+    // Closing actions. The first two save the visible page; when that save fails the window
+    // stays open (the message has been shown) so no typed text is thrown away.
+    bool closeButtonAction(); // also writes form.ini
+    bool escapeAction();
+    void exitAction(); // "退出程序": ends at once, saves nothing
+    void autoSave();   // tmrAutoSave
+    bool saveVisiblePage();
+
+    // ---- parts (for the pages that plug in later, and for tests) ----------------------------
+    Page activePage() const { return m_activePage; }
+    PageFlags &flags() { return m_flags; }
+    LastSelection &lastSelection() { return m_lastSelection; }
+    NoteStore &store() { return m_store; }
+    DesktopMonthPage *monthPage() const { return m_monthPage; }
+    TChnCalendar *picker() const { return ChnCalendar1; }
+    QMenu *systemMenu() const { return popSysset; }
+    QAction *menuAction(const QString &objectName) const;
+    QTextBrowser *webPanel() const { return webLink; }
+    QWidget *memoPanel() const { return Panel2; }
+    QWidget *dayPlanPanel() const { return pnlRijishi; }
+    QLabel *dateLine() const { return lblDateTime; }
+    CaptionButton *closeButton() const { return img_close; }
+    CaptionButton *maxButton() const { return img_max; }
+    CaptionButton *miniButton() const { return img_mini; }
+    QTimer *startupTimer() const { return Timer2; }
+    QTimer *autoSaveTimer() const { return tmrAutoSave; }
+    bool firstShowDone() const { return m_shown; }
+    bool isClosing() const { return m_closing; }
+
+signals:
+    void firstShowFinished();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void changeEvent(QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void FormCreate();
+    void FormShow();
+    void buildFrame();
+    void buildTopBar();
+    void buildPageArea();
+    void buildSidePanel();
+    void buildSystemMenu();
+    void Timer2Timer();
+    void ChnCalendar1Change();
+    void activatePage(Page page);
+    void setSidePanelFor(Page page);
+    void placePicker();
+    void captionRest();
+    void setPickerToToday();
+    bool endProgram(bool writeSettings);
+    void showError(const QString &text);
+    void openWebPage(const QString &name);
+
+    AppPaths m_paths;
+    std::unique_ptr<FramePictures> m_pictures;
+    NoteStore m_store;
+    PageFlags m_flags;
+    LastSelection m_lastSelection;
+    WindowSettings m_settings;
+    MessageFunction m_message;
+    UrlOpener m_openUrl;
+    std::function<void()> m_quit;
+    Page m_activePage = Page::None;
+    bool m_shown = false;
+    bool m_closing = false;
+    bool m_storeOpen = false;
+    Qt::WindowStates m_lastState;
+
+    QWidget *pnlbg = nullptr;
+    AnchorLayout *m_frameLayout = nullptr;
+    AnchorLayout *m_sideLayout = nullptr;
+    PictureLabel *img1 = nullptr;
+    PictureLabel *imgBackGround = nullptr;
+    PictureLabel *img2 = nullptr;
+    QLabel *lblDateTime = nullptr;
+    QFrame *Shape1 = nullptr;
+    QFrame *Shape3 = nullptr;
+    PageButton *spdRili = nullptr;
+    PageButton *SpeedButton2 = nullptr;
+    PageButton *btnYiban = nullptr;
+    PageButton *btnRili = nullptr;
+    QButtonGroup *m_pageButtons = nullptr;
+    PictureLabel *img4 = nullptr;
+    QComboBox *ccbFont = nullptr;
+    QComboBox *cbbFontSize = nullptr;
+    QPushButton *btn3 = nullptr;
+    QPushButton *btn4 = nullptr;
+    TChnCalendar *ChnCalendar1 = nullptr;
+    QLabel *lblSet = nullptr;
+    CaptionButton *img_close = nullptr;
+    CaptionButton *img_max = nullptr; // also shows the restore pictures
+    CaptionButton *img_mini = nullptr;
+    QFrame *shpMainBorder = nullptr;
+    QWidget *PanelCanlender = nullptr;
+    QStackedWidget *PageControl1 = nullptr;
+    QWidget *tsTaiLi = nullptr;
+    QWidget *tsJiShi = nullptr;
+    QWidget *tsYearjishi = nullptr;
+    QWidget *tsRili = nullptr;
+    DesktopMonthPage *m_monthPage = nullptr;
+    QFrame *PanelAttach = nullptr;
+    PictureLabel *Panel4 = nullptr;
+    QWidget *Panelweblink = nullptr;
+    QTextBrowser *webLink = nullptr;
+    QWidget *Panel2 = nullptr;
+    QWidget *pnlRijishi = nullptr;
+    QMenu *popSysset = nullptr;
+    QAction *N_SetFrmSize = nullptr;
+    QAction *N_SetDeskTopBG = nullptr;
+    QAction *N_NoteToTxt = nullptr;
+    QAction *N4 = nullptr;
+    QAction *N5 = nullptr;
+    QAction *N7 = nullptr;
+    QAction *N_ExitPrj = nullptr;
+    QTimer *Timer2 = nullptr;
+    QTimer *tmrAutoSave = nullptr;
+    QPointer<QWidget> m_sizeDialog;
+    QPointer<QDialog> m_passwordDialog;
+};
