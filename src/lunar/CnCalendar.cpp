@@ -2,9 +2,11 @@
 
 #include "LeapMonthData.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <mutex>
 
 namespace {
@@ -31,9 +33,22 @@ long double roundHalfEven(long double x) {
     return std::fmod(f, 2.0L) == 0 ? f : f + 1;
 }
 
-int floorMod(int a, int m) {
-    const int r = a % m;
-    return r < 0 ? r + m : r;
+int floorMod(long long a, int m) {
+    const long long r = a % m;
+    return static_cast<int>(r < 0 ? r + m : r);
+}
+
+int clampToInt(long long x) {
+    if (x > std::numeric_limits<int>::max()) return std::numeric_limits<int>::max();
+    if (x < std::numeric_limits<int>::min()) return std::numeric_limits<int>::min();
+    return static_cast<int>(x);
+}
+
+// Years far beyond any calendar use are refused where a failure value exists, so that no
+// arithmetic on them can overflow.
+constexpr int kYearLimit = 1000000;
+bool saneYear(int y) {
+    return y >= -kYearLimit && y <= kYearLimit;
 }
 
 bool isGregorianLeap(int y) {
@@ -105,7 +120,8 @@ NewMoonDays computeNewMoonDays(int y) {
                               0.0104L * std::sin(2 * phi) - 0.0074L * std::sin(a - mu) -
                               0.0051L * std::sin(a + mu);
         const long double J = 28 * v + I + X;
-        days[v + 1] = static_cast<int>(std::floor(J));
+        days[v + 1] =
+            clampToInt(static_cast<long long>(std::clamp(std::floor(J), -9.0e18L, 9.0e18L)));
     }
     return days;
 }
@@ -136,7 +152,7 @@ double computeSolarTermDayOfYear(int y, int n) {
         }
     }
     const int Y = y <= 0 ? y + 1 : y;
-    const long double m = Y - 100;
+    const long double m = static_cast<long double>(Y) - 100;
     long double J =
         (365.2423112L - 6.4e-14L * m * m - 3.047e-8L * m) * Y + 15.218427L * n + 1721050.71301L;
     const long double theta = 0.0003L * Y - 0.372781384L - 0.2617913325L * n;
@@ -172,8 +188,8 @@ int lunarDayFromNewMoons(const NewMoonDays &days, int dayNumber) {
     int result = -1;
     // Later new moons overwrite earlier ones: the latest one on or before the date counts.
     for (const int moon : days) {
-        const int diff = dayNumber - moon;
-        if (diff >= 0 && diff <= 29) result = diff + 1;
+        const long long diff = static_cast<long long>(dayNumber) - moon;
+        if (diff >= 0 && diff <= 29) result = static_cast<int>(diff) + 1;
     }
     return result;
 }
@@ -210,7 +226,8 @@ int computeLunarDay(int y, int m, int d, int dayNumber, const NewMoonDays &newMo
 int computeLunarMonth(int y, int m, int d, int dayNumber, int lunarDay) {
     const int e = lunarDay == -1 ? 99 : lunarDay;
     long double n =
-        roundHalfEven((dayNumber - kLunationEpoch - e) / kMeanLunation) - LeapCountOf(y);
+        roundHalfEven((static_cast<long double>(dayNumber) - kLunationEpoch - e) / kMeanLunation) -
+        LeapCountOf(y);
     if (y >= 9 && y <= 23) n += 1;
     if (y >= 238 && y <= 240) n += 1;
     if (y == -255) n += 1;
@@ -380,6 +397,8 @@ bool civilToLunarMonthDay(int y, int m, int d, int &month, int &day, bool &leap)
 }
 
 bool YearCache::searchLunarToCivil(int Y, int M, int Dd, bool leap, CivilDate &out) {
+    // No civil date of the convertible range lies in other lunar years.
+    if (Y < kFirstYear - 1 || Y > kLastYear) return false;
     if (leap && ClampedLeapMonthOf(Y) != M) return false;
     int lo = CivilDayNumber(Y, 1, 1);
     int hi = CivilDayNumber(Y + 1, 12, 31);
@@ -454,7 +473,7 @@ int CalendarKind(int y, int m, int d) {
 bool IsCivilLeapYear(int y) {
     if (CalendarKind(y, 1, 1) == 2) return isGregorianLeap(y);
     if (y >= 0) return y % 4 == 0;
-    return (y - 3) % 4 == 0;
+    return (y - 3LL) % 4 == 0;
 }
 
 int DaysInCivilMonth(int y, int m) {
@@ -464,22 +483,22 @@ int DaysInCivilMonth(int y, int m) {
 }
 
 int DayOfCivilYear(int y, int m, int d) {
-    int n = d;
+    long long n = d;
     if (m > 1) {
         const bool leap = IsCivilLeapYear(y);
         for (int i = 1; i < m && i <= 12; ++i) n += i == 2 && leap ? 29 : kMonthLengths[i - 1];
     }
-    return n;
+    return clampToInt(n);
 }
 
 int CivilDayNumber(int y, int m, int d) {
     const int kind = CalendarKind(y, m, d);
     if (kind == 0) return 0;
-    const int e = y - 1;
-    const int q = e / 4;
-    const int n = DayOfCivilYear(y, m, d);
-    if (kind == 1) return 365 * e + q + n - 2;
-    return 365 * e + q - e / 100 + e / 400 + n;
+    const long long e = y - 1LL;
+    const long long q = e / 4;
+    const long long n = DayOfCivilYear(y, m, d);
+    if (kind == 1) return clampToInt(365 * e + q + n - 2);
+    return clampToInt(365 * e + q - e / 100 + e / 400 + n);
 }
 
 bool CivilDateOfDayNumber(int dayNumber, int &y, int &m, int &d) {
@@ -515,7 +534,7 @@ int CompareLunarDates(const LunarDate &a, const LunarDate &b) {
 }
 
 bool DateToCivil(double date, int &y, int &m, int &d) {
-    if (!std::isfinite(date)) return false;
+    if (!std::isfinite(date) || date < -1.0e9 || date > 1.0e9) return false;
     const long long ordinal = static_cast<long long>(std::trunc(date)) + kDateValueOffset;
     if (ordinal < 1 || ordinal > gregorianDaysBefore(9999)) return false;
     gregorianOfOrdinal(ordinal, y, m, d);
@@ -594,12 +613,14 @@ long double RealMod(long double x, long double m) {
 }
 
 int LunarDayOf(int y, int m, int d) {
+    if (!saneYear(y)) return -1;
     int day = 0, signedMonth = 0;
     lunarDayAndMonth(y, m, d, day, signedMonth);
     return day;
 }
 
 int LunarMonthOf(int y, int m, int d) {
+    if (!saneYear(y)) return 0;
     int day = 0, signedMonth = 0;
     lunarDayAndMonth(y, m, d, day, signedMonth);
     return signedMonth;
@@ -709,7 +730,7 @@ double SolarTermDayOfYear(int y, int n) {
 }
 
 bool SolarTermDate(int y, int t, int &month, int &day, int &hour, int &minute) {
-    if (t < 0 || t > 23) return false;
+    if (t < 0 || t > 23 || !saneYear(y)) return false;
     const TermMoment moment = YearCache::covers(y)
                                   ? YearCache::instance().formulas(y).termMoments[t]
                                   : termMomentOf(y, SolarTermDayOfYear(y, t + 1));
@@ -721,6 +742,7 @@ bool SolarTermDate(int y, int t, int &month, int &day, int &hour, int &minute) {
 }
 
 std::string SolarTermText(int y, int m, int d) {
+    if (m < 1 || m > 12) return {};
     int month = 0, day = 0, hour = 0, minute = 0;
     if (SolarTermDate(y, 2 * m - 2, month, day, hour, minute) && month == m && day == d)
         return SolarTermName(floorMod(2 * m + 20, 24));
@@ -736,35 +758,38 @@ std::string SolarTermText(double date) {
 }
 
 int YearPillarOfYear(int y) {
-    return floorMod(y > 0 ? y - 4 : y - 3, 60);
+    return floorMod(y > 0 ? y - 4LL : y - 3LL, 60);
 }
 
 int YearPillarOf(int y, int m, int d) {
+    if (!saneYear(y)) return -1;
     const int year = DayOfCivilYear(y, m, d) < termDay(y, 3) ? y - 1 : y;
     return YearPillarOfYear(year);
 }
 
 int ZodiacOf(int y) {
-    return floorMod(y > 0 ? y - 4 : y - 3, 12);
+    return floorMod(y > 0 ? y - 4LL : y - 3LL, 12);
 }
 
-void SolarMonthOf(int y, int m, int d, int &solarYear, int &solarMonth) {
+bool SolarMonthOf(int y, int m, int d, int &solarYear, int &solarMonth) {
+    if (!saneYear(y)) return false;
     const int b = DayOfCivilYear(y, m, d);
     if (b < termDay(y, 3)) {
         solarYear = y - 1;
         solarMonth = b < termDay(y, 1) ? 11 : 12;
-        return;
+        return true;
     }
     solarYear = y;
     int month = 1;
     for (int i = 1; i <= 12; ++i)
         if (b >= termDay(y, 2 * i + 1)) month = i;
     solarMonth = month;
+    return true;
 }
 
 int MonthPillarOf(int y, int m, int d) {
     int solarYear = 0, solarMonth = 0;
-    SolarMonthOf(y, m, d, solarYear, solarMonth);
+    if (!SolarMonthOf(y, m, d, solarYear, solarMonth)) return -1;
     const int s0 = YearPillarOfYear(solarYear) % 10;
     const int firstStem = (2 * (s0 % 5) + 2) % 10;
     const int stem = (firstStem + (solarMonth - 1) % 10) % 10;
@@ -773,18 +798,19 @@ int MonthPillarOf(int y, int m, int d) {
 }
 
 int DayPillarOf(int y, int m, int d) {
+    if (!saneYear(y)) return -1;
     long long P;
     if (y >= 1)
         P = CivilDayNumber(y, m, d) + 2LL;
     else
-        P = 365LL * y + DayOfCivilYear(y, m, d) + (3 - y) / -4;
+        P = 365LL * y + DayOfCivilYear(y, m, d) + (3LL - y) / -4;
     return static_cast<int>(((P + 12) % 60 + 60) % 60);
 }
 
 int StarSignOf(int m, int d) {
     constexpr int kBounds[13] = {120, 219, 321,  421,  521,  622,   723,
                                  823, 923, 1023, 1123, 1222, 100000};
-    const int k = 100 * m + d;
+    const long long k = 100LL * m + d;
     for (int i = 0; i < 12; ++i) {
         if (k < kBounds[i]) return (i + 9) % 12;
         if (k < kBounds[i + 1]) return (i + 10) % 12;

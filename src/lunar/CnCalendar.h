@@ -3,7 +3,8 @@
 // The lunar calendar engine: civil <-> lunar dates, solar terms, stem-branch
 // cycles, zodiac and star signs. Plain functions without Qt; they raise nothing
 // and report failure by a false result, leaving their outputs untouched.
-// Texts are UTF-8. Safe to call from any thread.
+// Texts are UTF-8. Safe to call from any thread. Years beyond +-1,000,000 get the failure
+// value (false, -1, or 0 for a lunar month) where an operation has one.
 
 #include <array>
 #include <cstdint>
@@ -122,7 +123,7 @@ int YearPillarOf(int y, int m, int d);
 // Zodiac animal index of a (lunar) year (2024 -> 4 龙).
 int ZodiacOf(int y);
 // Solar year and solar month 1..12 (month 1 starts at 立春).
-void SolarMonthOf(int y, int m, int d, int &solarYear, int &solarMonth);
+bool SolarMonthOf(int y, int m, int d, int &solarYear, int &solarMonth);
 int MonthPillarOf(int y, int m, int d);
 int DayPillarOf(int y, int m, int d);
 // Star sign index (0 = 白羊) of a civil month and day.
