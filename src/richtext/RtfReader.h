@@ -1,10 +1,104 @@
 #pragma once
 
+#include "CodePage.h"
+
 #include <QByteArray>
+#include <QColor>
+#include <QString>
+#include <QTextCharFormat>
 #include <QTextDocument>
 
-// Reads an RTF document into a QTextDocument.
+#include <map>
+#include <memory>
+#include <string_view>
+#include <vector>
+
+// Reads an RTF document, as written by this program, Windows rich-edit controls or WordPad,
+// into a QTextDocument. Text in \'xx bytes is decoded with the code page of its font's
+// charset, else the document's \ansicpg; \uN is read with \ucN fallback skipping. Pictures,
+// objects and unknown destinations are skipped and unknown control words ignored. Damaged
+// input is read as far as it goes: the reader never recurses and bounds the group depth.
 class RtfReader {
 public:
+    // False, with doc untouched, when data does not start as an RTF document.
     bool read(const QByteArray &data, QTextDocument &doc);
+
+    static bool looksLikeRtf(const QByteArray &data);
+
+private:
+    enum class Destination { Text, FontTable, ColorTable, Skip };
+
+    struct CharState {
+        int font = -1; // -1: the document's default font
+        int halfPoints = -1;
+        bool bold = false;
+        bool italic = false;
+        bool strike = false;
+        bool hidden = false;
+        int underline = QTextCharFormat::NoUnderline;
+        int color = 0;
+        int highlight = 0;
+        int valign = QTextCharFormat::AlignNormal;
+        bool operator==(const CharState &o) const;
+        bool operator!=(const CharState &o) const { return !(*this == o); }
+    };
+    struct GroupState {
+        Destination destination = Destination::Text;
+        CharState chars;
+        int alignment = 0; // 0 left, 1 centre, 2 right, 3 justified
+        int uc = 1;
+    };
+    struct Run {
+        CharState style;
+        QString text;
+    };
+    struct Paragraph {
+        int alignment = 0;
+        CharState mark;
+        std::vector<Run> runs;
+    };
+    struct Font {
+        QString name;
+        int codePage = 0; // 0: the document's code page
+        bool closed = false;
+    };
+
+    void parse();
+    void readControl();
+    void controlWord(std::string_view word, bool hasParameter, int parameter);
+    void textByte(char c);
+    void escapedByte(char c);
+    void appendUnit(char16_t unit);
+    void appendText(const QString &text);
+    void flush();
+    void endParagraph();
+    void openGroup();
+    void closeGroup();
+    void finish();
+    GroupState &state() { return m_stack.back(); }
+    int currentCodePage() const;
+    CodePage &codePage(int number);
+    QTextCharFormat formatOf(const CharState &style) const;
+    void build(QTextDocument &doc) const;
+
+    const char *m_data = nullptr;
+    int m_size = 0;
+    int m_pos = 0;
+    std::vector<GroupState> m_stack;
+    int m_overflow = 0;
+    bool m_done = false;
+    bool m_starred = false;
+    bool m_utf8 = false;
+    int m_skip = 0;
+    QByteArray m_pending;
+    int m_ansiCodePage = 1252;
+    int m_defaultFont = 0;
+    std::map<int, Font> m_fonts;
+    int m_fontEntry = -1;
+    std::vector<QColor> m_colors;
+    int m_red = -1;
+    int m_green = -1;
+    int m_blue = -1;
+    std::vector<Paragraph> m_paragraphs;
+    std::map<int, std::unique_ptr<CodePage>> m_codePages;
 };

@@ -1,3 +1,266 @@
 #include "RtfWriter.h"
 
-QByteArray RtfWriter::write(const QTextDocument &) { return {}; }
+#include <QTextBlock>
+
+namespace {
+
+constexpr char kHex[] = "0123456789abcdef";
+
+// RTF sizes are half points; a document may give pixels instead, taken at 96 dots an inch.
+int halfPointsOf(const QFont &font) {
+    qreal points = font.pointSizeF();
+    if (points <= 0 && font.pixelSize() > 0) points = font.pixelSize() * 0.75;
+    if (points <= 0) points = 12;
+    return qBound(1, qRound(points * 2), 3276);
+}
+
+const char *underlineWord(int style) {
+    switch (style) {
+    case QTextCharFormat::SingleUnderline:
+        return "ul";
+    case QTextCharFormat::DashUnderline:
+        return "uldash";
+    case QTextCharFormat::DotLine:
+        return "uld";
+    case QTextCharFormat::DashDotLine:
+        return "uldashd";
+    case QTextCharFormat::DashDotDotLine:
+        return "uldashdd";
+    case QTextCharFormat::WaveUnderline:
+    case QTextCharFormat::SpellCheckUnderline:
+        return "ulwave";
+    default:
+        return "ulnone";
+    }
+}
+
+const char *alignmentWord(Qt::Alignment alignment) {
+    if (alignment & Qt::AlignHCenter) return "qc";
+    if (alignment & Qt::AlignJustify) return "qj";
+    if (alignment & Qt::AlignRight) return "qr";
+    return nullptr;
+}
+
+} // namespace
+
+QByteArray RtfWriter::write(const QTextDocument &doc) {
+    m_body.clear();
+    m_fonts.clear();
+    m_colors.clear();
+    m_current = CharStyle();
+    m_uc = 1;
+    m_needDelimiter = false;
+    m_defaultFont = doc.defaultFont();
+    fontIndex(m_defaultFont.family()); // \deff0
+
+    m_body.reserve(256 + doc.characterCount() * 4);
+    const char *alignment = "";
+    bool first = true;
+    for (QTextBlock block = doc.begin(); block.isValid(); block = block.next()) {
+        const char *blockAlignment = alignmentWord(block.blockFormat().alignment());
+        if (!blockAlignment) blockAlignment = "";
+        if (first || qstrcmp(blockAlignment, alignment) != 0) {
+            controlWord("pard");
+            if (*blockAlignment) controlWord(blockAlignment);
+            alignment = blockAlignment;
+        }
+        first = false;
+        bool empty = true;
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            if (!fragment.isValid() || fragment.length() == 0) continue;
+            changeStyle(styleOf(fragment.charFormat()));
+            writeText(fragment.text());
+            empty = false;
+        }
+        // An empty line keeps its own size and font through the paragraph mark.
+        if (empty) changeStyle(styleOf(block.charFormat()));
+        controlWord("par");
+        m_body += "\r\n";
+        m_needDelimiter = false;
+    }
+    return header() + m_body + "}\r\n";
+}
+
+RtfWriter::CharStyle RtfWriter::styleOf(const QTextCharFormat &format) {
+    const QFont font = format.font().resolve(m_defaultFont);
+    CharStyle style;
+    QString family = font.family();
+    if (family.isEmpty()) family = m_defaultFont.family();
+    style.font = fontIndex(family);
+    style.halfPoints = halfPointsOf(font);
+    style.bold = font.weight() >= QFont::DemiBold;
+    style.italic = font.italic();
+    style.strike = font.strikeOut();
+    if (format.hasProperty(QTextFormat::TextUnderlineStyle))
+        style.underline = format.underlineStyle();
+    else
+        style.underline =
+            font.underline() ? QTextCharFormat::SingleUnderline : QTextCharFormat::NoUnderline;
+    const QBrush foreground = format.foreground();
+    if (foreground.style() != Qt::NoBrush) style.color = colorIndex(foreground.color());
+    const QBrush background = format.background();
+    if (background.style() != Qt::NoBrush) style.highlight = colorIndex(background.color());
+    style.valign = format.verticalAlignment();
+    return style;
+}
+
+int RtfWriter::fontIndex(const QString &family) {
+    const int index = m_fonts.indexOf(family);
+    if (index >= 0) return index;
+    m_fonts.append(family);
+    return m_fonts.size() - 1;
+}
+
+int RtfWriter::colorIndex(const QColor &color) {
+    // Entry 0 of the table is the automatic colour, so real colours count from 1.
+    const QRgb rgb = color.rgb() | 0xff000000u;
+    const int index = m_colors.indexOf(rgb);
+    if (index >= 0) return index + 1;
+    m_colors.append(rgb);
+    return m_colors.size();
+}
+
+void RtfWriter::changeStyle(const CharStyle &to) {
+    CharStyle &from = m_current;
+    if (to.font != from.font) controlWord("f", to.font);
+    if (to.halfPoints != from.halfPoints) controlWord("fs", to.halfPoints);
+    if (to.bold != from.bold) to.bold ? controlWord("b") : controlWord("b", 0);
+    if (to.italic != from.italic) to.italic ? controlWord("i") : controlWord("i", 0);
+    if (to.underline != from.underline) controlWord(underlineWord(to.underline));
+    if (to.strike != from.strike) to.strike ? controlWord("strike") : controlWord("strike", 0);
+    if (to.color != from.color) controlWord("cf", to.color);
+    if (to.highlight != from.highlight) controlWord("highlight", to.highlight);
+    if (to.valign != from.valign) {
+        if (to.valign == QTextCharFormat::AlignSuperScript)
+            controlWord("super");
+        else if (to.valign == QTextCharFormat::AlignSubScript)
+            controlWord("sub");
+        else
+            controlWord("nosupersub");
+    }
+    from = to;
+}
+
+void RtfWriter::writeText(const QString &text) {
+    const int n = text.size();
+    for (int i = 0; i < n; ++i) {
+        const char16_t c = text.at(i).unicode();
+        if (c >= 0x20 && c < 0x7f) {
+            if (c == '\\' || c == '{' || c == '}') {
+                m_body += '\\';
+                m_body += static_cast<char>(c);
+                m_needDelimiter = false;
+            } else {
+                rawText(static_cast<char>(c));
+            }
+        } else if (c == '\t') {
+            controlWord("tab");
+        } else if (c == QChar::LineSeparator) {
+            controlWord("line");
+        } else if (c == QChar::Nbsp) {
+            m_body += "\\~";
+            m_needDelimiter = false;
+        } else if (c == QChar::ObjectReplacementCharacter || c == 0) {
+            // Embedded objects (pictures) are not kept in notes.
+        } else if (QChar::isHighSurrogate(c) && i + 1 < n &&
+                   QChar::isLowSurrogate(text.at(i + 1).unicode())) {
+            writeUnicode(text.mid(i, 2));
+            ++i;
+        } else {
+            writeUnicode(QString(QChar(c)));
+        }
+    }
+}
+
+void RtfWriter::writeUnicode(const QString &character) {
+    auto cached = m_gbkCache.constFind(character);
+    if (cached == m_gbkCache.constEnd()) {
+        // A pair outside the BMP is written as two \u words, each with its own fallback.
+        const QByteArray bytes = character.size() == 1 ? m_gbk.encodeExact(character) : "";
+        cached = m_gbkCache.insert(character, bytes);
+    }
+    const QByteArray &fallback = *cached;
+    const int uc = fallback.isEmpty() ? 1 : fallback.size();
+    if (uc != m_uc) {
+        controlWord("uc", uc);
+        m_uc = uc;
+    }
+    for (const QChar unit : character) {
+        // \u takes a signed 16-bit number.
+        controlWord("u", static_cast<int16_t>(unit.unicode()));
+        if (fallback.isEmpty()) {
+            // '?' cannot continue the number, so it needs no delimiter.
+            m_body += '?';
+            m_needDelimiter = false;
+            continue;
+        }
+        for (const char byte : fallback) {
+            const auto b = static_cast<unsigned char>(byte);
+            m_body += "\\'";
+            m_body += kHex[b >> 4];
+            m_body += kHex[b & 15];
+        }
+        m_needDelimiter = false;
+    }
+}
+
+void RtfWriter::controlWord(const char *word) {
+    m_body += '\\';
+    m_body += word;
+    m_needDelimiter = true;
+}
+
+void RtfWriter::controlWord(const char *word, int parameter) {
+    controlWord(word);
+    m_body += QByteArray::number(parameter);
+}
+
+void RtfWriter::rawText(char c) {
+    if (m_needDelimiter) {
+        m_body += ' ';
+        m_needDelimiter = false;
+    }
+    m_body += c;
+}
+
+QByteArray RtfWriter::header() {
+    QByteArray out = "{\\rtf1\\ansi\\ansicpg936\\deff0\\deflang1033\\deflangfe2052{\\fonttbl";
+    for (int i = 0; i < m_fonts.size(); ++i) {
+        out += "{\\f" + QByteArray::number(i) + "\\fnil\\fcharset134 ";
+        // Font names in GBK bytes as rich edit writes them; anything else as \uN.
+        for (const QChar ch : m_fonts.at(i)) {
+            const char16_t c = ch.unicode();
+            if (c >= 0x20 && c < 0x7f && c != '\\' && c != '{' && c != '}' && c != ';') {
+                out += static_cast<char>(c);
+                continue;
+            }
+            const QByteArray bytes = m_gbk.encodeExact(QString(ch));
+            const QByteArray encoded = bytes.isEmpty() && c < 0x80 ? QByteArray(1, char(c)) : bytes;
+            if (encoded.isEmpty()) {
+                out += "\\u" + QByteArray::number(static_cast<int16_t>(c)) + '?';
+                continue;
+            }
+            for (const char byte : encoded) {
+                const auto b = static_cast<unsigned char>(byte);
+                out += "\\'";
+                out += kHex[b >> 4];
+                out += kHex[b & 15];
+            }
+        }
+        out += ";}";
+    }
+    out += "}\r\n";
+    if (!m_colors.isEmpty()) {
+        out += "{\\colortbl ;";
+        for (const QRgb rgb : m_colors) {
+            out += "\\red" + QByteArray::number(qRed(rgb)) + "\\green" +
+                   QByteArray::number(qGreen(rgb)) + "\\blue" + QByteArray::number(qBlue(rgb)) +
+                   ';';
+        }
+        out += "}\r\n";
+    }
+    out += "{\\*\\generator Kestrova richtext;}\\viewkind4\\uc1";
+    // The body starts with a control word, so no delimiter is needed here.
+    return out;
+}

@@ -1,10 +1,56 @@
 #pragma once
 
+#include "CodePage.h"
+
 #include <QByteArray>
+#include <QColor>
+#include <QFont>
+#include <QHash>
+#include <QList>
+#include <QStringList>
+#include <QTextCharFormat>
 #include <QTextDocument>
 
-// Writes a QTextDocument as RTF.
+// Writes a whole QTextDocument as an RTF document in the style of Windows rich-edit controls:
+// ANSI code page 936, a font and a colour table, formatting as toggles, one \par per paragraph.
+// Non-ASCII text is written as \uN followed by its GBK bytes (or '?'), so readers with and
+// without Unicode support both get the text.
 class RtfWriter {
 public:
     QByteArray write(const QTextDocument &doc);
+
+private:
+    // The formatting of a run as RTF sees it: indices into the font and colour tables.
+    struct CharStyle {
+        int font = -1;
+        int halfPoints = -1;
+        bool bold = false;
+        bool italic = false;
+        bool strike = false;
+        int underline = QTextCharFormat::NoUnderline;
+        int color = 0;
+        int highlight = 0;
+        int valign = QTextCharFormat::AlignNormal;
+    };
+
+    CharStyle styleOf(const QTextCharFormat &format);
+    int fontIndex(const QString &family);
+    int colorIndex(const QColor &color);
+    void changeStyle(const CharStyle &to);
+    void writeText(const QString &text);
+    void writeUnicode(const QString &character);
+    void controlWord(const char *word);
+    void controlWord(const char *word, int parameter);
+    void rawText(char c);
+    QByteArray header();
+
+    QByteArray m_body;
+    QFont m_defaultFont;
+    QStringList m_fonts;
+    QList<QRgb> m_colors;
+    CharStyle m_current;
+    int m_uc = 1;
+    bool m_needDelimiter = false;
+    CodePage m_gbk{936};
+    QHash<QString, QByteArray> m_gbkCache;
 };

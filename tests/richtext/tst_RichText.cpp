@@ -1,0 +1,500 @@
+#include "RichText.h"
+
+#include <QFile>
+#include <QRandomGenerator>
+#include <QRegularExpression>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QtTest>
+
+#include <iconv.h>
+
+namespace {
+
+// What a reader sees of a run of text: the values in force, whether set on the text or
+// inherited from the document's default font.
+struct Look {
+    QString text;
+    QString family;
+    int halfPoints = 0;
+    bool bold = false;
+    bool italic = false;
+    int underline = 0;
+    bool strike = false;
+    QString color;
+    QString background;
+    int valign = 0;
+
+    bool sameFormat(const Look &o) const {
+        return family == o.family && halfPoints == o.halfPoints && bold == o.bold &&
+               italic == o.italic && underline == o.underline && strike == o.strike &&
+               color == o.color && background == o.background && valign == o.valign;
+    }
+    bool operator==(const Look &o) const { return text == o.text && sameFormat(o); }
+    QString describe() const {
+        return QStringLiteral("'%1' %2 %3/2pt%4%5 ul%6%7 fg%8 bg%9 va%10")
+            .arg(text, family)
+            .arg(halfPoints)
+            .arg(bold ? " b" : "", italic ? " i" : "")
+            .arg(underline)
+            .arg(strike ? " s" : "", color, background)
+            .arg(valign);
+    }
+};
+
+Look lookOf(const QTextCharFormat &format, const QTextDocument &doc) {
+    const QFont font = format.font().resolve(doc.defaultFont());
+    Look look;
+    look.family = font.family();
+    const qreal points = font.pointSizeF() > 0  ? font.pointSizeF()
+                         : font.pixelSize() > 0 ? font.pixelSize() * 0.75
+                                                : 12;
+    look.halfPoints = qRound(points * 2);
+    look.bold = font.weight() >= QFont::DemiBold;
+    look.italic = font.italic();
+    look.underline = format.hasProperty(QTextFormat::TextUnderlineStyle)
+                         ? format.underlineStyle()
+                         : (font.underline() ? QTextCharFormat::SingleUnderline : 0);
+    look.strike = font.strikeOut();
+    if (format.foreground().style() != Qt::NoBrush) look.color = format.foreground().color().name();
+    if (format.background().style() != Qt::NoBrush)
+        look.background = format.background().color().name();
+    look.valign = format.verticalAlignment();
+    return look;
+}
+
+// One list of runs per paragraph, neighbouring runs of the same look merged.
+QList<QList<Look>> looksOf(const QTextDocument &doc) {
+    QList<QList<Look>> paragraphs;
+    for (QTextBlock block = doc.begin(); block.isValid(); block = block.next()) {
+        QList<Look> runs;
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            Look look = lookOf(it.fragment().charFormat(), doc);
+            look.text = it.fragment().text();
+            if (!runs.isEmpty() && runs.last().sameFormat(look))
+                runs.last().text += look.text;
+            else
+                runs.append(look);
+        }
+        paragraphs.append(runs);
+    }
+    return paragraphs;
+}
+
+// The text with paragraphs ended by '\n' and every other character as it is (line breaks
+// U+2028, no-break spaces).
+QString textOf(const QTextDocument &doc) {
+    return doc.toRawText().replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+}
+
+QString alignmentName(const QTextBlock &block) {
+    const Qt::Alignment a = block.blockFormat().alignment();
+    if (a & Qt::AlignHCenter) return "center";
+    if (a & Qt::AlignJustify) return "justify";
+    if (a & Qt::AlignRight) return "right";
+    return "left";
+}
+
+void compareDocuments(const QTextDocument &actual, const QTextDocument &expected) {
+    QCOMPARE(textOf(actual), textOf(expected));
+    QCOMPARE(actual.blockCount(), expected.blockCount());
+    const auto a = looksOf(actual);
+    const auto e = looksOf(expected);
+    QTextBlock ab = actual.begin();
+    QTextBlock eb = expected.begin();
+    for (int p = 0; p < e.size(); ++p, ab = ab.next(), eb = eb.next()) {
+        QCOMPARE(alignmentName(ab), alignmentName(eb));
+        QCOMPARE(a[p].size(), e[p].size());
+        for (int r = 0; r < e[p].size(); ++r) QCOMPARE(a[p][r].describe(), e[p][r].describe());
+    }
+}
+
+QByteArray toGbk(const QString &text) {
+    iconv_t cd = iconv_open("CP936", "UTF-8");
+    QByteArray in = text.toUtf8();
+    QByteArray out(in.size() * 2 + 4, '\0');
+    char *inp = in.data();
+    char *outp = out.data();
+    size_t inLeft = in.size();
+    size_t outLeft = out.size();
+    iconv(cd, &inp, &inLeft, &outp, &outLeft);
+    iconv_close(cd);
+    out.truncate(out.size() - static_cast<int>(outLeft));
+    return out;
+}
+
+QByteArray fixture(const QString &name) {
+    QFile file(QStringLiteral(KESTROVA_FIXTURES_DIR "/") + name);
+    if (!file.open(QIODevice::ReadOnly)) return {};
+    return file.readAll();
+}
+
+// A document as the note editors make it: the editor's default font, typed or formatted text.
+void fillDocument(QTextDocument &doc, const QString &kind, const QString &content) {
+    doc.setDefaultFont(QFont(QStringLiteral("宋体"), 9));
+    if (kind == "html") {
+        doc.setHtml(content);
+    } else {
+        QTextCursor cursor(&doc);
+        cursor.insertText(content); // '\n' starts a paragraph, U+2028 is a line break
+    }
+}
+
+} // namespace
+
+class TestRichText : public QObject {
+    Q_OBJECT
+
+private slots:
+    void roundTrip_data();
+    void roundTrip();
+    void underlineStylesRoundTrip_data();
+    void underlineStylesRoundTrip();
+    void writerOutputIsWindowsStyle();
+    void fallbackBytesReadWithoutUnicode();
+    void readsFixtures_data();
+    void readsFixtures();
+    void fixtureFormatting();
+    void malformedInputReturns_data();
+    void malformedInputReturns();
+    void notRtfLeavesDocumentUntouched_data();
+    void notRtfLeavesDocumentUntouched();
+    void loadIntoPlainText_data();
+    void loadIntoPlainText();
+    void loadIntoEmptyClears();
+    void loadingLeavesNoUndoStep();
+};
+
+void TestRichText::roundTrip_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("content");
+
+    QTest::newRow("empty") << "text"
+                           << "";
+    QTest::newRow("plain ascii") << "text"
+                                 << "Meeting at 9:30 {room 4} \\ back-slash";
+    QTest::newRow("paragraphs, line breaks, tabs")
+        << "text" << QString("one\ttwo\nthree%1four\n\n  indented  \n").arg(QChar(0x2028));
+    QTest::newRow("chinese") << "text"
+                             << "下午三点开会\n端午节放假，记得买粽子。";
+    QTest::newRow("marks") << "text"
+                           << "√ 已完成 × 未完成 √√××";
+    QTest::newRow("emoji and rare") << "text"
+                                    << "生日 🎂🎉 😀 — 𠀀 € ß é ñ ü © ° ± ½ “引号” ‘单’ ☆★ ①②";
+    QTest::newRow("characters without GBK")
+        << "text" << QString::fromUtf8("Ελληνικά русский עברית العربية ไทย 한국어 ☺ \u00a0nbsp");
+    QTest::newRow("formatted")
+        << "html"
+        << "<p><b>bold</b> <i>italic</i> <u>under</u> <s>strike</s> "
+           "<span style=\"color:#ff0000\">red</span> "
+           "<span style=\"background-color:#ffff00\">marked</span> "
+           "<span style=\"font-family:'楷体'; font-size:14pt\">楷体十四</span> "
+           "<span style=\"font-family:'Arial'; font-size:10.5pt\">Arial 10.5</span> "
+           "x<sup>2</sup> H<sub>2</sub>O</p>";
+    QTest::newRow("alignment")
+        << "html"
+        << "<p align=\"center\">居中</p><p align=\"right\">右对齐</p><p>左</p>"
+           "<p align=\"justify\">两端对齐 text text</p><p align=\"center\"></p>";
+    QTest::newRow("mixed")
+        << "html"
+        << "<p><span style=\"font-family:'宋体'; font-size:9pt; color:#0000ff\">九点</span>"
+           "<b style=\"color:#008000\">开会 √</b><br />第二行 <i>× 取消</i> 🎉</p>"
+           "<p><span style=\"font-size:26pt\">一号字</span></p>"
+           "<p><span style=\"font-family:'Times New Roman'; font-size:12pt\"><b><i><u>All "
+           "three</u></i></b></span></p>";
+    QTest::newRow("braces and backslashes formatted") << "html"
+                                                      << "<p><b>{</b>\\<i>}</i>\\\\{{}}</p>";
+}
+
+void TestRichText::roundTrip() {
+    QFETCH(QString, kind);
+    QFETCH(QString, content);
+    QTextDocument original;
+    fillDocument(original, kind, content);
+
+    const QByteArray rtf = richtext::toRtf(original);
+    QTextDocument read;
+    // Another default font: every value must come from the RTF itself.
+    read.setDefaultFont(QFont(QStringLiteral("Arial"), 14));
+    QVERIFY(richtext::fromRtf(rtf, read));
+    compareDocuments(read, original);
+
+    // Read into an editor like the first, the document writes the same bytes again: nothing
+    // drifts over repeated saves.
+    QTextDocument same;
+    same.setDefaultFont(original.defaultFont());
+    QVERIFY(richtext::fromRtf(rtf, same));
+    QCOMPARE(richtext::toRtf(same), rtf);
+}
+
+void TestRichText::underlineStylesRoundTrip_data() {
+    QTest::addColumn<int>("style");
+    QTest::newRow("single") << int(QTextCharFormat::SingleUnderline);
+    QTest::newRow("dash") << int(QTextCharFormat::DashUnderline);
+    QTest::newRow("dot") << int(QTextCharFormat::DotLine);
+    QTest::newRow("dash dot") << int(QTextCharFormat::DashDotLine);
+    QTest::newRow("dash dot dot") << int(QTextCharFormat::DashDotDotLine);
+    QTest::newRow("wave") << int(QTextCharFormat::WaveUnderline);
+}
+
+void TestRichText::underlineStylesRoundTrip() {
+    QFETCH(int, style);
+    QTextDocument original;
+    QTextCursor cursor(&original);
+    cursor.insertText("before ");
+    QTextCharFormat format;
+    format.setUnderlineStyle(static_cast<QTextCharFormat::UnderlineStyle>(style));
+    cursor.insertText("下划线", format);
+    cursor.insertText(" after", QTextCharFormat());
+    QTextDocument read;
+    QVERIFY(richtext::fromRtf(richtext::toRtf(original), read));
+    compareDocuments(read, original);
+}
+
+void TestRichText::writerOutputIsWindowsStyle() {
+    QTextDocument doc;
+    fillDocument(doc, "text", "你好 √ 😀");
+    const QByteArray rtf = richtext::toRtf(doc);
+    QVERIFY2(rtf.startsWith("{\\rtf1\\ansi\\ansicpg936\\deff0"), rtf.constData());
+    QVERIFY(rtf.contains("{\\fonttbl{\\f0\\fnil\\fcharset134 \\'cb\\'ce\\'cc\\'e5;}}"));
+    QVERIFY(rtf.contains("\\uc2\\u20320\\'c4\\'e3\\u22909\\'ba\\'c3"));
+    QVERIFY(rtf.contains("\\u8730\\'a1\\'cc"));
+    QVERIFY(rtf.contains("\\uc1\\u-10179?\\u-8704?"));
+    QVERIFY(rtf.contains("\\fs18"));
+    QVERIFY(rtf.trimmed().endsWith("\\par\r\n}"));
+    for (const char c : rtf) QVERIFY(static_cast<unsigned char>(c) < 0x80);
+}
+
+void TestRichText::fallbackBytesReadWithoutUnicode() {
+    // A reader that knows no \uN sees the GBK fallback bytes: they must spell the same text.
+    QTextDocument doc;
+    const QString text = "下午三点开会 √× café 端午节";
+    fillDocument(doc, "text", text);
+    QString stripped = QString::fromLatin1(richtext::toRtf(doc));
+    stripped.remove(QRegularExpression(R"(\\uc?-?\d+ ?)"));
+    QTextDocument read;
+    QVERIFY(richtext::fromRtf(stripped.toLatin1(), read));
+    QCOMPARE(textOf(read), text);
+}
+
+void TestRichText::readsFixtures_data() {
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("text");
+
+    QTest::newRow("Delphi rich edit cell") << "delphi_richedit.rtf"
+                                           << "下午三点开会";
+    QTest::newRow("WordPad formats")
+        << "wordpad_formats.rtf"
+        << QString("你好, café%1开会\t重要\n√ × blue\n端午节").arg(QChar(0x2028));
+    QTest::newRow("Word unicode") << "word_unicode.rtf"
+                                  << QString::fromUtf8("你好√×\u00a0😀ok\nlink—€\n•\titem");
+    QTest::newRow("WordPad picture") << "wordpad_picture.rtf"
+                                     << "日安排备忘";
+    QTest::newRow("charsets") << "charsets.rtf"
+                              << "naïve 農曆 こんにちは";
+}
+
+void TestRichText::readsFixtures() {
+    QFETCH(QString, file);
+    QFETCH(QString, text);
+    const QByteArray data = fixture(file);
+    QVERIFY2(!data.isEmpty(), qPrintable(file));
+    QTextDocument doc;
+    QVERIFY(richtext::fromRtf(data, doc));
+    QCOMPARE(textOf(doc), text);
+
+    // What was read survives our own save and reload.
+    QTextDocument again;
+    QVERIFY(richtext::fromRtf(richtext::toRtf(doc), again));
+    compareDocuments(again, doc);
+}
+
+void TestRichText::fixtureFormatting() {
+    // Each check: paragraph, character offset in it, expected look.
+    struct Check {
+        const char *file;
+        int paragraph;
+        int offset;
+        QString family;
+        int halfPoints;
+        bool bold, italic;
+        int underline;
+        bool strike;
+        QString color;
+    };
+    const Check checks[] = {
+        {"delphi_richedit.rtf", 0, 0, "宋体", 18, false, false, 0, false, ""},
+        {"delphi_richedit.rtf", 0, 4, "宋体", 18, false, false, 0, false, "#ff0000"},
+        {"wordpad_formats.rtf", 0, 0, "宋体", 24, false, false, 0, false, ""},
+        {"wordpad_formats.rtf", 0, 2, "Arial", 24, false, false, 0, false, ""},
+        {"wordpad_formats.rtf", 0, 9, "宋体", 24, true, false, 0, false, ""},
+        {"wordpad_formats.rtf", 0, 12, "宋体", 24, false, true, 0, false, ""},
+        {"wordpad_formats.rtf", 1, 0, "楷体", 28, false, false, 1, false, ""},
+        {"wordpad_formats.rtf", 1, 2, "楷体", 28, false, false, 0, true, ""},
+        {"wordpad_formats.rtf", 1, 4, "Arial", 20, false, false, 0, false, "#0000ff"},
+        {"wordpad_formats.rtf", 2, 0, "宋体", 18, false, false, 0, false, "#008000"},
+        {"word_unicode.rtf", 0, 0, "宋体", 24, false, false, 0, false, ""},
+        {"word_unicode.rtf", 0, 2, "Times New Roman", 24, false, false, 0, false, ""},
+        {"word_unicode.rtf", 1, 0, "Times New Roman", 24, false, false, 1, false, "#c00000"},
+        {"charsets.rtf", 0, 6, "MingLiU", 20, false, false, 0, false, ""},
+        {"charsets.rtf", 0, 9, "ＭＳ 明朝", 20, false, false, 0, false, ""},
+    };
+    for (const Check &check : checks) {
+        QTextDocument doc;
+        doc.setDefaultFont(QFont("Nothing", 30));
+        QVERIFY(richtext::fromRtf(fixture(check.file), doc));
+        const QTextBlock block = doc.findBlockByNumber(check.paragraph);
+        QVERIFY(block.isValid());
+        QTextCursor cursor(block);
+        cursor.setPosition(block.position() + check.offset + 1); // format of the char before
+        const Look look = lookOf(cursor.charFormat(), doc);
+        const QString where =
+            QStringLiteral("%1 %2:%3").arg(check.file).arg(check.paragraph).arg(check.offset);
+        QVERIFY2(look.family == check.family, qPrintable(where + " " + look.describe()));
+        QVERIFY2(look.halfPoints == check.halfPoints, qPrintable(where + " " + look.describe()));
+        QVERIFY2(look.bold == check.bold, qPrintable(where + " " + look.describe()));
+        QVERIFY2(look.italic == check.italic, qPrintable(where + " " + look.describe()));
+        QVERIFY2(look.underline == check.underline, qPrintable(where + " " + look.describe()));
+        QVERIFY2(look.strike == check.strike, qPrintable(where + " " + look.describe()));
+        QVERIFY2(look.color == check.color, qPrintable(where + " " + look.describe()));
+    }
+    QTextDocument doc;
+    QVERIFY(richtext::fromRtf(fixture("wordpad_formats.rtf"), doc));
+    QCOMPARE(alignmentName(doc.findBlockByNumber(0)), QString("left"));
+    QCOMPARE(alignmentName(doc.findBlockByNumber(1)), QString("center"));
+    QCOMPARE(alignmentName(doc.findBlockByNumber(2)), QString("right"));
+}
+
+void TestRichText::malformedInputReturns_data() {
+    QTest::addColumn<QByteArray>("data");
+    QTest::addColumn<QString>("text"); // null: any text will do
+
+    QTest::newRow("header only") << QByteArray("{\\rtf") << "";
+    QTest::newRow("unclosed") << QByteArray("{\\rtf1 abc") << "abc";
+    QTest::newRow("unclosed groups") << QByteArray("{\\rtf1 a{\\b b{\\i c") << "abc";
+    QTest::newRow("extra closing") << QByteArray("{\\rtf1 a}}}}b{c") << "a";
+    QTest::newRow("trailing backslash") << QByteArray("{\\rtf1 a\\") << "a";
+    QTest::newRow("truncated hex") << QByteArray("{\\rtf1 a\\'4") << "a";
+    QTest::newRow("bad hex") << QByteArray("{\\rtf1 a\\'zzb}") << "azzb";
+    QTest::newRow("lone GBK lead byte")
+        << QByteArray("{\\rtf1\\ansicpg936 a\\'c4}") << QString("a%1").arg(QChar(0xfffd));
+    QTest::newRow("truncated unicode") << QByteArray("{\\rtf1 a\\u") << "a";
+    QTest::newRow("huge unicode") << QByteArray("{\\rtf1 \\u99999999999999999999999 x}") << "x";
+    QTest::newRow("huge skip count")
+        << QByteArray("{\\rtf1 {\\uc2147483647\\u20320 skipped} shown}") << "你 shown";
+    QTest::newRow("huge font size") << QByteArray("{\\rtf1\\fs99999999999999 big}") << "big";
+    QTest::newRow("negative numbers")
+        << QByteArray("{\\rtf1\\fs-20\\cf-5\\f-2147483648\\highlight-1\\uc-3 x}") << "x";
+    QTest::newRow("huge bin") << QByteArray("{\\rtf1 a\\bin999999999999 bcd}") << "a";
+    QTest::newRow("unknown code page")
+        << QByteArray("{\\rtf1\\ansicpg99999 \\'c4\\'e3}") << QString::fromLatin1("\xc4\xe3");
+    QTest::newRow("colour out of table")
+        << QByteArray("{\\rtf1{\\colortbl;\\red999\\green-4\\blue7}\\cf9 x\\cf1 y}") << "xy";
+    QTest::newRow("font out of table") << QByteArray("{\\rtf1{\\fonttbl{\\f0 A;}}\\f77 x}") << "x";
+    QTest::newRow("long control word")
+        << QByteArray("{\\rtf1 \\" + QByteArray(100000, 'a') + " x}") << "x";
+    QTest::newRow("long number") << QByteArray("{\\rtf1 \\b" + QByteArray(100000, '9') + " x}")
+                                 << "x";
+    QTest::newRow("deep nesting") << QByteArray("{\\rtf1 " + QByteArray(200000, '{') + "deep" +
+                                                QByteArray(200000, '}') + " after}")
+                                  << "deep after";
+    QTest::newRow("deep nesting unclosed")
+        << QByteArray("{\\rtf1 " + QByteArray(300000, '{') + "x") << "x";
+    QTest::newRow("nul bytes") << QByteArray("{\\rtf1 a\0b}", 11) << "ab";
+    QTest::newRow("lone surrogates") << QByteArray("{\\rtf1 \\u-10179?x\\u-8704?}") << QString();
+    QTest::newRow("star without word") << QByteArray("{\\rtf1 {\\*}a{\\* }b}") << "a b";
+
+    QRandomGenerator random(20100601);
+    for (int i = 0; i < 40; ++i) {
+        QByteArray noise(1 + random.bounded(600), '\0');
+        for (char &c : noise) {
+            // Mostly RTF's own punctuation, so the noise reaches deep into the reader.
+            static const char alphabet[] = "{}\\\\\\'*uccfbsi0123456789-;? abxy\r\n";
+            c = random.bounded(3) == 0 ? static_cast<char>(random.bounded(256))
+                                       : alphabet[random.bounded(int(sizeof alphabet) - 1)];
+        }
+        QTest::addRow("noise %d", i) << QByteArray("{\\rtf1 " + noise) << QString();
+    }
+}
+
+void TestRichText::malformedInputReturns() {
+    QFETCH(QByteArray, data);
+    QFETCH(QString, text);
+    QTextDocument doc;
+    QVERIFY(richtext::fromRtf(data, doc));
+    if (!text.isNull()) QCOMPARE(textOf(doc), text);
+    // Whatever was read can be written and read back to the same text.
+    QTextDocument again;
+    QVERIFY(richtext::fromRtf(richtext::toRtf(doc), again));
+    QCOMPARE(textOf(again), textOf(doc));
+}
+
+void TestRichText::notRtfLeavesDocumentUntouched_data() {
+    QTest::addColumn<QByteArray>("data");
+    QTest::newRow("empty") << QByteArray();
+    QTest::newRow("plain") << QByteArray("hello");
+    QTest::newRow("gbk") << toGbk("你好");
+    QTest::newRow("brace only") << QByteArray("{");
+    QTest::newRow("no backslash") << QByteArray("{rtf1 x}");
+    QTest::newRow("no brace") << QByteArray("\\rtf1 x}");
+    QTest::newRow("short") << QByteArray("{\\rt");
+    QTest::newRow("html") << QByteArray("<html><body>{\\rtf1}</body></html>");
+}
+
+void TestRichText::notRtfLeavesDocumentUntouched() {
+    QFETCH(QByteArray, data);
+    QTextDocument doc;
+    fillDocument(doc, "html", "<p align=\"center\"><b>keep</b> me</p>");
+    const QString html = doc.toHtml();
+    QVERIFY(!richtext::fromRtf(data, doc));
+    QCOMPARE(doc.toHtml(), html);
+}
+
+void TestRichText::loadIntoPlainText_data() {
+    QTest::addColumn<QByteArray>("data");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("ascii") << QByteArray("plain note") << "plain note";
+    QTest::newRow("gbk") << toGbk("下午三点开会 √×") << "下午三点开会 √×";
+    QTest::newRow("gbk lines") << toGbk("第一行\r\n第二行\r\n") << "第一行\n第二行\n";
+    QTest::newRow("utf-8") << QString("日安排 √ × 🎉").toUtf8() << "日安排 √ × 🎉";
+    QTest::newRow("utf-8 bom") << QByteArray("\xEF\xBB\xBF") + QString("备忘").toUtf8() << "备忘";
+    QTest::newRow("old mac lines") << QByteArray("a\rb") << "a\nb";
+    QTest::newRow("trailing nul") << QByteArray("memo\0\0", 6) << "memo";
+    QTest::newRow("rtf") << fixture("delphi_richedit.rtf") << "下午三点开会";
+}
+
+void TestRichText::loadIntoPlainText() {
+    QFETCH(QByteArray, data);
+    QFETCH(QString, text);
+    QTextDocument doc;
+    fillDocument(doc, "html", "<p><b>old</b> content</p>");
+    richtext::loadInto(doc, data);
+    QCOMPARE(textOf(doc), text);
+    if (!data.startsWith("{\\rtf")) {
+        // Plain text takes the editor's own font, not the formatting that was there.
+        const Look look = lookOf(doc.begin().begin().fragment().charFormat(), doc);
+        QVERIFY(!look.bold);
+    }
+}
+
+void TestRichText::loadIntoEmptyClears() {
+    QTextDocument doc;
+    fillDocument(doc, "html", "<p align=\"right\"><b>old</b> content</p><p>two</p>");
+    richtext::loadInto(doc, QByteArray());
+    QCOMPARE(textOf(doc), QString());
+    QCOMPARE(doc.blockCount(), 1);
+    QVERIFY(doc.isEmpty());
+}
+
+void TestRichText::loadingLeavesNoUndoStep() {
+    QTextDocument doc;
+    fillDocument(doc, "text", "typed");
+    QVERIFY(doc.isUndoAvailable());
+    QVERIFY(richtext::fromRtf(fixture("delphi_richedit.rtf"), doc));
+    QVERIFY(!doc.isUndoAvailable());
+    QVERIFY(doc.isUndoRedoEnabled());
+    QVERIFY(!doc.isModified());
+}
+
+QTEST_MAIN(TestRichText)
+#include "tst_RichText.moc"
