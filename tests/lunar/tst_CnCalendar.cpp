@@ -3,6 +3,7 @@
 #include <QtTest>
 
 #include <atomic>
+#include <limits>
 #include <thread>
 #include <vector>
 
@@ -85,6 +86,8 @@ private slots:
     void names();
     void starSigns_data();
     void starSigns();
+    void absurdInputsGiveFailureValues_data();
+    void absurdInputsGiveFailureValues();
 };
 
 void TestCnCalendar::concurrentFirstUse() {
@@ -693,6 +696,45 @@ void TestCnCalendar::starSigns() {
     QFETCH(int, d);
     QFETCH(int, sign);
     QCOMPARE(StarSignOf(m, d), sign);
+}
+
+void TestCnCalendar::absurdInputsGiveFailureValues_data() {
+    QTest::addColumn<int>("y");
+    QTest::newRow("int min") << std::numeric_limits<int>::min();
+    QTest::newRow("int max") << std::numeric_limits<int>::max();
+    QTest::newRow("beyond a million") << 1000001;
+}
+
+void TestCnCalendar::absurdInputsGiveFailureValues() {
+    QFETCH(int, y);
+    const int extreme[] = {std::numeric_limits<int>::min(), -1, 0, 13,
+                           std::numeric_limits<int>::max()};
+    for (const int v : extreme) {
+        QCOMPARE(LunarDayOf(y, v, v), -1);
+        QCOMPARE(LunarMonthOf(y, v, v), 0);
+        QCOMPARE(YearPillarOf(y, v, v), -1);
+        QCOMPARE(MonthPillarOf(y, v, v), -1);
+        QCOMPARE(DayPillarOf(y, v, v), -1);
+        QCOMPARE(text(SolarTermText(y, v, v)), QString());
+        int a = 5, b = 5, c = 5, e = 5;
+        bool leap = false;
+        QVERIFY(!CivilToLunar(y, v, v, a, b, c, leap));
+        QVERIFY(!LunarToCivil(y, 1, 1, false, a, b, c));
+        QVERIFY(!SolarTermDate(y, 0, a, b, c, e));
+        QVERIFY(!SolarMonthOf(y, v, v, a, b));
+        QCOMPARE(a + b + c + e, 20);
+        // Plain arithmetic stays defined whatever the input.
+        CivilDayNumber(y, v, v);
+        DayOfCivilYear(y, v, v);
+        StarSignOf(v, v);
+    }
+    // Lunar years without any convertible civil date.
+    int a = 5, b = 5, c = 5;
+    QVERIFY(!LunarToCivil(2101, 1, 1, false, a, b, c));
+    QVERIFY(!LunarToCivil(-851, 1, 1, false, a, b, c));
+    QCOMPARE(a + b + c, 15);
+    QVERIFY(!DateToCivil(1e300, a, b, c));
+    QVERIFY(!DateToCivil(std::numeric_limits<double>::quiet_NaN(), a, b, c));
 }
 
 QTEST_APPLESS_MAIN(TestCnCalendar)
