@@ -173,7 +173,7 @@ std::string ChncalTool::BatchLine(const std::string &line) {
         out += std::to_string(info.LunarDay);
         out += info.LunarLeap ? "\t1" : "\t0";
     } else {
-        out += "\t\t";
+        out += "\t\t\t";
     }
     for (const std::string *field :
          {&info.MonthName, &info.DayName, &info.TermName, &info.YearPillar, &info.MonthPillar,
