@@ -107,6 +107,11 @@ private slots:
     void dateChangeSavesTypedTextFirst();
     void dateChangeWithFailingSaveKeepsTheText();
     void trailingCellTextBelongsToItsMonthPage();
+    void monthWithoutSelectedDayUsesCellZero();
+    void failingLoadKeepsTheShownMonth();
+    void saveBeforeAnyLoadIsRefused();
+    void messageBoxFocusChangeDoesNotSaveAgain();
+    void pageButtonSavesAndSelectsToday();
     void resizeHidesAndReloadsTheEditors();
     void lastSelectionRecord();
 };
@@ -322,6 +327,81 @@ void TestDesktopMonthPage::trailingCellTextBelongsToItsMonthPage() {
     f.pickerDate = QDate(2010, 6, 1);
     f.page->ChnCalendar1Change();
     QCOMPARE(f.cellOf(QDate(2010, 6, 1))->toPlainText(), QString());
+}
+
+void TestDesktopMonthPage::monthWithoutSelectedDayUsesCellZero() {
+    Fixture f;
+    f.store.writeDayPlan(QStringLiteral("2010-8-29"), rtfOf(QStringLiteral("end of August")));
+    QVERIFY(f.start());
+    clickInto(f.cellOf(QDate(2010, 6, 3)));
+    f.pickerDate = QDate(2010, 9, 10); // 3 June is not shown in September
+    f.page->ChnCalendar1Change();
+    QCOMPARE(f.page->grid().selectedDay(), QDate(2010, 8, 29));
+    QCOMPARE(f.page->memday()->toPlainText(), QStringLiteral("end of August"));
+    f.page->memday()->setPlainText(QStringLiteral("changed"));
+    QVERIFY(f.page->SaveMonthPage());
+    QCOMPARE(plainOf(f.store.readDayPlan(QStringLiteral("2010-8-29"))), QStringLiteral("changed"));
+    QCOMPARE(plainOf(f.store.readDayPlan(QStringLiteral("2010-6-3"))), QString());
+}
+
+void TestDesktopMonthPage::failingLoadKeepsTheShownMonth() {
+    Fixture f;
+    MonthCells cells;
+    cells[4] = rtfOf(QStringLiteral("June text"));
+    f.store.writeMonth(QStringLiteral("20106"), cells);
+    QVERIFY(f.start());
+    f.breakTable(QStringLiteral("TailiNew"));
+    f.pickerDate = QDate(2010, 7, 1);
+    f.page->ChnCalendar1Change();
+    QCOMPARE(f.messages.size(), 1);
+    QVERIFY(f.messages.first() != DesktopMonthPage::saveFailedMessage());
+    QVERIFY(!f.flags.loading);
+    // The editors still show June, and so does the grid: a save would write June's key.
+    QCOMPARE(f.page->grid().displayDate().month(), 6);
+    QCOMPARE(f.page->richEdit(5)->toPlainText(), QStringLiteral("June text"));
+}
+
+void TestDesktopMonthPage::saveBeforeAnyLoadIsRefused() {
+    Fixture f;
+    MonthCells cells;
+    cells[0] = rtfOf(QStringLiteral("stored"));
+    f.store.writeMonth(QStringLiteral("20106"), cells);
+    f.flags.savingEnabled = true;
+    // Blank editors that never received the month must not overwrite it.
+    QVERIFY(!f.page->SaveMonthPage());
+    QCOMPARE(f.messages, QStringList{DesktopMonthPage::saveFailedMessage()});
+    QCOMPARE(plainOf(f.store.readMonth(QStringLiteral("20106"))[0]), QStringLiteral("stored"));
+}
+
+void TestDesktopMonthPage::messageBoxFocusChangeDoesNotSaveAgain() {
+    Fixture f;
+    QVERIFY(f.start());
+    f.breakTable(QStringLiteral("TailiNew"));
+    // A message box takes the focus from the editor; that must not start a second save.
+    f.page->setMessageSink([&f](const QString &text) {
+        f.messages << text;
+        f.page->SaveMonthPage();
+    });
+    QVERIFY(!f.page->SaveMonthPage());
+    QCOMPARE(f.messages.size(), 1);
+}
+
+void TestDesktopMonthPage::pageButtonSavesAndSelectsToday() {
+    Fixture f;
+    const QDate today = QDate::currentDate();
+    f.pickerDate = today;
+    QVERIFY(f.start());
+    DayRichEdit *cell0 = f.page->richEdit(1);
+    clickInto(cell0);
+    QTest::keyClicks(cell0, QStringLiteral("typed before the button"));
+    f.lastSelection.tabOrder = 7;
+    f.page->OpenPage(); // the page button takes no focus
+    QCOMPARE(plainOf(f.store.readMonth(NoteStore::yearMonthKey(today))[0]),
+             QStringLiteral("typed before the button"));
+    QCOMPARE(cell0->toPlainText(), QStringLiteral("typed before the button"));
+    QCOMPARE(f.page->grid().selection().size(), 1);
+    QCOMPARE(f.page->grid().selectedDay(), today);
+    QCOMPARE(f.lastSelection.tabOrder, 0);
 }
 
 void TestDesktopMonthPage::resizeHidesAndReloadsTheEditors() {
