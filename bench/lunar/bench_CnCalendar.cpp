@@ -66,16 +66,21 @@ void BM_LunarToCivil(benchmark::State &state) {
 }
 BENCHMARK(BM_LunarToCivil)->Unit(benchmark::kMillisecond);
 
-// A first conversion in a process pays for building its year's values.
+// A first conversion in a year pays for building that year's values; every run takes
+// years not used before in the process.
 void BM_CivilToLunarFirstUseOfYear(benchmark::State &state) {
-    int y = 1;
+    static int y = 1;
     for (auto _ : state) {
+        if (y > 1899) {
+            state.SkipWithError("ran out of fresh years");
+            break;
+        }
         LunarDate l;
         benchmark::DoNotOptimize(CivilToLunar(CivilDate{y, 6, 15}, l));
-        if (++y > 1899) state.SkipWithError("ran out of fresh years");
+        y += 2;
     }
 }
-BENCHMARK(BM_CivilToLunarFirstUseOfYear)->Iterations(1000);
+BENCHMARK(BM_CivilToLunarFirstUseOfYear)->Iterations(250);
 
 void BM_SolarTermText(benchmark::State &state) {
     int n = CivilDayNumber(2024, 1, 1);

@@ -223,10 +223,16 @@ int computeLunarDay(int y, int m, int d, int dayNumber, const NewMoonDays &newMo
     return correctLunarDay(y, m, d, lunarDayFromNewMoons(newMoons, dayNumber));
 }
 
-int computeLunarMonth(int y, int m, int d, int dayNumber, int lunarDay) {
-    const int e = lunarDay == -1 ? 99 : lunarDay;
+// The lunar day as the month rule reads it.
+int monthRuleDay(int lunarDay) {
+    return lunarDay == -1 ? 99 : lunarDay;
+}
+
+// The month number 1..12 counted from the epoch; it depends on the year and on the day
+// number less the lunar day only, so it is the same for all days of one lunation.
+int countedMonth(int y, long long lunationKey) {
     long double n =
-        roundHalfEven((static_cast<long double>(dayNumber) - kLunationEpoch - e) / kMeanLunation) -
+        roundHalfEven((static_cast<long double>(lunationKey) - kLunationEpoch) / kMeanLunation) -
         LeapCountOf(y);
     if (y >= 9 && y <= 23) n += 1;
     if (y >= 238 && y <= 240) n += 1;
@@ -234,8 +240,10 @@ int computeLunarMonth(int y, int m, int d, int dayNumber, int lunarDay) {
     if (y >= -721 && y <= -256) n += 3;
     if (y <= -722) n += 4;
     n -= 3;
-    const int v = static_cast<int>(roundHalfEven(RealMod(n, 12) + 1));
+    return static_cast<int>(roundHalfEven(RealMod(n, 12) + 1));
+}
 
+int lunarMonthFromCount(int y, int m, int d, int e, int v) {
     const int P = LeapMonthOf(y - 1);
     const int W = LeapMonthOf(y);
     if (P == v && m == 1 && d < e) return -v;
@@ -246,6 +254,11 @@ int computeLunarMonth(int y, int m, int d, int dayNumber, int lunarDay) {
     int u = v;
     if (W > v || (m < v && W > 0)) u = v + 1;
     return static_cast<int>(roundHalfEven(RealMod(u - 1, 12) + 1));
+}
+
+int computeLunarMonth(int y, int m, int d, int dayNumber, int lunarDay) {
+    const int e = monthRuleDay(lunarDay);
+    return lunarMonthFromCount(y, m, d, e, countedMonth(y, static_cast<long long>(dayNumber) - e));
 }
 
 // ---- Per-year values, computed once on first use and shared by all threads. Every
@@ -311,15 +324,24 @@ public:
             lunarDays.fill(kNoDay);
             lunarMonths.fill(0);
             const NewMoonDays &newMoons = formulas(y).newMoonDays;
+            // The counted month changes once a lunation; keep the last one.
+            long long lastKey = std::numeric_limits<long long>::min();
+            int lastCount = 0;
             for (int m = 1; m <= 12; ++m) {
                 for (int d = 1; d <= DaysInCivilMonth(y, m); ++d) {
                     if (CalendarKind(y, m, d) == 0) continue;
                     const int dayNumber = CivilDayNumber(y, m, d);
                     const int day = computeLunarDay(y, m, d, dayNumber, newMoons);
+                    const int e = monthRuleDay(day);
+                    const long long key = static_cast<long long>(dayNumber) - e;
+                    if (key != lastKey) {
+                        lastKey = key;
+                        lastCount = countedMonth(y, key);
+                    }
                     const int doy = DayOfCivilYear(y, m, d);
                     lunarDays[doy] = static_cast<std::int8_t>(day);
                     lunarMonths[doy] =
-                        static_cast<std::int8_t>(computeLunarMonth(y, m, d, dayNumber, day));
+                        static_cast<std::int8_t>(lunarMonthFromCount(y, m, d, e, lastCount));
                 }
             }
             const std::lock_guard<std::mutex> lock(daysMutex_);
