@@ -20,6 +20,7 @@
 #include <functional>
 #include <memory>
 
+class ChnCalendarMonth;
 class QLabel;
 class QMenu;
 class QPainter;
@@ -187,7 +188,7 @@ public:
     // 40, 41, 42 are the title cells. Out-of-range indices give an empty invalid cell.
     const TcnDateInf &cell(int i) const;
     // Week number texts of grid rows 1..6 (index 0..5), filled in date order.
-    const std::array<QString, 6> &WeekNumbers() const { return FWeekNumbers; }
+    const std::array<QString, 6> &WeekNumbers() const;
     // The grid's current cell: x = column 0..8, y = row 0..6.
     QPoint GridSelection() const;
     // The status line: "2011-06-29 农历五月廿八", or the reign era before 1949.
@@ -247,7 +248,9 @@ private:
     void PaintCell(int column, int row, QPainter &target, const QRect &rect);
     void PaintCellContent(int column, int row, QPainter &canvas, const QRect &r);
     void ShowMenuAtCursor(QMenu *menu);
-    void SetDayIfValid(int y, int m, int d);
+    // The date (y, m, d), or the last valid day before d in that month, at 00:00; false
+    // when the month has none.
+    bool SetDayIfValid(int y, int m, int d);
     void SyncSpinsWithDate();
 
     QDateTime FDateTime;
@@ -286,8 +289,10 @@ private:
     bool FTransparent = false;
     int FAlphaBlend = 50;
 
-    std::array<TcnDateInf, 42> FCells;
-    std::array<QString, 6> FWeekNumbers;
+    std::unique_ptr<ChnCalendarMonth> FMonth;
+    QRect FGridBounds;
+    int FMonthLabelRight = 0;
+    bool FOwnPress = false;
     bool FMousePressed = false;
     bool FSelecting = false;
     bool FWindowCreated = false;

@@ -1,0 +1,52 @@
+// One date change of the full-size control to another month: month fill (31 conversions),
+// background rebuild (frame, large digits) and the redraw of the 63 grid cells.
+
+#include "TChnCalendar.h"
+#include "TDayGrid.h"
+
+#include <QApplication>
+
+#include <benchmark/benchmark.h>
+
+namespace {
+
+void BM_SetDateTimeOtherMonth(benchmark::State &state) {
+    TChnCalendar calendar;
+    const QDateTime dates[] = {QDateTime(QDate(2024, 2, 10), QTime(0, 0)),
+                               QDateTime(QDate(2024, 3, 10), QTime(0, 0))};
+    int k = 0;
+    for (auto _ : state) {
+        calendar.SetDateTime(dates[k]);
+        benchmark::DoNotOptimize(calendar.DayGrid()->Picture().constBits());
+        k ^= 1;
+    }
+}
+BENCHMARK(BM_SetDateTimeOtherMonth)->Unit(benchmark::kMicrosecond);
+
+void BM_SetDateTimeOtherMonthWithPicture(benchmark::State &state) {
+    TChnCalendar calendar;
+    QImage picture(313, 253, QImage::Format_RGB888);
+    picture.fill(QColor(30, 60, 90));
+    picture.setPixelColor(0, 0, Qt::white);
+    calendar.SetBackGround(picture);
+    const QDateTime dates[] = {QDateTime(QDate(1850, 6, 29), QTime(0, 0)),
+                               QDateTime(QDate(2033, 12, 22), QTime(0, 0))};
+    int k = 0;
+    for (auto _ : state) {
+        calendar.SetDateTime(dates[k]);
+        benchmark::DoNotOptimize(calendar.DayGrid()->Picture().constBits());
+        k ^= 1;
+    }
+}
+BENCHMARK(BM_SetDateTimeOtherMonthWithPicture)->Unit(benchmark::kMicrosecond);
+
+} // namespace
+
+int main(int argc, char **argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "TcnDateInf.h"
+
+#include <QColor>
+#include <QString>
+
+#include <array>
+
+namespace lunar {
+class TChnCal;
+}
+
+// The month model of the calendar control: the 42 cells (37 day positions, two empty ones
+// and the three title cells) and the week numbers of the six rows, filled from the
+// date-information record one day at a time.
+class ChnCalendarMonth {
+public:
+    struct Colors {
+        QColor date;         // day numbers of weekdays (weekends are red)
+        QColor cnDate;       // plain lunar day
+        QColor holiday;      // civil festival
+        QColor lunarHoliday; // solar term
+        QColor cnHoliday;    // lunar festival
+    };
+
+    // Cell i = 1..42; anything else gives an empty invalid cell.
+    const TcnDateInf &Cell(int i) const;
+    TcnDateInf &Cell(int i);
+    const std::array<TcnDateInf, 42> &Cells() const { return FCells; }
+    const std::array<QString, 6> &WeekNumbers() const { return FWeekNumbers; }
+
+    // Marks the title cells valid: 41 the year name, 42 the zodiac year.
+    void SetTitles(const QString &yearPillar, const QString &animal);
+    // Empties cells 1..37 and the week numbers; day numbers red in the weekend columns.
+    void Clear(const QColor &dateColor);
+    // Fills day 1..n of month m of year y into cells 1..37 (Clear first); the title cell 40
+    // gets the star sign of day d. Returns the cell of day d, 0 when the month has no such
+    // day. `info` is walked through the month in date order.
+    int Fill(lunar::TChnCal &info, int y, int m, int d, const Colors &colors);
+
+private:
+    std::array<TcnDateInf, 42> FCells;
+    std::array<QString, 6> FWeekNumbers;
+};

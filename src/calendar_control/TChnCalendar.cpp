@@ -1,0 +1,774 @@
+#include "TChnCalendar.h"
+
+#include "ChnCalendarDrawing.h"
+#include "ChnCalendarGeometry.h"
+#include "ChnCalendarMonth.h"
+#include "ChnCalendarUse.h"
+#include "TDayGrid.h"
+#include "TUpDown.h"
+
+#include <QContextMenuEvent>
+#include <QCursor>
+#include <QLabel>
+#include <QLocale>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QStyle>
+#include <QStyleOption>
+
+#include <cstring>
+
+namespace {
+
+using Geometry = ChnCalendarGeometry;
+using Drawing = ChnCalendarDrawing;
+
+const QColor Red(255, 0, 0);
+const QColor Grey = Drawing::FromTColor(8421504);
+
+QString Text(const std::string &utf8) {
+    return QString::fromStdString(utf8);
+}
+
+QColor LabelColor(const QLabel *label) {
+    return label->palette().color(QPalette::WindowText);
+}
+
+void SetLabelColor(QLabel *label, const QColor &color) {
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, color);
+    label->setPalette(palette);
+}
+
+QLabel *MakeLabel(QWidget *parent, const QString &text, const QPoint &at, const QFont &font,
+                  const QColor &color, bool hand) {
+    auto *label = new QLabel(text, parent);
+    label->setFont(font);
+    label->setContentsMargins(0, 0, 0, 0);
+    label->setMargin(0);
+    label->setTextFormat(Qt::PlainText);
+    label->setAttribute(Qt::WA_TranslucentBackground);
+    SetLabelColor(label, color);
+    if (hand) label->setCursor(Qt::PointingHandCursor);
+    label->move(at);
+    label->adjustSize();
+    return label;
+}
+
+// The right edge of the month label stays where it was placed: the number grows to the left
+// of its unit "月".
+void SetRightAnchoredText(QLabel *label, const QString &text, int right) {
+    label->setText(text);
+    label->adjustSize();
+    label->move(right - label->width(), label->y());
+}
+
+QString MenuName(const QString &prefix, int number) {
+    return prefix + QString::number(number);
+}
+
+} // namespace
+
+TChnCalendar::TChnCalendar(QWidget *parent)
+    : QWidget(parent), FDateTime(QDate(1899, 12, 30), QTime(0, 0)),
+      FMonth(std::make_unique<ChnCalendarMonth>()), FDateInfo(std::make_unique<lunar::TChnCal>()) {
+    FFontDate = Drawing::NamedFont(QStringLiteral("黑体"), 9, true);
+    FFontCnDate = Drawing::NamedFont(QStringLiteral("宋体"), 9, false);
+    FColorTitleWeekLine = Drawing::FromTColor(12961221);
+    FColorTitleWeekEnd = Drawing::FromTColor(255);
+    FColorTitleWeek = Drawing::FromTColor(5197647);
+    FColorCnDate = Drawing::FromTColor(32768);
+    FColorDate = Drawing::FromTColor(5197647);
+    FColorHoliday = Drawing::FromTColor(33023);
+    FColorLunarHolDay = Drawing::FromTColor(16733011);
+    FColorCnHolDay = Drawing::FromTColor(33023);
+    FColorSelectedStart = Drawing::FromTColor(5484032);
+    FColorSelectedEnd = Drawing::FromTColor(6673664);
+    FColorSelectedFrame = Drawing::FromTColor(4625152);
+    FColorWeekNum = Grey;
+    FColorShowFrame = Grey;
+    FColorBackYear = Drawing::FromTColor(14543103);
+    FColorBackMonth = Drawing::FromTColor(15461355);
+    FColorTitleConstellation = QColor(0, 0, 0);
+    FColorTitleAnimalsYear = QColor(0, 0, 0);
+
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    resize(313, 253);
+
+    FDayGrid = new TDayGrid(Geometry::ColumnCount, Geometry::RowCount, this);
+    FDayGrid->setGeometry(8, 40, 298, 186);
+    FDayGrid->OnDrawCell = [this](int c, int r, QPainter &target, const QRect &rect) {
+        PaintCell(c, r, target, rect);
+    };
+    FDayGrid->OnSelectCell = [this](int c, int r, bool &allowed) { SelectCell(c, r, allowed); };
+    FDayGrid->OnMouseDown = [this](QMouseEvent *) { FMousePressed = true; };
+    FDayGrid->OnClick = [this](const QPoint &pos) { GridClick(pos); };
+    FDayGrid->OnMouseLeave = [this] { FMousePressed = false; };
+    FDayGrid->setContextMenuPolicy(Qt::PreventContextMenu);
+    connect(FDayGrid, &QWidget::customContextMenuRequested, this,
+            [this] { ShowMenuAtCursor(FYearMenu); });
+
+    const QFont song = Drawing::NamedFont(QStringLiteral("宋体"), 9);
+    QFont todayFont = song;
+    todayFont.setUnderline(true);
+    FTodayLabel = MakeLabel(this, QStringLiteral("今天"), QPoint(272, 18), todayFont,
+                            QColor(0, 0, 255), true);
+    FMonthLabel = MakeLabel(this, QString(), QPoint(34, 3),
+                            Drawing::NamedFont(QStringLiteral("Arial"), 24, true),
+                            Drawing::FromTColor(12615808), true);
+    FMonthLabel->setAlignment(Qt::AlignRight | Qt::AlignTop);
+    // An empty label measures as one blank; its right edge then stays put.
+    FMonthLabel->setText(QStringLiteral(" "));
+    FMonthLabel->adjustSize();
+    FMonthLabelRight = FMonthLabel->x() + FMonthLabel->width();
+    FMonthLabel->setText(QString());
+    FMonthUnitLabel =
+        MakeLabel(this, QStringLiteral("月"), QPoint(45, 20), song, QColor(0, 0, 0), true);
+    FYearLabel =
+        MakeLabel(this, QString(), QPoint(120, 0),
+                  Drawing::NamedFont(QStringLiteral("Arial Black"), 22), QColor(0, 0, 255), true);
+    FYearUnitLabel =
+        MakeLabel(this, QStringLiteral("年"), QPoint(205, 18), song, QColor(0, 0, 0), true);
+    FStatusLabel = MakeLabel(this, QString(), QPoint(10, 236), song, Grey, false);
+    // Labels lie under the grid, as text painted on the control's own surface would.
+    for (QLabel *label :
+         {FTodayLabel, FMonthLabel, FMonthUnitLabel, FYearLabel, FYearUnitLabel, FStatusLabel}) {
+        label->lower();
+        label->installEventFilter(this);
+    }
+
+    FMonthUpDown = new TUpDown(0, 13, this);
+    FMonthUpDown->move(60, 10);
+    connect(FMonthUpDown, &TUpDown::Click, this, [this] { MonthUpDownClick(); });
+    FYearUpDown = new TUpDown(1, 2100, this);
+    FYearUpDown->move(220, 10);
+    connect(FYearUpDown, &TUpDown::Click, this, [this] { YearUpDownClick(); });
+
+    FMonthMenu = new QMenu(this);
+    FYearMenu = new QMenu(this);
+
+    CreateWnd();
+}
+
+TChnCalendar::~TChnCalendar() = default;
+
+void TChnCalendar::CreateWnd() {
+    FillMenus();
+    FDayGrid->SetColWidth(0, 6);
+    FDayGrid->SetRowHeight(0, 18);
+    DistributeGrid();
+    FWindowCreated = true;
+    SetDateTime(QDateTime::currentDateTime());
+    SetShowTitle(true);
+}
+
+void TChnCalendar::FillMenus() {
+    FMonthMenu->clear();
+    FMonthMenu->setObjectName(QStringLiteral("MonthMenu"));
+    QAction *monthToday = FMonthMenu->addAction(QStringLiteral("今日"));
+    monthToday->setObjectName(QStringLiteral("MenuMonth_ToDay"));
+    connect(monthToday, &QAction::triggered, this, [this] { TodayClick(); });
+    FMonthMenu->setDefaultAction(monthToday);
+    FMonthMenu->addSeparator()->setObjectName(QStringLiteral("MenuMonth_ToDay_"));
+    const QLocale locale;
+    for (int month = 1; month <= 12; ++month) {
+        QAction *item = FMonthMenu->addAction(locale.monthName(month, QLocale::LongFormat));
+        item->setObjectName(MenuName(QStringLiteral("MenuMonth_"), month - 1));
+        item->setData(month);
+        connect(item, &QAction::triggered, this, [this, month] { MonthItemClick(month); });
+    }
+
+    FYearMenu->clear();
+    FYearMenu->setObjectName(QStringLiteral("YearMenu"));
+    QAction *yearToday = FYearMenu->addAction(QStringLiteral("今日"));
+    yearToday->setObjectName(QStringLiteral("MenuYear_ToDay"));
+    connect(yearToday, &QAction::triggered, this, [this] { TodayClick(); });
+    FYearMenu->setDefaultAction(yearToday);
+    FYearMenu->addSeparator()->setObjectName(QStringLiteral("MenuYear_ToDay_1"));
+
+    auto addYear = [this](QMenu *group, const QString &prefix, int year) {
+        QAction *item = group->addAction(QString::number(year));
+        item->setObjectName(MenuName(prefix, year));
+        item->setData(year);
+        connect(item, &QAction::triggered, this, [this, year] { YearItemClick(year); });
+    };
+
+    QMenu *history = FYearMenu->addMenu(QStringLiteral("历史日期"));
+    history->setObjectName(QStringLiteral("MenuYear_History"));
+    for (int r = 10; r < 1890; r += 100) {
+        QMenu *century = history->addMenu(QString::number(r - 10));
+        century->setObjectName(MenuName(QStringLiteral("MenuYear_History_"), r));
+        for (int year = r; year <= r + 90; year += 10)
+            addYear(century, QStringLiteral("MenuYear_History_"), year);
+    }
+    FYearMenu->addSeparator()->setObjectName(QStringLiteral("MenuYear_ToDay_2"));
+    for (int r = 1900; r < 2100; r += 10) {
+        QMenu *decade = FYearMenu->addMenu(QString::number(r));
+        decade->setObjectName(MenuName(QStringLiteral("MenuYear_"), r));
+        for (int year = r; year <= r + 9; ++year)
+            addYear(decade, QStringLiteral("MenuYear_"), year);
+    }
+}
+
+// ---- Date
+
+void TChnCalendar::SetDateTime(const QDateTime &x) {
+    if (x == FDateTime || !x.isValid()) return;
+    const QDate date = x.date();
+    const int y = date.year();
+    if (y < FYearUpDown->Min() || y > FYearUpDown->Max()) return;
+    const int m = date.month();
+    const int d = date.day();
+
+    FDateTime = x;
+    FYearUpDown->SetPosition(y);
+    FMonthUpDown->SetPosition(m);
+
+    FDateInfo->SetCivilDate(y, m, d);
+    FCnMonth = Text(FDateInfo->MonthName);
+    FCnDay = Text(FDateInfo->DayName);
+    FCnDate = FCnMonth + FCnDay;
+    FYearLabel->setText(QString::number(y));
+    FYearLabel->adjustSize();
+    SetRightAnchoredText(FMonthLabel, QString::number(m), FMonthLabelRight);
+
+    FMonth->SetTitles(Text(FDateInfo->YearPillar), Text(FDateInfo->Animal));
+
+    const QString lunarText = QStringLiteral(" 农历") + FCnDate;
+    if (y < 1949)
+        FStatusLabel->setText(Text(FDateInfo->Era) + lunarText);
+    else
+        FStatusLabel->setText(date.toString(QStringLiteral("yyyy-MM-dd")) + lunarText);
+    FStatusLabel->adjustSize();
+
+    FMonth->Clear(FColorDate);
+    // A failure while filling, drawing or in the host's handler must not take the control
+    // down; what was filled so far stays.
+    try {
+        const ChnCalendarMonth::Colors colors{FColorDate, FColorCnDate, FColorHoliday,
+                                              FColorLunarHolDay, FColorCnHolDay};
+        const int selected = FMonth->Fill(*FDateInfo, y, m, d, colors);
+        if (selected > 0) {
+            const QPoint at = Geometry::CellPosition(selected);
+            FSelecting = true;
+            FDayGrid->SetCurrent(at.x(), at.y());
+            FSelecting = false;
+        }
+        RebuildBackground();
+        RedrawGrid();
+        if (OnChange) OnChange(this);
+    } catch (...) {
+        FSelecting = false;
+    }
+}
+
+const TcnDateInf &TChnCalendar::cell(int i) const {
+    return FMonth->Cell(i);
+}
+
+const std::array<QString, 6> &TChnCalendar::WeekNumbers() const {
+    return FMonth->WeekNumbers();
+}
+
+QPoint TChnCalendar::GridSelection() const {
+    return QPoint(FDayGrid->Col(), FDayGrid->Row());
+}
+
+QString TChnCalendar::StatusText() const {
+    return FStatusLabel->text();
+}
+
+// ---- Appearance
+
+void TChnCalendar::SetShowTitle(bool value) {
+    FShowTitle = value;
+    ApplyLayout();
+}
+
+void TChnCalendar::SetShowWeekNum(bool value) {
+    if (value == FShowWeekNum) return;
+    FShowWeekNum = value;
+    FDayGrid->SetColWidth(0, value ? 18 : 6);
+    DistributeGrid();
+    RedrawGrid();
+}
+
+void TChnCalendar::SetShowFrame(bool value) {
+    FShowFrame = value;
+    RebuildBackground();
+    update();
+}
+
+void TChnCalendar::SetShowBackYearMonth(bool value) {
+    FShowBackYearMonth = value;
+    RebuildBackground();
+    update();
+}
+
+void TChnCalendar::SetShowWeekNumLine(bool value) {
+    FShowWeekNumLine = value;
+    RedrawGrid();
+}
+
+void TChnCalendar::SetFontDate(const QFont &value) {
+    FFontDate = value;
+    RedrawGrid();
+}
+
+void TChnCalendar::SetFontCnDate(const QFont &value) {
+    FFontCnDate = value;
+    RedrawGrid();
+}
+
+#define TCHNCALENDAR_GRID_COLOR(Name)                                                              \
+    void TChnCalendar::Set##Name(const QColor &value) {                                            \
+        F##Name = value;                                                                           \
+        RedrawGrid();                                                                              \
+    }
+TCHNCALENDAR_GRID_COLOR(ColorTitleWeekLine)
+TCHNCALENDAR_GRID_COLOR(ColorTitleWeekEnd)
+TCHNCALENDAR_GRID_COLOR(ColorTitleWeek)
+TCHNCALENDAR_GRID_COLOR(ColorSelectedStart)
+TCHNCALENDAR_GRID_COLOR(ColorSelectedEnd)
+TCHNCALENDAR_GRID_COLOR(ColorSelectedFrame)
+#undef TCHNCALENDAR_GRID_COLOR
+
+void TChnCalendar::SetColorWeekNum(const QColor &value) {
+    FColorWeekNum = value;
+    if (FShowWeekNum) RedrawGrid();
+}
+
+void TChnCalendar::SetColorShowFrame(const QColor &value) {
+    FColorShowFrame = value;
+    if (!FShowFrame) return;
+    RebuildBackground();
+    update();
+}
+
+void TChnCalendar::SetColorBackYear(const QColor &value) {
+    FColorBackYear = value;
+    RebuildBackground();
+    update();
+}
+
+void TChnCalendar::SetColorBackMonth(const QColor &value) {
+    FColorBackMonth = value;
+    RebuildBackground();
+    update();
+}
+
+QColor TChnCalendar::ColorTitleToday() const {
+    return LabelColor(FTodayLabel);
+}
+
+void TChnCalendar::SetColorTitleToday(const QColor &value) {
+    SetLabelColor(FTodayLabel, value);
+}
+
+QColor TChnCalendar::ColorTitleMonth() const {
+    return LabelColor(FMonthLabel);
+}
+
+void TChnCalendar::SetColorTitleMonth(const QColor &value) {
+    SetLabelColor(FMonthLabel, value);
+}
+
+QColor TChnCalendar::ColorTitleYear() const {
+    return LabelColor(FYearLabel);
+}
+
+void TChnCalendar::SetColorTitleYear(const QColor &value) {
+    SetLabelColor(FYearLabel, value);
+}
+
+QColor TChnCalendar::ColorTitleSelected() const {
+    return LabelColor(FStatusLabel);
+}
+
+void TChnCalendar::SetColorTitleSelected(const QColor &value) {
+    SetLabelColor(FStatusLabel, value);
+}
+
+void TChnCalendar::SetBackGround(const QImage &value) {
+    FBackGround = value;
+    RebuildBackground();
+    update();
+}
+
+void TChnCalendar::SetCenter(bool value) {
+    FCenter = value;
+    RebuildBackground();
+    update();
+}
+
+void TChnCalendar::SetStretch(bool value) {
+    FStretch = value;
+    RebuildBackground();
+    update();
+}
+
+void TChnCalendar::SetTransparent(bool value) {
+    FTransparent = value;
+    RebuildBackground();
+    update();
+}
+
+void TChnCalendar::SetAlphaBlend(int value) {
+    FAlphaBlend = value & 0xFF;
+    RebuildBackground();
+    update();
+}
+
+// ---- Layout and buffers
+
+void TChnCalendar::ApplyLayout() {
+    FGridBounds = Geometry::GridBounds(size(), FShowTitle);
+    FMonthUpDown->setVisible(FShowTitle);
+    FYearUpDown->setVisible(FShowTitle);
+    FDayGrid->setGeometry(FGridBounds.x(), FGridBounds.y(), std::max(0, FGridBounds.width()),
+                          std::max(0, FGridBounds.height()));
+    FDayGrid->setContextMenuPolicy(FShowTitle ? Qt::PreventContextMenu : Qt::CustomContextMenu);
+    DistributeGrid();
+    FBackBuffer = QImage(size(), QImage::Format_RGB888);
+    FPictureBuffer = QImage(size(), QImage::Format_RGB888);
+    RebuildBackground();
+    RedrawGrid();
+}
+
+void TChnCalendar::DistributeGrid() {
+    const std::vector<int> widths =
+        Geometry::ColumnWidths(FGridBounds.width(), FDayGrid->ColWidth(0));
+    const std::vector<int> heights =
+        Geometry::RowHeights(FGridBounds.height(), FDayGrid->RowHeight(0));
+    for (int c = 1; c < Geometry::ColumnCount; ++c)
+        FDayGrid->SetColWidth(c, widths[std::size_t(c)]);
+    for (int r = 1; r < Geometry::RowCount; ++r) FDayGrid->SetRowHeight(r, heights[std::size_t(r)]);
+}
+
+void TChnCalendar::RebuildBackground() {
+    if (FBackBuffer.size() != size()) FBackBuffer = QImage(size(), QImage::Format_RGB888);
+    if (FBackBuffer.isNull()) return;
+    FBackBuffer.fill(Qt::white);
+    {
+        QPainter painter(&FBackBuffer);
+        if (FShowFrame) {
+            // The classic style has no themed frame; every other style draws its own.
+            if (style()->name().compare(QStringLiteral("windows"), Qt::CaseInsensitive) != 0) {
+                QStyleOptionFrame frame;
+                frame.initFrom(this);
+                frame.rect = rect();
+                frame.lineWidth = 1;
+                frame.midLineWidth = 0;
+                frame.state |= QStyle::State_Sunken;
+                style()->drawPrimitive(QStyle::PE_Frame, &frame, &painter, this);
+            } else {
+                painter.setPen(FColorShowFrame);
+                painter.setBrush(Qt::NoBrush);
+                painter.drawRect(0, 0, width() - 1, height() - 1);
+            }
+        }
+        if (FShowBackYearMonth) {
+            const QDate date = FDateTime.date();
+            painter.setFont(Drawing::NamedFont(QStringLiteral("Arial Black"), 48));
+            painter.setPen(FColorBackYear);
+            Drawing::DrawSingleLine(painter, Geometry::BackYearRect(FGridBounds), Qt::AlignCenter,
+                                    QString::number(date.year()));
+            painter.setFont(Drawing::NamedFont(QStringLiteral("Arial Black"), 90));
+            painter.setPen(FColorBackMonth);
+            Drawing::DrawSingleLine(painter, Geometry::BackMonthRect(FGridBounds), Qt::AlignCenter,
+                                    QString::number(date.month()));
+        }
+    }
+    if (FBackGround.isNull()) {
+        FPictureBuffer = QImage();
+        return;
+    }
+    FPictureBuffer = QImage(size(), QImage::Format_RGB888);
+    FPictureBuffer.fill(Qt::white);
+    {
+        QPainter painter(&FPictureBuffer);
+        const QRect target =
+            Geometry::PicturePlacement(FBackGround.size(), size(), FCenter, FStretch);
+        painter.drawImage(target, FBackGround);
+    }
+    Drawing::BlendPicture(FBackBuffer, FPictureBuffer, FAlphaBlend);
+}
+
+void TChnCalendar::RedrawGrid() {
+    FDayGrid->Redraw();
+}
+
+void TChnCalendar::PaintCell(int column, int row, QPainter &target, const QRect &rect) {
+    if (FCellBuffer.size() != rect.size()) FCellBuffer = QImage(rect.size(), QImage::Format_RGB888);
+    // The grid shows the background through: start from what lies under the cell.
+    const QRect under = rect.translated(FDayGrid->pos());
+    if (QRect(QPoint(0, 0), FBackBuffer.size()).contains(under)) {
+        const int bytes = 3 * rect.width();
+        for (int y = 0; y < rect.height(); ++y)
+            std::memcpy(FCellBuffer.scanLine(y),
+                        FBackBuffer.constScanLine(under.y() + y) + 3 * under.x(),
+                        std::size_t(bytes));
+    } else {
+        FCellBuffer.fill(Qt::white);
+        QPainter copy(&FCellBuffer);
+        copy.drawImage(QPoint(0, 0), FBackBuffer, under);
+    }
+    try {
+        QPainter canvas(&FCellBuffer);
+        canvas.setFont(font());
+        canvas.setBrush(Qt::NoBrush);
+        PaintCellContent(column, row, canvas, QRect(QPoint(0, 0), rect.size()));
+    } catch (...) {
+        // The cell is still drawn with what was composed.
+    }
+    target.drawImage(rect.topLeft(), FCellBuffer);
+}
+
+void TChnCalendar::PaintCellContent(int column, int row, QPainter &canvas, const QRect &r) {
+    const int w = r.width();
+    const int h = r.height();
+    if (row == 0) {
+        const QRect textRect(0, 0, w - 2, h);
+        QString text;
+        if (column == 0) {
+            if (FShowWeekNum) {
+                text = QStringLiteral("W");
+                canvas.setPen(FColorWeekNum);
+            }
+        } else if (column <= 7) {
+            static const char16_t *const shortNames[] = {u"日", u"一", u"二", u"三",
+                                                         u"四", u"五", u"六"};
+            if (textRect.width() > 36) {
+                // Qt counts Monday = 1 .. Sunday = 7; column 1 is Sunday.
+                text = QLocale().dayName(column == 1 ? 7 : column - 1, QLocale::LongFormat);
+            } else {
+                text = QString::fromUtf16(shortNames[column - 1]);
+            }
+            canvas.setPen(column == 1 || column == 7 ? FColorTitleWeekEnd : FColorTitleWeek);
+        }
+        Drawing::DrawSingleLine(canvas, textRect, Qt::AlignHCenter | Qt::AlignTop, text);
+        canvas.setPen(FColorTitleWeekLine);
+        canvas.drawLine(0, h - 4, w - 1, h - 4);
+        if (column == 0 && FShowWeekNum && FShowWeekNumLine)
+            canvas.drawLine(w - 1, 0, w - 1, h - 1);
+        return;
+    }
+
+    if (column == 0) {
+        const QString &week = FMonth->WeekNumbers()[std::size_t(row - 1)];
+        if (FShowWeekNum && !week.isEmpty()) {
+            canvas.setFont(Drawing::NamedFont(QStringLiteral("宋体"), 9));
+            canvas.setPen(FColorWeekNum);
+            canvas.drawText(r, Qt::AlignCenter | Qt::TextSingleLine, week);
+        }
+        if (FShowWeekNumLine) {
+            canvas.setPen(FColorTitleWeekLine);
+            canvas.drawLine(w - 1, 0, w - 1, h - 1);
+        }
+        return;
+    }
+    if (column > 7) return;
+
+    const int i = Geometry::CellIndex(column, row);
+    const bool selected = column == FDayGrid->Col() && row == FDayGrid->Row();
+    const bool showSelection = selected && (!FHideSelection || FDayGrid->hasFocus());
+    if (showSelection) {
+        canvas.end();
+        Drawing::FillGradient(FCellBuffer, r, FColorSelectedStart, FColorSelectedEnd);
+        canvas.begin(&FCellBuffer);
+        canvas.setBrush(Qt::NoBrush);
+    }
+    const TcnDateInf &info = FMonth->Cell(i);
+    if (!info.Valid) return;
+
+    if (i < 40) {
+        const QRect upper(QPoint(2, 0), QPoint(w - 2 - 1, h / 2 - 1));
+        QString text = info.DayText;
+        bool defaultDraw = true;
+        canvas.setFont(FFontDate);
+        canvas.setPen(info.DateColor);
+        if (OnDrawDateCell) OnDrawDateCell(this, info.Day, canvas, r, selected, text, defaultDraw);
+        if (defaultDraw)
+            Drawing::DrawSingleLine(canvas, upper, Qt::AlignHCenter | Qt::AlignBottom, text);
+
+        const QRect lower(QPoint(2, h / 2), QPoint(w - 2 - 1, h - 1));
+        text = info.Caption;
+        defaultDraw = true;
+        canvas.setFont(FFontCnDate);
+        canvas.setPen(info.CaptionColor);
+        if (OnDrawCnDateCell)
+            OnDrawCnDateCell(this, info.Day, canvas, r, selected, text, defaultDraw);
+        if (defaultDraw) {
+            Drawing::DrawSingleLine(canvas, lower, Qt::AlignHCenter | Qt::AlignTop, text);
+            if (showSelection) {
+                canvas.setPen(FColorSelectedFrame);
+                canvas.setBrush(Qt::NoBrush);
+                canvas.drawRect(0, 0, w - 1, h - 1);
+            }
+        }
+        return;
+    }
+
+    if (info.DayText.isEmpty()) return;
+    // Title texts may wrap; laid out from the top, 8 pixels below the cell's top edge.
+    const QRect titleRect(QPoint(0, 8), QPoint(w - 1, h - 1));
+    canvas.setFont(Drawing::NamedFont(QStringLiteral("宋体"), 9));
+    int alignment = Qt::AlignHCenter;
+    if (i == 40) {
+        canvas.setPen(FColorTitleConstellation);
+    } else {
+        canvas.setPen(FColorTitleAnimalsYear);
+        alignment = i == 41 ? Qt::AlignRight : Qt::AlignLeft;
+    }
+    const QFontMetrics metrics(canvas.font());
+    QString text = info.DayText;
+    if (metrics.horizontalAdvance(text) > titleRect.width() && !text.contains(QLatin1Char(' ')))
+        text = metrics.elidedText(text, Qt::ElideRight, titleRect.width());
+    canvas.drawText(titleRect, alignment | Qt::AlignTop | Qt::TextWordWrap, text);
+}
+
+// ---- Painting and messages
+
+void TChnCalendar::paintEvent(QPaintEvent *) {
+    QPainter painter(this);
+    painter.drawImage(0, 0, FBackBuffer);
+}
+
+void TChnCalendar::resizeEvent(QResizeEvent *event) {
+    QWidget::resizeEvent(event);
+    if (!FWindowCreated) return;
+    ApplyLayout();
+    update();
+}
+
+void TChnCalendar::mousePressEvent(QMouseEvent *event) {
+    FOwnPress = event->button() == Qt::LeftButton;
+    QWidget::mousePressEvent(event);
+}
+
+void TChnCalendar::mouseReleaseEvent(QMouseEvent *event) {
+    const bool click = FOwnPress && event->button() == Qt::LeftButton &&
+                       rect().contains(event->position().toPoint());
+    FOwnPress = false;
+    if (click && OnClick) OnClick(this);
+    QWidget::mouseReleaseEvent(event);
+}
+
+void TChnCalendar::leaveEvent(QEvent *event) {
+    FMousePressed = false;
+    QWidget::leaveEvent(event);
+}
+
+void TChnCalendar::changeEvent(QEvent *event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::FontChange) {
+        RedrawGrid();
+        update();
+    }
+}
+
+bool TChnCalendar::eventFilter(QObject *watched, QEvent *event) {
+    QMenu *menu = nullptr;
+    if (watched == FMonthLabel || watched == FMonthUnitLabel)
+        menu = FMonthMenu;
+    else if (watched == FYearLabel || watched == FYearUnitLabel)
+        menu = FYearMenu;
+    const bool today = watched == FTodayLabel;
+    if (!menu && !today) return QWidget::eventFilter(watched, event);
+
+    if (event->type() == QEvent::MouseButtonRelease) {
+        auto *mouse = static_cast<QMouseEvent *>(event);
+        auto *label = static_cast<QWidget *>(watched);
+        if (mouse->button() == Qt::LeftButton &&
+            label->rect().contains(mouse->position().toPoint())) {
+            if (today)
+                TodayClick();
+            else
+                ShowMenuAtCursor(menu);
+            return true;
+        }
+    } else if (event->type() == QEvent::ContextMenu && menu) {
+        ShowMenuAtCursor(menu);
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TChnCalendar::ShowMenuAtCursor(QMenu *menu) {
+    menu->popup(QCursor::pos());
+}
+
+// ---- Navigation
+
+void TChnCalendar::TodayClick() {
+    SetDateTime(QDateTime::currentDateTime());
+}
+
+bool TChnCalendar::SetDayIfValid(int y, int m, int d) {
+    if (y < 1 || m < 1 || m > 12) return false;
+    int day = d;
+    while (day > 0 && !QDate::isValid(y, m, day)) --day;
+    if (day <= 0) return false;
+    SetDateTime(QDateTime(QDate(y, m, day), QTime(0, 0)));
+    return true;
+}
+
+void TChnCalendar::SyncSpinsWithDate() {
+    const QDate date = FDateTime.date();
+    FYearUpDown->SetPosition(date.year());
+    FMonthUpDown->SetPosition(date.month());
+}
+
+void TChnCalendar::MonthUpDownClick() {
+    const QDate date = FDateTime.date();
+    int y = date.year();
+    if (FMonthUpDown->Position() == 13) {
+        ++y;
+        FYearUpDown->SetPosition(y);
+        FMonthUpDown->SetPosition(1);
+    } else if (FMonthUpDown->Position() == 0) {
+        --y;
+        FYearUpDown->SetPosition(y);
+        FMonthUpDown->SetPosition(12);
+    }
+    SetDayIfValid(y, FMonthUpDown->Position(), date.day());
+    // A step beyond the years 1..2100 changes nothing; the spins must then show the
+    // month and year still displayed, or the next step would start from a month not shown.
+    SyncSpinsWithDate();
+}
+
+void TChnCalendar::YearUpDownClick() {
+    const QDate date = FDateTime.date();
+    if (!SetDayIfValid(FYearUpDown->Position(), date.month(), date.day()))
+        SetDateTime(QDateTime::currentDateTime());
+    SyncSpinsWithDate();
+}
+
+void TChnCalendar::MonthItemClick(int tag) {
+    FMonthUpDown->SetPosition(tag);
+    MonthUpDownClick();
+}
+
+void TChnCalendar::YearItemClick(int tag) {
+    FYearUpDown->SetPosition(tag);
+    YearUpDownClick();
+}
+
+void TChnCalendar::SelectCell(int column, int row, bool &allowed) {
+    if (FSelecting) return;
+    allowed = false;
+    if (column == 0 || column == 8 || row == 0) return;
+    const int i = column + 7 * row - 7;
+    if (i < 0 || i > 37) return;
+    allowed = FMonth->Cell(i).Valid;
+    if (!allowed) return;
+    const QDate shown = FDateTime.date();
+    SetDateTime(QDateTime(QDate(shown.year(), shown.month(), FMonth->Cell(i).Day), QTime(0, 0)));
+    if (OnDateClick && FMousePressed) OnDateClick(this);
+}
+
+void TChnCalendar::GridClick(const QPoint &gridPos) {
+    const QPoint cell = FDayGrid->CellAt(gridPos);
+    if (cell == QPoint(FDayGrid->Col(), FDayGrid->Row()) && OnDateSelect) OnDateSelect(this);
+}

@@ -1,0 +1,35 @@
+// chncal-gui [YYYY-MM-DD]: one full-size Chinese calendar in a window of its size, set to
+// the given date or today.
+
+#include "TChnCalendar.h"
+
+#include <QApplication>
+#include <QDate>
+#include <QMessageBox>
+#include <QWidget>
+
+int main(int argc, char *argv[]) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("chncal-gui"));
+
+    QDate date = QDate::currentDate();
+    const QStringList args = QApplication::arguments();
+    if (args.size() > 1) {
+        date = QDate::fromString(args.at(1), QStringLiteral("yyyy-MM-dd"));
+        if (!date.isValid() || date.year() < 1 || date.year() > 2100) {
+            QMessageBox::critical(
+                nullptr, QStringLiteral("chncal-gui"),
+                QStringLiteral("日期无效: %1 (格式 YYYY-MM-DD, 年份 1-2100)").arg(args.at(1)));
+            return 2;
+        }
+    }
+
+    QWidget window;
+    window.setWindowTitle(QStringLiteral("农历月历"));
+    auto *calendar = new TChnCalendar(&window);
+    calendar->move(0, 0);
+    window.setFixedSize(calendar->size());
+    if (date != QDate::currentDate()) calendar->SetDateTime(QDateTime(date, QTime(0, 0)));
+    window.show();
+    return QApplication::exec();
+}

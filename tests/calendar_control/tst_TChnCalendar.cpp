@@ -1,0 +1,611 @@
+#include "ChnCalendarUse.h"
+#include "TChnCalendar.h"
+#include "TDayGrid.h"
+#include "TUpDown.h"
+
+#include <QLabel>
+#include <QMenu>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+QDateTime At(int y, int m, int d, const QTime &time = QTime(0, 0)) {
+    return QDateTime(QDate(y, m, d), time);
+}
+
+QAction *FindAction(QMenu *menu, const QString &text) {
+    for (QAction *action : menu->actions())
+        if (action->text() == text) return action;
+    return nullptr;
+}
+
+QStringList Texts(QMenu *menu) {
+    QStringList texts;
+    for (QAction *action : menu->actions())
+        texts << (action->isSeparator() ? QStringLiteral("-") : action->text());
+    return texts;
+}
+
+// Centre of cell i in grid coordinates.
+QPoint CellCentre(const TChnCalendar &calendar, int i) {
+    const int column = (i - 1) % 7 + 1;
+    const int row = (i - 1) / 7 + 1;
+    return calendar.DayGrid()->CellRect(column, row).center();
+}
+
+const QColor Red(255, 0, 0);
+
+} // namespace
+
+class tst_TChnCalendar : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void initialState();
+    void march2023();
+    void february2024();
+    void weekNumbers_data();
+    void weekNumbers();
+    void statusLine_data();
+    void statusLine();
+    void noChangeForSameOrOutOfRange();
+    void cellColoursTakeEffectAtNextFill();
+    void steps_data();
+    void steps();
+    void stepBeyondRangeKeepsSpinsOnShownDate();
+    void monthMenu();
+    void yearMenu();
+    void historyMenuReaches1850();
+    void clickOrder();
+    void clickOnSelectedCell();
+    void clicksOutsideDays_data();
+    void clicksOutsideDays();
+    void keyboardStaysOnDays();
+    void pickerSize();
+    void alphaBlend_data();
+    void alphaBlend();
+    void drawEvents();
+    void weekNumberColumn();
+    void handlerErrorIsContained();
+
+private:
+    std::unique_ptr<TChnCalendar> Make(const QDateTime &date) {
+        auto calendar = std::make_unique<TChnCalendar>();
+        calendar->SetDateTime(date);
+        return calendar;
+    }
+};
+
+void tst_TChnCalendar::initTestCase() {
+    QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
+}
+
+void tst_TChnCalendar::initialState() {
+    TChnCalendar calendar;
+    QCOMPARE(calendar.size(), QSize(313, 253));
+    QVERIFY(calendar.ShowTitle());
+    QVERIFY(!calendar.ShowWeekNum());
+    QVERIFY(calendar.ShowFrame());
+    QVERIFY(calendar.ShowBackYearMonth());
+    QVERIFY(calendar.ShowWeekNumLine());
+    QVERIFY(!calendar.HideSelection());
+    QCOMPARE(calendar.AlphaBlend(), 50);
+    QCOMPARE(calendar.ColorHoliday(), QColor(255, 128, 0));
+    QCOMPARE(calendar.ColorLunarHolDay(), QColor(83, 83, 255));
+    QCOMPARE(calendar.ColorCnDate(), QColor(0, 128, 0));
+    QCOMPARE(calendar.ColorTitleMonth(), QColor(128, 128, 192));
+    QCOMPARE(calendar.ColorTitleYear(), QColor(0, 0, 255));
+    QCOMPARE(calendar.ColorTitleSelected(), QColor(128, 128, 128));
+    QVERIFY(calendar.FontDate().bold());
+    QVERIFY(!calendar.FontCnDate().bold());
+    // Created showing now.
+    QCOMPARE(calendar.DateTime().date(), QDate::currentDate());
+    QVERIFY(!calendar.CnDate().isEmpty());
+    QCOMPARE(calendar.CnDate(), calendar.CnMonth() + calendar.CnDay());
+    QCOMPARE(calendar.DayGrid()->geometry(), QRect(8, 40, 298, 186));
+    QVERIFY(!calendar.MonthUpDown()->isHidden());
+    QCOMPARE(calendar.MonthUpDown()->Min(), 0);
+    QCOMPARE(calendar.MonthUpDown()->Max(), 13);
+    QCOMPARE(calendar.YearUpDown()->Min(), 1);
+    QCOMPARE(calendar.YearUpDown()->Max(), 2100);
+    QCOMPARE(calendar.TodayLabel()->text(), QStringLiteral("今天"));
+    QCOMPARE(calendar.BackBuffer().size(), QSize(313, 253));
+    QCOMPARE(calendar.BackBuffer().format(), QImage::Format_RGB888);
+    QVERIFY(calendar.PictureBuffer().isNull());
+}
+
+void tst_TChnCalendar::march2023() {
+    auto calendar = Make(At(2023, 3, 15));
+    for (int i = 1; i <= 42; ++i) {
+        const TcnDateInf &cell = calendar->cell(i);
+        if (i >= 4 && i <= 34) {
+            QVERIFY2(cell.Valid, qPrintable(QString::number(i)));
+            QCOMPARE(cell.Day, i - 3);
+            QCOMPARE(cell.DayText, QString::number(i - 3));
+        } else if (i < 40) {
+            QVERIFY2(!cell.Valid, qPrintable(QString::number(i)));
+        } else {
+            QVERIFY(cell.Valid);
+        }
+    }
+    // 22 March is the first day of the leap second month: its name, in red.
+    QCOMPARE(calendar->cell(25).Caption, QStringLiteral("闰二"));
+    QCOMPARE(calendar->cell(25).CaptionColor, Red);
+    QCOMPARE(calendar->cell(25).LunarMonth, QStringLiteral("闰二"));
+    QCOMPARE(calendar->cell(25).LunarDay, QStringLiteral("初一"));
+    QCOMPARE(calendar->cell(24).Caption, QStringLiteral("春分"));
+    QCOMPARE(calendar->cell(24).CaptionColor, calendar->ColorLunarHolDay());
+    QCOMPARE(calendar->cell(24).LunarMonth, QStringLiteral("二月"));
+    QCOMPARE(calendar->cell(24).LunarDay, QStringLiteral("三十"));
+    // 8 March: civil festival.
+    QCOMPARE(calendar->cell(11).Caption, QStringLiteral("妇女节"));
+    QCOMPARE(calendar->cell(11).CaptionColor, calendar->ColorHoliday());
+    // Weekend columns have red day numbers.
+    QCOMPARE(calendar->cell(8).DateColor, Red);
+    QCOMPARE(calendar->cell(14).DateColor, Red);
+    QCOMPARE(calendar->cell(9).DateColor, calendar->ColorDate());
+    // The selection is on 15 March.
+    QCOMPARE(calendar->GridSelection(), QPoint(4, 3));
+}
+
+void tst_TChnCalendar::february2024() {
+    auto calendar = Make(At(2024, 2, 10));
+    QCOMPARE(calendar->cell(5).Day, 1);
+    QCOMPARE(calendar->cell(33).Day, 29);
+    QVERIFY(!calendar->cell(34).Valid);
+    QCOMPARE(calendar->cell(14).Caption, QStringLiteral("春节"));
+    QCOMPARE(calendar->cell(14).CaptionColor, calendar->ColorCnHolDay());
+    QCOMPARE(calendar->cell(13).Caption, QStringLiteral("除夕"));
+    QCOMPARE(calendar->cell(8).Caption, QStringLiteral("立春"));
+    QCOMPARE(calendar->cell(8).CaptionColor, calendar->ColorLunarHolDay());
+    QCOMPARE(calendar->cell(15).Caption, QStringLiteral("初二"));
+    QCOMPARE(calendar->cell(15).CaptionColor, calendar->ColorCnDate());
+    QCOMPARE(calendar->cell(18).Caption, QStringLiteral("情人节"));
+    QCOMPARE(calendar->cell(28).Caption, QStringLiteral("元宵节"));
+    // Title cells: star sign of the selected day, year name, zodiac year.
+    QCOMPARE(calendar->cell(40).DayText, QStringLiteral("宝瓶"));
+    QCOMPARE(calendar->cell(41).DayText, QStringLiteral("甲辰"));
+    QCOMPARE(calendar->cell(42).DayText, QStringLiteral("龙年"));
+    QVERIFY(!calendar->cell(38).Valid);
+    QVERIFY(!calendar->cell(39).Valid);
+    QCOMPARE(calendar->CnMonth(), QStringLiteral("正月"));
+    QCOMPARE(calendar->CnDay(), QStringLiteral("初一"));
+    QCOMPARE(calendar->CnDate(), QStringLiteral("正月初一"));
+    QCOMPARE(calendar->GridSelection(), QPoint(7, 2));
+    QCOMPARE(calendar->YearLabel()->text(), QStringLiteral("2024"));
+    QCOMPARE(calendar->MonthLabel()->text(), QStringLiteral("2"));
+    QCOMPARE(calendar->YearUpDown()->Position(), 2024);
+    QCOMPARE(calendar->MonthUpDown()->Position(), 2);
+}
+
+void tst_TChnCalendar::weekNumbers_data() {
+    QTest::addColumn<QDate>("date");
+    QTest::addColumn<QStringList>("weeks");
+    QTest::newRow("February 2024")
+        << QDate(2024, 2, 10) << QStringList{"5", "6", "7", "8", "9", ""};
+    QTest::newRow("March 2023") << QDate(2023, 3, 1)
+                                << QStringList{"9", "10", "11", "12", "13", ""};
+    // 1 January 2022 is a Saturday in ISO week 52 of 2021.
+    QTest::newRow("January 2022") << QDate(2022, 1, 5)
+                                  << QStringList{"52", "1", "2", "3", "4", "5"};
+    // Monday 29 December 2025 starts week 1 of 2026.
+    QTest::newRow("December 2025")
+        << QDate(2025, 12, 1) << QStringList{"49", "50", "51", "52", "1", ""};
+}
+
+void tst_TChnCalendar::weekNumbers() {
+    QFETCH(QDate, date);
+    QFETCH(QStringList, weeks);
+    auto calendar = Make(QDateTime(date, QTime(0, 0)));
+    QStringList got;
+    for (const QString &week : calendar->WeekNumbers()) got << week;
+    QCOMPARE(got, weeks);
+}
+
+void tst_TChnCalendar::statusLine_data() {
+    QTest::addColumn<QDate>("date");
+    QTest::addColumn<QString>("status");
+    QTest::newRow("2011") << QDate(2011, 6, 29) << QStringLiteral("2011-06-29 农历五月廿八");
+    QTest::newRow("1911") << QDate(1911, 5, 1)
+                          << QStringLiteral("[近、现代]中华民国  民国元年 农历四月初三");
+    QTest::newRow("1949 is shown as a date")
+        << QDate(1949, 10, 1) << QStringLiteral("1949-10-01 农历八月初十");
+}
+
+void tst_TChnCalendar::statusLine() {
+    QFETCH(QDate, date);
+    QFETCH(QString, status);
+    auto calendar = Make(QDateTime(date, QTime(0, 0)));
+    QCOMPARE(calendar->StatusText(), status);
+    QCOMPARE(calendar->StatusLabel()->text(), status);
+}
+
+void tst_TChnCalendar::noChangeForSameOrOutOfRange() {
+    auto calendar = Make(At(2024, 2, 10));
+    int changes = 0;
+    calendar->OnChange = [&changes](TChnCalendar *) { ++changes; };
+    calendar->SetDateTime(At(2024, 2, 10));
+    QCOMPARE(changes, 0);
+    calendar->SetDateTime(At(2101, 1, 1));
+    QCOMPARE(changes, 0);
+    QCOMPARE(calendar->DateTime(), At(2024, 2, 10));
+    calendar->SetDateTime(QDateTime());
+    QCOMPARE(changes, 0);
+    // A time of day makes it another value.
+    calendar->SetDateTime(At(2024, 2, 10, QTime(9, 30)));
+    QCOMPARE(changes, 1);
+    calendar->SetDateTime(At(2100, 12, 31));
+    QCOMPARE(changes, 2);
+    calendar->SetDateTime(At(1, 1, 1));
+    QCOMPARE(changes, 3);
+    QCOMPARE(calendar->cell(2).Day, 1); // 1 January of year 1 was a Monday
+}
+
+void tst_TChnCalendar::cellColoursTakeEffectAtNextFill() {
+    auto calendar = Make(At(2024, 2, 10));
+    const QColor blue(0, 0, 200);
+    calendar->SetColorHoliday(blue);
+    calendar->SetColorCnDate(QColor(1, 2, 3));
+    QCOMPARE(calendar->cell(18).CaptionColor, QColor(255, 128, 0));
+    QCOMPARE(calendar->cell(15).CaptionColor, QColor(0, 128, 0));
+    calendar->SetDateTime(At(2024, 2, 11));
+    QCOMPARE(calendar->cell(18).CaptionColor, blue);
+    QCOMPARE(calendar->cell(15).CaptionColor, QColor(1, 2, 3));
+}
+
+void tst_TChnCalendar::steps_data() {
+    QTest::addColumn<QDate>("start");
+    QTest::addColumn<QString>("spin");
+    QTest::addColumn<bool>("up");
+    QTest::addColumn<QDate>("expected");
+    QTest::newRow("31 January + 1 month")
+        << QDate(2024, 1, 31) << "month" << true << QDate(2024, 2, 29);
+    QTest::newRow("29 February + 1 month")
+        << QDate(2024, 2, 29) << "month" << true << QDate(2024, 3, 29);
+    QTest::newRow("December + 1 month")
+        << QDate(2024, 12, 15) << "month" << true << QDate(2025, 1, 15);
+    QTest::newRow("January - 1 month")
+        << QDate(2025, 1, 15) << "month" << false << QDate(2024, 12, 15);
+    QTest::newRow("31 March - 1 month")
+        << QDate(2023, 3, 31) << "month" << false << QDate(2023, 2, 28);
+    QTest::newRow("29 February + 1 year")
+        << QDate(2024, 2, 29) << "year" << true << QDate(2025, 2, 28);
+    QTest::newRow("29 February - 1 year")
+        << QDate(2024, 2, 29) << "year" << false << QDate(2023, 2, 28);
+    QTest::newRow("December 2100 + 1 month stays")
+        << QDate(2100, 12, 15) << "month" << true << QDate(2100, 12, 15);
+    QTest::newRow("January of year 1 - 1 month stays")
+        << QDate(1, 1, 15) << "month" << false << QDate(1, 1, 15);
+    QTest::newRow("2100 + 1 year stays")
+        << QDate(2100, 6, 1) << "year" << true << QDate(2100, 6, 1);
+}
+
+void tst_TChnCalendar::steps() {
+    QFETCH(QDate, start);
+    QFETCH(QString, spin);
+    QFETCH(bool, up);
+    QFETCH(QDate, expected);
+    auto calendar = Make(QDateTime(start, QTime(0, 0)));
+    int changes = 0;
+    calendar->OnChange = [&changes](TChnCalendar *) { ++changes; };
+    (spin == "month" ? calendar->MonthUpDown() : calendar->YearUpDown())->Step(up);
+    QCOMPARE(calendar->DateTime(), QDateTime(expected, QTime(0, 0)));
+    QCOMPARE(changes, expected != start ? 1 : 0);
+    QCOMPARE(calendar->YearUpDown()->Position(), expected.year());
+    QCOMPARE(calendar->MonthUpDown()->Position(), expected.month());
+    QCOMPARE(calendar->YearLabel()->text(), QString::number(expected.year()));
+}
+
+void tst_TChnCalendar::stepBeyondRangeKeepsSpinsOnShownDate() {
+    auto calendar = Make(At(2100, 12, 15));
+    calendar->MonthUpDown()->Step(true);
+    calendar->MonthUpDown()->Step(true);
+    // Still December 2100: a step up does nothing, it never wraps back into the year.
+    QCOMPARE(calendar->DateTime(), At(2100, 12, 15));
+    calendar->MonthUpDown()->Step(false);
+    QCOMPARE(calendar->DateTime(), At(2100, 11, 15));
+}
+
+void tst_TChnCalendar::monthMenu() {
+    TChnCalendar calendar;
+    QMenu *menu = calendar.MonthMenu();
+    QCOMPARE(Texts(menu), (QStringList{"今日", "-", "一月", "二月", "三月", "四月", "五月", "六月",
+                                       "七月", "八月", "九月", "十月", "十一月", "十二月"}));
+    QCOMPARE(menu->defaultAction(), menu->actions().at(0));
+    QCOMPARE(menu->actions().at(0)->objectName(), QStringLiteral("MenuMonth_ToDay"));
+    QCOMPARE(menu->actions().at(2)->objectName(), QStringLiteral("MenuMonth_0"));
+    QCOMPARE(menu->actions().at(13)->objectName(), QStringLiteral("MenuMonth_11"));
+
+    calendar.SetDateTime(At(2024, 1, 31));
+    menu->actions().at(3)->trigger(); // February
+    QCOMPARE(calendar.DateTime(), At(2024, 2, 29));
+    menu->actions().at(0)->trigger();
+    QCOMPARE(calendar.DateTime().date(), QDate::currentDate());
+}
+
+void tst_TChnCalendar::yearMenu() {
+    TChnCalendar calendar;
+    QMenu *menu = calendar.YearMenu();
+    const QList<QAction *> items = menu->actions();
+    QCOMPARE(items.size(), 4 + 20);
+    QCOMPARE(items.at(0)->text(), QStringLiteral("今日"));
+    QCOMPARE(menu->defaultAction(), items.at(0));
+    QVERIFY(items.at(1)->isSeparator());
+    QCOMPARE(items.at(2)->text(), QStringLiteral("历史日期"));
+    QVERIFY(items.at(3)->isSeparator());
+
+    QMenu *history = items.at(2)->menu();
+    QVERIFY(history);
+    QStringList centuries;
+    for (QAction *group : history->actions()) centuries << group->text();
+    QStringList expectedCenturies;
+    for (int c = 0; c <= 1800; c += 100) expectedCenturies << QString::number(c);
+    QCOMPARE(centuries, expectedCenturies);
+    QCOMPARE(Texts(history->actions().first()->menu()),
+             (QStringList{"10", "20", "30", "40", "50", "60", "70", "80", "90", "100"}));
+    QCOMPARE(Texts(history->actions().last()->menu()),
+             (QStringList{"1810", "1820", "1830", "1840", "1850", "1860", "1870", "1880", "1890",
+                          "1900"}));
+
+    for (int k = 0; k < 20; ++k) {
+        QAction *decade = items.at(4 + k);
+        const int first = 1900 + 10 * k;
+        QCOMPARE(decade->text(), QString::number(first));
+        QVERIFY(decade->menu());
+        QStringList years;
+        for (int y = first; y < first + 10; ++y) years << QString::number(y);
+        QCOMPARE(Texts(decade->menu()), years);
+    }
+    QCOMPARE(items.last()->menu()->actions().last()->text(), QStringLiteral("2099"));
+}
+
+void tst_TChnCalendar::historyMenuReaches1850() {
+    auto calendar = Make(At(2011, 6, 29));
+    QAction *history = FindAction(calendar->YearMenu(), QStringLiteral("历史日期"));
+    QVERIFY(history && history->menu());
+    QAction *century = FindAction(history->menu(), QStringLiteral("1800"));
+    QVERIFY(century && century->menu());
+    QAction *year = FindAction(century->menu(), QStringLiteral("1850"));
+    QVERIFY(year);
+    year->trigger();
+    QCOMPARE(calendar->DateTime(), At(1850, 6, 29));
+    QCOMPARE(calendar->YearLabel()->text(), QStringLiteral("1850"));
+    QCOMPARE(calendar->MonthLabel()->text(), QStringLiteral("6"));
+    QCOMPARE(
+        calendar->cell(calendar->GridSelection().x() + 7 * calendar->GridSelection().y() - 7).Day,
+        29);
+    const QString era = QString::fromStdString(lunar::EraTextOf(1850));
+    QVERIFY(era.startsWith(QStringLiteral("[清]")));
+    QCOMPARE(calendar->StatusText(), era + QStringLiteral(" 农历") + calendar->CnDate());
+}
+
+void tst_TChnCalendar::clickOrder() {
+    auto calendar = Make(At(2024, 2, 10));
+    calendar->show();
+    QVERIFY(QTest::qWaitForWindowExposed(calendar.get()));
+    QStringList events;
+    calendar->OnChange = [&events](TChnCalendar *) { events << "change"; };
+    calendar->OnDateClick = [&events](TChnCalendar *) { events << "click"; };
+    calendar->OnDateSelect = [&events](TChnCalendar *) { events << "select"; };
+    // 21 February 2024 is cell 25.
+    QTest::mouseClick(calendar->DayGrid(), Qt::LeftButton, {}, CellCentre(*calendar, 25));
+    QCOMPARE(events, (QStringList{"change", "click", "select"}));
+    QCOMPARE(calendar->DateTime(), At(2024, 2, 21));
+    QVERIFY(calendar->MousePressed());
+    QCOMPARE(calendar->GridSelection(), QPoint(4, 4));
+}
+
+void tst_TChnCalendar::clickOnSelectedCell() {
+    auto calendar = Make(At(2024, 2, 10, QTime(15, 20)));
+    calendar->show();
+    QVERIFY(QTest::qWaitForWindowExposed(calendar.get()));
+    QStringList events;
+    calendar->OnChange = [&events](TChnCalendar *) { events << "change"; };
+    calendar->OnDateSelect = [&events](TChnCalendar *) { events << "select"; };
+    // The selected day with a time of day: the date becomes that day at 00:00.
+    QTest::mouseClick(calendar->DayGrid(), Qt::LeftButton, {}, CellCentre(*calendar, 14));
+    QCOMPARE(events, (QStringList{"change", "select"}));
+    QCOMPARE(calendar->DateTime(), At(2024, 2, 10));
+    events.clear();
+    QTest::mouseClick(calendar->DayGrid(), Qt::LeftButton, {}, CellCentre(*calendar, 14));
+    QCOMPARE(events, (QStringList{"select"}));
+}
+
+void tst_TChnCalendar::clicksOutsideDays_data() {
+    QTest::addColumn<int>("column");
+    QTest::addColumn<int>("row");
+    QTest::newRow("header") << 3 << 0;
+    QTest::newRow("week number column") << 0 << 3;
+    QTest::newRow("filler column") << 8 << 3;
+    QTest::newRow("empty cell before the 1st") << 2 << 1;
+    QTest::newRow("empty cell 38") << 3 << 6;
+    QTest::newRow("title cell 41") << 6 << 6;
+}
+
+void tst_TChnCalendar::clicksOutsideDays() {
+    QFETCH(int, column);
+    QFETCH(int, row);
+    auto calendar = Make(At(2024, 2, 10));
+    calendar->show();
+    QVERIFY(QTest::qWaitForWindowExposed(calendar.get()));
+    int events = 0;
+    calendar->OnChange = [&events](TChnCalendar *) { ++events; };
+    calendar->OnDateClick = [&events](TChnCalendar *) { ++events; };
+    calendar->OnDateSelect = [&events](TChnCalendar *) { ++events; };
+    QTest::mouseClick(calendar->DayGrid(), Qt::LeftButton, {},
+                      calendar->DayGrid()->CellRect(column, row).center());
+    QCOMPARE(events, 0);
+    QCOMPARE(calendar->DateTime(), At(2024, 2, 10));
+    QCOMPARE(calendar->GridSelection(), QPoint(7, 2));
+}
+
+void tst_TChnCalendar::keyboardStaysOnDays() {
+    auto calendar = Make(At(2024, 2, 10));
+    calendar->show();
+    QVERIFY(QTest::qWaitForWindowExposed(calendar.get()));
+    calendar->DayGrid()->setFocus();
+    int clicks = 0;
+    calendar->OnDateClick = [&clicks](TChnCalendar *) { ++clicks; };
+    QTest::keyClick(calendar->DayGrid(), Qt::Key_Right); // filler column: refused
+    QCOMPARE(calendar->DateTime(), At(2024, 2, 10));
+    QTest::keyClick(calendar->DayGrid(), Qt::Key_Left);
+    QCOMPARE(calendar->DateTime(), At(2024, 2, 9));
+    QTest::keyClick(calendar->DayGrid(), Qt::Key_Up);
+    QCOMPARE(calendar->DateTime(), At(2024, 2, 2));
+    QTest::keyClick(calendar->DayGrid(), Qt::Key_Up); // header row: refused
+    QCOMPARE(calendar->DateTime(), At(2024, 2, 2));
+    QTest::keyClick(calendar->DayGrid(), Qt::Key_Left);
+    QTest::keyClick(calendar->DayGrid(), Qt::Key_Left); // 31 January is not shown
+    QCOMPARE(calendar->DateTime(), At(2024, 2, 1));
+    QCOMPARE(clicks, 0); // no mouse press
+    calendar->SetDateTime(At(2024, 2, 29));
+    QTest::keyClick(calendar->DayGrid(), Qt::Key_Down);  // title cell below
+    QTest::keyClick(calendar->DayGrid(), Qt::Key_Right); // empty cell
+    QCOMPARE(calendar->DateTime(), At(2024, 2, 29));
+}
+
+void tst_TChnCalendar::pickerSize() {
+    TChnCalendar calendar;
+    calendar.resize(242, 42);
+    calendar.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&calendar));
+    QCOMPARE(calendar.DayGrid()->height(), 0);
+    QVERIFY(calendar.MonthUpDown()->isVisible());
+    QVERIFY(calendar.YearUpDown()->isVisible());
+    QVERIFY(calendar.MonthLabel()->isVisible());
+    QVERIFY(calendar.YearLabel()->isVisible());
+    QCOMPARE(calendar.BackBuffer().size(), QSize(242, 42));
+    calendar.SetDateTime(At(2024, 1, 31));
+    calendar.MonthUpDown()->Step(true);
+    QCOMPARE(calendar.DateTime(), At(2024, 2, 29));
+    calendar.YearUpDown()->Step(false);
+    QCOMPARE(calendar.DateTime(), At(2023, 2, 28));
+    FindAction(calendar.YearMenu(), QStringLiteral("2010"))->menu()->actions().at(6)->trigger();
+    QCOMPARE(calendar.DateTime(), At(2016, 2, 28));
+    QCOMPARE(calendar.MonthLabel()->text(), QStringLiteral("2"));
+    // Without the title row the grid fills the control and the year menu is its context menu.
+    calendar.resize(313, 253);
+    calendar.SetShowTitle(false);
+    QCOMPARE(calendar.DayGrid()->geometry(), QRect(2, 2, 309, 249));
+    QVERIFY(calendar.MonthUpDown()->isHidden());
+    QCOMPARE(calendar.DayGrid()->contextMenuPolicy(), Qt::CustomContextMenu);
+}
+
+void tst_TChnCalendar::alphaBlend_data() {
+    QTest::addColumn<int>("alphaBlend");
+    QTest::addColumn<int>("expected");
+    QTest::newRow("50") << 50 << 127;
+    QTest::newRow("100 blends at 0 %") << 100 << 255;
+    QTest::newRow("150 blends at 50 %") << 150 << 127;
+}
+
+void tst_TChnCalendar::alphaBlend() {
+    QFETCH(int, alphaBlend);
+    QFETCH(int, expected);
+    auto calendar = Make(At(2024, 2, 10));
+    calendar->SetShowFrame(false);
+    calendar->SetShowBackYearMonth(false);
+    QImage picture(100, 60, QImage::Format_RGB888);
+    picture.fill(Qt::black);
+    picture.setPixelColor(0, 0, Qt::red);
+    calendar->SetBackGround(picture);
+    calendar->SetAlphaBlend(alphaBlend);
+    QCOMPARE(calendar->PictureBuffer().size(), QSize(313, 253));
+    // The picture sits at the top left, its corner pixel being the key colour; the white
+    // around it blends with white.
+    QCOMPARE(calendar->BackBuffer().pixelColor(50, 30), QColor(expected, expected, expected));
+    QCOMPARE(calendar->BackBuffer().pixelColor(200, 200), QColor(Qt::white));
+
+    calendar->SetCenter(true);
+    // Now the key is the white of the corner.
+    QCOMPARE(calendar->BackBuffer().pixelColor(50, 30), QColor(Qt::white));
+    QCOMPARE(calendar->BackBuffer().pixelColor(156, 126), QColor(expected, expected, expected));
+
+    calendar->SetBackGround(QImage());
+    QVERIFY(calendar->PictureBuffer().isNull());
+    QCOMPARE(calendar->BackBuffer().pixelColor(156, 126), QColor(Qt::white));
+}
+
+void tst_TChnCalendar::drawEvents() {
+    auto calendar = Make(At(2024, 2, 10));
+    TDayGrid *grid = calendar->DayGrid();
+    const QRect selectedCell = grid->CellRect(7, 2);
+    const QColor frame = calendar->ColorSelectedFrame();
+    QCOMPARE(grid->Picture().pixelColor(selectedCell.topLeft()), frame);
+
+    QStringList dayTexts;
+    int selectedSeen = 0;
+    calendar->OnDrawDateCell = [&](TChnCalendar *sender, int day, QPainter &, const QRect &r,
+                                   bool selected, QString &text, bool &defaultDraw) {
+        QCOMPARE(sender, calendar.get());
+        QCOMPARE(r.topLeft(), QPoint(0, 0));
+        QVERIFY(defaultDraw);
+        dayTexts << text;
+        if (selected) {
+            ++selectedSeen;
+            QCOMPARE(day, 10);
+        }
+        text = QStringLiteral("x");
+    };
+    calendar->OnDrawCnDateCell = [&](TChnCalendar *, int day, QPainter &, const QRect &, bool,
+                                     QString &text, bool &defaultDraw) {
+        if (day == 10) {
+            QCOMPARE(text, QStringLiteral("春节"));
+            defaultDraw = false;
+        }
+    };
+    calendar->SetColorSelectedFrame(frame); // redraw
+    const QImage &picture = grid->Picture();
+    QCOMPARE(dayTexts.size(), 29);
+    QCOMPARE(dayTexts.first(), QStringLiteral("1"));
+    QCOMPARE(selectedSeen, 1);
+    // No caption and no outline: the gradient shows at the corner.
+    QCOMPARE(picture.pixelColor(selectedCell.topLeft()), QColor(0, 175, 83));
+    const QRect lowerHalf(selectedCell.x(), selectedCell.y() + selectedCell.height() / 2,
+                          selectedCell.width(), selectedCell.height() / 2);
+    for (int y = lowerHalf.top(); y <= lowerHalf.bottom(); ++y)
+        for (int x = lowerHalf.left(); x <= lowerHalf.right(); ++x)
+            QVERIFY(picture.pixelColor(x, y) != calendar->ColorCnHolDay());
+}
+
+void tst_TChnCalendar::weekNumberColumn() {
+    auto calendar = Make(At(2024, 2, 10));
+    QCOMPARE(calendar->DayGrid()->ColWidth(0), 6);
+    calendar->SetShowWeekNum(true);
+    QCOMPARE(calendar->DayGrid()->ColWidth(0), 18);
+    QCOMPARE(calendar->DayGrid()->ColWidth(1), 39);
+    QCOMPARE(calendar->DayGrid()->ColWidth(8), 7);
+    const QImage &picture = calendar->DayGrid()->Picture();
+    const QRect weekCell = calendar->DayGrid()->CellRect(0, 1);
+    // The week number "5" in grey (its digits are smoothed: the darkest pixel is grey).
+    QColor darkest(Qt::white);
+    for (int y = weekCell.top(); y <= weekCell.bottom(); ++y)
+        for (int x = weekCell.left(); x < weekCell.right(); ++x)
+            if (picture.pixelColor(x, y).lightness() < darkest.lightness())
+                darkest = picture.pixelColor(x, y);
+    QCOMPARE(darkest.red(), darkest.green());
+    QCOMPARE(darkest.green(), darkest.blue());
+    QVERIFY(darkest.red() >= 128 && darkest.red() < 160);
+    // The line at the column's right edge.
+    QCOMPARE(picture.pixelColor(weekCell.right(), weekCell.center().y()),
+             calendar->ColorTitleWeekLine());
+    calendar->SetShowWeekNum(false);
+    QCOMPARE(calendar->DayGrid()->ColWidth(0), 6);
+    QCOMPARE(calendar->DayGrid()->ColWidth(1), 40);
+}
+
+void tst_TChnCalendar::handlerErrorIsContained() {
+    auto calendar = Make(At(2024, 2, 10));
+    calendar->OnChange = [](TChnCalendar *) { throw std::runtime_error("handler failed"); };
+    calendar->SetDateTime(At(2024, 3, 5));
+    QCOMPARE(calendar->DateTime(), At(2024, 3, 5));
+    QCOMPARE(calendar->cell(6).Day, 1); // March 2024 begins on a Friday
+    calendar->OnChange = nullptr;
+    calendar->SetDateTime(At(2024, 4, 5));
+    QCOMPARE(calendar->cell(2).Day, 1);
+}
+
+QTEST_MAIN(tst_TChnCalendar)
+#include "tst_TChnCalendar.moc"
