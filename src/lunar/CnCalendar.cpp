@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
-#include <cstring>
 #include <limits>
 #include <mutex>
 
@@ -55,7 +54,7 @@ bool isGregorianLeap(int y) {
     return y % 4 == 0 && !(y % 100 == 0 && y % 400 != 0);
 }
 
-// Days from the start of the given counting before year e + 1 (e whole years).
+// Days in the years 1..e of each calendar.
 long long julianDaysBefore(long long e) {
     return 365 * e + e / 4;
 }
@@ -95,7 +94,7 @@ using NewMoonDays = std::array<int, 15>;
 
 NewMoonDays computeNewMoonDays(int y) {
     const long double T = (y - 1899.5L) / 100;
-    const long double k = std::floor((y - 1900) * 12.3685L);
+    const long double k = std::floor((static_cast<long double>(y) - 1900) * 12.3685L);
     const long double f = CycleAngle(k, T, 0, 0.75933L, 0.0002172L, 0.000000155L);
     const long double M0 =
         CycleAngle(k, T, 0.08084821133L, 359.2242L / kDegreesPerRadian,
@@ -576,8 +575,8 @@ bool CivilToDate(int y, int m, int d, double &date) {
 // ---- Leap month tables
 
 std::string_view LeapMonthTable() {
-    static const std::string_view table(kLeapMonthData, std::strlen(kLeapMonthData));
-    return table;
+    // The build refuses a data file of any other length.
+    return std::string_view(kLeapMonthData, kLeapMonthTableSize);
 }
 
 const std::array<std::int32_t, 2949> &LeapCountTable() {
