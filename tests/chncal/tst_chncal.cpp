@@ -224,6 +224,11 @@ void TestChncal::terms() {
                      .match(line)
                      .hasMatch(),
                  qPrintable(line));
+
+    // The engine rounds some moments to minute 60; the tool carries it into the hour and,
+    // at midnight, into the next day.
+    QCOMPARE(lines(chncal({"--terms", "2"}).out).value(8), "立夏\t0002-05-09 08:00");
+    QCOMPARE(lines(chncal({"--terms", "254"}).out).value(19), "霜降\t0254-10-24 00:00");
 }
 
 void TestChncal::badArguments_data() {
