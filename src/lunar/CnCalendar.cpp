@@ -180,6 +180,15 @@ TermMoment termMomentOf(int y, long double x) {
     t.day = static_cast<int>(whole);
     t.hour = static_cast<int>(h);
     t.minute = static_cast<int>(roundHalfEven(60 * (hours - h)));
+    // A moment in the last half minute of an hour rounds up to the next hour, never to
+    // minute 60; in the last half minute of the day it stays on its day, at 23:59.
+    if (t.minute == 60) {
+        t.minute = 0;
+        if (++t.hour == 24) {
+            t.hour = 23;
+            t.minute = 59;
+        }
+    }
     return t;
 }
 
