@@ -83,6 +83,7 @@ private slots:
     void recordAfterAnother();
     void outOfRangeKeepsTexts();
     void invalidCivilDateIsRefused();
+    void firstYearTextsAreBuilt();
     void dateAndCivilPathsAgree();
     void monthWalkMatchesFreshDayTexts();
 
@@ -316,6 +317,18 @@ void TestChnCalendarUse::invalidCivilDateIsRefused() {
     }
     // 1500 is a Julian leap year, so February 29 exists there.
     QVERIFY(record.SetCivilDate(1500, 2, 29));
+}
+
+void TestChnCalendarUse::firstYearTextsAreBuilt() {
+    // Early January of year 1 lies in the lunar year before it; a fresh record must still
+    // build its year texts.
+    TChnCal record;
+    QVERIFY(record.SetCivilDate(1, 1, 5));
+    QVERIFY(record.LunarYear < 1);
+    QVERIFY(!record.YearPillar.empty());
+    QVERIFY(!record.Animal.empty());
+    QCOMPARE(text(record.LunarYearName), QString::number(record.LunarYear));
+    QCOMPARE(text(record.Era), "[西汉]平帝 刘衎 元始元年");
 }
 
 void TestChnCalendarUse::dateAndCivilPathsAgree() {
