@@ -150,6 +150,9 @@ private slots:
     void roundTrip();
     void underlineStylesRoundTrip_data();
     void underlineStylesRoundTrip();
+    void fontRoundTrip_data();
+    void fontRoundTrip();
+    void pixelSizedEditorRoundTrip();
     void writerOutputIsWindowsStyle();
     void fallbackBytesReadWithoutUnicode();
     void readsFixtures_data();
@@ -248,6 +251,57 @@ void TestRichText::underlineStylesRoundTrip() {
     cursor.insertText(" after", QTextCharFormat());
     QTextDocument read;
     QVERIFY(richtext::fromRtf(richtext::toRtf(original), read));
+    compareDocuments(read, original);
+}
+
+void TestRichText::fontRoundTrip_data() {
+    QTest::addColumn<QString>("family");
+    QTest::addColumn<qreal>("points");
+    // The sizes of the Chinese size names (初号 42 ... 八号 5) and the families users pick.
+    QTest::newRow("宋体 五号") << "宋体" << 10.5;
+    QTest::newRow("黑体 初号") << "黑体" << 42.0;
+    QTest::newRow("楷体 六号") << "楷体" << 7.5;
+    QTest::newRow("微软雅黑 八号") << "微软雅黑" << 5.0;
+    QTest::newRow("Times New Roman 12") << "Times New Roman" << 12.0;
+    QTest::newRow("Japanese name") << "ＭＳ 明朝" << 9.0;
+    QTest::newRow("Korean name, no GBK") << "맑은 고딕" << 11.0;
+    QTest::newRow("RTF punctuation in name") << "My;Font{x}\\y" << 20.0;
+}
+
+void TestRichText::fontRoundTrip() {
+    QFETCH(QString, family);
+    QFETCH(qreal, points);
+    QTextDocument original;
+    fillDocument(original, "text", "前 ");
+    QTextCursor cursor(&original);
+    cursor.movePosition(QTextCursor::End);
+    QTextCharFormat format;
+    format.setFontFamilies({family});
+    format.setFontPointSize(points);
+    cursor.insertText("字体 Font", format);
+    cursor.insertText(" 后", QTextCharFormat());
+
+    QTextDocument read;
+    QVERIFY(richtext::fromRtf(richtext::toRtf(original), read));
+    compareDocuments(read, original);
+    QTextCursor probe(read.begin());
+    probe.setPosition(4);
+    QCOMPARE(probe.charFormat().fontFamilies().toStringList(), QStringList{family});
+    QCOMPARE(probe.charFormat().fontPointSize(), points);
+}
+
+void TestRichText::pixelSizedEditorRoundTrip() {
+    // The day-plan and annual editors set their font in pixels (12 px, 9 pt at 96 dpi).
+    QTextDocument original;
+    QFont font(QStringLiteral("宋体"));
+    font.setPixelSize(12);
+    original.setDefaultFont(font);
+    QTextCursor(&original).insertText("日安排\n第二行");
+    const QByteArray rtf = richtext::toRtf(original);
+    QVERIFY(rtf.contains("\\fs18"));
+    QTextDocument read;
+    read.setDefaultFont(font);
+    QVERIFY(richtext::fromRtf(rtf, read));
     compareDocuments(read, original);
 }
 
