@@ -77,6 +77,7 @@ DesktopMonthPage::DesktopMonthPage(NoteStore &store, PageFlags &flags, LastSelec
         edit->setTabNumber(i);
         edit->setMaxLength(MaxCellLength);
         edit->setFrameShape(QFrame::NoFrame);
+        edit->setTabChangesFocus(true);
         edit->setFont(cellFont);
         edit->document()->setDefaultFont(cellFont);
         edit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -104,6 +105,7 @@ DesktopMonthPage::DesktopMonthPage(NoteStore &store, PageFlags &flags, LastSelec
     m_memday->setObjectName(QStringLiteral("memday"));
     m_memday->setTabNumber(0);
     m_memday->setFrameShape(QFrame::NoFrame);
+    m_memday->setTabChangesFocus(true);
     QFont planFont = songTi();
     planFont.setPixelSize(12);
     m_memday->setFont(planFont);
@@ -165,8 +167,11 @@ void DesktopMonthPage::LoadMonthPage() {
         const QDate day = m_grid.selectedDay();
         const MonthPage record = m_store.readMonthPage(
             NoteStore::yearMonthKey(m_grid.displayDate()), NoteStore::dayKey(day));
-        for (int i = 0; i < EditorCount; ++i)
+        for (int i = 0; i < EditorCount; ++i) {
             richtext::loadInto(*m_edits[i]->document(), record.cells[i]);
+            // Undo must not bring back the text of the month shown before.
+            m_edits[i]->document()->clearUndoRedoStacks();
+        }
         setDayPlan(record.dayPlan);
         m_loaded = true;
         m_lastSaveFailed = false;
@@ -335,6 +340,7 @@ void DesktopMonthPage::setDayPlan(const QByteArray &rtf) {
     m_memday->clear();
     if (!rtf.isEmpty()) richtext::loadInto(*m_memday->document(), rtf);
     if (m_memday->document()->isEmpty()) m_memday->setTextColor(Qt::black);
+    m_memday->document()->clearUndoRedoStacks();
     m_memday->document()->setModified(false);
 }
 

@@ -112,6 +112,7 @@ private slots:
     void saveBeforeAnyLoadIsRefused();
     void messageBoxFocusChangeDoesNotSaveAgain();
     void pageButtonSavesAndSelectsToday();
+    void undoDoesNotBringBackTheOtherMonth();
     void resizeHidesAndReloadsTheEditors();
     void lastSelectionRecord();
 };
@@ -402,6 +403,31 @@ void TestDesktopMonthPage::pageButtonSavesAndSelectsToday() {
     QCOMPARE(f.page->grid().selection().size(), 1);
     QCOMPARE(f.page->grid().selectedDay(), today);
     QCOMPARE(f.lastSelection.tabOrder, 0);
+}
+
+// Undo right after a load must neither empty the loaded text nor bring back the month before.
+void TestDesktopMonthPage::undoDoesNotBringBackTheOtherMonth() {
+    Fixture f;
+    MonthCells june;
+    june[4] = rtfOf(QStringLiteral("June only"));
+    f.store.writeMonth(QStringLiteral("20106"), june);
+    MonthCells july;
+    july[4] = rtfOf(QStringLiteral("July"));
+    f.store.writeMonth(QStringLiteral("20107"), july);
+    f.store.writeDayPlan(QStringLiteral("2010-6-27"), rtfOf(QStringLiteral("plan")));
+    f.store.writeDayPlan(QStringLiteral("2010-7-1"), rtfOf(QStringLiteral("first plan")));
+    QVERIFY(f.start());
+    f.pickerDate = QDate(2010, 7, 1);
+    f.page->ChnCalendar1Change();
+    DayRichEdit *cell = f.page->richEdit(5);
+    DayRichEdit *plan = f.page->memday();
+    QCOMPARE(plan->toPlainText(), QStringLiteral("plan"));
+    for (DayRichEdit *edit : {cell, plan}) {
+        clickInto(edit);
+        QTest::keyClick(edit, Qt::Key_Z, Qt::ControlModifier);
+    }
+    QCOMPARE(cell->toPlainText(), QStringLiteral("July"));
+    QCOMPARE(plan->toPlainText(), QStringLiteral("first plan"));
 }
 
 void TestDesktopMonthPage::resizeHidesAndReloadsTheEditors() {
