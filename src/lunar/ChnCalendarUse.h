@@ -71,7 +71,8 @@ std::string LunarFestivalText(int lunarMonth, int lunarDay, double date);
 std::string LunarFestivalTextOf(int lunarMonth, int lunarDay, int year, int month, int day);
 
 // Reign-era text of a civil year, such as "[明]太祖 朱元璋 洪武元年"; empty outside
-// -2069 <= year < 1949.
+// -2069 <= year < 1949. The first row of the era table (in table order) whose years
+// contain the year gives the text; the year number counts on from the row's offset.
 std::string EraTextOf(int year);
 
 // Field n (1-based) of `text` split at `sep`, trimmed of surrounding blanks; with
