@@ -49,12 +49,15 @@ void fill(QWidget *w, const QColor &colour) {
 }
 } // namespace
 
-TMainForm::TMainForm(const AppPaths &paths, QWidget *parent)
+TMainForm::TMainForm(const AppPaths &paths, MessageFunction message, QWidget *parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), m_paths(paths),
-      m_pictures(std::make_unique<FramePictures>(paths.resourceDir())) {
-    m_message = [this](const QString &text) {
-        QMessageBox::warning(isVisible() ? this : nullptr, kAppTitle, text);
-    };
+      m_pictures(std::make_unique<FramePictures>(paths.resourceDir())),
+      m_message(std::move(message)) {
+    if (!m_message) {
+        m_message = [this](const QString &text) {
+            QMessageBox::warning(isVisible() ? this : nullptr, kAppTitle, text);
+        };
+    }
     m_openUrl = [](const QUrl &url) { return QDesktopServices::openUrl(url); };
     m_quit = [] { QCoreApplication::quit(); };
     FormCreate();
@@ -602,8 +605,11 @@ void TMainForm::changeEvent(QEvent *event) {
 
 bool TMainForm::endProgram(bool writeSettings) {
     if (m_closing) return true;
-    if (writeSettings)
+    if (writeSettings) {
+        m_settings.left = x();
+        m_settings.top = y();
         FormIni(m_paths.formIniFile()).write(m_settings, width(), screenSize().width());
+    }
     tmrAutoSave->stop();
     if (!saveVisiblePage()) {
         // The message has been shown; ending now would throw the unsaved text away.

@@ -50,7 +50,10 @@ public:
 
     // Runs the creation steps (FormCreate): reads form.ini, sizes the window, opens the note
     // database. The window is created hidden; its first show loads the month page.
-    explicit TMainForm(const AppPaths &paths, QWidget *parent = nullptr);
+    // `message` shows an error to the user (default: a warning box captioned with the
+    // application title); tests pass their own to read the messages.
+    explicit TMainForm(const AppPaths &paths, MessageFunction message = {},
+                       QWidget *parent = nullptr);
     ~TMainForm() override;
 
     // The windows created after this one (in start-up order). A null password dialog leaves

@@ -1,0 +1,261 @@
+// The real program, copied with its resources into a temporary program folder, driven on
+// the test's X display with xdotool the way a user would drive it.
+#include "MonthPageLayout.h"
+#include "NoteStore.h"
+#include "RichText.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextDocument>
+#include <memory>
+
+namespace {
+const QString kClass = QStringLiteral("Kestrova1024K715");
+
+QString run(const QString &program, const QStringList &args, int timeoutMs = 5000) {
+    QProcess p;
+    p.start(program, args);
+    if (!p.waitForFinished(timeoutMs)) {
+        p.kill();
+        p.waitForFinished();
+    }
+    return QString::fromLocal8Bit(p.readAllStandardOutput()).trimmed();
+}
+
+bool copyTree(const QString &from, const QString &to) {
+    QDir().mkpath(to);
+    QDirIterator it(from, QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString source = it.next();
+        const QString target = to + source.mid(from.size());
+        if (it.fileInfo().isDir())
+            QDir().mkpath(target);
+        else if (!QFile::copy(source, target))
+            return false;
+    }
+    return true;
+}
+
+struct Geometry {
+    int x = 0, y = 0, width = 0, height = 0;
+};
+} // namespace
+
+class TestKestrovaE2E : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void windowAppearsWithItsClass();
+    void typedNoteIsStoredWhenAnotherCellIsClicked();
+    void secondStartEndsWithoutWindow();
+    void closeButtonWritesWindowSettings();
+    void noteIsShownAfterRestart();
+    void missingPasswordFileStopsStartUp();
+    void cleanupTestCase();
+
+private:
+    void start();
+    QStringList visibleWindows() const;
+    Geometry geometry(const QString &window) const;
+    QPoint editorCentre(int editor) const;
+    void click(const QPoint &p);
+    QString storedCell(int editor) const;
+    bool waitForEnd(int ms);
+
+    QTemporaryDir m_programDir;
+    QTemporaryDir m_runtimeDir;
+    QString m_binary;
+    std::unique_ptr<QProcess> m_process;
+    QString m_window;
+};
+
+void TestKestrovaE2E::initTestCase() {
+    if (qEnvironmentVariableIsEmpty("DISPLAY")) QSKIP("needs an X display (run through Xvfb)");
+    if (run("sh", {"-c", "command -v xdotool && command -v xprop"}).isEmpty())
+        QSKIP("xdotool and xprop are needed");
+    QVERIFY(m_programDir.isValid());
+    m_binary = m_programDir.filePath("kestrova");
+    QVERIFY(QFile::copy(QStringLiteral(KESTROVA_BINARY), m_binary));
+    QVERIFY(
+        QFile::setPermissions(m_binary, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    QVERIFY(copyTree(QStringLiteral(KESTROVA_RESOURCES), m_programDir.filePath("resources")));
+}
+
+void TestKestrovaE2E::start() {
+    m_process = std::make_unique<QProcess>();
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove("QT_QPA_PLATFORM");
+    // Its own runtime folder, so a copy of the program the user runs does not count.
+    env.insert("XDG_RUNTIME_DIR", m_runtimeDir.path());
+    m_process->setProcessEnvironment(env);
+    m_process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    m_process->start(m_binary, {});
+    QVERIFY(m_process->waitForStarted());
+}
+
+QStringList TestKestrovaE2E::visibleWindows() const {
+    const QString out = run("xdotool", {"search", "--onlyvisible", "--class", kClass});
+    return out.isEmpty() ? QStringList() : out.split('\n');
+}
+
+Geometry TestKestrovaE2E::geometry(const QString &window) const {
+    Geometry g;
+    const QStringList lines = run("xdotool", {"getwindowgeometry", "--shell", window}).split('\n');
+    for (const QString &line : lines) {
+        const QString key = line.section('=', 0, 0);
+        const int value = line.section('=', 1).toInt();
+        if (key == "X") g.x = value;
+        if (key == "Y") g.y = value;
+        if (key == "WIDTH") g.width = value;
+        if (key == "HEIGHT") g.height = value;
+    }
+    return g;
+}
+
+// The month page fills the page area, which keeps its distances to the window's edges.
+QPoint TestKestrovaE2E::editorCentre(int editor) const {
+    const Geometry g = geometry(m_window);
+    const int pageWidth = g.width - 1008 + 790;
+    const int pageHeight = g.height - 696 + 564;
+    const QRect r = MonthPageLayout(pageWidth, pageHeight).editorRect(editor);
+    return QPoint(g.x + 6, g.y + 112) + r.center();
+}
+
+void TestKestrovaE2E::click(const QPoint &p) {
+    run("xdotool", {"mousemove", QString::number(p.x()), QString::number(p.y())});
+    QTest::qWait(150);
+    run("xdotool", {"click", "1"});
+    QTest::qWait(300);
+}
+
+QString TestKestrovaE2E::storedCell(int editor) const {
+    QString text;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "e2e");
+        db.setDatabaseName(m_programDir.filePath("DB3/CalendarD.db"));
+        if (db.open()) {
+            QSqlQuery q(db);
+            q.prepare(
+                QStringLiteral("select redt%1 from TailiNew where YearMonth = ?").arg(editor));
+            q.addBindValue(NoteStore::yearMonthKey(QDate::currentDate()));
+            if (q.exec() && q.next()) {
+                QTextDocument doc;
+                richtext::loadInto(doc, q.value(0).toByteArray());
+                text = doc.toPlainText();
+            }
+        }
+    }
+    QSqlDatabase::removeDatabase("e2e");
+    return text;
+}
+
+bool TestKestrovaE2E::waitForEnd(int ms) {
+    return m_process->state() == QProcess::NotRunning || m_process->waitForFinished(ms);
+}
+
+void TestKestrovaE2E::windowAppearsWithItsClass() {
+    start();
+    QTRY_COMPARE_WITH_TIMEOUT(visibleWindows().size(), 1, 10000);
+    m_window = visibleWindows().first();
+    const QString wmClass = run("xprop", {"-id", m_window, "WM_CLASS"});
+    QCOMPARE(wmClass, QStringLiteral("WM_CLASS(STRING) = \"%1\", \"%1\"").arg(kClass));
+    const Geometry g = geometry(m_window);
+    QCOMPARE(QSize(g.width, g.height), QSize(1024, 738));
+    QVERIFY(QFile::exists(m_programDir.filePath("DB3/CalendarD.db")));
+    QVERIFY(QFile::exists(m_programDir.filePath("DB3/form.ini")));
+    // The start-up timer opens the month page and shows the editors half a second later.
+    QTest::qWait(1500);
+}
+
+void TestKestrovaE2E::typedNoteIsStoredWhenAnotherCellIsClicked() {
+    QVERIFY(!m_window.isEmpty());
+    click(editorCentre(17));
+    run("xdotool", {"type", "--delay", "40", "e2e note"});
+    QTest::qWait(200);
+    click(editorCentre(25));
+    QTRY_COMPARE_WITH_TIMEOUT(storedCell(17), QStringLiteral("e2e note"), 3000);
+}
+
+void TestKestrovaE2E::secondStartEndsWithoutWindow() {
+    QVERIFY(!m_window.isEmpty());
+    QProcess second;
+    QProcessEnvironment env = m_process->processEnvironment();
+    second.setProcessEnvironment(env);
+    QElapsedTimer clock;
+    clock.start();
+    second.start(m_binary, {});
+    QVERIFY(second.waitForFinished(1000));
+    QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
+    QCOMPARE(second.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(second.exitCode(), 0);
+    QTest::qWait(300);
+    QCOMPARE(visibleWindows(), QStringList{m_window});
+    QCOMPARE(m_process->state(), QProcess::Running);
+}
+
+void TestKestrovaE2E::closeButtonWritesWindowSettings() {
+    QVERIFY(!m_window.isEmpty());
+    QFile ini(m_programDir.filePath("DB3/form.ini"));
+    QVERIFY(ini.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    ini.write("1024\r\n738\r\n1\r\n2\r\n0\r\n");
+    ini.close();
+    const Geometry g = geometry(m_window);
+    click(QPoint(g.x + g.width - 20, g.y + 10));
+    QVERIFY(waitForEnd(5000));
+    QCOMPARE(m_process->exitCode(), 0);
+    QVERIFY(ini.open(QIODevice::ReadOnly));
+    QCOMPARE(ini.readAll(),
+             QStringLiteral("1024\r\n738\r\n%1\r\n%2\r\n0\r\n").arg(g.x).arg(g.y).toLatin1());
+    QCOMPARE(visibleWindows(), QStringList());
+}
+
+void TestKestrovaE2E::noteIsShownAfterRestart() {
+    start();
+    QTRY_COMPARE_WITH_TIMEOUT(visibleWindows().size(), 1, 10000);
+    m_window = visibleWindows().first();
+    QTest::qWait(1500);
+    // Text added at the end of the cell lands after the stored note only if the note was shown.
+    click(editorCentre(17));
+    run("xdotool", {"key", "ctrl+End"});
+    run("xdotool", {"type", "--delay", "40", "+more"});
+    QTest::qWait(200);
+    click(editorCentre(25));
+    QTRY_COMPARE_WITH_TIMEOUT(storedCell(17), QStringLiteral("e2e note+more"), 3000);
+    const Geometry g = geometry(m_window);
+    click(QPoint(g.x + g.width - 20, g.y + 10));
+    QVERIFY(waitForEnd(5000));
+}
+
+void TestKestrovaE2E::missingPasswordFileStopsStartUp() {
+    QVERIFY(QFile::remove(m_programDir.filePath("DB3/loginstr.db")));
+    start();
+    // An error box instead of the main window; it names the file.
+    QString box;
+    QTRY_VERIFY_WITH_TIMEOUT(
+        !(box = run("xdotool", {"search", "--onlyvisible", "--name", "Kestrova KESTROVA"}))
+             .isEmpty(),
+        10000);
+    QCOMPARE(visibleWindows().size(), 1); // the box, which carries the program's class
+    QVERIFY(run("xprop", {"-id", box.section('\n', 0, 0), "WM_NAME"}).contains("Kestrova"));
+    run("xdotool", {"key", "--window", box.section('\n', 0, 0), "Return"});
+    QVERIFY(waitForEnd(5000));
+    QCOMPARE(m_process->exitCode(), 1);
+}
+
+void TestKestrovaE2E::cleanupTestCase() {
+    if (m_process && m_process->state() != QProcess::NotRunning) {
+        m_process->kill();
+        m_process->waitForFinished();
+    }
+}
+
+QTEST_GUILESS_MAIN(TestKestrovaE2E)
+#include "tst_KestrovaE2E.moc"

@@ -1,0 +1,445 @@
+#include "AppPaths.h"
+#include "CaptionButton.h"
+#include "DayRichEdit.h"
+#include "DesktopMonthPage.h"
+#include "FormIni.h"
+#include "FrameGeometry.h"
+#include "NoteStore.h"
+#include "RichText.h"
+#include "TChnCalendar.h"
+#include "TFrmSetFrm.h"
+#include "TMainForm.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextBrowser>
+#include <QTextDocument>
+#include <QTimer>
+#include <memory>
+
+namespace {
+const QString kSaveFailed = QStringLiteral("系统出现异常,请重新保存!");
+
+// One data folder with a fresh database, and a main window on it whose messages, browser
+// hand-offs and program ends are recorded instead of acted on.
+struct Harness {
+    QTemporaryDir dir;
+    AppPaths paths{dir.path(), QStringLiteral(KESTROVA_SOURCE_DIR)};
+    QStringList messages;
+    QList<QUrl> opened;
+    int quits = 0;
+    std::unique_ptr<TMainForm> form;
+
+    Harness() { paths.ensureLayout(); }
+
+    TMainForm &create() {
+        form = std::make_unique<TMainForm>(paths, [this](const QString &t) { messages << t; });
+        form->setUrlOpener([this](const QUrl &u) {
+            opened << u;
+            return true;
+        });
+        form->setQuitFunction([this] { ++quits; });
+        return *form;
+    }
+
+    // Created, shown, and past the start-up timer (editors shown, auto-save armed).
+    TMainForm &running() {
+        create();
+        form->show();
+        if (!QTest::qWaitForWindowExposed(form.get())) qWarning("window not exposed");
+        if (!QTest::qWaitFor([this] { return form->autoSaveTimer()->isActive(); }, 3000) ||
+            !QTest::qWaitFor([this] { return form->monthPage()->editorsVisible(); }, 3000))
+            qWarning("start-up timers did not run");
+        return *form;
+    }
+
+    void writeFormIni(const QByteArray &content) {
+        QFile f(paths.formIniFile());
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(content);
+    }
+
+    QByteArray formIni() const {
+        QFile f(paths.formIniFile());
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+
+    // The plain text stored for cell `editor` (1..42) of the month of `date`.
+    QString storedCell(const QDate &date, int editor) const {
+        NoteStore store;
+        store.open(paths.databaseFile());
+        const MonthCells cells = store.readMonth(NoteStore::yearMonthKey(date));
+        QTextDocument doc;
+        richtext::loadInto(doc, cells[editor - 1]);
+        return doc.toPlainText();
+    }
+
+    void type(int editor, const QString &text) {
+        DayRichEdit *e = form->monthPage()->richEdit(editor);
+        e->moveCursor(QTextCursor::End);
+        QTest::keyClicks(e, text);
+    }
+};
+} // namespace
+
+class TestTMainForm : public QObject {
+    Q_OBJECT
+private slots:
+    void creationPreparesHiddenWindow();
+    void systemMenuItemsInOrder();
+    void laterPagesAreDisabled();
+    void firstShowActivatesMonthPage();
+    void formIniDecidesSizeAndPlace_data();
+    void formIniDecidesSizeAndPlace();
+    void closeButtonWritesSettingsAndSaves();
+    void escapeSavesWithoutSettings();
+    void escapeInAnEditorDoesNotEnd();
+    void exitMenuSavesNothing();
+    void failedSaveKeepsWindowAndText_data();
+    void failedSaveKeepsWindowAndText();
+    void autoSaveSkipsWhileLoading_data();
+    void autoSaveSkipsWhileLoading();
+    void sizeToggleAndBack();
+    void windowSizeDialogAppliesAndCentres();
+    void minimiseSavesAndKeepsWindow();
+    void webPanelAndHelpPages();
+    void dateChangeKeepsTypedText();
+    void unopenableDatabaseStillOpensWindow();
+};
+
+void TestTMainForm::creationPreparesHiddenWindow() {
+    Harness h;
+    TMainForm &f = h.create();
+    QVERIFY(!f.isVisible());
+    QCOMPARE(f.windowTitle(), QStringLiteral("Kestrova桌面月历K714"));
+    QVERIFY(f.windowFlags() & Qt::FramelessWindowHint);
+    QVERIFY(!f.flags().savingEnabled);
+    QVERIFY(!f.flags().loading);
+    QCOMPARE(f.size(), QSize(1024, 738));
+    QCOMPARE(f.dateLine()->text(), FrameGeometry::dateLine(QDate::currentDate()));
+    QCOMPARE(f.picker()->DateTime().date(), QDate::currentDate());
+    for (int i = 1; i <= 42; ++i) QVERIFY(!f.monthPage()->richEdit(i)->isVisible());
+    // A missing form.ini is written with the defaults.
+    QVERIFY(h.formIni().startsWith("1024\r\n738\r\n"));
+    QVERIFY(h.messages.isEmpty());
+}
+
+void TestTMainForm::systemMenuItemsInOrder() {
+    Harness h;
+    TMainForm &f = h.create();
+    QStringList items;
+    for (QAction *a : f.systemMenu()->actions())
+        items << (a->isSeparator() ? QStringLiteral("-") : a->text());
+    QCOMPARE(items, QStringList({"设置界面大小", "设为桌面背景", "-", "内容导出", "密码设置", "-",
+                                 "帮助说明", "意见反馈", "退出程序"}));
+    QVERIFY(!f.menuAction("N_SetDeskTopBG")->isEnabled());
+    QVERIFY(!f.menuAction("N_NoteToTxt")->isEnabled());
+    // Without the dialogs attached, their items do nothing and say so by being disabled.
+    QVERIFY(!f.menuAction("N_SetFrmSize")->isEnabled());
+    QVERIFY(!f.menuAction("N4")->isEnabled());
+    QDialog password;
+    TFrmSetFrm size([] { return 1024; }, [](const QSize &) { return true; }, QString());
+    f.setPasswordDialog(&password);
+    f.setSizeDialog(&size);
+    QVERIFY(f.menuAction("N_SetFrmSize")->isEnabled());
+    QVERIFY(f.menuAction("N4")->isEnabled());
+    for (const char *name : {"N5", "N7", "N_ExitPrj"}) QVERIFY(f.menuAction(name)->isEnabled());
+    f.setPasswordDialog(nullptr);
+    f.setSizeDialog(nullptr);
+}
+
+void TestTMainForm::laterPagesAreDisabled() {
+    Harness h;
+    TMainForm &f = h.running();
+    QVERIFY(f.findChild<QAbstractButton *>("SpeedButton2")->isEnabled());
+    for (const char *name : {"spdRili", "btnYiban", "btnRili"})
+        QVERIFY2(!f.findChild<QAbstractButton *>(name)->isEnabled(), name);
+    QVERIFY(!f.memoPanel()->isEnabled());
+}
+
+void TestTMainForm::firstShowActivatesMonthPage() {
+    Harness h;
+    TMainForm &f = h.create();
+    f.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&f));
+    QVERIFY(f.flags().savingEnabled);
+    QCOMPARE(f.activePage(), TMainForm::Page::Month);
+    QVERIFY(f.dayPlanPanel()->isVisible());
+    QVERIFY(!f.memoPanel()->isVisible());
+    QVERIFY(f.picker()->isVisible());
+    QVERIFY(f.startupTimer()->isActive());
+    QVERIFY(!f.autoSaveTimer()->isActive());
+    QTRY_VERIFY_WITH_TIMEOUT(f.autoSaveTimer()->isActive(), 3000);
+    QCOMPARE(f.autoSaveTimer()->interval(), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(f.monthPage()->richEdit(42)->isVisible(), 3000);
+    // The picker sits left of "选项", 22 pixels above its top.
+    const QLabel *lblSet = f.findChild<QLabel *>("lblSet");
+    QCOMPARE(f.picker()->geometry().topLeft(),
+             FrameGeometry::pickerPlace(lblSet->geometry(), f.picker()->size()));
+    QVERIFY(h.messages.isEmpty());
+}
+
+void TestTMainForm::formIniDecidesSizeAndPlace_data() {
+    QTest::addColumn<QByteArray>("ini");
+    QTest::addColumn<bool>("fullWidth");
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<QPoint>("place");
+    QTest::newRow("stored size and place") << QByteArray("1280\r\n770\r\n10\r\n20\r\n0\r\n")
+                                           << false << QSize(1280, 770) << QPoint(10, 20);
+    QTest::newRow("spaces around numbers") << QByteArray(" 1366 \r\n 738\r\n30 \r\n40\r\n0")
+                                           << false << QSize(1366, 738) << QPoint(30, 40);
+    QTest::newRow("full width") << QByteArray("1280\r\n770\r\n10\r\n20\r\n1\r\n") << true << QSize()
+                                << QPoint(0, 0);
+}
+
+void TestTMainForm::formIniDecidesSizeAndPlace() {
+    QFETCH(QByteArray, ini);
+    QFETCH(bool, fullWidth);
+    QFETCH(QSize, size);
+    QFETCH(QPoint, place);
+    Harness h;
+    h.writeFormIni(ini);
+    TMainForm &f = h.create();
+    const QSize screen = f.screenSize();
+    if (fullWidth) size = QSize(screen.width(), screen.height() - 30);
+    QCOMPARE(f.size(), size);
+    f.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&f));
+    QCOMPARE(f.pos(), place);
+    // The configured size stays what the file says, also when the window opened screen-wide.
+    QCOMPARE(f.settings().width, ini.trimmed().startsWith("1366") ? 1366 : 1280);
+}
+
+void TestTMainForm::closeButtonWritesSettingsAndSaves() {
+    Harness h;
+    TMainForm &f = h.running();
+    h.type(5, QStringLiteral("close button note"));
+    f.move(33, 44);
+    QTRY_COMPARE(f.pos(), QPoint(33, 44));
+    CaptionButton *close = f.closeButton();
+    QTest::mouseClick(close, Qt::LeftButton, {}, QPoint(10, 10));
+    QCOMPARE(h.quits, 1);
+    QVERIFY(f.isClosing());
+    QVERIFY(!f.flags().savingEnabled);
+    QCOMPARE(h.storedCell(QDate::currentDate(), 5), QStringLiteral("close button note"));
+    QCOMPARE(h.formIni(), QByteArray("1024\r\n738\r\n33\r\n44\r\n0\r\n"));
+    QVERIFY(h.messages.isEmpty());
+}
+
+void TestTMainForm::escapeSavesWithoutSettings() {
+    Harness h;
+    TMainForm &f = h.running();
+    h.writeFormIni("1024\r\n738\r\n7\r\n8\r\n0\r\n");
+    h.type(9, QStringLiteral("escape note"));
+    f.setFocus();
+    QApplication::setActiveWindow(&f);
+    QTest::keyClick(&f, Qt::Key_Escape);
+    QCOMPARE(h.quits, 1);
+    QCOMPARE(h.storedCell(QDate::currentDate(), 9), QStringLiteral("escape note"));
+    QCOMPARE(h.formIni(), QByteArray("1024\r\n738\r\n7\r\n8\r\n0\r\n"));
+}
+
+void TestTMainForm::escapeInAnEditorDoesNotEnd() {
+    Harness h;
+    TMainForm &f = h.running();
+    QApplication::setActiveWindow(&f);
+    QVERIFY(QTest::qWaitForWindowActive(&f));
+    DayRichEdit *e = f.monthPage()->richEdit(12);
+    e->setFocus();
+    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(e));
+    QTest::keyClick(e, Qt::Key_Escape);
+    QCOMPARE(h.quits, 0);
+    QVERIFY(!f.isClosing());
+}
+
+void TestTMainForm::exitMenuSavesNothing() {
+    Harness h;
+    TMainForm &f = h.running();
+    h.writeFormIni("1024\r\n738\r\n7\r\n8\r\n0\r\n");
+    h.type(2, QStringLiteral("lost on exit"));
+    f.menuAction("N_ExitPrj")->trigger();
+    QCOMPARE(h.quits, 1);
+    QVERIFY(!f.flags().savingEnabled);
+    // Focus changes while the program ends write nothing either.
+    f.monthPage()->SaveMonthPage();
+    QCOMPARE(h.storedCell(QDate::currentDate(), 2), QString());
+    QCOMPARE(h.formIni(), QByteArray("1024\r\n738\r\n7\r\n8\r\n0\r\n"));
+}
+
+void TestTMainForm::failedSaveKeepsWindowAndText_data() {
+    QTest::addColumn<bool>("closeButton");
+    QTest::newRow("close button") << true;
+    QTest::newRow("escape") << false;
+}
+
+void TestTMainForm::failedSaveKeepsWindowAndText() {
+    QFETCH(bool, closeButton);
+    Harness h;
+    TMainForm &f = h.running();
+    h.type(7, QStringLiteral("must not be lost"));
+    {
+        // Another connection takes the month table away under the running window.
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "saboteur");
+        db.setDatabaseName(h.paths.databaseFile());
+        QVERIFY(db.open());
+        QVERIFY(QSqlQuery(db).exec(QStringLiteral("DROP TABLE TailiNew")));
+        db.close();
+    }
+    QSqlDatabase::removeDatabase("saboteur");
+    const bool ended = closeButton ? f.closeButtonAction() : f.escapeAction();
+    QVERIFY(!ended);
+    QCOMPARE(h.quits, 0);
+    QCOMPARE(h.messages, QStringList{kSaveFailed});
+    QVERIFY(!f.isClosing());
+    QVERIFY(f.flags().savingEnabled);
+    QVERIFY(f.autoSaveTimer()->isActive());
+    QCOMPARE(f.monthPage()->richEdit(7)->toPlainText(), QStringLiteral("must not be lost"));
+}
+
+void TestTMainForm::autoSaveSkipsWhileLoading_data() {
+    QTest::addColumn<bool>("loading");
+    QTest::newRow("idle") << false;
+    QTest::newRow("loading") << true;
+}
+
+void TestTMainForm::autoSaveSkipsWhileLoading() {
+    QFETCH(bool, loading);
+    Harness h;
+    TMainForm &f = h.running();
+    h.type(20, QStringLiteral("auto"));
+    f.flags().loading = loading;
+    f.autoSave();
+    f.flags().loading = false;
+    QCOMPARE(h.storedCell(QDate::currentDate(), 20), loading ? QString() : QStringLiteral("auto"));
+}
+
+void TestTMainForm::sizeToggleAndBack() {
+    Harness h;
+    TMainForm &f = h.running();
+    const QSize screen = f.screenSize();
+    h.type(3, QStringLiteral("toggle"));
+    f.sizeToggle();
+    // The toggle saves the page first.
+    QCOMPARE(h.storedCell(QDate::currentDate(), 3), QStringLiteral("toggle"));
+    QTRY_COMPARE(f.size(), QSize(screen.width(), screen.height() - 30));
+    QTRY_COMPARE(f.pos(), QPoint(0, 0));
+    QVERIFY(!f.maxButton()->usesAlternate());
+    f.sizeToggle();
+    QTRY_COMPARE(f.size(), QSize(1024, 738));
+    QTRY_COMPARE(f.pos(), FrameGeometry::centred(QSize(1024, 738), screen));
+    QCOMPARE(f.maxButton()->usesAlternate(), 1024 > screen.width());
+    const QLabel *lblSet = f.findChild<QLabel *>("lblSet");
+    QTRY_COMPARE(f.picker()->geometry().topLeft(),
+                 FrameGeometry::pickerPlace(lblSet->geometry(), f.picker()->size()));
+    QCOMPARE(f.closeButton()->look(), CaptionButton::Look::Normal);
+}
+
+void TestTMainForm::windowSizeDialogAppliesAndCentres() {
+    Harness h;
+    TMainForm &f = h.running();
+    auto *dialog =
+        new TFrmSetFrm([&f] { return f.settings().width; },
+                       [&f](const QSize &s) { return f.applySize(s); }, h.paths.resourceDir(), &f);
+    f.setSizeDialog(dialog);
+    f.menuAction("N_SetFrmSize")->trigger();
+    QVERIFY(dialog->isVisible());
+    QVERIFY(!dialog->isModal());
+    QVERIFY(dialog->radioButton(0)->isChecked());
+    dialog->radioButton(1)->setChecked(true);
+    const QSize screen = f.screenSize();
+    for (int i = 0; i < 2; ++i) {
+        QTest::mouseClick(dialog->saveButton(), Qt::LeftButton);
+        QTRY_COMPARE(f.size(), QSize(1280, 770));
+        QTRY_COMPARE(f.pos(), FrameGeometry::centred(QSize(1280, 770), screen));
+    }
+    QCOMPARE(f.settings().width, 1280);
+    QCOMPARE(f.settings().height, 770);
+    QVERIFY(dialog->isVisible());
+    // Wider than the screen: the caption shows the restore picture.
+    QCOMPARE(f.maxButton()->usesAlternate(), 1280 > screen.width());
+    dialog->hide();
+    dialog->radioButton(3)->setChecked(true);
+    f.menuAction("N_SetFrmSize")->trigger();
+    QVERIFY(dialog->radioButton(1)->isChecked());
+    // Nothing reaches form.ini until the close button.
+    QVERIFY(h.formIni().startsWith("1024\r\n738\r\n"));
+    f.closeButtonAction();
+    QVERIFY(h.formIni().startsWith("1280\r\n770\r\n"));
+}
+
+void TestTMainForm::minimiseSavesAndKeepsWindow() {
+    Harness h;
+    TMainForm &f = h.running();
+    h.type(30, QStringLiteral("before minimise"));
+    f.minimise();
+    QCOMPARE(h.storedCell(QDate::currentDate(), 30), QStringLiteral("before minimise"));
+    QVERIFY(f.isMinimized());
+    QVERIFY(f.isVisible());
+    QVERIFY(!f.monthPage()->richEdit(30)->isVisible());
+    f.showNormal();
+    QTRY_VERIFY_WITH_TIMEOUT(f.monthPage()->richEdit(30)->isVisible(), 3000);
+    QCOMPARE(f.monthPage()->richEdit(30)->toPlainText(), QStringLiteral("before minimise"));
+}
+
+void TestTMainForm::webPanelAndHelpPages() {
+    Harness h;
+    TMainForm &f = h.running();
+    QTextBrowser *web = f.webPanel();
+    QCOMPARE(web->contextMenuPolicy(), Qt::NoContextMenu);
+    QCOMPARE(web->viewport()->contextMenuPolicy(), Qt::NoContextMenu);
+    QVERIFY(web->toPlainText().contains(QStringLiteral("Kestrova")));
+    QVERIFY(!web->openLinks());
+    emit web->anchorClicked(QUrl(QStringLiteral("help.html")));
+    f.menuAction("N5")->trigger();
+    f.menuAction("N7")->trigger();
+    QCOMPARE(h.opened.size(), 3);
+    for (const QUrl &url : h.opened) {
+        QVERIFY(url.isLocalFile());
+        QVERIFY2(QFile::exists(url.toLocalFile()), qPrintable(url.toString()));
+    }
+    QVERIFY(h.opened[0].toLocalFile().endsWith("/resources/web/help.html"));
+    QVERIFY(h.opened[1].toLocalFile().endsWith("/resources/web/help.html"));
+    QVERIFY(h.opened[2].toLocalFile().endsWith("/resources/web/feedback.html"));
+    QVERIFY(h.messages.isEmpty());
+}
+
+void TestTMainForm::dateChangeKeepsTypedText() {
+    Harness h;
+    TMainForm &f = h.running();
+    const QDate today = QDate::currentDate();
+    h.type(15, QStringLiteral("typed, then the picker moved"));
+    // The spin button moves the month while the editor still holds unsaved text.
+    f.picker()->SetDateTime(QDateTime(today.addMonths(1), QTime(12, 0)));
+    QCOMPARE(h.storedCell(today, 15), QStringLiteral("typed, then the picker moved"));
+    QCOMPARE(f.monthPage()->richEdit(15)->toPlainText(), QString());
+    // The month page button brings today's month back with the text.
+    f.SpeedButton2Click();
+    QCOMPARE(f.picker()->DateTime().date(), today);
+    QCOMPARE(f.monthPage()->richEdit(15)->toPlainText(),
+             QStringLiteral("typed, then the picker moved"));
+    QVERIFY(h.messages.isEmpty());
+}
+
+void TestTMainForm::unopenableDatabaseStillOpensWindow() {
+    Harness h;
+    QVERIFY(QFile::remove(h.paths.databaseFile()));
+    TMainForm &f = h.create();
+    QCOMPARE(h.messages.size(), 1);
+    f.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&f));
+    QCOMPARE(f.activePage(), TMainForm::Page::Month);
+}
+
+QTEST_MAIN(TestTMainForm)
+#include "tst_TMainForm.moc"
