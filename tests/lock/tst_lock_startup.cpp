@@ -1,8 +1,10 @@
 // The real program on a virtual X display: with the start-up password on, the gate is the
 // first and only window; a wrong password keeps it with an empty field, the right one shows
 // the main window, and cancel ends the program.
+#include "AppPaths.h"
 #include "LoginFile.h"
 #include "PasswordSettings.h"
+#include "StoreError.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -203,9 +205,14 @@ private slots:
     }
 
     void init() {
-        // A fresh data folder for each run.
+        // A fresh data folder for each run, laid out as a first start would.
         QDir(m_programDir + QStringLiteral("/DB3")).removeRecursively();
         QDir(m_programDir + QStringLiteral("/source")).removeRecursively();
+        try {
+            QVERIFY(AppPaths(m_programDir, m_programDir).ensureLayout());
+        } catch (const StoreError &e) {
+            QFAIL(qPrintable(e.message()));
+        }
     }
 
     void wrongThenRightPassword() {
