@@ -1,6 +1,8 @@
 // One date change of the full-size control to another month: month fill (31 conversions),
 // background rebuild (frame, large digits) and the redraw of the 63 grid cells.
 
+#include "ChnCalendarMonth.h"
+#include "ChnCalendarUse.h"
 #include "TChnCalendar.h"
 #include "TDayGrid.h"
 
@@ -39,6 +41,45 @@ void BM_SetDateTimeOtherMonthWithPicture(benchmark::State &state) {
     }
 }
 BENCHMARK(BM_SetDateTimeOtherMonthWithPicture)->Unit(benchmark::kMicrosecond);
+
+// The parts of a date change on their own.
+void BM_MonthFill(benchmark::State &state)
+{
+    lunar::TChnCal info;
+    ChnCalendarMonth month;
+    const ChnCalendarMonth::Colors colors{Qt::darkGray, Qt::darkGreen, Qt::red, Qt::blue,
+                                          Qt::red};
+    int m = 1;
+    for (auto _ : state) {
+        month.Clear(Qt::darkGray);
+        benchmark::DoNotOptimize(month.Fill(info, 2024, m, 10, colors));
+        m = m % 12 + 1;
+    }
+}
+BENCHMARK(BM_MonthFill)->Unit(benchmark::kMicrosecond);
+
+void BM_GridRedraw(benchmark::State &state)
+{
+    TChnCalendar calendar;
+    calendar.SetDateTime(QDateTime(QDate(2024, 2, 10), QTime(0, 0)));
+    for (auto _ : state) {
+        calendar.DayGrid()->Redraw();
+        benchmark::DoNotOptimize(calendar.DayGrid()->Picture().constBits());
+    }
+}
+BENCHMARK(BM_GridRedraw)->Unit(benchmark::kMicrosecond);
+
+void BM_BackgroundRebuild(benchmark::State &state)
+{
+    TChnCalendar calendar;
+    bool frame = true;
+    for (auto _ : state) {
+        frame = !frame;
+        calendar.SetShowFrame(frame); // rebuilds the background
+        benchmark::DoNotOptimize(calendar.BackBuffer().constBits());
+    }
+}
+BENCHMARK(BM_BackgroundRebuild)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 

@@ -101,7 +101,7 @@ void ChnCalendarDrawing::BlendPicture(QImage &back, const QImage &picture, int a
 
 void ChnCalendarDrawing::DrawSingleLine(QPainter &painter, const QRect &rect, int alignment,
                                         const QString &text) {
-    if (text.isEmpty() || rect.width() <= 0) return;
+    if (text.isEmpty() || rect.width() <= 0 || rect.height() <= 0) return;
     const QFontMetrics metrics = painter.fontMetrics();
     // Whole-pixel advances decide: a text exactly as wide as the rectangle is not cut.
     const QString shown = metrics.horizontalAdvance(text) <= rect.width()

@@ -5,8 +5,9 @@
 
 #include <QApplication>
 #include <QDate>
-#include <QMessageBox>
 #include <QWidget>
+
+#include <cstdio>
 
 int main(int argc, char *argv[]) {
     QApplication app(argc, argv);
@@ -17,9 +18,10 @@ int main(int argc, char *argv[]) {
     if (args.size() > 1) {
         date = QDate::fromString(args.at(1), QStringLiteral("yyyy-MM-dd"));
         if (!date.isValid() || date.year() < 1 || date.year() > 2100) {
-            QMessageBox::critical(
-                nullptr, QStringLiteral("chncal-gui"),
-                QStringLiteral("日期无效: %1 (格式 YYYY-MM-DD, 年份 1-2100)").arg(args.at(1)));
+            std::fprintf(stderr,
+                         "chncal-gui: invalid date \"%s\"; usage: chncal-gui [YYYY-MM-DD] "
+                         "with a year from 1 to 2100\n",
+                         qPrintable(args.at(1)));
             return 2;
         }
     }
