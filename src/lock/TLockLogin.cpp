@@ -13,6 +13,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
+#include <QShowEvent>
 
 namespace {
 
@@ -155,6 +156,13 @@ bool TLockLogin::eventFilter(QObject *watched, QEvent *event) {
         }
     }
     return QWidget::eventFilter(watched, event);
+}
+
+void TLockLogin::showEvent(QShowEvent *event) {
+    QWidget::showEvent(event);
+    // The gate is the first window of the run: take the keyboard so typing goes to Edit1.
+    activateWindow();
+    Edit1->setFocus();
 }
 
 void TLockLogin::closeEvent(QCloseEvent *event) {

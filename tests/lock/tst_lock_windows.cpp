@@ -1,5 +1,6 @@
 // The gate and the settings dialog as the user meets them, with their message boxes read
 // instead of shown.
+#include "LockPictures.h"
 #include "LoginFile.h"
 #include "TLockLogin.h"
 #include "TpwsetFrm.h"
@@ -298,6 +299,29 @@ private slots:
         QVERIFY(dialog.checkBox()->isChecked()); // the flag ticks it
         QVERIFY(m_messages.isEmpty());
         dialog.JvXPToolButton1Click();
+    }
+
+    void pictures_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QSize>("size");
+        QTest::newRow("settings title") << "pwset_title" << QSize(447, 18);
+        QTest::newRow("settings icon") << "pwset_icon" << QSize(32, 32);
+        QTest::newRow("settings body") << "pwset_body" << QSize(441, 202);
+        QTest::newRow("gate top") << "login_top" << QSize(245, 10);
+        QTest::newRow("gate bottom") << "login_bottom" << QSize(246, 11);
+        QTest::newRow("gate side") << "login_side" << QSize(99, 118);
+        QTest::newRow("gate banner") << "login_banner" << QSize(145, 35);
+    }
+    void pictures() {
+        QFETCH(QString, name);
+        QFETCH(QSize, size);
+        QVERIFY(LockPictures::names().contains(name));
+        // The shipped file and the painted stand-in agree, so a missing file changes nothing.
+        const QImage shipped(QStringLiteral(KESTROVA_SOURCE_DIR "/resources/lock/") + name +
+                             QStringLiteral(".png"));
+        QCOMPARE(shipped.size(), size);
+        QCOMPARE(LockPictures::paint(name).size(), size);
+        QCOMPARE(LockPictures::load(name).size(), size);
     }
 
     void settingsReadFailureOnOpening() {
