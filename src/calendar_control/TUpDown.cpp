@@ -1,5 +1,6 @@
 #include "TUpDown.h"
 
+#include <QGuiApplication>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyle>
@@ -63,8 +64,11 @@ void TUpDown::mouseReleaseEvent(QMouseEvent *event) {
 }
 
 void TUpDown::Repeat() {
-    if (FPressed == 0) {
+    // The release may have gone elsewhere, for instance to a dialog opened by the handler.
+    if (FPressed == 0 || !(QGuiApplication::mouseButtons() & Qt::LeftButton)) {
+        FPressed = 0;
         FRepeatTimer->stop();
+        update();
         return;
     }
     FRepeatTimer->start(100);

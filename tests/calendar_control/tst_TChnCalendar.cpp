@@ -69,6 +69,9 @@ private slots:
     void drawEvents();
     void weekNumberColumn();
     void handlerErrorIsContained();
+    void upDown();
+    void labelsOpenMenus();
+    void gridContextMenu();
 
 private:
     std::unique_ptr<TChnCalendar> Make(const QDateTime &date) {
@@ -605,6 +608,64 @@ void tst_TChnCalendar::handlerErrorIsContained() {
     calendar->OnChange = nullptr;
     calendar->SetDateTime(At(2024, 4, 5));
     QCOMPARE(calendar->cell(2).Day, 1);
+}
+
+void tst_TChnCalendar::upDown() {
+    TUpDown spin(0, 13);
+    QSignalSpy clicks(&spin, &TUpDown::Click);
+    spin.SetPosition(20);
+    QCOMPARE(spin.Position(), 13);
+    QCOMPARE(clicks.count(), 0);
+    // At its end the position stays, and the click is still reported.
+    spin.Step(true);
+    QCOMPARE(spin.Position(), 13);
+    QCOMPARE(clicks.count(), 1);
+    spin.SetPosition(1);
+    spin.resize(17, 24);
+    QTest::mouseClick(&spin, Qt::LeftButton, {}, QPoint(8, 20));
+    QCOMPARE(spin.Position(), 0);
+    QTest::mouseClick(&spin, Qt::LeftButton, {}, QPoint(8, 3));
+    QCOMPARE(spin.Position(), 1);
+    QCOMPARE(clicks.count(), 3);
+}
+
+void tst_TChnCalendar::labelsOpenMenus() {
+    auto calendar = Make(At(2024, 2, 10));
+    calendar->show();
+    QVERIFY(QTest::qWaitForWindowExposed(calendar.get()));
+    QTest::mouseClick(calendar->YearLabel(), Qt::LeftButton);
+    QTRY_VERIFY(calendar->YearMenu()->isVisible());
+    calendar->YearMenu()->hide();
+    QTest::mouseClick(calendar->MonthUnitLabel(), Qt::LeftButton);
+    QTRY_VERIFY(calendar->MonthMenu()->isVisible());
+    calendar->MonthMenu()->hide();
+    QContextMenuEvent context(QContextMenuEvent::Mouse, QPoint(2, 2), QCursor::pos());
+    QApplication::sendEvent(calendar->YearUnitLabel(), &context);
+    QTRY_VERIFY(calendar->YearMenu()->isVisible());
+    calendar->YearMenu()->hide();
+
+    QTest::mouseClick(calendar->TodayLabel(), Qt::LeftButton);
+    QCOMPARE(calendar->DateTime().date(), QDate::currentDate());
+}
+
+void tst_TChnCalendar::gridContextMenu() {
+    auto calendar = Make(At(2024, 2, 10));
+    calendar->show();
+    QVERIFY(QTest::qWaitForWindowExposed(calendar.get()));
+    const QPoint inside = CellCentre(*calendar, 20);
+    QContextMenuEvent withTitle(QContextMenuEvent::Mouse, inside, QCursor::pos());
+    QApplication::sendEvent(calendar->DayGrid(), &withTitle);
+    QTest::qWait(50);
+    QVERIFY(!calendar->YearMenu()->isVisible());
+
+    calendar->SetShowTitle(false);
+    QTest::mouseClick(calendar->DayGrid(), Qt::RightButton, {}, inside);
+    QContextMenuEvent withoutTitle(QContextMenuEvent::Mouse, inside, QCursor::pos());
+    QApplication::sendEvent(calendar->DayGrid(), &withoutTitle);
+    QTRY_VERIFY(calendar->YearMenu()->isVisible());
+    calendar->YearMenu()->hide();
+    // A right click selects nothing.
+    QCOMPARE(calendar->DateTime(), At(2024, 2, 10));
 }
 
 QTEST_MAIN(tst_TChnCalendar)
