@@ -222,8 +222,11 @@ bool DesktopMonthPage::saveUnsavedChanges() {
 }
 
 void DesktopMonthPage::SelectFocusedDay() {
-    const auto found = std::find_if(m_edits.begin(), m_edits.end(),
-                                    [](const DayRichEdit *e) { return e->hasFocus(); });
+    const auto found = std::find_if(m_edits.begin(), m_edits.end(), [](const DayRichEdit *e) {
+        // Also while the window is not the active one yet (a
+        // click without a window manager): its focus widget.
+        return e->hasFocus() || e->window()->focusWidget() == e;
+    });
     if (found == m_edits.end()) return;
     if (dayPlanPinned()) return;
     const bool wasLoading = m_flags.loading;
