@@ -225,6 +225,10 @@ void TChnCalendar::SetDateTime(const QDateTime &x) {
     FYearUpDown->SetPosition(y);
     FMonthUpDown->SetPosition(m);
 
+    // The record keeps its year-level texts (year name, animal, era) while the lunar year
+    // stays the same, whichever civil date they were built for; the title cells and the
+    // status line must show those of this date, not of the last month walked through.
+    FDateInfo->CachedLunarYear = 0;
     FDateInfo->SetCivilDate(y, m, d);
     FCnMonth = Text(FDateInfo->MonthName);
     FCnDay = Text(FDateInfo->DayName);
@@ -663,6 +667,11 @@ void TChnCalendar::leaveEvent(QEvent *event) {
 void TChnCalendar::changeEvent(QEvent *event) {
     QWidget::changeEvent(event);
     if (event->type() == QEvent::FontChange) {
+        RedrawGrid();
+        update();
+    } else if (event->type() == QEvent::StyleChange && FWindowCreated) {
+        // The frame comes from the style.
+        RebuildBackground();
         RedrawGrid();
         update();
     }

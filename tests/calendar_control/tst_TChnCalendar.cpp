@@ -5,6 +5,8 @@
 
 #include <QLabel>
 #include <QMenu>
+#include <QStyle>
+#include <QStyleFactory>
 #include <QtTest>
 
 #include <memory>
@@ -70,6 +72,11 @@ private slots:
     void weekNumberColumn();
     void handlerErrorIsContained();
     void upDown();
+    void titlesDoNotDependOnHistory_data();
+    void titlesDoNotDependOnHistory();
+    void statusEraDoesNotDependOnHistory();
+    void frameAndBackDigits();
+    void hideSelection();
     void labelsOpenMenus();
     void gridContextMenu();
 
@@ -213,6 +220,9 @@ void tst_TChnCalendar::statusLine_data() {
     QTest::newRow("2011") << QDate(2011, 6, 29) << QStringLiteral("2011-06-29 农历五月廿八");
     QTest::newRow("1911") << QDate(1911, 5, 1)
                           << QStringLiteral("[近、现代]中华民国  民国元年 农历四月初三");
+    QTest::newRow("1850") << QDate(1850, 6, 29)
+                          << QString::fromStdString(lunar::EraTextOf(1850)) +
+                                 QStringLiteral(" 农历五月二十");
     QTest::newRow("1949 is shown as a date")
         << QDate(1949, 10, 1) << QStringLiteral("1949-10-01 农历八月初十");
 }
@@ -666,6 +676,92 @@ void tst_TChnCalendar::gridContextMenu() {
     calendar->YearMenu()->hide();
     // A right click selects nothing.
     QCOMPARE(calendar->DateTime(), At(2024, 2, 10));
+}
+
+void tst_TChnCalendar::titlesDoNotDependOnHistory_data() {
+    QTest::addColumn<QDate>("before");
+    QTest::addColumn<QDate>("date");
+    QTest::addColumn<QString>("yearName");
+    QTest::addColumn<QString>("zodiacYear");
+    // 5 February 2024: after 立春 (甲辰), still in the lunar year of the rabbit.
+    QTest::newRow("from January") << QDate(2024, 1, 20) << QDate(2024, 2, 5) << "甲辰"
+                                  << "兔年";
+    QTest::newRow("from March") << QDate(2024, 3, 20) << QDate(2024, 2, 5) << "甲辰"
+                                << "兔年";
+    QTest::newRow("fresh") << QDate() << QDate(2024, 2, 5) << "甲辰"
+                           << "兔年";
+    QTest::newRow("before 立春") << QDate(2024, 3, 1) << QDate(2024, 2, 3) << "癸卯"
+                                 << "兔年";
+}
+
+void tst_TChnCalendar::titlesDoNotDependOnHistory() {
+    QFETCH(QDate, before);
+    QFETCH(QDate, date);
+    QFETCH(QString, yearName);
+    QFETCH(QString, zodiacYear);
+    TChnCalendar calendar;
+    if (before.isValid()) calendar.SetDateTime(QDateTime(before, QTime(0, 0)));
+    calendar.SetDateTime(QDateTime(date, QTime(0, 0)));
+    QCOMPARE(calendar.cell(41).DayText, yearName);
+    QCOMPARE(calendar.cell(42).DayText, zodiacYear);
+}
+
+void tst_TChnCalendar::statusEraDoesNotDependOnHistory() {
+    TChnCalendar calendar;
+    // 10 January 1912 still lies in the lunar year that began in 1911.
+    calendar.SetDateTime(At(1911, 12, 20));
+    calendar.SetDateTime(At(1912, 1, 10));
+    const QString era = QString::fromStdString(lunar::EraTextOf(1912));
+    QVERIFY(!era.isEmpty());
+    QCOMPARE(calendar.StatusText(), era + QStringLiteral(" 农历") + calendar.CnDate());
+}
+
+void tst_TChnCalendar::frameAndBackDigits() {
+    auto calendar = Make(At(2024, 2, 10));
+    auto count = [&](const QColor &color) {
+        int n = 0;
+        const QImage &back = calendar->BackBuffer();
+        for (int y = 0; y < back.height(); ++y)
+            for (int x = 0; x < back.width(); ++x) n += back.pixelColor(x, y) == color;
+        return n;
+    };
+    QVERIFY(count(calendar->ColorBackMonth()) > 500);
+    QVERIFY(count(calendar->ColorBackYear()) > 500);
+    calendar->SetColorBackMonth(QColor(240, 200, 200));
+    QCOMPARE(count(QColor(235, 235, 235)), 0);
+    QVERIFY(count(QColor(240, 200, 200)) > 500);
+    calendar->SetShowBackYearMonth(false);
+    QCOMPARE(count(QColor(240, 200, 200)), 0);
+    QCOMPARE(count(calendar->ColorBackYear()), 0);
+
+    // Without a themed style the frame is a rectangle in ColorShowFrame.
+    std::unique_ptr<QStyle> classic(QStyleFactory::create(QStringLiteral("Windows")));
+    QVERIFY(classic);
+    calendar->setStyle(classic.get());
+    QCOMPARE(calendar->BackBuffer().pixelColor(0, 100), QColor(128, 128, 128));
+    calendar->SetColorShowFrame(QColor(200, 0, 0));
+    QCOMPARE(calendar->BackBuffer().pixelColor(0, 100), QColor(200, 0, 0));
+    QCOMPARE(calendar->BackBuffer().pixelColor(312, 252), QColor(200, 0, 0));
+    calendar->SetShowFrame(false);
+    QCOMPARE(calendar->BackBuffer().pixelColor(0, 100), QColor(Qt::white));
+    calendar->setStyle(nullptr);
+}
+
+void tst_TChnCalendar::hideSelection() {
+    auto calendar = Make(At(2024, 2, 10));
+    calendar->show();
+    QVERIFY(QTest::qWaitForWindowExposed(calendar.get()));
+    const QPoint corner = calendar->DayGrid()->CellRect(7, 2).topLeft() + QPoint(1, 1);
+    const QColor gradient(0, 176, 84);
+    QCOMPARE(calendar->DayGrid()->Picture().pixelColor(corner), gradient);
+    calendar->SetHideSelection(true);
+    calendar->DayGrid()->clearFocus(); // redraws
+    QVERIFY(!calendar->DayGrid()->hasFocus());
+    QVERIFY(calendar->DayGrid()->Picture().pixelColor(corner) != gradient);
+    calendar->activateWindow();
+    calendar->DayGrid()->setFocus();
+    QTRY_VERIFY(calendar->DayGrid()->hasFocus());
+    QCOMPARE(calendar->DayGrid()->Picture().pixelColor(corner), gradient);
 }
 
 QTEST_MAIN(tst_TChnCalendar)
