@@ -22,6 +22,14 @@ QPoint FrameGeometry::openingPosition(const WindowSettings &settings, const QSiz
     return {settings.left, settings.top};
 }
 
+QPoint FrameGeometry::reachable(const QPoint &place, const QSize &size, const QRect &screen) {
+    // At least 40 pixels of the title strip must be on the screen to drag the window back.
+    const QRect strip(place, QSize(size.width(), 21));
+    const QRect visible = strip.intersected(screen);
+    if (visible.width() >= 40 && visible.height() > 0) return place;
+    return screen.topLeft() + centred(size, screen.size());
+}
+
 QSize FrameGeometry::toggledSize(int currentWidth, const QSize &configured, const QSize &screen) {
     if (currentWidth == screen.width()) return configured;
     return {screen.width(), screen.height() - TaskBarHeight};

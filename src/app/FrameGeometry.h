@@ -27,6 +27,11 @@ public:
     // the configured width, else the stored place.
     static QPoint openingPosition(const WindowSettings &settings, const QSize &screen);
 
+    // A stored place from which no part of the title strip would be on the screen (a screen
+    // that went away, a hand-edited file) would leave the window out of reach: such a window
+    // opens centred instead.
+    static QPoint reachable(const QPoint &place, const QSize &size, const QRect &screen);
+
     // The size toggle: back to the configured size from a screen-wide window, else screen-wide.
     static QSize toggledSize(int currentWidth, const QSize &configured, const QSize &screen);
     // The place that centres a window of `size` above the task bar.

@@ -12,6 +12,8 @@
 #include "WindowClass.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QIcon>
 #include <QMessageBox>
 #include <memory>
 
@@ -50,6 +52,9 @@ int Startup::run(QApplication &app) {
         errorBox(e.message());
         return 1;
     }
+
+    const QIcon icon(QDir(paths.resourceDir()).filePath(QStringLiteral("pictures/app_icon.png")));
+    if (!icon.isNull()) QApplication::setWindowIcon(icon);
 
     QStringList lines;
     QString error;

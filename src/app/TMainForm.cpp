@@ -452,7 +452,10 @@ void TMainForm::FormShow() {
     m_monthPage->FirstShow();
     Timer2->start();
     m_flags.savingEnabled = true;
-    move(FrameGeometry::openingPosition(m_settings, screenSize()));
+    const QScreen *s = screen() ? screen() : QGuiApplication::primaryScreen();
+    const QRect screenRect = s ? s->geometry() : QRect(QPoint(0, 0), screenSize());
+    move(FrameGeometry::reachable(FrameGeometry::openingPosition(m_settings, screenSize()), size(),
+                                  screenRect));
     captionRest();
     setFocus(Qt::OtherFocusReason);
     emit firstShowFinished();

@@ -12,6 +12,8 @@ private slots:
     void dateLine();
     void opening_data();
     void opening();
+    void unreachablePlaceOpensCentred_data();
+    void unreachablePlaceOpensCentred();
     void sizeToggle_data();
     void sizeToggle();
     void captionShowsRestoreOnlyWhenWiderThanScreen();
@@ -74,6 +76,24 @@ void TestFrameGeometry::opening() {
     s.fullWidth = fullWidth;
     QCOMPARE(FrameGeometry::openingSize(s, screen), size);
     QCOMPARE(FrameGeometry::openingPosition(s, screen), position);
+}
+
+void TestFrameGeometry::unreachablePlaceOpensCentred_data() {
+    QTest::addColumn<QPoint>("place");
+    QTest::addColumn<QPoint>("opens");
+    const QPoint centre = FrameGeometry::centred(QSize(1024, 738), QSize(1280, 1024));
+    QTest::newRow("on screen") << QPoint(10, 20) << QPoint(10, 20);
+    QTest::newRow("partly left of the screen") << QPoint(-900, 5) << QPoint(-900, 5);
+    QTest::newRow("a screen that went away") << QPoint(2000, 100) << centre;
+    QTest::newRow("above the screen") << QPoint(10, -400) << centre;
+    QTest::newRow("below the screen") << QPoint(10, 1100) << centre;
+    QTest::newRow("only a sliver left") << QPoint(1250, 10) << centre;
+}
+
+void TestFrameGeometry::unreachablePlaceOpensCentred() {
+    QFETCH(QPoint, place);
+    QFETCH(QPoint, opens);
+    QCOMPARE(FrameGeometry::reachable(place, QSize(1024, 738), QRect(0, 0, 1280, 1024)), opens);
 }
 
 void TestFrameGeometry::sizeToggle_data() {

@@ -58,6 +58,7 @@ private slots:
     void secondStartEndsWithoutWindow();
     void closeButtonWritesWindowSettings();
     void noteIsShownAfterRestart();
+    void gateComesFirstWhenSwitchedOn();
     void missingPasswordFileStopsStartUp();
     void cleanupTestCase();
 
@@ -232,6 +233,31 @@ void TestKestrovaE2E::noteIsShownAfterRestart() {
     const Geometry g = geometry(m_window);
     click(QPoint(g.x + g.width - 20, g.y + 10));
     QVERIFY(waitForEnd(5000));
+}
+
+void TestKestrovaE2E::gateComesFirstWhenSwitchedOn() {
+    QFile login(m_programDir.filePath("DB3/loginstr.db"));
+    QVERIFY(login.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    login.write("NOKEY4817203\r\nNOKEY4817203\r\n-1\r\n");
+    login.close();
+    start();
+    QTRY_COMPARE_WITH_TIMEOUT(visibleWindows().size(), 1, 10000);
+    const QString gate = visibleWindows().first();
+    const Geometry g = geometry(gate);
+    QCOMPARE(QSize(g.width, g.height), QSize(246, 144)); // the gate, not the main window
+    QTest::qWait(300);
+    // No password is set: Enter in the gate's entry opens the main window.
+    run("xdotool", {"mousemove", QString::number(g.x + 20), QString::number(g.y + 20)});
+    run("xdotool", {"key", "--window", gate, "Return"});
+    QTRY_VERIFY_WITH_TIMEOUT(visibleWindows().size() == 1 && visibleWindows().first() != gate,
+                             10000);
+    m_window = visibleWindows().first();
+    const Geometry main = geometry(m_window);
+    QCOMPARE(QSize(main.width, main.height), QSize(1024, 738));
+    QTest::qWait(1500);
+    click(QPoint(main.x + main.width - 20, main.y + 10));
+    QVERIFY(waitForEnd(5000));
+    QCOMPARE(m_process->exitCode(), 0);
 }
 
 void TestKestrovaE2E::missingPasswordFileStopsStartUp() {
