@@ -24,6 +24,7 @@ if [ ! -f build-fuzz/build.ninja ]; then
         -DKESTROVA_FUZZ=ON -DKESTROVA_BUILD_TESTS=OFF -DKESTROVA_BUILD_BENCH=OFF
 fi
 targets=(fuzz_fromRtf)
+declare -A dictionaries=([fuzz_fromRtf]=src/richtext/fuzz/rtf.dict)
 cmake --build build-fuzz --target "${targets[@]}"
 
 mkdir -p build-fuzz/artifacts
@@ -35,9 +36,10 @@ for target in "${targets[@]}"; do
     cp tests/richtext/fixtures/*.rtf "$seeds/"
     echo "fuzz: running $target for ${seconds}s"
     log=build-fuzz/$target.log
-    if build-fuzz/bin/$target -max_total_time="$seconds" -max_len=8192 -timeout=10 \
-        -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix=build-fuzz/artifacts/$target- \
-        "$corpus" "$seeds" >"$log" 2>&1; then
+    options=(-max_total_time="$seconds" -max_len=8192 -timeout=10 -rss_limit_mb=2048
+        -print_final_stats=1 -artifact_prefix="build-fuzz/artifacts/$target-")
+    [ -n "${dictionaries[$target]:-}" ] && options+=(-dict="${dictionaries[$target]}")
+    if build-fuzz/bin/$target "${options[@]}" "$corpus" "$seeds" >"$log" 2>&1; then
         grep -E '^stat::number_of_executed_units|^Done ' "$log" || true
         echo "fuzz: $target found nothing"
     else
