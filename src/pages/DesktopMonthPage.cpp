@@ -101,19 +101,20 @@ DesktopMonthPage::DesktopMonthPage(NoteStore &store, PageFlags &flags, LastSelec
     m_dayPlanLabel = new QLabel(QStringLiteral("日安排"), m_dayPlanPanel);
     m_dayPlanLabel->setObjectName(QStringLiteral("Label1"));
     m_dayPlanLabel->move(8, 14);
-    m_memday = new DayRichEdit(m_dayPlanPanel);
-    m_memday->setObjectName(QStringLiteral("memday"));
-    m_memday->setTabNumber(0);
-    m_memday->setFrameShape(QFrame::NoFrame);
-    m_memday->setTabChangesFocus(true);
+    auto *memday = new DayRichEdit(m_dayPlanPanel);
+    memday->setObjectName(QStringLiteral("memday"));
+    memday->setTabNumber(0);
+    memday->setFrameShape(QFrame::NoFrame);
+    memday->setTabChangesFocus(true);
     QFont planFont = songTi();
     planFont.setPixelSize(12);
-    m_memday->setFont(planFont);
-    m_memday->document()->setDefaultFont(planFont);
-    m_memday->setGeometry(8, 40, 185, 291);
-    m_dayPlanPanel->installEventFilter(new AnchorFilter(m_memday, m_dayPlanPanel));
-    connect(m_memday, &DayRichEdit::focusLost, this, &DesktopMonthPage::RichEdit1Exit);
-    connect(m_memday, &DayRichEdit::mouseReleased, this, &DesktopMonthPage::memdayMouseUp);
+    memday->setFont(planFont);
+    memday->document()->setDefaultFont(planFont);
+    memday->setGeometry(8, 40, 185, 291);
+    m_dayPlanPanel->installEventFilter(new AnchorFilter(memday, m_dayPlanPanel));
+    connect(memday, &DayRichEdit::focusLost, this, &DesktopMonthPage::RichEdit1Exit);
+    connect(memday, &DayRichEdit::mouseReleased, this, &DesktopMonthPage::memdayMouseUp);
+    m_memday = memday;
 
     m_showTimer = new QTimer(this);
     m_showTimer->setObjectName(QStringLiteral("Timer1"));
@@ -123,6 +124,9 @@ DesktopMonthPage::DesktopMonthPage(NoteStore &store, PageFlags &flags, LastSelec
 }
 
 DesktopMonthPage::~DesktopMonthPage() {
+    // Editors losing the focus while the widgets are torn down must not reach this page.
+    for (DayRichEdit *e : m_edits) e->disconnect(this);
+    if (m_memday) m_memday->disconnect(this);
     if (m_dayPlanPanel && !m_dayPlanPanel->parent()) delete m_dayPlanPanel.data();
 }
 
@@ -310,7 +314,8 @@ void DesktopMonthPage::RichEdit1MouseUp(DayRichEdit *editor, Qt::MouseButton but
 }
 
 void DesktopMonthPage::memdayMouseUp(Qt::MouseButton button) {
-    if (button == Qt::LeftButton || button == Qt::RightButton) recordSelection(m_memday, true);
+    if (button == Qt::LeftButton || button == Qt::RightButton)
+        recordSelection(m_memday.data(), true);
 }
 
 void DesktopMonthPage::recordSelection(const DayRichEdit *editor, bool isMemday) {

@@ -60,7 +60,7 @@ public:
     // reparents it into its side panel and shows it only while this page is active. Deleted with
     // the page when nobody reparented it.
     QWidget *dayPlanPanel() const;
-    DayRichEdit *memday() const { return m_memday; }
+    DayRichEdit *memday() const { return m_memday.data(); }
     // Day editor i, 1..42 (`RichEdit1` .. `RichEdit42`).
     DayRichEdit *richEdit(int i) const;
     MonthGridView *gridView() const { return m_gridView; }
@@ -100,9 +100,10 @@ public:
     // Clears the grid's selection and selects `date` alone.
     void selectDateAlone(const QDate &date);
 
-    // Hides the 42 editors (creation, resize, minimise) and arms the show timer `Timer1`, which
-    // shows them and reloads 500 ms later once this page is active.
+    // Hides the 42 editors (creation, resize, minimise).
     void hideEditors();
+    // Arms the show timer `Timer1` (creation, resize, restore): every 500 ms, once this page is
+    // active, it stops, shows the 42 editors and reloads the page.
     void armShowTimer();
     bool editorsVisible() const { return m_editorsVisible; }
 
@@ -146,8 +147,8 @@ private:
     std::array<DayRichEdit *, EditorCount> m_edits{}; // RichEdit1 .. RichEdit42
     QPointer<QWidget> m_dayPlanPanel;                 // pnlRijishi
     QLabel *m_dayPlanLabel = nullptr;                 // Label1
-    DayRichEdit *m_memday = nullptr;
-    QTimer *m_showTimer = nullptr; // Timer1
+    QPointer<DayRichEdit> m_memday; // lives in the day plan panel, which may go first
+    QTimer *m_showTimer = nullptr;  // Timer1
 
     bool m_active = false;
     bool m_loaded = false;         // the editors hold a month read from the store

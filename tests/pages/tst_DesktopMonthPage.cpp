@@ -113,6 +113,7 @@ private slots:
     void messageBoxFocusChangeDoesNotSaveAgain();
     void pageButtonSavesAndSelectsToday();
     void undoDoesNotBringBackTheOtherMonth();
+    void teardownInEitherOrder();
     void resizeHidesAndReloadsTheEditors();
     void lastSelectionRecord();
 };
@@ -428,6 +429,26 @@ void TestDesktopMonthPage::undoDoesNotBringBackTheOtherMonth() {
     }
     QCOMPARE(cell->toPlainText(), QStringLiteral("July"));
     QCOMPARE(plan->toPlainText(), QStringLiteral("first plan"));
+}
+
+// The main window owns the page and, in its side panel, the day plan panel; either may go first.
+void TestDesktopMonthPage::teardownInEitherOrder() {
+    {
+        Fixture f;
+        QVERIFY(f.start());
+        clickInto(f.page->memday());
+        delete f.page->dayPlanPanel();
+    }
+    {
+        Fixture f;
+        QVERIFY(f.start());
+        clickInto(f.page->richEdit(3));
+        QPointer<QWidget> panel = f.page->dayPlanPanel();
+        delete f.page;
+        QVERIFY(panel);
+        panel->findChild<DayRichEdit *>()->setFocus();
+        QTest::keyClicks(panel->findChild<DayRichEdit *>(), QStringLiteral("after"));
+    }
 }
 
 void TestDesktopMonthPage::resizeHidesAndReloadsTheEditors() {
