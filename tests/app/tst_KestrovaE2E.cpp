@@ -55,6 +55,8 @@ private slots:
     void initTestCase();
     void windowAppearsWithItsClass();
     void typedNoteIsStoredWhenAnotherCellIsClicked();
+    void titleStripAndBackgroundDragTheWindow_data();
+    void titleStripAndBackgroundDragTheWindow();
     void secondStartEndsWithoutWindow();
     void closeButtonWritesWindowSettings();
     void noteIsShownAfterRestart();
@@ -183,6 +185,34 @@ void TestKestrovaE2E::typedNoteIsStoredWhenAnotherCellIsClicked() {
     QTest::qWait(200);
     click(editorCentre(25));
     QTRY_COMPARE_WITH_TIMEOUT(storedCell(17), QStringLiteral("e2e note"), 3000);
+}
+
+void TestKestrovaE2E::titleStripAndBackgroundDragTheWindow_data() {
+    QTest::addColumn<QPoint>("grip"); // in window coordinates
+    QTest::addColumn<QPoint>("by");
+    QTest::newRow("title strip") << QPoint(300, 8) << QPoint(40, 30);
+    QTest::newRow("background") << QPoint(700, 60) << QPoint(-40, -30);
+}
+
+void TestKestrovaE2E::titleStripAndBackgroundDragTheWindow() {
+    QFETCH(QPoint, grip);
+    QFETCH(QPoint, by);
+    QVERIFY(!m_window.isEmpty());
+    const Geometry before = geometry(m_window);
+    const QPoint from(before.x + grip.x(), before.y + grip.y());
+    run("xdotool", {"mousemove", QString::number(from.x()), QString::number(from.y())});
+    QTest::qWait(150);
+    run("xdotool", {"mousedown", "1"});
+    QTest::qWait(100);
+    for (int step = 1; step <= 4; ++step) {
+        const QPoint to = from + by * step / 4;
+        run("xdotool", {"mousemove", QString::number(to.x()), QString::number(to.y())});
+        QTest::qWait(60);
+    }
+    run("xdotool", {"mouseup", "1"});
+    QTest::qWait(300);
+    const Geometry after = geometry(m_window);
+    QCOMPARE(QPoint(after.x, after.y), QPoint(before.x, before.y) + by);
 }
 
 void TestKestrovaE2E::secondStartEndsWithoutWindow() {
