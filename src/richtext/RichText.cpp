@@ -6,6 +6,29 @@
 
 #include <QStringDecoder>
 
+namespace {
+
+// Plain notes come from the older Windows program (GBK) or from elsewhere (UTF-8). Short GBK
+// text can also be valid UTF-8 ("学校" is D1 A7 D0 A3, Cyrillic in UTF-8), so UTF-8 is taken
+// only when it says more than two-byte letters could: a character from U+0800 up (every CJK
+// character), only Latin-1 letters, or bytes that are no GBK at all.
+QString decodePlainText(const QByteArray &bytes) {
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString asUtf8 = utf8.decode(bytes);
+    if (utf8.hasError()) return CodePage(936).decode(bytes);
+    bool wide = false;
+    bool latin1Only = true;
+    for (const QChar c : asUtf8) {
+        if (c.unicode() >= 0x800) wide = true;
+        if (c.unicode() >= 0x80 && (c.unicode() < 0xa0 || c.unicode() > 0xff)) latin1Only = false;
+    }
+    if (wide || latin1Only) return asUtf8;
+    const QString asGbk = CodePage(936).decode(bytes);
+    return asGbk.contains(QChar::ReplacementCharacter) ? asUtf8 : asGbk;
+}
+
+} // namespace
+
 namespace richtext {
 
 QByteArray toRtf(const QTextDocument &doc) {
@@ -23,9 +46,7 @@ void loadInto(QTextDocument &doc, const QByteArray &data) {
     // Memo fields of older stores may carry a terminating NUL.
     while (bytes.endsWith('\0')) bytes.chop(1);
     if (bytes.startsWith("\xEF\xBB\xBF")) bytes.remove(0, 3);
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = utf8.decode(bytes);
-    if (utf8.hasError()) text = CodePage(936).decode(bytes);
+    QString text = decodePlainText(bytes);
     text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
 

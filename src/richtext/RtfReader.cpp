@@ -330,17 +330,7 @@ void RtfReader::controlWord(std::string_view word, bool hasParameter, int parame
     const bool starred = m_starred;
     m_starred = false;
     GroupState &s = state();
-    if (found == table.end()) {
-        // An unknown destination marked ignorable is skipped with all it contains.
-        if (starred) {
-            flush();
-            s.destination = Destination::Skip;
-        }
-        return;
-    }
-    const Word kind = found->second.word;
-    const int value = found->second.value;
-    if (kind == Word::Binary) {
+    if (found != table.end() && found->second.word == Word::Binary) {
         // Binary data is never text: skip it wherever it is.
         if (hasParameter && parameter > 0) m_pos += qMin(parameter, m_size - m_pos);
         if (m_skip > 0) --m_skip;
@@ -348,14 +338,19 @@ void RtfReader::controlWord(std::string_view word, bool hasParameter, int parame
     }
     if (s.destination == Destination::Skip) return;
     if (starred) {
+        // A destination marked ignorable: none of those carries note text.
         flush();
         s.destination = Destination::Skip;
         return;
     }
+    // Any control word counts as one character of a \u fallback.
     if (m_skip > 0 && s.destination == Destination::Text) {
         --m_skip;
         return;
     }
+    if (found == table.end()) return;
+    const Word kind = found->second.word;
+    const int value = found->second.value;
     flush();
     const bool on = !hasParameter || parameter != 0;
     CharState &chars = s.chars;

@@ -510,6 +510,10 @@ void TestRichText::loadIntoPlainText_data() {
     QTest::newRow("ascii") << QByteArray("plain note") << "plain note";
     QTest::newRow("gbk") << toGbk("下午三点开会 √×") << "下午三点开会 √×";
     QTest::newRow("gbk lines") << toGbk("第一行\r\n第二行\r\n") << "第一行\n第二行\n";
+    QTest::newRow("gbk that is valid utf-8") << toGbk("学校") << "学校";
+    QTest::newRow("one gbk character") << toGbk("一") << "一";
+    QTest::newRow("utf-8 latin") << QString("café naïve").toUtf8() << "café naïve";
+    QTest::newRow("utf-8 cyrillic and chinese") << QString("Привет 你好").toUtf8() << "Привет 你好";
     QTest::newRow("utf-8") << QString("日安排 √ × 🎉").toUtf8() << "日安排 √ × 🎉";
     QTest::newRow("utf-8 bom") << QByteArray("\xEF\xBB\xBF") + QString("备忘").toUtf8() << "备忘";
     QTest::newRow("old mac lines") << QByteArray("a\rb") << "a\nb";
