@@ -325,18 +325,35 @@ void TChnCalendar::SetFontCnDate(const QFont &value) {
     RedrawGrid();
 }
 
-#define TCHNCALENDAR_GRID_COLOR(Name)                                                              \
-    void TChnCalendar::Set##Name(const QColor &value) {                                            \
-        F##Name = value;                                                                           \
-        RedrawGrid();                                                                              \
-    }
-TCHNCALENDAR_GRID_COLOR(ColorTitleWeekLine)
-TCHNCALENDAR_GRID_COLOR(ColorTitleWeekEnd)
-TCHNCALENDAR_GRID_COLOR(ColorTitleWeek)
-TCHNCALENDAR_GRID_COLOR(ColorSelectedStart)
-TCHNCALENDAR_GRID_COLOR(ColorSelectedEnd)
-TCHNCALENDAR_GRID_COLOR(ColorSelectedFrame)
-#undef TCHNCALENDAR_GRID_COLOR
+void TChnCalendar::SetColorTitleWeekLine(const QColor &value) {
+    FColorTitleWeekLine = value;
+    RedrawGrid();
+}
+
+void TChnCalendar::SetColorTitleWeekEnd(const QColor &value) {
+    FColorTitleWeekEnd = value;
+    RedrawGrid();
+}
+
+void TChnCalendar::SetColorTitleWeek(const QColor &value) {
+    FColorTitleWeek = value;
+    RedrawGrid();
+}
+
+void TChnCalendar::SetColorSelectedStart(const QColor &value) {
+    FColorSelectedStart = value;
+    RedrawGrid();
+}
+
+void TChnCalendar::SetColorSelectedEnd(const QColor &value) {
+    FColorSelectedEnd = value;
+    RedrawGrid();
+}
+
+void TChnCalendar::SetColorSelectedFrame(const QColor &value) {
+    FColorSelectedFrame = value;
+    RedrawGrid();
+}
 
 void TChnCalendar::SetColorWeekNum(const QColor &value) {
     FColorWeekNum = value;

@@ -194,6 +194,7 @@ public:
     // The status line: "2011-06-29 农历五月廿八", or the reign era before 1949.
     QString StatusText() const;
     bool MousePressed() const { return FMousePressed; }
+    // The date-information record; after a date change it holds the last day of the month.
     const lunar::TChnCal &DateInfo() const { return *FDateInfo; }
 
     // ---- Owned parts
@@ -244,7 +245,6 @@ private:
     void DistributeGrid();
     void RebuildBackground();
     void RedrawGrid();
-    void FillMonth(int y, int m, int d);
     void PaintCell(int column, int row, QPainter &target, const QRect &rect);
     void PaintCellContent(int column, int row, QPainter &canvas, const QRect &r);
     void ShowMenuAtCursor(QMenu *menu);
