@@ -298,10 +298,12 @@ void TMainForm::buildTopBar() {
                                   m_pictures->load(QStringLiteral("img_restore_down")));
     img_mini = caption("img_mini", QRect(911, 0, 28, 20));
     for (CaptionButton *b : {img_close, img_max, img_mini}) {
-        connect(b, &CaptionButton::highlighted, this, [this, b] {
+        const auto othersRest = [this, b] {
             for (CaptionButton *other : {img_close, img_max, img_mini})
                 if (other != b) other->rest();
-        });
+        };
+        connect(b, &CaptionButton::highlighted, this, othersRest);
+        connect(b, &CaptionButton::pressedDown, this, othersRest);
     }
     connect(img_close, &CaptionButton::clicked, this, [this] { closeButtonAction(); });
     connect(img_max, &CaptionButton::clicked, this, &TMainForm::sizeToggle);

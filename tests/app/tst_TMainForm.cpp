@@ -110,6 +110,7 @@ private slots:
     void failedSaveKeepsWindowAndText();
     void autoSaveSkipsWhileLoading_data();
     void autoSaveSkipsWhileLoading();
+    void captionButtonsShowTheirPictures();
     void sizeToggleAndBack();
     void windowSizeDialogAppliesAndCentres();
     void minimiseSavesAndKeepsWindow();
@@ -322,6 +323,34 @@ void TestTMainForm::autoSaveSkipsWhileLoading() {
     f.autoSave();
     f.flags().loading = false;
     QCOMPARE(h.storedCell(QDate::currentDate(), 20), loading ? QString() : QStringLiteral("auto"));
+}
+
+void TestTMainForm::captionButtonsShowTheirPictures() {
+    Harness h;
+    TMainForm &f = h.running();
+    CaptionButton *close = f.closeButton();
+    CaptionButton *max = f.maxButton();
+    CaptionButton *mini = f.miniButton();
+    // The offscreen screen is narrower than the window: the restore picture rests there.
+    QCOMPARE(max->usesAlternate(), f.width() > f.screenSize().width());
+    QTest::mouseMove(mini, QPoint(5, 5));
+    QTRY_COMPARE(mini->look(), CaptionButton::Look::Highlight);
+    QTest::mouseMove(max, QPoint(5, 5));
+    QTRY_COMPARE(max->look(), CaptionButton::Look::Highlight);
+    QCOMPARE(mini->look(), CaptionButton::Look::Normal);
+    QTest::mousePress(close, Qt::LeftButton, {}, QPoint(5, 5));
+    QCOMPARE(close->look(), CaptionButton::Look::Down);
+    QCOMPARE(max->look(), CaptionButton::Look::Normal);
+    // Released away from the button: no click, nothing ends.
+    QTest::mouseRelease(close, Qt::LeftButton, {}, QPoint(-50, 5));
+    QCOMPARE(h.quits, 0);
+    QCOMPARE(close->look(), CaptionButton::Look::Normal);
+    // The pointer over the title strip puts every button to rest.
+    QTest::mouseMove(mini, QPoint(5, 5));
+    QTRY_COMPARE(mini->look(), CaptionButton::Look::Highlight);
+    QWidget *strip = f.findChild<QWidget *>("img1");
+    QTest::mouseMove(strip, QPoint(200, 10));
+    QTRY_COMPARE(mini->look(), CaptionButton::Look::Normal);
 }
 
 void TestTMainForm::sizeToggleAndBack() {
