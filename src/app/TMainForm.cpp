@@ -106,7 +106,6 @@ QAction *TMainForm::menuAction(const QString &objectName) const {
 void TMainForm::FormCreate() {
     m_flags.savingEnabled = false;
     setWindowTitle(QString::fromUtf8(kCaption));
-    setAttribute(Qt::WA_NoSystemBackground, false);
     QFont f(QStringLiteral("宋体"));
     f.setPixelSize(12);
     setFont(f);
@@ -486,12 +485,16 @@ void TMainForm::SpeedButton2Click() {
 
 void TMainForm::ChnCalendar1Change() {
     if (m_closing) return;
-    if (m_storeOpen) {
-        try {
+    try {
+        // A database that could not be opened at start gets another chance here.
+        if (m_storeOpen)
             m_store.reconnect();
-        } catch (const StoreError &e) {
-            showError(e.message());
-        }
+        else
+            m_store.open(m_paths.databaseFile(), NoteStore::OpenMode::OpenExisting);
+        m_storeOpen = true;
+    } catch (const StoreError &e) {
+        m_storeOpen = m_store.isOpen();
+        showError(e.message());
     }
     if (m_activePage == Page::Month) m_monthPage->ChnCalendar1Change();
 }

@@ -468,6 +468,20 @@ void TestTMainForm::unopenableDatabaseStillOpensWindow() {
     f.show();
     QVERIFY(QTest::qWaitForWindowExposed(&f));
     QCOMPARE(f.activePage(), TMainForm::Page::Month);
+    // Once the database is back, the next date change opens it and saving works again.
+    {
+        NoteStore restored;
+        restored.open(h.paths.databaseFile(), NoteStore::OpenMode::CreateIfMissing);
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(f.monthPage()->editorsVisible(), 3000);
+    h.messages.clear();
+    f.picker()->SetDateTime(QDateTime(QDate::currentDate().addMonths(-1), QTime(9, 0)));
+    f.SpeedButton2Click();
+    QVERIFY(f.store().isOpen());
+    h.type(4, QStringLiteral("after repair"));
+    QVERIFY(f.saveVisiblePage());
+    QCOMPARE(h.storedCell(QDate::currentDate(), 4), QStringLiteral("after repair"));
+    QCOMPARE(h.messages, QStringList());
 }
 
 QTEST_MAIN(TestTMainForm)
