@@ -171,6 +171,7 @@ void TChnCalendar::FillMenus() {
     connect(monthToday, &QAction::triggered, this, [this] { TodayClick(); });
     FMonthMenu->setDefaultAction(monthToday);
     FMonthMenu->addSeparator()->setObjectName(QStringLiteral("MenuMonth_ToDay_"));
+    // The default locale is the system's unless the application chose another.
     const QLocale locale;
     for (int month = 1; month <= 12; ++month) {
         QAction *item = FMonthMenu->addAction(locale.monthName(month, QLocale::LongFormat));

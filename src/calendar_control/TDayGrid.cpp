@@ -109,6 +109,13 @@ void TDayGrid::mousePressEvent(QMouseEvent *event) {
     if (cell.x() >= 0) SetCurrent(cell.x(), cell.y());
 }
 
+void TDayGrid::mouseMoveEvent(QMouseEvent *event) {
+    // Dragging with the button down moves the current cell along, cell by cell.
+    if (!FLeftPressed || !(event->buttons() & Qt::LeftButton)) return;
+    const QPoint cell = CellAt(event->position().toPoint());
+    if (cell.x() >= 0 && (cell.x() != FCol || cell.y() != FRow)) SetCurrent(cell.x(), cell.y());
+}
+
 void TDayGrid::mouseReleaseEvent(QMouseEvent *event) {
     if (event->button() != Qt::LeftButton || !FLeftPressed) return;
     FLeftPressed = false;

@@ -62,6 +62,7 @@ private slots:
     void historyMenuReaches1850();
     void clickOrder();
     void clickOnSelectedCell();
+    void dragAcrossCells();
     void clicksOutsideDays_data();
     void clicksOutsideDays();
     void keyboardStaysOnDays();
@@ -408,6 +409,27 @@ void tst_TChnCalendar::clickOrder() {
     QCOMPARE(calendar->DateTime(), At(2024, 2, 21));
     QVERIFY(calendar->MousePressed());
     QCOMPARE(calendar->GridSelection(), QPoint(4, 4));
+}
+
+void tst_TChnCalendar::dragAcrossCells() {
+    auto calendar = Make(At(2024, 2, 10));
+    calendar->show();
+    QVERIFY(QTest::qWaitForWindowExposed(calendar.get()));
+    QStringList events;
+    calendar->OnChange = [&](TChnCalendar *c) { events << c->DateTime().toString("d"); };
+    calendar->OnDateClick = [&events](TChnCalendar *) { events << "click"; };
+    calendar->OnDateSelect = [&events](TChnCalendar *) { events << "select"; };
+    TDayGrid *grid = calendar->DayGrid();
+    QTest::mousePress(grid, Qt::LeftButton, {}, CellCentre(*calendar, 25));
+    for (int i : {26, 27, 34}) { // 34 is empty: the selection stays on 23 February
+        const QPoint at = CellCentre(*calendar, i);
+        QMouseEvent move(QEvent::MouseMove, at, grid->mapToGlobal(at), Qt::NoButton, Qt::LeftButton,
+                         Qt::NoModifier);
+        QApplication::sendEvent(grid, &move);
+    }
+    QTest::mouseRelease(grid, Qt::LeftButton, {}, CellCentre(*calendar, 34));
+    QCOMPARE(events, (QStringList{"21", "click", "22", "click", "23", "click"}));
+    QCOMPARE(calendar->DateTime(), At(2024, 2, 23));
 }
 
 void tst_TChnCalendar::clickOnSelectedCell() {
