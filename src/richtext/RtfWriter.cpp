@@ -41,11 +41,29 @@ const char *alignmentWord(Qt::Alignment alignment) {
     return nullptr;
 }
 
+// Windows picks a face by its charset first: a Latin face marked GB2312 would be drawn in a
+// Chinese one. So Chinese faces are marked 134 and the others ANSI (their Chinese text is in
+// \uN anyway).
+bool isChineseFace(const QString &family) {
+    for (const QChar c : family)
+        if (c.unicode() >= 0x80) return true;
+    static const char *const chineseFaces[] = {
+        "simsun", "simhei",  "kaiti",   "fangsong", "yahei",      "dengxian",  "lisu",  "youyuan",
+        "stsong", "stkaiti", "stheiti", "stxihei",  "stfangsong", "wenquanyi", "cjk sc"};
+    const QString lower = family.toLower();
+    for (const char *face : chineseFaces)
+        if (lower.contains(QLatin1String(face))) return true;
+    return false;
+}
+
 } // namespace
 
 QByteArray RtfWriter::write(const QTextDocument &doc) {
     m_body.clear();
     m_fonts.clear();
+    m_chineseFaces.clear();
+    m_gbkCache.clear();
+    m_ansiCache.clear();
     m_colors.clear();
     m_current = CharStyle();
     m_uc = 1;
@@ -109,6 +127,7 @@ int RtfWriter::fontIndex(const QString &family) {
     const int index = m_fonts.indexOf(family);
     if (index >= 0) return index;
     m_fonts.append(family);
+    m_chineseFaces.append(isChineseFace(family));
     return m_fonts.size() - 1;
 }
 
@@ -174,11 +193,15 @@ void RtfWriter::writeText(const QString &text) {
 }
 
 void RtfWriter::writeUnicode(const QString &character) {
-    auto cached = m_gbkCache.constFind(character);
-    if (cached == m_gbkCache.constEnd()) {
+    // The fallback is in the code page of the font's charset: GBK for Chinese faces, 1252 else.
+    const bool chinese = m_current.font >= 0 && m_chineseFaces.at(m_current.font);
+    QHash<QString, QByteArray> &cache = chinese ? m_gbkCache : m_ansiCache;
+    auto cached = cache.constFind(character);
+    if (cached == cache.constEnd()) {
         // A pair outside the BMP is written as two \u words, each with its own fallback.
-        const QByteArray bytes = character.size() == 1 ? m_gbk.encodeExact(character) : "";
-        cached = m_gbkCache.insert(character, bytes);
+        CodePage &codePage = chinese ? m_gbk : m_ansi;
+        const QByteArray bytes = character.size() == 1 ? codePage.encodeExact(character) : "";
+        cached = cache.insert(character, bytes);
     }
     const QByteArray &fallback = *cached;
     const int uc = fallback.isEmpty() ? 1 : fallback.size();
@@ -227,7 +250,8 @@ void RtfWriter::rawText(char c) {
 QByteArray RtfWriter::header() {
     QByteArray out = "{\\rtf1\\ansi\\ansicpg936\\deff0\\deflang1033\\deflangfe2052{\\fonttbl";
     for (int i = 0; i < m_fonts.size(); ++i) {
-        out += "{\\f" + QByteArray::number(i) + "\\fnil\\fcharset134 ";
+        out += "{\\f" + QByteArray::number(i) +
+               (m_chineseFaces.at(i) ? "\\fnil\\fcharset134 " : "\\fnil\\fcharset0 ");
         // Font names in GBK bytes as rich edit writes them; anything else as \uN.
         for (const QChar ch : m_fonts.at(i)) {
             const char16_t c = ch.unicode();

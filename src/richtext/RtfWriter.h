@@ -13,8 +13,8 @@
 
 // Writes a whole QTextDocument as an RTF document in the style of Windows rich-edit controls:
 // ANSI code page 936, a font and a colour table, formatting as toggles, one \par per paragraph.
-// Non-ASCII text is written as \uN followed by its GBK bytes (or '?'), so readers with and
-// without Unicode support both get the text.
+// Non-ASCII text is written as \uN followed by its bytes in the font's code page (GBK for
+// Chinese faces) or '?', so readers with and without Unicode support both get the text.
 class RtfWriter {
 public:
     QByteArray write(const QTextDocument &doc);
@@ -47,10 +47,13 @@ private:
     QByteArray m_body;
     QFont m_defaultFont;
     QStringList m_fonts;
+    QList<bool> m_chineseFaces;
     QList<QRgb> m_colors;
     CharStyle m_current;
     int m_uc = 1;
     bool m_needDelimiter = false;
     CodePage m_gbk{936};
+    CodePage m_ansi{1252};
     QHash<QString, QByteArray> m_gbkCache;
+    QHash<QString, QByteArray> m_ansiCache;
 };

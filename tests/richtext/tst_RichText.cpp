@@ -308,9 +308,20 @@ void TestRichText::pixelSizedEditorRoundTrip() {
 void TestRichText::writerOutputIsWindowsStyle() {
     QTextDocument doc;
     fillDocument(doc, "text", "你好 √ 😀");
+    QTextCursor end(&doc);
+    end.movePosition(QTextCursor::End);
+    QTextCharFormat arial;
+    arial.setFontFamilies({"Arial"});
+    end.insertText("Latin", arial);
+    QTextCharFormat yahei;
+    yahei.setFontFamilies({"Microsoft YaHei"});
+    end.insertText("雅黑", yahei);
     const QByteArray rtf = richtext::toRtf(doc);
     QVERIFY2(rtf.startsWith("{\\rtf1\\ansi\\ansicpg936\\deff0"), rtf.constData());
-    QVERIFY(rtf.contains("{\\fonttbl{\\f0\\fnil\\fcharset134 \\'cb\\'ce\\'cc\\'e5;}}"));
+    // Chinese faces are marked GB2312 as rich edit does; Latin faces ANSI.
+    QVERIFY(rtf.contains("{\\fonttbl{\\f0\\fnil\\fcharset134 \\'cb\\'ce\\'cc\\'e5;}"));
+    QVERIFY(rtf.contains("\\fnil\\fcharset0 Arial;}"));
+    QVERIFY(rtf.contains("\\fnil\\fcharset134 Microsoft YaHei;}"));
     QVERIFY(rtf.contains("\\uc2\\u20320\\'c4\\'e3\\u22909\\'ba\\'c3"));
     QVERIFY(rtf.contains("\\u8730\\'a1\\'cc"));
     QVERIFY(rtf.contains("\\uc1\\u-10179?\\u-8704?"));
@@ -320,15 +331,20 @@ void TestRichText::writerOutputIsWindowsStyle() {
 }
 
 void TestRichText::fallbackBytesReadWithoutUnicode() {
-    // A reader that knows no \uN sees the GBK fallback bytes: they must spell the same text.
+    // A reader that knows no \uN sees the fallback bytes, in the code page of each font's
+    // charset: they must spell the same text.
     QTextDocument doc;
-    const QString text = "下午三点开会 √× café 端午节";
-    fillDocument(doc, "text", text);
+    fillDocument(doc, "text", "下午三点开会 √× café 端午节");
+    QTextCursor end(&doc);
+    end.movePosition(QTextCursor::End);
+    QTextCharFormat arial;
+    arial.setFontFamilies({"Arial"});
+    end.insertText(" naïve Ünïcödé", arial);
     QString stripped = QString::fromLatin1(richtext::toRtf(doc));
     stripped.remove(QRegularExpression(R"(\\uc?-?\d+ ?)"));
     QTextDocument read;
     QVERIFY(richtext::fromRtf(stripped.toLatin1(), read));
-    QCOMPARE(textOf(read), text);
+    QCOMPARE(textOf(read), textOf(doc));
 }
 
 void TestRichText::readsFixtures_data() {
