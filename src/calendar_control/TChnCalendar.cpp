@@ -665,7 +665,8 @@ void TChnCalendar::resizeEvent(QResizeEvent *event) {
 }
 
 void TChnCalendar::mousePressEvent(QMouseEvent *event) {
-    FOwnPress = event->button() == Qt::LeftButton;
+    // Presses that the labels let through are still theirs, not the surface's.
+    FOwnPress = event->button() == Qt::LeftButton && !childAt(event->position().toPoint());
     QWidget::mousePressEvent(event);
 }
 

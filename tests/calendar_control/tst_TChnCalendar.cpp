@@ -63,6 +63,7 @@ private slots:
     void clickOrder();
     void clickOnSelectedCell();
     void dragAcrossCells();
+    void surfaceClickAndLeave();
     void clicksOutsideDays_data();
     void clicksOutsideDays();
     void keyboardStaysOnDays();
@@ -430,6 +431,32 @@ void tst_TChnCalendar::dragAcrossCells() {
     QTest::mouseRelease(grid, Qt::LeftButton, {}, CellCentre(*calendar, 34));
     QCOMPARE(events, (QStringList{"21", "click", "22", "click", "23", "click"}));
     QCOMPARE(calendar->DateTime(), At(2024, 2, 23));
+}
+
+void tst_TChnCalendar::surfaceClickAndLeave() {
+    auto calendar = Make(At(2024, 2, 10));
+    calendar->show();
+    QVERIFY(QTest::qWaitForWindowExposed(calendar.get()));
+    int clicks = 0;
+    calendar->OnClick = [&clicks](TChnCalendar *) { ++clicks; };
+    QTest::mouseClick(calendar.get(), Qt::LeftButton, {}, QPoint(3, 248));
+    QCOMPARE(clicks, 1);
+    // Clicks on the parts are theirs.
+    QTest::mouseClick(calendar->DayGrid(), Qt::LeftButton, {}, CellCentre(*calendar, 20));
+    QTest::mouseClick(calendar->StatusLabel(), Qt::LeftButton);
+    QCOMPARE(clicks, 1);
+
+    // A press in the grid marks a mouse choice until the mouse leaves.
+    QVERIFY(calendar->MousePressed());
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(calendar->DayGrid(), &leave);
+    QVERIFY(!calendar->MousePressed());
+    int dateClicks = 0;
+    calendar->OnDateClick = [&dateClicks](TChnCalendar *) { ++dateClicks; };
+    calendar->DayGrid()->setFocus();
+    QTest::keyClick(calendar->DayGrid(), Qt::Key_Left);
+    QCOMPARE(calendar->DateTime(), At(2024, 2, 15));
+    QCOMPARE(dateClicks, 0);
 }
 
 void tst_TChnCalendar::clickOnSelectedCell() {
