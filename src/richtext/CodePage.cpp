@@ -24,20 +24,32 @@ bool isAscii(const QByteArray &bytes) {
 
 } // namespace
 
-CodePage::CodePage(int codePage) : m_codePage(codePage) {
-    const QByteArray name = iconvName(codePage);
-    m_toUnicode = iconv_open("UTF-16LE", name.constData());
-    if (m_toUnicode != invalid()) m_fromUnicode = iconv_open(name.constData(), "UTF-16LE");
-}
+CodePage::CodePage(int codePage) : m_codePage(codePage) {}
 
 CodePage::~CodePage() {
     if (m_toUnicode != invalid()) iconv_close(m_toUnicode);
     if (m_fromUnicode != invalid()) iconv_close(m_fromUnicode);
 }
 
+iconv_t CodePage::toUnicode() {
+    if (!m_toOpened) {
+        m_toOpened = true;
+        m_toUnicode = iconv_open("UTF-16LE", iconvName(m_codePage).constData());
+    }
+    return m_toUnicode;
+}
+
+iconv_t CodePage::fromUnicode() {
+    if (!m_fromOpened) {
+        m_fromOpened = true;
+        m_fromUnicode = iconv_open(iconvName(m_codePage).constData(), "UTF-16LE");
+    }
+    return m_fromUnicode;
+}
+
 QString CodePage::decode(const QByteArray &bytes) {
     if (bytes.isEmpty()) return {};
-    if (isAscii(bytes) || !isValid()) {
+    if (isAscii(bytes) || toUnicode() == invalid()) {
         // Every supported code page keeps ASCII; an unknown one is read as Latin-1 so no byte
         // is lost.
         return QString::fromLatin1(bytes);
@@ -67,7 +79,7 @@ QString CodePage::decode(const QByteArray &bytes) {
 }
 
 QByteArray CodePage::encodeExact(const QString &character) {
-    if (character.isEmpty() || m_fromUnicode == invalid()) return {};
+    if (character.isEmpty() || fromUnicode() == invalid()) return {};
     iconv(m_fromUnicode, nullptr, nullptr, nullptr, nullptr);
     char buffer[16];
     char *in = reinterpret_cast<char *>(const_cast<QChar *>(character.constData()));

@@ -15,7 +15,6 @@ public:
     CodePage &operator=(const CodePage &) = delete;
 
     int number() const { return m_codePage; }
-    bool isValid() const { return m_toUnicode != invalid(); }
 
     QString decode(const QByteArray &bytes);
     // The bytes of one character (a BMP code unit or a surrogate pair), or empty when the
@@ -27,8 +26,14 @@ public:
 
 private:
     static iconv_t invalid() { return reinterpret_cast<iconv_t>(-1); }
+    // Opened on first use: glibc unloads a converter module soon after its last user closes
+    // it, so opening converters that are never used makes the ones in use load again.
+    iconv_t toUnicode();
+    iconv_t fromUnicode();
 
     int m_codePage;
+    bool m_toOpened = false;
+    bool m_fromOpened = false;
     iconv_t m_toUnicode = invalid();
     iconv_t m_fromUnicode = invalid();
 };
