@@ -219,6 +219,7 @@ bool RtfReader::looksLikeRtf(const QByteArray &data) {
 
 bool RtfReader::read(const QByteArray &data, QTextDocument &doc) {
     if (!looksLikeRtf(data)) return false;
+    *this = RtfReader();
     m_data = data.constData();
     m_size = data.size();
     m_pos = data.indexOf('{');
@@ -299,13 +300,13 @@ void RtfReader::readControl() {
         --m_skip;
         return;
     }
+    if (c == '\\' || c == '{' || c == '}') {
+        // Kept with the pending bytes: it may be the trail byte of a double-byte character.
+        escapedByte(c);
+        return;
+    }
     flush();
     switch (c) {
-    case '\\':
-    case '{':
-    case '}':
-        escapedByte(c);
-        break;
     case '~':
         appendUnit(0x00a0);
         break;

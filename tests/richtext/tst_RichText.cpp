@@ -472,6 +472,8 @@ void TestRichText::malformedInputReturns_data() {
         << QByteArray("{\\rtf1 " + QByteArray(300000, '{') + "x") << "x";
     QTest::newRow("nul bytes") << QByteArray("{\\rtf1 a\0b}", 11) << "ab";
     QTest::newRow("lone surrogates") << QByteArray("{\\rtf1 \\u-10179?x\\u-8704?}") << QString();
+    QTest::newRow("GBK trail byte written as an escaped backslash")
+        << QByteArray("{\\rtf1\\ansicpg936 a\\'81\\\\b}") << QString::fromUtf8("a乗b");
     QTest::newRow("star without word") << QByteArray("{\\rtf1 {\\*}a{\\* }b}") << "a b";
 
     QRandomGenerator random(20100601);
