@@ -122,7 +122,9 @@ const std::unordered_map<std::string_view, Entry> &words() {
         {"qr", {Word::Align, 2}},
         {"qj", {Word::Align, 3}},
         {"qd", {Word::Align, 3}},
-        {"ansi", {Word::CodePageWord, 1252}},
+        // \ansi alone means the writing system's ANSI code page: 936 on the Chinese Windows
+        // systems these notes come from.
+        {"ansi", {Word::CodePageWord, 936}},
         {"mac", {Word::CodePageWord, 10000}},
         {"pc", {Word::CodePageWord, 437}},
         {"pca", {Word::CodePageWord, 850}},

@@ -15,8 +15,8 @@
 
 // Reads an RTF document, as written by this program, Windows rich-edit controls or WordPad,
 // into a QTextDocument. Text in \'xx bytes is decoded with the code page of its font's
-// charset, else the document's \ansicpg; \uN is read with \ucN fallback skipping. Pictures,
-// objects and unknown destinations are skipped and unknown control words ignored. Damaged
+// charset, else the document's \ansicpg, else GBK; \uN is read with \ucN fallback skipping.
+// Pictures, objects and unknown destinations are skipped and unknown control words ignored. Damaged
 // input is read as far as it goes: the reader never recurses and bounds the group depth.
 class RtfReader {
 public:
@@ -91,7 +91,7 @@ private:
     bool m_utf8 = false;
     int m_skip = 0;
     QByteArray m_pending;
-    int m_ansiCodePage = 1252;
+    int m_ansiCodePage = 936;
     int m_defaultFont = 0;
     std::map<int, Font> m_fonts;
     int m_fontEntry = -1;

@@ -456,6 +456,11 @@ void TestRichText::malformedInputReturns_data() {
     QTest::newRow("negative numbers")
         << QByteArray("{\\rtf1\\fs-20\\cf-5\\f-2147483648\\highlight-1\\uc-3 x}") << "x";
     QTest::newRow("huge bin") << QByteArray("{\\rtf1 a\\bin999999999999 bcd}") << "a";
+    QTest::newRow("ansi without code page is GBK")
+        << QByteArray("{\\rtf1\\ansi{\\fonttbl{\\f0\\fnil \\'cb\\'ce\\'cc\\'e5;}}\\f0 \\'c4\\'e3}")
+        << "你";
+    QTest::newRow("latin font keeps 1252")
+        << QByteArray("{\\rtf1\\ansi{\\fonttbl{\\f0\\fcharset0 Arial;}}\\f0 caf\\'e9}") << "café";
     QTest::newRow("unknown code page")
         << QByteArray("{\\rtf1\\ansicpg99999 \\'c4\\'e3}") << QString::fromLatin1("\xc4\xe3");
     QTest::newRow("colour out of table")
