@@ -53,14 +53,17 @@ TMainForm::TMainForm(const AppPaths &paths, MessageFunction message, QWidget *pa
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), m_paths(paths),
       m_pictures(std::make_unique<FramePictures>(paths.resourceDir())),
       m_message(std::move(message)) {
-    if (!m_message) {
+    const bool ownMessages = static_cast<bool>(m_message);
+    if (!ownMessages) {
+        // The application's error box; the pages keep their own information boxes.
         m_message = [this](const QString &text) {
-            QMessageBox::warning(isVisible() ? this : nullptr, kAppTitle, text);
+            QMessageBox::critical(isVisible() ? this : nullptr, kAppTitle, text);
         };
     }
     m_openUrl = [](const QUrl &url) { return QDesktopServices::openUrl(url); };
     m_quit = [] { QCoreApplication::quit(); };
     FormCreate();
+    if (ownMessages) m_monthPage->setMessageSink(m_message);
 }
 
 TMainForm::~TMainForm() {
@@ -339,7 +342,6 @@ void TMainForm::buildPageArea() {
     m_monthPage = new DesktopMonthPage(m_store, m_flags, m_lastSelection, tsTaiLi);
     monthLayout->addWidget(m_monthPage);
     m_monthPage->setDateSource([this] { return ChnCalendar1->DateTime().date(); });
-    m_monthPage->setMessageSink([this](const QString &text) { m_message(text); });
     tsJiShi = placeholder("tsJiShi");
     tsYearjishi = placeholder("tsYearjishi");
     tsRili = placeholder("tsRili");

@@ -50,8 +50,9 @@ public:
 
     // Runs the creation steps (FormCreate): reads form.ini, sizes the window, opens the note
     // database. The window is created hidden; its first show loads the month page.
-    // `message` shows an error to the user (default: a warning box captioned with the
-    // application title); tests pass their own to read the messages.
+    // `message` shows an error to the user (default: an error box captioned with the
+    // application title, while the pages show their own information boxes); a given function
+    // receives the pages' messages too, so tests can read them all.
     explicit TMainForm(const AppPaths &paths, MessageFunction message = {},
                        QWidget *parent = nullptr);
     ~TMainForm() override;
@@ -61,7 +62,8 @@ public:
     void setSizeDialog(QWidget *dialog);
     void setPasswordDialog(QDialog *dialog);
 
-    // Test seams: the error box, the browser hand-off, and how the program ends.
+    // Test seams: the messages (as for the constructor), the browser hand-off, and how the
+    // program ends.
     void setMessageFunction(MessageFunction fn);
     void setUrlOpener(UrlOpener fn);
     void setQuitFunction(std::function<void()> fn);
