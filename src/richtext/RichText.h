@@ -7,7 +7,7 @@
 // so that notes written here open elsewhere and old notes open here.
 namespace richtext {
 
-// The whole document as RTF (code page 936, non-ASCII text as \uN with a GBK fallback).
+// The whole document as RTF (code page 936, non-ASCII text as \uN with a GBK or ? fallback).
 QByteArray toRtf(const QTextDocument &doc);
 
 // Replaces the content of doc with the RTF document in data. Returns false, and leaves doc
