@@ -166,7 +166,7 @@ bool TestKestrovaE2E::waitForEnd(int ms) {
 
 void TestKestrovaE2E::windowAppearsWithItsClass() {
     start();
-    QTRY_COMPARE_WITH_TIMEOUT(visibleWindows().size(), 1, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(visibleWindows().size(), 1, 20000);
     m_window = visibleWindows().first();
     const QString wmClass = run("xprop", {"-id", m_window, "WM_CLASS"});
     QCOMPARE(wmClass, QStringLiteral("WM_CLASS(STRING) = \"%1\", \"%1\"").arg(kClass));
@@ -250,7 +250,7 @@ void TestKestrovaE2E::closeButtonWritesWindowSettings() {
 
 void TestKestrovaE2E::noteIsShownAfterRestart() {
     start();
-    QTRY_COMPARE_WITH_TIMEOUT(visibleWindows().size(), 1, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(visibleWindows().size(), 1, 20000);
     m_window = visibleWindows().first();
     QTest::qWait(1500);
     // Text added at the end of the cell lands after the stored note only if the note was shown.
@@ -271,7 +271,7 @@ void TestKestrovaE2E::gateComesFirstWhenSwitchedOn() {
     login.write("NOKEY4817203\r\nNOKEY4817203\r\n-1\r\n");
     login.close();
     start();
-    QTRY_COMPARE_WITH_TIMEOUT(visibleWindows().size(), 1, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(visibleWindows().size(), 1, 20000);
     const QString gate = visibleWindows().first();
     const Geometry g = geometry(gate);
     QCOMPARE(QSize(g.width, g.height), QSize(246, 144)); // the gate, not the main window
@@ -298,7 +298,7 @@ void TestKestrovaE2E::missingPasswordFileStopsStartUp() {
     QTRY_VERIFY_WITH_TIMEOUT(
         !(box = run("xdotool", {"search", "--onlyvisible", "--name", "Kestrova KESTROVA"}))
              .isEmpty(),
-        10000);
+        20000);
     QCOMPARE(visibleWindows().size(), 1); // the box, which carries the program's class
     QVERIFY(run("xprop", {"-id", box.section('\n', 0, 0), "WM_NAME"}).contains("Kestrova"));
     run("xdotool", {"key", "--window", box.section('\n', 0, 0), "Return"});
