@@ -280,7 +280,7 @@ void TestKestrovaE2E::gateComesFirstWhenSwitchedOn() {
     run("xdotool", {"mousemove", QString::number(g.x + 20), QString::number(g.y + 20)});
     run("xdotool", {"key", "--window", gate, "Return"});
     QTRY_VERIFY_WITH_TIMEOUT(visibleWindows().size() == 1 && visibleWindows().first() != gate,
-                             10000);
+                             20000);
     m_window = visibleWindows().first();
     const Geometry main = geometry(m_window);
     QCOMPARE(QSize(main.width, main.height), QSize(1024, 738));
