@@ -6,6 +6,10 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${FUZZ_SECONDS:-60}
+if [ "$seconds" = 0 ]; then
+    echo "fuzz: FUZZ_SECONDS=0, skipped"
+    exit 0
+fi
 if ! command -v clang++ >/dev/null || ! command -v clang >/dev/null; then
     echo "fuzz: clang not found, skipped"
     exit 0
