@@ -28,7 +28,7 @@ QString SingleInstance::lockPath() const {
 
 QString SingleInstance::runtimeDirectory() {
     const QString xdg = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (!xdg.isEmpty()) {
+    if (!xdg.isEmpty() && QDir::isAbsolutePath(xdg)) {
         const QFileInfo info(xdg);
         if (info.isDir() && info.isWritable() && info.ownerId() == ::getuid()) return xdg;
     }

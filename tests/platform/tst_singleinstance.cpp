@@ -1,7 +1,9 @@
 #include "SingleInstance.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QLocalServer>
 #include <QProcess>
 #include <QSignalSpy>
@@ -19,6 +21,11 @@ std::unique_ptr<QProcess> startProbe(const QString &dir, int holdMs) {
     return p;
 }
 
+// waitForFinished() is false for a process that already ended while the test's event loop ran.
+bool ended(QProcess &p, int ms = 5000) {
+    return p.state() == QProcess::NotRunning || p.waitForFinished(ms);
+}
+
 QByteArray firstLine(QProcess &p) {
     if (!p.canReadLine()) p.waitForReadyRead(5000);
     return p.readLine().trimmed();
@@ -34,6 +41,8 @@ private slots:
     void simultaneousStartsNeverBothRun_data();
     void simultaneousStartsNeverBothRun();
     void secondStartEndsQuicklyWhileFirstIsNotListening();
+    void runtimeFolderIsPrivateToTheUser_data();
+    void runtimeFolderIsPrivateToTheUser();
 };
 
 void TestSingleInstance::secondStartSendsNoticeAndEnds() {
@@ -48,7 +57,7 @@ void TestSingleInstance::secondStartSendsNoticeAndEnds() {
     second.start(QStringLiteral(PROBE_PATH), {dir.path(), QStringLiteral("0")});
     QVERIFY(second.waitForStarted());
     QVERIFY(notices.wait(5000));
-    QVERIFY(second.waitForFinished(5000));
+    QVERIFY(ended(second));
     QCOMPARE(second.readAllStandardOutput().trimmed(), QByteArray("secondary"));
     QCOMPARE(second.exitCode(), 0);
     QCOMPARE(notices.count(), 1);
@@ -69,7 +78,7 @@ void TestSingleInstance::crashedInstanceDoesNotBlock() {
     auto probe = startProbe(dir.path(), 60000);
     QCOMPARE(firstLine(*probe), QByteArray("primary"));
     probe->kill(); // SIGKILL: lock file and socket file stay behind
-    QVERIFY(probe->waitForFinished(5000));
+    QVERIFY(ended(*probe));
     QVERIFY(QFile::exists(dir.filePath(kName + ".lock")));
     QVERIFY(QFile::exists(dir.filePath(kName)));
 
@@ -78,7 +87,7 @@ void TestSingleInstance::crashedInstanceDoesNotBlock() {
     QSignalSpy notices(&next, &SingleInstance::noticeReceived);
     auto later = startProbe(dir.path(), 0);
     QVERIFY(notices.wait(5000));
-    QVERIFY(later->waitForFinished(5000));
+    QVERIFY(ended(*later));
     QCOMPARE(later->readAllStandardOutput().trimmed(), QByteArray("secondary"));
 }
 
@@ -97,7 +106,7 @@ void TestSingleInstance::simultaneousStartsNeverBothRun() {
         int primaries = 0;
         int secondaries = 0;
         for (auto &p : probes) {
-            QVERIFY(p->waitForFinished(10000));
+            QVERIFY(ended(*p, 10000));
             const QByteArray out = p->readAllStandardOutput();
             if (out.startsWith("primary")) ++primaries;
             if (out.startsWith("secondary")) ++secondaries;
@@ -117,6 +126,46 @@ void TestSingleInstance::secondStartEndsQuicklyWhileFirstIsNotListening() {
     SingleInstance second(kName, dir.path());
     QCOMPARE(second.claim(300), SingleInstance::Role::Secondary);
     QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
+}
+
+void TestSingleInstance::runtimeFolderIsPrivateToTheUser_data() {
+    QTest::addColumn<bool>("setXdg");
+    QTest::addColumn<QString>("xdg");
+    QTest::addColumn<bool>("usesXdg");
+    QTemporaryDir owned;
+    owned.setAutoRemove(false);
+    QTest::newRow("usable XDG_RUNTIME_DIR") << true << owned.path() << true;
+    QTest::newRow("missing folder") << true << QStringLiteral("/nonexistent/run") << false;
+    QTest::newRow("relative") << true << QStringLiteral(".") << false;
+    QTest::newRow("empty") << true << QString() << false;
+    QTest::newRow("unset") << false << QString() << false;
+}
+
+void TestSingleInstance::runtimeFolderIsPrivateToTheUser() {
+    QFETCH(bool, setXdg);
+    QFETCH(QString, xdg);
+    QFETCH(bool, usesXdg);
+    const QByteArray saved = qgetenv("XDG_RUNTIME_DIR");
+    if (setXdg)
+        qputenv("XDG_RUNTIME_DIR", xdg.toLocal8Bit());
+    else
+        qunsetenv("XDG_RUNTIME_DIR");
+    const QString dir = SingleInstance::runtimeDirectory();
+    if (saved.isNull())
+        qunsetenv("XDG_RUNTIME_DIR");
+    else
+        qputenv("XDG_RUNTIME_DIR", saved);
+    if (usesXdg) {
+        QCOMPARE(dir, xdg);
+        QDir(xdg).removeRecursively();
+        return;
+    }
+    QVERIFY(dir.startsWith(QDir::tempPath()));
+    QVERIFY(QFileInfo(dir).isDir());
+    QCOMPARE(QFileInfo(dir).permissions() &
+                 (QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup | QFile::ReadOther |
+                  QFile::WriteOther | QFile::ExeOther),
+             QFile::Permissions());
 }
 
 QTEST_GUILESS_MAIN(TestSingleInstance)
