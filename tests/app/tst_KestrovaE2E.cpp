@@ -57,6 +57,7 @@ private slots:
     void typedNoteIsStoredWhenAnotherCellIsClicked();
     void titleStripAndBackgroundDragTheWindow_data();
     void titleStripAndBackgroundDragTheWindow();
+    void webPanelHasNoMenuButOptionsHasOne();
     void secondStartEndsWithoutWindow();
     void closeButtonWritesWindowSettings();
     void noteIsShownAfterRestart();
@@ -213,6 +214,24 @@ void TestKestrovaE2E::titleStripAndBackgroundDragTheWindow() {
     QTest::qWait(300);
     const Geometry after = geometry(m_window);
     QCOMPARE(QPoint(after.x, after.y), QPoint(before.x, before.y) + by);
+}
+
+void TestKestrovaE2E::webPanelHasNoMenuButOptionsHasOne() {
+    QVERIFY(!m_window.isEmpty());
+    const Geometry g = geometry(m_window);
+    const int right = g.width - 1008; // the side panel keeps its distance to the right edge
+    const QPoint web(g.x + 801 + right + 100, g.y + 110 + 26 + 80);
+    run("xdotool", {"mousemove", QString::number(web.x()), QString::number(web.y())});
+    QTest::qWait(150);
+    run("xdotool", {"click", "3"});
+    QTest::qWait(500);
+    QCOMPARE(visibleWindows(), QStringList{m_window});
+    // "|  选项" opens the system menu, a second window of the program; Escape closes it.
+    click(QPoint(g.x + 804 + right + 20, g.y + 88 + 6));
+    QTRY_COMPARE_WITH_TIMEOUT(visibleWindows().size(), 2, 5000);
+    run("xdotool", {"key", "Escape"});
+    QTRY_COMPARE_WITH_TIMEOUT(visibleWindows(), QStringList{m_window}, 5000);
+    QCOMPARE(m_process->state(), QProcess::Running);
 }
 
 void TestKestrovaE2E::secondStartEndsWithoutWindow() {
