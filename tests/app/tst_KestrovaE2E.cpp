@@ -62,6 +62,7 @@ private slots:
     void closeButtonWritesWindowSettings();
     void noteIsShownAfterRestart();
     void gateComesFirstWhenSwitchedOn();
+    void cancelAtTheGateEndsTheProgram();
     void missingPasswordFileStopsStartUp();
     void cleanupTestCase();
 
@@ -307,6 +308,21 @@ void TestKestrovaE2E::gateComesFirstWhenSwitchedOn() {
     click(QPoint(main.x + main.width - 20, main.y + 10));
     QVERIFY(waitForEnd(5000));
     QCOMPARE(m_process->exitCode(), 0);
+}
+
+void TestKestrovaE2E::cancelAtTheGateEndsTheProgram() {
+    // The file still switches the gate on (previous test).
+    start();
+    QTRY_COMPARE_WITH_TIMEOUT(visibleWindows().size(), 1, 20000);
+    const QString gate = visibleWindows().first();
+    const Geometry g = geometry(gate);
+    QCOMPARE(QSize(g.width, g.height), QSize(246, 144));
+    QTest::qWait(300);
+    // "取消" sits in the gate's inner panel (101,15) at 65,98, 42 x 15.
+    click(QPoint(g.x + 101 + 65 + 21, g.y + 15 + 98 + 7));
+    QVERIFY(waitForEnd(5000));
+    QCOMPARE(m_process->exitStatus(), QProcess::NormalExit);
+    QCOMPARE(visibleWindows(), QStringList());
 }
 
 void TestKestrovaE2E::missingPasswordFileStopsStartUp() {

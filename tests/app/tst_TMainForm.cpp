@@ -9,6 +9,7 @@
 #include "TChnCalendar.h"
 #include "TFrmSetFrm.h"
 #include "TMainForm.h"
+#include "TpwsetFrm.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -98,6 +99,7 @@ class TestTMainForm : public QObject {
 private slots:
     void creationPreparesHiddenWindow();
     void systemMenuItemsInOrder();
+    void passwordItemOpensTheDialogModally();
     void laterPagesAreDisabled();
     void firstShowActivatesMonthPage();
     void formIniDecidesSizeAndPlace_data();
@@ -158,6 +160,26 @@ void TestTMainForm::systemMenuItemsInOrder() {
     for (const char *name : {"N5", "N7", "N_ExitPrj"}) QVERIFY(f.menuAction(name)->isEnabled());
     f.setPasswordDialog(nullptr);
     f.setSizeDialog(nullptr);
+}
+
+void TestTMainForm::passwordItemOpensTheDialogModally() {
+    Harness h;
+    TMainForm &f = h.running();
+    auto *dialog = new TpwsetFrm(h.paths.loginFile(), &f);
+    f.setPasswordDialog(dialog);
+    QVERIFY(f.menuAction("N4")->isEnabled());
+    bool wasModal = false;
+    QTimer::singleShot(300, dialog, [&] {
+        wasModal = dialog->isVisible() && QApplication::activeModalWidget() == dialog;
+        dialog->reject();
+    });
+    f.menuAction("N4")->trigger(); // returns when the dialog closes
+    QVERIFY(wasModal);
+    QVERIFY(!dialog->isVisible());
+    // Closing without apply leaves the password file as it was.
+    QFile login(h.paths.loginFile());
+    QVERIFY(login.open(QIODevice::ReadOnly));
+    QCOMPARE(login.readAll(), AppPaths::noPasswordFileContent());
 }
 
 void TestTMainForm::laterPagesAreDisabled() {
