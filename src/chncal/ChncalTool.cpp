@@ -331,16 +331,7 @@ int ChncalTool::terms(const std::string &arg) {
             err_ << "chncal: no solar terms for the year " << y << "\n";
             return kNoResult;
         }
-        // The minute is rounded and may reach 60: carry it so the time stays readable.
-        int dy = y, dm = month, dd = day;
-        if (minute >= 60) {
-            minute -= 60;
-            if (++hour == 24) {
-                hour = 0;
-                lunar::NextCivilDay(dy, dm, dd);
-            }
-        }
-        out_ << SolarTermName((t + 22) % 24) << "\t" << FormatCivilDate(dy, dm, dd) << " "
+        out_ << SolarTermName((t + 22) % 24) << "\t" << FormatCivilDate(y, month, day) << " "
              << twoDigits(hour) << ":" << twoDigits(minute) << "\n";
     }
     return kOk;
