@@ -14,7 +14,7 @@ fi
 
 shot="$PWD/build/kestrova-main-window.png"
 echo "No display: starting kestrova under Xvfb for a screenshot."
-xvfb-run -a -s "-screen 0 1280x1024x24" bash -s "$program" "$shot" <<'INNER'
+xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" bash -s "$program" "$shot" <<'INNER'
 set -euo pipefail
 program=$1
 shot=$2

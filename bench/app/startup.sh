@@ -8,6 +8,6 @@ build=${1:-build}
 cmake --build "$build" --target bench_startup >/dev/null
 bench=("$build/bin/bench_startup")
 if [ -z "${DISPLAY:-}" ]; then
-    exec xvfb-run -a -s "-screen 0 1280x1024x24" "${bench[@]}"
+    exec xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" "${bench[@]}"
 fi
 exec "${bench[@]}"

@@ -8,6 +8,7 @@
 #include "TFrmSetFrm.h"
 #include "TLockLogin.h"
 #include "TMainForm.h"
+#include "TerminationSignals.h"
 #include "TpwsetFrm.h"
 #include "WindowClass.h"
 
@@ -76,6 +77,16 @@ int Startup::run(QApplication &app) {
                        paths.resourceDir(), &mainForm);
     mainForm.setSizeDialog(sizeDialog);
     lines.clear();
+
+    // The session ending or a kill from outside closes like Escape: the visible page is saved.
+    TerminationSignals termination;
+    QObject::connect(&termination, &TerminationSignals::terminationRequested, &mainForm,
+                     [&mainForm] {
+                         if (mainForm.firstShowDone())
+                             mainForm.escapeAction();
+                         else
+                             QCoreApplication::quit(); // still at the gate: nothing to save
+                     });
 
     if (gate) {
         QObject::connect(gate.get(), &TLockLogin::loginAccepted, &mainForm, &QWidget::show);
