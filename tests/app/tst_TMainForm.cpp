@@ -107,6 +107,7 @@ private slots:
     void closeButtonWritesSettingsAndSaves();
     void escapeSavesWithoutSettings();
     void escapeInAnEditorDoesNotEnd();
+    void windowSystemCloseSavesLikeEscape();
     void exitMenuSavesNothing();
     void failedSaveKeepsWindowAndText_data();
     void failedSaveKeepsWindowAndText();
@@ -284,6 +285,17 @@ void TestTMainForm::escapeInAnEditorDoesNotEnd() {
     QTest::keyClick(e, Qt::Key_Escape);
     QCOMPARE(h.quits, 0);
     QVERIFY(!f.isClosing());
+}
+
+void TestTMainForm::windowSystemCloseSavesLikeEscape() {
+    Harness h;
+    TMainForm &f = h.running();
+    h.writeFormIni("1024\r\n738\r\n7\r\n8\r\n0\r\n");
+    h.type(41, QStringLiteral("closed from outside"));
+    QVERIFY(f.close());
+    QCOMPARE(h.quits, 1);
+    QCOMPARE(h.storedCell(QDate::currentDate(), 41), QStringLiteral("closed from outside"));
+    QCOMPARE(h.formIni(), QByteArray("1024\r\n738\r\n7\r\n8\r\n0\r\n"));
 }
 
 void TestTMainForm::exitMenuSavesNothing() {
