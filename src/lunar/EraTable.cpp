@@ -139,6 +139,7 @@ const std::array<const char *, EraTable::kRowCount> &EraTable::Rows() {
         "-7,2,0,西汉,成帝,刘骜,绥和",
         "-5,4,0,西汉,哀帝,刘欣,建平",
         "-1,2,0,西汉,哀帝,刘欣,元寿",
+        // 平帝's personal name is 刘衎 (衎, not the look-alike 衍).
         "1,5,0,西汉,平帝,刘衎,元始",
         "6,2,0,西汉,孺子,刘婴,居摄",
         "8,1,0,西汉,孺子,刘婴,初始",
@@ -238,6 +239,7 @@ const std::array<const char *, EraTable::kRowCount> &EraTable::Rows() {
         "494,1,0,南朝/齐,海陵王,萧昭文,延兴",
         "494,4,0,南朝/齐,明帝,萧鸾,建武",
         "498,1,0,南朝/齐,明帝,萧鸾,永泰",
+        // 东昏侯 萧宝卷 reigned under 永元 to his death in 501; 中兴 was the era of 和帝 萧宝融.
         "499,2,0,南朝/齐,东昏侯,萧宝卷,永元",
         "501,1,0,南朝/齐,和帝,萧宝融,中兴",
         "502,18,0,南朝/梁,武帝,萧衍,天监",
