@@ -331,7 +331,17 @@ int ChncalTool::terms(const std::string &arg) {
             err_ << "chncal: no solar terms for the year " << y << "\n";
             return kNoResult;
         }
-        out_ << SolarTermName((t + 22) % 24) << "\t" << FormatCivilDate(y, month, day) << " "
+        // In some Julian centuries the formula puts 小寒 on day 0 or before of January: that is a
+        // day of the previous December, and printed as such.
+        int termYear = y;
+        while (day < 1) {
+            if (--month < 1) {
+                month = 12;
+                termYear = termYear == 1 ? -1 : termYear - 1;
+            }
+            day += DaysInCivilMonth(termYear, month);
+        }
+        out_ << SolarTermName((t + 22) % 24) << "\t" << FormatCivilDate(termYear, month, day) << " "
              << twoDigits(hour) << ":" << twoDigits(minute) << "\n";
     }
     return kOk;

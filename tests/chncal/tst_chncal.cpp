@@ -229,6 +229,10 @@ void TestChncal::terms() {
     // as 23:59, so the time never contradicts the term's date.
     QCOMPARE(lines(chncal({"--terms", "2"}).out).value(8), "立夏\t0002-05-09 08:00");
     QCOMPARE(lines(chncal({"--terms", "254"}).out).value(19), "霜降\t0254-10-23 23:59");
+    // A term the formula puts before 1 January is printed as a day of the previous December.
+    const QStringList old = lines(chncal({"--terms", "1037"}).out);
+    QCOMPARE(old.size(), 24);
+    QVERIFY2(old[0].startsWith("小寒\t1036-12-"), qPrintable(old[0]));
 }
 
 void TestChncal::badArguments_data() {
