@@ -18,6 +18,7 @@
 #include <QStyleOption>
 
 #include <cstring>
+#include <limits>
 
 namespace {
 
@@ -229,7 +230,8 @@ void TChnCalendar::SetDateTime(const QDateTime &x) {
     // The record keeps its year-level texts (year name, animal, era) while the lunar year
     // stays the same, whichever civil date they were built for; the title cells and the
     // status line must show those of this date, not of the last month walked through.
-    FDateInfo->CachedLunarYear = 0;
+    // 0 is a real lunar year (January of year 1): only a value no date has forces the rebuild.
+    FDateInfo->CachedLunarYear = std::numeric_limits<int>::min();
     FDateInfo->SetCivilDate(y, m, d);
     FCnMonth = Text(FDateInfo->MonthName);
     FCnDay = Text(FDateInfo->DayName);

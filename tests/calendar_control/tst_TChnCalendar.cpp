@@ -741,6 +741,9 @@ void tst_TChnCalendar::titlesDoNotDependOnHistory_data() {
                            << "兔年";
     QTest::newRow("before 立春") << QDate(2024, 3, 1) << QDate(2024, 2, 3) << "癸卯"
                                  << "兔年";
+    // Early January of year 1 lies in lunar year 0.
+    QTest::newRow("lunar year 0") << QDate(2024, 2, 10) << QDate(1, 1, 5) << "辛酉"
+                                  << "鸡年";
 }
 
 void tst_TChnCalendar::titlesDoNotDependOnHistory() {
@@ -763,6 +766,12 @@ void tst_TChnCalendar::statusEraDoesNotDependOnHistory() {
     const QString era = QString::fromStdString(lunar::EraTextOf(1912));
     QVERIFY(!era.isEmpty());
     QCOMPARE(calendar.StatusText(), era + QStringLiteral(" 农历") + calendar.CnDate());
+
+    // From a date without an era into lunar year 0 (January of year 1).
+    calendar.SetDateTime(At(2024, 2, 10));
+    calendar.SetDateTime(At(1, 1, 5));
+    QCOMPARE(calendar.StatusText(),
+             QString::fromStdString(lunar::EraTextOf(1)) + QStringLiteral(" 农历冬月廿三"));
 }
 
 void tst_TChnCalendar::frameAndBackDigits() {
