@@ -186,7 +186,7 @@ void DesktopMonthPage::LoadMonthPage() {
         m_grid.setDisplayDate(previous);
         m_flags.loading = false;
         m_gridView->update();
-        showMessage(errorText(e));
+        showError(errorText(e));
         emit monthLoaded();
         return;
     }
@@ -246,7 +246,7 @@ void DesktopMonthPage::ShowDayPlan() {
     try {
         setDayPlan(m_store.readDayPlan(NoteStore::dayKey(m_grid.selectedDay())));
     } catch (const std::exception &e) {
-        showMessage(errorText(e));
+        showError(errorText(e));
     }
 }
 
@@ -367,4 +367,13 @@ void DesktopMonthPage::showMessage(const QString &text) {
         return;
     }
     QMessageBox::information(window(), QGuiApplication::applicationDisplayName(), text);
+}
+
+void DesktopMonthPage::showError(const QString &text) {
+    if (m_messageSink) {
+        m_messageSink(text);
+        return;
+    }
+    // A failed read is an error of the application, unlike the save's request to save again.
+    QMessageBox::critical(window(), QGuiApplication::applicationDisplayName(), text);
 }

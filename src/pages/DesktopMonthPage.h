@@ -47,8 +47,9 @@ public:
 
     // The picker's current date; read by every load. Default: today.
     void setDateSource(std::function<QDate()> source);
-    // Shows an error text to the user. Default: an information box captioned with the
-    // application name. Tests replace it to count messages.
+    // Shows an error text to the user. Default: the save failure in an information box, read
+    // failures in an error box, both captioned with the application name. Tests replace it to
+    // count messages.
     void setMessageSink(std::function<void(const QString &)> sink);
     // Tells the page whether it is the active page of the main window; the show timer only acts
     // while it is.
@@ -135,6 +136,7 @@ private:
     bool dayPlanPinned() const;
     void markSaved();
     void showMessage(const QString &text);
+    void showError(const QString &text);
 
     NoteStore &m_store;
     PageFlags &m_flags;

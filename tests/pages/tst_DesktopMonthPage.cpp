@@ -5,6 +5,9 @@
 #include "NoteStore.h"
 #include "RichText.h"
 
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMessageBox>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -12,6 +15,7 @@
 #include <QTest>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTimer>
 
 #include <memory>
 
@@ -109,6 +113,8 @@ private slots:
     void trailingCellTextBelongsToItsMonthPage();
     void monthWithoutSelectedDayUsesCellZero();
     void failingLoadKeepsTheShownMonth();
+    void ownMessageBoxes_data();
+    void ownMessageBoxes();
     void saveBeforeAnyLoadIsRefused();
     void messageBoxFocusChangeDoesNotSaveAgain();
     void pageButtonSavesAndSelectsToday();
@@ -361,6 +367,48 @@ void TestDesktopMonthPage::failingLoadKeepsTheShownMonth() {
     // The editors still show June, and so does the grid: a save would write June's key.
     QCOMPARE(f.page->grid().displayDate().month(), 6);
     QCOMPARE(f.page->richEdit(5)->toPlainText(), QStringLiteral("June text"));
+}
+
+void TestDesktopMonthPage::ownMessageBoxes_data() {
+    QTest::addColumn<bool>("load");
+    QTest::addColumn<int>("icon");
+    QTest::newRow("failed save asks to save again") << false << int(QMessageBox::Information);
+    QTest::newRow("failed read is an error") << true << int(QMessageBox::Critical);
+}
+
+void TestDesktopMonthPage::ownMessageBoxes() {
+    QFETCH(bool, load);
+    QFETCH(int, icon);
+    Fixture f;
+    QVERIFY(f.start());
+    f.page->setMessageSink({});
+    f.breakTable(QStringLiteral("TailiNew"));
+
+    QList<int> icons;
+    QStringList titles;
+    QStringList texts;
+    QTimer closer;
+    closer.setInterval(20);
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box) return;
+        icons << int(box->icon());
+        titles << box->windowTitle();
+        texts << box->text();
+        box->button(QMessageBox::Ok)->click();
+    });
+    closer.start();
+    if (load) {
+        f.pickerDate = QDate(2010, 7, 1);
+        f.page->ChnCalendar1Change();
+    } else {
+        QVERIFY(!f.page->SaveMonthPage());
+    }
+    closer.stop();
+
+    QCOMPARE(icons, QList<int>{icon});
+    QCOMPARE(titles, QStringList{QGuiApplication::applicationDisplayName()});
+    if (!load) QCOMPARE(texts, QStringList{DesktopMonthPage::saveFailedMessage()});
 }
 
 void TestDesktopMonthPage::saveBeforeAnyLoadIsRefused() {
