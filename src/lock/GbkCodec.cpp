@@ -26,9 +26,12 @@ bool convert(const char *to, const char *from, const QByteArray &in, QByteArray 
 
 } // namespace
 
+// Code page 936 as Windows writes it: GBK plus the euro sign at 0x80, which glibc's "GBK" refuses.
+constexpr char kCodePage[] = "CP936";
+
 bool GbkCodec::decode(const QByteArray &bytes, QString &text) {
     QByteArray utf8;
-    if (!convert("UTF-8", "GBK", bytes, utf8)) return false;
+    if (!convert("UTF-8", kCodePage, bytes, utf8)) return false;
     text = QString::fromUtf8(utf8);
     return true;
 }
@@ -36,7 +39,7 @@ bool GbkCodec::decode(const QByteArray &bytes, QString &text) {
 bool GbkCodec::encode(const QString &text, QByteArray &bytes) {
     // Lone surrogates would turn into U+FFFD in UTF-8 and then be refused by iconv anyway.
     QByteArray out;
-    if (!convert("GBK", "UTF-8", text.toUtf8(), out)) return false;
+    if (!convert(kCodePage, "UTF-8", text.toUtf8(), out)) return false;
     bytes = out;
     return true;
 }

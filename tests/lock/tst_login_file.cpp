@@ -80,6 +80,16 @@ private slots:
         QCOMPARE(lines, (QStringList{QStringLiteral("密码 a"), "NOKEY4817203", "-1"}));
     }
 
+    void readsEuroSign() {
+        // Windows writes the euro sign as the single byte 0x80; an old password holding it must
+        // not lock the user out.
+        writeRaw(path(), QByteArray("a\x80\r\na\x80\r\n-1\r\n"));
+        QStringList lines;
+        QString error;
+        QVERIFY2(LoginFile::read(path(), lines, error), qPrintable(error));
+        QCOMPARE(lines.value(0), QStringLiteral("a€"));
+    }
+
     void failedRead_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QByteArray>("bytes"); // null: do not create
