@@ -1,5 +1,6 @@
 #include "DayRichEdit.h"
 
+#include <QContextMenuEvent>
 #include <QFocusEvent>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
@@ -88,7 +89,32 @@ void DayRichEdit::focusOutEvent(QFocusEvent *event) {
         emit focusLost();
 }
 
+void DayRichEdit::mousePressEvent(QMouseEvent *event) {
+    if (event->button() == Qt::RightButton) {
+        m_rightDown = true;
+        m_rightReleaseReported = false;
+    }
+    QTextEdit::mousePressEvent(event);
+}
+
 void DayRichEdit::mouseReleaseEvent(QMouseEvent *event) {
     QTextEdit::mouseReleaseEvent(event);
+    if (event->button() == Qt::RightButton) {
+        m_rightDown = false;
+        if (m_rightReleaseReported) {
+            m_rightReleaseReported = false;
+            return;
+        }
+    }
     emit mouseReleased(event->button());
+}
+
+void DayRichEdit::contextMenuEvent(QContextMenuEvent *event) {
+    // On X11 the menu opens on the right press and takes the release: report the release now,
+    // so a right click records the selection and selects the cell before the menu shows.
+    if (event->reason() == QContextMenuEvent::Mouse && m_rightDown && !m_rightReleaseReported) {
+        m_rightReleaseReported = true;
+        emit mouseReleased(Qt::RightButton);
+    }
+    QTextEdit::contextMenuEvent(event);
 }

@@ -28,7 +28,9 @@ protected:
     void inputMethodEvent(QInputMethodEvent *event) override;
     void insertFromMimeData(const QMimeData *source) override;
     void focusOutEvent(QFocusEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
 
 private:
     // Characters that may still be inserted in place of the current selection.
@@ -36,4 +38,6 @@ private:
 
     int m_maxLength = 0;
     int m_tabNumber = 0;
+    bool m_rightDown = false;
+    bool m_rightReleaseReported = false;
 };

@@ -105,6 +105,7 @@ private slots:
     void saveAndLoadRoundTrip();
     void savingDisabledWritesNothing();
     void focusLossSavesBeforeTheNewDayIsSelected();
+    void rightClickSelectsTheDayBeforeTheMenu();
     void gridPressSavesWithTheOldDay();
     void failingDatabaseGivesTheMessageOncePerSave();
     void failedSaveKeepsTheDayPlanOnItsDay();
@@ -208,6 +209,35 @@ void TestDesktopMonthPage::focusLossSavesBeforeTheNewDayIsSelected() {
     QCOMPARE(f.page->memday()->toPlainText(), QStringLiteral("plan of the fifth"));
     QCOMPARE(f.page->grid().selection().size(), 1);
     QVERIFY(f.messages.isEmpty());
+}
+
+// The context menu opens on the right press and takes the release; the cell's day is selected
+// and the selection recorded all the same, once.
+void TestDesktopMonthPage::rightClickSelectsTheDayBeforeTheMenu() {
+    Fixture f;
+    QVERIFY(f.start());
+    DayRichEdit *third = f.cellOf(QDate(2010, 6, 3));
+    DayRichEdit *fifth = f.cellOf(QDate(2010, 6, 5));
+    clickInto(third);
+    QCOMPARE(f.page->grid().selectedDay(), QDate(2010, 6, 3));
+    int releases = 0;
+    connect(fifth, &DayRichEdit::mouseReleased, this, [&] { ++releases; });
+
+    QWidget *viewport = fifth->viewport();
+    QTest::mousePress(viewport, Qt::RightButton, {}, QPoint(4, 4));
+    QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, QPoint(4, 4),
+                                viewport->mapToGlobal(QPoint(4, 4)));
+    QApplication::sendEvent(viewport, &menuEvent);
+    QWidget *menu = QApplication::activePopupWidget();
+    QVERIFY(menu);
+    menu->close();
+    QCOMPARE(f.page->grid().selectedDay(), QDate(2010, 6, 5));
+    QCOMPARE(f.lastSelection.tabOrder, fifth->tabNumber());
+    QCOMPARE(releases, 1);
+
+    // Where the release does arrive it is not reported a second time.
+    QTest::mouseRelease(viewport, Qt::RightButton, {}, QPoint(4, 4));
+    QCOMPARE(releases, 1);
 }
 
 void TestDesktopMonthPage::gridPressSavesWithTheOldDay() {
