@@ -195,3 +195,11 @@ QImage LockPictures::load(const QString &name) {
     QImage image(folder() + QLatin1Char('/') + name + QStringLiteral(".png"));
     return image.isNull() ? paint(name) : image;
 }
+
+QFont LockPictures::windowFont() {
+    QFont font;
+    font.setFamilies(
+        {QStringLiteral("宋体"), QStringLiteral("SimSun"), QStringLiteral("WenQuanYi Zen Hei")});
+    font.setPixelSize(12);
+    return font;
+}

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFont>
 #include <QImage>
 #include <QString>
 #include <QStringList>
@@ -21,4 +22,7 @@ public:
 
     // applicationDirPath() + "/resources/lock".
     static QString folder();
+
+    // The 12-pixel 宋体 both windows are set in, falling back to an installed CJK font.
+    static QFont windowFont();
 };

@@ -17,14 +17,6 @@
 
 namespace {
 
-QFont songFont() {
-    QFont font;
-    font.setFamilies(
-        {QStringLiteral("宋体"), QStringLiteral("SimSun"), QStringLiteral("WenQuanYi Zen Hei")});
-    font.setPixelSize(12);
-    return font;
-}
-
 // A plain white panel with a one-pixel frame.
 class FramedPanel : public QWidget {
 public:
@@ -59,7 +51,7 @@ TLockLogin::TLockLogin(const QString &loginFilePath, QWidget *parent)
       m_message(&LockMessageBox::show) {
     setWindowTitle(QStringLiteral("Kestrova 登录"));
     setFixedSize(246, 144);
-    setFont(songFont());
+    setFont(LockPictures::windowFont());
 
     Panel1 = new FramedPanel(Qt::white, QColor(146, 168, 218), this);
     Panel1->setGeometry(3, 3, 248, 145);

@@ -19,14 +19,6 @@
 
 namespace {
 
-QFont songFont() {
-    QFont font;
-    font.setFamilies(
-        {QStringLiteral("宋体"), QStringLiteral("SimSun"), QStringLiteral("WenQuanYi Zen Hei")});
-    font.setPixelSize(12);
-    return font;
-}
-
 QIcon closeIcon() {
     QPixmap pixmap(14, 14);
     pixmap.fill(Qt::transparent);
@@ -49,7 +41,7 @@ TpwsetFrm::TpwsetFrm(const QString &loginFilePath, QWidget *parent)
     setWindowTitle(QStringLiteral("密码设置"));
     setFixedSize(442, 222);
     setModal(true);
-    setFont(songFont());
+    setFont(LockPictures::windowFont());
 
     Image1 = new LockPictureLabel(LockPictures::load(QStringLiteral("pwset_title")), true, this);
     Image1->setGeometry(2, 0, 447, 18);

@@ -2,6 +2,7 @@
 // instead of shown.
 #include "LockPictures.h"
 #include "LoginFile.h"
+#include "RawFile.h"
 #include "TLockLogin.h"
 #include "TpwsetFrm.h"
 
@@ -36,15 +37,8 @@ private:
             m_messages.append({text, caption, kind});
         };
     }
-    void writeRaw(const QByteArray &bytes) {
-        QFile file(m_path);
-        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        QCOMPARE(file.write(bytes), bytes.size());
-    }
-    QByteArray readRaw() const {
-        QFile file(m_path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
+    void writeRaw(const QByteArray &bytes) { RawFile::write(m_path, bytes); }
+    QByteArray readRaw() const { return RawFile::read(m_path); }
 
 private slots:
     void initTestCase() {

@@ -1,6 +1,7 @@
 // The password file: line splitting, the gate flag, GBK and CR LF, and failed reads/writes.
 #include "GbkCodec.h"
 #include "LoginFile.h"
+#include "RawFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -17,14 +18,9 @@ private:
         return m_dir.filePath(name);
     }
     static void writeRaw(const QString &path, const QByteArray &bytes) {
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        QCOMPARE(file.write(bytes), bytes.size());
+        RawFile::write(path, bytes);
     }
-    static QByteArray readRaw(const QString &path) {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
+    static QByteArray readRaw(const QString &path) { return RawFile::read(path); }
 
 private slots:
     void initTestCase() { QVERIFY(m_dir.isValid()); }

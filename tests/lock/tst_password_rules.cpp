@@ -3,6 +3,7 @@
 #include "LoginFile.h"
 #include "PasswordHash.h"
 #include "PasswordSettings.h"
+#include "RawFile.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -18,15 +19,8 @@ private:
     QTemporaryDir m_dir;
     QString m_path;
 
-    void writeRaw(const QByteArray &bytes) {
-        QFile file(m_path);
-        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        QCOMPARE(file.write(bytes), bytes.size());
-    }
-    QByteArray readRaw() const {
-        QFile file(m_path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
+    void writeRaw(const QByteArray &bytes) { RawFile::write(m_path, bytes); }
+    QByteArray readRaw() const { return RawFile::read(m_path); }
     QStringList lines() const {
         QStringList result;
         QString error;
