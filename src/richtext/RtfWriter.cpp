@@ -4,7 +4,15 @@
 
 namespace {
 
-constexpr char kHex[] = "0123456789abcdef";
+void appendHexBytes(QByteArray &out, const QByteArray &bytes) {
+    static constexpr char hex[] = "0123456789abcdef";
+    for (const char byte : bytes) {
+        const auto b = static_cast<unsigned char>(byte);
+        out += "\\'";
+        out += hex[b >> 4];
+        out += hex[b & 15];
+    }
+}
 
 // RTF sizes are half points; a document may give pixels instead, taken at 96 dots an inch.
 int halfPointsOf(const QFont &font) {
@@ -218,12 +226,7 @@ void RtfWriter::writeUnicode(const QString &character) {
             m_needDelimiter = false;
             continue;
         }
-        for (const char byte : fallback) {
-            const auto b = static_cast<unsigned char>(byte);
-            m_body += "\\'";
-            m_body += kHex[b >> 4];
-            m_body += kHex[b & 15];
-        }
+        appendHexBytes(m_body, fallback);
         m_needDelimiter = false;
     }
 }
@@ -265,12 +268,7 @@ QByteArray RtfWriter::header() {
                 out += "\\u" + QByteArray::number(static_cast<int16_t>(c)) + '?';
                 continue;
             }
-            for (const char byte : encoded) {
-                const auto b = static_cast<unsigned char>(byte);
-                out += "\\'";
-                out += kHex[b >> 4];
-                out += kHex[b & 15];
-            }
+            appendHexBytes(out, encoded);
         }
         out += ";}";
     }
