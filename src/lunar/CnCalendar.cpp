@@ -416,16 +416,6 @@ bool inConversionRange(int y) {
     return y >= kFirstYear && y <= kLastYear;
 }
 
-bool civilToLunarMonthDay(int y, int m, int d, int &month, int &day, bool &leap) {
-    if (!inConversionRange(y)) return false;
-    int lunarDay = 0, signedMonth = 0;
-    lunarDayAndMonth(y, m, d, lunarDay, signedMonth);
-    day = lunarDay;
-    leap = signedMonth < 0;
-    month = signedMonth < 0 ? -signedMonth : signedMonth;
-    return true;
-}
-
 bool YearCache::searchLunarToCivil(int Y, int M, int Dd, bool leap, CivilDate &out) {
     // No civil date of the convertible range lies in other lunar years.
     if (Y < kFirstYear - 1 || Y > kLastYear) return false;
@@ -448,7 +438,7 @@ bool YearCache::searchLunarToCivil(int Y, int M, int Dd, bool leap, CivilDate &o
         if (tail) mid += 1;
         if (hi - lo == 1) tail = true;
         CivilDateOfDayNumber(mid, py, pm0, pd0);
-        civilToLunarMonthDay(py, pm0, pd0, pm, pd, pleap);
+        CivilToLunarMonthDay(py, pm0, pd0, pm, pd, pleap);
         if (direction == Direction::Forward && pm < w) p += 1;
         if (direction == Direction::Backward && pm > w) p -= 1;
         const int order = CompareLunarDates({p, pm, pd, pleap}, target);
@@ -657,13 +647,19 @@ int LunarMonthOf(int y, int m, int d) {
 }
 
 bool CivilToLunarMonthDay(int y, int m, int d, int &lunarMonth, int &lunarDay, bool &leap) {
-    return civilToLunarMonthDay(y, m, d, lunarMonth, lunarDay, leap);
+    if (!inConversionRange(y)) return false;
+    int day = 0, signedMonth = 0;
+    lunarDayAndMonth(y, m, d, day, signedMonth);
+    lunarDay = day;
+    leap = signedMonth < 0;
+    lunarMonth = signedMonth < 0 ? -signedMonth : signedMonth;
+    return true;
 }
 
 bool CivilToLunar(int y, int m, int d, int &lunarYear, int &lunarMonth, int &lunarDay, bool &leap) {
     int month = 0, day = 0;
     bool isLeap = false;
-    if (!civilToLunarMonthDay(y, m, d, month, day, isLeap)) return false;
+    if (!CivilToLunarMonthDay(y, m, d, month, day, isLeap)) return false;
     int year = y;
     const YearSlot &slot = YearCache::instance().newYear(y);
     if (slot.newYearFound && CompareCivilDates(slot.newYear, {y, m, d}) > 0) year = y - 1;
