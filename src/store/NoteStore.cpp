@@ -268,6 +268,14 @@ void readRow(QSqlQuery &q, Array &out, Convert convert) {
     q.finish();
 }
 
+// Binds the key and the values :v0.. of an upsertSql() statement.
+template <typename Array, typename Convert>
+void bindRow(QSqlQuery &q, const QVariant &key, const Array &values, Convert convert) {
+    q.bindValue(QStringLiteral(":key"), key);
+    for (int i = 0; i < int(values.size()); ++i)
+        q.bindValue(QStringLiteral(":v%1").arg(i), convert(values[i]));
+}
+
 QByteArray toBytes(const QVariant &v) {
     return v.isNull() ? QByteArray() : v.toByteArray();
 }
@@ -292,9 +300,7 @@ MonthCells NoteStore::readMonth(const QString &yearMonth) const {
 void NoteStore::writeMonth(const QString &yearMonth, const MonthCells &cells) {
     Transaction tx(*this, true);
     QSqlQuery &q = prepared(upsertSql(MonthTable));
-    q.bindValue(QStringLiteral(":key"), yearMonth);
-    for (int i = 0; i < CellCount; ++i)
-        q.bindValue(QStringLiteral(":v%1").arg(i), bytesOrEmpty(cells[i]));
+    bindRow(q, yearMonth, cells, bytesOrEmpty);
     exec(q);
     tx.commit();
 }
@@ -311,8 +317,7 @@ QByteArray NoteStore::readDayPlan(const QString &dayKey) const {
 void NoteStore::writeDayPlan(const QString &dayKey, const QByteArray &rtf) {
     Transaction tx(*this, true);
     QSqlQuery &q = prepared(upsertSql(DayTable));
-    q.bindValue(QStringLiteral(":key"), dayKey);
-    q.bindValue(QStringLiteral(":v0"), bytesOrEmpty(rtf));
+    bindRow(q, dayKey, std::array<QByteArray, 1>{rtf}, bytesOrEmpty);
     exec(q);
     tx.commit();
 }
@@ -330,13 +335,10 @@ void NoteStore::writeMonthPage(const QString &yearMonth, const MonthPage &page,
                                const QString &dayKey) {
     Transaction tx(*this, true);
     QSqlQuery &q = prepared(upsertSql(MonthTable));
-    q.bindValue(QStringLiteral(":key"), yearMonth);
-    for (int i = 0; i < CellCount; ++i)
-        q.bindValue(QStringLiteral(":v%1").arg(i), bytesOrEmpty(page.cells[i]));
+    bindRow(q, yearMonth, page.cells, bytesOrEmpty);
     exec(q);
     QSqlQuery &d = prepared(upsertSql(DayTable));
-    d.bindValue(QStringLiteral(":key"), dayKey);
-    d.bindValue(QStringLiteral(":v0"), bytesOrEmpty(page.dayPlan));
+    bindRow(d, dayKey, std::array<QByteArray, 1>{page.dayPlan}, bytesOrEmpty);
     exec(d);
     tx.commit();
 }
@@ -353,9 +355,7 @@ YearNotes NoteStore::readYearNotes(int year) const {
 void NoteStore::writeYearNotes(int year, const YearNotes &notes) {
     Transaction tx(*this, true);
     QSqlQuery &q = prepared(upsertSql(YearTable));
-    q.bindValue(QStringLiteral(":key"), year);
-    for (int i = 0; i < MonthCount; ++i)
-        q.bindValue(QStringLiteral(":v%1").arg(i), bytesOrEmpty(notes[i]));
+    bindRow(q, year, notes, bytesOrEmpty);
     exec(q);
     tx.commit();
 }
@@ -382,14 +382,10 @@ void NoteStore::writeSheet(Sheet sheet, const QString &key, const SheetNotes &no
     const TableShape &colors = sheet == Sheet::General ? GeneralColorTable : CalendarColorTable;
     Transaction tx(*this, true);
     QSqlQuery &t = prepared(upsertSql(texts));
-    t.bindValue(QStringLiteral(":key"), key);
-    for (int i = 0; i < SheetLineCount; ++i)
-        t.bindValue(QStringLiteral(":v%1").arg(i), textOrEmpty(notes.texts[i]));
+    bindRow(t, key, notes.texts, textOrEmpty);
     exec(t);
     QSqlQuery &c = prepared(upsertSql(colors));
-    c.bindValue(QStringLiteral(":key"), key);
-    for (int i = 0; i < SheetLineCount; ++i)
-        c.bindValue(QStringLiteral(":v%1").arg(i), notes.colors[i]);
+    bindRow(c, key, notes.colors, [](int color) { return color; });
     exec(c);
     tx.commit();
 }
