@@ -27,7 +27,6 @@ public:
     // Cell i = 1..42; anything else gives an empty invalid cell.
     const TcnDateInf &Cell(int i) const;
     TcnDateInf &Cell(int i);
-    const std::array<TcnDateInf, 42> &Cells() const { return FCells; }
     const std::array<QString, 6> &WeekNumbers() const { return FWeekNumbers; }
 
     // Marks the title cells valid: 41 the year name, 42 the zodiac year.

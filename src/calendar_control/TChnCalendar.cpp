@@ -25,7 +25,6 @@ namespace {
 using Geometry = ChnCalendarGeometry;
 using Drawing = ChnCalendarDrawing;
 
-const QColor Red(255, 0, 0);
 const QColor Grey = Drawing::FromTColor(8421504);
 
 QString Text(const std::string &utf8) {
@@ -158,7 +157,6 @@ void TChnCalendar::CreateWnd() {
     FillMenus();
     FDayGrid->SetColWidth(0, 6);
     FDayGrid->SetRowHeight(0, 18);
-    DistributeGrid();
     FWindowCreated = true;
     SetDateTime(QDateTime::currentDateTime());
     SetShowTitle(true);
@@ -454,8 +452,6 @@ void TChnCalendar::ApplyLayout() {
                           std::max(0, FGridBounds.height()));
     FDayGrid->setContextMenuPolicy(FShowTitle ? Qt::PreventContextMenu : Qt::CustomContextMenu);
     DistributeGrid();
-    FBackBuffer = QImage(size(), QImage::Format_RGB888);
-    FPictureBuffer = QImage(size(), QImage::Format_RGB888);
     RebuildBackground();
     RedrawGrid();
 }
@@ -787,11 +783,10 @@ void TChnCalendar::YearItemClick(int tag) {
 
 void TChnCalendar::SelectCell(int column, int row, bool &allowed) {
     if (FSelecting) return;
-    allowed = false;
-    if (column == 0 || column == 8 || row == 0) return;
-    const int i = column + 7 * row - 7;
-    if (i < 0 || i > 37) return;
-    allowed = FMonth->Cell(i).Valid;
+    // Only day cells (1..37) can be chosen: CellIndex gives 0 for the header row and the
+    // week-number and filler columns.
+    const int i = Geometry::CellIndex(column, row);
+    allowed = i >= 1 && i <= 37 && FMonth->Cell(i).Valid;
     if (!allowed) return;
     const QDate shown = FDateTime.date();
     SetDateTime(QDateTime(QDate(shown.year(), shown.month(), FMonth->Cell(i).Day), QTime(0, 0)));

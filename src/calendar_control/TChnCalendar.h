@@ -169,6 +169,7 @@ public:
     void SetCenter(bool value);
     bool Stretch() const { return FStretch; }
     void SetStretch(bool value);
+    // Kept and answered for hosts that set it; it changes no drawing.
     bool Transparent() const { return FTransparent; }
     void SetTransparent(bool value);
     // Blend strength of the picture in per cent, taken modulo 100 (100 blends at 0 %).
