@@ -10,7 +10,6 @@ public:
     explicit FramePictures(const QString &resourceDir);
 
     QPixmap load(const QString &name) const;
-    QString folder() const { return m_folder; }
     QString webPage(const QString &name) const; // <resourceDir>/web/<name>
 
 private:

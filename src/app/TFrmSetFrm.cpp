@@ -2,6 +2,7 @@
 
 #include "FramePictures.h"
 #include "PictureLabel.h"
+#include "Startup.h"
 
 #include <QButtonGroup>
 #include <QMessageBox>
@@ -110,6 +111,6 @@ void TFrmSetFrm::FormShow() {
 
 void TFrmSetFrm::btnSaveClick() {
     if (!m_applySize(sizeFor(selectedChoice())))
-        QMessageBox::information(this, QStringLiteral("Kestrova KESTROVA"),
+        QMessageBox::information(this, QString::fromUtf8(Startup::kAppTitle),
                                  QStringLiteral("保存失败!"));
 }

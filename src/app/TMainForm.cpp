@@ -8,6 +8,7 @@
 #include "FramePictures.h"
 #include "PageButton.h"
 #include "PictureLabel.h"
+#include "Startup.h"
 #include "StoreError.h"
 #include "TChnCalendar.h"
 
@@ -35,7 +36,6 @@
 namespace {
 const QColor kFrameColour(234, 242, 250);
 const QColor kBorderColour(160, 166, 176);
-const QString kAppTitle = QStringLiteral("Kestrova KESTROVA");
 
 QString rgb(const QColor &c) {
     return QStringLiteral("rgb(%1,%2,%3)").arg(c.red()).arg(c.green()).arg(c.blue());
@@ -57,7 +57,8 @@ TMainForm::TMainForm(const AppPaths &paths, MessageFunction message, QWidget *pa
     if (!ownMessages) {
         // The application's error box; the pages keep their own information boxes.
         m_message = [this](const QString &text) {
-            QMessageBox::critical(isVisible() ? this : nullptr, kAppTitle, text);
+            QMessageBox::critical(isVisible() ? this : nullptr,
+                                  QString::fromUtf8(Startup::kAppTitle), text);
         };
     }
     m_openUrl = [](const QUrl &url) { return QDesktopServices::openUrl(url); };

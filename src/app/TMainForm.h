@@ -152,7 +152,6 @@ private:
     bool m_shown = false;
     bool m_closing = false;
     bool m_storeOpen = false;
-    Qt::WindowStates m_lastState;
 
     QWidget *pnlbg = nullptr;
     AnchorLayout *m_frameLayout = nullptr;
