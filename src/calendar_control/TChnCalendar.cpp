@@ -414,18 +414,21 @@ void TChnCalendar::SetColorTitleSelected(const QColor &value) {
 
 void TChnCalendar::SetBackGround(const QImage &value) {
     FBackGround = value;
+    PlacePicture();
     RebuildBackground();
     update();
 }
 
 void TChnCalendar::SetCenter(bool value) {
     FCenter = value;
+    PlacePicture();
     RebuildBackground();
     update();
 }
 
 void TChnCalendar::SetStretch(bool value) {
     FStretch = value;
+    PlacePicture();
     RebuildBackground();
     update();
 }
@@ -452,6 +455,7 @@ void TChnCalendar::ApplyLayout() {
                           std::max(0, FGridBounds.height()));
     FDayGrid->setContextMenuPolicy(FShowTitle ? Qt::PreventContextMenu : Qt::CustomContextMenu);
     DistributeGrid();
+    PlacePicture();
     RebuildBackground();
     RedrawGrid();
 }
@@ -500,19 +504,19 @@ void TChnCalendar::RebuildBackground() {
                                     QString::number(date.month()));
         }
     }
-    if (FBackGround.isNull()) {
+    Drawing::BlendPicture(FBackBuffer, FPictureBuffer, FAlphaBlend);
+}
+
+void TChnCalendar::PlacePicture() {
+    if (FBackGround.isNull() || size().isEmpty()) {
         FPictureBuffer = QImage();
         return;
     }
     FPictureBuffer = QImage(size(), QImage::Format_RGB888);
     FPictureBuffer.fill(Qt::white);
-    {
-        QPainter painter(&FPictureBuffer);
-        const QRect target =
-            Geometry::PicturePlacement(FBackGround.size(), size(), FCenter, FStretch);
-        painter.drawImage(target, FBackGround);
-    }
-    Drawing::BlendPicture(FBackBuffer, FPictureBuffer, FAlphaBlend);
+    QPainter painter(&FPictureBuffer);
+    const QRect target = Geometry::PicturePlacement(FBackGround.size(), size(), FCenter, FStretch);
+    painter.drawImage(target, FBackGround);
 }
 
 void TChnCalendar::RedrawGrid() {

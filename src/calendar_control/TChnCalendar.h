@@ -244,7 +244,11 @@ private:
     void FillMenus();
     void ApplyLayout();
     void DistributeGrid();
+    // Frame, large digits and the placed picture blended in: after every date change.
     void RebuildBackground();
+    // The picture placed on a control-sized image: only when the picture, its placement or
+    // the control's size changes.
+    void PlacePicture();
     void RedrawGrid();
     void PaintCell(int column, int row, QPainter &target, const QRect &rect);
     void PaintCellContent(int column, int row, QPainter &canvas, const QRect &r);

@@ -585,6 +585,16 @@ void tst_TChnCalendar::alphaBlend() {
     QCOMPARE(calendar->BackBuffer().pixelColor(50, 30), QColor(Qt::white));
     QCOMPARE(calendar->BackBuffer().pixelColor(156, 126), QColor(expected, expected, expected));
 
+    // The placed picture outlives a date change and follows a change of size.
+    calendar->SetDateTime(At(2024, 3, 10));
+    QCOMPARE(calendar->BackBuffer().pixelColor(156, 126), QColor(expected, expected, expected));
+    calendar->show(); // a hidden widget gets its resize event only when shown
+    QVERIFY(QTest::qWaitForWindowExposed(calendar.get()));
+    calendar->resize(413, 253);
+    QCOMPARE(calendar->PictureBuffer().size(), QSize(413, 253));
+    QCOMPARE(calendar->BackBuffer().pixelColor(120, 126), QColor(Qt::white));
+    QCOMPARE(calendar->BackBuffer().pixelColor(206, 126), QColor(expected, expected, expected));
+
     calendar->SetBackGround(QImage());
     QVERIFY(calendar->PictureBuffer().isNull());
     QCOMPARE(calendar->BackBuffer().pixelColor(156, 126), QColor(Qt::white));
