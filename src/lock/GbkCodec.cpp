@@ -1,6 +1,5 @@
 #include "GbkCodec.h"
 
-#include <cerrno>
 #include <iconv.h>
 #include <vector>
 
