@@ -135,7 +135,6 @@ void TMainForm::FormCreate() {
 
     try {
         m_store.open(m_paths.databaseFile(), NoteStore::OpenMode::OpenExisting);
-        m_storeOpen = true;
     } catch (const StoreError &e) {
         // The window still opens; each later read or write reports its own failure.
         showError(e.message());
@@ -489,14 +488,10 @@ void TMainForm::SpeedButton2Click() {
 void TMainForm::ChnCalendar1Change() {
     if (m_closing) return;
     try {
-        // A database that could not be opened at start gets another chance here.
-        if (m_storeOpen)
-            m_store.reconnect();
-        else
-            m_store.open(m_paths.databaseFile(), NoteStore::OpenMode::OpenExisting);
-        m_storeOpen = true;
+        // Reopens the file named at creation, so a database that could not be opened then (or
+        // at an earlier change) gets another chance here.
+        m_store.reconnect();
     } catch (const StoreError &e) {
-        m_storeOpen = m_store.isOpen();
         showError(e.message());
     }
     if (m_activePage == Page::Month) m_monthPage->ChnCalendar1Change();

@@ -151,7 +151,6 @@ private:
     Page m_activePage = Page::None;
     bool m_shown = false;
     bool m_closing = false;
-    bool m_storeOpen = false;
 
     QWidget *pnlbg = nullptr;
     AnchorLayout *m_frameLayout = nullptr;
