@@ -16,6 +16,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <optional>
 
 namespace {
 const QColor PageColor(192, 220, 192);
@@ -167,6 +168,7 @@ void DesktopMonthPage::LoadMonthPage() {
     m_flags.loading = true;
     const QDate previous = m_grid.displayDate();
     m_grid.setDisplayDate(m_dateSource());
+    std::optional<QString> failure;
     try {
         const QDate day = m_grid.selectedDay();
         const MonthPage record = m_store.readMonthPage(
@@ -184,14 +186,11 @@ void DesktopMonthPage::LoadMonthPage() {
         // The editors still hold the month shown before: keep the grid on it as well, so that
         // a later save writes them under their own month.
         m_grid.setDisplayDate(previous);
-        m_flags.loading = false;
-        m_gridView->update();
-        showError(errorText(e));
-        emit monthLoaded();
-        return;
+        failure = errorText(e);
     }
     m_flags.loading = false;
     m_gridView->update();
+    if (failure) showError(*failure);
     emit monthLoaded();
 }
 
