@@ -18,14 +18,6 @@ bool sodiumReady() {
 
 } // namespace
 
-unsigned long long PasswordHash::opsLimit() {
-    return kOpsLimit;
-}
-
-size_t PasswordHash::memLimit() {
-    return kMemLimit;
-}
-
 bool PasswordHash::isHash(const QString &line) {
     return line.startsWith(QLatin1String(kPrefix));
 }

@@ -6,10 +6,6 @@
 // ("$argon2id$v=19$m=...,t=...,p=...$salt$hash"). The password is hashed as UTF-8.
 class PasswordHash {
 public:
-    // Cost settings used for new hashes; chosen so a check takes about 0.1-0.3 s here.
-    static unsigned long long opsLimit();
-    static size_t memLimit();
-
     // True when `line` has the Argon2id hash form (starts with "$argon2id$").
     static bool isHash(const QString &line);
 
