@@ -28,11 +28,6 @@ QRect AnchorLayout::designRect(const QWidget *child) const {
     return item ? item->design : QRect();
 }
 
-QRect AnchorLayout::rectFor(const QWidget *child, const QSize &parentSize) const {
-    const Item *item = find(child);
-    return item ? place(item->design, item->anchors, m_designSize, parentSize) : QRect();
-}
-
 void AnchorLayout::apply(const QSize &parentSize) {
     for (const Item &item : m_items) {
         if (item.widget)

@@ -28,8 +28,6 @@ public:
     // places it at once.
     void setDesignRect(QWidget *child, const QRect &design);
     QRect designRect(const QWidget *child) const;
-    // The rect a child has for the given parent size.
-    QRect rectFor(const QWidget *child, const QSize &parentSize) const;
     void apply(const QSize &parentSize);
 
     // The anchoring rule itself.
