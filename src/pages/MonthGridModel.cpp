@@ -61,11 +61,12 @@ void MonthGridModel::toggle(int cell) {
 
 void MonthGridModel::selectRange(int cell) {
     // An anchor from another month is not shown; the range then starts at the pressed cell.
-    const int anchor = cellOf(m_anchor) >= 0 ? cellOf(m_anchor) : cell;
+    const int shownAnchor = cellOf(m_anchor);
+    const int anchor = shownAnchor >= 0 ? shownAnchor : cell;
     m_selection.clear();
     for (int k = std::min(anchor, cell); k <= std::max(anchor, cell); ++k)
         m_selection.insert(cellDate(k));
-    if (cellOf(m_anchor) < 0) m_anchor = cellDate(cell);
+    if (shownAnchor < 0) m_anchor = cellDate(cell);
 }
 
 void MonthGridModel::press(int cell, bool ctrl, bool shift) {
