@@ -97,8 +97,12 @@ void TMainForm::setQuitFunction(std::function<void()> fn) {
 }
 
 QSize TMainForm::screenSize() const {
+    return screenGeometry().size();
+}
+
+QRect TMainForm::screenGeometry() const {
     const QScreen *s = screen() ? screen() : QGuiApplication::primaryScreen();
-    return s ? s->geometry().size() : QSize(1024, 768);
+    return s ? s->geometry() : QRect(0, 0, 1024, 768);
 }
 
 QAction *TMainForm::menuAction(const QString &objectName) const {
@@ -455,10 +459,9 @@ void TMainForm::FormShow() {
     m_monthPage->FirstShow();
     Timer2->start();
     m_flags.savingEnabled = true;
-    const QScreen *s = screen() ? screen() : QGuiApplication::primaryScreen();
-    const QRect screenRect = s ? s->geometry() : QRect(QPoint(0, 0), screenSize());
-    move(FrameGeometry::reachable(FrameGeometry::openingPosition(m_settings, screenSize()), size(),
-                                  screenRect));
+    const QRect screenRect = screenGeometry();
+    move(FrameGeometry::reachable(FrameGeometry::openingPosition(m_settings, screenRect.size()),
+                                  size(), screenRect));
     captionRest();
     setFocus(Qt::OtherFocusReason);
     emit firstShowFinished();

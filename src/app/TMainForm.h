@@ -134,6 +134,7 @@ private:
     void setSidePanelFor(Page page);
     void placePicker();
     void captionRest();
+    QRect screenGeometry() const;
     void setPickerToToday();
     bool endProgram(bool writeSettings);
     void showError(const QString &text);
