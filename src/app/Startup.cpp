@@ -1,5 +1,6 @@
 #include "Startup.h"
 
+#include "AppIdentity.h"
 #include "AppPaths.h"
 #include "FontSubstitutes.h"
 #include "LoginFile.h"
@@ -20,22 +21,22 @@
 
 namespace {
 void errorBox(const QString &text) {
-    QMessageBox::critical(nullptr, QString::fromUtf8(Startup::kAppTitle), text);
+    QMessageBox::critical(nullptr, QString::fromUtf8(AppIdentity::kAppTitle), text);
 }
 } // namespace
 
 void Startup::prepare() {
-    WindowClass::prepare(QString::fromLatin1(kWindowClass));
+    WindowClass::prepare(QString::fromLatin1(AppIdentity::kWindowClass));
 }
 
 int Startup::run(QApplication &app) {
-    WindowClass::apply(QString::fromLatin1(kWindowClass));
-    QApplication::setApplicationDisplayName(QString::fromUtf8(kAppTitle));
+    WindowClass::apply(QString::fromLatin1(AppIdentity::kWindowClass));
+    QApplication::setApplicationDisplayName(QString::fromUtf8(AppIdentity::kAppTitle));
     FontSubstitutes::install();
 
     // A running instance gets the notice and stays as it is; this start ends before it reads
     // or writes any file of the data folder.
-    SingleInstance instance(QString::fromLatin1(kWindowClass));
+    SingleInstance instance(QString::fromLatin1(AppIdentity::kWindowClass));
     switch (instance.claim()) {
     case SingleInstance::Role::Secondary:
         return 0;

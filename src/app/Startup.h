@@ -6,9 +6,6 @@ class QApplication;
 // file, the windows in their order, and the message loop.
 class Startup {
 public:
-    static constexpr const char *kWindowClass = "Kestrova1024K715";
-    static constexpr const char *kAppTitle = "Kestrova KESTROVA";
-
     // Before the application object exists (the window class's instance name).
     static void prepare();
     // Everything after; returns the exit code.

@@ -1,5 +1,6 @@
 #include "TFrmSetFrm.h"
 
+#include "AppIdentity.h"
 #include "FramePictures.h"
 #include "PictureLabel.h"
 #include "Startup.h"
@@ -111,6 +112,6 @@ void TFrmSetFrm::FormShow() {
 
 void TFrmSetFrm::btnSaveClick() {
     if (!m_applySize(sizeFor(selectedChoice())))
-        QMessageBox::information(this, QString::fromUtf8(Startup::kAppTitle),
+        QMessageBox::information(this, QString::fromUtf8(AppIdentity::kAppTitle),
                                  QStringLiteral("保存失败!"));
 }

@@ -1,6 +1,7 @@
 #include "TMainForm.h"
 
 #include "AnchorLayout.h"
+#include "AppIdentity.h"
 #include "CaptionButton.h"
 #include "DayRichEdit.h"
 #include "DesktopMonthPage.h"
@@ -58,7 +59,7 @@ TMainForm::TMainForm(const AppPaths &paths, MessageFunction message, QWidget *pa
         // The application's error box; the pages keep their own information boxes.
         m_message = [this](const QString &text) {
             QMessageBox::critical(isVisible() ? this : nullptr,
-                                  QString::fromUtf8(Startup::kAppTitle), text);
+                                  QString::fromUtf8(AppIdentity::kAppTitle), text);
         };
     }
     m_openUrl = [](const QUrl &url) { return QDesktopServices::openUrl(url); };

@@ -1,11 +1,11 @@
 #include "LoginFile.h"
 
+#include "AtomicFile.h"
 #include "GbkCodec.h"
 
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 QString LoginFile::defaultPath() {
     return QCoreApplication::applicationDirPath() + QStringLiteral("/DB3/loginstr.db");
@@ -97,21 +97,16 @@ bool LoginFile::write(const QString &path, const QStringList &lines, QString &er
         error = QStringLiteral("无法写入密码文件 %1：%2").arg(path, encodeError);
         return false;
     }
-    // QSaveFile renames a new file over the old one, which would replace even a file the
+    // An atomic write renames a new file over the old one, which would replace even a file the
     // user marked read-only (and root may write anything): honour the mark ourselves.
     const QFileInfo info(path);
     if (info.exists() && !(info.permissions() & QFileDevice::WriteOwner)) {
         error = QStringLiteral("无法写入密码文件 %1：文件是只读的。").arg(path);
         return false;
     }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        error = QStringLiteral("无法写入密码文件 %1：%2").arg(path, file.errorString());
-        return false;
-    }
-    if (file.write(bytes) != bytes.size() || !file.commit()) {
-        error = QStringLiteral("无法写入密码文件 %1：%2").arg(path, file.errorString());
-        file.cancelWriting();
+    QString writeError;
+    if (!AtomicFile::write(path, bytes, &writeError)) {
+        error = QStringLiteral("无法写入密码文件 %1：%2").arg(path, writeError);
         return false;
     }
     return true;

@@ -32,7 +32,7 @@ public:
     // True only when line 2 is exactly "-1".
     static bool gateOn(const QStringList &lines);
 
-    // Replaces the file atomically (QSaveFile) with `lines`, each ended by CR LF, in GBK.
+    // Replaces the file atomically (AtomicFile) with `lines`, each ended by CR LF, in GBK.
     // Fails without touching the file for a line that holds CR or LF or a character GBK
     // cannot hold, for an existing file without write permission (read-only), and for any
     // error of the file system (missing folder, full disk); the folder is never created.

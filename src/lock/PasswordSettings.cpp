@@ -1,5 +1,6 @@
 #include "PasswordSettings.h"
 
+#include "AppIdentity.h"
 #include "LoginFile.h"
 #include "PasswordHash.h"
 
@@ -16,7 +17,7 @@ PasswordSettings::Result make(PasswordSettings::Outcome outcome, const QString &
 
 PasswordSettings::Result PasswordSettings::apply(const QString &path, bool ticked,
                                                  const QString &first, const QString &second) {
-    const QString title = QString::fromUtf8(kApplicationTitle);
+    const QString title = QString::fromUtf8(AppIdentity::kAppTitle);
     QStringList lines;
     if (ticked) {
         if (first.isEmpty())

@@ -6,9 +6,6 @@
 // when the dialog opens and the apply action with its checks in order.
 class PasswordSettings {
 public:
-    // Caption of plain information boxes.
-    static constexpr const char *kApplicationTitle = "Kestrova KESTROVA";
-
     enum class Outcome {
         FirstMissing,   // ticked, first field empty: focus the first field
         SecondMissing,  // ticked, second field empty: focus the second field

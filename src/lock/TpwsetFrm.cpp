@@ -1,5 +1,6 @@
 #include "TpwsetFrm.h"
 
+#include "AppIdentity.h"
 #include "LockFrame.h"
 #include "LockPictureLabel.h"
 #include "LockPictures.h"
@@ -117,7 +118,7 @@ void TpwsetFrm::FormShow() {
     if (!PasswordSettings::readGateFlag(m_path, on, error)) {
         // Reported once the dialog is up; the box keeps its state.
         QTimer::singleShot(0, this, [this, error] {
-            m_message(this, error, QString::fromUtf8(PasswordSettings::kApplicationTitle),
+            m_message(this, error, QString::fromUtf8(AppIdentity::kAppTitle),
                       LockMessageBox::Kind::Error);
         });
         return;

@@ -1,11 +1,11 @@
 #include "AppPaths.h"
 
+#include "AtomicFile.h"
 #include "NoteStore.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QTemporaryDir>
 #include <QTemporaryFile>
 
@@ -16,9 +16,9 @@ QString cleanDir(const QString &dir) {
 }
 
 void writeFileAtomically(const QString &path, const QByteArray &content) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size() || !file.commit())
-        throw StoreError(QStringLiteral("无法写入文件 %1: %2").arg(path, file.errorString()));
+    QString error;
+    if (!AtomicFile::write(path, content, &error))
+        throw StoreError(QStringLiteral("无法写入文件 %1: %2").arg(path, error));
 }
 
 // Copies every file of `from` that `to` lacks; a copy goes to a temporary name first so that an

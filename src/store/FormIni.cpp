@@ -1,8 +1,9 @@
 #include "FormIni.h"
 
+#include "AtomicFile.h"
+
 #include <QFile>
 #include <QList>
-#include <QSaveFile>
 
 #include <climits>
 
@@ -53,9 +54,7 @@ QList<QByteArray> splitLines(const QByteArray &content) {
 }
 
 bool writeContent(const QString &path, const QByteArray &content) {
-    QSaveFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(content) == content.size() &&
-           file.commit();
+    return AtomicFile::write(path, content);
 }
 
 } // namespace

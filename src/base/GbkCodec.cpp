@@ -36,9 +36,36 @@ bool GbkCodec::decode(const QByteArray &bytes, QString &text) {
 }
 
 bool GbkCodec::encode(const QString &text, QByteArray &bytes) {
-    // Lone surrogates would turn into U+FFFD in UTF-8 and then be refused by iconv anyway.
+    // UTF-8 conversion would turn a lone surrogate into '?' silently.
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+            ++i;
+        else if (text[i].isSurrogate())
+            return false;
+    }
     QByteArray out;
     if (!convert(kCodePage, "UTF-8", text.toUtf8(), out)) return false;
     bytes = out;
     return true;
+}
+
+QByteArray GbkCodec::encodeReplacing(const QString &text, char replacement, bool *replaced) {
+    QByteArray bytes;
+    if (replaced) *replaced = false;
+    if (encode(text, bytes)) return bytes;
+    bytes.clear();
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const qsizetype length =
+            text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate() ? 2
+                                                                                             : 1;
+        QByteArray one;
+        if (encode(text.mid(i, length), one)) {
+            bytes += one;
+        } else {
+            bytes += replacement;
+            if (replaced) *replaced = true;
+        }
+        i += length - 1;
+    }
+    return bytes;
 }

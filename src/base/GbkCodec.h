@@ -10,4 +10,8 @@ public:
     static bool decode(const QByteArray &bytes, QString &text);
     // False when `text` holds a character that GBK cannot represent.
     static bool encode(const QString &text, QByteArray &bytes);
+    // Encodes what GBK can hold; every other character (a surrogate pair counts as one) becomes
+    // `replacement`. `replaced` (when given) tells whether any did.
+    static QByteArray encodeReplacing(const QString &text, char replacement = '?',
+                                      bool *replaced = nullptr);
 };
