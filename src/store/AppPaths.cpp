@@ -90,6 +90,9 @@ QString AppPaths::formIniFile() const {
 QString AppPaths::loginFile() const {
     return db3Dir() + QStringLiteral("/loginstr.db");
 }
+QString AppPaths::backupDir() const {
+    return db3Dir() + QStringLiteral("/backup");
+}
 QString AppPaths::wallpaperDir() const {
     return m_root + QStringLiteral("/source/DeskTopBG");
 }

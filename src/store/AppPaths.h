@@ -6,6 +6,7 @@
 //   DB3/CalendarD.db          note database (NoteStore)
 //   DB3/form.ini              window settings (FormIni)
 //   DB3/loginstr.db           start-up password file
+//   DB3/backup/               copies of the note database (BackupManager)
 //   source/DeskTopBG/         wallpaper pictures (A1.bmp, A2.bmp, Content.bmp, Mix.bmp)
 // The portable root is the program directory itself; an installed program whose directory is not
 // writable keeps its data in $XDG_DATA_HOME/kestrova/ (default ~/.local/share/kestrova/).
@@ -36,6 +37,7 @@ public:
     QString databaseFile() const;                     // <root>/DB3/CalendarD.db
     QString formIniFile() const;                      // <root>/DB3/form.ini
     QString loginFile() const;                        // <root>/DB3/loginstr.db
+    QString backupDir() const;                        // <root>/DB3/backup
     QString wallpaperDir() const;                     // <root>/source/DeskTopBG
     QString wallpaperFile(const QString &name) const; // <root>/source/DeskTopBG/<name>
     QString resourceDir() const;                      // <programDir>/resources (read-only, shipped)

@@ -1,0 +1,281 @@
+#include "BackupManager.h"
+
+#include "BackupRotation.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QVariant>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <unistd.h>
+
+namespace {
+
+std::atomic<int> connectionCounter{0};
+
+// A connection of its own for one operation, removed again when it goes out of scope.
+class Connection {
+public:
+    Connection(const QString &file, bool readOnly)
+        : m_name(QStringLiteral("kestrova-backup-%1").arg(++connectionCounter)) {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
+        db.setDatabaseName(file);
+        db.setConnectOptions(readOnly
+                                 ? QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=3000")
+                                 : QStringLiteral("QSQLITE_BUSY_TIMEOUT=3000"));
+        if (!db.open()) m_error = db.lastError().text();
+    }
+    ~Connection() {
+        {
+            QSqlDatabase db = QSqlDatabase::database(m_name, false);
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(m_name);
+    }
+    Connection(const Connection &) = delete;
+    Connection &operator=(const Connection &) = delete;
+
+    QString openError() const { return m_error; }
+    QSqlDatabase database() const { return QSqlDatabase::database(m_name, false); }
+
+private:
+    QString m_name;
+    QString m_error;
+};
+
+const QString kDailyPattern = QStringLiteral("^CalendarD-(\\d{4}-\\d{2}-\\d{2})\\.db$");
+const QString kBeforeRestorePattern =
+    QStringLiteral("^CalendarD-(\\d{4}-\\d{2}-\\d{2})-\\d{6}-before-restore\\.db$");
+
+QString systemError() {
+    return QString::fromLocal8Bit(std::strerror(errno));
+}
+
+// The data of a freshly written file reaches the disk before it is renamed into place.
+bool syncFile(const QString &path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) && ::fsync(f.handle()) == 0;
+}
+
+// rename(2) replaces an existing target in one step; QFile::rename refuses to.
+bool replaceFile(const QString &from, const QString &to) {
+    return std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;
+}
+
+const char *const kLogSuffixes[] = {"-wal", "-shm", "-journal"};
+
+} // namespace
+
+BackupManager::BackupManager(const QString &databaseFile, const QString &backupDir)
+    : m_databaseFile(QDir::cleanPath(QFileInfo(databaseFile).absoluteFilePath())),
+      m_backupDir(QDir::cleanPath(QDir(backupDir).absolutePath())) {}
+
+QString BackupManager::dailyFileName(const QDate &day) {
+    return QStringLiteral("CalendarD-%1.db").arg(day.toString(QStringLiteral("yyyy-MM-dd")));
+}
+
+QString BackupManager::quickCheck(const QString &file) {
+    if (!QFileInfo(file).isFile()) return QStringLiteral("文件不存在");
+    const Connection c(file, true);
+    if (!c.openError().isEmpty()) return c.openError();
+    QSqlQuery q(c.database());
+    if (!q.exec(QStringLiteral("PRAGMA quick_check"))) return q.lastError().text();
+    QStringList problems;
+    while (q.next()) problems << q.value(0).toString();
+    if (q.lastError().isValid()) problems << q.lastError().text();
+    if (problems == QStringList{QStringLiteral("ok")}) return QString();
+    return problems.isEmpty() ? QStringLiteral("无法检查数据库") : problems.join(QLatin1Char('\n'));
+}
+
+void BackupManager::checkpoint(const QString &file) {
+    if (!QFileInfo(file).isFile()) return;
+    const Connection c(file, false);
+    if (!c.openError().isEmpty())
+        throw StoreError(QStringLiteral("无法打开数据库 %1: %2").arg(file, c.openError()));
+    QSqlQuery q(c.database());
+    if (!q.exec(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)")) || !q.next())
+        throw StoreError(
+            QStringLiteral("无法整理数据库日志 %1: %2").arg(file, q.lastError().text()));
+    if (q.value(0).toInt() != 0)
+        throw StoreError(QStringLiteral("无法整理数据库日志 %1: 数据库正被使用").arg(file));
+}
+
+QList<BackupInfo> BackupManager::backups() const {
+    static const QRegularExpression daily(kDailyPattern);
+    static const QRegularExpression beforeRestore(kBeforeRestorePattern);
+    QList<BackupInfo> list;
+    for (const QFileInfo &fi : QDir(m_backupDir).entryInfoList(QDir::Files)) {
+        BackupInfo info;
+        QRegularExpressionMatch m = daily.match(fi.fileName());
+        if (m.hasMatch()) {
+            info.kind = BackupInfo::Kind::Daily;
+        } else {
+            m = beforeRestore.match(fi.fileName());
+            if (!m.hasMatch()) continue;
+            info.kind = BackupInfo::Kind::BeforeRestore;
+        }
+        info.date = QDate::fromString(m.captured(1), QStringLiteral("yyyy-MM-dd"));
+        if (!info.date.isValid()) continue;
+        info.file = fi.absoluteFilePath();
+        info.written = fi.lastModified();
+        info.size = fi.size();
+        list.append(info);
+    }
+    std::sort(list.begin(), list.end(), [](const BackupInfo &a, const BackupInfo &b) {
+        return a.date != b.date ? a.date > b.date : a.written > b.written;
+    });
+    return list;
+}
+
+std::optional<BackupInfo> BackupManager::newestSoundBackup() const {
+    for (const BackupInfo &b : backups())
+        if (quickCheck(b.file).isEmpty()) return b;
+    return std::nullopt;
+}
+
+std::optional<BackupInfo> BackupManager::dailyBackupOf(const QDate &day) const {
+    for (const BackupInfo &b : backups())
+        if (b.kind == BackupInfo::Kind::Daily && b.date == day) return b;
+    return std::nullopt;
+}
+
+bool BackupManager::changedSinceBackupOf(const QDate &day) const {
+    const std::optional<BackupInfo> copy = dailyBackupOf(day);
+    if (!copy) return true;
+    const QFileInfo db(m_databaseFile);
+    if (db.exists() && db.lastModified() > copy->written) return true;
+    // A checkpoint touches an empty log without changing anything.
+    const QFileInfo log(m_databaseFile + QStringLiteral("-wal"));
+    return log.size() > 0 && log.lastModified() > copy->written;
+}
+
+void BackupManager::copyInto(const QString &target) {
+    if (!QDir().mkpath(m_backupDir))
+        throw StoreError(QStringLiteral("无法创建文件夹 %1").arg(m_backupDir));
+    const QString part = target + QStringLiteral(".part");
+    QFile::remove(part);
+    const auto fail = [&](const QString &why) {
+        QFile::remove(part);
+        throw StoreError(QStringLiteral("无法备份数据库到 %1: %2").arg(target, why));
+    };
+    if (!QFileInfo(m_databaseFile).isFile()) fail(QStringLiteral("数据库文件不存在"));
+    {
+        const Connection c(m_databaseFile, true);
+        if (!c.openError().isEmpty()) fail(c.openError());
+        QSqlQuery q(c.database());
+        q.prepare(QStringLiteral("VACUUM INTO ?"));
+        q.addBindValue(part);
+        if (!q.exec()) fail(q.lastError().text());
+    }
+    if (!syncFile(part)) fail(systemError());
+    const QString problem = quickCheck(part);
+    if (!problem.isEmpty()) fail(QStringLiteral("副本检查未通过: ") + problem);
+    if (!replaceFile(part, target)) fail(systemError());
+}
+
+BackupInfo BackupManager::backupNow(const QDate &day) {
+    const QString target = QDir(m_backupDir).filePath(dailyFileName(day));
+    copyInto(target);
+    rotate();
+    const std::optional<BackupInfo> made = dailyBackupOf(day);
+    if (!made) throw StoreError(QStringLiteral("无法备份数据库到 %1").arg(target));
+    return *made;
+}
+
+QStringList BackupManager::rotate() {
+    QList<QDate> dailyDates;
+    const QList<BackupInfo> all = backups();
+    for (const BackupInfo &b : all)
+        if (b.kind == BackupInfo::Kind::Daily) dailyDates.append(b.date);
+    const QList<QDate> dropped = BackupRotation::remove(dailyDates);
+    QStringList removed;
+    int beforeRestoreSeen = 0; // the list is newest first
+    for (const BackupInfo &b : all) {
+        const bool drop = b.kind == BackupInfo::Kind::Daily
+                              ? dropped.contains(b.date)
+                              : ++beforeRestoreSeen > KeptBeforeRestore;
+        if (drop && QFile::remove(b.file)) removed << b.file;
+    }
+    return removed;
+}
+
+BackupInfo BackupManager::restore(const BackupInfo &backup, const QDateTime &now) {
+    const QString problem = quickCheck(backup.file);
+    if (!problem.isEmpty())
+        throw StoreError(QStringLiteral("备份 %1 已损坏: %2").arg(backup.file, problem));
+
+    const QString kept = QDir(m_backupDir)
+                             .filePath(QStringLiteral("CalendarD-%1-before-restore.db")
+                                           .arg(now.toString(QStringLiteral("yyyy-MM-dd-HHmmss"))));
+    if (QFileInfo(m_databaseFile).isFile()) {
+        try {
+            copyInto(kept);
+        } catch (const StoreError &) {
+            // A file SQLite cannot copy (damaged) is kept as it is, with its log.
+            if (!QDir().mkpath(m_backupDir) || !replaceFile(m_databaseFile, kept))
+                throw StoreError(
+                    QStringLiteral("无法保留当前数据库 %1: %2").arg(m_databaseFile, systemError()));
+            replaceFile(m_databaseFile + QStringLiteral("-wal"), kept + QStringLiteral("-wal"));
+        }
+    }
+    installCopyOf(backup.file);
+    rotate();
+    for (const BackupInfo &b : backups())
+        if (b.file == QFileInfo(kept).absoluteFilePath()) return b;
+    BackupInfo info;
+    info.file = kept;
+    info.kind = BackupInfo::Kind::BeforeRestore;
+    info.date = now.date();
+    return info;
+}
+
+QString BackupManager::setAsideDamaged(const QDateTime &now) {
+    const QFileInfo db(m_databaseFile);
+    const QString stamp = now.toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    QString target;
+    for (int n = 1;; ++n) {
+        target =
+            db.absoluteDir().filePath(QStringLiteral("%1.damaged-%2%3.db")
+                                          .arg(db.completeBaseName(), stamp,
+                                               n == 1 ? QString() : QStringLiteral("-%1").arg(n)));
+        if (!QFileInfo::exists(target)) break;
+    }
+    if (!QFile::rename(m_databaseFile, target))
+        throw StoreError(
+            QStringLiteral("无法保留损坏的数据库 %1: %2").arg(m_databaseFile, systemError()));
+    // The log belongs to the damaged file and goes with it; the index is rebuilt from the log.
+    QFile::rename(m_databaseFile + QStringLiteral("-wal"), target + QStringLiteral("-wal"));
+    QFile::rename(m_databaseFile + QStringLiteral("-journal"), target + QStringLiteral("-journal"));
+    QFile::remove(m_databaseFile + QStringLiteral("-shm"));
+    return target;
+}
+
+void BackupManager::installCopyOf(const QString &backupFile) {
+    const QString part = m_databaseFile + QStringLiteral(".restoring");
+    const auto fail = [&](const QString &why) {
+        QFile::remove(part);
+        throw StoreError(QStringLiteral("无法从 %1 恢复数据库: %2").arg(backupFile, why));
+    };
+    QFile::remove(part);
+    QFile source(backupFile);
+    if (!source.copy(part)) fail(source.errorString());
+    QFile::setPermissions(part, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
+    if (!syncFile(part)) fail(systemError());
+    const QString problem = quickCheck(part);
+    if (!problem.isEmpty()) fail(problem);
+    // A log left by the replaced file would be replayed into the new one.
+    for (const char *suffix : kLogSuffixes) {
+        const QString log = m_databaseFile + QLatin1String(suffix);
+        if (QFileInfo::exists(log) && !QFile::remove(log)) fail(systemError());
+    }
+    if (!replaceFile(part, m_databaseFile)) fail(systemError());
+}

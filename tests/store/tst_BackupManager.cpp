@@ -1,0 +1,379 @@
+#include "AutoBackup.h"
+#include "BackupManager.h"
+#include "BackupRotation.h"
+#include "NoteStore.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <atomic>
+#include <thread>
+
+namespace {
+
+QByteArray cellText(int month, int cell, int round = 0) {
+    return QByteArray("{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0 SimSun;}}\\f0 note ") +
+           QByteArray::number(month) + '/' + QByteArray::number(cell) + " round " +
+           QByteArray::number(round) + " " + QByteArray(200, 'x') + "\\par}";
+}
+
+// A database with `months` months of notes, a day plan for each month and a memo line.
+void fillDatabase(const QString &file, int months) {
+    NoteStore store;
+    store.open(file, NoteStore::OpenMode::CreateIfMissing);
+    for (int m = 0; m < months; ++m) {
+        MonthCells cells;
+        for (int i = 0; i < NoteStore::CellCount; ++i) cells[i] = cellText(m, i);
+        store.writeMonth(NoteStore::yearMonthKey(2000 + m / 12, m % 12 + 1), cells);
+        store.writeDayPlan(NoteStore::dayKey(2000 + m / 12, m % 12 + 1, 1), cellText(m, -1));
+    }
+    store.writeMemoLine(1, QStringLiteral("买菜"));
+}
+
+// True when `file` holds exactly the notes fillDatabase(months) wrote.
+bool holdsNotes(const QString &file, int months) {
+    NoteStore store;
+    store.open(file);
+    for (int m = 0; m < months; ++m) {
+        const MonthCells cells =
+            store.readMonth(NoteStore::yearMonthKey(2000 + m / 12, m % 12 + 1));
+        for (int i = 0; i < NoteStore::CellCount; ++i)
+            if (cells[i] != cellText(m, i)) return false;
+        if (store.readDayPlan(NoteStore::dayKey(2000 + m / 12, m % 12 + 1, 1)) != cellText(m, -1))
+            return false;
+    }
+    return store.readMemoLines()[0] == QStringLiteral("买菜");
+}
+
+QByteArray fileHash(const QString &path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) return QByteArray();
+    return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
+}
+
+QStringList fileNames(const QString &dir) {
+    return QDir(dir).entryList(QDir::Files, QDir::Name);
+}
+
+// Overwrites `pages` pages in the middle of the file with random bytes, as a disk fault would.
+void damage(const QString &file, int pages) {
+    QFile f(file);
+    QVERIFY(f.open(QIODevice::ReadWrite));
+    const qint64 pageSize = 4096;
+    const qint64 count = f.size() / pageSize;
+    QVERIFY(count > pages + 2);
+    QRandomGenerator random(1234);
+    for (int p = 0; p < pages; ++p) {
+        QByteArray noise(pageSize, Qt::Uninitialized);
+        for (char &c : noise) c = char(random.bounded(256));
+        f.seek((count / 3 + p * 2) * pageSize);
+        f.write(noise);
+    }
+}
+
+QString integrityCheck(const QString &file) {
+    QString result;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "integrity");
+        db.setDatabaseName(file);
+        if (db.open()) {
+            QSqlQuery q(db);
+            if (q.exec("PRAGMA integrity_check") && q.next()) result = q.value(0).toString();
+        }
+    }
+    QSqlDatabase::removeDatabase("integrity");
+    return result;
+}
+
+} // namespace
+
+class TestBackupManager : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() {
+        m_dir = std::make_unique<QTemporaryDir>();
+        QVERIFY(m_dir->isValid());
+        m_db = m_dir->filePath("DB3/CalendarD.db");
+        m_backupDir = m_dir->filePath("DB3/backup");
+        QDir().mkpath(m_dir->filePath("DB3"));
+    }
+
+    void rotationKeepsDailyWeeklyMonthly_data() {
+        QTest::addColumn<QList<QDate>>("dates");
+        QTest::addColumn<QList<QDate>>("expected");
+        const auto days = [](const QDate &from, const QDate &to) {
+            QList<QDate> list;
+            for (QDate d = from; d <= to; d = d.addDays(1)) list << d;
+            return list;
+        };
+        QTest::newRow("fewer than seven") << days(QDate(2025, 3, 1), QDate(2025, 3, 4))
+                                          << days(QDate(2025, 3, 1), QDate(2025, 3, 4));
+        // Starts only on Mondays: every week and month counts, days are the Mondays themselves.
+        QList<QDate> mondays;
+        for (QDate d(2025, 1, 6); d <= QDate(2025, 6, 30); d = d.addDays(7)) mondays << d;
+        QList<QDate> keptMondays;
+        for (const QDate &d : mondays)
+            if (d >= QDate(2025, 5, 19) || d == QDate(2025, 4, 28) || d == QDate(2025, 3, 31) ||
+                d == QDate(2025, 2, 24) || d == QDate(2025, 1, 27))
+                keptMondays << d;
+        QTest::newRow("weekly starts") << mondays << keptMondays;
+        QTest::newRow("duplicates and invalid dates")
+            << QList<QDate>{QDate(2025, 1, 1), QDate(2025, 1, 1), QDate()}
+            << QList<QDate>{QDate(2025, 1, 1)};
+    }
+    void rotationKeepsDailyWeeklyMonthly() {
+        QFETCH(QList<QDate>, dates);
+        QFETCH(QList<QDate>, expected);
+        std::sort(expected.begin(), expected.end(), std::greater<QDate>());
+        QCOMPARE(BackupRotation::keep(dates), expected);
+    }
+
+    // A year of daily starts, each making its copy and thinning out the others.
+    void yearOfDailyStartsKeepsExactlyTheRotation() {
+        fillDatabase(m_db, 1);
+        AutoBackup backup(BackupManager(m_db, m_backupDir));
+        for (QDate d(2025, 1, 1); d <= QDate(2025, 12, 31); d = d.addDays(1))
+            QCOMPARE(backup.atStart(d), QString());
+        QStringList expected;
+        for (int day = 25; day <= 31; ++day) expected << QStringLiteral("2025-12-%1").arg(day);
+        expected << "2025-12-21"
+                 << "2025-12-14";                 // newest of the two weeks before
+        for (int month = 1; month <= 11; ++month) // newest of each earlier month
+            expected << QDate(2025, month, 1).addMonths(1).addDays(-1).toString("yyyy-MM-dd");
+        for (QString &name : expected) name = "CalendarD-" + name + ".db";
+        expected.sort();
+        QCOMPARE(fileNames(m_backupDir), expected);
+        QCOMPARE(expected.size(), 20);
+    }
+
+    void secondStartOfADayMakesNoCopy() {
+        fillDatabase(m_db, 1);
+        AutoBackup backup(BackupManager(m_db, m_backupDir));
+        const QDate day(2025, 5, 5);
+        QCOMPARE(backup.atStart(day), QString());
+        const QDateTime written =
+            QFileInfo(m_backupDir + "/CalendarD-2025-05-05.db").lastModified();
+        QTest::qWait(20);
+        QCOMPARE(backup.atStart(day), QString());
+        QCOMPARE(QFileInfo(m_backupDir + "/CalendarD-2025-05-05.db").lastModified(), written);
+    }
+
+    void copyHoldsEveryNoteAndPassesTheCheck() {
+        fillDatabase(m_db, 24);
+        BackupManager manager(m_db, m_backupDir);
+        const BackupInfo info = manager.backupNow(QDate(2025, 2, 3));
+        QCOMPARE(QFileInfo(info.file).fileName(), QStringLiteral("CalendarD-2025-02-03.db"));
+        QCOMPARE(info.kind, BackupInfo::Kind::Daily);
+        QVERIFY(info.size > 0);
+        QCOMPARE(BackupManager::quickCheck(info.file), QString());
+        QVERIFY(holdsNotes(info.file, 24));
+        QCOMPARE(fileNames(m_backupDir), QStringList{"CalendarD-2025-02-03.db"});
+    }
+
+    void damagedDatabaseIsSetAsideAndTheBackupRestoresEveryNote() {
+        fillDatabase(m_db, 60);
+        BackupManager manager(m_db, m_backupDir);
+        manager.backupNow(QDate(2025, 2, 2));
+        manager.backupNow(QDate(2025, 2, 3));
+        BackupManager::checkpoint(m_db);
+        QCOMPARE(BackupManager::quickCheck(m_db), QString());
+
+        damage(m_db, 8);
+        const QByteArray damagedHash = fileHash(m_db);
+        QVERIFY(!BackupManager::quickCheck(m_db).isEmpty());
+
+        const QString keptAt = manager.setAsideDamaged(QDateTime(QDate(2025, 2, 4), QTime(9, 30)));
+        QCOMPARE(QFileInfo(keptAt).fileName(),
+                 QStringLiteral("CalendarD.damaged-20250204-093000.db"));
+        QCOMPARE(QFileInfo(keptAt).absolutePath(), QFileInfo(m_db).absolutePath());
+        QVERIFY(!QFileInfo::exists(m_db));
+
+        const std::optional<BackupInfo> newest = manager.newestSoundBackup();
+        QVERIFY(newest);
+        QCOMPARE(newest->date, QDate(2025, 2, 3));
+        manager.installCopyOf(newest->file);
+        QVERIFY(holdsNotes(m_db, 60));
+        QCOMPARE(fileHash(keptAt), damagedHash); // nothing written into the damaged file
+    }
+
+    void damagedNewestBackupIsPassedOver() {
+        fillDatabase(m_db, 60);
+        BackupManager manager(m_db, m_backupDir);
+        manager.backupNow(QDate(2025, 2, 2));
+        const BackupInfo newest = manager.backupNow(QDate(2025, 2, 3));
+        damage(newest.file, 8);
+        QCOMPARE(manager.newestSoundBackup()->date, QDate(2025, 2, 2));
+    }
+
+    void backupWhileAnotherConnectionWritesHoldsAStateThatExisted() {
+        fillDatabase(m_db, 1);
+        std::atomic<bool> stop{false};
+        std::atomic<int> rounds{0};
+        std::thread writer([&] {
+            NoteStore store;
+            store.open(m_db);
+            for (int round = 1; !stop; ++round) {
+                MonthCells cells;
+                for (int i = 0; i < NoteStore::CellCount; ++i) cells[i] = cellText(0, i, round);
+                store.writeMonth(QStringLiteral("20001"), cells);
+                rounds = round;
+            }
+        });
+        QTRY_VERIFY(rounds > 5);
+        BackupManager manager(m_db, m_backupDir);
+        QStringList files;
+        for (int i = 0; i < 5; ++i) files << manager.backupNow(QDate(2025, 1, 1 + i)).file;
+        stop = true;
+        writer.join();
+        QVERIFY(rounds > 5);
+        for (const QString &file : files) {
+            QCOMPARE(integrityCheck(file), QStringLiteral("ok"));
+            NoteStore copy;
+            copy.open(file);
+            const MonthCells cells = copy.readMonth(QStringLiteral("20001"));
+            // One save writes all 42 cells: a copy that existed holds them from one round.
+            const QByteArray round = cells[0].mid(cells[0].indexOf("round"), 12);
+            for (int i = 0; i < NoteStore::CellCount; ++i)
+                QVERIFY2(cells[i].contains(round), qPrintable(file));
+        }
+    }
+
+    void restoreKeepsTheCurrentFileSoItCanBeUndone() {
+        fillDatabase(m_db, 3);
+        BackupManager manager(m_db, m_backupDir);
+        const BackupInfo older = manager.backupNow(QDate(2025, 3, 1));
+        {
+            NoteStore store;
+            store.open(m_db);
+            store.writeMemoLine(2, QStringLiteral("之后写的"));
+        }
+        const BackupInfo kept =
+            manager.restore(older, QDateTime(QDate(2025, 3, 2), QTime(8, 0, 5)));
+        QCOMPARE(kept.kind, BackupInfo::Kind::BeforeRestore);
+        QCOMPARE(QFileInfo(kept.file).fileName(),
+                 QStringLiteral("CalendarD-2025-03-02-080005-before-restore.db"));
+        {
+            NoteStore store;
+            store.open(m_db);
+            QCOMPARE(store.readMemoLines()[1], QString());
+        }
+        manager.restore(kept, QDateTime(QDate(2025, 3, 2), QTime(8, 1)));
+        NoteStore store;
+        store.open(m_db);
+        QCOMPARE(store.readMemoLines()[1], QStringLiteral("之后写的"));
+        QCOMPARE(manager.backups().size(), 3);
+    }
+
+    void restoreOfADamagedBackupChangesNothing() {
+        fillDatabase(m_db, 60);
+        BackupManager manager(m_db, m_backupDir);
+        const BackupInfo copy = manager.backupNow(QDate(2025, 3, 1));
+        damage(copy.file, 8);
+        BackupManager::checkpoint(m_db);
+        const QByteArray before = fileHash(m_db);
+        QVERIFY_THROWS_EXCEPTION(StoreError, manager.restore(copy, QDateTime::currentDateTime()));
+        QCOMPARE(fileHash(m_db), before);
+        QCOMPARE(manager.backups().size(), 1);
+    }
+
+    void onlyTheNewestCopiesOfReplacedFilesAreKept() {
+        fillDatabase(m_db, 1);
+        BackupManager manager(m_db, m_backupDir);
+        const BackupInfo copy = manager.backupNow(QDate(2025, 3, 1));
+        for (int i = 0; i < BackupManager::KeptBeforeRestore + 2; ++i)
+            manager.restore(copy, QDateTime(QDate(2025, 3, 2), QTime(8, i)));
+        int kept = 0;
+        for (const BackupInfo &b : manager.backups())
+            if (b.kind == BackupInfo::Kind::BeforeRestore) ++kept;
+        QCOMPARE(kept, BackupManager::KeptBeforeRestore);
+        QVERIFY(!QFileInfo::exists(m_backupDir + "/CalendarD-2025-03-02-080000-before-restore.db"));
+        QVERIFY(QFileInfo::exists(m_backupDir + "/CalendarD-2025-03-02-080600-before-restore.db"));
+    }
+
+    void fullDiskRemovesTheFailedCopyAndReportsOnce() {
+        fillDatabase(m_db, 60);
+        QDir().mkpath(m_backupDir);
+        BackupManager manager(m_db, m_backupDir);
+        if (QProcess::execute("mount", {"-t", "tmpfs", "-o", "size=64k", "tmpfs", m_backupDir}) !=
+            0)
+            QSKIP("cannot mount a small tmpfs (needs root)");
+        const auto unmount = qScopeGuard([&] { QProcess::execute("umount", {m_backupDir}); });
+        AutoBackup backup(manager);
+        const QString first = backup.atStart(QDate(2025, 4, 1));
+        QVERIFY2(first.contains(QStringLiteral("自动备份失败")), qPrintable(first));
+        QCOMPARE(fileNames(m_backupDir), QStringList());
+        QCOMPARE(backup.atStart(QDate(2025, 4, 2)), QString());
+        QCOMPARE(fileNames(m_backupDir), QStringList());
+    }
+
+    void failedCopyLeavesTheDaysEarlierCopy() {
+        fillDatabase(m_db, 2);
+        BackupManager manager(m_db, m_backupDir);
+        const BackupInfo good = manager.backupNow(QDate(2025, 4, 1));
+        const QByteArray hash = fileHash(good.file);
+        // A folder where the temporary copy goes makes the copy fail.
+        QVERIFY(QDir().mkpath(good.file + ".part/x"));
+        QVERIFY_THROWS_EXCEPTION(StoreError, manager.backupNow(QDate(2025, 4, 1)));
+        QCOMPARE(fileHash(good.file), hash);
+    }
+
+    void closeCheckpointsTheLogAndCopiesOnlyAfterEdits() {
+        fillDatabase(m_db, 2);
+        AutoBackup backup(BackupManager(m_db, m_backupDir));
+        const QDate day(2025, 6, 1);
+        NoteStore store;
+        store.open(m_db);
+        QCOMPARE(backup.atStart(day), QString());
+        const QString copy = m_backupDir + "/CalendarD-2025-06-01.db";
+        const QDateTime first = QFileInfo(copy).lastModified();
+
+        QTest::qWait(20);
+        QCOMPARE(backup.atClose(day), QString());
+        QCOMPARE(QFileInfo(copy).lastModified(), first); // nothing changed: no new copy
+
+        QTest::qWait(20);
+        store.writeMemoLine(3, QStringLiteral("关闭前"));
+        QCOMPARE(backup.atClose(day), QString());
+        QVERIFY(QFileInfo(copy).lastModified() > first);
+        QCOMPARE(QFileInfo(m_db + "-wal").size(), 0);
+        // The .db file alone holds the last save.
+        const QString alone = m_dir->filePath("alone.db");
+        QVERIFY(QFile::copy(m_db, alone));
+        NoteStore check;
+        check.open(alone);
+        QCOMPARE(check.readMemoLines()[2], QStringLiteral("关闭前"));
+    }
+
+    void quickCheckOfOddFiles_data() {
+        QTest::addColumn<QByteArray>("content");
+        QTest::newRow("text") << QByteArray("not a database at all, just some words\n");
+        QTest::newRow("empty header") << QByteArray(4096, '\0');
+    }
+    void quickCheckOfOddFiles() {
+        QFETCH(QByteArray, content);
+        QFile f(m_db);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(content);
+        f.close();
+        const QByteArray before = fileHash(m_db);
+        QVERIFY(!BackupManager::quickCheck(m_db).isEmpty());
+        QCOMPARE(fileHash(m_db), before);
+        QVERIFY(!BackupManager::quickCheck(m_dir->filePath("missing.db")).isEmpty());
+    }
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QString m_db;
+    QString m_backupDir;
+};
+
+QTEST_GUILESS_MAIN(TestBackupManager)
+#include "tst_BackupManager.moc"
