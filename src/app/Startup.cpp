@@ -2,6 +2,7 @@
 
 #include "AppIdentity.h"
 #include "AppPaths.h"
+#include "BackupController.h"
 #include "FontSubstitutes.h"
 #include "LoginFile.h"
 #include "SingleInstance.h"
@@ -14,6 +15,7 @@
 #include "WindowClass.h"
 
 #include <QApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QIcon>
 #include <QMessageBox>
@@ -65,6 +67,16 @@ int Startup::run(QApplication &app) {
         return 1;
     }
 
+    // A damaged note database is set aside before the main window opens it; what to do about
+    // it is asked after the gate.
+    QString damagedKeptAt;
+    try {
+        damagedKeptAt = BackupController::checkBeforeOpen(paths, QDateTime::currentDateTime());
+    } catch (const StoreError &e) {
+        errorBox(e.message());
+        return 1;
+    }
+
     // With the gate on it is the first window; the main window waits hidden behind it.
     std::unique_ptr<TLockLogin> gate;
     if (LoginFile::gateOn(lines)) gate = std::make_unique<TLockLogin>(paths.loginFile());
@@ -77,6 +89,9 @@ int Startup::run(QApplication &app) {
                        [&mainForm](const QSize &size) { return mainForm.applySize(size); },
                        paths.resourceDir(), &mainForm);
     mainForm.setSizeDialog(sizeDialog);
+    auto *backups = new BackupController(paths, mainForm, damagedKeptAt, [](const QString &text) {
+        QMessageBox::warning(nullptr, QString::fromUtf8(Startup::kAppTitle), text);
+    });
     lines.clear();
 
     // The session ending or a kill from outside closes like Escape: the visible page is saved.
@@ -89,13 +104,19 @@ int Startup::run(QApplication &app) {
                              QCoreApplication::quit(); // still at the gate: nothing to save
                      });
 
+    const auto enter = [backups, &mainForm] {
+        backups->beforeShow();
+        mainForm.show();
+    };
     if (gate) {
-        QObject::connect(gate.get(), &TLockLogin::loginAccepted, &mainForm, &QWidget::show);
+        QObject::connect(gate.get(), &TLockLogin::loginAccepted, &mainForm, enter);
         QObject::connect(gate.get(), &TLockLogin::loginCancelled, &app, &QCoreApplication::quit,
                          Qt::QueuedConnection);
         gate->show();
     } else {
-        mainForm.show();
+        enter();
     }
-    return app.exec();
+    const int code = app.exec();
+    backups->atExit();
+    return code;
 }

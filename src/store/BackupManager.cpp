@@ -259,6 +259,15 @@ QString BackupManager::setAsideDamaged(const QDateTime &now) {
     return target;
 }
 
+void BackupManager::putBackDamaged(const QString &keptAt) {
+    for (const char *suffix : kLogSuffixes) QFile::remove(m_databaseFile + QLatin1String(suffix));
+    if (!replaceFile(keptAt, m_databaseFile))
+        throw StoreError(
+            QStringLiteral("无法放回数据库 %1: %2").arg(m_databaseFile, systemError()));
+    replaceFile(keptAt + QStringLiteral("-wal"), m_databaseFile + QStringLiteral("-wal"));
+    replaceFile(keptAt + QStringLiteral("-journal"), m_databaseFile + QStringLiteral("-journal"));
+}
+
 void BackupManager::installCopyOf(const QString &backupFile) {
     const QString part = m_databaseFile + QStringLiteral(".restoring");
     const auto fail = [&](const QString &why) {

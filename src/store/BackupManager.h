@@ -70,6 +70,10 @@ public:
     // Moves a damaged database file and its log aside, beside the original, under a name that
     // says when; nothing is written into them. Returns the new path of the file.
     QString setAsideDamaged(const QDateTime &now);
+    // Undoes setAsideDamaged() when the user was never asked (the program ended at the login
+    // gate): the database put in its place is removed and the damaged file goes back, so the
+    // next start finds it again.
+    void putBackDamaged(const QString &keptAt);
     // Puts a checked copy of `backupFile` in place of the database (which must be closed, or
     // missing after setAsideDamaged).
     void installCopyOf(const QString &backupFile);

@@ -1,13 +1,12 @@
 #include "AutoBackup.h"
+#include "BackupFixtures.h"
 #include "BackupManager.h"
 #include "BackupRotation.h"
 #include "NoteStore.h"
 
-#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
-#include <QRandomGenerator>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
@@ -18,64 +17,13 @@
 
 namespace {
 
-QByteArray cellText(int month, int cell, int round = 0) {
-    return QByteArray("{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0 SimSun;}}\\f0 note ") +
-           QByteArray::number(month) + '/' + QByteArray::number(cell) + " round " +
-           QByteArray::number(round) + " " + QByteArray(200, 'x') + "\\par}";
-}
-
-// A database with `months` months of notes, a day plan for each month and a memo line.
-void fillDatabase(const QString &file, int months) {
-    NoteStore store;
-    store.open(file, NoteStore::OpenMode::CreateIfMissing);
-    for (int m = 0; m < months; ++m) {
-        MonthCells cells;
-        for (int i = 0; i < NoteStore::CellCount; ++i) cells[i] = cellText(m, i);
-        store.writeMonth(NoteStore::yearMonthKey(2000 + m / 12, m % 12 + 1), cells);
-        store.writeDayPlan(NoteStore::dayKey(2000 + m / 12, m % 12 + 1, 1), cellText(m, -1));
-    }
-    store.writeMemoLine(1, QStringLiteral("买菜"));
-}
-
-// True when `file` holds exactly the notes fillDatabase(months) wrote.
-bool holdsNotes(const QString &file, int months) {
-    NoteStore store;
-    store.open(file);
-    for (int m = 0; m < months; ++m) {
-        const MonthCells cells =
-            store.readMonth(NoteStore::yearMonthKey(2000 + m / 12, m % 12 + 1));
-        for (int i = 0; i < NoteStore::CellCount; ++i)
-            if (cells[i] != cellText(m, i)) return false;
-        if (store.readDayPlan(NoteStore::dayKey(2000 + m / 12, m % 12 + 1, 1)) != cellText(m, -1))
-            return false;
-    }
-    return store.readMemoLines()[0] == QStringLiteral("买菜");
-}
-
-QByteArray fileHash(const QString &path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) return QByteArray();
-    return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
-}
+using testfiles::cellText;
+using testfiles::fileHash;
+using testfiles::fillDatabase;
+using testfiles::holdsNotes;
 
 QStringList fileNames(const QString &dir) {
     return QDir(dir).entryList(QDir::Files, QDir::Name);
-}
-
-// Overwrites `pages` pages in the middle of the file with random bytes, as a disk fault would.
-void damage(const QString &file, int pages) {
-    QFile f(file);
-    QVERIFY(f.open(QIODevice::ReadWrite));
-    const qint64 pageSize = 4096;
-    const qint64 count = f.size() / pageSize;
-    QVERIFY(count > pages + 2);
-    QRandomGenerator random(1234);
-    for (int p = 0; p < pages; ++p) {
-        QByteArray noise(pageSize, Qt::Uninitialized);
-        for (char &c : noise) c = char(random.bounded(256));
-        f.seek((count / 3 + p * 2) * pageSize);
-        f.write(noise);
-    }
 }
 
 QString integrityCheck(const QString &file) {
@@ -186,7 +134,7 @@ private slots:
         BackupManager::checkpoint(m_db);
         QCOMPARE(BackupManager::quickCheck(m_db), QString());
 
-        damage(m_db, 8);
+        QVERIFY(testfiles::damage(m_db, 8));
         const QByteArray damagedHash = fileHash(m_db);
         QVERIFY(!BackupManager::quickCheck(m_db).isEmpty());
 
@@ -209,7 +157,7 @@ private slots:
         BackupManager manager(m_db, m_backupDir);
         manager.backupNow(QDate(2025, 2, 2));
         const BackupInfo newest = manager.backupNow(QDate(2025, 2, 3));
-        damage(newest.file, 8);
+        QVERIFY(testfiles::damage(newest.file, 8));
         QCOMPARE(manager.newestSoundBackup()->date, QDate(2025, 2, 2));
     }
 
@@ -276,7 +224,7 @@ private slots:
         fillDatabase(m_db, 60);
         BackupManager manager(m_db, m_backupDir);
         const BackupInfo copy = manager.backupNow(QDate(2025, 3, 1));
-        damage(copy.file, 8);
+        QVERIFY(testfiles::damage(copy.file, 8));
         BackupManager::checkpoint(m_db);
         const QByteArray before = fileHash(m_db);
         QVERIFY_THROWS_EXCEPTION(StoreError, manager.restore(copy, QDateTime::currentDateTime()));

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "AppPaths.h"
+#include "AutoBackup.h"
+#include "BackupManager.h"
+
+#include <QDateTime>
+#include <QObject>
+#include <functional>
+#include <optional>
+
+class QAction;
+class TMainForm;
+
+// The backups around the main window: the check of the note database before the main window
+// opens it, the offer of a backup when it was damaged, the daily copy after the first show,
+// the system menu item "备份与恢复…" and the last steps when the program ends.
+class BackupController : public QObject {
+    Q_OBJECT
+public:
+    using MessageFunction = std::function<void(const QString &text)>;
+    // True: restore `newest`. Only asked when there is a sound backup.
+    using RecoveryPrompt =
+        std::function<bool(const QString &damagedKeptAt, const BackupInfo &newest)>;
+
+    // PRAGMA quick_check before the main window opens the database. A damaged file is moved
+    // aside, beside the original, and an empty database takes its place, so nothing is ever
+    // written into the damaged file; the user chooses what to do after the login gate.
+    // Returns where the damaged file is kept, or an empty text when the file is sound (or not
+    // there: the main window reports that). Throws StoreError when it cannot move or create.
+    static QString checkBeforeOpen(const AppPaths &paths, const QDateTime &now);
+
+    BackupController(const AppPaths &paths, TMainForm &mainForm, QString damagedKeptAt,
+                     MessageFunction message);
+
+    void setRecoveryPrompt(RecoveryPrompt prompt) { m_prompt = std::move(prompt); }
+    void setClock(std::function<QDateTime()> now) { m_now = std::move(now); }
+
+    // After the login gate, before the main window shows: the offer when the file was damaged.
+    void beforeShow();
+    // The daily copy (run by the first show of the main window).
+    void dailyBackup();
+    // The program ends: the log goes into the .db file, and a copy is made after edits.
+    void atExit();
+
+    QAction *menuAction() const { return m_action; }
+    void showDialog();
+
+private:
+    bool releaseDatabase();
+    void reopenDatabase();
+
+    BackupManager m_manager;
+    AutoBackup m_auto;
+    TMainForm &m_mainForm;
+    QString m_damagedKeptAt;
+    MessageFunction m_message;
+    RecoveryPrompt m_prompt;
+    std::function<QDateTime()> m_now;
+    QAction *m_action = nullptr;
+    bool m_automatic = true; // off after starting over with an empty database
+};

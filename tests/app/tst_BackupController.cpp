@@ -1,0 +1,220 @@
+// The backups around the main window: a damaged database at start, the daily copy, the
+// "备份与恢复…" dialog and the end of the program.
+#include "AppPaths.h"
+#include "BackupController.h"
+#include "BackupDialog.h"
+#include "BackupFixtures.h"
+#include "BackupManager.h"
+#include "NoteStore.h"
+#include "TMainForm.h"
+
+#include <QAction>
+#include <QDir>
+#include <QMenu>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeWidget>
+
+#include <memory>
+
+namespace {
+const QDateTime kNow(QDate(2025, 7, 8), QTime(9, 15));
+constexpr int kMonths = 60;
+
+struct Harness {
+    QTemporaryDir dir;
+    AppPaths paths{dir.path(), QStringLiteral(KESTROVA_SOURCE_DIR)};
+    QStringList messages;
+    std::unique_ptr<TMainForm> form;
+    BackupController *controller = nullptr;
+
+    Harness() {
+        paths.ensureLayout();
+        testfiles::fillDatabase(paths.databaseFile(), kMonths);
+    }
+    BackupManager manager() const { return BackupManager(paths.databaseFile(), paths.backupDir()); }
+    // The start-up steps up to the gate.
+    void start(const QString &damagedKeptAt) {
+        form = std::make_unique<TMainForm>(paths, [this](const QString &t) { messages << t; });
+        form->setQuitFunction([] {});
+        controller = new BackupController(paths, *form, damagedKeptAt,
+                                          [this](const QString &t) { messages << t; });
+        controller->setClock([] { return kNow; });
+    }
+    QStringList backupFiles() const {
+        return QDir(paths.backupDir()).entryList(QDir::Files, QDir::Name);
+    }
+};
+} // namespace
+
+class TestBackupController : public QObject {
+    Q_OBJECT
+private slots:
+    void damagedDatabaseOffersTheNewestBackupAndGetsEveryNoteBack() {
+        Harness h;
+        h.manager().backupNow(QDate(2025, 7, 6));
+        h.manager().backupNow(QDate(2025, 7, 7));
+        BackupManager::checkpoint(h.paths.databaseFile());
+        QVERIFY(testfiles::damage(h.paths.databaseFile(), 8));
+        const QByteArray damaged = testfiles::fileHash(h.paths.databaseFile());
+
+        const QString keptAt = BackupController::checkBeforeOpen(h.paths, kNow);
+        QCOMPARE(QFileInfo(keptAt).fileName(),
+                 QStringLiteral("CalendarD.damaged-20250708-091500.db"));
+        h.start(keptAt);
+        QDate offered;
+        h.controller->setRecoveryPrompt([&](const QString &kept, const BackupInfo &newest) {
+            if (kept == keptAt) offered = newest.date;
+            return true;
+        });
+        h.controller->beforeShow();
+        QCOMPARE(offered, QDate(2025, 7, 7));
+        QCOMPARE(h.messages, QStringList());
+        QVERIFY(h.form->store().isOpen());
+        h.form->store().close();
+        QVERIFY(testfiles::holdsNotes(h.paths.databaseFile(), kMonths));
+        QCOMPARE(testfiles::fileHash(keptAt), damaged);
+    }
+
+    void decliningStartsEmptyAndLeavesTheBackupsAlone() {
+        Harness h;
+        h.manager().backupNow(kNow.date());
+        const QStringList before = h.backupFiles();
+        const QByteArray copy = testfiles::fileHash(h.paths.backupDir() + "/" + before.first());
+        QVERIFY(testfiles::damage(h.paths.databaseFile(), 8));
+        h.start(BackupController::checkBeforeOpen(h.paths, kNow));
+        h.controller->setRecoveryPrompt([](const QString &, const BackupInfo &) { return false; });
+        h.controller->beforeShow();
+        QCOMPARE(h.form->store().readMonth(NoteStore::yearMonthKey(2000, 1))[0], QByteArray());
+        h.form->store().writeMemoLine(1, QStringLiteral("新的"));
+        h.controller->dailyBackup();
+        h.controller->atExit();
+        QCOMPARE(h.backupFiles(), before);
+        QCOMPARE(testfiles::fileHash(h.paths.backupDir() + "/" + before.first()), copy);
+    }
+
+    void withoutBackupsTheUserIsToldAndGetsAnEmptyDatabase() {
+        Harness h;
+        QVERIFY(testfiles::damage(h.paths.databaseFile(), 8));
+        h.start(BackupController::checkBeforeOpen(h.paths, kNow));
+        bool asked = false;
+        h.controller->setRecoveryPrompt([&](const QString &, const BackupInfo &) {
+            asked = true;
+            return true;
+        });
+        h.controller->beforeShow();
+        QVERIFY(!asked);
+        QCOMPARE(h.messages.size(), 1);
+        QVERIFY(h.messages.first().contains(QStringLiteral("没有可用的备份")));
+        QCOMPARE(BackupManager::quickCheck(h.paths.databaseFile()), QString());
+    }
+
+    void endingAtTheGatePutsTheDamagedFileBack() {
+        Harness h;
+        QVERIFY(testfiles::damage(h.paths.databaseFile(), 8));
+        const QByteArray damaged = testfiles::fileHash(h.paths.databaseFile());
+        h.start(BackupController::checkBeforeOpen(h.paths, kNow));
+        h.controller->atExit(); // the gate was cancelled: beforeShow never ran
+        QCOMPARE(testfiles::fileHash(h.paths.databaseFile()), damaged);
+        QCOMPARE(QDir(h.paths.db3Dir()).entryList({"*.damaged-*"}), QStringList());
+        QCOMPARE(h.backupFiles(), QStringList());
+    }
+
+    void soundDatabaseIsLeftAsItIs() {
+        Harness h;
+        const QByteArray before = testfiles::fileHash(h.paths.databaseFile());
+        QCOMPARE(BackupController::checkBeforeOpen(h.paths, kNow), QString());
+        QCOMPARE(testfiles::fileHash(h.paths.databaseFile()), before);
+    }
+
+    void firstShowMakesTheDailyCopyAndTheEndCheckpoints() {
+        Harness h;
+        h.start(QString());
+        h.controller->beforeShow();
+        h.form->show();
+        const QString copy = h.paths.backupDir() + "/CalendarD-2025-07-08.db";
+        QTRY_VERIFY(QFileInfo::exists(copy));
+        const QDateTime first = QFileInfo(copy).lastModified();
+        QTest::qWait(20);
+        h.form->store().writeMemoLine(2, QStringLiteral("关闭前写的"));
+        h.controller->atExit();
+        QVERIFY(QFileInfo(copy).lastModified() > first);
+        QVERIFY(!QFileInfo::exists(h.paths.databaseFile() + "-wal") ||
+                QFileInfo(h.paths.databaseFile() + "-wal").size() == 0);
+        NoteStore copyStore;
+        copyStore.open(copy);
+        QCOMPARE(copyStore.readMemoLines()[1], QStringLiteral("关闭前写的"));
+        QCOMPARE(h.messages, QStringList());
+    }
+
+    void menuItemSitsBelowThePasswordSettings() {
+        Harness h;
+        h.start(QString());
+        const QList<QAction *> actions = h.form->systemMenu()->actions();
+        const int item = actions.indexOf(h.controller->menuAction());
+        QVERIFY(item > 0);
+        QCOMPARE(h.controller->menuAction()->text(), QStringLiteral("备份与恢复…"));
+        QCOMPARE(actions[item - 1]->objectName(), QStringLiteral("N4"));
+        QCOMPARE(actions[item + 1]->objectName(), QStringLiteral("N8"));
+        QVERIFY(h.controller->menuAction()->isEnabled());
+    }
+
+    void dialogListsBacksUpAndRestoresAfterConfirmation() {
+        Harness h;
+        h.start(QString());
+        h.form->show();
+        QTRY_VERIFY(QFileInfo::exists(h.paths.backupDir() + "/CalendarD-2025-07-08.db"));
+        h.form->store().writeMemoLine(1, QStringLiteral("恢复后应不见"));
+
+        QStringList questions, messages;
+        bool answer = false;
+        int released = 0, reopened = 0;
+        BackupDialog::Hooks hooks;
+        hooks.confirm = [&](const QString &q) {
+            questions << q;
+            return answer;
+        };
+        hooks.message = [&](const QString &m) { messages << m; };
+        hooks.releaseDatabase = [&] {
+            ++released;
+            h.form->store().close();
+            return true;
+        };
+        hooks.reopenDatabase = [&] {
+            ++reopened;
+            h.form->store().reconnect();
+        };
+        hooks.today = [] { return QDate(2025, 7, 9); };
+        hooks.now = [] { return QDateTime(QDate(2025, 7, 9), QTime(10, 0)); };
+        BackupDialog dialog(h.manager(), hooks);
+        QCOMPARE(dialog.list()->topLevelItemCount(), 1);
+
+        dialog.backupButton()->click();
+        QCOMPARE(dialog.list()->topLevelItemCount(), 2);
+        QCOMPARE(dialog.list()->topLevelItem(0)->text(0), QStringLiteral("2025-07-09"));
+        QVERIFY(!dialog.list()->topLevelItem(0)->text(1).isEmpty());
+
+        dialog.list()->setCurrentItem(dialog.list()->topLevelItem(1)); // 2025-07-08
+        dialog.restoreButton()->click();                               // answered no
+        QCOMPARE(questions.size(), 1);
+        QCOMPARE(released, 0);
+        QCOMPARE(h.form->store().readMemoLines()[0], QStringLiteral("恢复后应不见"));
+
+        answer = true;
+        dialog.list()->setCurrentItem(dialog.list()->topLevelItem(1));
+        dialog.restoreButton()->click();
+        QCOMPARE(released, 1);
+        QCOMPARE(reopened, 1);
+        QCOMPARE(h.form->store().readMemoLines()[0], QStringLiteral("买菜"));
+        QCOMPARE(messages.size(), 1);
+        QVERIFY2(messages.first().startsWith(QStringLiteral("已恢复")),
+                 qPrintable(messages.first()));
+        // The replaced file is listed as a backup of its own.
+        QCOMPARE(dialog.list()->topLevelItemCount(), 3);
+        QVERIFY(dialog.list()->topLevelItem(0)->text(0).contains(QStringLiteral("恢复前")));
+    }
+};
+
+QTEST_MAIN(TestBackupController)
+#include "tst_BackupController.moc"

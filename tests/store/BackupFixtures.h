@@ -1,0 +1,70 @@
+#pragma once
+
+#include "NoteStore.h"
+
+#include <QCryptographicHash>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QString>
+
+// Note databases for the backup tests: filled, damaged on purpose, compared.
+namespace testfiles {
+
+inline QByteArray fileHash(const QString &path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) return QByteArray();
+    return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
+}
+
+// Overwrites `pages` 4 KiB pages in the middle of `file` with random bytes, as a disk fault
+// would. False when the file is too small for that.
+inline bool damage(const QString &file, int pages) {
+    QFile f(file);
+    if (!f.open(QIODevice::ReadWrite)) return false;
+    const qint64 pageSize = 4096;
+    const qint64 count = f.size() / pageSize;
+    if (count <= pages * 2 + 2) return false;
+    QRandomGenerator random(1234);
+    for (int p = 0; p < pages; ++p) {
+        QByteArray noise(pageSize, Qt::Uninitialized);
+        for (char &c : noise) c = char(random.bounded(256));
+        if (!f.seek((count / 3 + p * 2) * pageSize) || f.write(noise) != pageSize) return false;
+    }
+    return f.flush();
+}
+
+inline QByteArray cellText(int month, int cell, int round = 0) {
+    return QByteArray("{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0 SimSun;}}\\f0 note ") +
+           QByteArray::number(month) + '/' + QByteArray::number(cell) + " round " +
+           QByteArray::number(round) + " " + QByteArray(200, 'x') + "\\par}";
+}
+
+// A database with `months` months of notes, a day plan for each month and a memo line.
+inline void fillDatabase(const QString &file, int months) {
+    NoteStore store;
+    store.open(file, NoteStore::OpenMode::CreateIfMissing);
+    for (int m = 0; m < months; ++m) {
+        MonthCells cells;
+        for (int i = 0; i < NoteStore::CellCount; ++i) cells[i] = cellText(m, i);
+        store.writeMonth(NoteStore::yearMonthKey(2000 + m / 12, m % 12 + 1), cells);
+        store.writeDayPlan(NoteStore::dayKey(2000 + m / 12, m % 12 + 1, 1), cellText(m, -1));
+    }
+    store.writeMemoLine(1, QStringLiteral("买菜"));
+}
+
+// True when `file` holds exactly the notes fillDatabase(months) wrote.
+inline bool holdsNotes(const QString &file, int months) {
+    NoteStore store;
+    store.open(file);
+    for (int m = 0; m < months; ++m) {
+        const MonthCells cells =
+            store.readMonth(NoteStore::yearMonthKey(2000 + m / 12, m % 12 + 1));
+        for (int i = 0; i < NoteStore::CellCount; ++i)
+            if (cells[i] != cellText(m, i)) return false;
+        if (store.readDayPlan(NoteStore::dayKey(2000 + m / 12, m % 12 + 1, 1)) != cellText(m, -1))
+            return false;
+    }
+    return store.readMemoLines()[0] == QStringLiteral("买菜");
+}
+
+} // namespace testfiles
