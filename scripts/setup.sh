@@ -10,6 +10,7 @@ packages=(
     fonts-wqy-zenhei
     xvfb xauth xdotool x11-utils imagemagick
     clang libclang-rt-14-dev
+    dpkg-dev file desktop-file-utils appstream groff-base
 )
 
 missing=()

@@ -3,26 +3,17 @@
 // Target: a copy in under a second.
 #include "BackupManager.h"
 #include "NoteStore.h"
+#include "NoteYears.h"
 
 #include <QCoreApplication>
 #include <QDate>
 #include <QDir>
 #include <QFileInfo>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
 
 namespace {
-
-// About 300 bytes of RTF, as a rich-text cell with a line or two of Chinese text writes it.
-QByteArray cellRtf(int seed) {
-    QByteArray rtf = "{\\rtf1\\ansi\\ansicpg936\\deff0{\\fonttbl{\\f0\\fnil\\fcharset134 "
-                     "\\'cb\\'ce\\'cc\\'e5;}}\\viewkind4\\uc1\\pard\\lang2052\\f0\\fs18 ";
-    while (rtf.size() < 290) rtf += "\\u24320?\\u20250? " + QByteArray::number(seed++) + ' ';
-    return rtf + "\\par}";
-}
 
 struct Fixture {
     QTemporaryDir dir;
@@ -33,30 +24,7 @@ struct Fixture {
             NoteStore store;
             store.open(file, NoteStore::OpenMode::CreateIfMissing);
         }
-        {
-            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "bench-fill");
-            db.setDatabaseName(file);
-            if (!db.open()) qFatal("cannot open %s", qPrintable(file));
-            QSqlQuery(db).exec("BEGIN");
-            QSqlQuery month(db), day(db);
-            month.prepare("INSERT INTO TailiNew VALUES (?" + QString(",?").repeated(42) + ")");
-            day.prepare("INSERT INTO TailiNew_day VALUES (?, ?)");
-            for (int year = 1996; year < 2026; ++year) {
-                for (int m = 1; m <= 12; ++m) {
-                    month.addBindValue(NoteStore::yearMonthKey(year, m));
-                    for (int i = 0; i < NoteStore::CellCount; ++i)
-                        month.addBindValue(cellRtf(year + m + i));
-                    if (!month.exec()) qFatal("fill failed");
-                    for (int d = 1; d <= QDate(year, m, 1).daysInMonth(); ++d) {
-                        day.addBindValue(NoteStore::dayKey(year, m, d));
-                        day.addBindValue(cellRtf(d) + cellRtf(m));
-                        if (!day.exec()) qFatal("fill failed");
-                    }
-                }
-            }
-            QSqlQuery(db).exec("COMMIT");
-        }
-        QSqlDatabase::removeDatabase("bench-fill");
+        benchdata::fillYears(file, 30);
         BackupManager::checkpoint(file);
     }
 };

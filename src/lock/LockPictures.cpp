@@ -1,5 +1,7 @@
 #include "LockPictures.h"
 
+#include "ResourceLocator.h"
+
 #include <QCoreApplication>
 #include <QFont>
 #include <QLinearGradient>
@@ -177,7 +179,8 @@ QStringList LockPictures::names() {
 }
 
 QString LockPictures::folder() {
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/resources/lock");
+    return ResourceLocator::resourceDir(QCoreApplication::applicationDirPath()) +
+           QStringLiteral("/lock");
 }
 
 QImage LockPictures::paint(const QString &name) {

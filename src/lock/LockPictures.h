@@ -6,7 +6,7 @@
 #include <QStringList>
 
 // The pictures of the two password windows. Each is loaded from
-// applicationDirPath() + "/resources/lock/<name>.png"; when the file is missing or broken the
+// <resource folder>/lock/<name>.png (ResourceLocator); when the file is missing or broken the
 // same picture is painted here, so the windows always look whole.
 class LockPictures {
 public:
@@ -20,7 +20,7 @@ public:
     // unknown name.
     static QImage paint(const QString &name);
 
-    // applicationDirPath() + "/resources/lock".
+    // The resource folder of the running program (ResourceLocator) + "/lock".
     static QString folder();
 
     // The 12-pixel 宋体 both windows are set in, falling back to an installed CJK font.

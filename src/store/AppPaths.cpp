@@ -2,6 +2,7 @@
 
 #include "AtomicFile.h"
 #include "NoteStore.h"
+#include "ResourceLocator.h"
 
 #include <QDir>
 #include <QFile>
@@ -45,6 +46,8 @@ AppPaths::AppPaths(const QString &root, const QString &programDir)
     : m_root(cleanDir(root)), m_programDir(cleanDir(programDir.isEmpty() ? root : programDir)) {}
 
 AppPaths AppPaths::detect(const QString &programDir) {
+    // An installed program never writes beside itself, even where it could (run as root).
+    if (ResourceLocator::isInstalled(programDir)) return AppPaths(userDataRoot(), programDir);
     const AppPaths portable(programDir, programDir);
     // An existing data folder must itself be writable; otherwise the program folder must be.
     const QString probe =
@@ -100,7 +103,7 @@ QString AppPaths::wallpaperFile(const QString &name) const {
     return wallpaperDir() + QLatin1Char('/') + name;
 }
 QString AppPaths::resourceDir() const {
-    return m_programDir + QStringLiteral("/resources");
+    return ResourceLocator::resourceDir(m_programDir);
 }
 
 QByteArray AppPaths::noPasswordFileContent() {

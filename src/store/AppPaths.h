@@ -8,17 +8,19 @@
 //   DB3/loginstr.db           start-up password file
 //   DB3/backup/               copies of the note database (BackupManager)
 //   source/DeskTopBG/         wallpaper pictures (A1.bmp, A2.bmp, Content.bmp, Mix.bmp)
-// The portable root is the program directory itself; an installed program whose directory is not
-// writable keeps its data in $XDG_DATA_HOME/kestrova/ (default ~/.local/share/kestrova/).
-// Read-only pictures and pages shipped with the program live in <programDir>/resources.
+// The portable root is the program directory itself; an installed program (its shipped files in
+// share/kestrova/, see ResourceLocator) and a copy whose directory is not writable keep their data
+// in $XDG_DATA_HOME/kestrova/ (default ~/.local/share/kestrova/).
+// Read-only pictures and pages shipped with the program live in resourceDir().
 class AppPaths {
 public:
     // A data folder at `root`. `programDir` (default: root) locates resourceDir().
     explicit AppPaths(const QString &root, const QString &programDir = QString());
 
     // The data folder for a program installed in `programDir` (normally
-    // QCoreApplication::applicationDirPath()): programDir when files can be created there
-    // (probed by creating one, not by permission bits), else the per-user folder above.
+    // QCoreApplication::applicationDirPath()): the per-user folder above for an installed
+    // program; else programDir when files can be created there (probed by creating one, not by
+    // permission bits), else the per-user folder.
     // Creates nothing.
     static AppPaths detect(const QString &programDir);
 
@@ -40,7 +42,7 @@ public:
     QString backupDir() const;                        // <root>/DB3/backup
     QString wallpaperDir() const;                     // <root>/source/DeskTopBG
     QString wallpaperFile(const QString &name) const; // <root>/source/DeskTopBG/<name>
-    QString resourceDir() const;                      // <programDir>/resources (read-only, shipped)
+    QString resourceDir() const; // <programDir>/resources or the installed share/kestrova
 
     // First-run set-up. When DB3/ does not exist, lays out a fresh data folder: the note database
     // with all its tables, loginstr.db in its no-password state ("NOKEY4817203", "NOKEY4817203",
