@@ -132,6 +132,14 @@ xcb_connection_t *watchMaps(benchmark::State &state) {
     return c;
 }
 
+// The program's process id, or 0 when it cannot be started.
+pid_t start(ProgramFolder &program) {
+    char *argv[] = {program.binary.data(), nullptr};
+    pid_t pid = 0;
+    return posix_spawn(&pid, program.binary.c_str(), nullptr, nullptr, argv, environ) == 0 ? pid
+                                                                                           : 0;
+}
+
 double median(std::vector<double> values) {
     if (values.empty()) return 0;
     std::sort(values.begin(), values.end());
@@ -146,10 +154,9 @@ void BM_StartToMonthPageShown(benchmark::State &state) {
     double rssMiB = 0;
     std::vector<double> times;
     for (auto _ : state) {
-        char *argv[] = {program.binary.data(), nullptr};
         const auto started = Clock::now();
-        pid_t pid = 0;
-        if (posix_spawn(&pid, program.binary.c_str(), nullptr, nullptr, argv, environ) != 0) {
+        const pid_t pid = start(program);
+        if (pid == 0) {
             state.SkipWithError("cannot start the program");
             break;
         }
@@ -198,10 +205,9 @@ void BM_StartWithDailyBackup(benchmark::State &state) {
     std::vector<double> shownMs, readyMs;
     for (auto _ : state) {
         if (due) fs::remove(copy);
-        char *argv[] = {program.binary.data(), nullptr};
         const auto started = Clock::now();
-        pid_t pid = 0;
-        if (posix_spawn(&pid, program.binary.c_str(), nullptr, nullptr, argv, environ) != 0) {
+        const pid_t pid = start(program);
+        if (pid == 0) {
             state.SkipWithError("cannot start the program");
             break;
         }
