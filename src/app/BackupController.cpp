@@ -1,8 +1,8 @@
 #include "BackupController.h"
 
+#include "AppIdentity.h"
 #include "BackupDialog.h"
 #include "NoteStore.h"
-#include "Startup.h"
 #include "TMainForm.h"
 
 #include <QAction>
@@ -30,7 +30,7 @@ BackupController::BackupController(const AppPaths &paths, TMainForm &mainForm,
       m_message(std::move(message)), m_now([] { return QDateTime::currentDateTime(); }) {
     m_prompt = [this](const QString &keptAt, const BackupInfo &newest) {
         QMessageBox box(
-            QMessageBox::Warning, QString::fromUtf8(Startup::kAppTitle),
+            QMessageBox::Warning, QString::fromUtf8(AppIdentity::kAppTitle),
             QStringLiteral("笔记数据库已损坏，程序没有再写入它。\n损坏的文件已保留为 %1\n\n"
                            "要恢复最新的完好备份（%2）吗？\n选择“使用空数据库”则从空白笔记开始，"
                            "备份仍然保留。")

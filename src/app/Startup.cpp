@@ -90,7 +90,7 @@ int Startup::run(QApplication &app) {
                        paths.resourceDir(), &mainForm);
     mainForm.setSizeDialog(sizeDialog);
     auto *backups = new BackupController(paths, mainForm, damagedKeptAt, [](const QString &text) {
-        QMessageBox::warning(nullptr, QString::fromUtf8(Startup::kAppTitle), text);
+        QMessageBox::warning(nullptr, QString::fromUtf8(AppIdentity::kAppTitle), text);
     });
     lines.clear();
 

@@ -1,5 +1,6 @@
 #include "BackupManager.h"
 
+#include "AtomicFile.h"
 #include "BackupRotation.h"
 
 #include <QDir>
@@ -269,22 +270,20 @@ void BackupManager::putBackDamaged(const QString &keptAt) {
 }
 
 void BackupManager::installCopyOf(const QString &backupFile) {
-    const QString part = m_databaseFile + QStringLiteral(".restoring");
     const auto fail = [&](const QString &why) {
-        QFile::remove(part);
         throw StoreError(QStringLiteral("无法从 %1 恢复数据库: %2").arg(backupFile, why));
     };
-    QFile::remove(part);
-    QFile source(backupFile);
-    if (!source.copy(part)) fail(source.errorString());
-    QFile::setPermissions(part, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
-    if (!syncFile(part)) fail(systemError());
-    const QString problem = quickCheck(part);
+    const QString problem = quickCheck(backupFile);
     if (!problem.isEmpty()) fail(problem);
+    QFile source(backupFile);
+    if (!source.open(QIODevice::ReadOnly)) fail(source.errorString());
+    const QByteArray content = source.readAll();
+    if (content.size() != source.size()) fail(source.errorString());
     // A log left by the replaced file would be replayed into the new one.
     for (const char *suffix : kLogSuffixes) {
         const QString log = m_databaseFile + QLatin1String(suffix);
         if (QFileInfo::exists(log) && !QFile::remove(log)) fail(systemError());
     }
-    if (!replaceFile(part, m_databaseFile)) fail(systemError());
+    QString error;
+    if (!AtomicFile::write(m_databaseFile, content, &error)) fail(error);
 }

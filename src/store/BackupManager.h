@@ -74,8 +74,9 @@ public:
     // gate): the database put in its place is removed and the damaged file goes back, so the
     // next start finds it again.
     void putBackDamaged(const QString &keptAt);
-    // Puts a checked copy of `backupFile` in place of the database (which must be closed, or
-    // missing after setAsideDamaged).
+    // Puts a copy of `backupFile`, checked first, in place of the database (which must be
+    // closed, or missing after setAsideDamaged), through AtomicFile: a failed write leaves the
+    // file that was there.
     void installCopyOf(const QString &backupFile);
 
 private:
