@@ -15,7 +15,10 @@
 
 QString BackupController::checkBeforeOpen(const AppPaths &paths, const QDateTime &now) {
     const QString file = paths.databaseFile();
-    if (!QFileInfo(file).isFile() || BackupManager::quickCheck(file).isEmpty()) return QString();
+    if (!QFileInfo(file).isFile()) return QString();
+    bool busy = false;
+    // A file locked by another program is left alone: opening it reports that.
+    if (BackupManager::quickCheck(file, &busy).isEmpty() || busy) return QString();
     BackupManager manager(file, paths.backupDir());
     const QString kept = manager.setAsideDamaged(now);
     NoteStore fresh;

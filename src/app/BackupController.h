@@ -27,7 +27,8 @@ public:
     // aside, beside the original, and an empty database takes its place, so nothing is ever
     // written into the damaged file; the user chooses what to do after the login gate.
     // Returns where the damaged file is kept, or an empty text when the file is sound (or not
-    // there: the main window reports that). Throws StoreError when it cannot move or create.
+    // there, or locked by another program: the main window reports those). Throws StoreError when
+    // it cannot move or create.
     static QString checkBeforeOpen(const AppPaths &paths, const QDateTime &now);
 
     BackupController(const AppPaths &paths, TMainForm &mainForm, QString damagedKeptAt,

@@ -84,15 +84,23 @@ QString BackupManager::dailyFileName(const QDate &day) {
     return QStringLiteral("CalendarD-%1.db").arg(day.toString(QStringLiteral("yyyy-MM-dd")));
 }
 
-QString BackupManager::quickCheck(const QString &file) {
+QString BackupManager::quickCheck(const QString &file, bool *busy) {
+    if (busy) *busy = false;
     if (!QFileInfo(file).isFile()) return QStringLiteral("文件不存在");
     const Connection c(file, true);
     if (!c.openError().isEmpty()) return c.openError();
     QSqlQuery q(c.database());
-    if (!q.exec(QStringLiteral("PRAGMA quick_check"))) return q.lastError().text();
+    // SQLITE_BUSY (5) and SQLITE_LOCKED (6): another program holds the file, which says
+    // nothing about its state.
+    const auto noteBusy = [&](const QSqlError &e) {
+        const QString code = e.nativeErrorCode();
+        if (busy && (code == QLatin1String("5") || code == QLatin1String("6"))) *busy = true;
+        return e.text();
+    };
+    if (!q.exec(QStringLiteral("PRAGMA quick_check"))) return noteBusy(q.lastError());
     QStringList problems;
     while (q.next()) problems << q.value(0).toString();
-    if (q.lastError().isValid()) problems << q.lastError().text();
+    if (q.lastError().isValid()) problems << noteBusy(q.lastError());
     if (problems == QStringList{QStringLiteral("ok")}) return QString();
     return problems.isEmpty() ? QStringLiteral("无法检查数据库") : problems.join(QLatin1Char('\n'));
 }

@@ -41,8 +41,9 @@ public:
     static QString dailyFileName(const QDate &day);
 
     // PRAGMA quick_check through a read-only connection: an empty text when the file is sound,
-    // else what SQLite found. Never writes into the file.
-    static QString quickCheck(const QString &file);
+    // else what SQLite found. Never writes into the file. `busy` (when given) tells whether the
+    // check failed only because another program holds the file locked.
+    static QString quickCheck(const QString &file, bool *busy = nullptr);
     // Copies the write-ahead log into the database file and empties the log, so the single
     // .db file is complete. Throws StoreError when SQLite cannot (for example a reader is busy).
     static void checkpoint(const QString &file);

@@ -12,6 +12,8 @@
 #include <QDir>
 #include <QMenu>
 #include <QPushButton>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
@@ -126,6 +128,31 @@ private slots:
         const QByteArray before = testfiles::fileHash(h.paths.databaseFile());
         QCOMPARE(BackupController::checkBeforeOpen(h.paths, kNow), QString());
         QCOMPARE(testfiles::fileHash(h.paths.databaseFile()), before);
+    }
+
+    // Another program holding the file locked is not damage: the file stays where it is.
+    void lockedDatabaseIsNotTakenForDamaged() {
+        Harness h;
+        const QByteArray before = testfiles::fileHash(h.paths.databaseFile());
+        {
+            QSqlDatabase other = QSqlDatabase::addDatabase("QSQLITE", "other");
+            other.setDatabaseName(h.paths.databaseFile());
+            QVERIFY(other.open());
+            QSqlQuery q(other);
+            QVERIFY(q.exec("PRAGMA locking_mode = EXCLUSIVE"));
+            QVERIFY(q.exec("BEGIN EXCLUSIVE"));
+            QVERIFY(q.exec("UPDATE Beiwanglu SET line2 = 'x'"));
+            bool busy = false;
+            QVERIFY(!BackupManager::quickCheck(h.paths.databaseFile(), &busy).isEmpty());
+            QVERIFY(busy);
+            QCOMPARE(BackupController::checkBeforeOpen(h.paths, kNow), QString());
+            QVERIFY(QFileInfo::exists(h.paths.databaseFile()));
+            q.exec("ROLLBACK");
+            other.close();
+        }
+        QSqlDatabase::removeDatabase("other");
+        QCOMPARE(testfiles::fileHash(h.paths.databaseFile()), before);
+        QCOMPARE(QDir(h.paths.db3Dir()).entryList({"*.damaged-*"}), QStringList());
     }
 
     void firstShowMakesTheDailyCopyAndTheEndCheckpoints() {
