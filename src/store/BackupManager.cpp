@@ -225,18 +225,31 @@ BackupInfo BackupManager::restore(const BackupInfo &backup, const QDateTime &now
     const QString kept = QDir(m_backupDir)
                              .filePath(QStringLiteral("CalendarD-%1-before-restore.db")
                                            .arg(now.toString(QStringLiteral("yyyy-MM-dd-HHmmss"))));
+    const QString keptLog = kept + QStringLiteral("-wal");
+    const QString log = m_databaseFile + QStringLiteral("-wal");
+    bool moved = false;
     if (QFileInfo(m_databaseFile).isFile()) {
         try {
             copyInto(kept);
         } catch (const StoreError &) {
-            // A file SQLite cannot copy (damaged) is kept as it is, with its log.
+            // A file SQLite cannot copy (damaged, or no room for a copy) is kept as it is,
+            // with its log.
             if (!QDir().mkpath(m_backupDir) || !replaceFile(m_databaseFile, kept))
                 throw StoreError(
                     QStringLiteral("无法保留当前数据库 %1: %2").arg(m_databaseFile, systemError()));
-            replaceFile(m_databaseFile + QStringLiteral("-wal"), kept + QStringLiteral("-wal"));
+            replaceFile(log, keptLog);
+            moved = true;
         }
     }
-    installCopyOf(backup.file);
+    try {
+        installCopyOf(backup.file);
+    } catch (const StoreError &) {
+        if (moved) { // the current file goes back where it was
+            replaceFile(kept, m_databaseFile);
+            replaceFile(keptLog, log);
+        }
+        throw;
+    }
     rotate();
     for (const BackupInfo &b : backups())
         if (b.file == QFileInfo(kept).absoluteFilePath()) return b;

@@ -262,6 +262,37 @@ private slots:
         QCOMPARE(fileNames(m_backupDir), QStringList());
     }
 
+    // No room for the copy of the current file nor for the restored one: the current file is
+    // where it was, unchanged, and the failure is reported.
+    void restoreOnAFullDiskLeavesTheCurrentFile() {
+        const QString db3 = QFileInfo(m_db).absolutePath();
+        if (QProcess::execute("mount", {"-t", "tmpfs", "-o", "size=256k", "tmpfs", db3}) != 0)
+            QSKIP("cannot mount a small tmpfs (needs root)");
+        const auto unmount = qScopeGuard([&] { QProcess::execute("umount", {db3}); });
+        fillDatabase(m_db, 1);
+        BackupManager manager(m_db, m_backupDir);
+        const BackupInfo copy = manager.backupNow(QDate(2025, 5, 1));
+        {
+            NoteStore store;
+            store.open(m_db);
+            store.writeMemoLine(4, QStringLiteral("最新的"));
+        }
+        const QByteArray before = fileHash(m_db);
+        QFile filler(db3 + "/filler");
+        QVERIFY(filler.open(QIODevice::WriteOnly));
+        const QByteArray block(4096, 'x');
+        while (filler.write(block) == block.size() && filler.flush()) {
+        }
+        filler.close();
+        QVERIFY_THROWS_EXCEPTION(StoreError, manager.restore(copy, QDateTime::currentDateTime()));
+        QCOMPARE(fileHash(m_db), before);
+        QFile::remove(db3 + "/filler");
+        NoteStore store;
+        store.open(m_db);
+        QCOMPARE(store.readMemoLines()[3], QStringLiteral("最新的"));
+        QCOMPARE(manager.backups().size(), 1);
+    }
+
     void failedCopyLeavesTheDaysEarlierCopy() {
         fillDatabase(m_db, 2);
         BackupManager manager(m_db, m_backupDir);
