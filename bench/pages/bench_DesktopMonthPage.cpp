@@ -14,12 +14,24 @@
 
 namespace {
 
-// A cell with a line or two of Chinese text and some formatting, written as the editors write it.
-QByteArray cellRtf(int seed) {
+enum class Faces { One, Mixed };
+
+// A cell with a line or two of Chinese text and some formatting, written as the editors write it:
+// in the editors' default face only, or mixed with a Latin face that also holds Chinese text.
+QByteArray cellRtf(int seed, Faces faces = Faces::One) {
     QTextDocument doc;
-    doc.setHtml(QStringLiteral("<b>%1</b> 项目会议 与张三讨论 <span style='color:red'>%2</span>")
-                    .arg(seed)
-                    .arg(QStringLiteral("下午三点")));
+    doc.setDefaultFont(QFont(QStringLiteral("宋体")));
+    if (faces == Faces::One) {
+        doc.setHtml(
+            QStringLiteral("<b>%1</b> 项目会议 与张三讨论 <span style='color:red'>%2</span>")
+                .arg(seed)
+                .arg(QStringLiteral("下午三点")));
+    } else {
+        doc.setHtml(QStringLiteral("<b>%1</b> 项目会议 <span style='font-family:Arial'>Review "
+                                   "与张三讨论 café</span> <span style='color:red'>%2</span>")
+                        .arg(seed)
+                        .arg(QStringLiteral("下午三点")));
+    }
     return richtext::toRtf(doc);
 }
 
@@ -31,15 +43,17 @@ struct Fixture {
     QDate date{2010, 6, 1};
     std::unique_ptr<DesktopMonthPage> page;
 
-    Fixture() {
+    explicit Fixture(Faces faces = Faces::One) {
         store.open(dir.filePath(QStringLiteral("CalendarD.db")),
                    NoteStore::OpenMode::CreateIfMissing);
         for (int month = 1; month <= 12; ++month) {
             MonthCells cells;
-            for (int i = 0; i < NoteStore::CellCount; ++i) cells[i] = cellRtf(month * 100 + i);
+            for (int i = 0; i < NoteStore::CellCount; ++i)
+                cells[i] = cellRtf(month * 100 + i, faces);
             store.writeMonth(NoteStore::yearMonthKey(2010, month), cells);
         }
-        store.writeDayPlan(NoteStore::dayKey(QDate(2010, 5, 30)), cellRtf(1) + cellRtf(2));
+        store.writeDayPlan(NoteStore::dayKey(QDate(2010, 5, 30)),
+                           cellRtf(1, faces) + cellRtf(2, faces));
         page = std::make_unique<DesktopMonthPage>(store, flags, lastSelection);
         page->resize(786, 556);
         page->setDateSource([this] { return date; });
@@ -59,11 +73,13 @@ void BM_LoadMonthPage(benchmark::State &state) {
 }
 BENCHMARK(BM_LoadMonthPage)->Unit(benchmark::kMillisecond);
 
+// 42 cells and the day plan to RTF, written through the store with its durable commit. The
+// argument says whether the notes mix faces (0: the default face only, 1: mixed).
 void BM_SaveMonthPage(benchmark::State &state) {
-    Fixture f;
+    Fixture f(state.range(0) ? Faces::Mixed : Faces::One);
     for (auto _ : state) benchmark::DoNotOptimize(f.page->SaveMonthPage());
 }
-BENCHMARK(BM_SaveMonthPage)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SaveMonthPage)->ArgName("mixed_faces")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 void BM_LayoutMonthPage(benchmark::State &state) {
     Fixture f;

@@ -1,14 +1,15 @@
 #include "GbkCodec.h"
 
-#include <iconv.h>
+#include "IconvCache.h"
+
 #include <vector>
 
 namespace {
 
 // Runs one whole conversion; false on any invalid or unrepresentable character.
 bool convert(const char *to, const char *from, const QByteArray &in, QByteArray &out) {
-    iconv_t cd = iconv_open(to, from);
-    if (cd == reinterpret_cast<iconv_t>(-1)) return false;
+    const iconv_t cd = IconvCache::converter(to, from);
+    if (cd == IconvCache::invalid()) return false;
     std::vector<char> buffer(static_cast<size_t>(in.size()) * 4 + 16);
     char *inPtr = const_cast<char *>(in.constData());
     size_t inLeft = static_cast<size_t>(in.size());
@@ -17,7 +18,6 @@ bool convert(const char *to, const char *from, const QByteArray &in, QByteArray 
     bool ok = iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) != static_cast<size_t>(-1);
     // Flush any shift state; GBK has none, but the call is cheap and correct.
     if (ok) ok = iconv(cd, nullptr, nullptr, &outPtr, &outLeft) != static_cast<size_t>(-1);
-    iconv_close(cd);
     if (!ok || inLeft != 0) return false;
     out = QByteArray(buffer.data(), static_cast<qsizetype>(buffer.size() - outLeft));
     return true;

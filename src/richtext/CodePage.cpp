@@ -1,5 +1,7 @@
 #include "CodePage.h"
 
+#include "IconvCache.h"
+
 #include <cerrno>
 #include <cstring>
 
@@ -24,37 +26,22 @@ bool isAscii(const QByteArray &bytes) {
 
 } // namespace
 
-CodePage::CodePage(int codePage) : m_codePage(codePage) {}
+CodePage::CodePage(int codePage) : m_codePage(codePage), m_name(iconvName(codePage)) {}
 
-CodePage::~CodePage() {
-    if (m_toUnicode != invalid()) iconv_close(m_toUnicode);
-    if (m_fromUnicode != invalid()) iconv_close(m_fromUnicode);
+iconv_t CodePage::toUnicode() const {
+    return IconvCache::converter("UTF-16LE", m_name.constData());
 }
 
-iconv_t CodePage::toUnicode() {
-    if (!m_toOpened) {
-        m_toOpened = true;
-        m_toUnicode = iconv_open("UTF-16LE", iconvName(m_codePage).constData());
-    }
-    return m_toUnicode;
+iconv_t CodePage::fromUnicode() const {
+    return IconvCache::converter(m_name.constData(), "UTF-16LE");
 }
 
-iconv_t CodePage::fromUnicode() {
-    if (!m_fromOpened) {
-        m_fromOpened = true;
-        m_fromUnicode = iconv_open(iconvName(m_codePage).constData(), "UTF-16LE");
-    }
-    return m_fromUnicode;
-}
-
-QString CodePage::decode(const QByteArray &bytes) {
+QString CodePage::decode(const QByteArray &bytes) const {
     if (bytes.isEmpty()) return {};
-    if (isAscii(bytes) || toUnicode() == invalid()) {
-        // Every supported code page keeps ASCII; an unknown one is read as Latin-1 so no byte
-        // is lost.
-        return QString::fromLatin1(bytes);
-    }
-    iconv(m_toUnicode, nullptr, nullptr, nullptr, nullptr);
+    // Every supported code page keeps ASCII; an unknown one is read as Latin-1 so no byte is lost.
+    if (isAscii(bytes)) return QString::fromLatin1(bytes);
+    const iconv_t converter = toUnicode();
+    if (converter == IconvCache::invalid()) return QString::fromLatin1(bytes);
     // No code page yields more UTF-16 units than bytes, and a bad byte becomes one U+FFFD.
     QString out(bytes.size(), Qt::Uninitialized);
     char *in = const_cast<char *>(bytes.constData());
@@ -63,7 +50,7 @@ QString CodePage::decode(const QByteArray &bytes) {
     char *outPtr = outStart;
     size_t outLeft = static_cast<size_t>(out.size()) * 2;
     while (inLeft > 0) {
-        if (iconv(m_toUnicode, &in, &inLeft, &outPtr, &outLeft) != static_cast<size_t>(-1)) break;
+        if (iconv(converter, &in, &inLeft, &outPtr, &outLeft) != static_cast<size_t>(-1)) break;
         if (errno == E2BIG || outLeft < 2) break;
         // An invalid or truncated sequence: replace one byte and go on after it.
         const char16_t replacement = 0xFFFD;
@@ -72,22 +59,22 @@ QString CodePage::decode(const QByteArray &bytes) {
         outLeft -= 2;
         ++in;
         --inLeft;
-        iconv(m_toUnicode, nullptr, nullptr, nullptr, nullptr);
+        iconv(converter, nullptr, nullptr, nullptr, nullptr);
     }
     out.truncate(static_cast<int>((outPtr - outStart) / 2));
     return out;
 }
 
-QByteArray CodePage::encodeExact(const QString &character) {
-    if (character.isEmpty() || fromUnicode() == invalid()) return {};
-    iconv(m_fromUnicode, nullptr, nullptr, nullptr, nullptr);
+QByteArray CodePage::encodeExact(const QString &character) const {
+    if (character.isEmpty()) return {};
+    const iconv_t converter = fromUnicode();
+    if (converter == IconvCache::invalid()) return {};
     char buffer[16];
     char *in = reinterpret_cast<char *>(const_cast<QChar *>(character.constData()));
     size_t inLeft = static_cast<size_t>(character.size()) * 2;
     char *outPtr = buffer;
     size_t outLeft = sizeof buffer;
-    if (iconv(m_fromUnicode, &in, &inLeft, &outPtr, &outLeft) == static_cast<size_t>(-1) ||
-        inLeft != 0)
+    if (iconv(converter, &in, &inLeft, &outPtr, &outLeft) == static_cast<size_t>(-1) || inLeft != 0)
         return {};
     const QByteArray bytes(buffer, static_cast<int>(outPtr - buffer));
     if (bytes.isEmpty() || decode(bytes) != character) return {};
