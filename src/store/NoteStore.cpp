@@ -1,5 +1,6 @@
 #include "NoteStore.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -10,6 +11,8 @@
 #include <atomic>
 #include <map>
 #include <stdexcept>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -150,15 +153,32 @@ void NoteStore::open(const QString &databaseFile, OpenMode mode) {
         close();
         throw;
     }
+    m_openIdentity = identityOf(databaseFile);
+}
+
+std::optional<NoteStore::FileIdentity> NoteStore::identityOf(const QString &file) {
+    struct stat st {};
+    if (::stat(QFile::encodeName(file).constData(), &st) != 0) return std::nullopt;
+    return FileIdentity{static_cast<quint64>(st.st_dev), static_cast<quint64>(st.st_ino)};
 }
 
 void NoteStore::reconnect() {
     const QString file = m_file;
     if (file.isEmpty()) throw StoreError(QStringLiteral("数据库尚未打开"));
+    // A reopen costs a WAL checkpoint and every prepared statement: only a file that failed to
+    // open, or one another program put in the place of the open one, needs it.
+    if (isOpen()) {
+        if (m_openIdentity && identityOf(file) == m_openIdentity) return;
+        // SQLite neither checkpoints nor removes the log of a file that was moved away, and the
+        // next file under the name would read that log as its own: empty it into the old file.
+        QSqlQuery q(database());
+        q.exec(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
+    }
     open(file, m_mode);
 }
 
 void NoteStore::close() {
+    m_openIdentity.reset();
     m_cache->queries.clear();
     if (QSqlDatabase::contains(m_connection)) {
         {

@@ -8,6 +8,7 @@
 
 #include <array>
 #include <memory>
+#include <optional>
 
 class QSqlDatabase;
 class QSqlQuery;
@@ -81,7 +82,9 @@ public:
     // Opens `databaseFile`; creates missing tables and brings an older schema up to date inside
     // one transaction. Throws StoreError (the store is then closed).
     void open(const QString &databaseFile, OpenMode mode = OpenMode::OpenExisting);
-    // Closes and opens the same file again (called on every change of the picker's date).
+    // Called on every change of the picker's date: opens the same file name again when the
+    // store is not open or the name now points at another file than the open one (replaced by
+    // another program); keeps the open connection, its cache and prepared statements otherwise.
     void reconnect();
     void close();
     bool isOpen() const;
@@ -140,8 +143,21 @@ private:
     void migrate();
     [[noreturn]] void fail(const QString &what, const QString &dbMessage) const;
 
+    // Which file a name points at; equal identities are the same file.
+    struct FileIdentity {
+        quint64 device = 0;
+        quint64 inode = 0;
+        bool operator==(const FileIdentity &o) const {
+            return device == o.device && inode == o.inode;
+        }
+    };
+    static std::optional<FileIdentity> identityOf(const QString &file);
+
     QString m_connection;
     QString m_file;
+    // The file open now, as seen when it was opened (the open connection keeps it alive, so its
+    // inode cannot be reused); empty when closed or unknown.
+    std::optional<FileIdentity> m_openIdentity;
     OpenMode m_mode = OpenMode::OpenExisting;
     struct Cache;
     std::unique_ptr<Cache> m_cache; // prepared statements of the open connection

@@ -1,6 +1,7 @@
 #include "NoteStore.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -9,6 +10,8 @@
 #include <QtTest>
 
 #include <memory>
+
+#include <cstdio>
 
 namespace {
 
@@ -565,6 +568,54 @@ private slots:
         QCOMPARE(m_store->readMonth("20106"), sampleCells("a"));
         m_store->writeMonth("20106", sampleCells("b"));
         QCOMPARE(m_store->readMonth("20106"), sampleCells("b"));
+    }
+
+    void reconnectReopensOnlyAnotherFile_data() {
+        QTest::addColumn<bool>("replace");
+        QTest::newRow("same file") << false;
+        QTest::newRow("replaced by another program") << true;
+    }
+    void reconnectReopensOnlyAnotherFile() {
+        QFETCH(bool, replace);
+        m_store->writeMonth("20106", sampleCells("open"));
+        const QString wal = m_file + QStringLiteral("-wal");
+        // The write sits in the log until a checkpoint, which closing the connection runs.
+        QVERIFY(QFileInfo(wal).size() > 0);
+        if (replace) {
+            const QString other = m_dir->filePath(QStringLiteral("other.db"));
+            {
+                NoteStore writer;
+                writer.open(other, NoteStore::OpenMode::CreateIfMissing);
+                writer.writeMonth("20106", sampleCells("replacement"));
+            }
+            QVERIFY(::rename(QFile::encodeName(other), QFile::encodeName(m_file)) == 0);
+        }
+        m_store->reconnect();
+        QVERIFY(m_store->isOpen());
+        if (replace) {
+            QCOMPARE(m_store->readMonth("20106"), sampleCells("replacement"));
+        } else {
+            QVERIFY(QFileInfo(wal).size() > 0); // no checkpoint: the same connection
+            QCOMPARE(m_store->readMonth("20106"), sampleCells("open"));
+        }
+        m_store->writeMonth("20107", sampleCells("after"));
+        QCOMPARE(Inspector(m_file).count("TailiNew", "WHERE YearMonth = '20107'"), 1);
+    }
+
+    void reconnectRetriesAFailedOpen() {
+        const QString file = m_dir->filePath(QStringLiteral("later.db"));
+        NoteStore store;
+        QVERIFY_THROWS_EXCEPTION(StoreError, store.open(file));
+        QVERIFY_THROWS_EXCEPTION(StoreError, store.reconnect());
+        QVERIFY(!store.isOpen());
+        {
+            NoteStore writer;
+            writer.open(file, NoteStore::OpenMode::CreateIfMissing);
+            writer.writeDayPlan("2010-6-1", "there now");
+        }
+        store.reconnect();
+        QVERIFY(store.isOpen());
+        QCOMPARE(store.readDayPlan("2010-6-1"), QByteArray("there now"));
     }
 };
 
