@@ -1,8 +1,10 @@
-// Start-up of the desktop program: time from the start of the process to the moment its main
-// window is mapped (the month page has been laid out and its notes loaded before the window
-// maps), and the resident memory once it has settled. Each iteration starts a fresh process
-// on a data folder that holds a fully written month; the counters give the median and the
-// slowest start.
+// Start-up of the desktop program against a minimal Qt Widgets program built with the same flags:
+// time from the start of the process to the moment its main window is mapped (the month page
+// has been laid out and its notes loaded before the window maps), the processor time used up to
+// then (which the machine's load disturbs less than the wall time), and the peak resident
+// memory once it has settled. Each iteration starts a fresh process of each, one after the
+// other, so all see the same load; kestrova runs on a data folder that holds a fully written
+// month. The counters give the medians; the lines after the table give their ratios.
 // The daily backup is measured on a folder with 30 years of notes: starts whose daily copy is
 // already there against starts where it is due, with the time until the copy is complete.
 #include "AppPaths.h"
@@ -20,9 +22,11 @@
 #include <algorithm>
 #include <chrono>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <poll.h>
 #include <spawn.h>
 #include <string>
@@ -79,25 +83,29 @@ ProgramFolder &folder30Years() {
     return f;
 }
 
-bool isProgramWindow(xcb_connection_t *c, xcb_window_t w) {
+const std::string kKestrovaClass = "Kestrova1024K715";
+
+// True when the window's WM_CLASS names the program.
+bool isProgramWindow(xcb_connection_t *c, xcb_window_t w, const std::string &windowClass) {
     const auto cookie = xcb_get_property(c, 0, w, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 0, 64);
     xcb_get_property_reply_t *reply = xcb_get_property_reply(c, cookie, nullptr);
     if (!reply) return false;
     const std::string value(static_cast<const char *>(xcb_get_property_value(reply)),
                             xcb_get_property_value_length(reply));
     free(reply);
-    return value.find("Kestrova1024K715") != std::string::npos;
+    return value.find(windowClass) != std::string::npos;
 }
 
 // Waits for the program's window to map; false on timeout.
-bool waitForMap(xcb_connection_t *c, int timeoutMs) {
+bool waitForMap(xcb_connection_t *c, const std::string &windowClass, int timeoutMs) {
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
     pollfd fd{xcb_get_file_descriptor(c), POLLIN, 0};
     while (Clock::now() < deadline) {
         while (xcb_generic_event_t *e = xcb_poll_for_event(c)) {
             const bool mapped =
                 (e->response_type & 0x7f) == XCB_MAP_NOTIFY &&
-                isProgramWindow(c, reinterpret_cast<xcb_map_notify_event_t *>(e)->window);
+                isProgramWindow(c, reinterpret_cast<xcb_map_notify_event_t *>(e)->window,
+                                windowClass);
             free(e);
             if (mapped) return true;
         }
@@ -108,13 +116,34 @@ bool waitForMap(xcb_connection_t *c, int timeoutMs) {
     return false;
 }
 
-long residentKiB(pid_t pid) {
+// The peak resident memory of a running process, in KiB.
+long peakResidentKiB(pid_t pid) {
     std::ifstream status("/proc/" + std::to_string(pid) + "/status");
     std::string line;
     while (std::getline(status, line))
-        if (line.rfind("VmRSS:", 0) == 0) return std::stol(line.substr(6));
+        if (line.rfind("VmHWM:", 0) == 0) return std::stol(line.substr(6));
     return -1;
 }
+
+// The processor time all threads of a running process have used, in milliseconds: less
+// sensitive to the machine's load than the wall time.
+double cpuMs(pid_t pid) {
+    double ns = 0;
+    const fs::path tasks = "/proc/" + std::to_string(pid) + "/task";
+    std::error_code error;
+    for (const fs::directory_entry &task : fs::directory_iterator(tasks, error)) {
+        std::ifstream schedstat(task.path() / "schedstat");
+        double run = 0;
+        if (schedstat >> run) ns += run;
+    }
+    return ns / 1e6;
+}
+
+struct Start {
+    double ms = 0;
+    double cpuMs = 0; // at the mapped window
+    double peakMiB = 0;
+};
 
 // A connection to the display that is told when windows map; null (and the benchmark skipped)
 // without a display.
@@ -132,12 +161,33 @@ xcb_connection_t *watchMaps(benchmark::State &state) {
     return c;
 }
 
-// The program's process id, or 0 when it cannot be started.
-pid_t start(ProgramFolder &program) {
-    char *argv[] = {program.binary.data(), nullptr};
+// The process id of `binary` started with `argument` (when given), or 0 when it cannot be
+// started.
+pid_t start(std::string binary, std::string argument = {}) {
+    char *argv[] = {binary.data(), argument.empty() ? nullptr : argument.data(), nullptr};
     pid_t pid = 0;
-    return posix_spawn(&pid, program.binary.c_str(), nullptr, nullptr, argv, environ) == 0 ? pid
-                                                                                           : 0;
+    return posix_spawn(&pid, binary.c_str(), nullptr, nullptr, argv, environ) == 0 ? pid : 0;
+}
+
+// Starts `binary` with `argument` (when given), waits for its window, lets it settle and ends
+// it. Empty on failure.
+std::optional<Start> startOnce(xcb_connection_t *c, const std::string &binary,
+                               const std::string &argument, const std::string &windowClass) {
+    const auto started = Clock::now();
+    const pid_t pid = start(binary, argument);
+    if (pid == 0) return {};
+    const bool shown = waitForMap(c, windowClass, 10000);
+    const double ms = std::chrono::duration<double, std::milli>(Clock::now() - started).count();
+    const double cpu = shown ? cpuMs(pid) : 0;
+    std::optional<Start> result;
+    if (shown) {
+        // Past kestrova's show timer: the 42 editors are visible and reloaded.
+        std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+        result = Start{ms, cpu, peakResidentKiB(pid) / 1024.0};
+    }
+    kill(pid, shown ? SIGTERM : SIGKILL);
+    waitpid(pid, nullptr, 0);
+    return result;
 }
 
 double median(std::vector<double> values) {
@@ -146,47 +196,71 @@ double median(std::vector<double> values) {
     return values[values.size() / 2];
 }
 
-void BM_StartToMonthPageShown(benchmark::State &state) {
+// The samples of one program, and their medians.
+struct Samples {
+    std::vector<double> times, cpus, peaks;
+    void add(const Start &s) {
+        times.push_back(s.ms);
+        cpus.push_back(s.cpuMs);
+        peaks.push_back(s.peakMiB);
+    }
+    double time() const { return median(times); }
+    double cpu() const { return median(cpus); }
+    double peak() const { return median(peaks); }
+};
+
+std::string summary; // printed after the benchmark's table
+
+void BM_StartupAgainstMinimalWidgets(benchmark::State &state) {
     ProgramFolder &program = folder();
     xcb_connection_t *c = watchMaps(state);
     if (!c) return;
 
-    double rssMiB = 0;
-    std::vector<double> times;
+    Samples kestrova, hello, sized;
     for (auto _ : state) {
-        const auto started = Clock::now();
-        const pid_t pid = start(program);
-        if (pid == 0) {
-            state.SkipWithError("cannot start the program");
+        const std::optional<Start> h = startOnce(c, MINIMAL_BINARY, "", "minimal_widgets");
+        const std::optional<Start> s =
+            startOnce(c, MINIMAL_BINARY, "--like-main-window", "minimal_widgets");
+        const std::optional<Start> k = startOnce(c, program.binary, "", kKestrovaClass);
+        if (!h || !s || !k) {
+            state.SkipWithError("a window did not appear");
             break;
         }
-        const bool shown = waitForMap(c, 10000);
-        const auto elapsed = std::chrono::duration<double>(Clock::now() - started);
-        if (!shown) {
-            kill(pid, SIGKILL);
-            waitpid(pid, nullptr, 0);
-            state.SkipWithError("the window did not appear");
-            break;
-        }
-        state.SetIterationTime(elapsed.count());
-        times.push_back(elapsed.count() * 1000);
-        // Past the show timer: the 42 editors are visible and reloaded.
-        std::this_thread::sleep_for(std::chrono::milliseconds(1500));
-        rssMiB = residentKiB(pid) / 1024.0;
-        kill(pid, SIGTERM);
-        waitpid(pid, nullptr, 0);
+        state.SetIterationTime(k->ms / 1000);
+        kestrova.add(*k);
+        hello.add(*h);
+        sized.add(*s);
     }
-    if (!times.empty()) {
-        std::sort(times.begin(), times.end());
-        state.counters["median_ms"] = times[times.size() / 2];
-        state.counters["max_ms"] = times.back();
-    }
-    state.counters["rss_MiB"] = rssMiB;
     xcb_disconnect(c);
+    if (kestrova.times.empty()) return;
+    state.counters["kestrova_ms"] = kestrova.time();
+    state.counters["hello_ms"] = hello.time();
+    state.counters["sized_ms"] = sized.time();
+    state.counters["kestrova_cpu_ms"] = kestrova.cpu();
+    state.counters["hello_cpu_ms"] = hello.cpu();
+    state.counters["sized_cpu_ms"] = sized.cpu();
+    state.counters["kestrova_peak_MiB"] = kestrova.peak();
+    state.counters["hello_peak_MiB"] = hello.peak();
+    state.counters["sized_peak_MiB"] = sized.peak();
+    char line[768];
+    std::snprintf(line, sizeof line,
+                  "kestrova against a minimal Qt Widgets program (medians of %zu starts each):\n"
+                  "  hello world:                     time to mapped window %.2fx (goal <= 2x), "
+                  "processor time to it %.2fx, peak RSS %.2fx (goal <= 1.6x)\n"
+                  "  hello world sized like kestrova: time to mapped window %.2fx, "
+                  "processor time to it %.2fx, peak RSS %.2fx\n",
+                  kestrova.times.size(), kestrova.time() / hello.time(),
+                  kestrova.cpu() / hello.cpu(), kestrova.peak() / hello.peak(),
+                  kestrova.time() / sized.time(), kestrova.cpu() / sized.cpu(),
+                  kestrova.peak() / sized.peak());
+    summary = line;
 }
 } // namespace
 
-BENCHMARK(BM_StartToMonthPageShown)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(7);
+BENCHMARK(BM_StartupAgainstMinimalWidgets)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(7);
 
 // Starts on 30 years of notes. Arg 1: the day's copy is removed before each start, so the daily
 // backup is due; arg 0: it is there. Manual time: start to the window mapped; ready_ms: start
@@ -206,12 +280,12 @@ void BM_StartWithDailyBackup(benchmark::State &state) {
     for (auto _ : state) {
         if (due) fs::remove(copy);
         const auto started = Clock::now();
-        const pid_t pid = start(program);
+        const pid_t pid = start(program.binary);
         if (pid == 0) {
             state.SkipWithError("cannot start the program");
             break;
         }
-        const bool shown = waitForMap(c, 10000);
+        const bool shown = waitForMap(c, kKestrovaClass, 10000);
         const auto mapped = std::chrono::duration<double>(Clock::now() - started);
         const auto deadline = Clock::now() + std::chrono::seconds(10);
         while (!fs::exists(copy) && Clock::now() < deadline)
@@ -241,4 +315,10 @@ BENCHMARK(BM_StartWithDailyBackup)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(5);
 
-BENCHMARK_MAIN();
+int main(int argc, char **argv) {
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    std::fputs(summary.c_str(), stdout);
+    return 0;
+}
