@@ -82,13 +82,14 @@ int Startup::run(QApplication &app) {
     if (LoginFile::gateOn(lines)) gate = std::make_unique<TLockLogin>(paths.loginFile());
 
     TMainForm mainForm(paths);
-    auto *passwordDialog = new TpwsetFrm(paths.loginFile(), &mainForm);
-    mainForm.setPasswordDialog(passwordDialog);
-    auto *sizeDialog =
-        new TFrmSetFrm([&mainForm] { return mainForm.settings().width; },
-                       [&mainForm](const QSize &size) { return mainForm.applySize(size); },
-                       paths.resourceDir(), &mainForm);
-    mainForm.setSizeDialog(sizeDialog);
+    // The dialogs are made when first asked for: start-up shows only the main window.
+    mainForm.setPasswordDialogMaker(
+        [&mainForm, file = paths.loginFile()] { return new TpwsetFrm(file, &mainForm); });
+    mainForm.setSizeDialogMaker([&mainForm, resources = paths.resourceDir()] {
+        return new TFrmSetFrm([&mainForm] { return mainForm.settings().width; },
+                              [&mainForm](const QSize &size) { return mainForm.applySize(size); },
+                              resources, &mainForm);
+    });
     auto *backups = new BackupController(paths, mainForm, damagedKeptAt, [](const QString &text) {
         QMessageBox::warning(nullptr, QString::fromUtf8(AppIdentity::kAppTitle), text);
     });

@@ -75,13 +75,27 @@ TMainForm::~TMainForm() {
 }
 
 void TMainForm::setSizeDialog(QWidget *dialog) {
+    m_makeSizeDialog = nullptr;
     m_sizeDialog = dialog;
     N_SetFrmSize->setEnabled(dialog != nullptr);
 }
 
 void TMainForm::setPasswordDialog(QDialog *dialog) {
+    m_makePasswordDialog = nullptr;
     m_passwordDialog = dialog;
     N4->setEnabled(dialog != nullptr);
+}
+
+void TMainForm::setSizeDialogMaker(std::function<QWidget *()> make) {
+    m_sizeDialog = nullptr;
+    m_makeSizeDialog = std::move(make);
+    N_SetFrmSize->setEnabled(static_cast<bool>(m_makeSizeDialog));
+}
+
+void TMainForm::setPasswordDialogMaker(std::function<QDialog *()> make) {
+    m_passwordDialog = nullptr;
+    m_makePasswordDialog = std::move(make);
+    N4->setEnabled(static_cast<bool>(m_makePasswordDialog));
 }
 
 void TMainForm::setMessageFunction(MessageFunction fn) {
@@ -147,8 +161,6 @@ void TMainForm::FormCreate() {
 
     m_monthPage->hideEditors();
 
-    ccbFont->addItems(QFontDatabase::families());
-    ccbFont->setCurrentIndex(ccbFont->findText(QStringLiteral("宋体")));
     cbbFontSize->addItems({QStringLiteral("10"), QStringLiteral("11"), QStringLiteral("12"),
                            QStringLiteral("13"), QStringLiteral("14")});
     cbbFontSize->setCurrentIndex(0);
@@ -286,6 +298,7 @@ void TMainForm::buildTopBar() {
     lblSet->setCursor(Qt::PointingHandCursor);
     lblSet->setStyleSheet(QStringLiteral("color: rgb(40,84,140);"));
     lblSet->installEventFilter(this);
+    ccbFont->installEventFilter(this);
     m_frameLayout->add(lblSet, QRect(804, 88, 48, 14), AnchorLayout::TopRight);
 
     const auto caption = [&](const char *name, const QRect &place) {
@@ -427,15 +440,18 @@ void TMainForm::buildSystemMenu() {
     N7 = item("N7", QStringLiteral("意见反馈"));
     N_ExitPrj = item("N_ExitPrj", QStringLiteral("退出程序"));
 
-    // Wallpaper and export come with later versions; the two dialogs are attached at start-up.
+    // Wallpaper and export come with later versions; the two dialogs are attached at start-up
+    // (and made on first use).
     for (QAction *a : {N_SetFrmSize, N_SetDeskTopBG, N_NoteToTxt, N4}) a->setEnabled(false);
     connect(N_SetFrmSize, &QAction::triggered, this, [this] {
+        if (!m_sizeDialog && m_makeSizeDialog) m_sizeDialog = m_makeSizeDialog();
         if (!m_sizeDialog) return;
         m_sizeDialog->show();
         m_sizeDialog->raise();
         m_sizeDialog->activateWindow();
     });
     connect(N4, &QAction::triggered, this, [this] {
+        if (!m_passwordDialog && m_makePasswordDialog) m_passwordDialog = m_makePasswordDialog();
         if (m_passwordDialog) m_passwordDialog->exec();
     });
     connect(N5, &QAction::triggered, this, [this] { openWebPage(QStringLiteral("help.html")); });
@@ -470,8 +486,17 @@ void TMainForm::FormShow() {
 
 void TMainForm::Timer2Timer() {
     Timer2->stop();
+    fillFontList();
     SpeedButton2Click();
     tmrAutoSave->start();
+}
+
+// Listing every installed face takes a while and the box is empty until then: it is filled
+// by the start-up timer, after the first paint, or when the box takes the focus before that.
+void TMainForm::fillFontList() {
+    if (ccbFont->count() > 0) return;
+    ccbFont->addItems(QFontDatabase::families());
+    ccbFont->setCurrentIndex(ccbFont->findText(QStringLiteral("宋体")));
 }
 
 // ---- pages ----------------------------------------------------------------------------------
@@ -671,6 +696,7 @@ bool TMainForm::eventFilter(QObject *watched, QEvent *event) {
         popSysset->popup(lblSet->mapToGlobal(QPoint(0, lblSet->height())));
         return true;
     }
+    if (watched == ccbFont && event->type() == QEvent::FocusIn) fillFontList();
     return QWidget::eventFilter(watched, event);
 }
 

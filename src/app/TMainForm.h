@@ -61,6 +61,10 @@ public:
     // "密码设置" disabled.
     void setSizeDialog(QWidget *dialog);
     void setPasswordDialog(QDialog *dialog);
+    // The same dialogs made by `make` at the first use of their menu item (and again should
+    // one be deleted), so start-up does not build windows and pictures that may never show.
+    void setSizeDialogMaker(std::function<QWidget *()> make);
+    void setPasswordDialogMaker(std::function<QDialog *()> make);
 
     // Test seams: the messages (as for the constructor), the browser hand-off, and how the
     // program ends.
@@ -129,6 +133,7 @@ private:
     void buildSidePanel();
     void buildSystemMenu();
     void Timer2Timer();
+    void fillFontList();
     void ChnCalendar1Change();
     void activatePage(Page page);
     void setSidePanelFor(Page page);
@@ -203,4 +208,6 @@ private:
     QTimer *tmrAutoSave = nullptr;
     QPointer<QWidget> m_sizeDialog;
     QPointer<QDialog> m_passwordDialog;
+    std::function<QWidget *()> m_makeSizeDialog;
+    std::function<QDialog *()> m_makePasswordDialog;
 };

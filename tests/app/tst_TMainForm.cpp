@@ -14,8 +14,10 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFontDatabase>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
@@ -100,6 +102,8 @@ private slots:
     void creationPreparesHiddenWindow();
     void systemMenuItemsInOrder();
     void passwordItemOpensTheDialogModally();
+    void dialogsAreMadeOnFirstUse();
+    void fontListWaitsForFirstUseOrStartupTimer();
     void laterPagesAreDisabled();
     void firstShowActivatesMonthPage();
     void formIniDecidesSizeAndPlace_data();
@@ -181,6 +185,73 @@ void TestTMainForm::passwordItemOpensTheDialogModally() {
     QFile login(h.paths.loginFile());
     QVERIFY(login.open(QIODevice::ReadOnly));
     QCOMPARE(login.readAll(), AppPaths::noPasswordFileContent());
+}
+
+void TestTMainForm::dialogsAreMadeOnFirstUse() {
+    Harness h;
+    TMainForm &f = h.running();
+    int sizeMade = 0;
+    int passwordMade = 0;
+    f.setSizeDialogMaker([&] {
+        ++sizeMade;
+        return new TFrmSetFrm([&f] { return f.settings().width; },
+                              [&f](const QSize &s) { return f.applySize(s); },
+                              h.paths.resourceDir(), &f);
+    });
+    f.setPasswordDialogMaker([&] {
+        ++passwordMade;
+        return new TpwsetFrm(h.paths.loginFile(), &f);
+    });
+    QVERIFY(f.menuAction("N_SetFrmSize")->isEnabled());
+    QVERIFY(f.menuAction("N4")->isEnabled());
+    QCOMPARE(sizeMade + passwordMade, 0);
+    QVERIFY(!f.findChild<TFrmSetFrm *>());
+    QVERIFY(!f.findChild<TpwsetFrm *>());
+
+    for (int i = 0; i < 2; ++i) {
+        f.menuAction("N_SetFrmSize")->trigger();
+        QCOMPARE(sizeMade, 1);
+        QVERIFY(f.findChild<TFrmSetFrm *>()->isVisible());
+        f.findChild<TFrmSetFrm *>()->hide();
+
+        QTimer::singleShot(300, &f, [&f] {
+            if (auto *dialog = f.findChild<TpwsetFrm *>()) dialog->reject();
+        });
+        f.menuAction("N4")->trigger(); // returns when the dialog closes
+        QCOMPARE(passwordMade, 1);
+        QCOMPARE(f.findChildren<TpwsetFrm *>().size(), 1);
+    }
+    // A dialog that went away is made again on the next use.
+    delete f.findChild<TFrmSetFrm *>();
+    f.menuAction("N_SetFrmSize")->trigger();
+    QCOMPARE(sizeMade, 2);
+    f.setSizeDialogMaker(nullptr);
+    QVERIFY(!f.menuAction("N_SetFrmSize")->isEnabled());
+}
+
+void TestTMainForm::fontListWaitsForFirstUseOrStartupTimer() {
+    const int installed = QFontDatabase::families().size();
+    {
+        Harness h;
+        TMainForm &f = h.create();
+        auto *box = f.findChild<QComboBox *>("ccbFont");
+        QCOMPARE(box->count(), 0);
+        f.show();
+        QTRY_VERIFY(f.autoSaveTimer()->isActive()); // the start-up timer has run
+        QCOMPARE(box->count(), installed);
+        QCOMPARE(box->currentIndex(), box->findText(QStringLiteral("宋体")));
+    }
+    Harness h;
+    TMainForm &f = h.create();
+    f.show();
+    f.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&f));
+    auto *box = f.findChild<QComboBox *>("ccbFont");
+    QVERIFY(f.startupTimer()->isActive());
+    QCOMPARE(box->count(), 0);
+    box->setEnabled(true); // as it will be once the font commands work
+    box->setFocus(Qt::MouseFocusReason);
+    QCOMPARE(box->count(), installed);
 }
 
 void TestTMainForm::laterPagesAreDisabled() {
