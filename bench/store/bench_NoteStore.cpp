@@ -107,6 +107,21 @@ void BM_MonthPageLoad(benchmark::State &state) {
 }
 BENCHMARK(BM_MonthPageLoad)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly();
 
+// What a change of the picker's date asks of the store: the reconnect, then the month's load.
+void BM_DateChange(benchmark::State &state) {
+    NoteStore &store = fixture().store;
+    int i = 0;
+    for (auto _ : state) {
+        const int month = 1 + i % 12;
+        store.reconnect();
+        MonthPage page = store.readMonthPage(NoteStore::yearMonthKey(2010, month),
+                                             NoteStore::dayKey(2010, month, 9));
+        benchmark::DoNotOptimize(page);
+        ++i;
+    }
+}
+BENCHMARK(BM_DateChange)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly();
+
 void BM_MemoLineWrite(benchmark::State &state) {
     NoteStore &store = fixture().store;
     int i = 0;
