@@ -65,7 +65,8 @@ TMainForm::TMainForm(const AppPaths &paths, MessageFunction message, QWidget *pa
     m_openUrl = [](const QUrl &url) { return QDesktopServices::openUrl(url); };
     m_quit = [] { QCoreApplication::quit(); };
     FormCreate();
-    if (ownMessages) m_monthPage->setMessageSink(m_message);
+    if (ownMessages)
+        for (NotePage *page : m_pages) page->setMessageSink(m_message);
 }
 
 TMainForm::~TMainForm() {
@@ -100,7 +101,7 @@ void TMainForm::setPasswordDialogMaker(std::function<QDialog *()> make) {
 
 void TMainForm::setMessageFunction(MessageFunction fn) {
     m_message = std::move(fn);
-    m_monthPage->setMessageSink(m_message);
+    for (NotePage *page : m_pages) page->setMessageSink(m_message);
 }
 
 void TMainForm::setUrlOpener(UrlOpener fn) {
@@ -159,8 +160,6 @@ void TMainForm::FormCreate() {
         showError(e.message());
     }
 
-    m_monthPage->hideEditors();
-
     cbbFontSize->addItems({QStringLiteral("10"), QStringLiteral("11"), QStringLiteral("12"),
                            QStringLiteral("13"), QStringLiteral("14")});
     cbbFontSize->setCurrentIndex(0);
@@ -213,6 +212,7 @@ void TMainForm::buildFrame() {
     buildPageArea();
     buildSidePanel();
     buildSystemMenu();
+    registerPages();
 }
 
 void TMainForm::buildTopBar() {
@@ -256,8 +256,8 @@ void TMainForm::buildTopBar() {
     btnYiban = makeButton("btnYiban", QStringLiteral("一般记事"), 167);
     btnRili = makeButton("btnRili", QStringLiteral("日历"), 233);
     // The annual, general and calendar notes pages come with later versions.
-    for (PageButton *b : {spdRili, btnYiban, btnRili}) b->setEnabled(false);
-    connect(SpeedButton2, &QAbstractButton::clicked, this, &TMainForm::SpeedButton2Click);
+    // A button comes alive when its page is registered.
+    for (PageButton *b : {spdRili, SpeedButton2, btnYiban, btnRili}) b->setEnabled(false);
 
     // The font boxes act on the last selection once the editing commands exist; until then
     // they show their entries but are disabled.
@@ -353,13 +353,7 @@ void TMainForm::buildPageArea() {
         page->setEnabled(false);
         return page;
     };
-    tsTaiLi = new QWidget(PageControl1);
-    tsTaiLi->setObjectName(QStringLiteral("tsTaiLi"));
-    auto *monthLayout = new QVBoxLayout(tsTaiLi);
-    monthLayout->setContentsMargins(0, 0, 0, 0);
-    m_monthPage = new DesktopMonthPage(m_store, m_flags, m_lastSelection, tsTaiLi);
-    monthLayout->addWidget(m_monthPage);
-    m_monthPage->setDateSource([this] { return ChnCalendar1->DateTime().date(); });
+    tsTaiLi = placeholder("tsTaiLi");
     tsJiShi = placeholder("tsJiShi");
     tsYearjishi = placeholder("tsYearjishi");
     tsRili = placeholder("tsRili");
@@ -415,11 +409,45 @@ void TMainForm::buildSidePanel() {
     Panel2->setEnabled(false);
     m_sideLayout->add(Panel2, QRect(1, 232, 200, 335), AnchorLayout::All);
 
-    pnlRijishi = m_monthPage->dayPlanPanel();
-    pnlRijishi->setParent(PanelAttach);
-    m_sideLayout->add(pnlRijishi, QRect(1, 232, 200, 335), AnchorLayout::All);
     Panel2->hide();
-    pnlRijishi->hide();
+}
+
+// ---- pages ----------------------------------------------------------------------------------
+
+void TMainForm::registerPages() {
+    registerPage(SpeedButton2, tsTaiLi, new DesktopMonthPage(m_store, m_flags, m_lastSelection));
+}
+
+void TMainForm::registerPage(PageButton *button, QWidget *sheet, NotePage *page) {
+    auto *layout = new QVBoxLayout(sheet);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(page);
+    sheet->setEnabled(true);
+    page->setDateSource([this] { return ChnCalendar1->DateTime().date(); });
+    if (QWidget *side = page->sidePanel()) {
+        side->setParent(PanelAttach);
+        m_sideLayout->add(side, QRect(1, 232, 200, 335), AnchorLayout::All);
+        side->hide();
+    }
+    button->setEnabled(true);
+    connect(button, &QAbstractButton::clicked, this, [this, page] { openPage(page); });
+    m_pageEntries.push_back({page, button, sheet});
+    m_pages.push_back(page);
+}
+
+NotePage *TMainForm::pageOfButton(const QAbstractButton *button) const {
+    for (const PageEntry &e : m_pageEntries)
+        if (e.button == button) return e.page;
+    return nullptr;
+}
+
+DesktopMonthPage *TMainForm::monthPage() const {
+    return page<DesktopMonthPage>();
+}
+
+QWidget *TMainForm::dayPlanPanel() const {
+    const DesktopMonthPage *month = monthPage();
+    return month ? month->sidePanel() : nullptr;
 }
 
 void TMainForm::buildSystemMenu() {
@@ -471,9 +499,9 @@ void TMainForm::showEvent(QShowEvent *event) {
 }
 
 void TMainForm::FormShow() {
-    activatePage(Page::Month);
+    activatePage(pageOfButton(SpeedButton2));
     placePicker();
-    m_monthPage->FirstShow();
+    for (NotePage *page : m_pages) page->firstShow();
     Timer2->start();
     m_flags.savingEnabled = true;
     const QRect screenRect = screenGeometry();
@@ -499,19 +527,28 @@ void TMainForm::fillFontList() {
     ccbFont->setCurrentIndex(ccbFont->findText(QStringLiteral("宋体")));
 }
 
-// ---- pages ----------------------------------------------------------------------------------
-
 void TMainForm::setPickerToToday() {
     const QDate today = QDate::currentDate();
     if (ChnCalendar1->DateTime().date() != today)
         ChnCalendar1->SetDateTime(QDateTime(today, QTime::currentTime()));
 }
 
-void TMainForm::SpeedButton2Click() {
+bool TMainForm::openPage(NotePage *page) {
+    if (!page) return false;
+    // Text typed on the page being left is written first; when that fails the user stays there
+    // with the text and the message.
+    if (m_activePage && !m_activePage->saveIfModified()) {
+        activatePage(m_activePage);
+        return false;
+    }
     // A date change reloads the page still active, for today, before the switch.
     setPickerToToday();
-    activatePage(Page::Month);
-    m_monthPage->OpenPage();
+    activatePage(page);
+    return page->open();
+}
+
+bool TMainForm::SpeedButton2Click() {
+    return openPage(pageOfButton(SpeedButton2));
 }
 
 void TMainForm::ChnCalendar1Change() {
@@ -523,46 +560,37 @@ void TMainForm::ChnCalendar1Change() {
     } catch (const StoreError &e) {
         showError(e.message());
     }
-    if (m_activePage == Page::Month) m_monthPage->ChnCalendar1Change();
+    if (m_activePage) m_activePage->pickerDateChanged();
 }
 
-void TMainForm::activatePage(Page page) {
+void TMainForm::activatePage(NotePage *page) {
     m_activePage = page;
-    switch (page) {
-    case Page::Month:
-        PageControl1->setCurrentWidget(tsTaiLi);
-        SpeedButton2->setChecked(true);
-        break;
-    case Page::Year:
-        PageControl1->setCurrentWidget(tsYearjishi);
-        break;
-    case Page::General:
-        PageControl1->setCurrentWidget(tsJiShi);
-        break;
-    case Page::Calendar:
-        PageControl1->setCurrentWidget(tsRili);
-        break;
-    case Page::None:
-        break;
+    for (const PageEntry &e : m_pageEntries) {
+        if (e.page != page) continue;
+        PageControl1->setCurrentWidget(e.sheet);
+        e.button->setChecked(true);
     }
-    m_monthPage->setActive(page == Page::Month);
+    for (NotePage *p : m_pages)
+        if (p != page) p->setActive(false);
+    if (page) page->setActive(true);
     setSidePanelFor(page);
 }
 
-void TMainForm::setSidePanelFor(Page page) {
-    const bool month = page == Page::Month;
-    ChnCalendar1->setVisible(page != Page::Calendar);
-    ChnCalendar1->setEnabled(page == Page::Year || month);
-    Panel2->setVisible(!month);
-    pnlRijishi->setVisible(month);
-    const bool fonts = page == Page::Year || month;
-    ccbFont->setVisible(fonts);
-    cbbFontSize->setVisible(fonts);
+void TMainForm::setSidePanelFor(const NotePage *page) {
+    const SideControls controls = page ? page->sideControls() : SideControls();
+    ChnCalendar1->setVisible(controls.pickerVisible);
+    ChnCalendar1->setEnabled(controls.pickerEnabled);
+    QWidget *own = page ? page->sidePanel() : nullptr;
+    for (const NotePage *p : m_pages)
+        if (QWidget *side = p->sidePanel(); side && side != own) side->hide();
+    if (own) own->show();
+    Panel2->setVisible(own == nullptr);
+    ccbFont->setVisible(controls.fontLists);
+    cbbFontSize->setVisible(controls.fontLists);
 }
 
 bool TMainForm::saveVisiblePage() {
-    if (m_activePage == Page::Month) return m_monthPage->SaveMonthPage();
-    return true;
+    return !m_activePage || m_activePage->saveIfModified();
 }
 
 void TMainForm::autoSave() {
@@ -613,9 +641,9 @@ void TMainForm::sizeToggle() {
 }
 
 void TMainForm::minimise() {
-    if (m_activePage == Page::Month) {
-        m_monthPage->SaveMonthPage();
-        m_monthPage->hideEditors();
+    if (m_activePage) {
+        saveVisiblePage();
+        m_activePage->windowMinimised();
     }
     // The window stays mapped as minimised (not hidden), so the task bar keeps a way back.
     setWindowState((windowState() & ~Qt::WindowActive) | Qt::WindowMinimized);
@@ -623,9 +651,7 @@ void TMainForm::minimise() {
 }
 
 void TMainForm::AppEvent1Restore() {
-    if (m_activePage != Page::Month) return;
-    if (m_monthPage->editorsVisible()) m_monthPage->SaveMonthPage();
-    m_monthPage->armShowTimer();
+    if (m_activePage) m_activePage->windowRestored();
 }
 
 void TMainForm::changeEvent(QEvent *event) {

@@ -3,6 +3,7 @@
 #include "AppPaths.h"
 #include "FormIni.h"
 #include "LastSelection.h"
+#include "NotePage.h"
 #include "NoteStore.h"
 #include "PageFlags.h"
 
@@ -10,10 +11,12 @@
 #include <QUrl>
 #include <QWidget>
 #include <functional>
+#include <vector>
 
 class AnchorLayout;
 class CaptionButton;
 class DesktopMonthPage;
+class QAbstractButton;
 class FramePictures;
 class PageButton;
 class PictureLabel;
@@ -34,16 +37,16 @@ class TChnCalendar;
 // bar (date line, page buttons, font boxes, date picker `ChnCalendar1`, "选项" menu), the page
 // area `PageControl1` and the side panel with the web panel and the day plan.
 //
-// The desktop month page is the one working page; the annual, general and calendar notes
-// pages, the memo list and the menu items of later features are in place but disabled.
+// The page logic knows the pages only as NotePage: each is registered with its page button and
+// tab sheet in registerPages(); a sheet without a page stays an empty, disabled placeholder and
+// its button stays disabled. The memo list and the menu items of later features are in place
+// but disabled.
 class TMainForm : public QWidget {
     Q_OBJECT
 public:
     static constexpr const char *kCaption = "Kestrova桌面月历K714";
     static constexpr int StartupDelay = 500;       // Timer2
     static constexpr int AutoSaveInterval = 10000; // tmrAutoSave
-
-    enum class Page { None, Year, Month, General, Calendar };
 
     using MessageFunction = std::function<void(const QString &text)>;
     using UrlOpener = std::function<bool(const QUrl &url)>;
@@ -80,7 +83,11 @@ public:
     QSize screenSize() const;
 
     // ---- actions ------------------------------------------------------------------------------
-    void SpeedButton2Click(); // month page button
+    // A page button: saves the active page when it has unsaved changes (and stays when that
+    // fails), sets the picker to today (which reloads the active page when the date changes),
+    // activates `page`, arranges the side controls and opens it (NotePage::open()).
+    bool openPage(NotePage *page);
+    bool SpeedButton2Click(); // the start page's button (the desktop month page)
     void sizeToggle();        // maximise / restore caption button
     void minimise();          // minimise caption button
     void AppEvent1Restore();  // back from minimised
@@ -88,22 +95,30 @@ public:
     // stays open (the message has been shown) so no typed text is thrown away.
     bool closeButtonAction(); // also writes form.ini
     bool escapeAction();
-    void exitAction(); // "退出程序": ends at once, saves nothing
-    void autoSave();   // tmrAutoSave
-    bool saveVisiblePage();
+    void exitAction();      // "退出程序": ends at once, saves nothing
+    void autoSave();        // tmrAutoSave: the visible page, when it has unsaved changes
+    bool saveVisiblePage(); // the visible page, when it has unsaved changes
 
     // ---- parts (for the pages that plug in later, and for tests) ----------------------------
-    Page activePage() const { return m_activePage; }
+    NotePage *activePage() const { return m_activePage; }
+    const std::vector<NotePage *> &pages() const { return m_pages; }
+    // The registered page of class T, or null.
+    template <class T> T *page() const {
+        for (NotePage *p : m_pages)
+            if (auto *found = qobject_cast<T *>(p)) return found;
+        return nullptr;
+    }
+    NotePage *pageOfButton(const QAbstractButton *button) const;
     PageFlags &flags() { return m_flags; }
     LastSelection &lastSelection() { return m_lastSelection; }
     NoteStore &store() { return m_store; }
-    DesktopMonthPage *monthPage() const { return m_monthPage; }
+    DesktopMonthPage *monthPage() const;
     TChnCalendar *picker() const { return ChnCalendar1; }
     QMenu *systemMenu() const { return popSysset; }
     QAction *menuAction(const QString &objectName) const;
     QTextBrowser *webPanel() const { return webLink; }
     QWidget *memoPanel() const { return Panel2; }
-    QWidget *dayPlanPanel() const { return pnlRijishi; }
+    QWidget *dayPlanPanel() const; // the month page's side panel
     QLabel *dateLine() const { return lblDateTime; }
     CaptionButton *closeButton() const { return img_close; }
     CaptionButton *maxButton() const { return img_max; }
@@ -135,8 +150,10 @@ private:
     void Timer2Timer();
     void fillFontList();
     void ChnCalendar1Change();
-    void activatePage(Page page);
-    void setSidePanelFor(Page page);
+    void registerPages();
+    void registerPage(PageButton *button, QWidget *sheet, NotePage *page);
+    void activatePage(NotePage *page);
+    void setSidePanelFor(const NotePage *page);
     void placePicker();
     void captionRest();
     QRect screenGeometry() const;
@@ -154,7 +171,14 @@ private:
     MessageFunction m_message;
     UrlOpener m_openUrl;
     std::function<void()> m_quit;
-    Page m_activePage = Page::None;
+    struct PageEntry {
+        NotePage *page;
+        PageButton *button;
+        QWidget *sheet;
+    };
+    std::vector<PageEntry> m_pageEntries;
+    std::vector<NotePage *> m_pages;
+    NotePage *m_activePage = nullptr;
     bool m_shown = false;
     bool m_closing = false;
 
@@ -189,13 +213,11 @@ private:
     QWidget *tsJiShi = nullptr;
     QWidget *tsYearjishi = nullptr;
     QWidget *tsRili = nullptr;
-    DesktopMonthPage *m_monthPage = nullptr;
     QFrame *PanelAttach = nullptr;
     PictureLabel *Panel4 = nullptr;
     QWidget *Panelweblink = nullptr;
     QTextBrowser *webLink = nullptr;
     QWidget *Panel2 = nullptr;
-    QWidget *pnlRijishi = nullptr;
     QMenu *popSysset = nullptr;
     QAction *N_SetFrmSize = nullptr;
     QAction *N_SetDeskTopBG = nullptr;

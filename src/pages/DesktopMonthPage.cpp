@@ -9,14 +9,12 @@
 #include <QApplication>
 #include <QEvent>
 #include <QLabel>
-#include <QMessageBox>
 #include <QResizeEvent>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTimer>
 
 #include <algorithm>
-#include <optional>
 
 namespace {
 const QColor PageColor(192, 220, 192);
@@ -27,11 +25,6 @@ void setBackground(QWidget *widget, const QColor &color, QPalette::ColorRole rol
     QPalette pal = widget->palette();
     pal.setColor(role, color);
     widget->setPalette(pal);
-}
-
-QString errorText(const std::exception &e) {
-    if (const auto *storeError = dynamic_cast<const StoreError *>(&e)) return storeError->message();
-    return QString::fromLocal8Bit(e.what());
 }
 
 QFont songTi() {
@@ -58,8 +51,7 @@ private:
 
 DesktopMonthPage::DesktopMonthPage(NoteStore &store, PageFlags &flags, LastSelection &lastSelection,
                                    QWidget *parent)
-    : QWidget(parent), m_store(store), m_flags(flags), m_lastSelection(lastSelection),
-      m_dateSource([] { return QDate::currentDate(); }), m_grid(QDate::currentDate()) {
+    : NotePage(store, flags, parent), m_lastSelection(lastSelection), m_grid(QDate::currentDate()) {
     setObjectName(QStringLiteral("pnlTaiLi"));
     setAutoFillBackground(true);
     setBackground(this, PageColor, QPalette::Window);
@@ -131,20 +123,16 @@ DesktopMonthPage::~DesktopMonthPage() {
     if (m_dayPlanPanel && !m_dayPlanPanel->parent()) delete m_dayPlanPanel.data();
 }
 
-void DesktopMonthPage::setDateSource(std::function<QDate()> source) {
-    m_dateSource = std::move(source);
+SideControls DesktopMonthPage::sideControls() const {
+    return {true, true, true};
 }
 
-void DesktopMonthPage::setMessageSink(std::function<void(const QString &)> sink) {
-    m_messageSink = std::move(sink);
-}
-
-void DesktopMonthPage::setActive(bool active) {
-    m_active = active;
-}
-
-QWidget *DesktopMonthPage::dayPlanPanel() const {
+QWidget *DesktopMonthPage::sidePanel() const {
     return m_dayPlanPanel;
+}
+
+QString DesktopMonthPage::cellText(int index) const {
+    return (index >= 0 && index < EditorCount) ? m_edits[index]->toPlainText() : QString();
 }
 
 DayRichEdit *DesktopMonthPage::richEdit(int i) const {
@@ -160,68 +148,45 @@ void DesktopMonthPage::LayoutMonthPage() {
     }
 }
 
-void DesktopMonthPage::LoadMonthPage() {
-    // Text typed since the last save belongs to the month shown so far: write it before the
-    // editors are refilled, and keep it when that fails.
-    if (!saveUnsavedChanges()) return;
-
-    m_flags.loading = true;
+void DesktopMonthPage::readCells(const QDate &date) {
     const QDate previous = m_grid.displayDate();
-    m_grid.setDisplayDate(m_dateSource());
-    std::optional<QString> failure;
+    m_grid.setDisplayDate(date);
+    const QDate day = m_grid.selectedDay();
+    MonthPage record;
     try {
-        const QDate day = m_grid.selectedDay();
-        const MonthPage record = m_store.readMonthPage(
-            NoteStore::yearMonthKey(m_grid.displayDate()), NoteStore::dayKey(day));
-        for (int i = 0; i < EditorCount; ++i) {
-            richtext::loadInto(*m_edits[i]->document(), record.cells[i]);
-            // Undo must not bring back the text of the month shown before.
-            m_edits[i]->document()->clearUndoRedoStacks();
-        }
-        setDayPlan(record.dayPlan);
-        m_loaded = true;
-        m_lastSaveFailed = false;
-        markSaved();
-    } catch (const std::exception &e) {
-        // The editors still hold the month shown before: keep the grid on it as well, so that
-        // a later save writes them under their own month.
+        record = store().readMonthPage(NoteStore::yearMonthKey(date), NoteStore::dayKey(day));
+    } catch (...) {
+        // The editors still hold the month shown before: keep the grid on it as well.
         m_grid.setDisplayDate(previous);
-        failure = errorText(e);
+        m_gridView->update();
+        throw;
     }
-    m_flags.loading = false;
+    for (int i = 0; i < EditorCount; ++i)
+        richtext::loadInto(*m_edits[i]->document(), record.cells[i]);
+    setDayPlan(day, record.dayPlan);
     m_gridView->update();
-    if (failure) showError(*failure);
-    emit monthLoaded();
 }
 
-bool DesktopMonthPage::SaveMonthPage() {
-    if (!m_flags.savingEnabled || m_saving) return true;
-    m_saving = true;
-    bool ok = false;
-    try {
-        if (!m_loaded) throw StoreError(QStringLiteral("month page not loaded"));
-        MonthPage record;
-        for (int i = 0; i < EditorCount; ++i)
-            record.cells[i] = richtext::toRtf(*m_edits[i]->document());
-        record.dayPlan = richtext::toRtf(*m_memday->document());
-        // The editors hold the month the grid shows, which is the picker's month except between a
-        // change of the picker and the reload that follows it.
-        m_store.writeMonthPage(NoteStore::yearMonthKey(m_grid.displayDate()), record,
-                               NoteStore::dayKey(m_grid.selectedDay()));
-        markSaved();
-        m_lastSaveFailed = false;
-        ok = true;
-    } catch (const std::exception &) {
-        m_lastSaveFailed = true;
-        showMessage(saveFailedMessage());
+void DesktopMonthPage::writeCells(const QDate &date) {
+    MonthPage record;
+    for (int i = 0; i < EditorCount; ++i)
+        record.cells[i] = richtext::toRtf(*m_edits[i]->document());
+    record.dayPlan = richtext::toRtf(*m_memday->document());
+    store().writeMonthPage(NoteStore::yearMonthKey(date), record, NoteStore::dayKey(m_dayPlanDate));
+}
+
+void DesktopMonthPage::setUnmodified(bool clearUndo) {
+    for (DayRichEdit *e : m_edits) {
+        // Undo must not bring back the text of the month shown before.
+        if (clearUndo) e->document()->clearUndoRedoStacks();
+        e->document()->setModified(false);
     }
-    m_saving = false;
-    return ok;
+    if (clearUndo) m_memday->document()->clearUndoRedoStacks();
+    m_memday->document()->setModified(false);
 }
 
-bool DesktopMonthPage::saveUnsavedChanges() {
-    if (!m_loaded || !m_flags.savingEnabled || !hasUnsavedChanges()) return true;
-    return SaveMonthPage();
+PageMessage DesktopMonthPage::saveFailureMessage(const QString &) const {
+    return {PageMessage::Kind::Information, saveFailedMessage(), QString()};
 }
 
 void DesktopMonthPage::SelectFocusedDay() {
@@ -232,40 +197,39 @@ void DesktopMonthPage::SelectFocusedDay() {
     });
     if (found == m_edits.end()) return;
     if (dayPlanPinned()) return;
-    const bool wasLoading = m_flags.loading;
-    m_flags.loading = true;
+    const LoadingScope loading(flags());
     m_grid.selectAlone((*found)->tabNumber() - 1);
     m_gridView->update();
     ShowDayPlan();
-    m_flags.loading = wasLoading;
 }
 
 void DesktopMonthPage::ShowDayPlan() {
     if (dayPlanPinned()) return;
+    const QDate day = m_grid.selectedDay();
     try {
-        setDayPlan(m_store.readDayPlan(NoteStore::dayKey(m_grid.selectedDay())));
-    } catch (const std::exception &e) {
-        showError(errorText(e));
+        setDayPlan(day, store().readDayPlan(NoteStore::dayKey(day)));
+    } catch (const StoreError &e) {
+        showError(e.message());
     }
 }
 
-void DesktopMonthPage::ChnCalendar1Change() {
-    LoadMonthPage();
-}
-
-void DesktopMonthPage::OpenPage() {
-    if (!saveUnsavedChanges()) return;
-    m_grid.setDisplayDate(m_dateSource());
+void DesktopMonthPage::prepareOpen() {
     LayoutMonthPage();
     selectDateAlone(QDate::currentDate());
-    LoadMonthPage();
     m_lastSelection.clear();
 }
 
-void DesktopMonthPage::FirstShow() {
-    m_grid.setDisplayDate(m_dateSource());
+void DesktopMonthPage::firstShow() {
     m_grid.addToSelection(QDate::currentDate());
-    LoadMonthPage();
+    load();
+}
+
+void DesktopMonthPage::windowMinimised() {
+    hideEditors();
+}
+
+void DesktopMonthPage::windowRestored() {
+    armShowTimer();
 }
 
 void DesktopMonthPage::selectDateAlone(const QDate &date) {
@@ -336,14 +300,15 @@ void DesktopMonthPage::JvTFMonths1Click() {
 }
 
 void DesktopMonthPage::Timer1Timer() {
-    if (!m_active) return;
+    if (!isActive()) return;
     m_showTimer->stop();
     for (DayRichEdit *e : m_edits) e->show();
     m_editorsVisible = true;
-    LoadMonthPage();
+    load();
 }
 
-void DesktopMonthPage::setDayPlan(const QByteArray &rtf) {
+void DesktopMonthPage::setDayPlan(const QDate &day, const QByteArray &rtf) {
+    m_dayPlanDate = day;
     m_memday->clear();
     if (!rtf.isEmpty()) richtext::loadInto(*m_memday->document(), rtf);
     if (m_memday->document()->isEmpty()) m_memday->setTextColor(Qt::black);
@@ -352,27 +317,5 @@ void DesktopMonthPage::setDayPlan(const QByteArray &rtf) {
 }
 
 bool DesktopMonthPage::dayPlanPinned() const {
-    return m_lastSaveFailed && m_memday->document()->isModified();
-}
-
-void DesktopMonthPage::markSaved() {
-    for (DayRichEdit *e : m_edits) e->document()->setModified(false);
-    m_memday->document()->setModified(false);
-}
-
-void DesktopMonthPage::showMessage(const QString &text) {
-    if (m_messageSink) {
-        m_messageSink(text);
-        return;
-    }
-    QMessageBox::information(window(), QGuiApplication::applicationDisplayName(), text);
-}
-
-void DesktopMonthPage::showError(const QString &text) {
-    if (m_messageSink) {
-        m_messageSink(text);
-        return;
-    }
-    // A failed read is an error of the application, unlike the save's request to save again.
-    QMessageBox::critical(window(), QGuiApplication::applicationDisplayName(), text);
+    return lastSaveFailed() && m_memday->document()->isModified();
 }

@@ -117,6 +117,7 @@ private slots:
     void failedSaveKeepsWindowAndText();
     void autoSaveSkipsWhileLoading_data();
     void autoSaveSkipsWhileLoading();
+    void autoSaveWritesOnlyChanges();
     void captionButtonsShowTheirPictures();
     void sizeToggleAndBack();
     void windowSizeDialogAppliesAndCentres();
@@ -269,7 +270,7 @@ void TestTMainForm::firstShowActivatesMonthPage() {
     f.show();
     QVERIFY(QTest::qWaitForWindowExposed(&f));
     QVERIFY(f.flags().savingEnabled);
-    QCOMPARE(f.activePage(), TMainForm::Page::Month);
+    QCOMPARE(f.activePage(), static_cast<NotePage *>(f.monthPage()));
     QVERIFY(f.dayPlanPanel()->isVisible());
     QVERIFY(!f.memoPanel()->isVisible());
     QVERIFY(f.picker()->isVisible());
@@ -430,6 +431,31 @@ void TestTMainForm::autoSaveSkipsWhileLoading() {
     QCOMPARE(h.storedCell(QDate::currentDate(), 20), loading ? QString() : QStringLiteral("auto"));
 }
 
+// Without changes the auto-save writes nothing, so a lost table is noticed only when there is
+// something to save, and then once per tick.
+void TestTMainForm::autoSaveWritesOnlyChanges() {
+    Harness h;
+    TMainForm &f = h.running();
+    int saves = 0;
+    connect(f.monthPage(), &NotePage::saveFinished, this, [&] { ++saves; });
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "saboteur");
+        db.setDatabaseName(h.paths.databaseFile());
+        QVERIFY(db.open());
+        QVERIFY(QSqlQuery(db).exec(QStringLiteral("DROP TABLE TailiNew")));
+        db.close();
+    }
+    QSqlDatabase::removeDatabase("saboteur");
+    f.autoSave();
+    f.autoSave();
+    QCOMPARE(saves, 0);
+    QVERIFY(h.messages.isEmpty());
+    h.type(20, QStringLiteral("auto"));
+    f.autoSave();
+    QCOMPARE(saves, 1);
+    QCOMPARE(h.messages, QStringList{kSaveFailed});
+}
+
 void TestTMainForm::captionButtonsShowTheirPictures() {
     Harness h;
     TMainForm &f = h.running();
@@ -572,7 +598,7 @@ void TestTMainForm::unopenableDatabaseStillOpensWindow() {
     QCOMPARE(h.messages.size(), 1);
     f.show();
     QVERIFY(QTest::qWaitForWindowExposed(&f));
-    QCOMPARE(f.activePage(), TMainForm::Page::Month);
+    QCOMPARE(f.activePage(), static_cast<NotePage *>(f.monthPage()));
     // Once the database is back, the next date change opens it and saving works again.
     {
         NoteStore restored;

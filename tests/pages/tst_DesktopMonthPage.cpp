@@ -163,10 +163,10 @@ void TestDesktopMonthPage::saveAndLoadRoundTrip() {
 
     // Another month and back: the text and its format come from the store again.
     f.pickerDate = QDate(2010, 7, 1);
-    f.page->ChnCalendar1Change();
+    f.page->pickerDateChanged();
     QCOMPARE(f.page->richEdit(10)->toPlainText(), QString());
     f.pickerDate = QDate(2010, 6, 15);
-    f.page->ChnCalendar1Change();
+    f.page->pickerDateChanged();
     QCOMPARE(f.page->richEdit(10)->toPlainText(), QStringLiteral("会议 10:00"));
     QTextCursor r(f.page->richEdit(10)->document());
     r.setPosition(1);
@@ -318,7 +318,7 @@ void TestDesktopMonthPage::dateChangeSavesTypedTextFirst() {
 
     // The picker's spin button changes the month while the editor keeps the focus.
     f.pickerDate = QDate(2010, 7, 1);
-    f.page->ChnCalendar1Change();
+    f.page->pickerDateChanged();
     QCOMPARE(plainOf(f.store.readMonth(QStringLiteral("20106"))[4]),
              QStringLiteral("typed, focus kept"));
     QCOMPARE(f.store.readMonth(QStringLiteral("20107"))[4], QByteArray());
@@ -326,7 +326,7 @@ void TestDesktopMonthPage::dateChangeSavesTypedTextFirst() {
     QCOMPARE(third->toPlainText(), QString());
 
     f.pickerDate = QDate(2010, 6, 1);
-    f.page->ChnCalendar1Change();
+    f.page->pickerDateChanged();
     QCOMPARE(third->toPlainText(), QStringLiteral("typed, focus kept"));
     QVERIFY(f.messages.isEmpty());
 }
@@ -340,13 +340,13 @@ void TestDesktopMonthPage::dateChangeWithFailingSaveKeepsTheText() {
     f.breakTable(QStringLiteral("TailiNew"));
 
     f.pickerDate = QDate(2010, 7, 1);
-    f.page->ChnCalendar1Change();
+    f.page->pickerDateChanged();
     QCOMPARE(f.messages.size(), 1);
     QCOMPARE(third->toPlainText(), QStringLiteral("precious"));
     QCOMPARE(f.page->grid().displayDate().month(), 6); // still the month its text belongs to
 
     f.repairTable(QStringLiteral("TailiNew"));
-    f.page->ChnCalendar1Change();
+    f.page->pickerDateChanged();
     QCOMPARE(f.messages.size(), 1);
     QCOMPARE(plainOf(f.store.readMonth(QStringLiteral("20106"))[4]), QStringLiteral("precious"));
     QCOMPARE(f.page->grid().displayDate().month(), 7);
@@ -363,7 +363,7 @@ void TestDesktopMonthPage::trailingCellTextBelongsToItsMonthPage() {
     QVERIFY(f.page->SaveMonthPage());
 
     f.pickerDate = QDate(2010, 6, 1);
-    f.page->ChnCalendar1Change();
+    f.page->pickerDateChanged();
     QCOMPARE(f.cellOf(QDate(2010, 6, 1))->toPlainText(), QString());
 }
 
@@ -373,7 +373,7 @@ void TestDesktopMonthPage::monthWithoutSelectedDayUsesCellZero() {
     QVERIFY(f.start());
     clickInto(f.cellOf(QDate(2010, 6, 3)));
     f.pickerDate = QDate(2010, 9, 10); // 3 June is not shown in September
-    f.page->ChnCalendar1Change();
+    f.page->pickerDateChanged();
     QCOMPARE(f.page->grid().selectedDay(), QDate(2010, 8, 29));
     QCOMPARE(f.page->memday()->toPlainText(), QStringLiteral("end of August"));
     f.page->memday()->setPlainText(QStringLiteral("changed"));
@@ -390,7 +390,7 @@ void TestDesktopMonthPage::failingLoadKeepsTheShownMonth() {
     QVERIFY(f.start());
     f.breakTable(QStringLiteral("TailiNew"));
     f.pickerDate = QDate(2010, 7, 1);
-    f.page->ChnCalendar1Change();
+    f.page->pickerDateChanged();
     QCOMPARE(f.messages.size(), 1);
     QVERIFY(f.messages.first() != DesktopMonthPage::saveFailedMessage());
     QVERIFY(!f.flags.loading);
@@ -430,7 +430,7 @@ void TestDesktopMonthPage::ownMessageBoxes() {
     closer.start();
     if (load) {
         f.pickerDate = QDate(2010, 7, 1);
-        f.page->ChnCalendar1Change();
+        f.page->pickerDateChanged();
     } else {
         QVERIFY(!f.page->SaveMonthPage());
     }
@@ -475,7 +475,7 @@ void TestDesktopMonthPage::pageButtonSavesAndSelectsToday() {
     clickInto(cell0);
     QTest::keyClicks(cell0, QStringLiteral("typed before the button"));
     f.lastSelection.tabOrder = 7;
-    f.page->OpenPage(); // the page button takes no focus
+    f.page->open(); // the page button takes no focus
     QCOMPARE(plainOf(f.store.readMonth(NoteStore::yearMonthKey(today))[0]),
              QStringLiteral("typed before the button"));
     QCOMPARE(cell0->toPlainText(), QStringLiteral("typed before the button"));
@@ -497,7 +497,7 @@ void TestDesktopMonthPage::undoDoesNotBringBackTheOtherMonth() {
     f.store.writeDayPlan(QStringLiteral("2010-7-1"), rtfOf(QStringLiteral("first plan")));
     QVERIFY(f.start());
     f.pickerDate = QDate(2010, 7, 1);
-    f.page->ChnCalendar1Change();
+    f.page->pickerDateChanged();
     DayRichEdit *cell = f.page->richEdit(5);
     DayRichEdit *plan = f.page->memday();
     QCOMPARE(plan->toPlainText(), QStringLiteral("plan"));
@@ -536,7 +536,7 @@ void TestDesktopMonthPage::resizeHidesAndReloadsTheEditors() {
     cells[0] = rtfOf(QStringLiteral("written elsewhere"));
     f.store.writeMonth(QStringLiteral("20106"), cells);
     int loads = 0;
-    connect(f.page, &DesktopMonthPage::monthLoaded, this, [&] { ++loads; });
+    connect(f.page, &NotePage::loadFinished, this, [&] { ++loads; });
 
     f.page->resize(900, 500);
     QVERIFY(!f.page->editorsVisible());
