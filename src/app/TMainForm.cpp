@@ -1,6 +1,7 @@
 #include "TMainForm.h"
 
 #include "AnchorLayout.h"
+#include "AnnualNotesPage.h"
 #include "AppIdentity.h"
 #include "CaptionButton.h"
 #include "DayRichEdit.h"
@@ -415,6 +416,7 @@ void TMainForm::buildSidePanel() {
 // ---- pages ----------------------------------------------------------------------------------
 
 void TMainForm::registerPages() {
+    registerPage(spdRili, tsYearjishi, new AnnualNotesPage(m_store, m_flags, m_lastSelection));
     registerPage(SpeedButton2, tsTaiLi, new DesktopMonthPage(m_store, m_flags, m_lastSelection));
 }
 

@@ -282,11 +282,7 @@ void DesktopMonthPage::memdayMouseUp(Qt::MouseButton button) {
 }
 
 void DesktopMonthPage::recordSelection(const DayRichEdit *editor, bool isMemday) {
-    const QTextCursor c = editor->textCursor();
-    m_lastSelection.selStart = c.selectionStart();
-    m_lastSelection.selLength = c.selectionEnd() - c.selectionStart();
-    m_lastSelection.tabOrder = editor->tabNumber();
-    m_lastSelection.isMemday = isMemday;
+    m_lastSelection.record(editor->textCursor(), editor->tabNumber(), isMemday);
 }
 
 void DesktopMonthPage::JvTFMonths1CellPressed(int cell, Qt::KeyboardModifiers modifiers) {

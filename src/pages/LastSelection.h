@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QTextCursor>
+
 // Where the user last released the mouse in a rich-text editor of the month or annual page;
 // the font boxes apply their choice to this selection.
 struct LastSelection {
@@ -10,4 +12,11 @@ struct LastSelection {
     bool isMemday = false; // the editor was the day plan
 
     void clear() { *this = LastSelection(); }
+    // Records the selection of `cursor` in the editor of tab order `tab`.
+    void record(const QTextCursor &cursor, int tab, bool memday) {
+        selStart = cursor.selectionStart();
+        selLength = cursor.selectionEnd() - cursor.selectionStart();
+        tabOrder = tab;
+        isMemday = memday;
+    }
 };

@@ -1,3 +1,4 @@
+#include "AnnualNotesPage.h"
 #include "AppPaths.h"
 #include "CaptionButton.h"
 #include "DayRichEdit.h"
@@ -10,6 +11,7 @@
 #include "TFrmSetFrm.h"
 #include "TMainForm.h"
 #include "TpwsetFrm.h"
+#include "YearPageLayout.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -18,6 +20,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFontDatabase>
+#include <QInputMethodEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
@@ -88,6 +91,33 @@ struct Harness {
         return doc.toPlainText();
     }
 
+    QString storedMonth(int year, int month) const {
+        NoteStore store;
+        store.open(paths.databaseFile());
+        QTextDocument doc;
+        richtext::loadInto(doc, store.readYearNotes(year)[month - 1]);
+        return doc.toPlainText();
+    }
+
+    // Typed through the input method, as Chinese text arrives.
+    static void typeInto(QWidget *editor, const QString &text) {
+        QInputMethodEvent event;
+        event.setCommitString(text);
+        QApplication::sendEvent(editor, &event);
+    }
+
+    // Another connection takes a table away under the running window.
+    void dropTable(const QString &table) const {
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "saboteur");
+            db.setDatabaseName(paths.databaseFile());
+            QVERIFY(db.open());
+            QVERIFY(QSqlQuery(db).exec(QStringLiteral("DROP TABLE ") + table));
+            db.close();
+        }
+        QSqlDatabase::removeDatabase("saboteur");
+    }
+
     void type(int editor, const QString &text) {
         DayRichEdit *e = form->monthPage()->richEdit(editor);
         e->moveCursor(QTextCursor::End);
@@ -105,6 +135,11 @@ private slots:
     void dialogsAreMadeOnFirstUse();
     void fontListWaitsForFirstUseOrStartupTimer();
     void laterPagesAreDisabled();
+    void annualPageButtonArrangesTheSideControls();
+    void pageSwitchKeepsTypedText();
+    void pageSwitchWithFailingSaveStays();
+    void yearChangeSavesIntoTheTypedYear();
+    void closingSavesTheAnnualPage();
     void firstShowActivatesMonthPage();
     void formIniDecidesSizeAndPlace_data();
     void formIniDecidesSizeAndPlace();
@@ -258,10 +293,105 @@ void TestTMainForm::fontListWaitsForFirstUseOrStartupTimer() {
 void TestTMainForm::laterPagesAreDisabled() {
     Harness h;
     TMainForm &f = h.running();
-    QVERIFY(f.findChild<QAbstractButton *>("SpeedButton2")->isEnabled());
-    for (const char *name : {"spdRili", "btnYiban", "btnRili"})
+    for (const char *name : {"SpeedButton2", "spdRili"})
+        QVERIFY2(f.findChild<QAbstractButton *>(name)->isEnabled(), name);
+    for (const char *name : {"btnYiban", "btnRili"})
         QVERIFY2(!f.findChild<QAbstractButton *>(name)->isEnabled(), name);
     QVERIFY(!f.memoPanel()->isEnabled());
+}
+
+void TestTMainForm::annualPageButtonArrangesTheSideControls() {
+    Harness h;
+    TMainForm &f = h.running();
+    f.lastSelection().tabOrder = 9;
+    QTest::mouseClick(f.findChild<QAbstractButton *>("spdRili"), Qt::LeftButton);
+    AnnualNotesPage *year = f.page<AnnualNotesPage>();
+    QVERIFY(year);
+    QCOMPARE(f.activePage(), static_cast<NotePage *>(year));
+    QVERIFY(year->isVisible());
+    QVERIFY(year->isLoaded());
+    QCOMPARE(year->loadedDate(), QDate::currentDate());
+    // The panel fills its sheet and places the boxes for its size.
+    QCOMPARE(year->size(), year->parentWidget()->size());
+    QCOMPARE(year->box(12)->geometry(), YearPageLayout(year->width(), year->height()).boxRect(12));
+    QVERIFY(f.picker()->isVisible());
+    QVERIFY(f.picker()->isEnabled());
+    QVERIFY(f.memoPanel()->isVisible());
+    QVERIFY(!f.memoPanel()->isEnabled());
+    QVERIFY(!f.dayPlanPanel()->isVisible());
+    QVERIFY(f.findChild<QWidget *>("ccbFont")->isVisible());
+    QVERIFY(f.findChild<QWidget *>("cbbFontSize")->isVisible());
+    QCOMPARE(f.lastSelection().tabOrder, 0);
+    QVERIFY(f.findChild<QAbstractButton *>("spdRili")->isChecked());
+
+    QTest::mouseClick(f.findChild<QAbstractButton *>("SpeedButton2"), Qt::LeftButton);
+    QCOMPARE(f.activePage(), static_cast<NotePage *>(f.monthPage()));
+    QVERIFY(f.dayPlanPanel()->isVisible());
+    QVERIFY(!f.memoPanel()->isVisible());
+    QVERIFY(!year->isVisible());
+    QVERIFY(h.messages.isEmpty());
+}
+
+void TestTMainForm::pageSwitchKeepsTypedText() {
+    Harness h;
+    TMainForm &f = h.running();
+    f.openPage(f.page<AnnualNotesPage>());
+    DayRichEdit *march = f.page<AnnualNotesPage>()->box(3);
+    march->setFocus();
+    h.typeInto(march, QStringLiteral("三月: 春游"));
+    // Page buttons take no focus: the switch itself saves the page being left.
+    QVERIFY(f.SpeedButton2Click());
+    QCOMPARE(h.storedMonth(QDate::currentDate().year(), 3), QStringLiteral("三月: 春游"));
+    f.openPage(f.page<AnnualNotesPage>());
+    QCOMPARE(march->toPlainText(), QStringLiteral("三月: 春游"));
+    QVERIFY(h.messages.isEmpty());
+}
+
+void TestTMainForm::pageSwitchWithFailingSaveStays() {
+    Harness h;
+    TMainForm &f = h.running();
+    AnnualNotesPage *year = f.page<AnnualNotesPage>();
+    f.openPage(year);
+    h.typeInto(year->box(3), QStringLiteral("keep me"));
+    h.dropTable(QStringLiteral("YearJishi"));
+    QVERIFY(!f.SpeedButton2Click());
+    QCOMPARE(h.messages.size(), 1);
+    QCOMPARE(f.activePage(), static_cast<NotePage *>(year));
+    QVERIFY(f.findChild<QAbstractButton *>("spdRili")->isChecked());
+    QCOMPARE(year->box(3)->toPlainText(), QStringLiteral("keep me"));
+    // Closing keeps the window as well, with the text.
+    QVERIFY(!f.escapeAction());
+    QCOMPARE(h.quits, 0);
+    QCOMPARE(h.messages.size(), 2);
+}
+
+void TestTMainForm::yearChangeSavesIntoTheTypedYear() {
+    Harness h;
+    TMainForm &f = h.running();
+    AnnualNotesPage *year = f.page<AnnualNotesPage>();
+    f.openPage(year);
+    const int thisYear = QDate::currentDate().year();
+    h.typeInto(year->box(1), QStringLiteral("this year"));
+    f.picker()->SetDateTime(QDateTime(QDate(thisYear + 1, 1, 1), QTime(9, 0)));
+    QCOMPARE(year->loadedDate().year(), thisYear + 1);
+    QCOMPARE(year->box(1)->toPlainText(), QString());
+    QCOMPARE(h.storedMonth(thisYear, 1), QStringLiteral("this year"));
+    QCOMPARE(h.storedMonth(thisYear + 1, 1), QString());
+    h.typeInto(year->box(1), QStringLiteral("next year"));
+    f.autoSave();
+    QCOMPARE(h.storedMonth(thisYear + 1, 1), QStringLiteral("next year"));
+    QCOMPARE(h.storedMonth(thisYear, 1), QStringLiteral("this year"));
+}
+
+void TestTMainForm::closingSavesTheAnnualPage() {
+    Harness h;
+    TMainForm &f = h.running();
+    AnnualNotesPage *year = f.page<AnnualNotesPage>();
+    f.openPage(year);
+    h.typeInto(year->box(12), QStringLiteral("年底"));
+    QVERIFY(f.closeButtonAction());
+    QCOMPARE(h.quits, 1);
+    QCOMPARE(h.storedMonth(QDate::currentDate().year(), 12), QStringLiteral("年底"));
 }
 
 void TestTMainForm::firstShowActivatesMonthPage() {

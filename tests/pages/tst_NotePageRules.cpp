@@ -1,4 +1,5 @@
 // The rules every note page keeps, run once against NotePage for each page in the table below.
+#include "AnnualNotesPage.h"
 #include "DayRichEdit.h"
 #include "DesktopMonthPage.h"
 #include "NoteStore.h"
@@ -57,6 +58,19 @@ const std::vector<PageKind> &pageKinds() {
              MonthCells cells = s.readMonth(NoteStore::yearMonthKey(d));
              cells[cell] = rtfOf(text);
              s.writeMonth(NoteStore::yearMonthKey(d), cells);
+         }},
+        {"annual notes", "YearJishi", QDate(2010, 6, 1), QDate(2011, 1, 1),
+         [](NoteStore &s, PageFlags &f, LastSelection &l) { return new AnnualNotesPage(s, f, l); },
+         [](NotePage *p, int cell) {
+             return static_cast<AnnualNotesPage *>(p)->box(cell + 1)->document();
+         },
+         [](NoteStore &s, const QDate &d, int cell) {
+             return plainOf(s.readYearNotes(d.year())[cell]);
+         },
+         [](NoteStore &s, const QDate &d, int cell, const QString &text) {
+             YearNotes notes = s.readYearNotes(d.year());
+             notes[cell] = rtfOf(text);
+             s.writeYearNotes(d.year(), notes);
          }},
     };
     return kinds;

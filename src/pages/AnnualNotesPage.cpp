@@ -1,0 +1,150 @@
+#include "AnnualNotesPage.h"
+
+#include "DayRichEdit.h"
+#include "NoteStore.h"
+#include "YearPageLayout.h"
+
+#include <QFrame>
+#include <QLabel>
+#include <QResizeEvent>
+#include <QTextDocument>
+
+#include <algorithm>
+
+namespace {
+QFrame *blackLine(const QString &name, QWidget *parent) {
+    auto *line = new QFrame(parent);
+    line->setObjectName(name);
+    line->setAutoFillBackground(true);
+    QPalette pal = line->palette();
+    pal.setColor(QPalette::Window, Qt::black);
+    line->setPalette(pal);
+    return line;
+}
+
+QRect clamped(const QRect &r) {
+    return QRect(r.x(), r.y(), std::max(0, r.width()), std::max(0, r.height()));
+}
+} // namespace
+
+const QString &AnnualNotesPage::monthCaption(int month) {
+    static const std::array<QString, 12> captions = {
+        QStringLiteral("一月份"), QStringLiteral("二月份"),   QStringLiteral("三月份"),
+        QStringLiteral("四月份"), QStringLiteral("五月份"),   QStringLiteral("六月份"),
+        QStringLiteral("七月份"), QStringLiteral("八月份"),   QStringLiteral("九月份"),
+        QStringLiteral("十月份"), QStringLiteral("十一月份"), QStringLiteral("十二月份")};
+    return captions[month - 1];
+}
+
+AnnualNotesPage::AnnualNotesPage(NoteStore &store, PageFlags &flags, LastSelection &lastSelection,
+                                 QWidget *parent)
+    : NotePage(store, flags, parent), m_lastSelection(lastSelection) {
+    setObjectName(QStringLiteral("pnl_year"));
+    setAutoFillBackground(true);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, Qt::white);
+    setPalette(pal);
+
+    QFont font(QStringLiteral("宋体"));
+    font.setPixelSize(12);
+
+    // Children in the panel's order: strips, labels, lines, then the boxes.
+    for (int r = 0; r < 3; ++r) {
+        auto *strip = new QFrame(this);
+        strip->setObjectName(QStringLiteral("imgtitle_year%1").arg(r + 1));
+        strip->setStyleSheet(QStringLiteral(
+            "QFrame { background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #f4f8fc,"
+            " stop:0.5 #dde9f5, stop:1 #c9dbee); border-bottom: 1px solid #a6bcd4; }"));
+        m_strips[r] = strip;
+    }
+    for (int m = 1; m <= 12; ++m) {
+        auto *label = new QLabel(monthCaption(m), this);
+        label->setObjectName(QStringLiteral("lblMonth%1").arg(m));
+        label->setFont(font);
+        label->setAttribute(Qt::WA_TranslucentBackground);
+        label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+        m_labels[m - 1] = label;
+    }
+    for (int j = 0; j < 5; ++j)
+        m_lines[j] = blackLine(QStringLiteral("pnl_yearLine%1").arg(j), this);
+    m_bottomLine = blackLine(QStringLiteral("pnl_buttonline"), this);
+
+    for (int m = 1; m <= 12; ++m) {
+        auto *box = new DayRichEdit(this);
+        box->setObjectName(QStringLiteral("redt%1").arg(m));
+        box->setDocument(m_notes.month(m));
+        box->setFont(font);
+        box->setTabNumber(FirstTabOrder + m - 1);
+        box->setFrameShape(QFrame::NoFrame);
+        box->setTabChangesFocus(true);
+        connect(box, &DayRichEdit::focusLost, this, [this] { save(); });
+        connect(box, &DayRichEdit::mouseReleased, this,
+                [this, box](Qt::MouseButton button) { redt1MouseUp(box, button); });
+        if (m > 1) setTabOrder(m_boxes[m - 2], box);
+        m_boxes[m - 1] = box;
+    }
+    LayoutYearPage();
+}
+
+AnnualNotesPage::~AnnualNotesPage() {
+    // The boxes show documents of m_notes, which goes before the children: they go first, and
+    // their focus loss on the way must not reach the page.
+    for (DayRichEdit *box : m_boxes) {
+        box->disconnect(this);
+        delete box;
+    }
+}
+
+SideControls AnnualNotesPage::sideControls() const {
+    return {true, true, true};
+}
+
+QString AnnualNotesPage::cellText(int index) const {
+    return (index >= 0 && index < AnnualNotes::Months) ? m_notes.plainText(index + 1) : QString();
+}
+
+bool AnnualNotesPage::hasUnsavedChanges() const {
+    return m_notes.isModified();
+}
+
+void AnnualNotesPage::LayoutYearPage() {
+    const YearPageLayout layout(width(), height());
+    for (int r = 0; r < 3; ++r)
+        m_strips[r]->setGeometry(0, layout.stripTop(r), width(), YearPageLayout::StripHeight);
+    for (int j = 0; j < 5; ++j) m_lines[j]->setGeometry(layout.lineLeft(j), 0, 1, height());
+    m_bottomLine->setGeometry(0, height() - YearPageLayout::BottomLineHeight, width(),
+                              YearPageLayout::BottomLineHeight);
+    for (int m = 1; m <= 12; ++m) {
+        m_labels[m - 1]->setGeometry(QRect(
+            layout.labelPos(m), QSize(YearPageLayout::labelWidth(m), YearPageLayout::LabelHeight)));
+        m_boxes[m - 1]->setGeometry(clamped(layout.boxRect(m)));
+    }
+}
+
+void AnnualNotesPage::resizeEvent(QResizeEvent *event) {
+    NotePage::resizeEvent(event);
+    // pnl_yearResize: a new place for everything; nothing is loaded or saved.
+    LayoutYearPage();
+}
+
+void AnnualNotesPage::readCells(const QDate &date) {
+    m_notes.read(store(), date.year());
+}
+
+void AnnualNotesPage::writeCells(const QDate &date) {
+    m_notes.write(store(), date.year());
+}
+
+void AnnualNotesPage::setUnmodified(bool clearUndo) {
+    m_notes.setUnmodified(clearUndo);
+}
+
+void AnnualNotesPage::prepareOpen() {
+    LayoutYearPage();
+    m_lastSelection.clear();
+}
+
+void AnnualNotesPage::redt1MouseUp(DayRichEdit *box, Qt::MouseButton button) {
+    if (button != Qt::LeftButton && button != Qt::RightButton) return;
+    m_lastSelection.record(box->textCursor(), box->tabNumber(), false);
+}

@@ -1,0 +1,71 @@
+#pragma once
+
+#include "AnnualNotes.h"
+#include "LastSelection.h"
+#include "NotePage.h"
+
+#include <array>
+
+class DayRichEdit;
+class QFrame;
+class QLabel;
+
+// The annual notes page `tsYearjishi`: on the white panel `pnl_year`, one year as twelve
+// rich-text boxes `redt1` .. `redt12` (January .. December, tab order 6 .. 17) in four columns and
+// three rows under the labels "一月份" .. "十二月份", with three title strips `imgtitle_year1..3`,
+// the separators `pnl_yearLine0..4` and the bottom line `pnl_buttonline` (places: YearPageLayout).
+//
+// The year is the picker's year at the load; the boxes are saved into the year they were loaded
+// for (AnnualNotes, one row of YearJishi), when a box loses the focus and by the auto-save. A
+// failed load or save shows the database's error text; the boxes keep their text.
+class AnnualNotesPage : public NotePage {
+    Q_OBJECT
+public:
+    static constexpr int FirstTabOrder = 6; // redt1; redt12 is 17
+
+    AnnualNotesPage(NoteStore &store, PageFlags &flags, LastSelection &lastSelection,
+                    QWidget *parent = nullptr);
+    ~AnnualNotesPage() override;
+
+    // Picker shown and enabled, font lists shown, the memo list in the side panel.
+    SideControls sideControls() const override;
+    int cellCount() const override { return AnnualNotes::Months; }
+    QString cellText(int index) const override;
+    bool hasUnsavedChanges() const override;
+    void layoutPage() override { LayoutYearPage(); }
+
+    // Places the page's parts for the panel's current size.
+    void LayoutYearPage();
+    void LoadYearNotes() { load(); }
+    bool SaveYearNotes() { return save(); }
+
+    // Box of month m (1..12), `redt<m>`.
+    DayRichEdit *box(int month) const { return m_boxes[month - 1]; }
+    QLabel *label(int month) const { return m_labels[month - 1]; }
+    QWidget *titleStrip(int row) const { return m_strips[row]; }
+    // Line j (0..4) of the table, `pnl_yearLine<j>`.
+    QFrame *line(int j) const { return m_lines[j]; }
+    QFrame *bottomLine() const { return m_bottomLine; }
+    const AnnualNotes &notes() const { return m_notes; }
+
+    static const QString &monthCaption(int month);
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+    void readCells(const QDate &date) override;
+    void writeCells(const QDate &date) override;
+    void setUnmodified(bool clearUndo) override;
+    // Lays out and clears the last selection record.
+    void prepareOpen() override;
+
+private:
+    void redt1MouseUp(DayRichEdit *box, Qt::MouseButton button);
+
+    LastSelection &m_lastSelection;
+    AnnualNotes m_notes;
+    std::array<QWidget *, 3> m_strips{};     // imgtitle_year1 .. 3
+    std::array<QFrame *, 5> m_lines{};       // pnl_yearLine0 .. 4
+    QFrame *m_bottomLine = nullptr;          // pnl_buttonline
+    std::array<QLabel *, 12> m_labels{};     // lblMonth1 .. 12
+    std::array<DayRichEdit *, 12> m_boxes{}; // redt1 .. 12
+};
