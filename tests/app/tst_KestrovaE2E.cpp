@@ -3,6 +3,7 @@
 #include "MonthPageLayout.h"
 #include "NoteStore.h"
 #include "RichText.h"
+#include "YearPageLayout.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -61,6 +62,7 @@ private slots:
     void secondStartEndsWithoutWindow();
     void closeButtonWritesWindowSettings();
     void noteIsShownAfterRestart();
+    void annualNoteSurvivesPageSwitchAndRestart();
     void terminationSavesTypedText();
     void gateComesFirstWhenSwitchedOn();
     void cancelAtTheGateEndsTheProgram();
@@ -72,6 +74,9 @@ private:
     QStringList visibleWindows() const;
     Geometry geometry(const QString &window) const;
     QPoint editorCentre(int editor) const;
+    QPoint monthBoxCentre(int month) const;
+    QPoint pageButtonCentre(int left) const;
+    QString storedMonthNote(int month) const;
     void click(const QPoint &p);
     QString storedCell(int editor) const;
     bool waitForEnd(int ms);
@@ -137,6 +142,19 @@ QPoint TestKestrovaE2E::editorCentre(int editor) const {
     return QPoint(g.x + 6, g.y + 112) + r.center();
 }
 
+// The annual page fills the page area like the month page.
+QPoint TestKestrovaE2E::monthBoxCentre(int month) const {
+    const Geometry g = geometry(m_window);
+    const QRect r = YearPageLayout(g.width - 1008 + 790, g.height - 696 + 564).boxRect(month);
+    return QPoint(g.x + 6, g.y + 112) + r.center();
+}
+
+// The page buttons sit at fixed places of the top bar, 59 x 21 at top 84.
+QPoint TestKestrovaE2E::pageButtonCentre(int left) const {
+    const Geometry g = geometry(m_window);
+    return QPoint(g.x + left + 29, g.y + 84 + 10);
+}
+
 void TestKestrovaE2E::click(const QPoint &p) {
     run("xdotool", {"mousemove", QString::number(p.x()), QString::number(p.y())});
     QTest::qWait(150);
@@ -154,6 +172,26 @@ QString TestKestrovaE2E::storedCell(int editor) const {
             q.prepare(
                 QStringLiteral("select redt%1 from TailiNew where YearMonth = ?").arg(editor));
             q.addBindValue(NoteStore::yearMonthKey(QDate::currentDate()));
+            if (q.exec() && q.next()) {
+                QTextDocument doc;
+                richtext::loadInto(doc, q.value(0).toByteArray());
+                text = doc.toPlainText();
+            }
+        }
+    }
+    QSqlDatabase::removeDatabase("e2e");
+    return text;
+}
+
+QString TestKestrovaE2E::storedMonthNote(int month) const {
+    QString text;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "e2e");
+        db.setDatabaseName(m_programDir.filePath("DB3/CalendarD.db"));
+        if (db.open()) {
+            QSqlQuery q(db);
+            q.prepare(QStringLiteral("select Month%1 from YearJishi where year = ?").arg(month));
+            q.addBindValue(QDate::currentDate().year());
             if (q.exec() && q.next()) {
                 QTextDocument doc;
                 richtext::loadInto(doc, q.value(0).toByteArray());
@@ -296,6 +334,41 @@ void TestKestrovaE2E::noteIsShownAfterRestart() {
     click(editorCentre(25));
     QTRY_COMPARE_WITH_TIMEOUT(storedCell(17), QStringLiteral("e2e note+more"), 3000);
     const Geometry g = geometry(m_window);
+    click(QPoint(g.x + g.width - 20, g.y + 10));
+    QVERIFY(waitForEnd(5000));
+}
+
+// "年度记事" at 17,84 and "桌面月历" at 85,84; a page button takes no focus, so the switch
+// itself saves the page being left.
+void TestKestrovaE2E::annualNoteSurvivesPageSwitchAndRestart() {
+    start();
+    QVERIFY2(waitForOneWindow(), qPrintable(diagnosis()));
+    m_window = visibleWindows().first();
+    QTest::qWait(1500);
+    click(pageButtonCentre(17));
+    click(monthBoxCentre(3));
+    run("xdotool", {"type", "--delay", "40", "march e2e"});
+    QTest::qWait(200);
+    click(pageButtonCentre(85));
+    QTRY_COMPARE_WITH_TIMEOUT(storedMonthNote(3), QStringLiteral("march e2e"), 3000);
+    click(pageButtonCentre(17));
+    Geometry g = geometry(m_window);
+    click(QPoint(g.x + g.width - 20, g.y + 10));
+    QVERIFY(waitForEnd(5000));
+
+    // After a restart the box shows the note: text added at its end lands after it.
+    start();
+    QVERIFY2(waitForOneWindow(), qPrintable(diagnosis()));
+    m_window = visibleWindows().first();
+    QTest::qWait(1500);
+    click(pageButtonCentre(17));
+    click(monthBoxCentre(3));
+    run("xdotool", {"key", "ctrl+End"});
+    run("xdotool", {"type", "--delay", "40", "+more"});
+    QTest::qWait(200);
+    click(monthBoxCentre(8)); // leaving the box saves
+    QTRY_COMPARE_WITH_TIMEOUT(storedMonthNote(3), QStringLiteral("march e2e+more"), 3000);
+    g = geometry(m_window);
     click(QPoint(g.x + g.width - 20, g.y + 10));
     QVERIFY(waitForEnd(5000));
 }
