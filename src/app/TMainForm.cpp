@@ -256,8 +256,7 @@ void TMainForm::buildTopBar() {
     SpeedButton2 = makeButton("SpeedButton2", QStringLiteral("桌面月历"), 85);
     btnYiban = makeButton("btnYiban", QStringLiteral("一般记事"), 167);
     btnRili = makeButton("btnRili", QStringLiteral("日历"), 233);
-    // The annual, general and calendar notes pages come with later versions.
-    // A button comes alive when its page is registered.
+    // A button comes alive when its page is registered (registerPages()).
     for (PageButton *b : {spdRili, SpeedButton2, btnYiban, btnRili}) b->setEnabled(false);
 
     // The font boxes act on the last selection once the editing commands exist; until then

@@ -77,6 +77,7 @@ private:
     QPoint monthBoxCentre(int month) const;
     QPoint pageButtonCentre(int left) const;
     QString storedMonthNote(int month) const;
+    QString storedNote(const QString &select, const QVariant &key) const;
     void click(const QPoint &p);
     QString storedCell(int editor) const;
     bool waitForEnd(int ms);
@@ -162,16 +163,17 @@ void TestKestrovaE2E::click(const QPoint &p) {
     QTest::qWait(300);
 }
 
-QString TestKestrovaE2E::storedCell(int editor) const {
+// The plain text of the note that `select` (one column, one bound key) reads from the program's
+// database, empty when there is none.
+QString TestKestrovaE2E::storedNote(const QString &select, const QVariant &key) const {
     QString text;
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "e2e");
         db.setDatabaseName(m_programDir.filePath("DB3/CalendarD.db"));
         if (db.open()) {
             QSqlQuery q(db);
-            q.prepare(
-                QStringLiteral("select redt%1 from TailiNew where YearMonth = ?").arg(editor));
-            q.addBindValue(NoteStore::yearMonthKey(QDate::currentDate()));
+            q.prepare(select);
+            q.addBindValue(key);
             if (q.exec() && q.next()) {
                 QTextDocument doc;
                 richtext::loadInto(doc, q.value(0).toByteArray());
@@ -183,24 +185,14 @@ QString TestKestrovaE2E::storedCell(int editor) const {
     return text;
 }
 
+QString TestKestrovaE2E::storedCell(int editor) const {
+    return storedNote(QStringLiteral("select redt%1 from TailiNew where YearMonth = ?").arg(editor),
+                      NoteStore::yearMonthKey(QDate::currentDate()));
+}
+
 QString TestKestrovaE2E::storedMonthNote(int month) const {
-    QString text;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "e2e");
-        db.setDatabaseName(m_programDir.filePath("DB3/CalendarD.db"));
-        if (db.open()) {
-            QSqlQuery q(db);
-            q.prepare(QStringLiteral("select Month%1 from YearJishi where year = ?").arg(month));
-            q.addBindValue(QDate::currentDate().year());
-            if (q.exec() && q.next()) {
-                QTextDocument doc;
-                richtext::loadInto(doc, q.value(0).toByteArray());
-                text = doc.toPlainText();
-            }
-        }
-    }
-    QSqlDatabase::removeDatabase("e2e");
-    return text;
+    return storedNote(QStringLiteral("select Month%1 from YearJishi where year = ?").arg(month),
+                      QDate::currentDate().year());
 }
 
 bool TestKestrovaE2E::waitForEnd(int ms) {

@@ -6,6 +6,7 @@
 #include "FormIni.h"
 #include "FrameGeometry.h"
 #include "NoteStore.h"
+#include "PageTestSupport.h"
 #include "RichText.h"
 #include "TChnCalendar.h"
 #include "TFrmSetFrm.h"
@@ -108,14 +109,7 @@ struct Harness {
 
     // Another connection takes a table away under the running window.
     void dropTable(const QString &table) const {
-        {
-            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "saboteur");
-            db.setDatabaseName(paths.databaseFile());
-            QVERIFY(db.open());
-            QVERIFY(QSqlQuery(db).exec(QStringLiteral("DROP TABLE ") + table));
-            db.close();
-        }
-        QSqlDatabase::removeDatabase("saboteur");
+        PageTestSupport::alterDatabase(paths.databaseFile(), QStringLiteral("DROP TABLE ") + table);
     }
 
     void type(int editor, const QString &text) {
@@ -525,15 +519,7 @@ void TestTMainForm::failedSaveKeepsWindowAndText() {
     Harness h;
     TMainForm &f = h.running();
     h.type(7, QStringLiteral("must not be lost"));
-    {
-        // Another connection takes the month table away under the running window.
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "saboteur");
-        db.setDatabaseName(h.paths.databaseFile());
-        QVERIFY(db.open());
-        QVERIFY(QSqlQuery(db).exec(QStringLiteral("DROP TABLE TailiNew")));
-        db.close();
-    }
-    QSqlDatabase::removeDatabase("saboteur");
+    h.dropTable(QStringLiteral("TailiNew"));
     const bool ended = closeButton ? f.closeButtonAction() : f.escapeAction();
     QVERIFY(!ended);
     QCOMPARE(h.quits, 0);
@@ -568,14 +554,7 @@ void TestTMainForm::autoSaveWritesOnlyChanges() {
     TMainForm &f = h.running();
     int saves = 0;
     connect(f.monthPage(), &NotePage::saveFinished, this, [&] { ++saves; });
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "saboteur");
-        db.setDatabaseName(h.paths.databaseFile());
-        QVERIFY(db.open());
-        QVERIFY(QSqlQuery(db).exec(QStringLiteral("DROP TABLE TailiNew")));
-        db.close();
-    }
-    QSqlDatabase::removeDatabase("saboteur");
+    h.dropTable(QStringLiteral("TailiNew"));
     f.autoSave();
     f.autoSave();
     QCOMPARE(saves, 0);

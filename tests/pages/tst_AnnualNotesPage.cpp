@@ -2,6 +2,7 @@
 #include "DayRichEdit.h"
 #include "DesktopMonthPage.h"
 #include "NoteStore.h"
+#include "PageTestSupport.h"
 #include "RichText.h"
 #include "YearPageLayout.h"
 
@@ -10,7 +11,6 @@
 #include <QInputMethodEvent>
 #include <QLabel>
 #include <QSqlDatabase>
-#include <QSqlError>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
@@ -19,17 +19,8 @@
 
 namespace {
 
-QString plainOf(const QByteArray &stored) {
-    QTextDocument doc;
-    richtext::loadInto(doc, stored);
-    return doc.toPlainText();
-}
-
-QByteArray rtfOf(const QString &plain) {
-    QTextDocument doc;
-    doc.setPlainText(plain);
-    return richtext::toRtf(doc);
-}
+using PageTestSupport::plainOf;
+using PageTestSupport::rtfOf;
 
 // Text typed through the input method, as Chinese text arrives.
 void typeText(QWidget *box, const QString &text) {
@@ -94,16 +85,8 @@ struct Fixture {
     }
 
     void dropTable() {
-        const QString name = QStringLiteral("breaker");
-        {
-            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-            db.setDatabaseName(store.databaseFile());
-            QVERIFY(db.open());
-            QSqlQuery q(db);
-            QVERIFY2(q.exec(QStringLiteral("DROP TABLE YearJishi")),
-                     qPrintable(q.lastError().text()));
-        }
-        QSqlDatabase::removeDatabase(name);
+        PageTestSupport::alterDatabase(store.databaseFile(),
+                                       QStringLiteral("DROP TABLE YearJishi"));
     }
 };
 

@@ -3,14 +3,12 @@
 #include "MonthGridView.h"
 #include "MonthPageLayout.h"
 #include "NoteStore.h"
+#include "PageTestSupport.h"
 #include "RichText.h"
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
-#include <QSqlDatabase>
-#include <QSqlError>
-#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextCursor>
@@ -21,17 +19,8 @@
 
 namespace {
 
-QByteArray rtfOf(const QString &plain) {
-    QTextDocument doc;
-    doc.setPlainText(plain);
-    return richtext::toRtf(doc);
-}
-
-QString plainOf(const QByteArray &stored) {
-    QTextDocument doc;
-    richtext::loadInto(doc, stored);
-    return doc.toPlainText();
-}
+using PageTestSupport::plainOf;
+using PageTestSupport::rtfOf;
 
 void clickInto(QWidget *editor, Qt::KeyboardModifiers modifiers = {}) {
     auto *edit = qobject_cast<QTextEdit *>(editor);
@@ -85,16 +74,7 @@ struct Fixture {
     void repairTable(const QString &table) { renameTable(table + QStringLiteral("_off"), table); }
 
     void renameTable(const QString &from, const QString &to) {
-        const QString name = QStringLiteral("breaker");
-        {
-            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-            db.setDatabaseName(store.databaseFile());
-            QVERIFY(db.open());
-            QSqlQuery q(db);
-            QVERIFY2(q.exec(QStringLiteral("ALTER TABLE %1 RENAME TO %2").arg(from, to)),
-                     qPrintable(q.lastError().text()));
-        }
-        QSqlDatabase::removeDatabase(name);
+        PageTestSupport::renameTable(store.databaseFile(), from, to);
     }
 };
 

@@ -3,11 +3,9 @@
 #include "DayRichEdit.h"
 #include "DesktopMonthPage.h"
 #include "NoteStore.h"
+#include "PageTestSupport.h"
 #include "RichText.h"
 
-#include <QSqlDatabase>
-#include <QSqlError>
-#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextCursor>
@@ -19,17 +17,8 @@
 
 namespace {
 
-QString plainOf(const QByteArray &stored) {
-    QTextDocument doc;
-    richtext::loadInto(doc, stored);
-    return doc.toPlainText();
-}
-
-QByteArray rtfOf(const QString &plain) {
-    QTextDocument doc;
-    doc.setPlainText(plain);
-    return richtext::toRtf(doc);
-}
+using PageTestSupport::plainOf;
+using PageTestSupport::rtfOf;
 
 // How the tests reach one kind of page: make it, write into a cell as a user would, and read
 // and write the stored text of a cell for a date. Two dates of different periods.
@@ -112,19 +101,13 @@ struct Fixture {
         page->pickerDateChanged();
     }
 
-    void breakTable() { renameTable(kind.table, QString::fromLatin1(kind.table) + "_off"); }
-    void repairTable() { renameTable(QString::fromLatin1(kind.table) + "_off", kind.table); }
-    void renameTable(const QString &from, const QString &to) {
-        const QString name = QStringLiteral("breaker");
-        {
-            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-            db.setDatabaseName(store.databaseFile());
-            QVERIFY(db.open());
-            QSqlQuery q(db);
-            QVERIFY2(q.exec(QStringLiteral("ALTER TABLE %1 RENAME TO %2").arg(from, to)),
-                     qPrintable(q.lastError().text()));
-        }
-        QSqlDatabase::removeDatabase(name);
+    void breakTable() {
+        PageTestSupport::renameTable(store.databaseFile(), kind.table,
+                                     QString::fromLatin1(kind.table) + "_off");
+    }
+    void repairTable() {
+        PageTestSupport::renameTable(store.databaseFile(), QString::fromLatin1(kind.table) + "_off",
+                                     kind.table);
     }
 };
 

@@ -1,0 +1,45 @@
+#pragma once
+
+// Helpers of the page tests: notes as the editors store them, and a second connection that
+// changes the database behind the program's back.
+#include "RichText.h"
+
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTest>
+#include <QTextDocument>
+
+namespace PageTestSupport {
+
+inline QByteArray rtfOf(const QString &plain) {
+    QTextDocument doc;
+    doc.setPlainText(plain);
+    return richtext::toRtf(doc);
+}
+
+inline QString plainOf(const QByteArray &stored) {
+    QTextDocument doc;
+    richtext::loadInto(doc, stored);
+    return doc.toPlainText();
+}
+
+// Runs `sql` on the database file through a connection of its own (a failed statement fails the
+// calling test).
+inline void alterDatabase(const QString &databaseFile, const QString &sql) {
+    const QString name = QStringLiteral("saboteur");
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(databaseFile);
+        QVERIFY2(db.open(), qPrintable(db.lastError().text()));
+        QSqlQuery q(db);
+        QVERIFY2(q.exec(sql), qPrintable(q.lastError().text()));
+    }
+    QSqlDatabase::removeDatabase(name);
+}
+
+inline void renameTable(const QString &databaseFile, const QString &from, const QString &to) {
+    alterDatabase(databaseFile, QStringLiteral("ALTER TABLE %1 RENAME TO %2").arg(from, to));
+}
+
+} // namespace PageTestSupport
