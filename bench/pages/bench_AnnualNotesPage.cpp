@@ -62,6 +62,22 @@ void BM_OpenAnnualPage(benchmark::State &state) {
 }
 BENCHMARK(BM_OpenAnnualPage)->Unit(benchmark::kMillisecond);
 
+// The parts of the open: the store's read alone, and the read into documents no editor shows.
+void BM_ReadYearNotes(benchmark::State &state) {
+    Fixture f;
+    int year = 0;
+    for (auto _ : state) benchmark::DoNotOptimize(f.store.readYearNotes(2008 + year++ % 5));
+}
+BENCHMARK(BM_ReadYearNotes)->Unit(benchmark::kMillisecond);
+
+void BM_ReadAnnualNotesWithoutEditors(benchmark::State &state) {
+    Fixture f;
+    AnnualNotes notes;
+    int year = 0;
+    for (auto _ : state) notes.read(f.store, 2008 + year++ % 5);
+}
+BENCHMARK(BM_ReadAnnualNotesWithoutEditors)->Unit(benchmark::kMillisecond);
+
 void BM_SaveAnnualPage(benchmark::State &state) {
     Fixture f;
     for (auto _ : state) benchmark::DoNotOptimize(f.page->save());
