@@ -91,6 +91,7 @@ DesktopMonthPage::DesktopMonthPage(NoteStore &store, PageFlags &flags, LastSelec
     m_dayPlanPanel->setAutoFillBackground(true);
     setBackground(m_dayPlanPanel, DayPlanPanelColor, QPalette::Window);
     m_dayPlanPanel->resize(200, 335);
+    m_dayPlanPanel->setEnabled(false); // until the first load, as the page itself
     m_dayPlanLabel = new QLabel(QStringLiteral("日安排"), m_dayPlanPanel);
     m_dayPlanLabel->setObjectName(QStringLiteral("Label1"));
     m_dayPlanLabel->move(8, 14);

@@ -17,7 +17,10 @@ QString errorText(const std::exception &e) {
 
 NotePage::NotePage(NoteStore &store, PageFlags &flags, QWidget *parent)
     : QWidget(parent), m_store(store), m_flags(flags),
-      m_dateSource([] { return QDate::currentDate(); }) {}
+      m_dateSource([] { return QDate::currentDate(); }) {
+    // Cells that were never loaded take no typing: nothing typed there could be saved.
+    setEnabled(false);
+}
 
 NotePage::~NotePage() = default;
 
@@ -50,6 +53,10 @@ bool NotePage::load() {
         const LoadingScope loading(m_flags);
         try {
             readCells(date);
+            if (!m_loaded) {
+                setEnabled(true);
+                if (QWidget *side = sidePanel()) side->setEnabled(true);
+            }
             m_loaded = true;
             m_loadedDate = date;
             m_lastSaveFailed = false;

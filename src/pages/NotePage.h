@@ -42,7 +42,9 @@ struct PageMessage {
 //  - a save writes into the period the cells were loaded for (loadedDate()), never into the
 //    picker's date of the moment;
 //  - a save before the first successful load is refused, so blank cells never overwrite notes
-//    (such cells belong to no period: a later load replaces them);
+//    (such cells belong to no period: a later load replaces them); until that load the page and
+//    its side panel are disabled, so nothing can be typed that could not be saved (a page
+//    creates its side panel disabled);
 //  - a load reads everything before it changes a cell; a successful one clears the cells' undo
 //    history and modification marks, a failed one leaves the cells and loadedDate() as they were
 //    and shows the error;

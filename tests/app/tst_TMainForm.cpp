@@ -154,6 +154,7 @@ private slots:
     void webPanelAndHelpPages();
     void dateChangeKeepsTypedText();
     void unopenableDatabaseStillOpensWindow();
+    void pageNeverLoadedTakesNoTypingAndLetsTheWindowClose();
 };
 
 void TestTMainForm::creationPreparesHiddenWindow() {
@@ -722,6 +723,22 @@ void TestTMainForm::unopenableDatabaseStillOpensWindow() {
     QVERIFY(f.saveVisiblePage());
     QCOMPARE(h.storedCell(QDate::currentDate(), 4), QStringLiteral("after repair"));
     QCOMPARE(h.messages, QStringList());
+}
+
+// A page whose notes could not be read takes no typing, so closing has nothing to refuse.
+void TestTMainForm::pageNeverLoadedTakesNoTypingAndLetsTheWindowClose() {
+    Harness h;
+    QVERIFY(QFile::remove(h.paths.databaseFile()));
+    TMainForm &f = h.create();
+    f.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&f));
+    QVERIFY(!f.monthPage()->isLoaded());
+    QVERIFY(!f.monthPage()->isEnabled());
+    QVERIFY(!f.dayPlanPanel()->isEnabled());
+    const int shown = h.messages.size();
+    QVERIFY(f.escapeAction());
+    QCOMPARE(h.quits, 1);
+    QCOMPARE(h.messages.size(), shown);
 }
 
 QTEST_MAIN(TestTMainForm)

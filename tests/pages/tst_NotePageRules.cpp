@@ -141,6 +141,8 @@ private slots:
     void oneMessagePerFailedSave();
     void savingDisabledWritesAndReloadsNothing_data() { addKindRows(); }
     void savingDisabledWritesAndReloadsNothing();
+    void onlyLoadedCellsTakeTyping_data() { addKindRows(); }
+    void onlyLoadedCellsTakeTyping();
     void cellTextIsWhatStands_data() { addKindRows(); }
     void cellTextIsWhatStands();
 };
@@ -331,6 +333,27 @@ void TestNotePageRules::cellTextIsWhatStands() {
     QCOMPARE(f.page->cellText(Cell + 1), QString());
     QCOMPARE(f.page->cellText(-1), QString());
     QCOMPARE(f.page->cellText(f.page->cellCount()), QString());
+}
+
+void TestNotePageRules::onlyLoadedCellsTakeTyping() {
+    QFETCH(int, kind);
+    Fixture f(pageKinds()[kind]);
+    const auto editable = [&f] {
+        QWidget *side = f.page->sidePanel();
+        return f.page->isEnabled() && (!side || side->isEnabled());
+    };
+    QVERIFY(!f.page->isEnabled());
+    if (QWidget *side = f.page->sidePanel()) QVERIFY(!side->isEnabled());
+    f.breakTable();
+    QVERIFY(!f.page->load());
+    QVERIFY(!editable());
+    f.repairTable();
+    QVERIFY(f.page->load());
+    QVERIFY(editable());
+    // A later failed load leaves the loaded cells editable.
+    f.breakTable();
+    f.moveTo(f.kind.otherDate);
+    QVERIFY(editable());
 }
 
 QTEST_MAIN(TestNotePageRules)
