@@ -101,14 +101,12 @@ public:
 
     // ---- parts (for the pages that plug in later, and for tests) ----------------------------
     NotePage *activePage() const { return m_activePage; }
-    const std::vector<NotePage *> &pages() const { return m_pages; }
     // The registered page of class T, or null.
     template <class T> T *page() const {
         for (NotePage *p : m_pages)
             if (auto *found = qobject_cast<T *>(p)) return found;
         return nullptr;
     }
-    NotePage *pageOfButton(const QAbstractButton *button) const;
     PageFlags &flags() { return m_flags; }
     LastSelection &lastSelection() { return m_lastSelection; }
     NoteStore &store() { return m_store; }
@@ -151,6 +149,7 @@ private:
     void fillFontList();
     void ChnCalendar1Change();
     void registerPages();
+    NotePage *pageOfButton(const QAbstractButton *button) const;
     void registerPage(PageButton *button, QWidget *sheet, NotePage *page);
     void activatePage(NotePage *page);
     void setSidePanelFor(const NotePage *page);

@@ -46,8 +46,8 @@ public:
     // Line j (0..4) of the table, `pnl_yearLine<j>`.
     QFrame *line(int j) const { return m_lines[j]; }
     QFrame *bottomLine() const { return m_bottomLine; }
-    const AnnualNotes &notes() const { return m_notes; }
 
+    // "一月份" .. "十二月份" (month 1..12).
     static const QString &monthCaption(int month);
 
 protected:

@@ -69,8 +69,6 @@ public:
     // The grid's dates, day texts and selection (also read by the wallpaper capture and export).
     // Its display date is the loaded date: the cells hold its month.
     const MonthGridModel &grid() const { return m_grid; }
-    // The day whose plan memday holds.
-    QDate dayPlanDate() const { return m_dayPlanDate; }
 
     // --- page operations -----------------------------------------------------------------------
 

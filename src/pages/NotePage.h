@@ -126,9 +126,6 @@ public:
     virtual void windowMinimised() {}
     virtual void windowRestored() {}
 
-    // Text of a save refused before the first load (shown through saveFailureMessage()).
-    static QString notLoadedText();
-
 signals:
     // After every load attempt and every save attempt that reached the store (or failed).
     void loadFinished(bool ok);
@@ -175,6 +172,8 @@ protected:
 
 private:
     bool saveBeforeReload();
+    // Text of a save refused before the first load (shown through saveFailureMessage()).
+    static QString notLoadedText();
 
     NoteStore &m_store;
     PageFlags &m_flags;
