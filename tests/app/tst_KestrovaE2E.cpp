@@ -71,6 +71,10 @@ private slots:
 
 private:
     void start();
+    // Starts the program and waits for its main window and the start-up timer.
+    bool startMainWindow();
+    // Clicks the close button and waits for the program to end.
+    bool closeWithButton();
     QStringList visibleWindows() const;
     Geometry geometry(const QString &window) const;
     QPoint editorCentre(int editor) const;
@@ -113,6 +117,20 @@ void TestKestrovaE2E::start() {
     m_process->setProcessChannelMode(QProcess::MergedChannels);
     m_process->start(m_binary, {});
     QVERIFY(m_process->waitForStarted());
+}
+
+bool TestKestrovaE2E::startMainWindow() {
+    start();
+    if (!waitForOneWindow()) return false;
+    m_window = visibleWindows().first();
+    QTest::qWait(1500);
+    return true;
+}
+
+bool TestKestrovaE2E::closeWithButton() {
+    const Geometry g = geometry(m_window);
+    click(QPoint(g.x + g.width - 20, g.y + 10));
+    return waitForEnd(5000);
 }
 
 QStringList TestKestrovaE2E::visibleWindows() const {
@@ -314,10 +332,7 @@ void TestKestrovaE2E::closeButtonWritesWindowSettings() {
 }
 
 void TestKestrovaE2E::noteIsShownAfterRestart() {
-    start();
-    QVERIFY2(waitForOneWindow(), qPrintable(diagnosis()));
-    m_window = visibleWindows().first();
-    QTest::qWait(1500);
+    QVERIFY2(startMainWindow(), qPrintable(diagnosis()));
     // Text added at the end of the cell lands after the stored note only if the note was shown.
     click(editorCentre(17));
     run("xdotool", {"key", "ctrl+End"});
@@ -325,18 +340,13 @@ void TestKestrovaE2E::noteIsShownAfterRestart() {
     QTest::qWait(200);
     click(editorCentre(25));
     QTRY_COMPARE_WITH_TIMEOUT(storedCell(17), QStringLiteral("e2e note+more"), 3000);
-    const Geometry g = geometry(m_window);
-    click(QPoint(g.x + g.width - 20, g.y + 10));
-    QVERIFY(waitForEnd(5000));
+    QVERIFY(closeWithButton());
 }
 
 // "年度记事" at 17,84 and "桌面月历" at 85,84; a page button takes no focus, so the switch
 // itself saves the page being left.
 void TestKestrovaE2E::annualNoteSurvivesPageSwitchAndRestart() {
-    start();
-    QVERIFY2(waitForOneWindow(), qPrintable(diagnosis()));
-    m_window = visibleWindows().first();
-    QTest::qWait(1500);
+    QVERIFY2(startMainWindow(), qPrintable(diagnosis()));
     click(pageButtonCentre(17));
     click(monthBoxCentre(3));
     run("xdotool", {"type", "--delay", "40", "march e2e"});
@@ -344,15 +354,10 @@ void TestKestrovaE2E::annualNoteSurvivesPageSwitchAndRestart() {
     click(pageButtonCentre(85));
     QTRY_COMPARE_WITH_TIMEOUT(storedMonthNote(3), QStringLiteral("march e2e"), 3000);
     click(pageButtonCentre(17));
-    Geometry g = geometry(m_window);
-    click(QPoint(g.x + g.width - 20, g.y + 10));
-    QVERIFY(waitForEnd(5000));
+    QVERIFY(closeWithButton());
 
     // After a restart the box shows the note: text added at its end lands after it.
-    start();
-    QVERIFY2(waitForOneWindow(), qPrintable(diagnosis()));
-    m_window = visibleWindows().first();
-    QTest::qWait(1500);
+    QVERIFY2(startMainWindow(), qPrintable(diagnosis()));
     click(pageButtonCentre(17));
     click(monthBoxCentre(3));
     run("xdotool", {"key", "ctrl+End"});
@@ -360,16 +365,11 @@ void TestKestrovaE2E::annualNoteSurvivesPageSwitchAndRestart() {
     QTest::qWait(200);
     click(monthBoxCentre(8)); // leaving the box saves
     QTRY_COMPARE_WITH_TIMEOUT(storedMonthNote(3), QStringLiteral("march e2e+more"), 3000);
-    g = geometry(m_window);
-    click(QPoint(g.x + g.width - 20, g.y + 10));
-    QVERIFY(waitForEnd(5000));
+    QVERIFY(closeWithButton());
 }
 
 void TestKestrovaE2E::terminationSavesTypedText() {
-    start();
-    QVERIFY2(waitForOneWindow(), qPrintable(diagnosis()));
-    m_window = visibleWindows().first();
-    QTest::qWait(1500);
+    QVERIFY2(startMainWindow(), qPrintable(diagnosis()));
     click(editorCentre(33));
     run("xdotool", {"type", "--delay", "40", "until shutdown"});
     QTest::qWait(200);
