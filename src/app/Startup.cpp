@@ -62,7 +62,9 @@ int Startup::run(QApplication &app) {
 
     QStringList lines;
     QString error;
-    if (!LoginFile::read(paths.loginFile(), lines, error)) {
+    if (!LoginFile::read(paths.loginFile(), lines, error) ||
+        (LoginFile::gateOn(lines) &&
+         !LoginFile::checkPasswordLine(paths.loginFile(), lines, error))) {
         errorBox(error);
         return 1;
     }

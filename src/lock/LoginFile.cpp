@@ -2,6 +2,7 @@
 
 #include "AtomicFile.h"
 #include "GbkCodec.h"
+#include "PasswordHash.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -65,6 +66,14 @@ bool LoginFile::read(const QString &path, QStringList &lines, QString &error) {
     }
     lines = read;
     return true;
+}
+
+bool LoginFile::checkPasswordLine(const QString &path, const QStringList &lines, QString &error) {
+    if (lines.isEmpty() || !PasswordHash::isDamagedHash(lines.at(0))) return true;
+    error = QStringLiteral("密码文件 %1 已损坏：第 1 行保存的密码不完整或格式错误，"
+                           "任何密码都无法通过。")
+                .arg(path);
+    return false;
 }
 
 bool LoginFile::gateOn(const QStringList &lines) {

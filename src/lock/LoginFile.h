@@ -29,6 +29,10 @@ public:
     // Like read() but accepts any number of lines (the gate only needs line 0).
     static bool readLines(const QString &path, QStringList &lines, QString &error);
 
+    // False (error names the file) when line 0 holds a password hash that is cut short or
+    // altered: no password could ever pass the gate with it.
+    static bool checkPasswordLine(const QString &path, const QStringList &lines, QString &error);
+
     // True only when line 2 is exactly "-1".
     static bool gateOn(const QStringList &lines);
 

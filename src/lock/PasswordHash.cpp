@@ -1,6 +1,7 @@
 #include "PasswordHash.h"
 
 #include <QByteArray>
+#include <QRegularExpression>
 #include <sodium.h>
 
 namespace {
@@ -20,6 +21,18 @@ bool sodiumReady() {
 
 bool PasswordHash::isHash(const QString &line) {
     return line.startsWith(QLatin1String(kPrefix));
+}
+
+bool PasswordHash::isDamagedHash(const QString &line) {
+    if (!line.startsWith(QLatin1String("$argon2"))) return false;
+    // crypto_pwhash_str always writes a 16-byte salt and a 32-byte hash, unpadded Base64.
+    static const QRegularExpression form(
+        QStringLiteral("^\\$argon2id\\$v=19\\$m=[0-9]+,t=[0-9]+,p=[0-9]+\\$[A-Za-z0-9+/"
+                       "]{22}\\$[A-Za-z0-9+/]{43}$"));
+    if (!form.match(line).hasMatch()) return true;
+    if (!sodiumReady()) return false;
+    const QByteArray stored = line.toLatin1();
+    return crypto_pwhash_str_needs_rehash(stored.constData(), kOpsLimit, kMemLimit) < 0;
 }
 
 bool PasswordHash::hash(const QString &password, QString &hashLine, QString &error) {

@@ -114,7 +114,8 @@ void TLockLogin::setMessageFunction(LockMessageBox::Function fn) {
 
 void TLockLogin::SpeedButton1Click() {
     if (m_finished) return;
-    switch (GateCheck::check(m_path, Edit1->text())) {
+    QString damage;
+    switch (GateCheck::check(m_path, Edit1->text(), &damage)) {
     case GateCheck::Result::Accepted:
         m_finished = true;
         emit loginAccepted(); // the receiver shows the main window first
@@ -125,6 +126,12 @@ void TLockLogin::SpeedButton1Click() {
                   QStringLiteral("登陆提示"), LockMessageBox::Kind::Plain);
         Edit1->clear();
         Edit1->setFocus();
+        break;
+    case GateCheck::Result::Damaged:
+        // No password can pass: say which file is at fault instead of refusing every entry.
+        m_message(this, damage, QStringLiteral("登陆提示"), LockMessageBox::Kind::Error);
+        emit readFailed();
+        close();
         break;
     case GateCheck::Result::ReadFailed:
         // The program ends without a word: nothing is shown before the main window.

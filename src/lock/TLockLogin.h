@@ -18,7 +18,8 @@ class LockPictureLabel;
 // keeps the focus in it.
 // Cancel, closing the gate window, or a failure to read the password file at confirmation:
 // the gate closes and emits loginCancelled(); the receiver ends the program. A read failure
-// shows no message (the program ends silently); readFailed() is emitted just before
+// shows no message (the program ends silently), a damaged password hash says which file is
+// damaged; readFailed() is emitted just before
 // loginCancelled() in that case, for callers that want to tell the two apart.
 class TLockLogin : public QWidget {
     Q_OBJECT

@@ -61,6 +61,50 @@ private slots:
         writeRaw("\xc3\xdc\xc2\xeb Ab\r\n\xc3\xdc\xc2\xeb Ab\r\n-1\r\n");
         QCOMPARE(GateCheck::check(m_path, typed),
                  accepted ? GateCheck::Result::Accepted : GateCheck::Result::Rejected);
+        const QStringList after = lines();
+        QCOMPARE(after.size(), 3);
+        QCOMPARE(after.at(2), QStringLiteral("-1"));
+        if (accepted) {
+            // The first successful login leaves no plain text on disk; the hash opens the gate.
+            QVERIFY(PasswordHash::isHash(after.at(0)));
+            QCOMPARE(after.at(1), after.at(0));
+            QVERIFY(!readRaw().contains("Ab"));
+            QCOMPARE(GateCheck::check(m_path, typed), GateCheck::Result::Accepted);
+        } else {
+            QCOMPARE(after.at(0), QStringLiteral("密码 Ab"));
+        }
+    }
+
+    void damagedHashNamesTheFile_data() {
+        QTest::addColumn<int>("cut");
+        QTest::addColumn<QString>("replace");
+        QTest::newRow("last characters cut") << 4 << QString();
+        QTest::newRow("salt and hash cut") << 60 << QString();
+        QTest::newRow("only the prefix") << 0 << QStringLiteral("$argon2id$");
+        QTest::newRow("truncated prefix") << 0 << QStringLiteral("$argon2i");
+        QTest::newRow("bad character") << 0 << QStringLiteral("#");
+    }
+    void damagedHashNamesTheFile() {
+        QFETCH(int, cut);
+        QFETCH(QString, replace);
+        QString line, error;
+        QVERIFY(PasswordHash::hash(QStringLiteral("pw"), line, error));
+        QVERIFY(!PasswordHash::isDamagedHash(line));
+        if (cut)
+            line.chop(cut);
+        else if (replace == QLatin1String("#"))
+            line[line.size() - 3] = QLatin1Char('#');
+        else
+            line = replace;
+        QVERIFY(PasswordHash::isDamagedHash(line));
+        writeRaw(line.toLatin1() + "\r\n" + line.toLatin1() + "\r\n-1\r\n");
+        QString message;
+        QCOMPARE(GateCheck::check(m_path, QStringLiteral("pw"), &message),
+                 GateCheck::Result::Damaged);
+        QVERIFY2(message.contains(m_path), qPrintable(message));
+        const QStringList read = lines();
+        QVERIFY(!LoginFile::checkPasswordLine(m_path, read, error));
+        QCOMPARE(error, message);
     }
 
     void readFailureAtGate_data() {
