@@ -4,6 +4,7 @@
 #include "NoteStore.h"
 #include "ResourceLocator.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -49,6 +50,9 @@ AppPaths AppPaths::detect(const QString &programDir) {
     // An installed program never writes beside itself, even where it could (run as root).
     if (ResourceLocator::isInstalled(programDir)) return AppPaths(userDataRoot(), programDir);
     const AppPaths portable(programDir, programDir);
+    // Notes beside the program are the user's notes even when they cannot be written (a
+    // read-only copy or mount): a fresh folder elsewhere would hide them behind an empty one.
+    if (QFileInfo(portable.databaseFile()).isFile()) return portable;
     // An existing data folder must itself be writable; otherwise the program folder must be.
     const QString probe =
         QFileInfo(portable.db3Dir()).isDir() ? portable.db3Dir() : portable.root();
@@ -110,7 +114,18 @@ QByteArray AppPaths::noPasswordFileContent() {
     return QByteArrayLiteral("NOKEY4817203\r\nNOKEY4817203\r\n0\r\n");
 }
 
+void AppPaths::removeStaleStaging() const {
+    const QDateTime before = QDateTime::currentDateTimeUtc().addSecs(-StaleStagingSeconds);
+    const QFileInfoList staged =
+        QDir(m_root).entryInfoList({QStringLiteral("DB3.new-*")}, QDir::Dirs | QDir::Hidden);
+    for (const QFileInfo &fi : staged) {
+        // A young one may belong to a first start running right now in another session.
+        if (fi.lastModified().toUTC() < before) QDir(fi.absoluteFilePath()).removeRecursively();
+    }
+}
+
 bool AppPaths::ensureLayout() const {
+    removeStaleStaging();
     if (QFileInfo(db3Dir()).isDir()) {
         QDir().mkpath(wallpaperDir()); // pictures are written there later; failures show then
         return false;

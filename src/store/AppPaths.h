@@ -19,8 +19,9 @@ public:
 
     // The data folder for a program installed in `programDir` (normally
     // QCoreApplication::applicationDirPath()): the per-user folder above for an installed
-    // program; else programDir when files can be created there (probed by creating one, not by
-    // permission bits), else the per-user folder.
+    // program; else programDir when it holds DB3/CalendarD.db (writable or not) or when files
+    // can be created there (probed by creating one, not by permission bits), else the per-user
+    // folder.
     // Creates nothing.
     static AppPaths detect(const QString &programDir);
 
@@ -50,14 +51,19 @@ public:
     // resourceDir()/DeskTopBG. The folder is built beside DB3/ and renamed into place, so an
     // interrupted first run leaves no half-made DB3/. form.ini is left to FormIni::read().
     // Returns true when it laid out a new folder, false when DB3/ already existed (then nothing
-    // is touched, except that a missing source/DeskTopBG/ is created).
+    // is touched, except that a missing source/DeskTopBG/ is created). Either way, staging
+    // folders (DB3.new-*) left by a first run that was cut off are removed once they are older
+    // than StaleStagingSeconds.
     // Throws StoreError with the failing step's message.
     bool ensureLayout() const;
+    static constexpr int StaleStagingSeconds = 60;
 
     // The exact bytes of loginstr.db in its no-password state.
     static QByteArray noPasswordFileContent();
 
 private:
+    void removeStaleStaging() const;
+
     QString m_root;
     QString m_programDir;
 };

@@ -1,3 +1,4 @@
+#include "../TestMounts.h"
 #include "AppPaths.h"
 #include "NoteStore.h"
 
@@ -7,6 +8,8 @@
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <utime.h>
 
 namespace {
 
@@ -121,6 +124,39 @@ private slots:
         const AppPaths p = AppPaths::detect(programDir);
         QFile::setPermissions(programDir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         QCOMPARE(p.root(), dir.filePath("xdg/kestrova"));
+    }
+
+    // A portable copy whose folder became read-only keeps its notes; nothing goes elsewhere.
+    void readOnlyPortableFolderIsKept() {
+        QTemporaryDir dir;
+        EnvGuard guard;
+        qputenv("XDG_DATA_HOME", dir.filePath("xdg").toUtf8());
+        const QString programDir = dir.filePath("portable");
+        QVERIFY(AppPaths(programDir).ensureLayout());
+        const auto mount = TestMount::readOnly(programDir);
+        if (!mount->ok()) QSKIP("cannot mount read-only here (not root?)");
+        QVERIFY(!AppPaths::isWritableDir(programDir + "/DB3"));
+        const AppPaths p = AppPaths::detect(programDir);
+        QVERIFY(p.isPortable());
+        QCOMPARE(p.root(), QDir(programDir).absolutePath());
+        QVERIFY(!p.ensureLayout());
+        QVERIFY(!QFileInfo::exists(dir.filePath("xdg")));
+    }
+
+    void staleStagingFoldersAreRemoved() {
+        QTemporaryDir dir;
+        const AppPaths p(dir.path());
+        const QString old = dir.filePath("DB3.new-abc123");
+        const QString young = dir.filePath("DB3.new-def456");
+        writeFile(old + "/CalendarD.db", "half made");
+        writeFile(young + "/CalendarD.db", "being made");
+        const qint64 past = QDateTime::currentSecsSinceEpoch() - AppPaths::StaleStagingSeconds - 5;
+        const struct utimbuf times { past, past };
+        QCOMPARE(::utime(QFile::encodeName(old).constData(), &times), 0);
+        QVERIFY(p.ensureLayout());
+        QVERIFY(!QFileInfo::exists(old));
+        QVERIFY(QFileInfo::exists(young)); // may belong to a first start running right now
+        QVERIFY(!p.ensureLayout());
     }
 
     void firstRunLayout() {
