@@ -16,6 +16,10 @@ QSize FrameGeometry::openingSize(const WindowSettings &settings, const QSize &sc
     return {settings.width, settings.height};
 }
 
+QSize FrameGeometry::fitted(const QSize &size, const QSize &available) {
+    return available.isValid() ? size.boundedTo(available) : size;
+}
+
 QPoint FrameGeometry::openingPosition(const WindowSettings &settings, const QSize &screen) {
     if (settings.fullWidth) return {0, 0};
     if (screen.width() == settings.width) return {0, 0};

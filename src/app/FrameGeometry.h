@@ -23,6 +23,9 @@ public:
     // The size the window opens with: screen-wide (screen height less the task bar) when the
     // full-width flag is set, else the configured size.
     static QSize openingSize(const WindowSettings &settings, const QSize &screen);
+    // A configured size cut down to the screen's available area (a valid `available` only), so
+    // a window never opens larger than the place the desktop leaves for it.
+    static QSize fitted(const QSize &size, const QSize &available);
     // Where the window opens: 0,0 when screen-wide or when the screen is exactly as wide as
     // the configured width, else the stored place.
     static QPoint openingPosition(const WindowSettings &settings, const QSize &screen);

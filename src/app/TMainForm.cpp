@@ -122,6 +122,11 @@ QRect TMainForm::screenGeometry() const {
     return s ? s->geometry() : QRect(0, 0, 1024, 768);
 }
 
+QSize TMainForm::availableSize() const {
+    const QScreen *s = screen() ? screen() : QGuiApplication::primaryScreen();
+    return s ? s->availableGeometry().size() : QSize();
+}
+
 QAction *TMainForm::menuAction(const QString &objectName) const {
     return popSysset->findChild<QAction *>(objectName);
 }
@@ -141,7 +146,8 @@ void TMainForm::FormCreate() {
     buildFrame();
 
     m_settings = FormIni(m_paths.formIniFile()).read(screenSize());
-    resize(FrameGeometry::openingSize(m_settings, screenSize()));
+    const QSize opening = FrameGeometry::openingSize(m_settings, screenSize());
+    resize(m_settings.fullWidth ? opening : FrameGeometry::fitted(opening, availableSize()));
 
     webLink->setSource(QUrl::fromLocalFile(m_pictures->webPage(QStringLiteral("welcome.html"))));
     if (webLink->toPlainText().isEmpty())

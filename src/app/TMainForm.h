@@ -81,6 +81,7 @@ public:
     // centred on the screen, the picker is placed and the caption buttons rest.
     bool applySize(const QSize &size);
     QSize screenSize() const;
+    QSize availableSize() const; // the screen less the desktop's panels
 
     // ---- actions ------------------------------------------------------------------------------
     // A page button: saves the active page when it has unsaved changes (and stays when that

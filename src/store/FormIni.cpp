@@ -86,6 +86,9 @@ bool FormIni::parse(const QByteArray &content, WindowSettings &out) {
     int v[5];
     for (int i = 0; i < 5; ++i)
         if (!toInt(trimmedLine(lines[i]), v[i])) return false;
+    if (v[0] < MinSize.width() || v[0] > MaxSize.width() || v[1] < MinSize.height() ||
+        v[1] > MaxSize.height())
+        return false;
     out.width = v[0];
     out.height = v[1];
     out.left = v[2];

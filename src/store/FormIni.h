@@ -19,6 +19,11 @@ class FormIni {
 public:
     static constexpr int DefaultWidth = 1024;
     static constexpr int DefaultHeight = 738;
+    // The configured sizes the window size dialog offers lie between these; a stored size
+    // outside them (0, negative, 1 x 1, 99999) was not written by this program and counts as
+    // an unreadable value.
+    static constexpr QSize MinSize{1024, 738};
+    static constexpr QSize MaxSize{1400, 870};
 
     explicit FormIni(const QString &filePath);
 
@@ -28,8 +33,9 @@ public:
     // not full-width (integer division truncating toward zero).
     static WindowSettings defaults(const QSize &screenSize);
 
-    // Reads the five values. A missing file, an unreadable one, fewer than five lines or a line
-    // that is not a decimal integer gives defaults(screenSize), and the file is (re)written with
+    // Reads the five values. A missing file, an unreadable one, fewer than five lines, a line
+    // that is not a decimal integer or a size outside MinSize .. MaxSize gives
+    // defaults(screenSize), and the file is (re)written with
     // the five default lines; a failure of that write is ignored.
     WindowSettings read(const QSize &screenSize) const;
 
@@ -42,7 +48,8 @@ public:
     // The file content for the given values (five lines, CR LF each).
     static QByteArray format(const WindowSettings &settings);
 
-    // Parses file content; false when fewer than five lines or a line is not an integer.
+    // Parses file content; false when fewer than five lines, a line is not an integer or the
+    // size lies outside MinSize .. MaxSize.
     static bool parse(const QByteArray &content, WindowSettings &out);
 
 private:

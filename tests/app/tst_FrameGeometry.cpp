@@ -14,6 +14,8 @@ private slots:
     void opening();
     void unreachablePlaceOpensCentred_data();
     void unreachablePlaceOpensCentred();
+    void fittedToAvailableArea_data();
+    void fittedToAvailableArea();
     void sizeToggle_data();
     void sizeToggle();
     void captionShowsRestoreOnlyWhenWiderThanScreen();
@@ -94,6 +96,23 @@ void TestFrameGeometry::unreachablePlaceOpensCentred() {
     QFETCH(QPoint, place);
     QFETCH(QPoint, opens);
     QCOMPARE(FrameGeometry::reachable(place, QSize(1024, 738), QRect(0, 0, 1280, 1024)), opens);
+}
+
+void TestFrameGeometry::fittedToAvailableArea_data() {
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<QSize>("available");
+    QTest::addColumn<QSize>("fitted");
+    QTest::newRow("fits") << QSize(1024, 738) << QSize(1920, 1050) << QSize(1024, 738);
+    QTest::newRow("too tall") << QSize(1400, 870) << QSize(1366, 740) << QSize(1366, 740);
+    QTest::newRow("too wide") << QSize(1400, 870) << QSize(1280, 1000) << QSize(1280, 870);
+    QTest::newRow("no screen") << QSize(1280, 770) << QSize() << QSize(1280, 770);
+}
+
+void TestFrameGeometry::fittedToAvailableArea() {
+    QFETCH(QSize, size);
+    QFETCH(QSize, available);
+    QFETCH(QSize, fitted);
+    QCOMPARE(FrameGeometry::fitted(size, available), fitted);
 }
 
 void TestFrameGeometry::sizeToggle_data() {

@@ -422,6 +422,11 @@ void TestTMainForm::formIniDecidesSizeAndPlace_data() {
                                            << false << QSize(1366, 738) << QPoint(30, 40);
     QTest::newRow("full width") << QByteArray("1280\r\n770\r\n10\r\n20\r\n1\r\n") << true << QSize()
                                 << QPoint(0, 0);
+    // Sizes the size dialog never writes open the default window, which does get mapped.
+    QTest::newRow("zero size") << QByteArray("0\r\n0\r\n10\r\n20\r\n0\r\n") << false
+                               << QSize(1024, 738) << QPoint(448, 156);
+    QTest::newRow("huge size") << QByteArray("99999\r\n99999\r\n10\r\n20\r\n0\r\n") << false
+                               << QSize(1024, 738) << QPoint(448, 156);
 }
 
 void TestTMainForm::formIniDecidesSizeAndPlace() {
@@ -439,7 +444,10 @@ void TestTMainForm::formIniDecidesSizeAndPlace() {
     QVERIFY(QTest::qWaitForWindowExposed(&f));
     QCOMPARE(f.pos(), place);
     // The configured size stays what the file says, also when the window opened screen-wide.
-    QCOMPARE(f.settings().width, ini.trimmed().startsWith("1366") ? 1366 : 1280);
+    const int configured = ini.trimmed().startsWith("1366") ? 1366
+                           : ini.startsWith("1280")         ? 1280
+                                                            : 1024;
+    QCOMPARE(f.settings().width, configured);
 }
 
 void TestTMainForm::closeButtonWritesSettingsAndSaves() {

@@ -66,10 +66,10 @@ private slots:
             << true << QByteArray(" 1024 \r\n\t738\r\n 5\x01\r\n-7 \r\n0\r\n")
             << ws(1024, 738, 5, -7, false) << false;
         QTest::newRow("LF and CR line ends")
-            << true << QByteArray("1100\n700\r1\n2\r\n0") << ws(1100, 700, 1, 2, false) << false;
+            << true << QByteArray("1100\n750\r1\n2\r\n0") << ws(1100, 750, 1, 2, false) << false;
         QTest::newRow("later lines ignored")
-            << true << QByteArray("1100\r\n700\r\n1\r\n2\r\n0\r\nrubbish\r\n")
-            << ws(1100, 700, 1, 2, false) << false;
+            << true << QByteArray("1100\r\n750\r\n1\r\n2\r\n0\r\nrubbish\r\n")
+            << ws(1100, 750, 1, 2, false) << false;
         QTest::newRow("four lines")
             << true << QByteArray("1280\r\n770\r\n10\r\n20\r\n") << def << true;
         QTest::newRow("abc in line 0")
@@ -83,6 +83,20 @@ private slots:
         QTest::newRow("out of int range")
             << true << QByteArray("99999999999\r\n770\r\n1\r\n2\r\n0\r\n") << def << true;
         QTest::newRow("empty file") << true << QByteArray() << def << true;
+        // Sizes the size dialog never produces: the window would not map, be a speck, or take
+        // gigabytes.
+        QTest::newRow("zero size")
+            << true << QByteArray("0\r\n0\r\n10\r\n20\r\n0\r\n") << def << true;
+        QTest::newRow("negative width")
+            << true << QByteArray("-1024\r\n738\r\n10\r\n20\r\n0\r\n") << def << true;
+        QTest::newRow("one by one")
+            << true << QByteArray("1\r\n1\r\n10\r\n20\r\n0\r\n") << def << true;
+        QTest::newRow("huge") << true << QByteArray("99999\r\n99999\r\n10\r\n20\r\n0\r\n") << def
+                              << true;
+        QTest::newRow("too tall") << true << QByteArray("1024\r\n30000\r\n10\r\n20\r\n0\r\n") << def
+                                  << true;
+        QTest::newRow("largest offered") << true << QByteArray("1400\r\n870\r\n10\r\n20\r\n0\r\n")
+                                         << ws(1400, 870, 10, 20, false) << false;
         QTest::newRow("binary") << true << QByteArray("\x00\xff\x10\r\n", 4) << def << true;
         Q_UNUSED(defaultFile);
     }
