@@ -8,9 +8,16 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <QUrl>
+
 #include <atomic>
+#include <cerrno>
+#include <cstring>
 #include <map>
+#include <set>
 #include <stdexcept>
+#include <unistd.h>
+#include <vector>
 
 #include <sys/stat.h>
 
@@ -52,22 +59,37 @@ QString createSql(const TableShape &t) {
     return QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (%2)").arg(t.table, cols.join(", "));
 }
 
+QStringList columnNames(const TableShape &t) {
+    QStringList cols{QString::fromLatin1(t.key)};
+    for (int i = 0; i < t.count; ++i) cols << valueColumn(t, i);
+    return cols;
+}
+
+// Columns by name, so a table with a column too many is still read cell by cell.
 QString selectSql(const TableShape &t) {
-    return QStringLiteral("SELECT * FROM %1 WHERE %2 = :key").arg(t.table, t.key);
+    return QStringLiteral("SELECT %1 FROM %2 WHERE %3 = :key")
+        .arg(columnNames(t).join(", "), t.table, t.key);
 }
 
 // Keyed save as one statement: the row with the key is updated, or created already filled.
-QString upsertSql(const TableShape &t) {
+// Value columns whose `keep` flag is set are not changed in an existing row.
+QString upsertSql(const TableShape &t, const std::vector<bool> &keep = {}) {
     QStringList cols, params, sets;
     for (int i = 0; i < t.count; ++i) {
         const QString c = valueColumn(t, i);
         cols << c;
         params << QStringLiteral(":v%1").arg(i);
-        sets << QStringLiteral("%1 = excluded.%1").arg(c);
+        if (i >= int(keep.size()) || !keep[size_t(i)])
+            sets << QStringLiteral("%1 = excluded.%1").arg(c);
     }
-    return QStringLiteral(
-               "INSERT INTO %1 (%2, %3) VALUES (:key, %4) ON CONFLICT(%2) DO UPDATE SET %5")
-        .arg(t.table, t.key, cols.join(", "), params.join(", "), sets.join(", "));
+    const QString onConflict = sets.isEmpty() ? QStringLiteral("DO NOTHING")
+                                              : QStringLiteral("DO UPDATE SET ") + sets.join(", ");
+    return QStringLiteral("INSERT INTO %1 (%2, %3) VALUES (:key, %4) ON CONFLICT(%2) %5")
+        .arg(t.table, t.key, cols.join(", "), params.join(", "), onConflict);
+}
+
+QString systemError(int code) {
+    return QString::fromLocal8Bit(std::strerror(code));
 }
 
 QString textOrEmpty(const QString &s) {
@@ -133,25 +155,39 @@ void NoteStore::open(const QString &databaseFile, OpenMode mode) {
     close();
     m_file = databaseFile;
     m_mode = mode;
-    if (mode == OpenMode::OpenExisting && !QFileInfo(databaseFile).isFile())
+    m_readOnly = false;
+    m_readOnlyReason.clear();
+    m_shapeProblems.clear();
+    m_badTables.clear();
+    if (mode != OpenMode::CreateIfMissing && !QFileInfo(databaseFile).isFile())
         fail(QStringLiteral("无法打开数据库 %1").arg(databaseFile), QStringLiteral("文件不存在"));
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
-        db.setDatabaseName(databaseFile);
-        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=3000"));
-        if (!db.open()) {
-            const QString msg = db.lastError().text();
-            db = QSqlDatabase();
+    if (mode == OpenMode::ReadOnly) {
+        openReadOnly();
+    } else if (QFileInfo(databaseFile).isFile() &&
+               ::access(QFile::encodeName(databaseFile).constData(), W_OK) != 0) {
+        // Permission bits and read-only mounts: SQLite would open such a file and fail each save.
+        const QString reason = systemError(errno);
+        openReadOnly();
+        m_readOnlyReason = reason;
+    } else {
+        try {
+            openConnection(databaseFile, QStringLiteral("QSQLITE_BUSY_TIMEOUT=3000"));
+            configure();
+            migrate();
+            checkShapes();
+        } catch (const StoreError &e) {
             close();
-            fail(QStringLiteral("无法打开数据库 %1").arg(databaseFile), msg);
+            if (mode == OpenMode::CreateIfMissing) throw;
+            // A folder that cannot be written or a full disk (the WAL index cannot be made)
+            // still lets the notes be read; a damaged file fails the read-only open too and is
+            // reported with the first cause.
+            try {
+                openReadOnly();
+            } catch (const StoreError &) {
+                throw e;
+            }
+            m_readOnlyReason = e.message();
         }
-    }
-    try {
-        configure();
-        migrate();
-    } catch (...) {
-        close();
-        throw;
     }
     m_openIdentity = identityOf(databaseFile);
 }
@@ -160,6 +196,90 @@ std::optional<NoteStore::FileIdentity> NoteStore::identityOf(const QString &file
     struct stat st {};
     if (::stat(QFile::encodeName(file).constData(), &st) != 0) return std::nullopt;
     return FileIdentity{static_cast<quint64>(st.st_dev), static_cast<quint64>(st.st_ino)};
+}
+
+void NoteStore::openConnection(const QString &name, const QString &options) {
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
+    db.setDatabaseName(name);
+    db.setConnectOptions(options);
+    if (!db.open()) {
+        const QString msg = db.lastError().text();
+        db = QSqlDatabase();
+        close();
+        fail(QStringLiteral("无法打开数据库 %1").arg(m_file), msg);
+    }
+}
+
+// Read-only, sharing the WAL index with other programs when it can be used ("mode=ro"), else
+// as an unchanging file ("immutable": no WAL index, no lock files), which a read-only folder
+// or a full disk still allows.
+void NoteStore::openReadOnly() {
+    const QString uri = QUrl::fromLocalFile(m_file).toString(QUrl::FullyEncoded);
+    const QString options =
+        QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=3000");
+    QString firstError;
+    for (const QString &query : {QStringLiteral("?mode=ro"), QStringLiteral("?immutable=1")}) {
+        try {
+            openConnection(uri + query, options);
+            m_readOnly = true;
+            checkVersion(userVersion());
+            checkShapes();
+            return;
+        } catch (const StoreError &e) {
+            close();
+            m_readOnly = false;
+            if (firstError.isEmpty()) firstError = e.message();
+        }
+    }
+    throw StoreError(firstError);
+}
+
+void NoteStore::checkVersion(int version) const {
+    if (version > SchemaVersion)
+        fail(QStringLiteral("无法打开数据库 %1").arg(m_file),
+             QStringLiteral("数据库版本 %1 高于本程序支持的版本 %2")
+                 .arg(version)
+                 .arg(SchemaVersion));
+}
+
+// Every table must have the columns of this version, by name and in order: cells are stored by
+// position, so a table of another shape would put notes under the wrong day. Such a table is
+// read by column name and never written. A missing table is made again when the file can be
+// written.
+void NoteStore::checkShapes() {
+    std::vector<const TableShape *> missing;
+    for (const TableShape *t : AllTables) {
+        QSqlQuery q(database());
+        if (!q.exec(QStringLiteral("PRAGMA table_info(%1)").arg(t->table)))
+            fail(QStringLiteral("无法读取数据库 %1").arg(m_file), q.lastError().text());
+        QStringList found;
+        while (q.next()) found << q.value(1).toString().toLower();
+        if (found.isEmpty()) {
+            missing.push_back(t);
+            continue;
+        }
+        QStringList expected = columnNames(*t);
+        for (QString &c : expected) c = c.toLower();
+        if (found != expected) {
+            m_badTables.insert(QString::fromLatin1(t->table));
+            m_shapeProblems << QStringLiteral("数据库 %1 中的表 %2 的列与本程序不符（应为 %3 …），"
+                                              "该表不会被写入。")
+                                   .arg(m_file, QString::fromLatin1(t->table),
+                                        expected.mid(0, 3).join(", "));
+        }
+    }
+    if (missing.empty() || m_readOnly) return;
+    Transaction tx(*this, true);
+    for (const TableShape *t : missing) execSql(createSql(*t));
+    tx.commit();
+}
+
+void NoteStore::checkWritable(const char *table) const {
+    if (m_readOnly)
+        throw StoreError(QStringLiteral("数据库 %1 以只读方式打开，不能保存").arg(m_file));
+    if (m_badTables.count(QString::fromLatin1(table)))
+        throw StoreError(QStringLiteral("数据库 %1 中的表 %2 的列与本程序不符，不能写入")
+                             .arg(m_file, QString::fromLatin1(table)));
 }
 
 void NoteStore::reconnect() {
@@ -202,11 +322,7 @@ void NoteStore::configure() {
 
 void NoteStore::migrate() {
     const int version = userVersion();
-    if (version > SchemaVersion)
-        fail(QStringLiteral("无法打开数据库 %1").arg(m_file),
-             QStringLiteral("数据库版本 %1 高于本程序支持的版本 %2")
-                 .arg(version)
-                 .arg(SchemaVersion));
+    checkVersion(version);
     if (version == SchemaVersion) return;
     Transaction tx(*this, true);
     // Version 0 -> 1: all tables. Later versions add their steps after this one.
@@ -318,6 +434,7 @@ MonthCells NoteStore::readMonth(const QString &yearMonth) const {
 }
 
 void NoteStore::writeMonth(const QString &yearMonth, const MonthCells &cells) {
+    checkWritable(MonthTable.table);
     Transaction tx(*this, true);
     QSqlQuery &q = prepared(upsertSql(MonthTable));
     bindRow(q, yearMonth, cells, bytesOrEmpty);
@@ -335,6 +452,7 @@ QByteArray NoteStore::readDayPlan(const QString &dayKey) const {
 }
 
 void NoteStore::writeDayPlan(const QString &dayKey, const QByteArray &rtf) {
+    checkWritable(DayTable.table);
     Transaction tx(*this, true);
     QSqlQuery &q = prepared(upsertSql(DayTable));
     bindRow(q, dayKey, std::array<QByteArray, 1>{rtf}, bytesOrEmpty);
@@ -353,13 +471,18 @@ MonthPage NoteStore::readMonthPage(const QString &yearMonth, const QString &dayK
 
 void NoteStore::writeMonthPage(const QString &yearMonth, const MonthPage &page,
                                const QString &dayKey) {
+    checkWritable(MonthTable.table);
+    if (!page.keepDayPlan) checkWritable(DayTable.table);
     Transaction tx(*this, true);
-    QSqlQuery &q = prepared(upsertSql(MonthTable));
+    QSqlQuery &q =
+        prepared(upsertSql(MonthTable, std::vector<bool>(page.keep.begin(), page.keep.end())));
     bindRow(q, yearMonth, page.cells, bytesOrEmpty);
     exec(q);
-    QSqlQuery &d = prepared(upsertSql(DayTable));
-    bindRow(d, dayKey, std::array<QByteArray, 1>{page.dayPlan}, bytesOrEmpty);
-    exec(d);
+    if (!page.keepDayPlan) {
+        QSqlQuery &d = prepared(upsertSql(DayTable));
+        bindRow(d, dayKey, std::array<QByteArray, 1>{page.dayPlan}, bytesOrEmpty);
+        exec(d);
+    }
     tx.commit();
 }
 
@@ -373,6 +496,7 @@ YearNotes NoteStore::readYearNotes(int year) const {
 }
 
 void NoteStore::writeYearNotes(int year, const YearNotes &notes) {
+    checkWritable(YearTable.table);
     Transaction tx(*this, true);
     QSqlQuery &q = prepared(upsertSql(YearTable));
     bindRow(q, year, notes, bytesOrEmpty);
@@ -400,6 +524,8 @@ SheetNotes NoteStore::readSheet(Sheet sheet, const QString &key) const {
 void NoteStore::writeSheet(Sheet sheet, const QString &key, const SheetNotes &notes) {
     const TableShape &texts = sheet == Sheet::General ? GeneralTextTable : CalendarTextTable;
     const TableShape &colors = sheet == Sheet::General ? GeneralColorTable : CalendarColorTable;
+    checkWritable(texts.table);
+    checkWritable(colors.table);
     Transaction tx(*this, true);
     QSqlQuery &t = prepared(upsertSql(texts));
     bindRow(t, key, notes.texts, textOrEmpty);
@@ -423,6 +549,7 @@ MemoLines NoteStore::readMemoLines() const {
 bool NoteStore::writeMemoLine(int line, const QString &text) {
     if (line < 1 || line > MemoLineCount) throw std::out_of_range("memo line number out of range");
     const QString column = valueColumn(MemoTable, line - 1);
+    checkWritable(MemoTable.table);
     Transaction tx(*this, true);
     QSqlQuery &s =
         prepared(QStringLiteral("SELECT %1 FROM Beiwanglu WHERE memkey = :key").arg(column));

@@ -5,10 +5,12 @@
 #include <QByteArray>
 #include <QDate>
 #include <QString>
+#include <QStringList>
 
 #include <array>
 #include <memory>
 #include <optional>
+#include <set>
 
 class QSqlDatabase;
 class QSqlQuery;
@@ -21,6 +23,9 @@ using MonthCells = std::array<QByteArray, 42>;
 struct MonthPage {
     MonthCells cells;
     QByteArray dayPlan; // RTF of the day-plan editor, empty when the day has no plan
+    // On writing: cells (and the day plan) whose flag is set keep their stored value.
+    std::array<bool, 42> keep{};
+    bool keepDayPlan = false;
 };
 
 // The twelve month notes of the annual page, January at index 0, each an RTF document.
@@ -66,6 +71,7 @@ public:
     enum class OpenMode {
         OpenExisting,    // a missing file is an error (the data folder is laid out at first run)
         CreateIfMissing, // create the file and its tables
+        ReadOnly,        // read only (the data folder is in use by another program)
     };
 
     // The two one-line-note sheets.
@@ -80,7 +86,10 @@ public:
     NoteStore &operator=(const NoteStore &) = delete;
 
     // Opens `databaseFile`; creates missing tables and brings an older schema up to date inside
-    // one transaction. Throws StoreError (the store is then closed).
+    // one transaction. Throws StoreError (the store is then closed). A file that can be read
+    // but not written (read-only file, folder or mount, a full disk on which the WAL index
+    // cannot be made) is opened read-only: isReadOnly(), readOnlyReason() says why. Tables of
+    // another shape are listed in shapeProblems() and refused by the writes.
     void open(const QString &databaseFile, OpenMode mode = OpenMode::OpenExisting);
     // Called on every change of the picker's date: opens the same file name again when the
     // store is not open or the name now points at another file than the open one (replaced by
@@ -89,6 +98,13 @@ public:
     void close();
     bool isOpen() const;
     QString databaseFile() const { return m_file; }
+    // Writes throw StoreError while read-only.
+    bool isReadOnly() const { return m_readOnly; }
+    // Why a file opened for writing is only read (the database's or system's text); empty
+    // when writable or when OpenMode::ReadOnly was asked for.
+    QString readOnlyReason() const { return m_readOnlyReason; }
+    // One message per table whose columns are not those of this version (naming the table).
+    QStringList shapeProblems() const { return m_shapeProblems; }
 
     // ---- keys ----
     // Year-month key: year then month, decimal, no leading zeros (June 2010 -> "20106",
@@ -139,8 +155,13 @@ private:
     QSqlQuery &prepared(const QString &sql) const;
     void exec(QSqlQuery &query) const;
     void execSql(const QString &sql) const;
+    void openConnection(const QString &name, const QString &options);
+    void openReadOnly();
     void configure();
     void migrate();
+    void checkVersion(int version) const;
+    void checkShapes();
+    void checkWritable(const char *table) const;
     [[noreturn]] void fail(const QString &what, const QString &dbMessage) const;
 
     // Which file a name points at; equal identities are the same file.
@@ -159,6 +180,10 @@ private:
     // inode cannot be reused); empty when closed or unknown.
     std::optional<FileIdentity> m_openIdentity;
     OpenMode m_mode = OpenMode::OpenExisting;
+    bool m_readOnly = false;
+    QString m_readOnlyReason;
+    QStringList m_shapeProblems;
+    std::set<QString> m_badTables;
     struct Cache;
     std::unique_ptr<Cache> m_cache; // prepared statements of the open connection
 };

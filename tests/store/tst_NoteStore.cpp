@@ -1,5 +1,7 @@
+#include "../TestMounts.h"
 #include "NoteStore.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSqlDatabase>
@@ -546,6 +548,129 @@ private slots:
         QCOMPARE(m_store->readMonth("20106")[0], QByteArray("kept"));
         m_store->writeMemoLine(1, "new table works");
         QCOMPARE(m_store->readMemoLines()[0], QStringLiteral("new table works"));
+    }
+
+    // A folder nobody can write (root included) or a full disk on which the WAL index cannot be
+    // made: the notes are read and every write is refused.
+    void unwritableDatabaseOpensReadOnly_data() {
+        QTest::addColumn<bool>("fullDisk");
+        QTest::newRow("read-only mount") << false;
+        QTest::newRow("full disk") << true;
+    }
+    void unwritableDatabaseOpensReadOnly() {
+        QFETCH(bool, fullDisk);
+        const QString dir = m_dir->filePath("mnt");
+        QVERIFY(QDir().mkpath(dir));
+        std::unique_ptr<TestMount> disk;
+        if (fullDisk) {
+            disk = TestMount::tmpfs(dir, "256k");
+            if (!disk->ok()) QSKIP("cannot mount a small tmpfs here (not root?)");
+        }
+        const QString file = dir + "/CalendarD.db";
+        {
+            NoteStore writer;
+            writer.open(file, NoteStore::OpenMode::CreateIfMissing);
+            writer.writeMonthPage("20106", MonthPage{sampleCells("kept"), "plan", {}, false},
+                                  "2010-6-1");
+        }
+        std::unique_ptr<TestMount> readOnly;
+        if (fullDisk) {
+            disk->fill();
+        } else {
+            readOnly = TestMount::readOnly(dir);
+            if (!readOnly->ok()) QSKIP("cannot mount read-only here (not root?)");
+        }
+        NoteStore store;
+        store.open(file);
+        QVERIFY(store.isOpen());
+        QVERIFY(store.isReadOnly());
+        QVERIFY(!store.readOnlyReason().isEmpty());
+        QCOMPARE(store.readMonth("20106"), sampleCells("kept"));
+        QCOMPARE(store.readMonthPage("20106", "2010-6-1").dayPlan, QByteArray("plan"));
+        try {
+            store.writeMonth("20106", sampleCells("lost"));
+            QFAIL("a read-only store must refuse writes");
+        } catch (const StoreError &e) {
+            QVERIFY2(e.message().contains(file), qPrintable(e.message()));
+        }
+        QVERIFY_THROWS_EXCEPTION(StoreError, store.writeMemoLine(1, "x"));
+        store.reconnect();
+        QVERIFY(store.isReadOnly());
+        QCOMPARE(store.readMonth("20106"), sampleCells("kept"));
+    }
+
+    // Another program holds the data folder: this one reads what that one writes, and writes
+    // nothing itself.
+    void readOnlyModeSeesTheOtherWriter() {
+        NoteStore reader;
+        reader.open(m_file, NoteStore::OpenMode::ReadOnly);
+        QVERIFY(reader.isReadOnly());
+        QVERIFY(reader.readOnlyReason().isEmpty());
+        m_store->writeMonth("20106", sampleCells("other"));
+        QCOMPARE(reader.readMonth("20106"), sampleCells("other"));
+        QVERIFY_THROWS_EXCEPTION(StoreError, reader.writeMonth("20106", sampleCells("mine")));
+        QCOMPARE(m_store->readMonth("20106"), sampleCells("other"));
+    }
+
+    // A column too many right after the key used to move every note one day on at each run.
+    void tableOfAnotherShapeIsNotWritten() {
+        m_store->close();
+        {
+            Inspector db(m_file);
+            QStringList cols{"YearMonth TEXT PRIMARY KEY", "extra TEXT"};
+            for (int i = 1; i <= 42; ++i) cols << QStringLiteral("redt%1 BLOB").arg(i);
+            QVERIFY(db.exec("DROP TABLE TailiNew"));
+            QVERIFY(db.exec(QStringLiteral("CREATE TABLE TailiNew (%1)").arg(cols.join(','))));
+            QVERIFY(db.exec("INSERT INTO TailiNew(YearMonth, extra, redt1, redt42) "
+                            "VALUES('20106', 'x', 'first', 'last')"));
+        }
+        m_store->open(m_file);
+        QVERIFY(!m_store->isReadOnly());
+        QCOMPARE(m_store->shapeProblems().size(), 1);
+        QVERIFY(m_store->shapeProblems().at(0).contains("TailiNew"));
+        const MonthCells cells = m_store->readMonth("20106");
+        QCOMPARE(cells[0], QByteArray("first"));
+        QCOMPARE(cells[41], QByteArray("last"));
+        try {
+            m_store->writeMonth("20106", sampleCells("moved"));
+            QFAIL("a table of another shape must not be written");
+        } catch (const StoreError &e) {
+            QVERIFY2(e.message().contains("TailiNew"), qPrintable(e.message()));
+        }
+        QVERIFY_THROWS_EXCEPTION(StoreError, m_store->writeMonthPage("20106", MonthPage{}, "d"));
+        QCOMPARE(m_store->readMonth("20106")[0], QByteArray("first"));
+        m_store->writeDayPlan("2010-6-1", "other tables still work");
+        QCOMPARE(m_store->readDayPlan("2010-6-1"), QByteArray("other tables still work"));
+    }
+
+    void missingTableIsMadeAgain() {
+        m_store->writeMonth("20106", sampleCells("kept"));
+        m_store->close();
+        {
+            Inspector db(m_file);
+            QVERIFY(db.exec("DROP TABLE TailiNew_day"));
+        }
+        m_store->open(m_file);
+        QVERIFY(m_store->shapeProblems().isEmpty());
+        m_store->writeMonthPage("20106", MonthPage{sampleCells("new"), "plan", {}, false},
+                                "2010-6-1");
+        QCOMPARE(m_store->readDayPlan("2010-6-1"), QByteArray("plan"));
+    }
+
+    // Cells too large for an editor are written back as they are: not at all.
+    void keptCellsKeepTheirStoredValue() {
+        MonthPage page{sampleCells("old"), "old plan", {}, false};
+        m_store->writeMonthPage("20106", page, "2010-6-1");
+        page.cells = sampleCells("new");
+        page.cells[4].clear();
+        page.keep[4] = true;
+        page.dayPlan.clear();
+        page.keepDayPlan = true;
+        m_store->writeMonthPage("20106", page, "2010-6-1");
+        MonthCells expected = sampleCells("new");
+        expected[4] = sampleCells("old")[4];
+        QCOMPARE(m_store->readMonth("20106"), expected);
+        QCOMPARE(m_store->readDayPlan("2010-6-1"), QByteArray("old plan"));
     }
 
     void storesCoexist() {
