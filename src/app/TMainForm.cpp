@@ -4,6 +4,7 @@
 #include "AnnualNotesPage.h"
 #include "AppIdentity.h"
 #include "CaptionButton.h"
+#include "DataFolderLock.h"
 #include "DayRichEdit.h"
 #include "DesktopMonthPage.h"
 #include "FrameGeometry.h"
@@ -122,6 +123,10 @@ QRect TMainForm::screenGeometry() const {
     return s ? s->geometry() : QRect(0, 0, 1024, 768);
 }
 
+bool TMainForm::isReadOnly() const {
+    return !m_store.isOpen() || m_store.isReadOnly();
+}
+
 QSize TMainForm::availableSize() const {
     const QScreen *s = screen() ? screen() : QGuiApplication::primaryScreen();
     return s ? s->availableGeometry().size() : QSize();
@@ -160,12 +165,8 @@ void TMainForm::FormCreate() {
 
     lblDateTime->setText(FrameGeometry::dateLine(QDate::currentDate()));
 
-    try {
-        m_store.open(m_paths.databaseFile(), NoteStore::OpenMode::OpenExisting);
-    } catch (const StoreError &e) {
-        // The window still opens; each later read or write reports its own failure.
-        showError(e.message());
-    }
+    m_folderLock = std::make_unique<DataFolderLock>(m_paths.db3Dir());
+    openStore(false);
 
     cbbFontSize->addItems({QStringLiteral("10"), QStringLiteral("11"), QStringLiteral("12"),
                            QStringLiteral("13"), QStringLiteral("14")});
@@ -534,6 +535,36 @@ void TMainForm::fillFontList() {
     ccbFont->setCurrentIndex(ccbFont->findText(QStringLiteral("宋体")));
 }
 
+void TMainForm::openStore(bool again) {
+    const bool elsewhere = m_folderLock->state() == DataFolderLock::State::HeldElsewhere;
+    QString notice;
+    try {
+        if (again)
+            m_store.reconnect();
+        else
+            m_store.open(m_paths.databaseFile(), elsewhere ? NoteStore::OpenMode::ReadOnly
+                                                           : NoteStore::OpenMode::OpenExisting);
+        QStringList lines;
+        if (elsewhere)
+            lines << QStringLiteral("笔记文件夹 %1 已被另一个正在运行的本程序打开（也许在另一个"
+                                    "会话中）。本窗口只能查看笔记，修改不会被保存。")
+                         .arg(m_paths.db3Dir());
+        else if (m_store.isReadOnly())
+            lines << QStringLiteral(
+                         "数据库 %1 不能写入（%2）。笔记以只读方式打开，修改不会被保存。")
+                         .arg(m_store.databaseFile(), m_store.readOnlyReason());
+        lines << m_store.shapeProblems();
+        notice = lines.join(QLatin1Char('\n'));
+    } catch (const StoreError &e) {
+        // The real cause and the path, once; the pages stay quiet about a store that is closed.
+        notice = e.message();
+    }
+    for (NotePage *page : m_pages) page->setReadOnly(!m_store.isOpen() || m_store.isReadOnly());
+    if (notice == m_storeNotice) return;
+    m_storeNotice = notice;
+    if (!notice.isEmpty()) showError(notice);
+}
+
 void TMainForm::setPickerToToday() {
     const QDate today = QDate::currentDate();
     if (ChnCalendar1->DateTime().date() != today)
@@ -560,13 +591,9 @@ bool TMainForm::SpeedButton2Click() {
 
 void TMainForm::ChnCalendar1Change() {
     if (m_closing) return;
-    try {
-        // Reopens the file named at creation, so a database that could not be opened then (or
-        // at an earlier change) gets another chance here.
-        m_store.reconnect();
-    } catch (const StoreError &e) {
-        showError(e.message());
-    }
+    // Reopens the file named at creation, so a database that could not be opened then (or at an
+    // earlier change) gets another chance here.
+    openStore(true);
     if (m_activePage) m_activePage->pickerDateChanged();
 }
 

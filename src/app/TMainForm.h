@@ -15,6 +15,7 @@
 
 class AnchorLayout;
 class CaptionButton;
+class DataFolderLock;
 class DesktopMonthPage;
 class QAbstractButton;
 class FramePictures;
@@ -111,6 +112,7 @@ public:
     PageFlags &flags() { return m_flags; }
     LastSelection &lastSelection() { return m_lastSelection; }
     NoteStore &store() { return m_store; }
+    bool isReadOnly() const; // the notes cannot be saved (store read-only or not open)
     DesktopMonthPage *monthPage() const;
     TChnCalendar *picker() const { return ChnCalendar1; }
     QMenu *systemMenu() const { return popSysset; }
@@ -158,13 +160,18 @@ private:
     void captionRest();
     QRect screenGeometry() const;
     void setPickerToToday();
+    // Opens (or reopens) the note database, read-only when another program holds the data
+    // folder or the file cannot be written; the page follows. Says why once per new cause.
+    void openStore(bool again);
     bool endProgram(bool writeSettings);
     void showError(const QString &text);
     void openWebPage(const QString &name);
 
     AppPaths m_paths;
     std::unique_ptr<FramePictures> m_pictures;
+    std::unique_ptr<DataFolderLock> m_folderLock; // held until the window goes
     NoteStore m_store;
+    QString m_storeNotice; // the last thing said about the store (not said again)
     PageFlags m_flags;
     LastSelection m_lastSelection;
     WindowSettings m_settings;

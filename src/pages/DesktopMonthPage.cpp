@@ -163,16 +163,20 @@ void DesktopMonthPage::readCells(const QDate &date) {
         throw;
     }
     for (int i = 0; i < EditorCount; ++i)
-        richtext::loadInto(*m_edits[i]->document(), record.cells[i]);
+        m_tooLarge[i] = !richtext::loadIfFits(*m_edits[i]->document(), record.cells[i]);
     setDayPlan(day, record.dayPlan);
+    applyReadOnly(isReadOnly());
     m_gridView->update();
 }
 
 void DesktopMonthPage::writeCells(const QDate &date) {
     MonthPage record;
-    for (int i = 0; i < EditorCount; ++i)
-        record.cells[i] = richtext::toRtf(*m_edits[i]->document());
-    record.dayPlan = richtext::toRtf(*m_memday->document());
+    for (int i = 0; i < EditorCount; ++i) {
+        record.keep[i] = m_tooLarge[i];
+        if (!m_tooLarge[i]) record.cells[i] = richtext::toRtf(*m_edits[i]->document());
+    }
+    record.keepDayPlan = m_dayPlanTooLarge;
+    if (!m_dayPlanTooLarge) record.dayPlan = richtext::toRtf(*m_memday->document());
     store().writeMonthPage(NoteStore::yearMonthKey(date), record, NoteStore::dayKey(m_dayPlanDate));
 }
 
@@ -188,6 +192,32 @@ void DesktopMonthPage::setUnmodified(bool clearUndo) {
 
 PageMessage DesktopMonthPage::saveFailureMessage(const QString &) const {
     return {PageMessage::Kind::Information, saveFailedMessage(), QString()};
+}
+
+void DesktopMonthPage::applyReadOnly(bool readOnly) {
+    for (int i = 0; i < EditorCount; ++i) m_edits[i]->setReadOnly(readOnly || m_tooLarge[i]);
+    m_memday->setReadOnly(readOnly || m_dayPlanTooLarge);
+}
+
+bool DesktopMonthPage::isTooLarge(int i) const {
+    if (i == 0) return m_dayPlanTooLarge;
+    return i >= 1 && i <= EditorCount && m_tooLarge[i - 1];
+}
+
+QList<UnsavedCell> DesktopMonthPage::unsavedCells() const {
+    QList<UnsavedCell> cells;
+    for (int i = 0; i < EditorCount; ++i) {
+        const QTextDocument *doc = m_edits[i]->document();
+        if (!doc->isModified() || m_tooLarge[i]) continue;
+        cells.append({QStringLiteral("桌面月历"), m_grid.cellDate(i),
+                      QStringLiteral("第 %1 格").arg(i + 1), doc->toPlainText(),
+                      richtext::toRtf(*doc)});
+    }
+    const QTextDocument *plan = m_memday->document();
+    if (plan->isModified() && !m_dayPlanTooLarge)
+        cells.append({QStringLiteral("日安排"), m_dayPlanDate, QString(), plan->toPlainText(),
+                      richtext::toRtf(*plan)});
+    return cells;
 }
 
 void DesktopMonthPage::SelectFocusedDay() {
@@ -206,6 +236,7 @@ void DesktopMonthPage::SelectFocusedDay() {
 
 void DesktopMonthPage::ShowDayPlan() {
     if (dayPlanPinned()) return;
+    if (isReadOnly() && !store().isOpen()) return; // said when it failed to open
     const QDate day = m_grid.selectedDay();
     try {
         setDayPlan(day, store().readDayPlan(NoteStore::dayKey(day)));
@@ -307,7 +338,8 @@ void DesktopMonthPage::Timer1Timer() {
 void DesktopMonthPage::setDayPlan(const QDate &day, const QByteArray &rtf) {
     m_dayPlanDate = day;
     m_memday->clear();
-    if (!rtf.isEmpty()) richtext::loadInto(*m_memday->document(), rtf);
+    m_dayPlanTooLarge = !rtf.isEmpty() && !richtext::loadIfFits(*m_memday->document(), rtf);
+    m_memday->setReadOnly(isReadOnly() || m_dayPlanTooLarge);
     if (m_memday->document()->isEmpty()) m_memday->setTextColor(Qt::black);
     m_memday->document()->clearUndoRedoStacks();
     m_memday->document()->setModified(false);

@@ -52,6 +52,8 @@ public:
     int cellCount() const override { return EditorCount; }
     QString cellText(int index) const override;
     bool hasUnsavedChanges() const override;
+    // Modified day cells ("桌面月历", the cell's date) and the day plan ("日安排", its day).
+    QList<UnsavedCell> unsavedCells() const override;
     void layoutPage() override { LayoutMonthPage(); }
     // Adds today's cell to the selection and loads.
     void firstShow() override;
@@ -95,6 +97,11 @@ public:
     void armShowTimer();
     bool editorsVisible() const { return m_editorsVisible; }
 
+    // True when cell `i` (1..42; 0 for memday) holds a stored note too large for an editor
+    // (richtext::MaxEditorNoteSize): the editor shows a notice, is read-only, and saves leave
+    // the stored note as it is.
+    bool isTooLarge(int i) const;
+
     static QString saveFailedMessage() { return QStringLiteral("系统出现异常,请重新保存!"); }
 
 protected:
@@ -105,6 +112,7 @@ protected:
     // Lays out, selects today's cell alone and clears the last selection record.
     void prepareOpen() override;
     PageMessage saveFailureMessage(const QString &error) const override;
+    void applyReadOnly(bool readOnly) override;
 
 private:
     void RichEdit1Exit();
@@ -130,4 +138,6 @@ private:
     QDate m_dayPlanDate;            // the day memday was read for
     QTimer *m_showTimer = nullptr;  // Timer1
     bool m_editorsVisible = false;
+    std::array<bool, EditorCount> m_tooLarge{};
+    bool m_dayPlanTooLarge = false;
 };

@@ -1,5 +1,6 @@
 #include "NotePage.h"
 
+#include "NoteStore.h"
 #include "StoreError.h"
 
 #include <QGuiApplication>
@@ -45,8 +46,17 @@ QString NotePage::notLoadedText() {
     return QStringLiteral("页面还没有读入记事，不能保存。");
 }
 
+void NotePage::setReadOnly(bool readOnly) {
+    m_readOnly = readOnly;
+    applyReadOnly(readOnly);
+}
+
 bool NotePage::load() {
     if (!saveBeforeReload()) return false;
+    if (m_readOnly && !m_store.isOpen()) {
+        emit loadFinished(false);
+        return false;
+    }
     const QDate date = pickerDate();
     std::optional<QString> failure;
     {
@@ -80,6 +90,8 @@ bool NotePage::saveBeforeReload() {
 
 bool NotePage::save() {
     if (!m_flags.savingEnabled) return true;
+    // Nothing could be typed into a read-only page: there is nothing to write.
+    if (m_readOnly && !hasUnsavedChanges()) return true;
     if (m_saving) return false;
     m_saving = true;
     std::optional<QString> failure;

@@ -2,7 +2,9 @@
 
 #include "PageFlags.h"
 
+#include <QByteArray>
 #include <QDate>
+#include <QList>
 #include <QString>
 #include <QWidget>
 
@@ -24,6 +26,15 @@ struct PageMessage {
     Kind kind = Kind::Error;
     QString text;
     QString caption;
+};
+
+// A cell whose text is not in the store, as a recovery file keeps it.
+struct UnsavedCell {
+    QString page;   // the page's name ("桌面月历", "日安排", ...)
+    QDate date;     // the day (or the first day of the month, the year) the cell belongs to
+    QString place;  // where on the page ("第 5 格", ...)
+    QString text;   // plain text
+    QByteArray rtf; // the cell as the page stores it (RTF for rich-text cells)
 };
 
 // One note page of the main window's page area: the panel placed in its tab sheet, with the cells
@@ -108,6 +119,15 @@ public:
     bool open();
 
     virtual bool hasUnsavedChanges() const = 0;
+    // The cells with unsaved changes, for a recovery file when saving is impossible.
+    virtual QList<UnsavedCell> unsavedCells() const = 0;
+
+    // A read-only page (the store cannot be written or is not open): the cells take no typing
+    // (applyReadOnly()), a save with nothing unsaved writes nothing and succeeds, and a load
+    // from a store that is not open reads nothing and says nothing (whoever opened the store
+    // has said why).
+    void setReadOnly(bool readOnly);
+    bool isReadOnly() const { return m_readOnly; }
     bool isLoaded() const { return m_loaded; }
     // The picker's date at the last successful load; the cells hold its period.
     QDate loadedDate() const { return m_loadedDate; }
@@ -142,6 +162,8 @@ protected:
     // The page button's steps before its load (layout, selection). Default: nothing.
     virtual void prepareOpen() {}
     virtual void activeChanged(bool /*active*/) {}
+    // Makes the cells take typing or not (setReadOnly()).
+    virtual void applyReadOnly(bool readOnly) = 0;
     // The message of a failed save; `error` is the failure's own text. Default: an error box
     // with that text.
     virtual PageMessage saveFailureMessage(const QString &error) const;
@@ -184,4 +206,5 @@ private:
     bool m_loaded = false;
     bool m_lastSaveFailed = false;
     bool m_saving = false; // a failure message box must not start a second save
+    bool m_readOnly = false;
 };

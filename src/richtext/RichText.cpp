@@ -60,4 +60,19 @@ void loadInto(QTextDocument &doc, const QByteArray &data) {
     doc.setModified(false);
 }
 
+bool loadIfFits(QTextDocument &doc, const QByteArray &data) {
+    if (data.size() <= MaxEditorNoteSize) {
+        loadInto(doc, data);
+        return true;
+    }
+    const double megabytes = double(data.size()) / (1024.0 * 1024.0);
+    const bool undo = doc.isUndoRedoEnabled();
+    doc.setUndoRedoEnabled(false);
+    doc.setPlainText(QStringLiteral("此条笔记太大（%1 MB），无法在此显示；保存的内容保持不变。")
+                         .arg(megabytes, 0, 'f', 1));
+    doc.setUndoRedoEnabled(undo);
+    doc.setModified(false);
+    return false;
+}
+
 } // namespace richtext

@@ -18,4 +18,13 @@ bool fromRtf(const QByteArray &data, QTextDocument &doc);
 // else GBK); empty data empties the document.
 void loadInto(QTextDocument &doc, const QByteArray &data);
 
+// Stored notes larger than this are not put into an editor: reading 100 MB of RTF takes
+// minutes and gigabytes, and no cell or plan typed here comes near it.
+constexpr qsizetype MaxEditorNoteSize = 1024 * 1024;
+
+// loadInto() for a note that fits an editor (at most MaxEditorNoteSize bytes). A larger one is
+// not read: doc gets a one-line notice saying so and the result is false; the caller makes
+// the editor read-only and leaves the stored note as it is.
+bool loadIfFits(QTextDocument &doc, const QByteArray &data);
+
 } // namespace richtext

@@ -1,3 +1,4 @@
+#include "../TestMounts.h"
 #include "AnnualNotesPage.h"
 #include "AppPaths.h"
 #include "CaptionButton.h"
@@ -155,6 +156,10 @@ private slots:
     void dateChangeKeepsTypedText();
     void unopenableDatabaseStillOpensWindow();
     void pageNeverLoadedTakesNoTypingAndLetsTheWindowClose();
+    void damagedDatabaseIsReportedOnce();
+    void secondProgramOnTheFolderOnlyReads();
+    void unwritableDatabaseShowsNotesReadOnly();
+    void tooLargeNoteIsNotLoaded();
 };
 
 void TestTMainForm::creationPreparesHiddenWindow() {
@@ -747,6 +752,103 @@ void TestTMainForm::pageNeverLoadedTakesNoTypingAndLetsTheWindowClose() {
     QVERIFY(f.escapeAction());
     QCOMPARE(h.quits, 1);
     QCOMPARE(h.messages.size(), shown);
+}
+
+// One box with the cause and the path, not one more per load.
+void TestTMainForm::damagedDatabaseIsReportedOnce() {
+    Harness h;
+    {
+        QFile f(h.paths.databaseFile());
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(QByteArray(8192, 'G'));
+    }
+    TMainForm &f = h.running();
+    QTRY_VERIFY(f.monthPage()->editorsVisible());
+    f.monthPage()->ShowDayPlan();
+    QCOMPARE(h.messages.size(), 1);
+    QVERIFY2(h.messages.at(0).contains(h.paths.databaseFile()), qPrintable(h.messages.at(0)));
+    QVERIFY2(h.messages.at(0).contains("not a database"), qPrintable(h.messages.at(0)));
+    QVERIFY(f.isReadOnly());
+    QVERIFY(f.monthPage()->richEdit(1)->isReadOnly());
+    // Nothing to save: closing closes.
+    QVERIFY(f.escapeAction());
+    QCOMPARE(h.quits, 1);
+    QCOMPARE(h.messages.size(), 1);
+}
+
+// Two sessions on one data folder: the second program shows the notes and writes nothing.
+void TestTMainForm::secondProgramOnTheFolderOnlyReads() {
+    Harness h;
+    TMainForm &first = h.running();
+    h.type(6, QStringLiteral("from the first"));
+    QVERIFY(first.saveVisiblePage());
+    QStringList messages;
+    TMainForm second(h.paths, [&messages](const QString &t) { messages << t; });
+    QCOMPARE(messages.size(), 1);
+    QVERIFY2(messages.at(0).contains(h.paths.db3Dir()), qPrintable(messages.at(0)));
+    second.show();
+    QTRY_VERIFY(second.monthPage()->editorsVisible());
+    QVERIFY(second.isReadOnly());
+    QVERIFY(second.monthPage()->richEdit(6)->isReadOnly());
+    QCOMPARE(second.monthPage()->richEdit(6)->toPlainText(), QStringLiteral("from the first"));
+    QVERIFY(second.saveVisiblePage());
+    h.type(6, QStringLiteral(", still saved"));
+    QVERIFY(first.saveVisiblePage());
+    QCOMPARE(h.storedCell(QDate::currentDate(), 6), QStringLiteral("from the first, still saved"));
+    QCOMPARE(messages.size(), 1);
+    QVERIFY(h.messages.isEmpty());
+}
+
+void TestTMainForm::unwritableDatabaseShowsNotesReadOnly() {
+    Harness h;
+    {
+        NoteStore store;
+        store.open(h.paths.databaseFile());
+        MonthCells cells;
+        cells[9] = "kept note";
+        store.writeMonth(NoteStore::yearMonthKey(QDate::currentDate()), cells);
+    }
+    const auto mount = TestMount::readOnly(h.paths.db3Dir());
+    if (!mount->ok()) QSKIP("cannot mount read-only here (not root?)");
+    TMainForm &f = h.running();
+    QTRY_VERIFY(f.monthPage()->editorsVisible());
+    QCOMPARE(f.monthPage()->richEdit(10)->toPlainText(), QStringLiteral("kept note"));
+    QVERIFY(f.monthPage()->richEdit(10)->isReadOnly());
+    QCOMPARE(h.messages.size(), 1);
+    QVERIFY2(h.messages.at(0).contains(h.paths.databaseFile()), qPrintable(h.messages.at(0)));
+    f.picker()->SetDateTime(QDateTime(QDate::currentDate().addMonths(1), QTime(9, 0)));
+    f.autoSave();
+    QCOMPARE(h.messages.size(), 1); // said once
+    QVERIFY(f.escapeAction());
+}
+
+// A huge stored cell would freeze the window for minutes: it is shown as a notice, read-only,
+// and the saves of its month leave it as it is.
+void TestTMainForm::tooLargeNoteIsNotLoaded() {
+    Harness h;
+    const QString key = NoteStore::yearMonthKey(QDate::currentDate());
+    const QByteArray huge = "{\\rtf1 " + QByteArray(2 * 1024 * 1024, 'x') + "}";
+    {
+        NoteStore store;
+        store.open(h.paths.databaseFile());
+        MonthCells cells;
+        cells[2] = huge;
+        store.writeMonth(key, cells);
+    }
+    TMainForm &f = h.running();
+    QTRY_VERIFY(f.monthPage()->editorsVisible());
+    DayRichEdit *big = f.monthPage()->richEdit(3);
+    QVERIFY(f.monthPage()->isTooLarge(3));
+    QVERIFY(big->isReadOnly());
+    QVERIFY2(big->toPlainText().contains(QStringLiteral("太大")), qPrintable(big->toPlainText()));
+    QVERIFY(!f.monthPage()->richEdit(4)->isReadOnly());
+    h.type(4, QStringLiteral("next to it"));
+    QVERIFY(f.saveVisiblePage());
+    NoteStore store;
+    store.open(h.paths.databaseFile());
+    QCOMPARE(store.readMonth(key)[2], huge);
+    QCOMPARE(h.storedCell(QDate::currentDate(), 4), QStringLiteral("next to it"));
+    QVERIFY(h.messages.isEmpty());
 }
 
 QTEST_MAIN(TestTMainForm)
