@@ -97,12 +97,13 @@ int Startup::run(QApplication &app) {
     });
     lines.clear();
 
-    // The session ending or a kill from outside closes like Escape: the visible page is saved.
+    // The session ending or a kill from outside: what can be saved is saved, the rest goes to
+    // a recovery file, and the program ends in every case.
     TerminationSignals termination;
     QObject::connect(&termination, &TerminationSignals::terminationRequested, &mainForm,
                      [&mainForm] {
                          if (mainForm.firstShowDone())
-                             mainForm.escapeAction();
+                             mainForm.terminate();
                          else
                              QCoreApplication::quit(); // still at the gate: nothing to save
                      });

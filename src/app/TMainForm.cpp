@@ -11,6 +11,7 @@
 #include "FramePictures.h"
 #include "PageButton.h"
 #include "PictureLabel.h"
+#include "RecoveryFile.h"
 #include "Startup.h"
 #include "StoreError.h"
 #include "TChnCalendar.h"
@@ -66,6 +67,14 @@ TMainForm::TMainForm(const AppPaths &paths, MessageFunction message, QWidget *pa
     }
     m_openUrl = [](const QUrl &url) { return QDesktopServices::openUrl(url); };
     m_quit = [] { QCoreApplication::quit(); };
+    m_askQuit = [this](const QString &text) {
+        QMessageBox box(QMessageBox::Warning, QString::fromUtf8(AppIdentity::kAppTitle), text,
+                        QMessageBox::NoButton, this);
+        QPushButton *quit = box.addButton(QStringLiteral("退出"), QMessageBox::AcceptRole);
+        box.setDefaultButton(box.addButton(QStringLiteral("保留窗口"), QMessageBox::RejectRole));
+        box.exec();
+        return box.clickedButton() == quit;
+    };
     FormCreate();
     if (ownMessages)
         for (NotePage *page : m_pages) page->setMessageSink(m_message);
@@ -112,6 +121,10 @@ void TMainForm::setUrlOpener(UrlOpener fn) {
 
 void TMainForm::setQuitFunction(std::function<void()> fn) {
     m_quit = std::move(fn);
+}
+
+void TMainForm::setQuitQuestion(QuestionFunction fn) {
+    m_askQuit = std::move(fn);
 }
 
 QSize TMainForm::screenSize() const {
@@ -167,6 +180,7 @@ void TMainForm::FormCreate() {
 
     m_folderLock = std::make_unique<DataFolderLock>(m_paths.db3Dir());
     openStore(false);
+    announceRecoveryFiles();
 
     cbbFontSize->addItems({QStringLiteral("10"), QStringLiteral("11"), QStringLiteral("12"),
                            QStringLiteral("13"), QStringLiteral("14")});
@@ -628,7 +642,9 @@ bool TMainForm::saveVisiblePage() {
 }
 
 void TMainForm::autoSave() {
-    if (!m_flags.loading) saveVisiblePage();
+    if (m_flags.loading || !m_activePage) return;
+    // The user has been told about the failure; the next word is a save that works again.
+    m_activePage->saveIfModified(!m_activePage->lastSaveFailed());
 }
 
 // ---- size and caption buttons ---------------------------------------------------------------
@@ -706,15 +722,72 @@ bool TMainForm::endProgram(bool writeSettings) {
         FormIni(m_paths.formIniFile()).write(m_settings, width(), screenSize().width());
     }
     tmrAutoSave->stop();
-    if (!saveVisiblePage()) {
-        // The message has been shown; ending now would throw the unsaved text away.
+    const auto keepOpen = [this] {
         if (Timer2 && !Timer2->isActive()) tmrAutoSave->start();
         return false;
+    };
+    // One question instead of the page's own failure box.
+    if (!m_activePage || m_activePage->saveIfModified(false)) {
+        finish();
+        return true;
     }
+    const QString cause = m_activePage->lastSaveError();
+    const QString question =
+        QStringLiteral(
+            "笔记未能保存：%1\n\n选“退出”，未保存的笔记会先写入一个恢复文件（在 %2 中）；"
+            "选“保留窗口”，笔记留在窗口中，可以稍后再保存。")
+            .arg(cause.isEmpty() ? QStringLiteral("保存尚未完成") : cause,
+                 recoveryFolders().value(0));
+    if (!m_askQuit(question)) return keepOpen();
+    QString path, error;
+    if (!RecoveryFile::write(recoveryFolders(), unsavedCells(), m_store.databaseFile(), path,
+                             error)) {
+        showError(
+            QStringLiteral("无法写入恢复文件，窗口保持打开，笔记仍在窗口中：\n%1").arg(error));
+        return keepOpen();
+    }
+    finish();
+    return true;
+}
+
+void TMainForm::terminate() {
+    if (m_closing) return;
+    tmrAutoSave->stop();
+    // A save still waiting in its failure box is not a success: its text goes to the file.
+    const bool saved = !m_activePage || m_activePage->saveIfModified(false);
+    const QList<UnsavedCell> cells = unsavedCells();
+    if (!saved || !cells.isEmpty()) {
+        QString path, error;
+        if (!RecoveryFile::write(recoveryFolders(), cells, m_store.databaseFile(), path, error))
+            qWarning("%s", qPrintable(QStringLiteral("无法写入恢复文件：%1").arg(error)));
+    }
+    finish();
+}
+
+void TMainForm::finish() {
     m_flags.savingEnabled = false;
     m_closing = true;
+    tmrAutoSave->stop();
     m_quit();
-    return true;
+}
+
+QList<UnsavedCell> TMainForm::unsavedCells() const {
+    QList<UnsavedCell> cells;
+    for (const NotePage *page : m_pages) cells << page->unsavedCells();
+    return cells;
+}
+
+QStringList TMainForm::recoveryFolders() const {
+    return {m_paths.db3Dir(), AppPaths::userDataRoot() + QStringLiteral("/recovery")};
+}
+
+void TMainForm::announceRecoveryFiles() {
+    QStringList files;
+    for (const QString &folder : recoveryFolders()) files << RecoveryFile::claim(folder);
+    if (files.isEmpty()) return;
+    showError(QStringLiteral(
+                  "上次结束时未能保存的笔记已写入：\n%1\n请打开该文件，把需要的内容抄回记事中。")
+                  .arg(files.join(QLatin1Char('\n'))));
 }
 
 bool TMainForm::closeButtonAction() {
@@ -727,10 +800,7 @@ bool TMainForm::escapeAction() {
 }
 
 void TMainForm::exitAction() {
-    m_flags.savingEnabled = false;
-    m_closing = true;
-    tmrAutoSave->stop();
-    m_quit();
+    finish();
 }
 
 void TMainForm::keyPressEvent(QKeyEvent *event) {

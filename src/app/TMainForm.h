@@ -51,6 +51,8 @@ public:
 
     using MessageFunction = std::function<void(const QString &text)>;
     using UrlOpener = std::function<bool(const QUrl &url)>;
+    // Asks the user a yes/no question; true means yes.
+    using QuestionFunction = std::function<bool(const QString &text)>;
 
     // Runs the creation steps (FormCreate): reads form.ini, sizes the window, opens the note
     // database. The window is created hidden; its first show loads the month page.
@@ -75,6 +77,9 @@ public:
     void setMessageFunction(MessageFunction fn);
     void setUrlOpener(UrlOpener fn);
     void setQuitFunction(std::function<void()> fn);
+    // The question of a close while saves fail: true quits (default: a box with "退出" and
+    // "保留窗口").
+    void setQuitQuestion(QuestionFunction fn);
 
     // ---- window size ------------------------------------------------------------------------
     const WindowSettings &settings() const { return m_settings; }
@@ -93,13 +98,26 @@ public:
     void sizeToggle();        // maximise / restore caption button
     void minimise();          // minimise caption button
     void AppEvent1Restore();  // back from minimised
-    // Closing actions. The first two save the visible page; when that save fails the window
-    // stays open (the message has been shown) so no typed text is thrown away.
+    // Closing actions. The first two save the visible page when it has unsaved changes and
+    // end the program. When that save fails the user is asked whether to keep the window open
+    // (nothing is lost, the auto-save goes on) or to quit: then the unsaved cells go to a
+    // recovery file (RecoveryFile) first, and when even that fails the window stays open.
+    // Return true when the program ends.
     bool closeButtonAction(); // also writes form.ini
     bool escapeAction();
-    void exitAction();      // "退出程序": ends at once, saves nothing
-    void autoSave();        // tmrAutoSave: the visible page, when it has unsaved changes
+    void exitAction(); // "退出程序": ends at once, saves nothing
+    // The session ends (SIGTERM, SIGHUP): saves what it can without asking, writes whatever
+    // is still unsaved (also text of a save still waiting in its failure box) to a recovery
+    // file, and ends the program in every case.
+    void terminate();
+    // tmrAutoSave: the visible page, when it has unsaved changes. A failure is reported once;
+    // the following auto-saves stay quiet until a save succeeds again.
+    void autoSave();
     bool saveVisiblePage(); // the visible page, when it has unsaved changes
+    // The cells of all pages whose text is not in the store.
+    QList<UnsavedCell> unsavedCells() const;
+    // Where recovery files go: beside the database, else the per-user data folder.
+    QStringList recoveryFolders() const;
 
     // ---- parts (for the pages that plug in later, and for tests) ----------------------------
     NotePage *activePage() const { return m_activePage; }
@@ -164,6 +182,8 @@ private:
     // folder or the file cannot be written; the page follows. Says why once per new cause.
     void openStore(bool again);
     bool endProgram(bool writeSettings);
+    void finish();
+    void announceRecoveryFiles();
     void showError(const QString &text);
     void openWebPage(const QString &name);
 
@@ -178,6 +198,7 @@ private:
     MessageFunction m_message;
     UrlOpener m_openUrl;
     std::function<void()> m_quit;
+    QuestionFunction m_askQuit;
     struct PageEntry {
         NotePage *page;
         PageButton *button;

@@ -2,6 +2,7 @@
 
 #include "DayRichEdit.h"
 #include "NoteStore.h"
+#include "RichText.h"
 #include "YearPageLayout.h"
 
 #include <QFrame>
@@ -137,6 +138,22 @@ void AnnualNotesPage::writeCells(const QDate &date) {
 
 void AnnualNotesPage::setUnmodified(bool clearUndo) {
     m_notes.setUnmodified(clearUndo);
+}
+
+QList<UnsavedCell> AnnualNotesPage::unsavedCells() const {
+    QList<UnsavedCell> cells;
+    const int year = loadedDate().year();
+    for (int m = 1; m <= AnnualNotes::Months; ++m) {
+        const QTextDocument *doc = m_notes.month(m);
+        if (!doc->isModified()) continue;
+        cells.append({QStringLiteral("年度记事"), QDate(year, m, 1), monthCaption(m),
+                      doc->toPlainText(), richtext::toRtf(*doc)});
+    }
+    return cells;
+}
+
+void AnnualNotesPage::applyReadOnly(bool readOnly) {
+    for (DayRichEdit *box : m_boxes) box->setReadOnly(readOnly);
 }
 
 void AnnualNotesPage::prepareOpen() {

@@ -32,6 +32,8 @@ public:
     int cellCount() const override { return AnnualNotes::Months; }
     QString cellText(int index) const override;
     bool hasUnsavedChanges() const override;
+    // Modified month boxes ("年度记事", the first of their month).
+    QList<UnsavedCell> unsavedCells() const override;
     void layoutPage() override { LayoutYearPage(); }
 
     // Places the page's parts for the panel's current size.
@@ -57,6 +59,7 @@ protected:
     void setUnmodified(bool clearUndo) override;
     // Lays out and clears the last selection record.
     void prepareOpen() override;
+    void applyReadOnly(bool readOnly) override;
 
 private:
     void redt1MouseUp(DayRichEdit *box, Qt::MouseButton button);

@@ -88,7 +88,7 @@ bool NotePage::saveBeforeReload() {
     return save();
 }
 
-bool NotePage::save() {
+bool NotePage::save(bool report) {
     if (!m_flags.savingEnabled) return true;
     // Nothing could be typed into a read-only page: there is nothing to write.
     if (m_readOnly && !hasUnsavedChanges()) return true;
@@ -99,19 +99,21 @@ bool NotePage::save() {
         if (!m_loaded) throw StoreError(notLoadedText());
         writeCells(m_loadedDate);
         m_lastSaveFailed = false;
+        m_lastSaveError.clear();
         setUnmodified(false);
     } catch (const std::exception &e) {
         m_lastSaveFailed = true;
         failure = errorText(e);
+        m_lastSaveError = *failure;
     }
-    if (failure) showMessage(saveFailureMessage(*failure));
+    if (failure && report) showMessage(saveFailureMessage(*failure));
     m_saving = false;
     emit saveFinished(!failure);
     return !failure;
 }
 
-bool NotePage::saveIfModified() {
-    return !hasUnsavedChanges() || save();
+bool NotePage::saveIfModified(bool report) {
+    return !hasUnsavedChanges() || save(report);
 }
 
 bool NotePage::open() {

@@ -109,11 +109,12 @@ public:
     // false when nothing was loaded.
     bool load();
     // Writes every cell into the loaded period. Returns true when written or while saving is
-    // disabled; false (after one message) on failure, before the first load, and for a save
-    // asked for while a failed save's message is open.
-    bool save();
+    // disabled; false (after one message, unless `report` is false) on failure, before the
+    // first load, and for a save asked for while another save is still running (a save in
+    // progress is never success).
+    bool save(bool report = true);
     // Saves only when the page has unsaved changes (auto-save, closing, switching away).
-    bool saveIfModified();
+    bool saveIfModified(bool report = true);
     // The page button's share of a page switch, after the picker was set to today and the page
     // activated: saves unsaved changes, prepareOpen(), load().
     bool open();
@@ -132,6 +133,8 @@ public:
     // The picker's date at the last successful load; the cells hold its period.
     QDate loadedDate() const { return m_loadedDate; }
     bool lastSaveFailed() const { return m_lastSaveFailed; }
+    // The cause of the last failed save (the store's text); empty after a successful one.
+    QString lastSaveError() const { return m_lastSaveError; }
 
     // ---- events of the main window ----------------------------------------------------------
 
@@ -207,4 +210,5 @@ private:
     bool m_lastSaveFailed = false;
     bool m_saving = false; // a failure message box must not start a second save
     bool m_readOnly = false;
+    QString m_lastSaveError;
 };

@@ -24,6 +24,7 @@
 #include <QFontDatabase>
 #include <QInputMethodEvent>
 #include <QLabel>
+#include <QMap>
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
@@ -45,14 +46,24 @@ struct Harness {
     QTemporaryDir dir;
     AppPaths paths{dir.path(), QStringLiteral(KESTROVA_SOURCE_DIR)};
     QStringList messages;
+    QStringList questions; // asked when a close finds saves failing
+    bool answerQuit = false;
     QList<QUrl> opened;
     int quits = 0;
     std::unique_ptr<TMainForm> form;
 
-    Harness() { paths.ensureLayout(); }
+    Harness() {
+        // Recovery files may also go to the per-user folder: never the real user's.
+        qputenv("XDG_DATA_HOME", QFile::encodeName(dir.filePath("xdg")));
+        paths.ensureLayout();
+    }
 
     TMainForm &create() {
         form = std::make_unique<TMainForm>(paths, [this](const QString &t) { messages << t; });
+        form->setQuitQuestion([this](const QString &t) {
+            questions << t;
+            return answerQuit;
+        });
         form->setUrlOpener([this](const QUrl &u) {
             opened << u;
             return true;
@@ -113,6 +124,17 @@ struct Harness {
         PageTestSupport::alterDatabase(paths.databaseFile(), QStringLiteral("DROP TABLE ") + table);
     }
 
+    // The recovery files beside the database: name -> content.
+    QMap<QString, QString> recoveryFiles() const {
+        QMap<QString, QString> files;
+        const QDir dir(paths.db3Dir());
+        for (const QString &name : dir.entryList({"unsaved-*", "recovered-*"}, QDir::Files)) {
+            QFile f(dir.filePath(name));
+            if (f.open(QIODevice::ReadOnly)) files.insert(name, QString::fromUtf8(f.readAll()));
+        }
+        return files;
+    }
+
     void type(int editor, const QString &text) {
         DayRichEdit *e = form->monthPage()->richEdit(editor);
         e->moveCursor(QTextCursor::End);
@@ -160,6 +182,11 @@ private slots:
     void secondProgramOnTheFolderOnlyReads();
     void unwritableDatabaseShowsNotesReadOnly();
     void tooLargeNoteIsNotLoaded();
+    void nothingUnsavedClosesWhileSavesFail_data();
+    void nothingUnsavedClosesWhileSavesFail();
+    void quitWhileSavesFailWritesRecoveryFile();
+    void terminationWithTheFailureBoxOpen();
+    void autoSaveReportsAFailureOnce();
 };
 
 void TestTMainForm::creationPreparesHiddenWindow() {
@@ -359,10 +386,13 @@ void TestTMainForm::pageSwitchWithFailingSaveStays() {
     QCOMPARE(f.activePage(), static_cast<NotePage *>(year));
     QVERIFY(f.findChild<QAbstractButton *>("spdRili")->isChecked());
     QCOMPARE(year->box(3)->toPlainText(), QStringLiteral("keep me"));
-    // Closing keeps the window as well, with the text.
+    // Closing asks; keeping the window keeps the text.
     QVERIFY(!f.escapeAction());
     QCOMPARE(h.quits, 0);
-    QCOMPARE(h.messages.size(), 2);
+    QCOMPARE(h.questions.size(), 1);
+    QVERIFY2(h.questions.at(0).contains("YearJishi"), qPrintable(h.questions.at(0)));
+    QCOMPARE(h.messages.size(), 1);
+    QCOMPARE(year->box(3)->toPlainText(), QStringLiteral("keep me"));
 }
 
 void TestTMainForm::yearChangeSavesIntoTheTypedYear() {
@@ -534,10 +564,14 @@ void TestTMainForm::failedSaveKeepsWindowAndText() {
     TMainForm &f = h.running();
     h.type(7, QStringLiteral("must not be lost"));
     h.dropTable(QStringLiteral("TailiNew"));
+    // The user keeps the window open.
     const bool ended = closeButton ? f.closeButtonAction() : f.escapeAction();
     QVERIFY(!ended);
     QCOMPARE(h.quits, 0);
-    QCOMPARE(h.messages, QStringList{kSaveFailed});
+    QCOMPARE(h.questions.size(), 1);
+    QVERIFY2(h.questions.at(0).contains("TailiNew"), qPrintable(h.questions.at(0)));
+    QCOMPARE(h.messages, QStringList());
+    QVERIFY(h.recoveryFiles().isEmpty());
     QVERIFY(!f.isClosing());
     QVERIFY(f.flags().savingEnabled);
     QVERIFY(f.autoSaveTimer()->isActive());
@@ -849,6 +883,105 @@ void TestTMainForm::tooLargeNoteIsNotLoaded() {
     QCOMPARE(store.readMonth(key)[2], huge);
     QCOMPARE(h.storedCell(QDate::currentDate(), 4), QStringLiteral("next to it"));
     QVERIFY(h.messages.isEmpty());
+}
+
+void TestTMainForm::nothingUnsavedClosesWhileSavesFail_data() {
+    QTest::addColumn<bool>("closeButton");
+    QTest::newRow("close button") << true;
+    QTest::newRow("escape") << false;
+}
+
+void TestTMainForm::nothingUnsavedClosesWhileSavesFail() {
+    QFETCH(bool, closeButton);
+    Harness h;
+    TMainForm &f = h.running();
+    h.dropTable(QStringLiteral("TailiNew"));
+    f.autoSave();
+    QVERIFY(closeButton ? f.closeButtonAction() : f.escapeAction());
+    QCOMPARE(h.quits, 1);
+    QVERIFY(h.questions.isEmpty());
+    QVERIFY(h.messages.isEmpty());
+    QVERIFY(h.recoveryFiles().isEmpty());
+}
+
+void TestTMainForm::quitWhileSavesFailWritesRecoveryFile() {
+    Harness h;
+    TMainForm &f = h.running();
+    h.type(7, QStringLiteral("typed before the failure"));
+    f.monthPage()->memday()->textCursor().insertText(QStringLiteral("计划"));
+    h.dropTable(QStringLiteral("TailiNew"));
+    h.answerQuit = true;
+    QVERIFY(f.escapeAction());
+    QCOMPARE(h.quits, 1);
+    QCOMPARE(h.questions.size(), 1);
+    const QMap<QString, QString> files = h.recoveryFiles();
+    QCOMPARE(files.size(), 1);
+    QVERIFY(files.firstKey().startsWith("unsaved-"));
+    const QString text = files.first();
+    const QDate cellDate = f.monthPage()->grid().cellDate(6);
+    QVERIFY2(
+        text.contains(QStringLiteral("桌面月历 %1 第 7 格").arg(cellDate.toString(Qt::ISODate))),
+        qPrintable(text));
+    QVERIFY(text.contains("typed before the failure"));
+    QVERIFY(text.contains(QStringLiteral("日安排 ")));
+    QVERIFY(text.contains(QStringLiteral("计划")));
+    QVERIFY(text.contains("{\\rtf1"));
+    QVERIFY(text.contains(h.paths.databaseFile()));
+
+    // The next start says where the file is, once.
+    h.form.reset();
+    h.messages.clear();
+    h.create();
+    QCOMPARE(h.messages.size(), 1);
+    const QString recovered = h.paths.db3Dir() + "/recovered-" + files.firstKey().mid(8);
+    QVERIFY2(h.messages.at(0).contains(recovered), qPrintable(h.messages.at(0)));
+    QVERIFY(QFile::exists(recovered));
+    h.form.reset();
+    h.messages.clear();
+    h.create();
+    QVERIFY(h.messages.isEmpty());
+}
+
+// SIGTERM while the save-failed box is open: the save waiting in the box is no success, the
+// typed text goes to the recovery file and the program ends.
+void TestTMainForm::terminationWithTheFailureBoxOpen() {
+    Harness h;
+    TMainForm &f = h.running();
+    h.type(12, QStringLiteral("in the box"));
+    h.dropTable(QStringLiteral("TailiNew"));
+    f.setMessageFunction([&](const QString &t) {
+        h.messages << t;
+        if (t == kSaveFailed) f.terminate(); // arrives while the box would be open
+    });
+    QVERIFY(!f.saveVisiblePage());
+    QCOMPARE(h.messages, QStringList{kSaveFailed});
+    QCOMPARE(h.quits, 1);
+    QVERIFY(f.isClosing());
+    const QMap<QString, QString> files = h.recoveryFiles();
+    QCOMPARE(files.size(), 1);
+    QVERIFY(files.first().contains("in the box"));
+}
+
+void TestTMainForm::autoSaveReportsAFailureOnce() {
+    Harness h;
+    TMainForm &f = h.running();
+    h.type(3, QStringLiteral("one"));
+    h.dropTable(QStringLiteral("TailiNew"));
+    f.autoSave();
+    QCOMPARE(h.messages, QStringList{kSaveFailed});
+    h.type(3, QStringLiteral(" two"));
+    f.autoSave();
+    f.autoSave();
+    QCOMPARE(h.messages.size(), 1);
+    // A date change reopens the store, which makes the table again: the next save works and a
+    // later failure is reported again.
+    f.picker()->SetDateTime(QDateTime(QDate::currentDate(), QTime(1, 2)));
+    f.store().reconnect();
+    QVERIFY(f.saveVisiblePage());
+    h.dropTable(QStringLiteral("TailiNew"));
+    h.type(3, QStringLiteral(" three"));
+    f.autoSave();
+    QCOMPARE(h.messages.size(), 2);
 }
 
 QTEST_MAIN(TestTMainForm)
