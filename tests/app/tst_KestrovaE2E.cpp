@@ -1,5 +1,6 @@
 // The real program, copied with its resources into a temporary program folder, driven on
 // the test's X display with xdotool the way a user would drive it.
+#include "../TestMounts.h"
 #include "MonthPageLayout.h"
 #include "NoteStore.h"
 #include "RichText.h"
@@ -9,6 +10,7 @@
 #include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QMap>
 #include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -67,6 +69,11 @@ private slots:
     void gateComesFirstWhenSwitchedOn();
     void cancelAtTheGateEndsTheProgram();
     void missingPasswordFileStopsStartUp();
+    void zeroSizeFormIniOpensTheDefaultWindow();
+    void terminationWithTheSaveFailedBoxOpen();
+    void secondSessionOnTheFolderOnlyReads();
+    void readOnlyPortableFolderIsUsed();
+    void fullDiskPasswordApplyIsNoSuccess();
     void cleanupTestCase();
 
 private:
@@ -87,12 +94,20 @@ private:
     bool waitForEnd(int ms);
     bool waitForOneWindow();
     QString diagnosis() const;
+    void writeDataFile(const QString &name, const QByteArray &content);
+    void stopLeftover();
+    void pressOn(const QString &window, const QString &key);
+    void dismiss(const QString &box);
+    QString waitForWindowNamed(const QString &name, int ms = 20000) const;
+    QString windowOfSize(const QSize &size) const;
+    QStringList recoveryFiles() const;
 
     QTemporaryDir m_programDir;
     QTemporaryDir m_runtimeDir;
     QString m_binary;
     std::unique_ptr<QProcess> m_process;
     QString m_window;
+    QProcessEnvironment m_extraEnv; // added to the program's environment by start()
 };
 
 void TestKestrovaE2E::initTestCase() {
@@ -113,6 +128,7 @@ void TestKestrovaE2E::start() {
     env.remove("QT_QPA_PLATFORM");
     // Its own runtime folder, so a copy of the program the user runs does not count.
     env.insert("XDG_RUNTIME_DIR", m_runtimeDir.path());
+    for (const QString &key : m_extraEnv.keys()) env.insert(key, m_extraEnv.value(key));
     m_process->setProcessEnvironment(env);
     m_process->setProcessChannelMode(QProcess::MergedChannels);
     m_process->start(m_binary, {});
@@ -394,7 +410,7 @@ void TestKestrovaE2E::gateComesFirstWhenSwitchedOn() {
     QTest::qWait(300);
     // No password is set: Enter in the gate's entry opens the main window.
     run("xdotool", {"mousemove", QString::number(g.x + 20), QString::number(g.y + 20)});
-    run("xdotool", {"key", "--window", gate, "Return"});
+    pressOn(gate, "Return");
     QTRY_VERIFY_WITH_TIMEOUT(visibleWindows().size() == 1 && visibleWindows().first() != gate,
                              20000);
     m_window = visibleWindows().first();
@@ -435,6 +451,224 @@ void TestKestrovaE2E::missingPasswordFileStopsStartUp() {
     run("xdotool", {"key", "--window", box.section('\n', 0, 0), "Return"});
     QVERIFY(waitForEnd(5000));
     QCOMPARE(m_process->exitCode(), 1);
+}
+
+void TestKestrovaE2E::writeDataFile(const QString &name, const QByteArray &content) {
+    QFile f(m_programDir.filePath("DB3/" + name));
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(content);
+}
+
+// A test that failed half way may have left its program running, and a box closed by a key
+// press may have left that key down (see pressOn()).
+void TestKestrovaE2E::stopLeftover() {
+    run("xdotool", {"keyup", "Return", "Escape"});
+    if (!m_process || m_process->state() == QProcess::NotRunning) return;
+    m_process->kill();
+    m_process->waitForFinished();
+}
+
+// A key pressed on `window`. When the window goes on the key press (a box, the gate), xdotool
+// sends the release to a window that is gone, so the key stays down and repeats into the next
+// window: release it on the display as well.
+void TestKestrovaE2E::pressOn(const QString &window, const QString &key) {
+    run("xdotool", {"key", "--window", window, key});
+    run("xdotool", {"keyup", key});
+}
+
+// Closes a message box.
+void TestKestrovaE2E::dismiss(const QString &box) {
+    pressOn(box, "Escape");
+}
+
+QString TestKestrovaE2E::waitForWindowNamed(const QString &name, int ms) const {
+    QString found;
+    if (!QTest::qWaitFor(
+            [&] {
+                found =
+                    run("xdotool", {"search", "--onlyvisible", "--name", name}).section('\n', 0, 0);
+                return !found.isEmpty();
+            },
+            ms))
+        return QString();
+    return found;
+}
+
+QString TestKestrovaE2E::windowOfSize(const QSize &size) const {
+    for (const QString &w : visibleWindows()) {
+        const Geometry g = geometry(w);
+        if (QSize(g.width, g.height) == size) return w;
+    }
+    return QString();
+}
+
+QStringList TestKestrovaE2E::recoveryFiles() const {
+    return QDir(m_programDir.filePath("DB3")).entryList({"unsaved-*", "recovered-*"}, QDir::Files);
+}
+
+// A width and height of 0 used to leave the program running without a window, so that every
+// later start ended at once as "already running".
+void TestKestrovaE2E::zeroSizeFormIniOpensTheDefaultWindow() {
+    stopLeftover();
+    writeDataFile("loginstr.db", "NOKEY4817203\r\nNOKEY4817203\r\n0\r\n");
+    writeDataFile("form.ini", "0\r\n0\r\n10\r\n20\r\n0\r\n");
+    QVERIFY2(startMainWindow(), qPrintable(diagnosis()));
+    const Geometry g = geometry(m_window);
+    QCOMPARE(QSize(g.width, g.height), QSize(1024, 738));
+    QVERIFY(closeWithButton());
+    QCOMPARE(m_process->exitCode(), 0);
+}
+
+// The session ends while "系统出现异常,请重新保存!" waits for its OK: the typed text is in the
+// recovery file beside the database, and the next start names it.
+void TestKestrovaE2E::terminationWithTheSaveFailedBoxOpen() {
+    stopLeftover();
+    QVERIFY2(startMainWindow(), qPrintable(diagnosis()));
+    click(editorCentre(19));
+    run("xdotool", {"type", "--delay", "40", "typed into the box"});
+    QTest::qWait(200);
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "saboteur");
+        db.setDatabaseName(m_programDir.filePath("DB3/CalendarD.db"));
+        QVERIFY(db.open());
+        QVERIFY(QSqlQuery(db).exec(QStringLiteral("DROP TABLE TailiNew")));
+        db.close();
+    }
+    QSqlDatabase::removeDatabase("saboteur");
+    click(editorCentre(26)); // the focus loss saves, which fails: the box opens
+    QTRY_COMPARE_WITH_TIMEOUT(visibleWindows().size(), 2, 5000);
+    m_process->terminate();
+    QVERIFY(waitForEnd(5000));
+    QCOMPARE(m_process->exitStatus(), QProcess::NormalExit);
+    const QStringList files = recoveryFiles();
+    QCOMPARE(files.size(), 1);
+    QFile f(m_programDir.filePath("DB3/" + files.first()));
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QVERIFY(f.readAll().contains("typed into the box"));
+
+    // The next start makes the table again and says where the file is.
+    start();
+    const QString box = waitForWindowNamed("Kestrova KESTROVA");
+    QVERIFY2(!box.isEmpty(), qPrintable(diagnosis()));
+    dismiss(box);
+    QTRY_VERIFY_WITH_TIMEOUT(recoveryFiles().first().startsWith("recovered-"), 5000);
+    QVERIFY2(waitForOneWindow(), qPrintable(diagnosis()));
+    QTest::qWait(1500);
+    m_process->terminate();
+    QVERIFY(waitForEnd(5000));
+    QCOMPARE(recoveryFiles().size(), 1); // nothing unsaved: no new file
+}
+
+// Another session (another runtime folder, so the single-instance check does not see the first
+// program) on the same data folder: it says the notes are open elsewhere and only reads.
+void TestKestrovaE2E::secondSessionOnTheFolderOnlyReads() {
+    stopLeftover();
+    QVERIFY2(startMainWindow(), qPrintable(diagnosis()));
+    QTemporaryDir otherRuntime;
+    QProcess second;
+    QProcessEnvironment env = m_process->processEnvironment();
+    env.insert("XDG_RUNTIME_DIR", otherRuntime.path());
+    second.setProcessEnvironment(env);
+    second.start(m_binary, {});
+    QVERIFY(second.waitForStarted());
+    const QString box = waitForWindowNamed("Kestrova KESTROVA");
+    QVERIFY2(!box.isEmpty(), qPrintable(QString::fromLocal8Bit(second.readAll())));
+    dismiss(box);
+    QTRY_COMPARE_WITH_TIMEOUT(visibleWindows().size(), 2, 20000);
+    QTest::qWait(1500);
+    QCOMPARE(second.state(), QProcess::Running);
+    second.terminate();
+    QVERIFY(second.waitForFinished(5000));
+    QCOMPARE(second.exitCode(), 0);
+    // The first program still owns the folder and saves.
+    click(editorCentre(5));
+    run("xdotool", {"type", "--delay", "40", "first session"});
+    QTest::qWait(200);
+    click(editorCentre(12));
+    QTRY_COMPARE_WITH_TIMEOUT(storedCell(5), QStringLiteral("first session"), 3000);
+    m_process->terminate();
+    QVERIFY(waitForEnd(5000));
+}
+
+// A portable copy on a read-only mount: its notes are opened read-only, with one notice, and no
+// second, empty store appears in the per-user folder.
+void TestKestrovaE2E::readOnlyPortableFolderIsUsed() {
+    stopLeftover();
+    QTemporaryDir xdg;
+    m_extraEnv.insert("XDG_DATA_HOME", xdg.path());
+    const auto mount = TestMount::readOnly(m_programDir.path());
+    if (!mount->ok()) QSKIP("cannot mount read-only here (not root?)");
+    start();
+    const QString box = waitForWindowNamed("Kestrova KESTROVA");
+    QVERIFY2(!box.isEmpty(), qPrintable(diagnosis()));
+    dismiss(box);
+    QVERIFY2(waitForOneWindow(), qPrintable(diagnosis()));
+    QTest::qWait(1500);
+    QCOMPARE(visibleWindows().size(), 1); // said once
+    QVERIFY(!QFileInfo::exists(xdg.filePath("kestrova")));
+    m_process->terminate();
+    QVERIFY(waitForEnd(5000));
+    QCOMPARE(m_process->exitCode(), 0);
+    m_extraEnv.clear();
+}
+
+// Setting a password on a full disk reports the failure and keeps the old file; it used to say
+// "设置登录密码成功!" and leave an empty file that stopped every later start.
+void TestKestrovaE2E::fullDiskPasswordApplyIsNoSuccess() {
+    stopLeftover();
+    const QString db3 = m_programDir.filePath("DB3");
+    QMap<QString, QByteArray> files;
+    // Without the WAL index, which cannot be made again on the full disk.
+    for (const QString &name : QDir(db3).entryList(QDir::Files)) {
+        if (name.endsWith("-shm")) continue;
+        QFile f(db3 + '/' + name);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        files.insert(name, f.readAll());
+    }
+    const auto disk = TestMount::tmpfs(db3, "2m");
+    if (!disk->ok()) QSKIP("cannot mount a small tmpfs here (not root?)");
+    for (auto it = files.begin(); it != files.end(); ++it) writeDataFile(it.key(), it.value());
+    disk->fill();
+    const QByteArray login = files.value("loginstr.db");
+
+    start();
+    // The database cannot be written on the full disk: one notice, then the window.
+    const QString notice = waitForWindowNamed("Kestrova KESTROVA");
+    QVERIFY2(!notice.isEmpty(), qPrintable(diagnosis()));
+    dismiss(notice);
+    QVERIFY2(waitForOneWindow(), qPrintable(diagnosis()));
+    m_window = visibleWindows().first();
+    QTest::qWait(1500);
+    const Geometry g = geometry(m_window);
+    const int right = g.width - 1008;
+    // After the notice the main window is not the focused one: give it the keyboard first.
+    run("xdotool", {"windowfocus", "--sync", m_window});
+    click(QPoint(g.x + 804 + right + 20, g.y + 88 + 6)); // "选项"
+    QTRY_COMPARE_WITH_TIMEOUT(visibleWindows().size(), 2, 5000);
+    QTest::qWait(300);
+    // The enabled items: the size dialog, then the password settings.
+    run("xdotool", {"key", "--delay", "100", "Down", "Down", "Return"});
+
+    QString dialog;
+    QTRY_VERIFY_WITH_TIMEOUT(!(dialog = windowOfSize(QSize(442, 222))).isEmpty(), 5000);
+    const Geometry d = geometry(dialog);
+    click(QPoint(d.x + 64 + 8, d.y + 67 + 11)); // "启动登录密码"
+    click(QPoint(d.x + 174 + 60, d.y + 102 + 10));
+    run("xdotool", {"type", "--delay", "40", "secret7"});
+    click(QPoint(d.x + 175 + 60, d.y + 135 + 10));
+    run("xdotool", {"type", "--delay", "40", "secret7"});
+    click(QPoint(d.x + 352 + 20, d.y + 180 + 10)); // "应   用"
+    const QString box = waitForWindowNamed("Kestrova KESTROVA", 10000);
+    QVERIFY2(!box.isEmpty(), qPrintable(diagnosis()));
+    QVERIFY(run("xdotool", {"search", "--onlyvisible", "--name", "^提示$"}).isEmpty());
+    QFile f(db3 + "/loginstr.db");
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), login);
+    dismiss(box);
+    QTest::qWait(500);
+    QVERIFY(!windowOfSize(QSize(442, 222)).isEmpty()); // the dialog stays open
+    m_process->terminate();
+    QVERIFY(waitForEnd(5000));
 }
 
 void TestKestrovaE2E::cleanupTestCase() {
