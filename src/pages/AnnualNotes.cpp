@@ -25,13 +25,15 @@ QString AnnualNotes::plainText(int m) const {
 
 void AnnualNotes::read(const NoteStore &store, int year) {
     const YearNotes notes = store.readYearNotes(year);
-    for (int m = 1; m <= Months; ++m) richtext::loadInto(*month(m), notes[m - 1]);
+    for (int m = 1; m <= Months; ++m)
+        m_tooLarge[m - 1] = !richtext::loadIfFits(*month(m), notes[m - 1]);
 }
 
 void AnnualNotes::write(NoteStore &store, int year) const {
     YearNotes notes;
-    for (int m = 1; m <= Months; ++m) notes[m - 1] = richtext::toRtf(*month(m));
-    store.writeYearNotes(year, notes);
+    for (int m = 1; m <= Months; ++m)
+        if (!m_tooLarge[m - 1]) notes[m - 1] = richtext::toRtf(*month(m));
+    store.writeYearNotes(year, notes, m_tooLarge);
 }
 
 bool AnnualNotes::isModified() const {

@@ -34,9 +34,13 @@ public:
     void write(NoteStore &store, int year) const;
 
     bool isModified() const;
+    // Month m holds a stored note too large for an editor (richtext::loadIfFits): its document
+    // shows a notice and write() leaves the stored note as it is.
+    bool isTooLarge(int m) const { return m_tooLarge[m - 1]; }
     // Marks every document unmodified; with `clearUndo` also forgets their undo history.
     void setUnmodified(bool clearUndo);
 
 private:
     std::array<std::unique_ptr<QTextDocument>, Months> m_months;
+    std::array<bool, Months> m_tooLarge{};
 };

@@ -130,6 +130,7 @@ void AnnualNotesPage::resizeEvent(QResizeEvent *event) {
 
 void AnnualNotesPage::readCells(const QDate &date) {
     m_notes.read(store(), date.year());
+    applyReadOnly(isReadOnly());
 }
 
 void AnnualNotesPage::writeCells(const QDate &date) {
@@ -145,7 +146,7 @@ QList<UnsavedCell> AnnualNotesPage::unsavedCells() const {
     const int year = loadedDate().year();
     for (int m = 1; m <= AnnualNotes::Months; ++m) {
         const QTextDocument *doc = m_notes.month(m);
-        if (!doc->isModified()) continue;
+        if (!doc->isModified() || m_notes.isTooLarge(m)) continue;
         cells.append({QStringLiteral("年度记事"), QDate(year, m, 1), monthCaption(m),
                       doc->toPlainText(), richtext::toRtf(*doc)});
     }
@@ -153,7 +154,8 @@ QList<UnsavedCell> AnnualNotesPage::unsavedCells() const {
 }
 
 void AnnualNotesPage::applyReadOnly(bool readOnly) {
-    for (DayRichEdit *box : m_boxes) box->setReadOnly(readOnly);
+    for (int m = 1; m <= AnnualNotes::Months; ++m)
+        m_boxes[m - 1]->setReadOnly(readOnly || m_notes.isTooLarge(m));
 }
 
 void AnnualNotesPage::prepareOpen() {

@@ -495,10 +495,10 @@ YearNotes NoteStore::readYearNotes(int year) const {
     return notes;
 }
 
-void NoteStore::writeYearNotes(int year, const YearNotes &notes) {
+void NoteStore::writeYearNotes(int year, const YearNotes &notes, const std::array<bool, 12> &keep) {
     checkWritable(YearTable.table);
     Transaction tx(*this, true);
-    QSqlQuery &q = prepared(upsertSql(YearTable));
+    QSqlQuery &q = prepared(upsertSql(YearTable, std::vector<bool>(keep.begin(), keep.end())));
     bindRow(q, year, notes, bytesOrEmpty);
     exec(q);
     tx.commit();

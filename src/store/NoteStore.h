@@ -130,7 +130,8 @@ public:
 
     // ---- annual notes page (YearJishi) ----
     YearNotes readYearNotes(int year) const;
-    void writeYearNotes(int year, const YearNotes &notes);
+    // Months whose `keep` flag is set keep their stored value.
+    void writeYearNotes(int year, const YearNotes &notes, const std::array<bool, 12> &keep = {});
 
     // ---- general notes and calendar notes pages ----
     // Texts and colours come from the sheet's two tables; both tables are written in one

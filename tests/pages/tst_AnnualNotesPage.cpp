@@ -107,6 +107,8 @@ private slots:
     void mouseReleaseRecordsTheSelection();
     void databaseErrorShowsItsTextAndKeepsTheBoxes();
     void resizeLaysOutWithoutLoading();
+    void tooLargeNoteIsNotLoaded();
+    void readOnlyPageTakesNoTyping();
 };
 
 void TestAnnualNotesPage::partsAndPlaces() {
@@ -317,6 +319,42 @@ void TestAnnualNotesPage::databaseErrorShowsItsTextAndKeepsTheBoxes() {
     QCOMPARE(f.messages.size(), 2);
     QCOMPARE(f.page->cellText(1), QStringLiteral("二月"));
     QCOMPARE(f.page->loadedDate().year(), 2010);
+}
+
+// A month note far beyond what a box holds is not read into it; saves leave it as stored.
+void TestAnnualNotesPage::tooLargeNoteIsNotLoaded() {
+    Fixture f;
+    YearNotes notes;
+    notes[4] = "{\\rtf1 " + QByteArray(int(richtext::MaxEditorNoteSize) + 10, 'x') + "}";
+    f.store.writeYearNotes(2010, notes);
+    QVERIFY(f.start());
+    QVERIFY(f.page->box(5)->isReadOnly());
+    QVERIFY(f.page->cellText(4).contains(QStringLiteral("太大")));
+    QVERIFY(!f.page->box(6)->isReadOnly());
+    typeText(f.page->box(6), QStringLiteral("June"));
+    QVERIFY(f.page->save());
+    QCOMPARE(f.store.readYearNotes(2010)[4], notes[4]);
+    QCOMPARE(f.stored(2010, 6), QStringLiteral("June"));
+    QVERIFY(f.page->unsavedCells().isEmpty());
+    QVERIFY(f.messages.isEmpty());
+}
+
+void TestAnnualNotesPage::readOnlyPageTakesNoTyping() {
+    Fixture f;
+    QVERIFY(f.start());
+    typeText(f.page->box(2), QStringLiteral("Feb"));
+    const QList<UnsavedCell> cells = f.page->unsavedCells();
+    QCOMPARE(cells.size(), 1);
+    QCOMPARE(cells.at(0).page, QStringLiteral("年度记事"));
+    QCOMPARE(cells.at(0).date, QDate(2010, 2, 1));
+    QCOMPARE(cells.at(0).text, QStringLiteral("Feb"));
+    QVERIFY(f.page->save());
+    f.page->setReadOnly(true);
+    for (int m = 1; m <= 12; ++m) QVERIFY(f.page->box(m)->isReadOnly());
+    QVERIFY(f.page->save()); // nothing unsaved: nothing to write, no message
+    f.page->setReadOnly(false);
+    QVERIFY(!f.page->box(2)->isReadOnly());
+    QVERIFY(f.messages.isEmpty());
 }
 
 void TestAnnualNotesPage::resizeLaysOutWithoutLoading() {
