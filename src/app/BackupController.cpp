@@ -81,12 +81,15 @@ void BackupController::beforeShow() {
 }
 
 void BackupController::dailyBackup() {
-    if (!m_automatic) return;
+    // Notes open read-only (another program's folder, a folder or disk that takes no writes):
+    // no copies from here.
+    if (!m_automatic || m_mainForm.isReadOnly()) return;
     const QString failure = m_auto.atStart(m_now().date());
     if (!failure.isEmpty()) m_message(failure);
 }
 
 void BackupController::atExit() {
+    const bool readOnly = m_mainForm.isReadOnly();
     m_mainForm.store().close();
     if (!m_damagedKeptAt.isEmpty()) {
         // Ended at the login gate before the user was asked: the next start asks again.
@@ -97,7 +100,7 @@ void BackupController::atExit() {
         }
         return;
     }
-    if (!m_mainForm.firstShowDone()) return;
+    if (!m_mainForm.firstShowDone() || readOnly) return;
     if (!m_automatic) {
         try {
             BackupManager::checkpoint(m_manager.databaseFile());

@@ -88,13 +88,16 @@ QString BackupManager::quickCheck(const QString &file, bool *busy) {
     if (busy) *busy = false;
     if (!QFileInfo(file).isFile()) return QStringLiteral("文件不存在");
     const Connection c(file, true);
-    if (!c.openError().isEmpty()) return c.openError();
+    if (!c.openError().isEmpty()) {
+        if (busy) *busy = true; // SQLite reads nothing on opening: no verdict
+        return c.openError();
+    }
     QSqlQuery q(c.database());
-    // SQLITE_BUSY (5) and SQLITE_LOCKED (6): another program holds the file, which says
-    // nothing about its state.
+    // Only SQLITE_CORRUPT (11) and SQLITE_NOTADB (26) speak of the file; a lock held by another
+    // program (5, 6), a read-only folder or a full disk (8, 10, 13, 14) say nothing about it.
     const auto noteBusy = [&](const QSqlError &e) {
-        const QString code = e.nativeErrorCode();
-        if (busy && (code == QLatin1String("5") || code == QLatin1String("6"))) *busy = true;
+        const int code = e.nativeErrorCode().toInt() & 0xff;
+        if (busy && code != 11 && code != 26) *busy = true;
         return e.text();
     };
     if (!q.exec(QStringLiteral("PRAGMA quick_check"))) return noteBusy(q.lastError());

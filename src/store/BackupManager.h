@@ -42,7 +42,9 @@ public:
 
     // PRAGMA quick_check through a read-only connection: an empty text when the file is sound,
     // else what SQLite found. Never writes into the file. `busy` (when given) tells whether the
-    // check failed only because another program holds the file locked.
+    // check could not look at the file at all: another program holds it locked, or the folder
+    // cannot be written or the disk is full, so the WAL index cannot be made. Only a file
+    // SQLite finds corrupt or not a database, or problems the check lists, are a verdict.
     static QString quickCheck(const QString &file, bool *busy = nullptr);
     // Copies the write-ahead log into the database file and empties the log, so the single
     // .db file is complete. Throws StoreError when SQLite cannot (for example a reader is busy).

@@ -1,5 +1,6 @@
 // The backups around the main window: a damaged database at start, the daily copy, the
 // "备份与恢复…" dialog and the end of the program.
+#include "../TestMounts.h"
 #include "AppPaths.h"
 #include "BackupController.h"
 #include "BackupDialog.h"
@@ -10,6 +11,7 @@
 
 #include <QAction>
 #include <QDir>
+#include <QMap>
 #include <QMenu>
 #include <QPushButton>
 #include <QSqlDatabase>
@@ -153,6 +155,33 @@ private slots:
         QSqlDatabase::removeDatabase("other");
         QCOMPARE(testfiles::fileHash(h.paths.databaseFile()), before);
         QCOMPARE(QDir(h.paths.db3Dir()).entryList({"*.damaged-*"}), QStringList());
+    }
+
+    // On a full disk the check cannot make the WAL index: a sound file is not set aside.
+    void fullDiskIsNotTakenForDamaged() {
+        Harness h;
+        const QString db3 = h.paths.db3Dir();
+        QMap<QString, QByteArray> files;
+        for (const QString &name : QDir(db3).entryList(QDir::Files)) {
+            QFile f(db3 + '/' + name);
+            QVERIFY(f.open(QIODevice::ReadOnly));
+            files.insert(name, f.readAll());
+        }
+        const auto disk = TestMount::tmpfs(db3, "1m");
+        if (!disk->ok()) QSKIP("cannot mount a small tmpfs here (not root?)");
+        for (auto it = files.begin(); it != files.end(); ++it) {
+            QFile f(db3 + '/' + it.key());
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(it.value());
+        }
+        disk->fill();
+        const QByteArray before = testfiles::fileHash(h.paths.databaseFile());
+        bool busy = false;
+        QVERIFY(!BackupManager::quickCheck(h.paths.databaseFile(), &busy).isEmpty());
+        QVERIFY(busy);
+        QCOMPARE(BackupController::checkBeforeOpen(h.paths, kNow), QString());
+        QCOMPARE(testfiles::fileHash(h.paths.databaseFile()), before);
+        QCOMPARE(QDir(db3).entryList({"*.damaged-*"}), QStringList());
     }
 
     void firstShowMakesTheDailyCopyAndTheEndCheckpoints() {
