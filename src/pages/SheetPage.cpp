@@ -66,8 +66,10 @@ SheetPage::SheetPage(const Config &config, NoteStore &store, PageFlags &flags, Q
         fillWhite(edit, QPalette::Base);
         connect(edit, &QLineEdit::textChanged, this,
                 [this, edit](const QString &text) { lineChanged(edit, text); });
-        // Edit1Exit / edtr1Exit
-        connect(edit, &NoteLineEdit::focusLost, this, [this] { save(); });
+        // Edit1Exit / edtr1Exit; leaving a line unchanged writes nothing.
+        connect(edit, &NoteLineEdit::focusLost, this, [this] {
+            if (hasUnsavedChanges()) save();
+        });
         m_lines[n - 1] = edit;
         if (n > 1) setTabOrder(m_lines[n - 2], edit);
     }
