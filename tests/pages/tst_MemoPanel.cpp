@@ -1,6 +1,7 @@
 #include "MemoPanel.h"
 #include "NoteLineEdit.h"
 #include "NoteStore.h"
+#include "SmallDisk.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -9,6 +10,8 @@
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <memory>
 
 namespace {
 // Runs SQL on the database file through a connection of its own; the first value of the first
@@ -34,6 +37,7 @@ QVariant sql(const QString &file, const QString &statement) {
 // The memo panel over a real database whose every row write of Beiwanglu is counted by triggers.
 struct Fixture {
     QTemporaryDir dir;
+    std::unique_ptr<SmallDisk> disk; // mounted on dir before the store opens, unmounted after
     NoteStore store;
     PageFlags flags;
     QWidget window;
@@ -41,7 +45,8 @@ struct Fixture {
     QLineEdit *elsewhere = nullptr;
     QStringList messages;
 
-    Fixture() {
+    explicit Fixture(bool onSmallDisk = false) {
+        if (onSmallDisk) disk = std::make_unique<SmallDisk>(dir.path());
         store.open(file(), NoteStore::OpenMode::CreateIfMissing);
         sql(file(), "CREATE TABLE writes (n INTEGER)");
         sql(file(), "INSERT INTO writes VALUES (0)");
@@ -92,6 +97,7 @@ private slots:
     void loadNeverWritesBack();
     void failedLoadLeavesTheLinesReadOnlyUntilARetry();
     void failedWritesAreToldOnceAndRetried();
+    void fullDiskKeepsTheTextUntilAWriteSucceeds();
 };
 
 void TestMemoPanel::places() {
@@ -222,6 +228,25 @@ void TestMemoPanel::failedWritesAreToldOnceAndRetried() {
     f.breakTable();
     QTest::keyClicks(f.panel->line(9), QStringLiteral("zz"));
     QCOMPARE(f.messages.size(), 3);
+}
+
+void TestMemoPanel::fullDiskKeepsTheTextUntilAWriteSucceeds() {
+    Fixture f(true);
+    if (!f.disk->isMounted()) QSKIP("cannot mount a small tmpfs here (not root?)");
+    QVERIFY(f.show());
+    QVERIFY(f.panel->LoadMemoList());
+    f.disk->fill();
+    const QString long1 = QString(3000, QChar(0x5907));
+    f.panel->line(1)->setFocus(Qt::MouseFocusReason);
+    f.panel->line(1)->insert(long1);
+    f.panel->line(1)->insert(QStringLiteral("!"));
+    QCOMPARE(f.messages.size(), 1);
+    QCOMPARE(f.panel->line(1)->text(), long1 + "!");
+    QVERIFY(f.panel->memo().hasPendingWrite());
+    f.disk->release();
+    f.leave();
+    QCOMPARE(f.stored(1).toString(), long1 + "!");
+    QCOMPARE(f.messages.size(), 1);
 }
 
 QTEST_MAIN(TestMemoPanel)

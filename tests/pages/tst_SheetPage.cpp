@@ -1,6 +1,7 @@
 #include "NoteLineEdit.h"
 #include "NoteStore.h"
 #include "SheetPage.h"
+#include "SmallDisk.h"
 #include "TChnCalendar.h"
 
 #include <QApplication>
@@ -48,6 +49,7 @@ void typeInto(NoteLineEdit *edit, const QString &text) {
 // One sheet page over a real database in a temporary folder, in a shown window.
 struct Fixture {
     QTemporaryDir dir;
+    std::unique_ptr<SmallDisk> disk; // mounted on dir before the store opens, unmounted after
     NoteStore store;
     PageFlags flags;
     QWidget window;
@@ -55,7 +57,8 @@ struct Fixture {
     QWidget *elsewhere = nullptr; // takes the focus away from a line
     QStringList messages;
 
-    explicit Fixture(const Config &config) {
+    explicit Fixture(const Config &config, bool onSmallDisk = false) {
+        if (onSmallDisk) disk = std::make_unique<SmallDisk>(dir.path());
         store.open(file(), NoteStore::OpenMode::CreateIfMissing);
         window.resize(900, 600);
         page = new SheetPage(config, store, flags, &window);
@@ -107,6 +110,7 @@ private slots:
     void messageWhileSavingStartsNoSecondSave();
     void resizeOnlyLaysOut();
     void generalLinesHoldAtMost200Bytes();
+    void fullDiskKeepsTheTextUntilASaveSucceeds();
 };
 
 void TestSheetPage::bothPages_data() {
@@ -384,6 +388,25 @@ void TestSheetPage::generalLinesHoldAtMost200Bytes() {
     Fixture calendar(Config::calendar());
     calendar.page->line(1)->insert(QString(150, QChar(0x8bb0)));
     QCOMPARE(calendar.page->line(1)->text().size(), 150);
+}
+
+void TestSheetPage::fullDiskKeepsTheTextUntilASaveSucceeds() {
+    Fixture f(Config::general(), true);
+    if (!f.disk->isMounted()) QSKIP("cannot mount a small tmpfs here (not root?)");
+    QVERIFY(f.page->load(January2011));
+    f.page->line(1)->insert(QStringLiteral("saved"));
+    QVERIFY(f.page->save());
+    f.page->line(1)->insert(QString(4000, QLatin1Char('+')).left(150));
+    for (int n = 2; n <= SheetPage::LineCount; ++n)
+        f.page->line(n)->insert(QString(150, QLatin1Char('0' + n % 10)));
+    f.disk->fill();
+    QVERIFY(!f.page->save());
+    QCOMPARE(f.messages, QStringList{SheetPage::saveFailedMessage()});
+    QVERIFY(f.page->hasUnsavedChanges());
+    QCOMPARE(f.storedText("20111", 1).toString(), QStringLiteral("saved"));
+    f.disk->release();
+    QVERIFY(f.page->save());
+    QCOMPARE(f.storedText("20111", 42).toString(), QString(150, QLatin1Char('2')));
 }
 
 QTEST_MAIN(TestSheetPage)
