@@ -28,6 +28,7 @@ public:
     bool isLoaded() const { return m_loaded; }
     const QString &loadedKey() const { return m_key; }
     bool isModified() const { return m_modified; }
+    void setUnmodified() { m_modified = false; }
 
     // Lines are numbered 1..42.
     const QString &text(int line) const { return m_notes.texts[line - 1]; }
