@@ -8,8 +8,10 @@
 #include "DesktopMonthPage.h"
 #include "FrameGeometry.h"
 #include "FramePictures.h"
+#include "MemoPanel.h"
 #include "PageButton.h"
 #include "PictureLabel.h"
+#include "SheetPage.h"
 #include "Startup.h"
 #include "StoreError.h"
 #include "TChnCalendar.h"
@@ -66,8 +68,10 @@ TMainForm::TMainForm(const AppPaths &paths, MessageFunction message, QWidget *pa
     m_openUrl = [](const QUrl &url) { return QDesktopServices::openUrl(url); };
     m_quit = [] { QCoreApplication::quit(); };
     FormCreate();
-    if (ownMessages)
+    if (ownMessages) {
         for (NotePage *page : m_pages) page->setMessageSink(m_message);
+        Panel2->setMessageSink(m_message);
+    }
 }
 
 TMainForm::~TMainForm() {
@@ -103,6 +107,7 @@ void TMainForm::setPasswordDialogMaker(std::function<QDialog *()> make) {
 void TMainForm::setMessageFunction(MessageFunction fn) {
     m_message = std::move(fn);
     for (NotePage *page : m_pages) page->setMessageSink(m_message);
+    Panel2->setMessageSink(m_message);
 }
 
 void TMainForm::setUrlOpener(UrlOpener fn) {
@@ -396,19 +401,8 @@ void TMainForm::buildSidePanel() {
     connect(webLink, &QTextBrowser::anchorClicked, this,
             [this](const QUrl &url) { m_openUrl(webLink->source().resolved(url)); });
 
-    // The memo list comes with a later version: its panel is in place, disabled.
-    Panel2 = new QWidget(PanelAttach);
-    Panel2->setObjectName(QStringLiteral("Panel2"));
-    fill(Panel2, kFrameColour);
-    auto *memoLayout = new QVBoxLayout(Panel2);
-    memoLayout->setContentsMargins(8, 6, 8, 6);
-    memoLayout->setSpacing(3);
-    memoLayout->addWidget(new QLabel(QStringLiteral("备忘录"), Panel2));
-    for (int i = 0; i < NoteStore::MemoLineCount; ++i) memoLayout->addWidget(new QLineEdit(Panel2));
-    memoLayout->addStretch();
-    Panel2->setEnabled(false);
+    Panel2 = new MemoPanel(m_store, m_flags, PanelAttach);
     m_sideLayout->add(Panel2, QRect(1, 232, 200, 335), AnchorLayout::All);
-
     Panel2->hide();
 }
 
@@ -417,6 +411,8 @@ void TMainForm::buildSidePanel() {
 void TMainForm::registerPages() {
     registerPage(spdRili, tsYearjishi, new AnnualNotesPage(m_store, m_flags, m_lastSelection));
     registerPage(SpeedButton2, tsTaiLi, new DesktopMonthPage(m_store, m_flags, m_lastSelection));
+    registerPage(btnYiban, tsJiShi, new SheetPage(SheetPage::Config::general(), m_store, m_flags));
+    registerPage(btnRili, tsRili, new SheetPage(SheetPage::Config::calendar(), m_store, m_flags));
 }
 
 void TMainForm::registerPage(PageButton *button, QWidget *sheet, NotePage *page) {
@@ -503,6 +499,7 @@ void TMainForm::FormShow() {
     activatePage(pageOfButton(SpeedButton2));
     placePicker();
     for (NotePage *page : m_pages) page->firstShow();
+    Panel2->LoadMemoList();
     Timer2->start();
     m_flags.savingEnabled = true;
     const QRect screenRect = screenGeometry();

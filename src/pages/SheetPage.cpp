@@ -4,9 +4,7 @@
 #include "RuledPaper.h"
 #include "TChnCalendar.h"
 
-#include <QApplication>
 #include <QDateTime>
-#include <QMessageBox>
 
 #include <algorithm>
 
@@ -45,7 +43,7 @@ SheetPage::Config SheetPage::Config::calendar() {
 }
 
 SheetPage::SheetPage(const Config &config, NoteStore &store, PageFlags &flags, QWidget *parent)
-    : QWidget(parent), m_config(config), m_flags(flags),
+    : NotePage(store, flags, parent), m_config(config),
       m_state(store, config.sheet, config.emptiedLineTurnsBlack) {
     setObjectName(config.panelName);
     fillWhite(this, QPalette::Window);
@@ -67,9 +65,7 @@ SheetPage::SheetPage(const Config &config, NoteStore &store, PageFlags &flags, Q
         connect(edit, &QLineEdit::textChanged, this,
                 [this, edit](const QString &text) { lineChanged(edit, text); });
         // Edit1Exit / edtr1Exit; leaving a line unchanged writes nothing.
-        connect(edit, &NoteLineEdit::focusLost, this, [this] {
-            if (hasUnsavedChanges()) save();
-        });
+        connect(edit, &NoteLineEdit::focusLost, this, [this] { saveIfModified(); });
         m_lines[n - 1] = edit;
         if (n > 1) setTabOrder(m_lines[n - 2], edit);
     }
@@ -93,10 +89,6 @@ SheetPage::~SheetPage() {
     for (NoteLineEdit *e : m_lines) e->disconnect(this);
 }
 
-void SheetPage::setMessageSink(std::function<void(const QString &)> sink) {
-    m_messageSink = std::move(sink);
-}
-
 QString SheetPage::keyFor(const QDate &date) const {
     return m_config.keyedByMonth ? NoteStore::yearMonthKey(date) : NoteStore::CalendarSheetKey;
 }
@@ -116,42 +108,54 @@ void SheetPage::layoutPage() {
     if (m_calendar) m_calendar->move(layout.calendarRect().topLeft());
 }
 
-bool SheetPage::load(const QDate &date) {
-    // Text typed since the last save belongs to the sheet shown so far.
-    if (m_state.isLoaded() && m_state.isModified() && m_flags.savingEnabled && !save())
-        return false;
-    const bool wasLoading = m_flags.loading;
-    m_flags.loading = true;
-    bool ok = false;
-    QString failure;
-    try {
-        m_state.load(keyFor(date));
-        fillLines();
-        ok = true;
-    } catch (const StoreError &e) {
-        failure = e.message();
-    }
-    m_flags.loading = wasLoading;
-    if (!ok) showMessage(failure, false);
-    return ok;
+SideControls SheetPage::sideControls() const {
+    SideControls controls;
+    controls.pickerVisible = m_config.keyedByMonth;
+    controls.pickerEnabled = m_config.keyedByMonth;
+    controls.fontLists = false;
+    return controls;
 }
 
-bool SheetPage::save() {
-    if (!m_flags.savingEnabled || m_saving) return true;
-    m_saving = true;
-    bool ok = true;
-    try {
-        m_state.save();
-    } catch (const StoreError &) {
-        ok = false;
-        showMessage(saveFailedMessage(), true);
-    }
-    m_saving = false;
-    return ok;
+QString SheetPage::cellText(int index) const {
+    return index >= 0 && index < LineCount ? m_lines[index]->text() : QString();
 }
 
-void SheetPage::showToday() {
-    if (m_calendar) m_calendar->SetDateTime(QDateTime::currentDateTime());
+void SheetPage::pickerDateChanged() {
+    if (m_config.keyedByMonth)
+        NotePage::pickerDateChanged();
+    else
+        layoutPage();
+}
+
+void SheetPage::prepareOpen() {
+    if (!m_calendar) return;
+    layoutPage();
+    m_calendar->SetDateTime(QDateTime::currentDateTime());
+}
+
+void SheetPage::readCells(const QDate &date) {
+    m_state.load(keyFor(date));
+    m_filling = true;
+    for (int n = 1; n <= LineCount; ++n) {
+        m_lines[n - 1]->setStoredText(m_state.text(n));
+        m_lines[n - 1]->setColorValue(m_state.color(n));
+    }
+    m_filling = false;
+}
+
+void SheetPage::writeCells(const QDate &) {
+    // The state writes under the key it was loaded for, which is the key of the loaded date.
+    m_state.save();
+}
+
+void SheetPage::setUnmodified(bool) {
+    // Stored text goes in without undo history; the state's flag is the page's.
+    m_state.setUnmodified();
+    for (NoteLineEdit *e : m_lines) e->setModified(false);
+}
+
+PageMessage SheetPage::saveFailureMessage(const QString &) const {
+    return {PageMessage::Kind::Information, saveFailedMessage(), saveFailedCaption()};
 }
 
 void SheetPage::setLineColor(int line, int color) {
@@ -168,27 +172,4 @@ void SheetPage::lineChanged(NoteLineEdit *edit, const QString &text) {
     if (m_filling) return;
     const int n = edit->lineNumber();
     if (m_state.setText(n, text)) edit->setColorValue(m_state.color(n));
-}
-
-void SheetPage::fillLines() {
-    m_filling = true;
-    for (int n = 1; n <= LineCount; ++n) {
-        m_lines[n - 1]->setStoredText(m_state.text(n));
-        m_lines[n - 1]->setColorValue(m_state.color(n));
-    }
-    m_filling = false;
-}
-
-void SheetPage::showMessage(const QString &text, bool saveFailure) {
-    if (m_messageSink) {
-        m_messageSink(text);
-        return;
-    }
-    if (saveFailure) {
-        QMessageBox box(QMessageBox::Information, saveFailedCaption(), text, QMessageBox::Ok,
-                        window());
-        box.exec();
-    } else {
-        QMessageBox::critical(window(), QGuiApplication::applicationDisplayName(), text);
-    }
 }

@@ -41,7 +41,8 @@ QVariant sql(const QString &file, const QString &statement) {
 
 // Loads the page as for a picker showing `date`.
 bool loadFor(SheetPage &page, const QDate &date) {
-    return page.load(date);
+    page.setDateSource([date] { return date; });
+    return page.load();
 }
 
 // Types into a line the way a user does: focus, keys.
@@ -174,6 +175,8 @@ void TestSheetPage::firstLeaveCreatesOneRowPerTable() {
     QCOMPARE(f.rows(colors), 1);
     QCOMPARE(f.storedText(key, 7).toString(), QStringLiteral("note"));
     QCOMPARE(f.storedText(key, 8).toString(), QString(""));
+    QCOMPARE(f.page->cellText(6), QStringLiteral("note"));
+    QCOMPARE(f.page->cellText(SheetPage::LineCount), QString());
     QVERIFY(f.messages.isEmpty());
 }
 
@@ -249,8 +252,10 @@ void TestSheetPage::monthKeysNeverCollide() {
 void TestSheetPage::calendarNotesDoNotFollowTheCalendar() {
     Fixture f(Config::calendar());
     QVERIFY(f.show());
-    QVERIFY(loadFor(*f.page, January2011));
-    f.page->showToday();
+    // The page button's share: the calendar shows today, the one sheet is loaded.
+    f.page->calendar()->SetDateTime(QDateTime(QDate(2001, 2, 3), QTime(12, 0)));
+    f.page->setDateSource([] { return January2011; });
+    QVERIFY(f.page->open());
     QCOMPARE(f.page->calendar()->DateTime().date(), QDate::currentDate());
     typeInto(f.page->line(20), QStringLiteral("kept"));
     f.leaveLine();
