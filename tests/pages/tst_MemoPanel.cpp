@@ -1,38 +1,15 @@
 #include "MemoPanel.h"
 #include "NoteLineEdit.h"
 #include "NoteStore.h"
+#include "RawSql.h"
 #include "SmallDisk.h"
 
 #include <QApplication>
 #include <QLineEdit>
-#include <QSqlDatabase>
-#include <QSqlError>
-#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
-
-namespace {
-// Runs SQL on the database file through a connection of its own; the first value of the first
-// row, or the error text.
-QVariant sql(const QString &file, const QString &statement) {
-    const QString name = QStringLiteral("memo-test-sql");
-    QVariant result;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setDatabaseName(file);
-        if (!db.open()) return QStringLiteral("cannot open");
-        QSqlQuery q(db);
-        if (!q.exec(statement))
-            result = q.lastError().text();
-        else if (q.next())
-            result = q.value(0);
-    }
-    QSqlDatabase::removeDatabase(name);
-    return result;
-}
-} // namespace
 
 // The memo panel over a real database whose every row write of Beiwanglu is counted by triggers.
 struct Fixture {
@@ -48,12 +25,12 @@ struct Fixture {
     explicit Fixture(bool onSmallDisk = false) {
         if (onSmallDisk) disk = std::make_unique<SmallDisk>(dir.path());
         store.open(file(), NoteStore::OpenMode::CreateIfMissing);
-        sql(file(), "CREATE TABLE writes (n INTEGER)");
-        sql(file(), "INSERT INTO writes VALUES (0)");
-        sql(file(), "CREATE TRIGGER counted_insert AFTER INSERT ON Beiwanglu "
-                    "BEGIN UPDATE writes SET n = n + 1; END");
-        sql(file(), "CREATE TRIGGER counted_update AFTER UPDATE ON Beiwanglu "
-                    "BEGIN UPDATE writes SET n = n + 1; END");
+        rawSql(file(), "CREATE TABLE writes (n INTEGER)");
+        rawSql(file(), "INSERT INTO writes VALUES (0)");
+        rawSql(file(), "CREATE TRIGGER counted_insert AFTER INSERT ON Beiwanglu "
+                       "BEGIN UPDATE writes SET n = n + 1; END");
+        rawSql(file(), "CREATE TRIGGER counted_update AFTER UPDATE ON Beiwanglu "
+                       "BEGIN UPDATE writes SET n = n + 1; END");
         window.resize(400, 400);
         panel = new MemoPanel(store, flags, &window);
         elsewhere = new QLineEdit(&window);
@@ -68,21 +45,21 @@ struct Fixture {
     }
     // Stores rows as an earlier run would have, uncounted.
     void seed(const QString &statement) {
-        sql(file(), statement);
-        sql(file(), "UPDATE writes SET n = 0");
+        rawSql(file(), statement);
+        rawSql(file(), "UPDATE writes SET n = 0");
     }
-    int writes() const { return sql(file(), "SELECT n FROM writes").toInt(); }
+    int writes() const { return rawSql(file(), "SELECT n FROM writes").toInt(); }
     QVariant stored(int line) const {
-        return sql(file(),
-                   QStringLiteral("SELECT line%1 FROM Beiwanglu WHERE memkey = 'bwl'").arg(line));
+        return rawSql(
+            file(), QStringLiteral("SELECT line%1 FROM Beiwanglu WHERE memkey = 'bwl'").arg(line));
     }
     void type(int line, const QString &text) {
         panel->line(line)->setFocus(Qt::MouseFocusReason);
         QTest::keyClicks(panel->line(line), text);
     }
     void leave() { elsewhere->setFocus(Qt::MouseFocusReason); }
-    void breakTable() { sql(file(), "ALTER TABLE Beiwanglu RENAME TO Beiwanglu_off"); }
-    void repairTable() { sql(file(), "ALTER TABLE Beiwanglu_off RENAME TO Beiwanglu"); }
+    void breakTable() { rawSql(file(), "ALTER TABLE Beiwanglu RENAME TO Beiwanglu_off"); }
+    void repairTable() { rawSql(file(), "ALTER TABLE Beiwanglu_off RENAME TO Beiwanglu"); }
 };
 
 class TestMemoPanel : public QObject {
@@ -119,7 +96,7 @@ void TestMemoPanel::oneCharacterIntoLine3OfAnEmptyDatabase() {
     f.type(3, QStringLiteral("a"));
     QCOMPARE(f.panel->currentMemoLine(), 3);
     QCOMPARE(f.writes(), 1);
-    QCOMPARE(sql(f.file(), "SELECT count(*) FROM Beiwanglu").toInt(), 1);
+    QCOMPARE(rawSql(f.file(), "SELECT count(*) FROM Beiwanglu").toInt(), 1);
     QCOMPARE(f.stored(3).toString(), QStringLiteral("a"));
     for (int n : {1, 2, 4, 5, 6, 7, 8, 9, 10, 11}) QVERIFY(f.stored(n).isNull());
     // After a restart the character is in line 3.
@@ -153,7 +130,7 @@ void TestMemoPanel::eachLineWritesItsOwnColumn() {
     f.type(line, QStringLiteral("!"));
     f.leave();
     QCOMPARE(f.writes(), 1);
-    QCOMPARE(sql(f.file(), "SELECT memkey FROM Beiwanglu").toString(), QStringLiteral("bwl"));
+    QCOMPARE(rawSql(f.file(), "SELECT memkey FROM Beiwanglu").toString(), QStringLiteral("bwl"));
     for (int n = 1; n <= 11; ++n)
         QCOMPARE(f.stored(n).toString(), QStringLiteral("old%1").arg(n) + (n == line ? "!" : ""));
 }

@@ -1,14 +1,12 @@
 #include "NoteLineEdit.h"
 #include "NoteStore.h"
+#include "RawSql.h"
 #include "SheetPage.h"
 #include "SmallDisk.h"
 #include "TChnCalendar.h"
 
 #include <QApplication>
 #include <QDateTime>
-#include <QSqlDatabase>
-#include <QSqlError>
-#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -20,24 +18,6 @@ Q_DECLARE_METATYPE(SheetPage::Config)
 namespace {
 const QDate January2011(2011, 1, 15);
 const QDate November2011(2011, 11, 3);
-
-// Runs SQL on the database file through a connection of its own, behind the store's back.
-QVariant sql(const QString &file, const QString &statement) {
-    const QString name = QStringLiteral("sheet-test-sql");
-    QVariant result;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setDatabaseName(file);
-        if (!db.open()) return QStringLiteral("cannot open");
-        QSqlQuery q(db);
-        if (!q.exec(statement))
-            result = q.lastError().text();
-        else if (q.next())
-            result = q.value(0);
-    }
-    QSqlDatabase::removeDatabase(name);
-    return result;
-}
 
 // Loads the page as for a picker showing `date`.
 bool loadFor(SheetPage &page, const QDate &date) {
@@ -84,12 +64,12 @@ struct Fixture {
     QVariant storedText(const QString &key, int line) const {
         const QString table =
             page->config().sheet == NoteStore::Sheet::General ? "edtText" : "RiliJishi";
-        return sql(file(), QStringLiteral("SELECT line%1 FROM %2 WHERE edtYearMonth = '%3'")
-                               .arg(line)
-                               .arg(table, key));
+        return rawSql(file(), QStringLiteral("SELECT line%1 FROM %2 WHERE edtYearMonth = '%3'")
+                                  .arg(line)
+                                  .arg(table, key));
     }
     int rows(const QString &table) const {
-        return sql(file(), QStringLiteral("SELECT count(*) FROM ") + table).toInt();
+        return rawSql(file(), QStringLiteral("SELECT count(*) FROM ") + table).toInt();
     }
 };
 
@@ -259,13 +239,13 @@ void TestSheetPage::calendarNotesDoNotFollowTheCalendar() {
     QCOMPARE(f.page->calendar()->DateTime().date(), QDate::currentDate());
     typeInto(f.page->line(20), QStringLiteral("kept"));
     f.leaveLine();
-    const QVariant before = sql(f.file(), "SELECT group_concat(line20) FROM RiliJishi");
+    const QVariant before = rawSql(f.file(), "SELECT group_concat(line20) FROM RiliJishi");
 
     f.page->calendar()->SetDateTime(QDateTime(QDate(1999, 3, 4), QTime(12, 0)));
     f.page->calendar()->SetDateTime(QDateTime(QDate(2030, 12, 31), QTime(12, 0)));
     QCOMPARE(f.page->line(20)->text(), QStringLiteral("kept"));
     QVERIFY(!f.page->hasUnsavedChanges());
-    QCOMPARE(sql(f.file(), "SELECT group_concat(line20) FROM RiliJishi"), before);
+    QCOMPARE(rawSql(f.file(), "SELECT group_concat(line20) FROM RiliJishi"), before);
     // Any date gives the one sheet.
     QVERIFY(loadFor(*f.page, QDate(1999, 3, 4)));
     QCOMPARE(f.page->state().loadedKey(), QStringLiteral("rili2011"));
@@ -291,8 +271,8 @@ void TestSheetPage::storedColoursOutOfRangeReadBlack() {
     QFETCH(QString, stored);
     QFETCH(int, shown);
     Fixture f(Config::general());
-    QCOMPARE(sql(f.file(), "INSERT INTO edtTextColor (edtYearMonth, color9) VALUES ('20111', " +
-                               stored + ")"),
+    QCOMPARE(rawSql(f.file(), "INSERT INTO edtTextColor (edtYearMonth, color9) VALUES ('20111', " +
+                                  stored + ")"),
              QVariant());
     QVERIFY(loadFor(*f.page, January2011));
     QCOMPARE(f.page->line(9)->colorValue(), shown);
@@ -321,13 +301,13 @@ void TestSheetPage::failedSaveKeepsTextAndBlocksTheReload() {
     Fixture f(Config::general());
     QVERIFY(loadFor(*f.page, January2011));
     f.page->line(2)->insert(QStringLiteral("unsaved"));
-    sql(f.file(), "ALTER TABLE edtText RENAME TO edtText_off");
+    rawSql(f.file(), "ALTER TABLE edtText RENAME TO edtText_off");
     QVERIFY(!loadFor(*f.page, November2011));
     QCOMPARE(f.messages, QStringList{SheetPage::saveFailedMessage()});
     QCOMPARE(f.page->line(2)->text(), QStringLiteral("unsaved"));
     QCOMPARE(f.page->state().loadedKey(), QStringLiteral("20111"));
     QVERIFY(f.page->hasUnsavedChanges());
-    sql(f.file(), "ALTER TABLE edtText_off RENAME TO edtText");
+    rawSql(f.file(), "ALTER TABLE edtText_off RENAME TO edtText");
     QVERIFY(f.page->save());
     QCOMPARE(f.storedText("20111", 2).toString(), QStringLiteral("unsaved"));
 }
@@ -340,10 +320,10 @@ void TestSheetPage::failedSaveLeavesBothRowsAsTheyWere() {
     QVERIFY(f.page->save());
     f.page->line(4)->setText(QStringLiteral("new"));
     f.page->setLineColor(4, 0xff);
-    sql(f.file(), "ALTER TABLE edtTextColor RENAME TO edtTextColor_off");
+    rawSql(f.file(), "ALTER TABLE edtTextColor RENAME TO edtTextColor_off");
     QVERIFY(!f.page->save());
     QCOMPARE(f.storedText("20111", 4).toString(), QStringLiteral("old"));
-    QCOMPARE(sql(f.file(), "SELECT color4 FROM edtTextColor_off").toInt(), 0);
+    QCOMPARE(rawSql(f.file(), "SELECT color4 FROM edtTextColor_off").toInt(), 0);
 }
 
 void TestSheetPage::failedLoadKeepsTheLines() {
@@ -354,7 +334,7 @@ void TestSheetPage::failedLoadKeepsTheLines() {
     QVERIFY(f.page->save());
     f.store.writeSheet(NoteStore::Sheet::General, "201111", SheetNotes{});
     // The texts can be read, the colours cannot: nothing of November may show.
-    sql(f.file(), "ALTER TABLE edtTextColor RENAME TO edtTextColor_off");
+    rawSql(f.file(), "ALTER TABLE edtTextColor RENAME TO edtTextColor_off");
     QVERIFY(!loadFor(*f.page, November2011));
     QCOMPARE(f.messages.size(), 1);
     QVERIFY(f.messages[0].contains("edtTextColor"));
@@ -369,7 +349,7 @@ void TestSheetPage::messageWhileSavingStartsNoSecondSave() {
     Fixture f(Config::general());
     QVERIFY(loadFor(*f.page, January2011));
     f.page->line(1)->insert(QStringLiteral("x"));
-    sql(f.file(), "ALTER TABLE edtText RENAME TO edtText_off");
+    rawSql(f.file(), "ALTER TABLE edtText RENAME TO edtText_off");
     f.page->setMessageSink([&](const QString &text) {
         f.messages << text;
         f.page->save(); // refused while the first save is telling its failure
