@@ -669,7 +669,8 @@ bool TMainForm::endProgram(bool writeSettings) {
         FormIni(m_paths.formIniFile()).write(m_settings, width(), screenSize().width());
     }
     tmrAutoSave->stop();
-    if (!saveVisiblePage()) {
+    // Memo lines whose write failed while typing get a last chance too.
+    if (!saveVisiblePage() || !Panel2->writePending()) {
         // The message has been shown; ending now would throw the unsaved text away.
         if (Timer2 && !Timer2->isActive()) tmrAutoSave->start();
         return false;

@@ -52,6 +52,15 @@ std::optional<QString> MemoList::write(int n, const QString &text) {
     return std::nullopt;
 }
 
+std::optional<QString> MemoList::writePending() {
+    for (int n = 1; n <= LineCount; ++n) {
+        if (!m_pending[n - 1]) continue;
+        if (std::optional<QString> failure = write(n, *m_pending[n - 1]))
+            return writeFailedMessage(*failure);
+    }
+    return std::nullopt;
+}
+
 std::optional<QString> MemoList::lineChanged(int n, const QString &text) {
     const std::optional<QString> failure = write(n, text);
     if (!failure || m_told) return std::nullopt;

@@ -34,6 +34,9 @@ public:
     // The user left line n. Returns a message to show, if any.
     std::optional<QString> lineLeft(int n, const QString &text);
 
+    // Tries the lines still pending once more (closing). Returns a message to show, if any.
+    std::optional<QString> writePending();
+
     // Rows written to the store since construction (tests and benchmarks count them).
     int writeCount() const { return m_writes; }
     // True while some line's text could not be written.

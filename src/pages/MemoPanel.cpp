@@ -77,6 +77,12 @@ bool MemoPanel::LoadMemoList() {
     return !failure;
 }
 
+bool MemoPanel::writePending() {
+    const std::optional<QString> failure = m_memo.writePending();
+    tell(failure);
+    return !failure;
+}
+
 void MemoPanel::edt1Change(NoteLineEdit *edit) {
     // Text set without the focus (the load) never writes back.
     if (m_filling || !(edit->hasFocus() || edit->window()->focusWidget() == edit)) return;

@@ -31,6 +31,9 @@ public:
     // LoadMemoList: reads the eleven lines into the edits. Returns false (and tells) on failure.
     bool LoadMemoList();
 
+    // Writes the lines whose earlier write failed (closing). False (and tells) when that fails.
+    bool writePending();
+
     // CurrentMemoLine: the line (1..11) that last received the focus, 0 before any.
     int currentMemoLine() const { return m_currentLine; }
     NoteLineEdit *line(int n) const { return m_lines[n - 1]; }

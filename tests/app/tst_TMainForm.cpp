@@ -163,6 +163,7 @@ private slots:
     void generalPageFollowsThePicker();
     void calendarPageKeepsItsSheetWhateverTheDate();
     void memoListIsLoadedAtFirstShow();
+    void closingWritesPendingMemoLines();
 };
 
 void TestTMainForm::creationPreparesHiddenWindow() {
@@ -832,6 +833,37 @@ void TestTMainForm::memoListIsLoadedAtFirstShow() {
     QCOMPARE(f.memoPanel()->line(4)->text(), QStringLiteral("remember"));
     QVERIFY(!f.memoPanel()->line(4)->isReadOnly());
     QVERIFY(h.messages.isEmpty());
+}
+
+// A memo line whose write failed while typing keeps the window open at closing until it is
+// written.
+void TestTMainForm::closingWritesPendingMemoLines() {
+    Harness h;
+    TMainForm &f = h.running();
+    const auto rename = [&](const QString &from, const QString &to) {
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "saboteur");
+            db.setDatabaseName(h.paths.databaseFile());
+            QVERIFY(db.open());
+            QVERIFY(QSqlQuery(db).exec("ALTER TABLE " + from + " RENAME TO " + to));
+        }
+        QSqlDatabase::removeDatabase("saboteur");
+    };
+    QTest::mouseClick(f.findChild<QAbstractButton *>("btnYiban"), Qt::LeftButton);
+    NoteLineEdit *line = f.memoPanel()->line(2);
+    line->setFocus(Qt::MouseFocusReason);
+    rename("Beiwanglu", "Beiwanglu_off");
+    QTest::keyClicks(line, QStringLiteral("pending"));
+    QCOMPARE(h.messages.size(), 1);
+    QVERIFY(!f.escapeAction());
+    QCOMPARE(h.messages.size(), 2);
+    QCOMPARE(h.quits, 0);
+    rename("Beiwanglu_off", "Beiwanglu");
+    QVERIFY(f.escapeAction());
+    QCOMPARE(h.quits, 1);
+    NoteStore store;
+    store.open(h.paths.databaseFile());
+    QCOMPARE(store.readMemoLines()[1], QStringLiteral("pending"));
 }
 
 QTEST_MAIN(TestTMainForm)

@@ -205,6 +205,14 @@ void TestMemoPanel::failedWritesAreToldOnceAndRetried() {
     f.breakTable();
     QTest::keyClicks(f.panel->line(9), QStringLiteral("zz"));
     QCOMPARE(f.messages.size(), 3);
+    // Closing tries the pending line once more and tells when it still fails.
+    QVERIFY(!f.panel->writePending());
+    QCOMPARE(f.messages.size(), 4);
+    f.repairTable();
+    QVERIFY(f.panel->writePending());
+    QCOMPARE(f.stored(9).toString(), QStringLiteral("zzz"));
+    QVERIFY(f.panel->writePending()); // nothing left
+    QCOMPARE(f.messages.size(), 4);
 }
 
 void TestMemoPanel::fullDiskKeepsTheTextUntilAWriteSucceeds() {
