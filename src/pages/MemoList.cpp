@@ -31,7 +31,7 @@ std::optional<QString> MemoList::writeOne(int n, const QString &text) {
     m_pending[n - 1].reset();
     if (m_stored[n - 1] == text) return std::nullopt;
     try {
-        if (m_store.writeMemoLine(n, text)) ++m_writes;
+        m_store.writeMemoLine(n, text);
         m_stored[n - 1] = text;
         return std::nullopt;
     } catch (const StoreError &e) {

@@ -27,7 +27,6 @@ public:
     bool isLoaded() const { return m_loaded; }
     // Line n (1..11) as last read or written.
     const QString &line(int n) const { return m_stored[n - 1]; }
-    const MemoLines &lines() const { return m_stored; }
 
     // The text of line n changed while the user typed in it. Returns a message to show, if any.
     std::optional<QString> lineChanged(int n, const QString &text);
@@ -37,8 +36,6 @@ public:
     // Tries the lines still pending once more (closing). Returns a message to show, if any.
     std::optional<QString> writePending();
 
-    // Rows written to the store since construction (tests and benchmarks count them).
-    int writeCount() const { return m_writes; }
     // True while some line's text could not be written.
     bool hasPendingWrite() const;
 
@@ -53,5 +50,4 @@ private:
     bool m_loaded = false;
     std::array<std::optional<QString>, LineCount> m_pending; // texts whose write failed
     bool m_told = false; // the current run of failures while typing has been told
-    int m_writes = 0;
 };

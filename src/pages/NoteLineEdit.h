@@ -15,7 +15,6 @@ public:
     explicit NoteLineEdit(QWidget *parent = nullptr);
 
     void setMaxBytes(int bytes);
-    int maxBytes() const { return m_maxBytes; }
 
     // The line's number in its list (1-based), which names its stored column.
     void setLineNumber(int n) { m_lineNumber = n; }

@@ -18,10 +18,6 @@ public:
 
     // A column width of 0 lets the columns share the widget's width.
     void setGrid(int columns, int columnWidth, int rows, int rowHeight);
-    int columns() const { return m_columns; }
-    int columnWidth() const { return m_columnWidth; }
-    int rows() const { return m_rows; }
-    int rowHeight() const { return m_rowHeight; }
 
     // Paints a sheet of `size` into `painter`: white ground and the rules.
     static void draw(QPainter &painter, const QSize &size, int columns, int columnWidth, int rows,

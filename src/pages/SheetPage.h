@@ -70,7 +70,6 @@ public:
     const Config &config() const { return m_config; }
     const SheetState &state() const { return m_state; }
     NoteLineEdit *line(int n) const { return m_lines[n - 1]; }
-    RuledPaper *paper() const { return m_paper; }
     QWidget *splitPanel() const { return m_split; }
     // chnRili; null on the general notes page.
     TChnCalendar *calendar() const { return m_calendar; }

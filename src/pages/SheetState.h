@@ -25,7 +25,6 @@ public:
     // nothing was loaded yet); the lines stay modified then.
     void save();
 
-    bool isLoaded() const { return m_loaded; }
     const QString &loadedKey() const { return m_key; }
     bool isModified() const { return m_modified; }
     void setUnmodified() { m_modified = false; }
@@ -33,7 +32,6 @@ public:
     // Lines are numbered 1..42.
     const QString &text(int line) const { return m_notes.texts[line - 1]; }
     int color(int line) const { return m_notes.colors[line - 1]; }
-    const SheetNotes &notes() const { return m_notes; }
     // Returns true when the line's colour changed with it.
     bool setText(int line, const QString &text);
     // A value outside 0x000000..0xFFFFFF is stored as black.
