@@ -840,25 +840,16 @@ void TestTMainForm::memoListIsLoadedAtFirstShow() {
 void TestTMainForm::closingWritesPendingMemoLines() {
     Harness h;
     TMainForm &f = h.running();
-    const auto rename = [&](const QString &from, const QString &to) {
-        {
-            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "saboteur");
-            db.setDatabaseName(h.paths.databaseFile());
-            QVERIFY(db.open());
-            QVERIFY(QSqlQuery(db).exec("ALTER TABLE " + from + " RENAME TO " + to));
-        }
-        QSqlDatabase::removeDatabase("saboteur");
-    };
     QTest::mouseClick(f.findChild<QAbstractButton *>("btnYiban"), Qt::LeftButton);
     NoteLineEdit *line = f.memoPanel()->line(2);
     line->setFocus(Qt::MouseFocusReason);
-    rename("Beiwanglu", "Beiwanglu_off");
+    PageTestSupport::renameTable(h.paths.databaseFile(), "Beiwanglu", "Beiwanglu_off");
     QTest::keyClicks(line, QStringLiteral("pending"));
     QCOMPARE(h.messages.size(), 1);
     QVERIFY(!f.escapeAction());
     QCOMPARE(h.messages.size(), 2);
     QCOMPARE(h.quits, 0);
-    rename("Beiwanglu_off", "Beiwanglu");
+    PageTestSupport::renameTable(h.paths.databaseFile(), "Beiwanglu_off", "Beiwanglu");
     QVERIFY(f.escapeAction());
     QCOMPARE(h.quits, 1);
     NoteStore store;

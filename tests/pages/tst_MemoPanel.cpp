@@ -1,7 +1,7 @@
 #include "MemoPanel.h"
 #include "NoteLineEdit.h"
 #include "NoteStore.h"
-#include "RawSql.h"
+#include "PageTestSupport.h"
 #include "SmallDisk.h"
 
 #include <QApplication>
@@ -25,12 +25,14 @@ struct Fixture {
     explicit Fixture(bool onSmallDisk = false) {
         if (onSmallDisk) disk = std::make_unique<SmallDisk>(dir.path());
         store.open(file(), NoteStore::OpenMode::CreateIfMissing);
-        rawSql(file(), "CREATE TABLE writes (n INTEGER)");
-        rawSql(file(), "INSERT INTO writes VALUES (0)");
-        rawSql(file(), "CREATE TRIGGER counted_insert AFTER INSERT ON Beiwanglu "
-                       "BEGIN UPDATE writes SET n = n + 1; END");
-        rawSql(file(), "CREATE TRIGGER counted_update AFTER UPDATE ON Beiwanglu "
-                       "BEGIN UPDATE writes SET n = n + 1; END");
+        PageTestSupport::queryDatabase(file(), "CREATE TABLE writes (n INTEGER)");
+        PageTestSupport::queryDatabase(file(), "INSERT INTO writes VALUES (0)");
+        PageTestSupport::queryDatabase(file(),
+                                       "CREATE TRIGGER counted_insert AFTER INSERT ON Beiwanglu "
+                                       "BEGIN UPDATE writes SET n = n + 1; END");
+        PageTestSupport::queryDatabase(file(),
+                                       "CREATE TRIGGER counted_update AFTER UPDATE ON Beiwanglu "
+                                       "BEGIN UPDATE writes SET n = n + 1; END");
         window.resize(400, 400);
         panel = new MemoPanel(store, flags, &window);
         elsewhere = new QLineEdit(&window);
@@ -45,12 +47,14 @@ struct Fixture {
     }
     // Stores rows as an earlier run would have, uncounted.
     void seed(const QString &statement) {
-        rawSql(file(), statement);
-        rawSql(file(), "UPDATE writes SET n = 0");
+        PageTestSupport::queryDatabase(file(), statement);
+        PageTestSupport::queryDatabase(file(), "UPDATE writes SET n = 0");
     }
-    int writes() const { return rawSql(file(), "SELECT n FROM writes").toInt(); }
+    int writes() const {
+        return PageTestSupport::queryDatabase(file(), "SELECT n FROM writes").toInt();
+    }
     QVariant stored(int line) const {
-        return rawSql(
+        return PageTestSupport::queryDatabase(
             file(), QStringLiteral("SELECT line%1 FROM Beiwanglu WHERE memkey = 'bwl'").arg(line));
     }
     void type(int line, const QString &text) {
@@ -58,8 +62,12 @@ struct Fixture {
         QTest::keyClicks(panel->line(line), text);
     }
     void leave() { elsewhere->setFocus(Qt::MouseFocusReason); }
-    void breakTable() { rawSql(file(), "ALTER TABLE Beiwanglu RENAME TO Beiwanglu_off"); }
-    void repairTable() { rawSql(file(), "ALTER TABLE Beiwanglu_off RENAME TO Beiwanglu"); }
+    void breakTable() {
+        PageTestSupport::queryDatabase(file(), "ALTER TABLE Beiwanglu RENAME TO Beiwanglu_off");
+    }
+    void repairTable() {
+        PageTestSupport::queryDatabase(file(), "ALTER TABLE Beiwanglu_off RENAME TO Beiwanglu");
+    }
 };
 
 class TestMemoPanel : public QObject {
@@ -96,7 +104,7 @@ void TestMemoPanel::oneCharacterIntoLine3OfAnEmptyDatabase() {
     f.type(3, QStringLiteral("a"));
     QCOMPARE(f.panel->currentMemoLine(), 3);
     QCOMPARE(f.writes(), 1);
-    QCOMPARE(rawSql(f.file(), "SELECT count(*) FROM Beiwanglu").toInt(), 1);
+    QCOMPARE(PageTestSupport::queryDatabase(f.file(), "SELECT count(*) FROM Beiwanglu").toInt(), 1);
     QCOMPARE(f.stored(3).toString(), QStringLiteral("a"));
     for (int n : {1, 2, 4, 5, 6, 7, 8, 9, 10, 11}) QVERIFY(f.stored(n).isNull());
     // After a restart the character is in line 3.
@@ -130,7 +138,8 @@ void TestMemoPanel::eachLineWritesItsOwnColumn() {
     f.type(line, QStringLiteral("!"));
     f.leave();
     QCOMPARE(f.writes(), 1);
-    QCOMPARE(rawSql(f.file(), "SELECT memkey FROM Beiwanglu").toString(), QStringLiteral("bwl"));
+    QCOMPARE(PageTestSupport::queryDatabase(f.file(), "SELECT memkey FROM Beiwanglu").toString(),
+             QStringLiteral("bwl"));
     for (int n = 1; n <= 11; ++n)
         QCOMPARE(f.stored(n).toString(), QStringLiteral("old%1").arg(n) + (n == line ? "!" : ""));
 }

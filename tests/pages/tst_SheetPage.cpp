@@ -1,6 +1,6 @@
 #include "NoteLineEdit.h"
 #include "NoteStore.h"
-#include "RawSql.h"
+#include "PageTestSupport.h"
 #include "SheetPage.h"
 #include "SmallDisk.h"
 #include "TChnCalendar.h"
@@ -64,12 +64,15 @@ struct Fixture {
     QVariant storedText(const QString &key, int line) const {
         const QString table =
             page->config().sheet == NoteStore::Sheet::General ? "edtText" : "RiliJishi";
-        return rawSql(file(), QStringLiteral("SELECT line%1 FROM %2 WHERE edtYearMonth = '%3'")
-                                  .arg(line)
-                                  .arg(table, key));
+        return PageTestSupport::queryDatabase(
+            file(), QStringLiteral("SELECT line%1 FROM %2 WHERE edtYearMonth = '%3'")
+                        .arg(line)
+                        .arg(table, key));
     }
     int rows(const QString &table) const {
-        return rawSql(file(), QStringLiteral("SELECT count(*) FROM ") + table).toInt();
+        return PageTestSupport::queryDatabase(file(),
+                                              QStringLiteral("SELECT count(*) FROM ") + table)
+            .toInt();
     }
 };
 
@@ -239,13 +242,15 @@ void TestSheetPage::calendarNotesDoNotFollowTheCalendar() {
     QCOMPARE(f.page->calendar()->DateTime().date(), QDate::currentDate());
     typeInto(f.page->line(20), QStringLiteral("kept"));
     f.leaveLine();
-    const QVariant before = rawSql(f.file(), "SELECT group_concat(line20) FROM RiliJishi");
+    const QVariant before =
+        PageTestSupport::queryDatabase(f.file(), "SELECT group_concat(line20) FROM RiliJishi");
 
     f.page->calendar()->SetDateTime(QDateTime(QDate(1999, 3, 4), QTime(12, 0)));
     f.page->calendar()->SetDateTime(QDateTime(QDate(2030, 12, 31), QTime(12, 0)));
     QCOMPARE(f.page->line(20)->text(), QStringLiteral("kept"));
     QVERIFY(!f.page->hasUnsavedChanges());
-    QCOMPARE(rawSql(f.file(), "SELECT group_concat(line20) FROM RiliJishi"), before);
+    QCOMPARE(PageTestSupport::queryDatabase(f.file(), "SELECT group_concat(line20) FROM RiliJishi"),
+             before);
     // Any date gives the one sheet.
     QVERIFY(loadFor(*f.page, QDate(1999, 3, 4)));
     QCOMPARE(f.page->state().loadedKey(), QStringLiteral("rili2011"));
@@ -271,8 +276,9 @@ void TestSheetPage::storedColoursOutOfRangeReadBlack() {
     QFETCH(QString, stored);
     QFETCH(int, shown);
     Fixture f(Config::general());
-    QCOMPARE(rawSql(f.file(), "INSERT INTO edtTextColor (edtYearMonth, color9) VALUES ('20111', " +
-                                  stored + ")"),
+    QCOMPARE(PageTestSupport::queryDatabase(
+                 f.file(), "INSERT INTO edtTextColor (edtYearMonth, color9) VALUES ('20111', " +
+                               stored + ")"),
              QVariant());
     QVERIFY(loadFor(*f.page, January2011));
     QCOMPARE(f.page->line(9)->colorValue(), shown);
@@ -301,13 +307,13 @@ void TestSheetPage::failedSaveKeepsTextAndBlocksTheReload() {
     Fixture f(Config::general());
     QVERIFY(loadFor(*f.page, January2011));
     f.page->line(2)->insert(QStringLiteral("unsaved"));
-    rawSql(f.file(), "ALTER TABLE edtText RENAME TO edtText_off");
+    PageTestSupport::queryDatabase(f.file(), "ALTER TABLE edtText RENAME TO edtText_off");
     QVERIFY(!loadFor(*f.page, November2011));
     QCOMPARE(f.messages, QStringList{SheetPage::saveFailedMessage()});
     QCOMPARE(f.page->line(2)->text(), QStringLiteral("unsaved"));
     QCOMPARE(f.page->state().loadedKey(), QStringLiteral("20111"));
     QVERIFY(f.page->hasUnsavedChanges());
-    rawSql(f.file(), "ALTER TABLE edtText_off RENAME TO edtText");
+    PageTestSupport::queryDatabase(f.file(), "ALTER TABLE edtText_off RENAME TO edtText");
     QVERIFY(f.page->save());
     QCOMPARE(f.storedText("20111", 2).toString(), QStringLiteral("unsaved"));
 }
@@ -320,10 +326,11 @@ void TestSheetPage::failedSaveLeavesBothRowsAsTheyWere() {
     QVERIFY(f.page->save());
     f.page->line(4)->setText(QStringLiteral("new"));
     f.page->setLineColor(4, 0xff);
-    rawSql(f.file(), "ALTER TABLE edtTextColor RENAME TO edtTextColor_off");
+    PageTestSupport::queryDatabase(f.file(), "ALTER TABLE edtTextColor RENAME TO edtTextColor_off");
     QVERIFY(!f.page->save());
     QCOMPARE(f.storedText("20111", 4).toString(), QStringLiteral("old"));
-    QCOMPARE(rawSql(f.file(), "SELECT color4 FROM edtTextColor_off").toInt(), 0);
+    QCOMPARE(
+        PageTestSupport::queryDatabase(f.file(), "SELECT color4 FROM edtTextColor_off").toInt(), 0);
 }
 
 void TestSheetPage::failedLoadKeepsTheLines() {
@@ -334,7 +341,7 @@ void TestSheetPage::failedLoadKeepsTheLines() {
     QVERIFY(f.page->save());
     f.store.writeSheet(NoteStore::Sheet::General, "201111", SheetNotes{});
     // The texts can be read, the colours cannot: nothing of November may show.
-    rawSql(f.file(), "ALTER TABLE edtTextColor RENAME TO edtTextColor_off");
+    PageTestSupport::queryDatabase(f.file(), "ALTER TABLE edtTextColor RENAME TO edtTextColor_off");
     QVERIFY(!loadFor(*f.page, November2011));
     QCOMPARE(f.messages.size(), 1);
     QVERIFY(f.messages[0].contains("edtTextColor"));
@@ -349,7 +356,7 @@ void TestSheetPage::messageWhileSavingStartsNoSecondSave() {
     Fixture f(Config::general());
     QVERIFY(loadFor(*f.page, January2011));
     f.page->line(1)->insert(QStringLiteral("x"));
-    rawSql(f.file(), "ALTER TABLE edtText RENAME TO edtText_off");
+    PageTestSupport::queryDatabase(f.file(), "ALTER TABLE edtText RENAME TO edtText_off");
     f.page->setMessageSink([&](const QString &text) {
         f.messages << text;
         f.page->save(); // refused while the first save is telling its failure
