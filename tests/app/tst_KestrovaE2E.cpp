@@ -199,10 +199,7 @@ QPoint TestKestrovaE2E::memoLineCentre(int line) const {
 }
 
 void TestKestrovaE2E::startAndOpenGeneralPage() {
-    start();
-    QVERIFY2(waitForOneWindow(), qPrintable(diagnosis()));
-    m_window = visibleWindows().first();
-    QTest::qWait(1500);
+    QVERIFY2(startMainWindow(), qPrintable(diagnosis()));
     click(pageButtonCentre(167)); // "一般记事"
 }
 
@@ -430,9 +427,7 @@ void TestKestrovaE2E::generalLineKeepsTextAndColourThroughResizeAndRestart() {
     QTest::qWait(200);
     click(sheetLineEnd(3));
     QTRY_COMPARE_WITH_TIMEOUT(stored(text).toString(), QStringLiteral("sheet e2e"), 3000);
-    Geometry g = geometry(m_window);
-    click(QPoint(g.x + g.width - 20, g.y + 10));
-    QVERIFY(waitForEnd(5000));
+    QVERIFY(closeWithButton());
     const QString red = "UPDATE edtTextColor SET color1 = 255 WHERE edtYearMonth = '" + key + "'";
     QVERIFY(!stored(red).isValid()); // an UPDATE returns no row
     QCOMPARE(stored(colour).toInt(), 255);
@@ -442,7 +437,7 @@ void TestKestrovaE2E::generalLineKeepsTextAndColourThroughResizeAndRestart() {
     run("xdotool", {"key", "End"});
     run("xdotool", {"type", "--delay", "40", "+more"});
     QTest::qWait(200);
-    g = geometry(m_window);
+    Geometry g = geometry(m_window);
     click(QPoint(g.x + g.width - 1008 + 939 + 14, g.y + 10)); // maximise
     QTRY_VERIFY_WITH_TIMEOUT(geometry(m_window).width != g.width, 5000);
     QTest::qWait(300);
@@ -457,9 +452,7 @@ void TestKestrovaE2E::generalLineKeepsTextAndColourThroughResizeAndRestart() {
     g = geometry(m_window);
     click(QPoint(g.x + g.width - 1008 + 939 + 14, g.y + 10));
     QTRY_COMPARE_WITH_TIMEOUT(geometry(m_window).width, 1024, 5000);
-    g = geometry(m_window);
-    click(QPoint(g.x + g.width - 20, g.y + 10));
-    QVERIFY(waitForEnd(5000));
+    QVERIFY(closeWithButton());
 
     startAndOpenGeneralPage();
     click(sheetLineEnd(1));
@@ -469,9 +462,7 @@ void TestKestrovaE2E::generalLineKeepsTextAndColourThroughResizeAndRestart() {
     click(sheetLineEnd(3));
     QTRY_COMPARE_WITH_TIMEOUT(stored(text).toString(), QStringLiteral("sheet e2e+more!#"), 3000);
     QCOMPARE(stored(colour).toInt(), 255);
-    g = geometry(m_window);
-    click(QPoint(g.x + g.width - 20, g.y + 10));
-    QVERIFY(waitForEnd(5000));
+    QVERIFY(closeWithButton());
 }
 
 // The memo list has no save step: what was typed is in the database when the program is killed.
