@@ -9,9 +9,11 @@
 #include "DesktopMonthPage.h"
 #include "FrameGeometry.h"
 #include "FramePictures.h"
+#include "MemoPanel.h"
 #include "PageButton.h"
 #include "PictureLabel.h"
 #include "RecoveryFile.h"
+#include "SheetPage.h"
 #include "Startup.h"
 #include "StoreError.h"
 #include "TChnCalendar.h"
@@ -27,7 +29,6 @@
 #include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
@@ -76,8 +77,10 @@ TMainForm::TMainForm(const AppPaths &paths, MessageFunction message, QWidget *pa
         return box.clickedButton() == quit;
     };
     FormCreate();
-    if (ownMessages)
+    if (ownMessages) {
         for (NotePage *page : m_pages) page->setMessageSink(m_message);
+        Panel2->setMessageSink(m_message);
+    }
 }
 
 TMainForm::~TMainForm() {
@@ -113,6 +116,7 @@ void TMainForm::setPasswordDialogMaker(std::function<QDialog *()> make) {
 void TMainForm::setMessageFunction(MessageFunction fn) {
     m_message = std::move(fn);
     for (NotePage *page : m_pages) page->setMessageSink(m_message);
+    Panel2->setMessageSink(m_message);
 }
 
 void TMainForm::setUrlOpener(UrlOpener fn) {
@@ -417,19 +421,8 @@ void TMainForm::buildSidePanel() {
     connect(webLink, &QTextBrowser::anchorClicked, this,
             [this](const QUrl &url) { m_openUrl(webLink->source().resolved(url)); });
 
-    // The memo list comes with a later version: its panel is in place, disabled.
-    Panel2 = new QWidget(PanelAttach);
-    Panel2->setObjectName(QStringLiteral("Panel2"));
-    fill(Panel2, kFrameColour);
-    auto *memoLayout = new QVBoxLayout(Panel2);
-    memoLayout->setContentsMargins(8, 6, 8, 6);
-    memoLayout->setSpacing(3);
-    memoLayout->addWidget(new QLabel(QStringLiteral("备忘录"), Panel2));
-    for (int i = 0; i < NoteStore::MemoLineCount; ++i) memoLayout->addWidget(new QLineEdit(Panel2));
-    memoLayout->addStretch();
-    Panel2->setEnabled(false);
+    Panel2 = new MemoPanel(m_store, m_flags, PanelAttach);
     m_sideLayout->add(Panel2, QRect(1, 232, 200, 335), AnchorLayout::All);
-
     Panel2->hide();
 }
 
@@ -438,6 +431,8 @@ void TMainForm::buildSidePanel() {
 void TMainForm::registerPages() {
     registerPage(spdRili, tsYearjishi, new AnnualNotesPage(m_store, m_flags, m_lastSelection));
     registerPage(SpeedButton2, tsTaiLi, new DesktopMonthPage(m_store, m_flags, m_lastSelection));
+    registerPage(btnYiban, tsJiShi, new SheetPage(SheetPage::Config::general(), m_store, m_flags));
+    registerPage(btnRili, tsRili, new SheetPage(SheetPage::Config::calendar(), m_store, m_flags));
 }
 
 void TMainForm::registerPage(PageButton *button, QWidget *sheet, NotePage *page) {
@@ -524,6 +519,7 @@ void TMainForm::FormShow() {
     activatePage(pageOfButton(SpeedButton2));
     placePicker();
     for (NotePage *page : m_pages) page->firstShow();
+    Panel2->LoadMemoList();
     Timer2->start();
     m_flags.savingEnabled = true;
     const QRect screenRect = screenGeometry();
@@ -573,7 +569,9 @@ void TMainForm::openStore(bool again) {
         // The real cause and the path, once; the pages stay quiet about a store that is closed.
         notice = e.message();
     }
-    for (NotePage *page : m_pages) page->setReadOnly(!m_store.isOpen() || m_store.isReadOnly());
+    const bool readOnly = !m_store.isOpen() || m_store.isReadOnly();
+    for (NotePage *page : m_pages) page->setReadOnly(readOnly);
+    Panel2->setStoreWritable(!readOnly);
     if (notice == m_storeNotice) return;
     m_storeNotice = notice;
     if (!notice.isEmpty()) showError(notice);
@@ -726,12 +724,17 @@ bool TMainForm::endProgram(bool writeSettings) {
         if (Timer2 && !Timer2->isActive()) tmrAutoSave->start();
         return false;
     };
-    // One question instead of the page's own failure box.
-    if (!m_activePage || m_activePage->saveIfModified(false)) {
+    // One question instead of the page's own failure box; memo lines whose write failed while
+    // typing get a last chance too.
+    const bool memoWritten = Panel2->writePending(false);
+    if (memoWritten && (!m_activePage || m_activePage->saveIfModified(false))) {
         finish();
         return true;
     }
-    const QString cause = m_activePage->lastSaveError();
+    const bool pageFailed = m_activePage && m_activePage->lastSaveFailed();
+    const QString cause = !memoWritten && !pageFailed ? QStringLiteral("备忘录未能写入数据库")
+                          : pageFailed                ? m_activePage->lastSaveError()
+                                                      : QString();
     const QString question =
         QStringLiteral(
             "笔记未能保存：%1\n\n选“退出”，未保存的笔记会先写入一个恢复文件（在 %2 中）；"
@@ -754,6 +757,7 @@ void TMainForm::terminate() {
     if (m_closing) return;
     tmrAutoSave->stop();
     // A save still waiting in its failure box is not a success: its text goes to the file.
+    Panel2->writePending(false);
     const bool saved = !m_activePage || m_activePage->saveIfModified(false);
     const QList<UnsavedCell> cells = unsavedCells();
     if (!saved || !cells.isEmpty()) {
@@ -774,6 +778,7 @@ void TMainForm::finish() {
 QList<UnsavedCell> TMainForm::unsavedCells() const {
     QList<UnsavedCell> cells;
     for (const NotePage *page : m_pages) cells << page->unsavedCells();
+    cells << Panel2->unsavedCells();
     return cells;
 }
 

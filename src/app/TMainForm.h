@@ -19,6 +19,7 @@ class DataFolderLock;
 class DesktopMonthPage;
 class QAbstractButton;
 class FramePictures;
+class MemoPanel;
 class PageButton;
 class PictureLabel;
 class QButtonGroup;
@@ -40,8 +41,9 @@ class TChnCalendar;
 //
 // The page logic knows the pages only as NotePage: each is registered with its page button and
 // tab sheet in registerPages(); a sheet without a page stays an empty, disabled placeholder and
-// its button stays disabled. The memo list and the menu items of later features are in place
-// but disabled.
+// its button stays disabled. The memo list `Panel2` takes the side panel's lower part whenever
+// the active page has no side panel of its own; it is loaded at the first show. The menu items of
+// later features are in place but disabled.
 class TMainForm : public QWidget {
     Q_OBJECT
 public:
@@ -136,7 +138,7 @@ public:
     QMenu *systemMenu() const { return popSysset; }
     QAction *menuAction(const QString &objectName) const;
     QTextBrowser *webPanel() const { return webLink; }
-    QWidget *memoPanel() const { return Panel2; }
+    MemoPanel *memoPanel() const { return Panel2; }
     QWidget *dayPlanPanel() const; // the month page's side panel
     QLabel *dateLine() const { return lblDateTime; }
     CaptionButton *closeButton() const { return img_close; }
@@ -245,7 +247,7 @@ private:
     PictureLabel *Panel4 = nullptr;
     QWidget *Panelweblink = nullptr;
     QTextBrowser *webLink = nullptr;
-    QWidget *Panel2 = nullptr;
+    MemoPanel *Panel2 = nullptr;
     QMenu *popSysset = nullptr;
     QAction *N_SetFrmSize = nullptr;
     QAction *N_SetDeskTopBG = nullptr;

@@ -69,3 +69,19 @@ QByteArray GbkCodec::encodeReplacing(const QString &text, char replacement, bool
     }
     return bytes;
 }
+
+int GbkCodec::byteLength(QStringView text) {
+    int bytes = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i].unicode() < 0x80) {
+            bytes += 1;
+        } else if (text[i].isHighSurrogate() && i + 1 < text.size() &&
+                   text[i + 1].isLowSurrogate()) {
+            bytes += 4;
+            ++i;
+        } else {
+            bytes += 2;
+        }
+    }
+    return bytes;
+}

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringView>
 
 // GBK (code page 936) conversion through iconv; Qt 6 has no GBK codec of its own.
 class GbkCodec {
@@ -14,4 +15,7 @@ public:
     // `replacement`. `replaced` (when given) tells whether any did.
     static QByteArray encodeReplacing(const QString &text, char replacement = '?',
                                       bool *replaced = nullptr);
+    // Length of `text` as a code page 936 edit control counts it: 1 byte for ASCII, 4 for a
+    // surrogate pair (GB18030's width), 2 for any other character.
+    static int byteLength(QStringView text);
 };

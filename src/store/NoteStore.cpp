@@ -418,8 +418,10 @@ QByteArray toBytes(const QVariant &v) {
 QString toText(const QVariant &v) {
     return v.isNull() ? QString() : v.toString();
 }
+// A colour is 0x00BBGGRR; anything else (null, negative, wider) reads as black.
 int toColor(const QVariant &v) {
-    return v.isNull() ? 0 : int(v.toLongLong());
+    const qlonglong color = v.isNull() ? 0 : v.toLongLong();
+    return color < 0 || color > 0xFFFFFF ? 0 : int(color);
 }
 
 } // namespace

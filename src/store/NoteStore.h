@@ -32,7 +32,8 @@ struct MonthPage {
 using YearNotes = std::array<QByteArray, 12>;
 
 // A ruled sheet of 42 one-line notes (general notes page, calendar notes page): line k+1 at
-// index k, with its text colour as 0x00BBGGRR (0 is black; a colour never stored reads as 0).
+// index k, with its text colour as 0x00BBGGRR (0 is black; a colour never stored, null or out of
+// that range reads as 0).
 struct SheetNotes {
     std::array<QString, 42> texts;
     std::array<int, 42> colors{};

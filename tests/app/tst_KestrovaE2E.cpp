@@ -4,6 +4,7 @@
 #include "MonthPageLayout.h"
 #include "NoteStore.h"
 #include "RichText.h"
+#include "SheetLayout.h"
 #include "YearPageLayout.h"
 
 #include <QDir>
@@ -66,6 +67,8 @@ private slots:
     void noteIsShownAfterRestart();
     void annualNoteSurvivesPageSwitchAndRestart();
     void terminationSavesTypedText();
+    void generalLineKeepsTextAndColourThroughResizeAndRestart();
+    void memoIsStoredWhenKilledRightAfterTyping();
     void gateComesFirstWhenSwitchedOn();
     void cancelAtTheGateEndsTheProgram();
     void missingPasswordFileStopsStartUp();
@@ -89,6 +92,12 @@ private:
     QPoint pageButtonCentre(int left) const;
     QString storedMonthNote(int month) const;
     QString storedNote(const QString &select, const QVariant &key) const;
+    QPoint sheetLineEnd(int line) const;
+    QPoint memoLineCentre(int line) const;
+    void startAndOpenGeneralPage();
+    // The first value of the first row of `select` (bound to `key` when given) in the program's
+    // database, read through a connection of the test's own.
+    QVariant stored(const QString &select, const QVariant &key = QVariant()) const;
     void click(const QPoint &p);
     QString storedCell(int editor) const;
     bool waitForEnd(int ms);
@@ -190,6 +199,42 @@ QPoint TestKestrovaE2E::pageButtonCentre(int left) const {
     return QPoint(g.x + left + 29, g.y + 84 + 10);
 }
 
+// The general notes page fills the page area too; a point near the right end of a line's text box.
+QPoint TestKestrovaE2E::sheetLineEnd(int line) const {
+    const Geometry g = geometry(m_window);
+    const QRect r = SheetLayout(g.width - 1008 + 790, g.height - 696 + 564).lineRect(line);
+    return QPoint(g.x + 6 + r.right() - 10, g.y + 112 + r.center().y());
+}
+
+// Memo line n in Panel2 (1,232) of the side panel (801,110), which keeps its distance to the
+// right edge.
+QPoint TestKestrovaE2E::memoLineCentre(int line) const {
+    static const int tops[] = {34, 62, 88, 114, 140, 166, 192, 218, 244, 270, 296};
+    const Geometry g = geometry(m_window);
+    return QPoint(g.x + g.width - 1008 + 801 + 1 + 6 + 88, g.y + 110 + 232 + tops[line - 1] + 8);
+}
+
+void TestKestrovaE2E::startAndOpenGeneralPage() {
+    QVERIFY2(startMainWindow(), qPrintable(diagnosis()));
+    click(pageButtonCentre(167)); // "一般记事"
+}
+
+QVariant TestKestrovaE2E::stored(const QString &select, const QVariant &key) const {
+    QVariant value;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "e2e");
+        db.setDatabaseName(m_programDir.filePath("DB3/CalendarD.db"));
+        if (db.open()) {
+            QSqlQuery q(db);
+            q.prepare(select);
+            if (key.isValid()) q.addBindValue(key);
+            if (q.exec() && q.next()) value = q.value(0);
+        }
+    }
+    QSqlDatabase::removeDatabase("e2e");
+    return value;
+}
+
 void TestKestrovaE2E::click(const QPoint &p) {
     run("xdotool", {"mousemove", QString::number(p.x()), QString::number(p.y())});
     QTest::qWait(150);
@@ -200,23 +245,11 @@ void TestKestrovaE2E::click(const QPoint &p) {
 // The plain text of the note that `select` (one column, one bound key) reads from the program's
 // database, empty when there is none.
 QString TestKestrovaE2E::storedNote(const QString &select, const QVariant &key) const {
-    QString text;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "e2e");
-        db.setDatabaseName(m_programDir.filePath("DB3/CalendarD.db"));
-        if (db.open()) {
-            QSqlQuery q(db);
-            q.prepare(select);
-            q.addBindValue(key);
-            if (q.exec() && q.next()) {
-                QTextDocument doc;
-                richtext::loadInto(doc, q.value(0).toByteArray());
-                text = doc.toPlainText();
-            }
-        }
-    }
-    QSqlDatabase::removeDatabase("e2e");
-    return text;
+    const QVariant value = stored(select, key);
+    if (!value.isValid()) return QString();
+    QTextDocument doc;
+    richtext::loadInto(doc, value.toByteArray());
+    return doc.toPlainText();
 }
 
 QString TestKestrovaE2E::storedCell(int editor) const {
@@ -395,6 +428,70 @@ void TestKestrovaE2E::terminationSavesTypedText() {
     QCOMPARE(m_process->exitStatus(), QProcess::NormalExit);
     QCOMPARE(m_process->exitCode(), 0);
     QCOMPARE(storedCell(33), QStringLiteral("until shutdown"));
+}
+
+// Text typed in a general line, the line coloured (through the database while the program is
+// closed), the window resized with typed text still unsaved, the program restarted: text and
+// colour are there, and the program's own saves keep the colour.
+void TestKestrovaE2E::generalLineKeepsTextAndColourThroughResizeAndRestart() {
+    const QString key = NoteStore::yearMonthKey(QDate::currentDate());
+    const QString text = "SELECT line1 FROM edtText WHERE edtYearMonth = '" + key + "'";
+    const QString colour = "SELECT color1 FROM edtTextColor WHERE edtYearMonth = '" + key + "'";
+    startAndOpenGeneralPage();
+    click(sheetLineEnd(1));
+    run("xdotool", {"type", "--delay", "40", "sheet e2e"});
+    QTest::qWait(200);
+    click(sheetLineEnd(3));
+    QTRY_COMPARE_WITH_TIMEOUT(stored(text).toString(), QStringLiteral("sheet e2e"), 3000);
+    QVERIFY(closeWithButton());
+    const QString red = "UPDATE edtTextColor SET color1 = 255 WHERE edtYearMonth = '" + key + "'";
+    QVERIFY(!stored(red).isValid()); // an UPDATE returns no row
+    QCOMPARE(stored(colour).toInt(), 255);
+
+    startAndOpenGeneralPage();
+    click(sheetLineEnd(1));
+    run("xdotool", {"key", "End"});
+    run("xdotool", {"type", "--delay", "40", "+more"});
+    QTest::qWait(200);
+    Geometry g = geometry(m_window);
+    click(QPoint(g.x + g.width - 1008 + 939 + 14, g.y + 10)); // maximise
+    QTRY_VERIFY_WITH_TIMEOUT(geometry(m_window).width != g.width, 5000);
+    QTest::qWait(300);
+    click(sheetLineEnd(1));
+    run("xdotool", {"key", "End"});
+    run("xdotool", {"type", "--delay", "40", "!"});
+    QTest::qWait(200);
+    click(sheetLineEnd(3));
+    QTRY_COMPARE_WITH_TIMEOUT(stored(text).toString(), QStringLiteral("sheet e2e+more!"), 3000);
+    QCOMPARE(stored(colour).toInt(), 255);
+    // Back to the configured size, which the close button writes to form.ini.
+    g = geometry(m_window);
+    click(QPoint(g.x + g.width - 1008 + 939 + 14, g.y + 10));
+    QTRY_COMPARE_WITH_TIMEOUT(geometry(m_window).width, 1024, 5000);
+    QVERIFY(closeWithButton());
+
+    startAndOpenGeneralPage();
+    click(sheetLineEnd(1));
+    run("xdotool", {"key", "End"});
+    run("xdotool", {"type", "--delay", "40", "#"});
+    QTest::qWait(200);
+    click(sheetLineEnd(3));
+    QTRY_COMPARE_WITH_TIMEOUT(stored(text).toString(), QStringLiteral("sheet e2e+more!#"), 3000);
+    QCOMPARE(stored(colour).toInt(), 255);
+    QVERIFY(closeWithButton());
+}
+
+// The memo list has no save step: what was typed is in the database when the program is killed.
+void TestKestrovaE2E::memoIsStoredWhenKilledRightAfterTyping() {
+    startAndOpenGeneralPage();
+    click(memoLineCentre(2));
+    run("xdotool", {"type", "--delay", "40", "memo kept"});
+    QTest::qWait(200);
+    m_process->kill();
+    QVERIFY(waitForEnd(5000));
+    QCOMPARE(m_process->exitStatus(), QProcess::CrashExit);
+    QCOMPARE(stored("SELECT line2 FROM Beiwanglu WHERE memkey = 'bwl'").toString(),
+             QStringLiteral("memo kept"));
 }
 
 void TestKestrovaE2E::gateComesFirstWhenSwitchedOn() {

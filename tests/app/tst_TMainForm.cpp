@@ -6,9 +6,12 @@
 #include "DesktopMonthPage.h"
 #include "FormIni.h"
 #include "FrameGeometry.h"
+#include "MemoPanel.h"
+#include "NoteLineEdit.h"
 #include "NoteStore.h"
 #include "PageTestSupport.h"
 #include "RichText.h"
+#include "SheetPage.h"
 #include "TChnCalendar.h"
 #include "TFrmSetFrm.h"
 #include "TMainForm.h"
@@ -151,7 +154,7 @@ private slots:
     void passwordItemOpensTheDialogModally();
     void dialogsAreMadeOnFirstUse();
     void fontListWaitsForFirstUseOrStartupTimer();
-    void laterPagesAreDisabled();
+    void allPageButtonsWork();
     void annualPageButtonArrangesTheSideControls();
     void pageSwitchKeepsTypedText();
     void pageSwitchWithFailingSaveStays();
@@ -187,6 +190,12 @@ private slots:
     void quitWhileSavesFailWritesRecoveryFile();
     void terminationWithTheFailureBoxOpen();
     void autoSaveReportsAFailureOnce();
+    void sheetPagesArrangeTheSideControls_data();
+    void sheetPagesArrangeTheSideControls();
+    void generalPageFollowsThePicker();
+    void calendarPageKeepsItsSheetWhateverTheDate();
+    void memoListIsLoadedAtFirstShow();
+    void closingWritesPendingMemoLines();
 };
 
 void TestTMainForm::creationPreparesHiddenWindow() {
@@ -317,14 +326,13 @@ void TestTMainForm::fontListWaitsForFirstUseOrStartupTimer() {
     QCOMPARE(box->count(), installed);
 }
 
-void TestTMainForm::laterPagesAreDisabled() {
+// Every page button has its page now, and the memo list takes typing.
+void TestTMainForm::allPageButtonsWork() {
     Harness h;
     TMainForm &f = h.running();
-    for (const char *name : {"SpeedButton2", "spdRili"})
+    for (const char *name : {"spdRili", "SpeedButton2", "btnYiban", "btnRili"})
         QVERIFY2(f.findChild<QAbstractButton *>(name)->isEnabled(), name);
-    for (const char *name : {"btnYiban", "btnRili"})
-        QVERIFY2(!f.findChild<QAbstractButton *>(name)->isEnabled(), name);
-    QVERIFY(!f.memoPanel()->isEnabled());
+    QVERIFY(f.memoPanel()->isEnabled());
 }
 
 void TestTMainForm::annualPageButtonArrangesTheSideControls() {
@@ -344,7 +352,7 @@ void TestTMainForm::annualPageButtonArrangesTheSideControls() {
     QVERIFY(f.picker()->isVisible());
     QVERIFY(f.picker()->isEnabled());
     QVERIFY(f.memoPanel()->isVisible());
-    QVERIFY(!f.memoPanel()->isEnabled());
+    QVERIFY(f.memoPanel()->isEnabled());
     QVERIFY(!f.dayPlanPanel()->isVisible());
     QVERIFY(f.findChild<QWidget *>("ccbFont")->isVisible());
     QVERIFY(f.findChild<QWidget *>("cbbFontSize")->isVisible());
@@ -981,6 +989,115 @@ void TestTMainForm::autoSaveReportsAFailureOnce() {
     h.type(3, QStringLiteral(" three"));
     f.autoSave();
     QCOMPARE(h.messages.size(), 2);
+}
+
+void TestTMainForm::sheetPagesArrangeTheSideControls_data() {
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("panel");
+    QTest::addColumn<bool>("picker");
+    QTest::newRow("一般记事") << "btnYiban"
+                              << "pnlJishi" << true;
+    QTest::newRow("日历") << "btnRili"
+                          << "pnlRili" << false;
+}
+
+void TestTMainForm::sheetPagesArrangeTheSideControls() {
+    QFETCH(QString, button);
+    QFETCH(QString, panel);
+    QFETCH(bool, picker);
+    Harness h;
+    TMainForm &f = h.running();
+    QTest::mouseClick(f.findChild<QAbstractButton *>(button), Qt::LeftButton);
+    QCOMPARE(f.activePage()->objectName(), panel);
+    QVERIFY(f.activePage()->isVisible());
+    QCOMPARE(f.picker()->isVisible(), picker);
+    if (picker) QVERIFY(f.picker()->isEnabled());
+    QVERIFY(f.memoPanel()->isVisible());
+    QVERIFY(!f.dayPlanPanel()->isVisible());
+    QVERIFY(!f.findChild<QWidget *>("ccbFont")->isVisible());
+    QVERIFY(!f.findChild<QWidget *>("cbbFontSize")->isVisible());
+    // The page fills the page area and is laid out for it.
+    const auto *sheet = static_cast<SheetPage *>(f.activePage());
+    const SheetLayout layout(sheet->width(), sheet->height(), sheet->config().variant,
+                             SheetPage::CalendarSize);
+    QCOMPARE(sheet->line(42)->geometry(), layout.lineRect(42));
+    QVERIFY(h.messages.isEmpty());
+}
+
+void TestTMainForm::generalPageFollowsThePicker() {
+    Harness h;
+    TMainForm &f = h.running();
+    const QDate today = QDate::currentDate();
+    QTest::mouseClick(f.findChild<QAbstractButton *>("btnYiban"), Qt::LeftButton);
+    auto *general = static_cast<SheetPage *>(f.activePage());
+    general->line(5)->setFocus(Qt::MouseFocusReason);
+    QTest::keyClicks(general->line(5), QStringLiteral("this month"));
+    f.picker()->SetDateTime(QDateTime(today.addMonths(1), QTime(12, 0)));
+    QCOMPARE(general->state().loadedKey(), NoteStore::yearMonthKey(today.addMonths(1)));
+    QCOMPARE(general->line(5)->text(), QString());
+    NoteStore store;
+    store.open(h.paths.databaseFile());
+    QCOMPARE(store.readSheet(NoteStore::Sheet::General, NoteStore::yearMonthKey(today)).texts[4],
+             QStringLiteral("this month"));
+    // The page button comes back to today's month.
+    QTest::mouseClick(f.findChild<QAbstractButton *>("btnYiban"), Qt::LeftButton);
+    QCOMPARE(general->line(5)->text(), QStringLiteral("this month"));
+    QVERIFY(h.messages.isEmpty());
+}
+
+void TestTMainForm::calendarPageKeepsItsSheetWhateverTheDate() {
+    Harness h;
+    TMainForm &f = h.running();
+    QTest::mouseClick(f.findChild<QAbstractButton *>("btnRili"), Qt::LeftButton);
+    auto *calendar = static_cast<SheetPage *>(f.activePage());
+    QCOMPARE(calendar->calendar()->DateTime().date(), QDate::currentDate());
+    calendar->line(13)->setFocus(Qt::MouseFocusReason);
+    QTest::keyClicks(calendar->line(13), QStringLiteral("beside the calendar"));
+    calendar->calendar()->SetDateTime(QDateTime(QDate(2012, 5, 5), QTime(12, 0)));
+    f.picker()->SetDateTime(QDateTime(QDate(2012, 5, 5), QTime(12, 0)));
+    QCOMPARE(calendar->line(13)->text(), QStringLiteral("beside the calendar"));
+    QVERIFY(calendar->hasUnsavedChanges()); // neither calendar reloads nor saves the sheet
+    QVERIFY(f.saveVisiblePage());
+    NoteStore store;
+    store.open(h.paths.databaseFile());
+    QCOMPARE(store.readSheet(NoteStore::Sheet::Calendar, NoteStore::CalendarSheetKey).texts[12],
+             QStringLiteral("beside the calendar"));
+}
+
+void TestTMainForm::memoListIsLoadedAtFirstShow() {
+    Harness h;
+    {
+        NoteStore store;
+        store.open(h.paths.databaseFile());
+        store.writeMemoLine(4, QStringLiteral("remember"));
+    }
+    TMainForm &f = h.running();
+    QCOMPARE(f.memoPanel()->line(4)->text(), QStringLiteral("remember"));
+    QVERIFY(!f.memoPanel()->line(4)->isReadOnly());
+    QVERIFY(h.messages.isEmpty());
+}
+
+// A memo line whose write failed while typing makes the close ask; keeping the window keeps the
+// line until it is written.
+void TestTMainForm::closingWritesPendingMemoLines() {
+    Harness h;
+    TMainForm &f = h.running();
+    QTest::mouseClick(f.findChild<QAbstractButton *>("btnYiban"), Qt::LeftButton);
+    NoteLineEdit *line = f.memoPanel()->line(2);
+    line->setFocus(Qt::MouseFocusReason);
+    PageTestSupport::renameTable(h.paths.databaseFile(), "Beiwanglu", "Beiwanglu_off");
+    QTest::keyClicks(line, QStringLiteral("pending"));
+    QCOMPARE(h.messages.size(), 1);
+    QVERIFY(!f.escapeAction());
+    QCOMPARE(h.messages.size(), 1);
+    QCOMPARE(h.questions.size(), 1);
+    QCOMPARE(h.quits, 0);
+    PageTestSupport::renameTable(h.paths.databaseFile(), "Beiwanglu_off", "Beiwanglu");
+    QVERIFY(f.escapeAction());
+    QCOMPARE(h.quits, 1);
+    NoteStore store;
+    store.open(h.paths.databaseFile());
+    QCOMPARE(store.readMemoLines()[1], QStringLiteral("pending"));
 }
 
 QTEST_MAIN(TestTMainForm)

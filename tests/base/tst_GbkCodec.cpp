@@ -28,6 +28,22 @@ private slots:
         QByteArray exact;
         QCOMPARE(GbkCodec::encode(text, exact), !replaced);
     }
+
+    void byteLength_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("bytes");
+        QTest::newRow("empty") << QString() << 0;
+        QTest::newRow("ascii") << "ab 1" << 4;
+        QTest::newRow("chinese") << QString::fromUtf8("记事") << 4;
+        QTest::newRow("latin-1 is not ascii") << QString::fromUtf8("é") << 2;
+        QTest::newRow("surrogate pair") << QString::fromUtf8("a\xf0\x9f\x98\x80") << 5;
+        QTest::newRow("lone surrogate") << QString(QChar(0xd800)) << 2;
+    }
+    void byteLength() {
+        QFETCH(QString, text);
+        QFETCH(int, bytes);
+        QCOMPARE(GbkCodec::byteLength(text), bytes);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestGbkCodec)

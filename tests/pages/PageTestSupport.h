@@ -38,6 +38,25 @@ inline void alterDatabase(const QString &databaseFile, const QString &sql) {
     QSqlDatabase::removeDatabase(name);
 }
 
+// The first value of the first row of `sql` run through a connection of its own; the error text
+// when the statement fails, nothing when it gives no row.
+inline QVariant queryDatabase(const QString &databaseFile, const QString &sql) {
+    const QString name = QStringLiteral("inspector");
+    QVariant result;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(databaseFile);
+        if (!db.open()) return db.lastError().text();
+        QSqlQuery q(db);
+        if (!q.exec(sql))
+            result = q.lastError().text();
+        else if (q.next())
+            result = q.value(0);
+    }
+    QSqlDatabase::removeDatabase(name);
+    return result;
+}
+
 inline void renameTable(const QString &databaseFile, const QString &from, const QString &to) {
     alterDatabase(databaseFile, QStringLiteral("ALTER TABLE %1 RENAME TO %2").arg(from, to));
 }

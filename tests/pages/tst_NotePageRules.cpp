@@ -2,9 +2,11 @@
 #include "AnnualNotesPage.h"
 #include "DayRichEdit.h"
 #include "DesktopMonthPage.h"
+#include "NoteLineEdit.h"
 #include "NoteStore.h"
 #include "PageTestSupport.h"
 #include "RichText.h"
+#include "SheetPage.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -20,6 +22,40 @@ namespace {
 using PageTestSupport::plainOf;
 using PageTestSupport::rtfOf;
 
+// A cell as the tests use it, whether a rich-text document or a one-line edit: type at its end,
+// undo, watch its changes.
+class CellAccess {
+public:
+    explicit CellAccess(QTextDocument *document) : m_document(document) {}
+    explicit CellAccess(QLineEdit *line) : m_line(line) {}
+
+    // Typing: modifies the cell and leaves an undo step.
+    void type(const QString &text) const {
+        if (m_line) {
+            m_line->end(false);
+            m_line->insert(text);
+            return;
+        }
+        QTextCursor c(m_document);
+        c.movePosition(QTextCursor::End);
+        c.insertText(text);
+    }
+    bool isUndoAvailable() const {
+        return m_line ? m_line->isUndoAvailable() : m_document->isUndoAvailable();
+    }
+    void undo() const { m_line ? m_line->undo() : m_document->undo(); }
+    template <typename F> void onChange(QObject *context, F f) const {
+        if (m_line)
+            QObject::connect(m_line, &QLineEdit::textChanged, context, f);
+        else
+            QObject::connect(m_document, &QTextDocument::contentsChanged, context, f);
+    }
+
+private:
+    QTextDocument *m_document = nullptr;
+    QLineEdit *m_line = nullptr;
+};
+
 // How the tests reach one kind of page: make it, write into a cell as a user would, and read
 // and write the stored text of a cell for a date. Two dates of different periods.
 struct PageKind {
@@ -28,7 +64,7 @@ struct PageKind {
     QDate date;
     QDate otherDate;
     std::function<NotePage *(NoteStore &, PageFlags &, LastSelection &)> make;
-    std::function<QTextDocument *(NotePage *, int cell)> document;
+    std::function<CellAccess(NotePage *, int cell)> cell;
     std::function<QString(NoteStore &, const QDate &, int cell)> stored;
     std::function<void(NoteStore &, const QDate &, int cell, const QString &)> store;
 };
@@ -38,7 +74,7 @@ const std::vector<PageKind> &pageKinds() {
         {"desktop month", "TailiNew", QDate(2010, 6, 1), QDate(2010, 7, 1),
          [](NoteStore &s, PageFlags &f, LastSelection &l) { return new DesktopMonthPage(s, f, l); },
          [](NotePage *p, int cell) {
-             return static_cast<DesktopMonthPage *>(p)->richEdit(cell + 1)->document();
+             return CellAccess(static_cast<DesktopMonthPage *>(p)->richEdit(cell + 1)->document());
          },
          [](NoteStore &s, const QDate &d, int cell) {
              return plainOf(s.readMonth(NoteStore::yearMonthKey(d))[cell]);
@@ -51,7 +87,7 @@ const std::vector<PageKind> &pageKinds() {
         {"annual notes", "YearJishi", QDate(2010, 6, 1), QDate(2011, 1, 1),
          [](NoteStore &s, PageFlags &f, LastSelection &l) { return new AnnualNotesPage(s, f, l); },
          [](NotePage *p, int cell) {
-             return static_cast<AnnualNotesPage *>(p)->box(cell + 1)->document();
+             return CellAccess(static_cast<AnnualNotesPage *>(p)->box(cell + 1)->document());
          },
          [](NoteStore &s, const QDate &d, int cell) {
              return plainOf(s.readYearNotes(d.year())[cell]);
@@ -60,6 +96,21 @@ const std::vector<PageKind> &pageKinds() {
              YearNotes notes = s.readYearNotes(d.year());
              notes[cell] = rtfOf(text);
              s.writeYearNotes(d.year(), notes);
+         }},
+        {"general notes", "edtText", QDate(2011, 1, 1), QDate(2011, 11, 1),
+         [](NoteStore &s, PageFlags &f, LastSelection &) {
+             return new SheetPage(SheetPage::Config::general(), s, f);
+         },
+         [](NotePage *p, int cell) {
+             return CellAccess(static_cast<SheetPage *>(p)->line(cell + 1));
+         },
+         [](NoteStore &s, const QDate &d, int cell) {
+             return s.readSheet(NoteStore::Sheet::General, NoteStore::yearMonthKey(d)).texts[cell];
+         },
+         [](NoteStore &s, const QDate &d, int cell, const QString &text) {
+             SheetNotes notes = s.readSheet(NoteStore::Sheet::General, NoteStore::yearMonthKey(d));
+             notes.texts[cell] = text;
+             s.writeSheet(NoteStore::Sheet::General, NoteStore::yearMonthKey(d), notes);
          }},
     };
     return kinds;
@@ -88,13 +139,8 @@ struct Fixture {
         flags.savingEnabled = true;
     }
 
-    QTextDocument *cell() const { return kind.document(page.get(), Cell); }
-    // Typing: modifies the document and leaves an undo step.
-    void type(const QString &text) const {
-        QTextCursor c(cell());
-        c.movePosition(QTextCursor::End);
-        c.insertText(text);
-    }
+    CellAccess cell() const { return kind.cell(page.get(), Cell); }
+    void type(const QString &text) const { cell().type(text); }
     QString stored(const QDate &date) { return kind.stored(store, date, Cell); }
     void moveTo(const QDate &date) {
         pickerDate = date;
@@ -218,8 +264,8 @@ void TestNotePageRules::loadClearsUndo() {
     f.moveTo(f.kind.otherDate);
     QCOMPARE(f.page->cellText(Cell), QStringLiteral("stored"));
     // Undo neither empties the loaded text nor brings back the other period's.
-    QVERIFY(!f.cell()->isUndoAvailable());
-    f.cell()->undo();
+    QVERIFY(!f.cell().isUndoAvailable());
+    f.cell().undo();
     QCOMPARE(f.page->cellText(Cell), QStringLiteral("stored"));
     QVERIFY(!f.page->hasUnsavedChanges());
 }
@@ -253,8 +299,7 @@ void TestNotePageRules::loadingFlagOnlyWhileLoading() {
     Fixture f(pageKinds()[kind]);
     f.kind.store(f.store, f.kind.date, Cell, QStringLiteral("filled"));
     QList<bool> whileFilling;
-    connect(f.cell(), &QTextDocument::contentsChanged, this,
-            [&] { whileFilling << f.flags.loading; });
+    f.cell().onChange(this, [&] { whileFilling << f.flags.loading; });
     QVERIFY(!f.flags.loading);
     QVERIFY(f.page->load());
     QVERIFY(!whileFilling.isEmpty());

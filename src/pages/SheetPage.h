@@ -1,0 +1,101 @@
+#pragma once
+
+#include "NotePage.h"
+#include "NoteStore.h"
+#include "SheetLayout.h"
+#include "SheetState.h"
+
+#include <QDate>
+#include <QString>
+
+#include <array>
+
+class NoteLineEdit;
+class RuledPaper;
+class TChnCalendar;
+
+// A ruled sheet of 42 one-line notes with a colour each, in two columns of 21 lines: line 2k+1 on
+// the left and 2k+2 on the right of row k. One class serves two pages:
+//   general notes  `pnlJishi`: `DrawGrid1`, `Edit1`..`Edit42`, `pnlHide`; one sheet per month,
+//                  keyed by the year-month of the picker's date; lines of at most 200 bytes
+//                  (code page 936); the picker is shown and enabled
+//   calendar notes `pnlRili`: `drwgrd1`, `edtr1`..`edtr42`, `pnlSplit` and the calendar
+//                  `chnRili` in the middle; one fixed sheet "rili2011" whatever the date; no line
+//                  limit; a line whose text becomes empty turns black; the picker is hidden
+// The lines mirror a SheetState, which loads and saves through the store. A layout only places
+// the widgets; it never reloads, so text typed since the last save stays.
+class SheetPage : public NotePage {
+    Q_OBJECT
+public:
+    struct Config {
+        QString panelName;
+        QString paperName;
+        QString linePrefix;
+        QString splitName;
+        NoteStore::Sheet sheet = NoteStore::Sheet::General;
+        SheetLayout::Variant variant = SheetLayout::Variant::General;
+        int maxLineBytes = 0;
+        bool emptiedLineTurnsBlack = false;
+        bool keyedByMonth = false;
+
+        static Config general();
+        static Config calendar();
+    };
+
+    static constexpr int LineCount = SheetState::LineCount;
+    static constexpr int GeneralLineBytes = 200;
+    static inline const QSize CalendarSize{313, 253};
+
+    // `store` and `flags` belong to the main window and must outlive the page.
+    SheetPage(const Config &config, NoteStore &store, PageFlags &flags, QWidget *parent = nullptr);
+    ~SheetPage() override;
+
+    // The key the sheet is stored under when loaded for `date`.
+    QString keyFor(const QDate &date) const;
+
+    // ---- NotePage ----
+    SideControls sideControls() const override;
+    int cellCount() const override { return LineCount; }
+    QString cellText(int index) const override;
+    bool hasUnsavedChanges() const override { return m_state.isModified(); }
+    QList<UnsavedCell> unsavedCells() const override;
+    // LayoutGeneralPage / LayoutCalendarPage: places the paper, the lines, the split panel and
+    // the calendar for the page's size.
+    void layoutPage() override;
+    // The general page reloads for the new month; the calendar page only lays out again.
+    void pickerDateChanged() override;
+
+    // Changes the whole text colour of line n (1..42), as 0x00BBGGRR.
+    void setLineColor(int line, int color);
+
+    const Config &config() const { return m_config; }
+    const SheetState &state() const { return m_state; }
+    NoteLineEdit *line(int n) const { return m_lines[n - 1]; }
+    QWidget *splitPanel() const { return m_split; }
+    // chnRili; null on the general notes page.
+    TChnCalendar *calendar() const { return m_calendar; }
+
+    static QString saveFailedMessage() { return QStringLiteral("保存失败!请重试"); }
+    static QString saveFailedCaption() { return QStringLiteral("Kestrova月历"); }
+
+protected:
+    void readCells(const QDate &date) override;
+    void writeCells(const QDate &date) override;
+    void setUnmodified(bool clearUndo) override;
+    void applyReadOnly(bool readOnly) override;
+    // The calendar page is laid out and its calendar set to today before it loads.
+    void prepareOpen() override;
+    PageMessage saveFailureMessage(const QString &error) const override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    void lineChanged(NoteLineEdit *edit, const QString &text);
+
+    Config m_config;
+    SheetState m_state;
+    RuledPaper *m_paper = nullptr;
+    std::array<NoteLineEdit *, LineCount> m_lines{};
+    QWidget *m_split = nullptr;
+    TChnCalendar *m_calendar = nullptr;
+    bool m_filling = false;
+};
