@@ -16,6 +16,7 @@
 class AnchorLayout;
 class CaptionButton;
 class DesktopMonthPage;
+class FontFaceBox;
 class QAbstractButton;
 class FramePictures;
 class MemoPanel;
@@ -52,6 +53,8 @@ public:
 
     using MessageFunction = std::function<void(const QString &text)>;
     using UrlOpener = std::function<bool(const QUrl &url)>;
+    // Asks the user for a colour, starting on `initial`; an invalid colour means Cancel.
+    using ColourChooser = std::function<QColor(const QColor &initial)>;
 
     // Runs the creation steps (FormCreate): reads form.ini, sizes the window, opens the note
     // database. The window is created hidden; its first show loads the month page.
@@ -76,6 +79,8 @@ public:
     void setMessageFunction(MessageFunction fn);
     void setUrlOpener(UrlOpener fn);
     void setQuitFunction(std::function<void()> fn);
+    // Default: the colour dialog `ColorDialog1` with its custom colours shown.
+    void setColourChooser(ColourChooser fn);
 
     // ---- window size ------------------------------------------------------------------------
     const WindowSettings &settings() const { return m_settings; }
@@ -100,6 +105,20 @@ public:
     void exitAction();      // "退出程序": ends at once, saves nothing
     void autoSave();        // tmrAutoSave: the visible page, when it has unsaved changes
     bool saveVisiblePage(); // the visible page, when it has unsaved changes
+
+    // ---- editing commands of the top bar -------------------------------------------------------
+    // btn3 "√" and btn4 "X": a tick or a cross mark into the active page's focused cell.
+    void btn3Click();
+    void btn4Click();
+    // img4: the colour dialog for the active page's focused cell; on an empty line or with no
+    // focused cell nothing happens and no dialog opens.
+    void img4Click();
+    // A choice in the face or size list: applied to the selection of the last selection record
+    // on the annual and month pages.
+    void ccbFontSelect();
+    void cbbFontSizeSelect();
+    // The colour chosen last (black at first); the dialog starts on it.
+    QColor lastColour() const { return m_lastColour; }
 
     // ---- parts (for the pages that plug in later, and for tests) ----------------------------
     NotePage *activePage() const { return m_activePage; }
@@ -148,7 +167,6 @@ private:
     void buildSidePanel();
     void buildSystemMenu();
     void Timer2Timer();
-    void fillFontList();
     void ChnCalendar1Change();
     void registerPages();
     NotePage *pageOfButton(const QAbstractButton *button) const;
@@ -162,6 +180,8 @@ private:
     bool endProgram(bool writeSettings);
     void showError(const QString &text);
     void openWebPage(const QString &name);
+    void insertMark(QChar mark);
+    void applyFontChoice(bool faceChosen);
 
     AppPaths m_paths;
     std::unique_ptr<FramePictures> m_pictures;
@@ -172,6 +192,8 @@ private:
     MessageFunction m_message;
     UrlOpener m_openUrl;
     std::function<void()> m_quit;
+    ColourChooser m_chooseColour;
+    QColor m_lastColour = Qt::black;
     struct PageEntry {
         NotePage *page;
         PageButton *button;
@@ -198,7 +220,7 @@ private:
     PageButton *btnRili = nullptr;
     QButtonGroup *m_pageButtons = nullptr;
     PictureLabel *img4 = nullptr;
-    QComboBox *ccbFont = nullptr;
+    FontFaceBox *ccbFont = nullptr;
     QComboBox *cbbFontSize = nullptr;
     QPushButton *btn3 = nullptr;
     QPushButton *btn4 = nullptr;

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QTextDocument>
+#include <QTextDocumentFragment>
 
 // Rich-text notes are stored as RTF documents in the style Windows rich-edit controls write,
 // so that notes written here open elsewhere and old notes open here.
@@ -17,5 +18,12 @@ bool fromRtf(const QByteArray &data, QTextDocument &doc);
 // Loads a stored note: RTF when data is RTF, else plain text (UTF-8 when it is valid UTF-8,
 // else GBK); empty data empties the document.
 void loadInto(QTextDocument &doc, const QByteArray &data);
+
+// What of `fragment` a note can store: its paragraphs with their alignment and its text with the
+// character formats the RTF keeps (face, size, weight, slant, underline, strike-out, colours,
+// raised and lowered text). Pictures and other embedded objects are dropped; tables and lists
+// become plain paragraphs; sizes in pixels become points. Pasting this instead of the clipboard's
+// own fragment keeps what the editor shows equal to what a save and a reload give back.
+QTextDocumentFragment storable(const QTextDocumentFragment &fragment);
 
 } // namespace richtext
