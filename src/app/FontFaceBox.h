@@ -19,9 +19,9 @@ public:
 
     void ensureFilled();
     bool isFilled() const { return m_filled; }
+    void showPopup() override;
 
 protected:
-    void showPopup() override;
     void focusInEvent(QFocusEvent *event) override;
     void wheelEvent(QWheelEvent *event) override;
 

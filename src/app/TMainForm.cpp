@@ -151,7 +151,10 @@ void TMainForm::FormCreate() {
     QFont f(QStringLiteral("宋体"));
     f.setPixelSize(12);
     setFont(f);
-    setFocusPolicy(Qt::ClickFocus);
+    // The window takes the focus from a press on its own surface (mousePressEvent), not from a
+    // press on a control that takes none: the "√" and "X" buttons and the colour picture act
+    // on the cell that keeps it.
+    setFocusPolicy(Qt::NoFocus);
     const QPixmap icon = m_pictures->load(QStringLiteral("app_icon"));
     if (!icon.isNull()) setWindowIcon(icon);
 
@@ -283,7 +286,8 @@ void TMainForm::buildTopBar() {
     img4->setPicture(m_pictures->load(QStringLiteral("colour")));
     img4->setCursor(Qt::PointingHandCursor);
     m_frameLayout->add(img4, QRect(329, 88, 20, 20));
-    connect(img4, &PictureLabel::pressed, this, &TMainForm::img4Click);
+    // The dialog opens once the press is over.
+    connect(img4, &PictureLabel::pressed, this, &TMainForm::img4Click, Qt::QueuedConnection);
     ccbFont = new FontFaceBox(pnlbg);
     ccbFont->setObjectName(QStringLiteral("ccbFont"));
     m_frameLayout->add(ccbFont, QRect(357, 83, 87, 22));
@@ -763,6 +767,18 @@ void TMainForm::keyPressEvent(QKeyEvent *event) {
         return;
     }
     QWidget::keyPressEvent(event);
+}
+
+void TMainForm::mousePressEvent(QMouseEvent *event) {
+    // Reached by presses no child took. Where a widget under the pointer takes the focus on a
+    // click it has it already (an editor passes its right press on for the menu); elsewhere
+    // (labels, frames, the page area's margins) the window takes it, so the cell that had it
+    // saves. Controls that take presses but no focus never get here.
+    bool focusTaken = false;
+    for (QWidget *w = childAt(event->position().toPoint()); w && w != this; w = w->parentWidget())
+        focusTaken = focusTaken || (w->focusPolicy() & Qt::ClickFocus);
+    if (!focusTaken) setFocus(Qt::MouseFocusReason);
+    QWidget::mousePressEvent(event);
 }
 
 void TMainForm::closeEvent(QCloseEvent *event) {
