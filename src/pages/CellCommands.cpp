@@ -10,6 +10,42 @@
 
 #include <algorithm>
 
+namespace {
+void deleteSelection(QTextEdit &box) {
+    if (!box.isReadOnly()) box.textCursor().removeSelectedText();
+}
+
+void deleteSelection(QLineEdit &line) {
+    // del() alone would take the character after the caret when nothing is selected.
+    if (line.hasSelectedText()) line.del();
+}
+
+// Copy, paste, undo and cut are the control's own; delete takes the selection only.
+template <class Cell> void runEdit(CellCommands::Command command, Cell &cell) {
+    using Command = CellCommands::Command;
+    switch (command) {
+    case Command::Copy:
+        cell.copy();
+        break;
+    case Command::Paste:
+        cell.paste();
+        break;
+    case Command::Undo:
+        cell.undo();
+        break;
+    case Command::Delete:
+        deleteSelection(cell);
+        break;
+    case Command::Cut:
+        cell.cut();
+        break;
+    case Command::Tick:
+    case Command::Cross:
+        break;
+    }
+}
+} // namespace
+
 QString CellCommands::caption(Command command) {
     switch (command) {
     case Command::Copy:
@@ -31,52 +67,12 @@ QString CellCommands::caption(Command command) {
 }
 
 void CellCommands::run(Command command, QWidget *cell) {
-    if (command == Command::Tick || command == Command::Cross) {
+    if (command == Command::Tick || command == Command::Cross)
         insertMark(cell, command == Command::Tick ? TickMark : CrossMark);
-        return;
-    }
-    if (auto *box = qobject_cast<QTextEdit *>(cell)) {
-        switch (command) {
-        case Command::Copy:
-            box->copy();
-            break;
-        case Command::Paste:
-            box->paste();
-            break;
-        case Command::Undo:
-            box->undo();
-            break;
-        case Command::Delete:
-            if (!box->isReadOnly()) box->textCursor().removeSelectedText();
-            break;
-        case Command::Cut:
-            box->cut();
-            break;
-        default:
-            break;
-        }
-    } else if (auto *line = qobject_cast<QLineEdit *>(cell)) {
-        switch (command) {
-        case Command::Copy:
-            line->copy();
-            break;
-        case Command::Paste:
-            line->paste();
-            break;
-        case Command::Undo:
-            line->undo();
-            break;
-        case Command::Delete:
-            // del() alone would take the character after the caret when nothing is selected.
-            if (line->hasSelectedText()) line->del();
-            break;
-        case Command::Cut:
-            line->cut();
-            break;
-        default:
-            break;
-        }
-    }
+    else if (auto *box = qobject_cast<QTextEdit *>(cell))
+        runEdit(command, *box);
+    else if (auto *line = qobject_cast<QLineEdit *>(cell))
+        runEdit(command, *line);
 }
 
 bool CellCommands::insertMark(QWidget *cell, QChar mark) {

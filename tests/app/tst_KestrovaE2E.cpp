@@ -99,7 +99,6 @@ private:
     bool waitForOneWindow();
     QString diagnosis() const;
     QString otherWindow() const;
-    void closeWithTheCloseButton();
 
     QTemporaryDir m_programDir;
     QTemporaryDir m_runtimeDir;
@@ -489,18 +488,9 @@ QString TestKestrovaE2E::otherWindow() const {
     return QString();
 }
 
-void TestKestrovaE2E::closeWithTheCloseButton() {
-    const Geometry g = geometry(m_window);
-    click(QPoint(g.x + g.width - 20, g.y + 10));
-    QVERIFY(waitForEnd(5000));
-}
-
 // A right click opens the cell's own menu; "打V" is its sixth item.
 void TestKestrovaE2E::tickFromTheCellMenuSurvivesRestart() {
-    start();
-    QVERIFY2(waitForOneWindow(), qPrintable(diagnosis()));
-    m_window = visibleWindows().first();
-    QTest::qWait(1500);
+    QVERIFY2(startMainWindow(), qPrintable(diagnosis()));
     click(editorCentre(10));
     run("xdotool", {"type", "--delay", "40", "done"});
     const QPoint cell = editorCentre(10);
@@ -513,19 +503,16 @@ void TestKestrovaE2E::tickFromTheCellMenuSurvivesRestart() {
     QTRY_COMPARE_WITH_TIMEOUT(visibleWindows(), QStringList{m_window}, 5000);
     click(editorCentre(11));
     QTRY_COMPARE_WITH_TIMEOUT(storedCell(10), QStringLiteral("done√"), 3000);
-    closeWithTheCloseButton();
+    QVERIFY(closeWithButton());
 
-    start();
-    QVERIFY2(waitForOneWindow(), qPrintable(diagnosis()));
-    m_window = visibleWindows().first();
-    QTest::qWait(1500);
+    QVERIFY2(startMainWindow(), qPrintable(diagnosis()));
     click(editorCentre(10));
     run("xdotool", {"key", "ctrl+End"});
     run("xdotool", {"type", "--delay", "40", "+"});
     QTest::qWait(200);
     click(editorCentre(11));
     QTRY_COMPARE_WITH_TIMEOUT(storedCell(10), QStringLiteral("done√+"), 3000);
-    closeWithTheCloseButton();
+    QVERIFY(closeWithButton());
 }
 
 // The colour picture at 329,88 opens the colour dialog for the focused line; its "HTML:" field
@@ -557,7 +544,7 @@ void TestKestrovaE2E::colourFromTheRealDialogSurvivesRestart() {
     click(sheetLineEnd(7));
     QTRY_COMPARE_WITH_TIMEOUT(stored(colour).toInt(), 255, 3000);
     QCOMPARE(stored(text).toString(), QStringLiteral("red line"));
-    closeWithTheCloseButton();
+    QVERIFY(closeWithButton());
 
     // After a restart the line shows its colour: a save of the line keeps it.
     startAndOpenGeneralPage();
@@ -568,7 +555,7 @@ void TestKestrovaE2E::colourFromTheRealDialogSurvivesRestart() {
     click(sheetLineEnd(7));
     QTRY_COMPARE_WITH_TIMEOUT(stored(text).toString(), QStringLiteral("red line!"), 3000);
     QCOMPARE(stored(colour).toInt(), 255);
-    closeWithTheCloseButton();
+    QVERIFY(closeWithButton());
 }
 
 void TestKestrovaE2E::gateComesFirstWhenSwitchedOn() {
