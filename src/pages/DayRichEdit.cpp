@@ -106,8 +106,10 @@ void DayRichEdit::insertFromMimeData(const QMimeData *source) {
         while (document()->availableUndoSteps() > before) document()->undo();
         cursor = textCursor();
     }
-    if (left == 0) return;
-    cursor.insertText(plain.left(left));
+    // Never half of a surrogate pair.
+    const int fits = left > 0 && plain.at(left - 1).isHighSurrogate() ? left - 1 : left;
+    if (fits == 0) return;
+    cursor.insertText(plain.left(fits));
     setTextCursor(cursor);
     ensureCursorVisible();
 }

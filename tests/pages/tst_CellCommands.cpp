@@ -266,6 +266,12 @@ void TestCellCommands::pasteKeepsTheCellLimit() {
     QApplication::clipboard()->setText(QStringLiteral("x"));
     CellCommands::run(Command::Paste, &box);
     QCOMPARE(box.toPlainText(), QStringLiteral("12345678ab"));
+    // One place left and a character outside the BMP first: nothing rather than half of it.
+    box.setPlainText(QStringLiteral("123456789"));
+    box.moveCursor(QTextCursor::End);
+    QApplication::clipboard()->setText(QString::fromUtf8("\xF0\x9F\x98\x80z"));
+    CellCommands::run(Command::Paste, &box);
+    QCOMPARE(box.toPlainText(), QStringLiteral("123456789"));
 }
 
 void TestCellCommands::colourCommandAppliesTo_data() {
