@@ -4,9 +4,11 @@
 #include "AnnualNotesPage.h"
 #include "AppIdentity.h"
 #include "CaptionButton.h"
+#include "CellCommands.h"
 #include "DataFolderLock.h"
 #include "DayRichEdit.h"
 #include "DesktopMonthPage.h"
+#include "FontFaceBox.h"
 #include "FrameGeometry.h"
 #include "FramePictures.h"
 #include "MemoPanel.h"
@@ -22,10 +24,10 @@
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCloseEvent>
+#include <QColorDialog>
 #include <QComboBox>
 #include <QDesktopServices>
 #include <QFileInfo>
-#include <QFontDatabase>
 #include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
@@ -75,6 +77,13 @@ TMainForm::TMainForm(const AppPaths &paths, MessageFunction message, QWidget *pa
         box.setDefaultButton(box.addButton(QStringLiteral("保留窗口"), QMessageBox::RejectRole));
         box.exec();
         return box.clickedButton() == quit;
+    };
+    m_chooseColour = [this](const QColor &initial) {
+        QColorDialog dialog(initial, this);
+        dialog.setObjectName(QStringLiteral("ColorDialog1"));
+        // The widget dialog always shows its custom colours; a desktop's own may not.
+        dialog.setOption(QColorDialog::DontUseNativeDialog);
+        return dialog.exec() == QDialog::Accepted ? dialog.selectedColor() : QColor();
     };
     FormCreate();
     if (ownMessages) {
@@ -131,6 +140,10 @@ void TMainForm::setQuitQuestion(QuestionFunction fn) {
     m_askQuit = std::move(fn);
 }
 
+void TMainForm::setColourChooser(ColourChooser fn) {
+    m_chooseColour = std::move(fn);
+}
+
 QSize TMainForm::screenSize() const {
     return screenGeometry().size();
 }
@@ -161,7 +174,10 @@ void TMainForm::FormCreate() {
     QFont f(QStringLiteral("宋体"));
     f.setPixelSize(12);
     setFont(f);
-    setFocusPolicy(Qt::ClickFocus);
+    // The window takes the focus from a press on its own surface (mousePressEvent), not from a
+    // press on a control that takes none: the "√" and "X" buttons and the colour picture act
+    // on the cell that keeps it.
+    setFocusPolicy(Qt::NoFocus);
     const QPixmap icon = m_pictures->load(QStringLiteral("app_icon"));
     if (!icon.isNull()) setWindowIcon(icon);
 
@@ -284,28 +300,38 @@ void TMainForm::buildTopBar() {
     // A button comes alive when its page is registered (registerPages()).
     for (PageButton *b : {spdRili, SpeedButton2, btnYiban, btnRili}) b->setEnabled(false);
 
-    // The font boxes act on the last selection once the editing commands exist; until then
-    // they show their entries but are disabled.
+    // The editing commands of the top bar. The mark buttons take no focus, so the caret stays
+    // in the cell they write into.
     img4 = new PictureLabel(pnlbg);
     img4->setObjectName(QStringLiteral("img4"));
     img4->setPicture(m_pictures->load(QStringLiteral("colour")));
+    img4->setCursor(Qt::PointingHandCursor);
     m_frameLayout->add(img4, QRect(329, 88, 20, 20));
-    ccbFont = new QComboBox(pnlbg);
+    // The dialog opens once the press is over.
+    connect(img4, &PictureLabel::pressed, this, &TMainForm::img4Click, Qt::QueuedConnection);
+    ccbFont = new FontFaceBox(pnlbg);
     ccbFont->setObjectName(QStringLiteral("ccbFont"));
     m_frameLayout->add(ccbFont, QRect(357, 83, 87, 22));
+    connect(ccbFont, &QComboBox::activated, this, &TMainForm::ccbFontSelect);
     cbbFontSize = new QComboBox(pnlbg);
     cbbFontSize->setObjectName(QStringLiteral("cbbFontSize"));
     m_frameLayout->add(cbbFontSize, QRect(448, 83, 42, 22));
-    btn3 = new QPushButton(QStringLiteral("√"), pnlbg);
-    btn3->setObjectName(QStringLiteral("btn3"));
-    m_frameLayout->add(btn3, QRect(494, 80, 22, 26));
-    btn4 = new QPushButton(QStringLiteral("X"), pnlbg);
-    btn4->setObjectName(QStringLiteral("btn4"));
-    m_frameLayout->add(btn4, QRect(518, 80, 22, 26));
-    for (QWidget *w : {static_cast<QWidget *>(img4), static_cast<QWidget *>(ccbFont),
-                       static_cast<QWidget *>(cbbFontSize), static_cast<QWidget *>(btn3),
-                       static_cast<QWidget *>(btn4)})
-        w->setEnabled(false);
+    connect(cbbFontSize, &QComboBox::activated, this, &TMainForm::cbbFontSizeSelect);
+    const auto markButton = [this](const char *name, const QString &caption, int pixels, int left) {
+        auto *b = new QPushButton(caption, pnlbg);
+        b->setObjectName(QString::fromLatin1(name));
+        b->setFlat(true);
+        b->setFocusPolicy(Qt::NoFocus);
+        QFont font(QStringLiteral("Arial Black"));
+        font.setPixelSize(pixels);
+        b->setFont(font);
+        m_frameLayout->add(b, QRect(left, 80, 23, 22));
+        return b;
+    };
+    btn3 = markButton("btn3", QStringLiteral("√"), 14, 494);
+    connect(btn3, &QPushButton::clicked, this, &TMainForm::btn3Click);
+    btn4 = markButton("btn4", QStringLiteral("X"), 12, 518);
+    connect(btn4, &QPushButton::clicked, this, &TMainForm::btn4Click);
 
     ChnCalendar1 = new TChnCalendar(pnlbg);
     ChnCalendar1->setObjectName(QStringLiteral("ChnCalendar1"));
@@ -323,7 +349,6 @@ void TMainForm::buildTopBar() {
     lblSet->setCursor(Qt::PointingHandCursor);
     lblSet->setStyleSheet(QStringLiteral("color: rgb(40,84,140);"));
     lblSet->installEventFilter(this);
-    ccbFont->installEventFilter(this);
     m_frameLayout->add(lblSet, QRect(804, 88, 48, 14), AnchorLayout::TopRight);
 
     const auto caption = [&](const char *name, const QRect &place) {
@@ -532,17 +557,11 @@ void TMainForm::FormShow() {
 
 void TMainForm::Timer2Timer() {
     Timer2->stop();
-    fillFontList();
+    // Listing every installed face takes a while: after the first paint, unless the user
+    // reached the list before.
+    ccbFont->ensureFilled();
     SpeedButton2Click();
     tmrAutoSave->start();
-}
-
-// Listing every installed face takes a while and the box is empty until then: it is filled
-// by the start-up timer, after the first paint, or when the box takes the focus before that.
-void TMainForm::fillFontList() {
-    if (ccbFont->count() > 0) return;
-    ccbFont->addItems(QFontDatabase::families());
-    ccbFont->setCurrentIndex(ccbFont->findText(QStringLiteral("宋体")));
 }
 
 void TMainForm::openStore(bool again) {
@@ -643,6 +662,50 @@ void TMainForm::autoSave() {
     if (m_flags.loading || !m_activePage) return;
     // The user has been told about the failure; the next word is a save that works again.
     m_activePage->saveIfModified(!m_activePage->lastSaveFailed());
+}
+
+// ---- editing commands ---------------------------------------------------------------------
+
+void TMainForm::btn3Click() {
+    insertMark(CellCommands::TickMark);
+}
+
+void TMainForm::btn4Click() {
+    insertMark(CellCommands::CrossMark);
+}
+
+void TMainForm::insertMark(QChar mark) {
+    if (m_activePage) CellCommands::insertMark(m_activePage->focusedCell(), mark);
+}
+
+void TMainForm::img4Click() {
+    if (!m_activePage) return;
+    const QPointer<QWidget> cell = m_activePage->focusedCell();
+    if (!cell || !CellCommands::takesColour(cell)) return;
+    const QPointer<NotePage> page = m_activePage;
+    const QColor colour = m_chooseColour(m_lastColour);
+    if (!colour.isValid()) return;
+    m_lastColour = colour;
+    // The page or its cell may have gone while the dialog was open (the program ending).
+    if (page && cell) page->setCellColour(cell, colour);
+}
+
+void TMainForm::ccbFontSelect() {
+    applyFontChoice(true);
+}
+
+void TMainForm::cbbFontSizeSelect() {
+    applyFontChoice(false);
+}
+
+void TMainForm::applyFontChoice(bool faceChosen) {
+    if (!m_activePage) return;
+    const FontTarget target = m_activePage->fontTarget();
+    if (!target.box) return;
+    const QString face = faceChosen || target.bothAttributes ? ccbFont->currentText() : QString();
+    const int points =
+        !faceChosen || target.bothAttributes ? cbbFontSize->currentText().toInt() : 0;
+    CellCommands::applyFont(*target.box, m_lastSelection, face, points);
 }
 
 // ---- size and caption buttons ---------------------------------------------------------------
@@ -817,6 +880,18 @@ void TMainForm::keyPressEvent(QKeyEvent *event) {
     QWidget::keyPressEvent(event);
 }
 
+void TMainForm::mousePressEvent(QMouseEvent *event) {
+    // Reached by presses no child took. Where a widget under the pointer takes the focus on a
+    // click it has it already (an editor passes its right press on for the menu); elsewhere
+    // (labels, frames, the page area's margins) the window takes it, so the cell that had it
+    // saves. Controls that take presses but no focus never get here.
+    bool focusTaken = false;
+    for (QWidget *w = childAt(event->position().toPoint()); w && w != this; w = w->parentWidget())
+        focusTaken = focusTaken || (w->focusPolicy() & Qt::ClickFocus);
+    if (!focusTaken) setFocus(Qt::MouseFocusReason);
+    QWidget::mousePressEvent(event);
+}
+
 void TMainForm::closeEvent(QCloseEvent *event) {
     // Closed by the window system (a key of the desktop, the session ending): the notes are
     // saved as by Escape; a failed save keeps the window.
@@ -831,7 +906,6 @@ bool TMainForm::eventFilter(QObject *watched, QEvent *event) {
         popSysset->popup(lblSet->mapToGlobal(QPoint(0, lblSet->height())));
         return true;
     }
-    if (watched == ccbFont && event->type() == QEvent::FocusIn) fillFontList();
     return QWidget::eventFilter(watched, event);
 }
 

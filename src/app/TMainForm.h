@@ -17,6 +17,7 @@ class AnchorLayout;
 class CaptionButton;
 class DataFolderLock;
 class DesktopMonthPage;
+class FontFaceBox;
 class QAbstractButton;
 class FramePictures;
 class MemoPanel;
@@ -55,6 +56,8 @@ public:
     using UrlOpener = std::function<bool(const QUrl &url)>;
     // Asks the user a yes/no question; true means yes.
     using QuestionFunction = std::function<bool(const QString &text)>;
+    // Asks the user for a colour, starting on `initial`; an invalid colour means Cancel.
+    using ColourChooser = std::function<QColor(const QColor &initial)>;
 
     // Runs the creation steps (FormCreate): reads form.ini, sizes the window, opens the note
     // database. The window is created hidden; its first show loads the month page.
@@ -82,6 +85,8 @@ public:
     // The question of a close while saves fail: true quits (default: a box with "退出" and
     // "保留窗口").
     void setQuitQuestion(QuestionFunction fn);
+    // Default: the colour dialog `ColorDialog1` with its custom colours shown.
+    void setColourChooser(ColourChooser fn);
 
     // ---- window size ------------------------------------------------------------------------
     const WindowSettings &settings() const { return m_settings; }
@@ -121,6 +126,20 @@ public:
     // Where recovery files go: beside the database, else the per-user data folder.
     QStringList recoveryFolders() const;
 
+    // ---- editing commands of the top bar -------------------------------------------------------
+    // btn3 "√" and btn4 "X": a tick or a cross mark into the active page's focused cell.
+    void btn3Click();
+    void btn4Click();
+    // img4: the colour dialog for the active page's focused cell; on an empty line or with no
+    // focused cell nothing happens and no dialog opens.
+    void img4Click();
+    // A choice in the face or size list: applied to the selection of the last selection record
+    // on the annual and month pages.
+    void ccbFontSelect();
+    void cbbFontSizeSelect();
+    // The colour chosen last (black at first); the dialog starts on it.
+    QColor lastColour() const { return m_lastColour; }
+
     // ---- parts (for the pages that plug in later, and for tests) ----------------------------
     NotePage *activePage() const { return m_activePage; }
     // The registered page of class T, or null.
@@ -155,6 +174,7 @@ signals:
 protected:
     void showEvent(QShowEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
     void changeEvent(QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
@@ -169,7 +189,6 @@ private:
     void buildSidePanel();
     void buildSystemMenu();
     void Timer2Timer();
-    void fillFontList();
     void ChnCalendar1Change();
     void registerPages();
     NotePage *pageOfButton(const QAbstractButton *button) const;
@@ -188,6 +207,8 @@ private:
     void announceRecoveryFiles();
     void showError(const QString &text);
     void openWebPage(const QString &name);
+    void insertMark(QChar mark);
+    void applyFontChoice(bool faceChosen);
 
     AppPaths m_paths;
     std::unique_ptr<FramePictures> m_pictures;
@@ -201,6 +222,8 @@ private:
     UrlOpener m_openUrl;
     std::function<void()> m_quit;
     QuestionFunction m_askQuit;
+    ColourChooser m_chooseColour;
+    QColor m_lastColour = Qt::black;
     struct PageEntry {
         NotePage *page;
         PageButton *button;
@@ -227,7 +250,7 @@ private:
     PageButton *btnRili = nullptr;
     QButtonGroup *m_pageButtons = nullptr;
     PictureLabel *img4 = nullptr;
-    QComboBox *ccbFont = nullptr;
+    FontFaceBox *ccbFont = nullptr;
     QComboBox *cbbFontSize = nullptr;
     QPushButton *btn3 = nullptr;
     QPushButton *btn4 = nullptr;

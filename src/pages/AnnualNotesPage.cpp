@@ -1,5 +1,7 @@
 #include "AnnualNotesPage.h"
 
+#include "CellCommands.h"
+#include "CellMenu.h"
 #include "DayRichEdit.h"
 #include "NoteStore.h"
 #include "RichText.h"
@@ -70,6 +72,10 @@ AnnualNotesPage::AnnualNotesPage(NoteStore &store, PageFlags &flags, LastSelecti
         m_lines[j] = blackLine(QStringLiteral("pnl_yearLine%1").arg(j), this);
     m_bottomLine = blackLine(QStringLiteral("pnl_buttonline"), this);
 
+    m_cellMenu = new CellMenu(
+        QStringLiteral("pmYearjishi"),
+        {"MenuItem1", "MenuItem2", "MenuItem3", "MenuItem4", "MenuItem5", "MenuItem6", "MenuItem7"},
+        [this] { return focusedCell(); }, this);
     for (int m = 1; m <= 12; ++m) {
         auto *box = new DayRichEdit(this);
         box->setObjectName(QStringLiteral("redt%1").arg(m));
@@ -81,6 +87,14 @@ AnnualNotesPage::AnnualNotesPage(NoteStore &store, PageFlags &flags, LastSelecti
         connect(box, &DayRichEdit::focusLost, this, [this] { save(); });
         connect(box, &DayRichEdit::mouseReleased, this,
                 [this, box](Qt::MouseButton button) { redt1MouseUp(box, button); });
+        box->setCellMenu(m_cellMenu);
+        // The record follows every selection change of the focused box, keyboard ones too.
+        const auto follow = [this, box] {
+            if (CellCommands::isFocused(box))
+                m_lastSelection.record(box->textCursor(), box->tabNumber(), false);
+        };
+        connect(box, &QTextEdit::cursorPositionChanged, this, follow);
+        connect(box, &QTextEdit::selectionChanged, this, follow);
         if (m > 1) setTabOrder(m_boxes[m - 2], box);
         m_boxes[m - 1] = box;
     }
@@ -131,6 +145,21 @@ void AnnualNotesPage::resizeEvent(QResizeEvent *event) {
 void AnnualNotesPage::readCells(const QDate &date) {
     m_notes.read(store(), date.year());
     applyReadOnly(isReadOnly());
+    // The recorded selection was made in the text that is gone.
+    m_lastSelection.clear();
+}
+
+QWidget *AnnualNotesPage::focusedCell() const {
+    for (DayRichEdit *box : m_boxes)
+        if (CellCommands::isFocused(box)) return box;
+    return nullptr;
+}
+
+FontTarget AnnualNotesPage::fontTarget() const {
+    if (m_lastSelection.isMemday) return {};
+    for (DayRichEdit *box : m_boxes)
+        if (box->tabNumber() == m_lastSelection.tabOrder) return {box, false};
+    return {};
 }
 
 void AnnualNotesPage::writeCells(const QDate &date) {

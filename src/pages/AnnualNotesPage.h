@@ -6,6 +6,7 @@
 
 #include <array>
 
+class CellMenu;
 class DayRichEdit;
 class QFrame;
 class QLabel;
@@ -35,6 +36,10 @@ public:
     // Modified month boxes ("年度记事", the first of their month).
     QList<UnsavedCell> unsavedCells() const override;
     void layoutPage() override { LayoutYearPage(); }
+    // The focused month box.
+    QWidget *focusedCell() const override;
+    // The month box of the last selection record's tab order, with the chosen attribute only.
+    FontTarget fontTarget() const override;
 
     // Places the page's parts for the panel's current size.
     void LayoutYearPage();
@@ -48,6 +53,8 @@ public:
     // Line j (0..4) of the table, `pnl_yearLine<j>`.
     QFrame *line(int j) const { return m_lines[j]; }
     QFrame *bottomLine() const { return m_bottomLine; }
+    // The context menu of the month boxes.
+    CellMenu *cellMenu() const { return m_cellMenu; }
 
     // "一月份" .. "十二月份" (month 1..12).
     static const QString &monthCaption(int month);
@@ -71,4 +78,5 @@ private:
     QFrame *m_bottomLine = nullptr;          // pnl_buttonline
     std::array<QLabel *, 12> m_labels{};     // lblMonth1 .. 12
     std::array<DayRichEdit *, 12> m_boxes{}; // redt1 .. 12
+    CellMenu *m_cellMenu = nullptr;          // pmYearjishi
 };

@@ -1,9 +1,12 @@
 #include "DayRichEdit.h"
 
+#include "RichText.h"
+
 #include <QContextMenuEvent>
 #include <QFocusEvent>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QTextCursor>
@@ -55,29 +58,58 @@ void DayRichEdit::inputMethodEvent(QInputMethodEvent *event) {
     QTextEdit::inputMethodEvent(event);
 }
 
-void DayRichEdit::insertFromMimeData(const QMimeData *source) {
-    if (m_maxLength <= 0 || !source) {
-        QTextEdit::insertFromMimeData(source);
-        return;
-    }
-    const int left = room();
-    QString plain = source->text();
-    if (source->hasHtml() && acceptRichText()) {
-        const QTextDocumentFragment fragment = QTextDocumentFragment::fromHtml(source->html());
-        if (fragment.toPlainText().size() <= left) {
-            const int before = document()->availableUndoSteps();
-            QTextEdit::insertFromMimeData(source);
-            if (textLength() <= m_maxLength) return;
-            // The formatted text came out longer than counted: take it back, insert it plain.
-            while (document()->availableUndoSteps() > before) document()->undo();
-        }
-        if (plain.isEmpty()) plain = fragment.toPlainText();
-    }
-    plain.replace(QLatin1String("\r\n"), QLatin1String("\n"))
-        .replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    if (plain.isEmpty() || left == 0) return;
+bool DayRichEdit::insertWithinLimit(const QString &text) {
+    if (isReadOnly() || text.isEmpty()) return false;
+    if (m_maxLength > 0 && text.size() > room()) return false;
     QTextCursor cursor = textCursor();
-    cursor.insertText(plain.left(left));
+    cursor.insertText(text);
+    setTextCursor(cursor);
+    ensureCursorVisible();
+    return true;
+}
+
+void DayRichEdit::insertFromMimeData(const QMimeData *source) {
+    if (!source || isReadOnly()) return;
+    // Qt's own rich text (from another editor) first, then HTML, then plain text.
+    QTextDocumentFragment fragment;
+    if (acceptRichText() && source->hasFormat(QStringLiteral("application/x-qrichtext"))) {
+        fragment = QTextDocumentFragment::fromHtml(
+            QStringLiteral("<meta name=\"qrichtext\" content=\"1\" />") +
+            QString::fromUtf8(source->data(QStringLiteral("application/x-qrichtext"))));
+    } else if (acceptRichText() && source->hasHtml()) {
+        fragment = QTextDocumentFragment::fromHtml(source->html());
+    }
+    if (!fragment.isEmpty()) {
+        fragment = richtext::storable(fragment);
+    } else if (source->hasText()) {
+        // Plain text takes the formatting at the caret, as typed text does.
+        QString plain = source->text();
+        plain.replace(QLatin1String("\r\n"), QLatin1String("\n"))
+            .replace(QLatin1Char('\r'), QLatin1Char('\n'))
+            .remove(QChar::ObjectReplacementCharacter);
+        fragment = QTextDocumentFragment::fromPlainText(plain);
+    }
+    if (fragment.isEmpty()) return;
+
+    QTextCursor cursor = textCursor();
+    const int left = room();
+    const QString plain = fragment.toPlainText();
+    if (m_maxLength <= 0 || plain.size() <= left) {
+        const int before = document()->availableUndoSteps();
+        cursor.insertFragment(fragment);
+        if (m_maxLength <= 0 || textLength() <= m_maxLength) {
+            setTextCursor(cursor);
+            ensureCursorVisible();
+            return;
+        }
+        // The formatted text came out longer than counted: take it back, insert it plain.
+        while (document()->availableUndoSteps() > before) document()->undo();
+        cursor = textCursor();
+    }
+    // Never half of a surrogate pair.
+    const int fits = left > 0 && plain.at(left - 1).isHighSurrogate() ? left - 1 : left;
+    if (fits == 0) return;
+    cursor.insertText(plain.left(fits));
     setTextCursor(cursor);
     ensureCursorVisible();
 }
@@ -115,6 +147,11 @@ void DayRichEdit::contextMenuEvent(QContextMenuEvent *event) {
     if (event->reason() == QContextMenuEvent::Mouse && m_rightDown && !m_rightReleaseReported) {
         m_rightReleaseReported = true;
         emit mouseReleased(Qt::RightButton);
+    }
+    if (m_cellMenu) {
+        m_cellMenu->popup(event->globalPos());
+        event->accept();
+        return;
     }
     QTextEdit::contextMenuEvent(event);
 }

@@ -1,10 +1,14 @@
 #pragma once
 
+#include <QMenu>
+#include <QPointer>
 #include <QTextEdit>
 
 // A rich-text editor of the note pages with an optional character limit (0 = none): typing,
-// input methods, pasting and dropping never make the text longer than the limit; a paste that
-// does not fit is cut to the room left, as plain text. Reports focus loss and mouse release.
+// input methods, pasting, dropping and inserted marks never make the text longer than the limit;
+// a paste that does not fit is cut to the room left, as plain text. A paste or drop brings text
+// and formatting only, as a note stores them (richtext::storable): no pictures. Reports focus
+// loss and mouse release; shows the page's cell menu in place of the default one.
 class DayRichEdit : public QTextEdit {
     Q_OBJECT
 public:
@@ -18,6 +22,14 @@ public:
     // The editor's number in its page (1..42 for the day editors, 0 for the day plan).
     void setTabNumber(int n) { m_tabNumber = n; }
     int tabNumber() const { return m_tabNumber; }
+
+    // The context menu shown instead of the control's own (null: the control's own).
+    void setCellMenu(QMenu *menu) { m_cellMenu = menu; }
+    QMenu *cellMenu() const { return m_cellMenu; }
+
+    // Replaces the selection by `text`, or inserts it at the caret, in the formatting at the
+    // caret, when it fits in the limit; returns false (changing nothing) otherwise.
+    bool insertWithinLimit(const QString &text);
 
 signals:
     void focusLost();
@@ -38,6 +50,7 @@ private:
 
     int m_maxLength = 0;
     int m_tabNumber = 0;
+    QPointer<QMenu> m_cellMenu;
     bool m_rightDown = false;
     bool m_rightReleaseReported = false;
 };

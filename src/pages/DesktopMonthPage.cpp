@@ -1,5 +1,7 @@
 #include "DesktopMonthPage.h"
 
+#include "CellCommands.h"
+#include "CellMenu.h"
 #include "DayRichEdit.h"
 #include "MonthGridView.h"
 #include "MonthPageLayout.h"
@@ -62,6 +64,10 @@ DesktopMonthPage::DesktopMonthPage(NoteStore &store, PageFlags &flags, LastSelec
             &DesktopMonthPage::JvTFMonths1CellPressed);
     connect(m_gridView, &MonthGridView::clicked, this, &DesktopMonthPage::JvTFMonths1Click);
 
+    m_cellMenu = new CellMenu(
+        QStringLiteral("pmDeskTopMonCal"), {"N1", "N2", "CtrlZ1", "N9", "N3", "V1", "X1"},
+        [this] { return focusedCell(); }, this);
+
     QFont cellFont = songTi();
     cellFont.setPointSize(9);
     for (int i = 1; i <= EditorCount; ++i) {
@@ -81,6 +87,8 @@ DesktopMonthPage::DesktopMonthPage(NoteStore &store, PageFlags &flags, LastSelec
         connect(edit, &DayRichEdit::focusLost, this, &DesktopMonthPage::RichEdit1Exit);
         connect(edit, &DayRichEdit::mouseReleased, this,
                 [this, edit](Qt::MouseButton button) { RichEdit1MouseUp(edit, button); });
+        edit->setCellMenu(m_cellMenu);
+        followSelection(edit, false);
         m_edits[i - 1] = edit;
         if (i > 1) setTabOrder(m_edits[i - 2], edit);
     }
@@ -108,6 +116,8 @@ DesktopMonthPage::DesktopMonthPage(NoteStore &store, PageFlags &flags, LastSelec
     m_dayPlanPanel->installEventFilter(new AnchorFilter(memday, m_dayPlanPanel));
     connect(memday, &DayRichEdit::focusLost, this, &DesktopMonthPage::RichEdit1Exit);
     connect(memday, &DayRichEdit::mouseReleased, this, &DesktopMonthPage::memdayMouseUp);
+    memday->setCellMenu(m_cellMenu);
+    followSelection(memday, true);
     m_memday = memday;
 
     m_showTimer = new QTimer(this);
@@ -167,6 +177,8 @@ void DesktopMonthPage::readCells(const QDate &date) {
     setDayPlan(day, record.dayPlan);
     applyReadOnly(isReadOnly());
     m_gridView->update();
+    // The recorded selection was made in the text that is gone.
+    m_lastSelection.clear();
 }
 
 void DesktopMonthPage::writeCells(const QDate &date) {
@@ -221,10 +233,9 @@ QList<UnsavedCell> DesktopMonthPage::unsavedCells() const {
 }
 
 void DesktopMonthPage::SelectFocusedDay() {
+    // Also while the window is not the active one yet (a click without a window manager).
     const auto found = std::find_if(m_edits.begin(), m_edits.end(), [](const DayRichEdit *e) {
-        // Also while the window is not the active one yet (a
-        // click without a window manager): its focus widget.
-        return e->hasFocus() || e->window()->focusWidget() == e;
+        return CellCommands::isFocused(e);
     });
     if (found == m_edits.end()) return;
     if (dayPlanPinned()) return;
@@ -317,6 +328,27 @@ void DesktopMonthPage::recordSelection(const DayRichEdit *editor, bool isMemday)
     m_lastSelection.record(editor->textCursor(), editor->tabNumber(), isMemday);
 }
 
+void DesktopMonthPage::followSelection(DayRichEdit *editor, bool isMemday) {
+    const auto follow = [this, editor, isMemday] {
+        if (CellCommands::isFocused(editor)) recordSelection(editor, isMemday);
+    };
+    connect(editor, &QTextEdit::cursorPositionChanged, this, follow);
+    connect(editor, &QTextEdit::selectionChanged, this, follow);
+}
+
+QWidget *DesktopMonthPage::focusedCell() const {
+    if (CellCommands::isFocused(m_memday)) return m_memday.data();
+    for (DayRichEdit *e : m_edits)
+        if (CellCommands::isFocused(e)) return e;
+    return nullptr;
+}
+
+FontTarget DesktopMonthPage::fontTarget() const {
+    if (m_lastSelection.isMemday) return {m_memday.data(), false};
+    DayRichEdit *box = richEdit(m_lastSelection.tabOrder);
+    return {box, box != nullptr};
+}
+
 void DesktopMonthPage::JvTFMonths1CellPressed(int cell, Qt::KeyboardModifiers modifiers) {
     if (dayPlanPinned()) return;
     m_grid.press(cell, modifiers & Qt::ControlModifier, modifiers & Qt::ShiftModifier);
@@ -337,6 +369,7 @@ void DesktopMonthPage::Timer1Timer() {
 
 void DesktopMonthPage::setDayPlan(const QDate &day, const QByteArray &rtf) {
     m_dayPlanDate = day;
+    if (m_lastSelection.isMemday) m_lastSelection.clear();
     m_memday->clear();
     m_dayPlanTooLarge = !rtf.isEmpty() && !richtext::loadIfFits(*m_memday->document(), rtf);
     m_memday->setReadOnly(isReadOnly() || m_dayPlanTooLarge);

@@ -12,6 +12,7 @@
 
 #include <array>
 
+class CellMenu;
 class DayRichEdit;
 class MonthGridView;
 class NoteStore;
@@ -60,6 +61,11 @@ public:
     // Saves and hides the editors; the show timer brings them back after a restore.
     void windowMinimised() override;
     void windowRestored() override;
+    // memday when it has the focus, otherwise the focused day editor.
+    QWidget *focusedCell() const override;
+    // From the last selection record: memday (the chosen attribute only) or the day editor of
+    // its tab order (face and size together).
+    FontTarget fontTarget() const override;
 
     // --- parts -------------------------------------------------------------------------------
 
@@ -68,6 +74,8 @@ public:
     // Day editor i, 1..42 (`RichEdit1` .. `RichEdit42`).
     DayRichEdit *richEdit(int i) const;
     MonthGridView *gridView() const { return m_gridView; }
+    // The context menu of the day editors and memday.
+    CellMenu *cellMenu() const { return m_cellMenu; }
     // The grid's dates, day texts and selection (also read by the wallpaper capture and export).
     // Its display date is the loaded date: the cells hold its month.
     const MonthGridModel &grid() const { return m_grid; }
@@ -123,6 +131,8 @@ private:
     void Timer1Timer();
 
     void recordSelection(const DayRichEdit *editor, bool isMemday);
+    // The record follows every selection change of the focused editor, keyboard ones too.
+    void followSelection(DayRichEdit *editor, bool isMemday);
     void setDayPlan(const QDate &day, const QByteArray &rtf);
     // After a failed save, memday keeps its text and its day until a save succeeds.
     bool dayPlanPinned() const;
@@ -137,6 +147,7 @@ private:
     QPointer<DayRichEdit> m_memday; // lives in the day plan panel, which may go first
     QDate m_dayPlanDate;            // the day memday was read for
     QTimer *m_showTimer = nullptr;  // Timer1
+    CellMenu *m_cellMenu = nullptr; // pmDeskTopMonCal
     bool m_editorsVisible = false;
     std::array<bool, EditorCount> m_tooLarge{};
     bool m_dayPlanTooLarge = false;

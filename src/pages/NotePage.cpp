@@ -1,10 +1,12 @@
 #include "NotePage.h"
 
+#include "CellCommands.h"
 #include "NoteStore.h"
 #include "StoreError.h"
 
 #include <QGuiApplication>
 #include <QMessageBox>
+#include <QTextEdit>
 
 #include <exception>
 #include <optional>
@@ -24,6 +26,10 @@ NotePage::NotePage(NoteStore &store, PageFlags &flags, QWidget *parent)
 }
 
 NotePage::~NotePage() = default;
+
+void NotePage::setCellColour(QWidget *cell, const QColor &colour) {
+    if (auto *box = qobject_cast<QTextEdit *>(cell)) CellCommands::colourSelection(*box, colour);
+}
 
 void NotePage::setDateSource(DateSource source) {
     m_dateSource = std::move(source);

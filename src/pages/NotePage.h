@@ -11,6 +11,7 @@
 #include <functional>
 
 class NoteStore;
+class QTextEdit;
 
 // What a page wants of the main window's top bar while it is the active page. The side panel
 // below the web panel shows the page's own sidePanel() when it has one, the memo list otherwise.
@@ -18,6 +19,13 @@ struct SideControls {
     bool pickerVisible = true; // the date picker ChnCalendar1
     bool pickerEnabled = true;
     bool fontLists = false; // ccbFont and cbbFontSize
+};
+
+// The box the font lists format, found again from the last selection record, and whether it
+// takes face and size together whichever list was chosen (a day box of the month page).
+struct FontTarget {
+    QTextEdit *box = nullptr;
+    bool bothAttributes = false;
 };
 
 // A message a page shows to the user. An empty caption means the application's title.
@@ -148,6 +156,18 @@ public:
     // The window is minimised (after the active page was saved) or restored. Default: nothing.
     virtual void windowMinimised() {}
     virtual void windowRestored() {}
+
+    // ---- editing commands (cell menus, mark buttons, colour command, font lists) -----------
+
+    // The page's cell that has the keyboard focus, searched in the page's order: a rich-text
+    // box or a one-line edit. Null when none has it (then the commands do nothing). Default:
+    // none.
+    virtual QWidget *focusedCell() const { return nullptr; }
+    // Gives `cell`, one of the page's cells, the colour `colour`: the selected text of a
+    // rich-text box (or the text typed next at its caret), the whole line of a one-line edit.
+    virtual void setCellColour(QWidget *cell, const QColor &colour);
+    // The box the font lists act on; none by default and whenever the record names no box.
+    virtual FontTarget fontTarget() const { return {}; }
 
 signals:
     // After every load attempt and every save attempt that reached the store (or failed).

@@ -1,5 +1,6 @@
 #include "SheetPage.h"
 
+#include "CellCommands.h"
 #include "NoteLineEdit.h"
 #include "RuledPaper.h"
 #include "TChnCalendar.h"
@@ -184,6 +185,18 @@ PageMessage SheetPage::saveFailureMessage(const QString &) const {
 void SheetPage::setLineColor(int line, int color) {
     m_state.setColor(line, color);
     m_lines[line - 1]->setColorValue(m_state.color(line));
+}
+
+QWidget *SheetPage::focusedCell() const {
+    for (NoteLineEdit *e : m_lines)
+        if (CellCommands::isFocused(e)) return e;
+    return nullptr;
+}
+
+void SheetPage::setCellColour(QWidget *cell, const QColor &colour) {
+    const auto *edit = qobject_cast<NoteLineEdit *>(cell);
+    if (edit && std::find(m_lines.begin(), m_lines.end(), edit) != m_lines.end())
+        setLineColor(edit->lineNumber(), CellCommands::colourValue(colour));
 }
 
 void SheetPage::resizeEvent(QResizeEvent *event) {

@@ -64,6 +64,10 @@ public:
     void layoutPage() override;
     // The general page reloads for the new month; the calendar page only lays out again.
     void pickerDateChanged() override;
+    // The focused line.
+    QWidget *focusedCell() const override;
+    // The whole line's colour, stored with the sheet.
+    void setCellColour(QWidget *cell, const QColor &colour) override;
 
     // Changes the whole text colour of line n (1..42), as 0x00BBGGRR.
     void setLineColor(int line, int color);

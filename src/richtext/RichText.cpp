@@ -5,6 +5,10 @@
 #include "RtfWriter.h"
 
 #include <QStringDecoder>
+#include <QTextBlock>
+#include <QTextCursor>
+
+#include <cmath>
 
 namespace {
 
@@ -27,9 +31,66 @@ QString decodePlainText(const QByteArray &bytes) {
     return asGbk.contains(QChar::ReplacementCharacter) ? asUtf8 : asGbk;
 }
 
+QTextCharFormat storableFormat(const QTextCharFormat &format) {
+    static const int kept[] = {QTextFormat::FontFamilies,       QTextFormat::FontPointSize,
+                               QTextFormat::FontWeight,         QTextFormat::FontItalic,
+                               QTextFormat::FontStrikeOut,      QTextFormat::FontUnderline,
+                               QTextFormat::TextUnderlineStyle, QTextFormat::TextVerticalAlignment};
+    QTextCharFormat out;
+    for (const int property : kept)
+        if (format.hasProperty(property)) out.setProperty(property, format.property(property));
+    // Stored sizes are half points, as the writer rounds them.
+    if (!format.hasProperty(QTextFormat::FontPointSize) &&
+        format.hasProperty(QTextFormat::FontPixelSize) &&
+        format.intProperty(QTextFormat::FontPixelSize) > 0)
+        out.setFontPointSize(std::round(format.intProperty(QTextFormat::FontPixelSize) * 1.5) / 2);
+    // Colours only: a gradient or a pattern is stored as its colour.
+    if (format.hasProperty(QTextFormat::ForegroundBrush) &&
+        format.foreground().style() != Qt::NoBrush)
+        out.setForeground(format.foreground().color());
+    if (format.hasProperty(QTextFormat::BackgroundBrush) &&
+        format.background().style() != Qt::NoBrush)
+        out.setBackground(format.background().color());
+    return out;
+}
+
+QTextBlockFormat storableFormat(const QTextBlockFormat &format) {
+    QTextBlockFormat out;
+    if (format.hasProperty(QTextFormat::BlockAlignment)) out.setAlignment(format.alignment());
+    return out;
+}
+
 } // namespace
 
 namespace richtext {
+
+QTextDocumentFragment storable(const QTextDocumentFragment &fragment) {
+    QTextDocument source;
+    QTextCursor(&source).insertFragment(fragment);
+    QTextDocument clean;
+    QTextCursor out(&clean);
+    bool first = true;
+    // Blocks in document order, table cells and list items included.
+    for (QTextBlock block = source.begin(); block.isValid(); block = block.next()) {
+        const QTextBlockFormat blockFormat = storableFormat(block.blockFormat());
+        const QTextCharFormat blockCharFormat = storableFormat(block.charFormat());
+        if (first) {
+            out.setBlockFormat(blockFormat);
+            out.setBlockCharFormat(blockCharFormat);
+            first = false;
+        } else {
+            out.insertBlock(blockFormat, blockCharFormat);
+        }
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment part = it.fragment();
+            if (!part.isValid() || part.charFormat().isImageFormat()) continue;
+            QString text = part.text();
+            text.remove(QChar::ObjectReplacementCharacter);
+            if (!text.isEmpty()) out.insertText(text, storableFormat(part.charFormat()));
+        }
+    }
+    return QTextDocumentFragment(&clean);
+}
 
 QByteArray toRtf(const QTextDocument &doc) {
     return RtfWriter().write(doc);

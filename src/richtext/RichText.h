@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QTextDocument>
+#include <QTextDocumentFragment>
 
 // Rich-text notes are stored as RTF documents in the style Windows rich-edit controls write,
 // so that notes written here open elsewhere and old notes open here.
@@ -26,5 +27,11 @@ constexpr qsizetype MaxEditorNoteSize = 1024 * 1024;
 // not read: doc gets a one-line notice saying so and the result is false; the caller makes
 // the editor read-only and leaves the stored note as it is.
 bool loadIfFits(QTextDocument &doc, const QByteArray &data);
+// What of `fragment` a note can store: its paragraphs with their alignment and its text with the
+// character formats the RTF keeps (face, size, weight, slant, underline, strike-out, colours,
+// raised and lowered text). Pictures and other embedded objects are dropped; tables and lists
+// become plain paragraphs; sizes in pixels become points. Pasting this instead of the clipboard's
+// own fragment keeps what the editor shows equal to what a save and a reload give back.
+QTextDocumentFragment storable(const QTextDocumentFragment &fragment);
 
 } // namespace richtext

@@ -69,6 +69,8 @@ private slots:
     void terminationSavesTypedText();
     void generalLineKeepsTextAndColourThroughResizeAndRestart();
     void memoIsStoredWhenKilledRightAfterTyping();
+    void tickFromTheCellMenuSurvivesRestart();
+    void colourFromTheRealDialogSurvivesRestart();
     void gateComesFirstWhenSwitchedOn();
     void cancelAtTheGateEndsTheProgram();
     void missingPasswordFileStopsStartUp();
@@ -110,6 +112,7 @@ private:
     QString waitForWindowNamed(const QString &name, int ms = 20000) const;
     QString windowOfSize(const QSize &size) const;
     QStringList recoveryFiles() const;
+    QString otherWindow() const;
 
     QTemporaryDir m_programDir;
     QTemporaryDir m_runtimeDir;
@@ -492,6 +495,83 @@ void TestKestrovaE2E::memoIsStoredWhenKilledRightAfterTyping() {
     QCOMPARE(m_process->exitStatus(), QProcess::CrashExit);
     QCOMPARE(stored("SELECT line2 FROM Beiwanglu WHERE memkey = 'bwl'").toString(),
              QStringLiteral("memo kept"));
+}
+
+// The one visible window of the program besides the main window (a menu, a dialog).
+QString TestKestrovaE2E::otherWindow() const {
+    for (const QString &w : visibleWindows())
+        if (w != m_window) return w;
+    return QString();
+}
+
+// A right click opens the cell's own menu; "打V" is its sixth item.
+void TestKestrovaE2E::tickFromTheCellMenuSurvivesRestart() {
+    QVERIFY2(startMainWindow(), qPrintable(diagnosis()));
+    click(editorCentre(10));
+    run("xdotool", {"type", "--delay", "40", "done"});
+    const QPoint cell = editorCentre(10);
+    run("xdotool", {"mousemove", QString::number(cell.x()), QString::number(cell.y())});
+    QTest::qWait(150);
+    run("xdotool", {"click", "3"});
+    QTRY_VERIFY_WITH_TIMEOUT(!otherWindow().isEmpty(), 5000);
+    for (int i = 0; i < 6; ++i) run("xdotool", {"key", "Down"});
+    run("xdotool", {"key", "Return"});
+    QTRY_COMPARE_WITH_TIMEOUT(visibleWindows(), QStringList{m_window}, 5000);
+    click(editorCentre(11));
+    QTRY_COMPARE_WITH_TIMEOUT(storedCell(10), QStringLiteral("done√"), 3000);
+    QVERIFY(closeWithButton());
+
+    QVERIFY2(startMainWindow(), qPrintable(diagnosis()));
+    click(editorCentre(10));
+    run("xdotool", {"key", "ctrl+End"});
+    run("xdotool", {"type", "--delay", "40", "+"});
+    QTest::qWait(200);
+    click(editorCentre(11));
+    QTRY_COMPARE_WITH_TIMEOUT(storedCell(10), QStringLiteral("done√+"), 3000);
+    QVERIFY(closeWithButton());
+}
+
+// The colour picture at 329,88 opens the colour dialog for the focused line; its "HTML:" field
+// takes the colour.
+void TestKestrovaE2E::colourFromTheRealDialogSurvivesRestart() {
+    const QString key = NoteStore::yearMonthKey(QDate::currentDate());
+    const QString text = "SELECT line5 FROM edtText WHERE edtYearMonth = '" + key + "'";
+    const QString colour = "SELECT color5 FROM edtTextColor WHERE edtYearMonth = '" + key + "'";
+    startAndOpenGeneralPage();
+    click(sheetLineEnd(5));
+    run("xdotool", {"type", "--delay", "40", "red line"});
+    QTest::qWait(200);
+    Geometry g = geometry(m_window);
+    click(QPoint(g.x + 329 + 10, g.y + 88 + 10));
+    QTRY_VERIFY_WITH_TIMEOUT(!otherWindow().isEmpty(), 5000);
+    const Geometry dialog = geometry(otherWindow());
+    // Keys go to the dialog also where no window manager gives it the focus.
+    run("xdotool", {"mousemove", QString::number(dialog.x + dialog.width / 2),
+                    QString::number(dialog.y + dialog.height / 2)});
+    QTest::qWait(300);
+    run("xdotool", {"key", "alt+h"});
+    run("xdotool", {"key", "ctrl+a"});
+    run("xdotool", {"type", "--delay", "40", "#ff0000"});
+    run("xdotool", {"key", "Return"});
+    QTRY_COMPARE_WITH_TIMEOUT(visibleWindows(), QStringList{m_window}, 5000);
+    // Without a window manager nothing gives the window the focus back after the dialog: a
+    // click into the line does, and leaving the line then saves it.
+    click(sheetLineEnd(5));
+    click(sheetLineEnd(7));
+    QTRY_COMPARE_WITH_TIMEOUT(stored(colour).toInt(), 255, 3000);
+    QCOMPARE(stored(text).toString(), QStringLiteral("red line"));
+    QVERIFY(closeWithButton());
+
+    // After a restart the line shows its colour: a save of the line keeps it.
+    startAndOpenGeneralPage();
+    click(sheetLineEnd(5));
+    run("xdotool", {"key", "End"});
+    run("xdotool", {"type", "--delay", "40", "!"});
+    QTest::qWait(200);
+    click(sheetLineEnd(7));
+    QTRY_COMPARE_WITH_TIMEOUT(stored(text).toString(), QStringLiteral("red line!"), 3000);
+    QCOMPARE(stored(colour).toInt(), 255);
+    QVERIFY(closeWithButton());
 }
 
 void TestKestrovaE2E::gateComesFirstWhenSwitchedOn() {
