@@ -23,7 +23,7 @@ void writeFileAtomically(const QString &path, const QByteArray &content) {
         throw StoreError(QStringLiteral("无法写入文件 %1: %2").arg(path, error));
 }
 
-// Copies every file of `from` that `to` lacks; a copy goes to a temporary name first so that an
+// Copies every file of `from` that `to` lacks, each through the checked atomic write, so that an
 // interrupted copy never leaves a truncated picture under the real name.
 void copyMissingFiles(const QString &from, const QString &to) {
     const QDir src(from);
@@ -31,13 +31,10 @@ void copyMissingFiles(const QString &from, const QString &to) {
     for (const QFileInfo &fi : src.entryInfoList(QDir::Files | QDir::Readable)) {
         const QString target = to + QLatin1Char('/') + fi.fileName();
         if (QFileInfo::exists(target)) continue;
-        const QString part = target + QStringLiteral(".part");
-        QFile::remove(part);
-        if (!QFile::copy(fi.absoluteFilePath(), part) || !QFile::rename(part, target)) {
-            QFile::remove(part);
+        QFile in(fi.absoluteFilePath());
+        QString error;
+        if (!in.open(QIODevice::ReadOnly) || !AtomicFile::write(target, in.readAll(), &error))
             throw StoreError(QStringLiteral("无法复制 %1 到 %2").arg(fi.absoluteFilePath(), to));
-        }
-        QFile::setPermissions(target, QFile::permissions(target) | QFile::WriteOwner);
     }
 }
 
@@ -127,7 +124,13 @@ void AppPaths::removeStaleStaging() const {
 bool AppPaths::ensureLayout() const {
     removeStaleStaging();
     if (QFileInfo(db3Dir()).isDir()) {
-        QDir().mkpath(wallpaperDir()); // pictures are written there later; failures show then
+        // Shipped pictures that are missing (new in this version, or deleted) come back at every
+        // start; a failure shows later, when the wallpaper dialog cannot load them.
+        QDir().mkpath(wallpaperDir());
+        try {
+            copyMissingFiles(resourceDir() + QStringLiteral("/DeskTopBG"), wallpaperDir());
+        } catch (const StoreError &) {
+        }
         return false;
     }
     if (!QDir().mkpath(m_root))

@@ -51,9 +51,9 @@ public:
     // resourceDir()/DeskTopBG. The folder is built beside DB3/ and renamed into place, so an
     // interrupted first run leaves no half-made DB3/. form.ini is left to FormIni::read().
     // Returns true when it laid out a new folder, false when DB3/ already existed (then nothing
-    // is touched, except that a missing source/DeskTopBG/ is created). Either way, staging
-    // folders (DB3.new-*) left by a first run that was cut off are removed once they are older
-    // than StaleStagingSeconds.
+    // is touched, except that a missing source/DeskTopBG/ is created and shipped pictures that
+    // it lacks are copied in). Either way, staging folders (DB3.new-*) left by a first run that
+    // was cut off are removed once they are older than StaleStagingSeconds.
     // Throws StoreError with the failing step's message.
     bool ensureLayout() const;
     static constexpr int StaleStagingSeconds = 60;

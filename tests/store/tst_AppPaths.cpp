@@ -191,12 +191,15 @@ private slots:
         }
         QSqlDatabase::removeDatabase("layout-check");
 
-        // Later runs leave an existing folder alone, even one the user changed.
+        // Later runs leave an existing folder alone, even one the user changed, except that a
+        // missing shipped picture is copied in again; a changed one is kept.
         writeFile(p.loginFile(), "mine\r\nmine\r\n-1\r\n");
         QVERIFY(QFile::remove(p.wallpaperFile("A1.bmp")));
+        writeFile(p.wallpaperFile("A2.bmp"), "my own picture");
         QVERIFY(!p.ensureLayout());
         QCOMPARE(readFile(p.loginFile()), QByteArray("mine\r\nmine\r\n-1\r\n"));
-        QVERIFY(!QFile::exists(p.wallpaperFile("A1.bmp")));
+        QCOMPARE(readFile(p.wallpaperFile("A1.bmp")), QByteArray("BM picture one"));
+        QCOMPARE(readFile(p.wallpaperFile("A2.bmp")), QByteArray("my own picture"));
     }
 
     void firstRunWithoutShippedPictures() {

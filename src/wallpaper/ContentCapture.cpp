@@ -1,0 +1,23 @@
+#include "ContentCapture.h"
+
+void ContentCapture::CaptureMonthCells(MonthCons &cons, const QStringList &texts,
+                                       const std::array<QDate, 42> &cellDates, int shownMonth) {
+    for (int k = 0; k < int(cons.size()); ++k) {
+        const QDate &d = cellDates[k];
+        // Only month numbers are compared: 42 days cannot hold one month number of two years.
+        cons[k].DayText = d.month() == shownMonth ? QString::number(d.day()) : QStringLiteral("S");
+        cons[k].Content = trimmed(texts.value(k));
+    }
+}
+
+void ContentCapture::CaptureNoteCells(MonthCons &cons, const QStringList &texts) {
+    for (int k = 0; k < int(cons.size()); ++k) cons[k].Content = trimmed(texts.value(k));
+}
+
+QString ContentCapture::trimmed(const QString &text) {
+    qsizetype first = 0;
+    qsizetype last = text.size();
+    while (first < last && text.at(first).unicode() <= 32) ++first;
+    while (last > first && text.at(last - 1).unicode() <= 32) --last;
+    return text.mid(first, last - first);
+}

@@ -1,0 +1,87 @@
+#pragma once
+
+#include "TMonthCon.h"
+
+#include <QDialog>
+#include <QImage>
+#include <QSize>
+#include <QString>
+
+#include <functional>
+
+class QLabel;
+class QPushButton;
+class QScrollArea;
+
+// The wallpaper dialog "桌面背景设置": the composite that apply will write (the background,
+// scaled to cover the primary screen, with the content block blended in at its top right) in a
+// scroll area, "确  定" and "取  消". Successive openings of a run alternate between A1.bmp
+// (strength 2) and A2.bmp (strength 4). The object lives for the whole run and holds the
+// content table.
+class TDeskBGSetFrm : public QDialog {
+    Q_OBJECT
+public:
+    using MessageSink = std::function<void(const QString &)>;
+    // Installs the picture file (whose pixels are `picture`); false with the reason on failure.
+    using Installer =
+        std::function<bool(const QString &file, const QImage &picture, QString *error)>;
+
+    // `picPath`: the picture folder (A1.bmp, A2.bmp, Content.bmp, Mix.bmp).
+    explicit TDeskBGSetFrm(const QString &picPath, QWidget *parent = nullptr);
+
+    MonthCons &monthCons() { return MonthCons_; }
+    const MonthCons &monthCons() const { return MonthCons_; }
+
+    // Draw the content table in the month or the two-column layout and write Content.bmp.
+    // False, with the message shown, when the file cannot be written.
+    bool DrawMonthContent();
+    bool DrawNoteContent();
+
+    // Loads the background of this opening and Content.bmp, advances the alternation and builds
+    // the composite. "加载失败！" and false when a picture cannot be loaded.
+    bool prepare();
+    // prepare(), then shows the dialog modally when it succeeded.
+    void openDialog();
+    // Writes Mix.bmp and a fresh copy, installs the copy and closes. A write failure shows a
+    // message, installs nothing and keeps the dialog open (false). An installation failure says
+    // where the picture is and closes all the same.
+    bool apply();
+
+    QString picPath() const { return PicPath; }
+    QString BGFile() const { return BGFile_; }
+    int BGToggle() const { return BGToggle_; }
+    int strength() const { return m_strength; }
+    const QImage &composite() const { return m_composite; }
+    QString installedFile() const { return m_installedFile; }
+
+    // --- wiring ---------------------------------------------------------------------------------
+    // Messages; default: an information box captioned with the application title.
+    void setMessageSink(MessageSink sink) { m_message = std::move(sink); }
+    // Default: the desktop of this session.
+    void setInstaller(Installer installer) { m_installer = std::move(installer); }
+    // The size the background is scaled to cover; default: the primary screen in pixels. An
+    // empty size keeps the background's own size.
+    void setScreenSize(const QSize &size) { m_screenSize = size; }
+
+private:
+    bool saveContent(const QImage &picture);
+    void showMessage(const QString &text);
+
+    QString PicPath;
+    QString BGFile_;
+    QString ContentFile;
+    int BGToggle_ = 0;
+    MonthCons MonthCons_;
+
+    int m_strength = 2;
+    QImage m_composite;
+    QString m_installedFile;
+    QSize m_screenSize;
+    MessageSink m_message;
+    Installer m_installer;
+
+    QScrollArea *scbBG = nullptr;
+    QLabel *imgPicBG = nullptr;
+    QPushButton *btnOk = nullptr;
+    QPushButton *btnCancel = nullptr;
+};
