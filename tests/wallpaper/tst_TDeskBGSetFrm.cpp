@@ -1,0 +1,186 @@
+#include "BmpFile.h"
+#include "ContentPicture.h"
+#include "TDeskBGSetFrm.h"
+#include "WallpaperBlend.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QPushButton>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+QImage plain(int w, int h, QColor colour) {
+    QImage image(w, h, QImage::Format_RGB888);
+    image.fill(colour);
+    return image;
+}
+
+QByteArray readFile(const QString &path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// A picture folder with two distinguishable backgrounds and a dialog over it that records its
+// messages and installations instead of showing and doing them.
+struct Fixture {
+    QTemporaryDir dir;
+    TDeskBGSetFrm dialog{dir.path()};
+    QStringList messages;
+    QStringList installed;
+    bool installWorks = true;
+
+    Fixture() {
+        BmpFile::save(dir.filePath("A1.bmp"), plain(1024, 768, QColor(0, 0, 0)));
+        BmpFile::save(dir.filePath("A2.bmp"), plain(1024, 768, QColor(255, 255, 255)));
+        dialog.setScreenSize(QSize());
+        dialog.setMessageSink([this](const QString &m) { messages << m; });
+        dialog.setInstaller([this](const QString &file, const QImage &, QString *error) {
+            installed << file;
+            if (!installWorks) *error = "refused";
+            return installWorks;
+        });
+        dialog.monthCons()[0].Content = "A&B 记事";
+        dialog.DrawMonthContent();
+    }
+};
+
+} // namespace
+
+class TestTDeskBGSetFrm : public QObject {
+    Q_OBJECT
+private slots:
+    void widgets() {
+        Fixture fx;
+        QCOMPARE(fx.dialog.windowTitle(), QStringLiteral("桌面背景设置"));
+        auto *ok = fx.dialog.findChild<QPushButton *>("btnOk");
+        QVERIFY(ok);
+        QCOMPARE(ok->text(), QStringLiteral("确  定"));
+        QCOMPARE(ok->toolTip(), QStringLiteral("应用到桌面背景"));
+        QCOMPARE(fx.dialog.findChild<QPushButton *>("btnCancel")->text(), QStringLiteral("取  消"));
+        const QRect avail = QGuiApplication::primaryScreen()->availableGeometry();
+        QVERIFY(fx.dialog.width() <= avail.width() && fx.dialog.height() <= avail.height());
+    }
+
+    void contentFileIsWritten() {
+        Fixture fx;
+        const QImage content = BmpFile::load(fx.dir.filePath("Content.bmp"));
+        QCOMPARE(content, ContentPicture::drawMonth(fx.dialog.monthCons()));
+        QVERIFY(fx.dialog.DrawNoteContent());
+        QCOMPARE(BmpFile::load(fx.dir.filePath("Content.bmp")),
+                 ContentPicture::drawNotes(fx.dialog.monthCons()));
+    }
+
+    // A directory where Content.bmp belongs: an error and no dialog.
+    void contentWriteFailure() {
+        Fixture fx;
+        QFile::remove(fx.dir.filePath("Content.bmp"));
+        QVERIFY(QDir(fx.dir.path()).mkdir("Content.bmp"));
+        QVERIFY(!fx.dialog.DrawMonthContent());
+        QCOMPARE(fx.messages.size(), 1);
+        QVERIFY(fx.messages[0].contains("Content.bmp"));
+    }
+
+    // Openings alternate A1/2, A2/4, A1/2, a cancelled opening included; the preview is the
+    // composite of the background under the block.
+    void alternation() {
+        Fixture fx;
+        const QImage content = BmpFile::load(fx.dir.filePath("Content.bmp"));
+        struct Step {
+            const char *file;
+            int strength;
+            QColor background;
+        };
+        const Step steps[] = {
+            {"A1.bmp", 2, Qt::black}, {"A2.bmp", 4, Qt::white}, {"A1.bmp", 2, Qt::black}};
+        for (const Step &s : steps) {
+            QVERIFY(fx.dialog.prepare());
+            QCOMPARE(QFileInfo(fx.dialog.BGFile()).fileName(), QString(s.file));
+            QCOMPARE(fx.dialog.strength(), s.strength);
+            QCOMPARE(fx.dialog.composite(),
+                     WallpaperBlend::compose(plain(1024, 768, s.background), content, s.strength));
+            fx.dialog.reject(); // cancel writes nothing
+            QVERIFY(!QFile::exists(fx.dir.filePath("Mix.bmp")));
+        }
+        QVERIFY(fx.installed.isEmpty());
+    }
+
+    void loadFailure_data() {
+        QTest::addColumn<QString>("missing");
+        QTest::newRow("content") << "Content.bmp";
+        QTest::newRow("background") << "A1.bmp";
+    }
+    void loadFailure() {
+        QFETCH(QString, missing);
+        Fixture fx;
+        QVERIFY(QFile::remove(fx.dir.filePath(missing)));
+        QVERIFY(!fx.dialog.prepare());
+        QCOMPARE(fx.messages, QStringList{QStringLiteral("加载失败！")});
+        // The alternation moved on all the same.
+        QCOMPARE(fx.dialog.BGToggle(), 1);
+    }
+
+    // Apply writes Mix.bmp exactly as previewed, installs a fresh copy per setting and keeps the
+    // current and the previous copy only.
+    void applyInstallsFreshCopies() {
+        Fixture fx;
+        QStringList copies;
+        for (int i = 0; i < 4; ++i) {
+            QVERIFY(fx.dialog.prepare());
+            QVERIFY(fx.dialog.apply());
+            QCOMPARE(BmpFile::load(fx.dir.filePath("Mix.bmp")), fx.dialog.composite());
+            QCOMPARE(fx.installed.size(), i + 1);
+            const QString copy = fx.installed.last();
+            QVERIFY(!copies.contains(copy));
+            QCOMPARE(QFileInfo(copy).absolutePath(), QFileInfo(fx.dir.path()).absoluteFilePath());
+            QCOMPARE(readFile(copy), readFile(fx.dir.filePath("Mix.bmp")));
+            copies << copy;
+        }
+        QVERIFY(fx.messages.isEmpty());
+        const QStringList left = QDir(fx.dir.path()).entryList({"Wallpaper-*"}, QDir::Files);
+        QCOMPARE(left.size(), 2);
+        QVERIFY(QFile::exists(copies[2]) && QFile::exists(copies[3]));
+    }
+
+    // A Mix.bmp that cannot be written: a message, nothing installed, the dialog stays.
+    void applyWriteFailure() {
+        Fixture fx;
+        QVERIFY(QDir(fx.dir.path()).mkdir("Mix.bmp"));
+        fx.dialog.show();
+        QVERIFY(fx.dialog.prepare());
+        QVERIFY(!fx.dialog.apply());
+        QVERIFY(fx.dialog.isVisible());
+        QVERIFY(fx.installed.isEmpty());
+        QCOMPARE(fx.messages.size(), 1);
+        QVERIFY(fx.messages[0].contains("Mix.bmp"));
+    }
+
+    // The desktop refusing: the user learns where the picture is; no success is claimed.
+    void installFailureSaysWhere() {
+        Fixture fx;
+        fx.installWorks = false;
+        QVERIFY(fx.dialog.prepare());
+        QVERIFY(fx.dialog.apply());
+        QCOMPARE(fx.messages, QStringList{QStringLiteral("桌面背景未能自动设置，图片已保存在：%1")
+                                              .arg(fx.dir.filePath("Mix.bmp"))});
+    }
+
+    // The background is scaled to cover the screen before the block goes in.
+    void coversTheScreen() {
+        Fixture fx;
+        fx.dialog.setScreenSize(QSize(1280, 1024));
+        QVERIFY(fx.dialog.prepare());
+        QCOMPARE(fx.dialog.composite().size(), QSize(1280, 1024));
+        QCOMPARE(fx.dialog.composite().pixelColor(1280 - 662, 2),
+                 WallpaperBlend::compose(plain(1280, 1024, Qt::black),
+                                         BmpFile::load(fx.dir.filePath("Content.bmp")), 2)
+                     .pixelColor(1280 - 662, 2));
+    }
+};
+
+QTEST_MAIN(TestTDeskBGSetFrm)
+#include "tst_TDeskBGSetFrm.moc"
