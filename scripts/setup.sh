@@ -9,7 +9,8 @@ packages=(
     libsodium-dev libbenchmark-dev
     fonts-wqy-zenhei
     xvfb xauth xdotool x11-utils imagemagick
-    libglib2.0-bin dbus gsettings-desktop-schemas mate-desktop-common cinnamon-desktop-data xfconf
+    libglib2.0-bin dbus gsettings-desktop-schemas mate-desktop-common cinnamon-desktop-data
+    xfconf libxfconf-0-3
     clang libclang-rt-14-dev
     dpkg-dev file desktop-file-utils appstream groff-base
 )

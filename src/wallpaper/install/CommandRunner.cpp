@@ -1,13 +1,25 @@
 #include "CommandRunner.h"
 
+#include <QDir>
 #include <QProcess>
+#include <QStandardPaths>
 
 CommandRunner::Result CommandRunner::run(const QString &program,
                                          const QStringList &arguments) const {
     Result result;
+    // Looked up in the PATH of the environment given, not in this process's own.
+    const QString found = program.contains(QLatin1Char('/'))
+                              ? program
+                              : QStandardPaths::findExecutable(
+                                    program, m_env.value(QStringLiteral("PATH"))
+                                                 .split(QDir::listSeparator(), Qt::SkipEmptyParts));
+    if (found.isEmpty()) {
+        result.error = QStringLiteral("%1: not found").arg(program);
+        return result;
+    }
     QProcess process;
     process.setProcessEnvironment(m_env);
-    process.setProgram(program);
+    process.setProgram(found);
     process.setArguments(arguments);
     process.start();
     if (!process.waitForStarted(m_timeoutMs)) {
