@@ -3,6 +3,7 @@
 #include "AppIdentity.h"
 #include "AtomicFile.h"
 #include "BmpFile.h"
+#include "CompositeView.h"
 #include "ContentPicture.h"
 #include "WallpaperBlend.h"
 #include "install/DesktopWallpaper.h"
@@ -10,9 +11,7 @@
 
 #include <QGuiApplication>
 #include <QHBoxLayout>
-#include <QLabel>
 #include <QMessageBox>
-#include <QPixmap>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
@@ -28,7 +27,7 @@ TDeskBGSetFrm::TDeskBGSetFrm(const QString &picPath, QWidget *parent)
     scbBG->setObjectName(QStringLiteral("scbBG"));
     scbBG->setFrameShape(QFrame::NoFrame);
     scbBG->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    imgPicBG = new QLabel;
+    imgPicBG = new CompositeView;
     imgPicBG->setObjectName(QStringLiteral("imgPicBG"));
     scbBG->setWidget(imgPicBG);
 
@@ -92,19 +91,18 @@ bool TDeskBGSetFrm::prepare() {
     const bool first = BGToggle_ == 0;
     BGFile_ = PicPath + (first ? QStringLiteral("/A1.bmp") : QStringLiteral("/A2.bmp"));
     m_strength = first ? 2 : 4;
+    m_composite = QImage(); // the last opening's pictures go before the next ones come in
+    imgPicBG->setImage(QImage());
     const QImage background = BmpFile::load(BGFile_);
     const QImage content = BmpFile::load(ContentFile);
     BGToggle_ = BGToggle_ == 0 ? 1 : 0; // every opening advances, whatever happens next
     if (background.isNull() || content.isNull()) {
-        m_composite = QImage();
-        imgPicBG->clear();
         showMessage(QStringLiteral("加载失败！"));
         return false;
     }
     m_composite = WallpaperBlend::compose(WallpaperBlend::coverScreen(background, m_screenSize),
                                           content, m_strength);
-    imgPicBG->setPixmap(QPixmap::fromImage(m_composite));
-    imgPicBG->resize(m_composite.size());
+    imgPicBG->setImage(m_composite);
     return true;
 }
 

@@ -9,7 +9,7 @@
 
 #include <functional>
 
-class QLabel;
+class CompositeView;
 class QPushButton;
 class QScrollArea;
 
@@ -81,7 +81,7 @@ private:
     Installer m_installer;
 
     QScrollArea *scbBG = nullptr;
-    QLabel *imgPicBG = nullptr;
+    CompositeView *imgPicBG = nullptr;
     QPushButton *btnOk = nullptr;
     QPushButton *btnCancel = nullptr;
 };

@@ -5,8 +5,10 @@
 #include <algorithm>
 #include <vector>
 
-QImage WallpaperBlend::compose(const QImage &background, const QImage &content, int a) {
-    QImage out = background.convertToFormat(QImage::Format_RGB888);
+QImage WallpaperBlend::compose(QImage background, const QImage &content, int a) {
+    // Taken by value: a background nobody else holds is blended in place, without a copy.
+    QImage out = std::move(background);
+    if (out.format() != QImage::Format_RGB888) out = out.convertToFormat(QImage::Format_RGB888);
     const QImage block = content.convertToFormat(QImage::Format_RGB888);
     const QPoint at = blockPosition(out.width(), block.width());
     const QRect area = QRect(at, block.size()).intersected(out.rect());
@@ -30,10 +32,12 @@ QImage WallpaperBlend::compose(const QImage &background, const QImage &content, 
 QImage WallpaperBlend::coverScreen(const QImage &background, const QSize &screen) {
     if (screen.isEmpty() || background.isNull() || background.size() == screen)
         return background.convertToFormat(QImage::Format_RGB888);
-    const QImage scaled =
+    QImage scaled =
         background.scaled(screen, Qt::KeepAspectRatioByExpanding, Qt::SmoothTransformation);
-    const int x = std::max(0, (scaled.width() - screen.width()) / 2);
-    const int y = std::max(0, (scaled.height() - screen.height()) / 2);
-    return scaled.copy(x, y, screen.width(), screen.height())
-        .convertToFormat(QImage::Format_RGB888);
+    if (scaled.size() != screen) {
+        const int x = std::max(0, (scaled.width() - screen.width()) / 2);
+        const int y = std::max(0, (scaled.height() - screen.height()) / 2);
+        scaled = scaled.copy(x, y, screen.width(), screen.height());
+    }
+    return scaled.convertToFormat(QImage::Format_RGB888);
 }

@@ -19,7 +19,7 @@ public:
     }
     // The background with the blended block at blockPosition(); pixels of the block outside the
     // background are left out. Every other pixel stays as it was. RGB888.
-    static QImage compose(const QImage &background, const QImage &content, int a);
+    static QImage compose(QImage background, const QImage &content, int a);
     // The background scaled to cover `screen` and cut to it, centred, so that a desktop that
     // zooms the picture shows all of it. Unchanged when the sizes already agree or `screen` is
     // empty. RGB888.
