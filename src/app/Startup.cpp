@@ -7,6 +7,7 @@
 #include "LoginFile.h"
 #include "SingleInstance.h"
 #include "StoreError.h"
+#include "TDeskBGSetFrm.h"
 #include "TFrmSetFrm.h"
 #include "TLockLogin.h"
 #include "TMainForm.h"
@@ -95,6 +96,7 @@ int Startup::run(QApplication &app) {
     auto *backups = new BackupController(paths, mainForm, damagedKeptAt, [](const QString &text) {
         QMessageBox::warning(nullptr, QString::fromUtf8(AppIdentity::kAppTitle), text);
     });
+    mainForm.setWallpaperDialog(new TDeskBGSetFrm(paths.wallpaperDir(), &mainForm));
     lines.clear();
 
     // The session ending or a kill from outside: what can be saved is saved, the rest goes to

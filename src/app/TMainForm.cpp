@@ -6,6 +6,7 @@
 #include "CaptionButton.h"
 #include "CellCommands.h"
 #include "DataFolderLock.h"
+#include "ContentCapture.h"
 #include "DayRichEdit.h"
 #include "DesktopMonthPage.h"
 #include "FontFaceBox.h"
@@ -19,6 +20,7 @@
 #include "Startup.h"
 #include "StoreError.h"
 #include "TChnCalendar.h"
+#include "TDeskBGSetFrm.h"
 
 #include <QAction>
 #include <QApplication>
@@ -120,6 +122,11 @@ void TMainForm::setPasswordDialogMaker(std::function<QDialog *()> make) {
     m_passwordDialog = nullptr;
     m_makePasswordDialog = std::move(make);
     N4->setEnabled(static_cast<bool>(m_makePasswordDialog));
+}
+
+void TMainForm::setWallpaperDialog(TDeskBGSetFrm *dialog) {
+    m_wallpaperDialog = dialog;
+    N_SetDeskTopBG->setEnabled(dialog != nullptr);
 }
 
 void TMainForm::setMessageFunction(MessageFunction fn) {
@@ -510,8 +517,8 @@ void TMainForm::buildSystemMenu() {
     N7 = item("N7", QStringLiteral("意见反馈"));
     N_ExitPrj = item("N_ExitPrj", QStringLiteral("退出程序"));
 
-    // Wallpaper and export come with later versions; the two dialogs are attached at start-up
-    // (and made on first use).
+    // Export comes with a later version; the dialogs are attached at start-up (and made on
+    // first use).
     for (QAction *a : {N_SetFrmSize, N_SetDeskTopBG, N_NoteToTxt, N4}) a->setEnabled(false);
     connect(N_SetFrmSize, &QAction::triggered, this, [this] {
         if (!m_sizeDialog && m_makeSizeDialog) m_sizeDialog = m_makeSizeDialog();
@@ -520,6 +527,7 @@ void TMainForm::buildSystemMenu() {
         m_sizeDialog->raise();
         m_sizeDialog->activateWindow();
     });
+    connect(N_SetDeskTopBG, &QAction::triggered, this, &TMainForm::N_SetDeskTopBGClick);
     connect(N4, &QAction::triggered, this, [this] {
         if (!m_passwordDialog && m_makePasswordDialog) m_passwordDialog = m_makePasswordDialog();
         if (m_passwordDialog) m_passwordDialog->exec();
@@ -528,6 +536,31 @@ void TMainForm::buildSystemMenu() {
     connect(N7, &QAction::triggered, this,
             [this] { openWebPage(QStringLiteral("feedback.html")); });
     connect(N_ExitPrj, &QAction::triggered, this, &TMainForm::exitAction);
+}
+
+// ---- wallpaper --------------------------------------------------------------------------------
+
+void TMainForm::N_SetDeskTopBGClick() {
+    if (!m_wallpaperDialog) return;
+    const auto *month = qobject_cast<const DesktopMonthPage *>(m_activePage);
+    if (!month) {
+        // An old Content.bmp would show another month's notes: nothing opens.
+        m_message(QStringLiteral("桌面背景由“桌面月历”页或“一般记事”页的内容生成，"
+                                 "请先打开其中一页。"));
+        return;
+    }
+    // The cells as they stand and the month the grid shows (not the picker's: the two differ
+    // after a failed save or load).
+    const MonthGridModel &grid = month->grid();
+    QStringList texts;
+    std::array<QDate, 42> dates;
+    for (int k = 0; k < int(dates.size()); ++k) {
+        texts << month->cellText(k).replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+        dates[k] = grid.cellDate(k);
+    }
+    ContentCapture::CaptureMonthCells(m_wallpaperDialog->monthCons(), texts, dates,
+                                      grid.displayDate().month());
+    if (m_wallpaperDialog->DrawMonthContent()) m_wallpaperDialog->openDialog();
 }
 
 // ---- first show -----------------------------------------------------------------------------

@@ -35,6 +35,7 @@ class QStackedWidget;
 class QTextBrowser;
 class QTimer;
 class TChnCalendar;
+class TDeskBGSetFrm;
 
 // The main window: a borderless window with its own title strip and caption buttons, the top
 // bar (date line, page buttons, font boxes, date picker `ChnCalendar1`, "选项" menu), the page
@@ -76,6 +77,8 @@ public:
     // one be deleted), so start-up does not build windows and pictures that may never show.
     void setSizeDialogMaker(std::function<QWidget *()> make);
     void setPasswordDialogMaker(std::function<QDialog *()> make);
+    // The wallpaper dialog; null leaves "设为桌面背景" disabled.
+    void setWallpaperDialog(TDeskBGSetFrm *dialog);
 
     // Test seams: the messages (as for the constructor), the browser hand-off, and how the
     // program ends.
@@ -139,6 +142,8 @@ public:
     void cbbFontSizeSelect();
     // The colour chosen last (black at first); the dialog starts on it.
     QColor lastColour() const { return m_lastColour; }
+    // "设为桌面背景": the front page's notes into Content.bmp, then the wallpaper dialog.
+    void N_SetDeskTopBGClick();
 
     // ---- parts (for the pages that plug in later, and for tests) ----------------------------
     NotePage *activePage() const { return m_activePage; }
@@ -285,4 +290,5 @@ private:
     QPointer<QDialog> m_passwordDialog;
     std::function<QWidget *()> m_makeSizeDialog;
     std::function<QDialog *()> m_makePasswordDialog;
+    QPointer<TDeskBGSetFrm> m_wallpaperDialog;
 };

@@ -1,7 +1,9 @@
 #include "../TestMounts.h"
 #include "AnnualNotesPage.h"
 #include "AppPaths.h"
+#include "BmpFile.h"
 #include "CaptionButton.h"
+#include "ContentPicture.h"
 #include "DayRichEdit.h"
 #include "DesktopMonthPage.h"
 #include "FormIni.h"
@@ -13,6 +15,7 @@
 #include "RichText.h"
 #include "SheetPage.h"
 #include "TChnCalendar.h"
+#include "TDeskBGSetFrm.h"
 #include "TFrmSetFrm.h"
 #include "TMainForm.h"
 #include "TpwsetFrm.h"
@@ -196,6 +199,9 @@ private slots:
     void calendarPageKeepsItsSheetWhateverTheDate();
     void memoListIsLoadedAtFirstShow();
     void closingWritesPendingMemoLines();
+    void wallpaperFromTheMonthPage();
+    void wallpaperContentUnwritable();
+    void wallpaperNotFromTheAnnualPage();
 };
 
 void TestTMainForm::creationPreparesHiddenWindow() {
@@ -1098,6 +1104,85 @@ void TestTMainForm::closingWritesPendingMemoLines() {
     NoteStore store;
     store.open(h.paths.databaseFile());
     QCOMPARE(store.readMemoLines()[1], QStringLiteral("pending"));
+}
+
+// "设为桌面背景" captures the editors as they stand with the labels of the month shown, writes
+// Content.bmp and opens the dialog modally; apply writes Mix.bmp and installs a copy.
+void TestTMainForm::wallpaperFromTheMonthPage() {
+    Harness h;
+    TMainForm &f = h.running();
+    auto *dialog = new TDeskBGSetFrm(h.paths.wallpaperDir(), &f);
+    QStringList dialogMessages;
+    QStringList installed;
+    dialog->setMessageSink([&](const QString &m) { dialogMessages << m; });
+    dialog->setInstaller([&](const QString &file, const QImage &, QString *) {
+        installed << file;
+        return true;
+    });
+    dialog->setScreenSize(QSize());
+    f.setWallpaperDialog(dialog);
+    QVERIFY(f.menuAction("N_SetDeskTopBG")->isEnabled());
+
+    const QDate first =
+        f.monthPage()->grid().displayDate().addDays(1 - f.monthPage()->grid().displayDate().day());
+    const int cell = f.monthPage()->grid().cellOf(first);
+    h.type(cell + 1, QStringLiteral("  A&B meeting  "));
+    bool wasModal = false;
+    QTimer::singleShot(300, dialog, [&] {
+        wasModal = QApplication::activeModalWidget() == dialog;
+        dialog->apply();
+    });
+    f.menuAction("N_SetDeskTopBG")->trigger(); // returns when the dialog closes
+    QVERIFY(wasModal);
+    QCOMPARE(dialogMessages, QStringList());
+    const MonthCons &cons = dialog->monthCons();
+    QCOMPARE(cons[cell].DayText, QStringLiteral("1"));
+    QCOMPARE(cons[cell].Content, QStringLiteral("A&B meeting"));
+    if (cell > 0) QCOMPARE(cons[cell - 1].DayText, QStringLiteral("S"));
+    QCOMPARE(BmpFile::load(h.paths.wallpaperFile("Content.bmp")), ContentPicture::drawMonth(cons));
+    QVERIFY(QFile::exists(h.paths.wallpaperFile("Mix.bmp")));
+    QCOMPARE(installed.size(), 1);
+    QVERIFY(h.messages.isEmpty());
+}
+
+// Content.bmp cannot be written: a message, and the dialog does not open.
+void TestTMainForm::wallpaperContentUnwritable() {
+    Harness h;
+    TMainForm &f = h.running();
+    auto *dialog = new TDeskBGSetFrm(h.paths.wallpaperDir(), &f);
+    QStringList dialogMessages;
+    dialog->setMessageSink([&](const QString &m) { dialogMessages << m; });
+    f.setWallpaperDialog(dialog);
+    QVERIFY(QDir().mkpath(h.paths.wallpaperFile("Content.bmp")));
+    bool opened = false;
+    QTimer::singleShot(300, dialog, [&] {
+        opened = dialog->isVisible();
+        dialog->reject();
+    });
+    f.menuAction("N_SetDeskTopBG")->trigger();
+    QVERIFY(!opened);
+    QCOMPARE(dialogMessages.size(), 1);
+    QVERIFY(dialogMessages[0].contains("Content.bmp"));
+}
+
+// With the annual page in front nothing is drawn or opened; a message names the two pages.
+void TestTMainForm::wallpaperNotFromTheAnnualPage() {
+    Harness h;
+    TMainForm &f = h.running();
+    auto *dialog = new TDeskBGSetFrm(h.paths.wallpaperDir(), &f);
+    f.setWallpaperDialog(dialog);
+    QVERIFY(f.openPage(f.page<AnnualNotesPage>()));
+    bool opened = false;
+    QTimer::singleShot(300, dialog, [&] {
+        opened = dialog->isVisible();
+        dialog->reject();
+    });
+    f.menuAction("N_SetDeskTopBG")->trigger();
+    QVERIFY(!opened);
+    QVERIFY(!QFile::exists(h.paths.wallpaperFile("Content.bmp")));
+    QCOMPARE(h.messages.size(), 1);
+    QVERIFY(h.messages[0].contains(QStringLiteral("桌面月历")));
+    QVERIFY(h.messages[0].contains(QStringLiteral("一般记事")));
 }
 
 QTEST_MAIN(TestTMainForm)
