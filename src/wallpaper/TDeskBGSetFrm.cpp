@@ -34,6 +34,7 @@ TDeskBGSetFrm::TDeskBGSetFrm(const QString &picPath, QWidget *parent)
     btnOk = new QPushButton(QStringLiteral("确  定"), this);
     btnOk->setObjectName(QStringLiteral("btnOk"));
     btnOk->setToolTip(QStringLiteral("应用到桌面背景"));
+    btnOk->setDefault(true);
     btnCancel = new QPushButton(QStringLiteral("取  消"), this);
     btnCancel->setObjectName(QStringLiteral("btnCancel"));
     connect(btnOk, &QPushButton::clicked, this, [this] { apply(); });

@@ -1,6 +1,8 @@
 // The real program, copied with its resources into a temporary program folder, driven on
 // the test's X display with xdotool the way a user would drive it.
 #include "../TestMounts.h"
+#include "BmpFile.h"
+#include "ContentPicture.h"
 #include "MonthPageLayout.h"
 #include "NoteStore.h"
 #include "RichText.h"
@@ -19,6 +21,8 @@
 #include <QTest>
 #include <QTextDocument>
 #include <memory>
+
+#include <xcb/xcb.h>
 
 namespace {
 const QString kClass = QStringLiteral("Kestrova1024K715");
@@ -62,6 +66,7 @@ private slots:
     void titleStripAndBackgroundDragTheWindow_data();
     void titleStripAndBackgroundDragTheWindow();
     void webPanelHasNoMenuButOptionsHasOne();
+    void wallpaperGoesOnTheRootWindow();
     void secondStartEndsWithoutWindow();
     void closeButtonWritesWindowSettings();
     void noteIsShownAfterRestart();
@@ -140,6 +145,10 @@ void TestKestrovaE2E::start() {
     env.remove("QT_QPA_PLATFORM");
     // Its own runtime folder, so a copy of the program the user runs does not count.
     env.insert("XDG_RUNTIME_DIR", m_runtimeDir.path());
+    // A bare X display: the wallpaper goes on the root window.
+    for (const char *name : {"XDG_CURRENT_DESKTOP", "DESKTOP_SESSION", "KDE_SESSION_VERSION",
+                             "XDG_SESSION_TYPE", "WAYLAND_DISPLAY"})
+        env.remove(name);
     for (const QString &key : m_extraEnv.keys()) env.insert(key, m_extraEnv.value(key));
     m_process->setProcessEnvironment(env);
     m_process->setProcessChannelMode(QProcess::MergedChannels);
@@ -348,6 +357,66 @@ void TestKestrovaE2E::webPanelHasNoMenuButOptionsHasOne() {
     run("xdotool", {"key", "Escape"});
     QTRY_COMPARE_WITH_TIMEOUT(visibleWindows(), QStringList{m_window}, 5000);
     QCOMPARE(m_process->state(), QProcess::Running);
+}
+
+// Type a note, "设为桌面背景", "确  定": Mix.bmp and a freshly named copy are written and the root
+// window shows the composite, the note's block included.
+void TestKestrovaE2E::wallpaperGoesOnTheRootWindow() {
+    QVERIFY(!m_window.isEmpty());
+    // Slot 13 is a Saturday: far right, beside the main window rather than under it.
+    click(editorCentre(14));
+    run("xdotool", {"type", "--delay", "40", "wallpaper note WWWW"});
+    QTest::qWait(200);
+    const Geometry g = geometry(m_window);
+    const int right = g.width - 1008;
+    click(QPoint(g.x + 804 + right + 20, g.y + 88 + 6));
+    QTRY_COMPARE_WITH_TIMEOUT(visibleWindows().size(), 2, 5000);
+    run("xdotool", {"key", "Down", "Down", "Return"}); // the second item: "设为桌面背景"
+    const auto dialogWindow = [] {
+        return run("xdotool", {"search", "--onlyvisible", "--name", "桌面背景设置"});
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(!dialogWindow().isEmpty(), 5000);
+    const QString pictures = m_programDir.filePath("source/DeskTopBG");
+    QVERIFY(QFile::exists(pictures + "/Content.bmp"));
+    QVERIFY(!QFile::exists(pictures + "/Mix.bmp"));
+    run("xdotool", {"windowactivate", "--sync", dialogWindow()});
+    run("xdotool", {"key", "Return"}); // "确  定" is the default button
+    QTRY_VERIFY_WITH_TIMEOUT(dialogWindow().isEmpty(), 5000);
+    QVERIFY(QFile::exists(pictures + "/Mix.bmp"));
+    QVERIFY(QFile::exists(pictures + "/Wallpaper-1.bmp"));
+
+    // The composite covers the 1280 x 1024 screen; its block holds the note.
+    const QImage mix = BmpFile::load(pictures + "/Mix.bmp");
+    QCOMPARE(mix.size(), QSize(1280, 1024));
+    const QRect noteBox = ContentPicture::monthTextRect(13).translated(1280 - 662, 2);
+    int ink = 0;
+    for (int y = noteBox.top() + 14; y <= noteBox.bottom(); ++y)
+        for (int x = noteBox.left(); x <= noteBox.right(); ++x)
+            if (qGray(mix.pixel(x, y)) < 100) ++ink;
+    QVERIFY2(ink > 20, qPrintable(QString::number(ink)));
+
+    // What X shows right of the main window is the composite, pixel for pixel.
+    xcb_connection_t *c = xcb_connect(nullptr, nullptr);
+    QVERIFY(!xcb_connection_has_error(c));
+    const xcb_screen_t *screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+    const int x0 = std::max(g.x + g.width + 2, noteBox.left());
+    const QRect area(x0, 0, 1280 - x0, 1024);
+    xcb_get_image_reply_t *image = xcb_get_image_reply(
+        c,
+        xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, screen->root, int16_t(area.x()),
+                      int16_t(area.y()), uint16_t(area.width()), uint16_t(area.height()), ~0u),
+        nullptr);
+    QVERIFY(image);
+    const auto *words = reinterpret_cast<const quint32 *>(xcb_get_image_data(image));
+    int differing = 0;
+    for (int y = 0; y < area.height(); ++y)
+        for (int x = 0; x < area.width(); ++x)
+            if ((words[y * area.width() + x] & 0xffffff) !=
+                (mix.pixel(area.x() + x, area.y() + y) & 0xffffff))
+                ++differing;
+    std::free(image);
+    xcb_disconnect(c);
+    QCOMPARE(differing, 0);
 }
 
 void TestKestrovaE2E::secondStartEndsWithoutWindow() {
