@@ -109,6 +109,9 @@ bool TDeskBGSetFrm::prepare() {
 
 void TDeskBGSetFrm::openDialog() {
     if (prepare()) exec();
+    // The dialog lives for the run; its pictures (25 MB at 4K) only while it shows.
+    m_composite = QImage();
+    imgPicBG->setImage(QImage());
 }
 
 bool TDeskBGSetFrm::apply() {

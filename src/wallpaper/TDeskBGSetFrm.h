@@ -40,7 +40,8 @@ public:
     // Loads the background of this opening and Content.bmp, advances the alternation and builds
     // the composite. "加载失败！" and false when a picture cannot be loaded.
     bool prepare();
-    // prepare(), then shows the dialog modally when it succeeded.
+    // prepare(), then shows the dialog modally when it succeeded; the pictures are let go when
+    // it closes.
     void openDialog();
     // Writes Mix.bmp and a fresh copy, installs the copy and closes. A write failure shows a
     // message, installs nothing and keeps the dialog open (false). An installation failure says
