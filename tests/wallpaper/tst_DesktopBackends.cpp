@@ -1,5 +1,5 @@
 #include "install/CommandRunner.h"
-#include "install/DesktopKind.h"
+#include "install/DesktopDetect.h"
 #include "install/GSettingsWallpaper.h"
 #include "install/KdeWallpaper.h"
 #include "install/XfceWallpaper.h"

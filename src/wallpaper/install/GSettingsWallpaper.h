@@ -1,7 +1,7 @@
 #pragma once
 
 #include "CommandRunner.h"
-#include "DesktopKind.h"
+#include "DesktopDetect.h"
 
 #include <QString>
 

@@ -1,4 +1,4 @@
-#include "DesktopKind.h"
+#include "DesktopDetect.h"
 
 #include <optional>
 
