@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
+#include <QProcess>
 #include <QPushButton>
 #include <QScreen>
 #include <QTemporaryDir>
@@ -167,6 +168,55 @@ private slots:
         QVERIFY(fx.dialog.apply());
         QCOMPARE(fx.messages, QStringList{QStringLiteral("桌面背景未能自动设置，图片已保存在：%1")
                                               .arg(fx.dir.filePath("Mix.bmp"))});
+    }
+
+    // A full disk: Mix.bmp is not written, the old one stays, nothing is installed and the
+    // dialog stays open; then Content.bmp cannot be written either.
+    void fullDisk() {
+        QTemporaryDir dir;
+        const QString folder = dir.filePath("pictures");
+        QVERIFY(QDir().mkpath(folder));
+        if (QProcess::execute("mount", {"-t", "tmpfs", "-o", "size=2m", "tmpfs", folder}) != 0)
+            QSKIP("cannot mount a small tmpfs here");
+        struct Unmount {
+            QString path;
+            ~Unmount() { QProcess::execute("umount", {path}); }
+        } unmount{folder};
+
+        QStringList messages;
+        QStringList installed;
+        TDeskBGSetFrm dialog(folder);
+        dialog.setScreenSize(QSize());
+        dialog.setMessageSink([&](const QString &m) { messages << m; });
+        dialog.setInstaller([&](const QString &file, const QImage &, QString *) {
+            installed << file;
+            return true;
+        });
+        // 720 KB of background and 990 KB of content leave too little room for the composite.
+        QVERIFY(BmpFile::save(folder + "/A1.bmp", plain(600, 400, Qt::gray)));
+        QVERIFY(dialog.DrawMonthContent());
+        QVERIFY(BmpFile::save(folder + "/Mix.bmp", plain(2, 2, Qt::red)));
+        const QByteArray oldMix = readFile(folder + "/Mix.bmp");
+        dialog.show();
+        QVERIFY(dialog.prepare());
+        QVERIFY(!dialog.apply());
+        QVERIFY(dialog.isVisible());
+        QCOMPARE(readFile(folder + "/Mix.bmp"), oldMix);
+        QVERIFY(installed.isEmpty());
+        QCOMPARE(messages.size(), 1);
+        QVERIFY(messages[0].contains("Mix.bmp"));
+
+        // Fill what is left: the content picture cannot be replaced and the old one stays.
+        QFile filler(folder + "/filler");
+        QVERIFY(filler.open(QIODevice::WriteOnly));
+        while (filler.write(QByteArray(4096, 'x')) > 0 && filler.flush()) {
+        }
+        filler.close();
+        const QByteArray oldContent = readFile(folder + "/Content.bmp");
+        dialog.monthCons()[0].Content = "changed";
+        QVERIFY(!dialog.DrawMonthContent());
+        QCOMPARE(readFile(folder + "/Content.bmp"), oldContent);
+        QCOMPARE(messages.size(), 2);
     }
 
     // The background is scaled to cover the screen before the block goes in.
