@@ -7,6 +7,9 @@
 #include "DataFolderLock.h"
 #include "DayRichEdit.h"
 #include "DesktopMonthPage.h"
+#include "ExportController.h"
+#include "ExportDialogs.h"
+#include "ExportDocument.h"
 #include "FrameGeometry.h"
 #include "FramePictures.h"
 #include "MemoPanel.h"
@@ -57,7 +60,8 @@ void fill(QWidget *w, const QColor &colour) {
 TMainForm::TMainForm(const AppPaths &paths, MessageFunction message, QWidget *parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), m_paths(paths),
       m_pictures(std::make_unique<FramePictures>(paths.resourceDir())),
-      m_message(std::move(message)) {
+      m_message(std::move(message)), m_exportDialogs(std::make_unique<ExportDialogs>(this)),
+      m_exportQuestions(m_exportDialogs.get()) {
     const bool ownMessages = static_cast<bool>(m_message);
     if (!ownMessages) {
         // The application's error box; the pages keep their own information boxes.
@@ -129,6 +133,10 @@ void TMainForm::setQuitFunction(std::function<void()> fn) {
 
 void TMainForm::setQuitQuestion(QuestionFunction fn) {
     m_askQuit = std::move(fn);
+}
+
+void TMainForm::setExportQuestions(ExportQuestions *questions) {
+    m_exportQuestions = questions ? questions : m_exportDialogs.get();
 }
 
 QSize TMainForm::screenSize() const {
@@ -485,9 +493,9 @@ void TMainForm::buildSystemMenu() {
     N7 = item("N7", QStringLiteral("意见反馈"));
     N_ExitPrj = item("N_ExitPrj", QStringLiteral("退出程序"));
 
-    // Wallpaper and export come with later versions; the two dialogs are attached at start-up
-    // (and made on first use).
-    for (QAction *a : {N_SetFrmSize, N_SetDeskTopBG, N_NoteToTxt, N4}) a->setEnabled(false);
+    // The wallpaper comes with a later version; the two dialogs are attached at start-up (and
+    // made on first use).
+    for (QAction *a : {N_SetFrmSize, N_SetDeskTopBG, N4}) a->setEnabled(false);
     connect(N_SetFrmSize, &QAction::triggered, this, [this] {
         if (!m_sizeDialog && m_makeSizeDialog) m_sizeDialog = m_makeSizeDialog();
         if (!m_sizeDialog) return;
@@ -495,6 +503,7 @@ void TMainForm::buildSystemMenu() {
         m_sizeDialog->raise();
         m_sizeDialog->activateWindow();
     });
+    connect(N_NoteToTxt, &QAction::triggered, this, &TMainForm::N_NoteToTxtClick);
     connect(N4, &QAction::triggered, this, [this] {
         if (!m_passwordDialog && m_makePasswordDialog) m_passwordDialog = m_makePasswordDialog();
         if (m_passwordDialog) m_passwordDialog->exec();
@@ -637,6 +646,12 @@ void TMainForm::setSidePanelFor(const NotePage *page) {
 
 bool TMainForm::saveVisiblePage() {
     return !m_activePage || m_activePage->saveIfModified();
+}
+
+void TMainForm::N_NoteToTxtClick() {
+    if (!m_activePage) return;
+    if (const std::optional<ExportDocument> document = m_activePage->exportDocument())
+        ExportController(*m_exportQuestions).run(*document);
 }
 
 void TMainForm::autoSave() {

@@ -16,6 +16,8 @@
 class AnchorLayout;
 class CaptionButton;
 class DataFolderLock;
+class ExportDialogs;
+class ExportQuestions;
 class DesktopMonthPage;
 class QAbstractButton;
 class FramePictures;
@@ -82,6 +84,10 @@ public:
     // The question of a close while saves fail: true quits (default: a box with "退出" and
     // "保留窗口").
     void setQuitQuestion(QuestionFunction fn);
+    // The export's questions (default: the dialogs of exportDialogs()); the caller keeps
+    // ownership, null restores the dialogs.
+    void setExportQuestions(ExportQuestions *questions);
+    ExportDialogs &exportDialogs() const { return *m_exportDialogs; }
 
     // ---- window size ------------------------------------------------------------------------
     const WindowSettings &settings() const { return m_settings; }
@@ -120,6 +126,9 @@ public:
     QList<UnsavedCell> unsavedCells() const;
     // Where recovery files go: beside the database, else the per-user data folder.
     QStringList recoveryFolders() const;
+    // "内容导出": the notes of the month or annual page in front, as they stand in the editors,
+    // to a text file; nothing for the other pages.
+    void N_NoteToTxtClick();
 
     // ---- parts (for the pages that plug in later, and for tests) ----------------------------
     NotePage *activePage() const { return m_activePage; }
@@ -201,6 +210,8 @@ private:
     UrlOpener m_openUrl;
     std::function<void()> m_quit;
     QuestionFunction m_askQuit;
+    std::unique_ptr<ExportDialogs> m_exportDialogs;
+    ExportQuestions *m_exportQuestions = nullptr;
     struct PageEntry {
         NotePage *page;
         PageButton *button;

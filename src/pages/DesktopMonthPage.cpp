@@ -136,6 +136,12 @@ QString DesktopMonthPage::cellText(int index) const {
     return (index >= 0 && index < EditorCount) ? m_edits[index]->toPlainText() : QString();
 }
 
+std::optional<ExportDocument> DesktopMonthPage::exportDocument() const {
+    std::array<QString, ExportDocument::MonthCellCount> cells;
+    for (int k = 0; k < ExportDocument::MonthCellCount; ++k) cells[k] = cellText(k);
+    return ExportDocument::monthNotes(m_grid.displayDate(), cells);
+}
+
 DayRichEdit *DesktopMonthPage::richEdit(int i) const {
     return (i >= 1 && i <= EditorCount) ? m_edits[i - 1] : nullptr;
 }

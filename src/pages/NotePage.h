@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ExportDocument.h"
 #include "PageFlags.h"
 
 #include <QByteArray>
@@ -9,6 +10,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <optional>
 
 class NoteStore;
 
@@ -102,6 +104,9 @@ public:
     // read by the export and the wallpaper capture. `index` is 0-based.
     virtual int cellCount() const = 0;
     virtual QString cellText(int index) const = 0;
+    // The page's notes as "内容导出" writes them, from the cells as they stand, for the period
+    // the page shows. Default: nothing, the page is not exported.
+    virtual std::optional<ExportDocument> exportDocument() const { return std::nullopt; }
 
     // ---- the shared rules ---------------------------------------------------------------------
 

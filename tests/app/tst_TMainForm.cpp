@@ -4,6 +4,8 @@
 #include "CaptionButton.h"
 #include "DayRichEdit.h"
 #include "DesktopMonthPage.h"
+#include "ExportDialogs.h"
+#include "ExportDocument.h"
 #include "FormIni.h"
 #include "FrameGeometry.h"
 #include "MemoPanel.h"
@@ -11,6 +13,7 @@
 #include "NoteStore.h"
 #include "PageTestSupport.h"
 #include "RichText.h"
+#include "ScriptedQuestions.h"
 #include "SheetPage.h"
 #include "TChnCalendar.h"
 #include "TFrmSetFrm.h"
@@ -24,9 +27,11 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QFontDatabase>
 #include <QInputMethodEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMap>
 #include <QMenu>
 #include <QPushButton>
@@ -179,6 +184,8 @@ private slots:
     void minimiseSavesAndKeepsWindow();
     void webPanelAndHelpPages();
     void dateChangeKeepsTypedText();
+    void exportTakesTheMonthTheGridShows();
+    void exportThroughTheSaveDialog();
     void unopenableDatabaseStillOpensWindow();
     void pageNeverLoadedTakesNoTypingAndLetsTheWindowClose();
     void damagedDatabaseIsReportedOnce();
@@ -224,7 +231,7 @@ void TestTMainForm::systemMenuItemsInOrder() {
     QCOMPARE(items, QStringList({"设置界面大小", "设为桌面背景", "-", "内容导出", "密码设置", "-",
                                  "帮助说明", "意见反馈", "退出程序"}));
     QVERIFY(!f.menuAction("N_SetDeskTopBG")->isEnabled());
-    QVERIFY(!f.menuAction("N_NoteToTxt")->isEnabled());
+    QVERIFY(f.menuAction("N_NoteToTxt")->isEnabled());
     // Without the dialogs attached, their items do nothing and say so by being disabled.
     QVERIFY(!f.menuAction("N_SetFrmSize")->isEnabled());
     QVERIFY(!f.menuAction("N4")->isEnabled());
@@ -1098,6 +1105,71 @@ void TestTMainForm::closingWritesPendingMemoLines() {
     NoteStore store;
     store.open(h.paths.databaseFile());
     QCOMPARE(store.readMemoLines()[1], QStringLiteral("pending"));
+}
+
+// The export reads the editors as they stand, for the month the grid shows: after a failed save
+// the picker has moved on but the grid and the typed text have not.
+void TestTMainForm::exportTakesTheMonthTheGridShows() {
+    Harness h;
+    TMainForm &f = h.running();
+    const QDate shown = f.monthPage()->grid().displayDate();
+    QTextCursor cursor(f.monthPage()->richEdit(9)->document());
+    cursor.insertText(QStringLiteral("  unsaved \U0001F600\n"));
+    h.dropTable(QStringLiteral("TailiNew"));
+    f.picker()->SetDateTime(QDateTime(shown.addMonths(2), QTime(12, 0)));
+    QCOMPARE(h.messages, QStringList{kSaveFailed});
+    QCOMPARE(f.monthPage()->grid().displayDate().month(), shown.month());
+
+    QTemporaryDir out;
+    ScriptedQuestions q;
+    q.choose(out.filePath(QStringLiteral("month")));
+    q.encoding = ScriptedQuestions::EncodingAnswer::Utf8WithBom;
+    f.setExportQuestions(&q);
+    f.menuAction("N_NoteToTxt")->trigger();
+    f.setExportQuestions(nullptr);
+
+    const QString title = QStringLiteral("%1年%2月-月记事").arg(shown.year()).arg(shown.month());
+    QCOMPARE(q.asked, QStringList({"file:" + title, "encoding:month.txt"}));
+    QFile file(out.filePath(QStringLiteral("month.txt")));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QStringList lines =
+        QString::fromUtf8(file.readAll().mid(3)).split(QStringLiteral("\r\n"));
+    QCOMPARE(lines.size(), 44); // 43 lines, each ended by CR LF
+    QCOMPARE(lines[0], title);
+    QVERIFY2(lines[9].endsWith(QStringLiteral("unsaved \U0001F600")), qPrintable(lines[9]));
+}
+
+// The menu item through the save dialog itself (Qt's own, filled in here): the proposed name is
+// the title, ".txt" is added once, and a page without text fits GBK.
+void TestTMainForm::exportThroughTheSaveDialog() {
+    Harness h;
+    TMainForm &f = h.running();
+    QTextCursor(f.monthPage()->richEdit(3)->document()).insertText(QStringLiteral("记事"));
+    f.exportDialogs().setUseNativeDialog(false);
+    QTemporaryDir out;
+    QString proposed;
+    // The dialog's exec() blocks: a timer fills it in once it is up.
+    QTimer filler;
+    QObject::connect(&filler, &QTimer::timeout, [&] {
+        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+        if (!dialog) return;
+        filler.stop();
+        auto *name = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+        proposed = name->text();
+        name->setText(out.filePath(QStringLiteral("abc.txt")));
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+    filler.start(20);
+    f.menuAction("N_NoteToTxt")->trigger();
+    const QDate shown = f.monthPage()->grid().displayDate();
+    QCOMPARE(proposed, QStringLiteral("%1年%2月-月记事").arg(shown.year()).arg(shown.month()));
+    QCOMPARE(QDir(out.path()).entryList(QDir::Files), QStringList{"abc.txt"});
+    QFile file(out.filePath(QStringLiteral("abc.txt")));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    QVERIFY(bytes.endsWith("\r\n"));
+    QVERIFY(bytes.contains("\xBC\xC7\xCA\xC2\r\n")); // 记事 in GBK
+    QVERIFY(h.messages.isEmpty());
 }
 
 QTEST_MAIN(TestTMainForm)

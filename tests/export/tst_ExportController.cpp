@@ -1,6 +1,7 @@
 #include "ExportController.h"
 #include "ExportDocument.h"
 #include "ExportQuestions.h"
+#include "ScriptedQuestions.h"
 
 #include <QDir>
 #include <QFile>
@@ -13,33 +14,6 @@
 namespace {
 
 using Answer = ExportQuestions::EncodingAnswer;
-
-// Answers as a user would, and records what was asked.
-struct ScriptedQuestions : ExportQuestions {
-    std::optional<FileChoice> file;
-    bool replace = true;
-    Answer encoding = Answer::Utf8WithBom;
-    QStringList asked;
-    QStringList failures;
-
-    std::optional<FileChoice> chooseFile(const QString &proposedName) override {
-        asked << QStringLiteral("file:") + proposedName;
-        return file;
-    }
-    bool confirmReplace(const QString &path) override {
-        asked << QStringLiteral("replace:") + QFileInfo(path).fileName();
-        return replace;
-    }
-    EncodingAnswer askEncoding(const QString &path) override {
-        asked << QStringLiteral("encoding:") + QFileInfo(path).fileName();
-        return encoding;
-    }
-    void showFailure(const QString &message) override { failures << message; }
-
-    void choose(const QString &name, ExportFile::Encoding filter = ExportFile::Encoding::Gbk) {
-        file = FileChoice{name, filter};
-    }
-};
 
 QByteArray readAll(const QString &path) {
     QFile file(path);
