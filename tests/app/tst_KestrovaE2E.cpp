@@ -59,6 +59,7 @@ private slots:
     void initTestCase();
     void windowAppearsWithItsClass();
     void typedNoteIsStoredWhenAnotherCellIsClicked();
+    void monthPageExportsThroughTheSaveDialog();
     void titleStripAndBackgroundDragTheWindow_data();
     void titleStripAndBackgroundDragTheWindow();
     void webPanelHasNoMenuButOptionsHasOne();
@@ -100,6 +101,7 @@ private:
     QVariant stored(const QString &select, const QVariant &key = QVariant()) const;
     void click(const QPoint &p);
     QString storedCell(int editor) const;
+    QByteArray exportThroughTheDialog(const QString &name);
     bool waitForEnd(int ms);
     bool waitForOneWindow();
     QString diagnosis() const;
@@ -299,6 +301,43 @@ void TestKestrovaE2E::typedNoteIsStoredWhenAnotherCellIsClicked() {
     QTest::qWait(200);
     click(editorCentre(25));
     QTRY_COMPARE_WITH_TIMEOUT(storedCell(17), QStringLiteral("e2e note"), 3000);
+}
+
+// Opens "选项", takes "内容导出" by keyboard and types `name` into the save dialog; returns what
+// was written to `name` + ".txt".
+QByteArray TestKestrovaE2E::exportThroughTheDialog(const QString &name) {
+    const Geometry g = geometry(m_window);
+    click(QPoint(g.x + 804 + g.width - 1008 + 20, g.y + 88 + 6));
+    if (!QTest::qWaitFor([this] { return visibleWindows().size() == 2; }, 5000)) return {};
+    // The enabled items: "设置界面大小", then "内容导出".
+    run("xdotool", {"key", "Down", "Down", "Return"});
+    // The save dialog comes up with the keyboard in its name field.
+    if (!QTest::qWaitFor([this] { return visibleWindows().size() == 2; }, 5000)) return {};
+    QTest::qWait(500);
+    run("xdotool", {"key", "ctrl+a"});
+    run("xdotool", {"type", "--delay", "20", name});
+    run("xdotool", {"key", "Return"});
+    QFile file(name + QStringLiteral(".txt"));
+    if (!QTest::qWaitFor([&] { return file.exists(); }, 5000)) return {};
+    if (!QTest::qWaitFor([this] { return visibleWindows().size() == 1; }, 5000)) return {};
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void TestKestrovaE2E::monthPageExportsThroughTheSaveDialog() {
+    QVERIFY(!m_window.isEmpty());
+    const QByteArray bytes = exportThroughTheDialog(m_programDir.filePath("month-export"));
+    const QDate today = QDate::currentDate();
+    // "YYYY年M月-月记事" in GBK, then "M月D号：e2e note" for the cell typed into.
+    const QByteArray title = QByteArray::number(today.year()) + "\xC4\xEA" +
+                             QByteArray::number(today.month()) +
+                             "\xD4\xC2-\xD4\xC2\xBC\xC7\xCA\xC2\r\n";
+    QVERIFY2(bytes.startsWith(title), bytes.toHex().constData());
+    QVERIFY(bytes.contains("\xBA\xC5\xA3\xBA"
+                           "e2e note\r\n") ||
+            bytes.contains("\xBC\xC7\xC2\xBC\xA3\xBA"
+                           "e2e note\r\n"));
+    QCOMPARE(bytes.count("\r\n"), 43);
+    QCOMPARE(visibleWindows(), QStringList{m_window});
 }
 
 void TestKestrovaE2E::titleStripAndBackgroundDragTheWindow_data() {
