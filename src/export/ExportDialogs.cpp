@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -24,12 +25,14 @@ std::optional<ExportQuestions::FileChoice> ExportDialogs::chooseFile(const QStri
     // The replace question is asked for the name with ".txt", which the dialog never sees.
     dialog.setOption(QFileDialog::DontConfirmOverwrite);
     dialog.setOption(QFileDialog::DontUseNativeDialog, !m_native);
+    if (!m_lastFolder.isEmpty()) dialog.setDirectory(m_lastFolder);
     dialog.selectFile(proposedName);
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     const QStringList files = dialog.selectedFiles();
     if (files.isEmpty()) return std::nullopt;
     FileChoice choice;
     choice.name = files.first();
+    m_lastFolder = QFileInfo(choice.name).absolutePath();
     choice.encoding = dialog.selectedNameFilter() == utf8Filter()
                           ? ExportFile::Encoding::Utf8WithBom
                           : ExportFile::Encoding::Gbk;

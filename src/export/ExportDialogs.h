@@ -27,4 +27,5 @@ public:
 private:
     QPointer<QWidget> m_parent;
     bool m_native = true;
+    QString m_lastFolder; // the next export starts where the last one went
 };

@@ -76,6 +76,28 @@ private slots:
                  utf8 ? ExportFile::Encoding::Utf8WithBom : ExportFile::Encoding::Gbk);
     }
 
+    void nextDialogStartsInTheLastFolder() {
+        QTemporaryDir dir;
+        QWidget parent;
+        ExportDialogs dialogs(&parent);
+        dialogs.setUseNativeDialog(false);
+        QString folder;
+        whenModal([&](QWidget *modal) {
+            auto *dialog = qobject_cast<QFileDialog *>(modal);
+            dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))
+                ->setText(dir.filePath(QStringLiteral("first")));
+            QMetaObject::invokeMethod(dialog, "accept");
+        });
+        QVERIFY(dialogs.chooseFile(QStringLiteral("x")));
+        whenModal([&](QWidget *modal) {
+            auto *dialog = qobject_cast<QFileDialog *>(modal);
+            folder = dialog->directory().absolutePath();
+            dialog->reject();
+        });
+        QVERIFY(!dialogs.chooseFile(QStringLiteral("x")));
+        QCOMPARE(folder, QDir(dir.path()).absolutePath());
+    }
+
     void cancelledSaveDialogChoosesNothing() {
         QWidget parent;
         ExportDialogs dialogs(&parent);
