@@ -137,9 +137,8 @@ QString DesktopMonthPage::cellText(int index) const {
 }
 
 std::optional<ExportDocument> DesktopMonthPage::exportDocument() const {
-    std::array<QString, ExportDocument::MonthCellCount> cells;
-    for (int k = 0; k < ExportDocument::MonthCellCount; ++k) cells[k] = cellText(k);
-    return ExportDocument::monthNotes(m_grid.displayDate(), cells);
+    return ExportDocument::monthNotes(m_grid.displayDate(),
+                                      cellTexts<ExportDocument::MonthCellCount>());
 }
 
 DayRichEdit *DesktopMonthPage::richEdit(int i) const {

@@ -9,6 +9,7 @@
 #include <QString>
 #include <QWidget>
 
+#include <array>
 #include <functional>
 #include <optional>
 
@@ -196,6 +197,13 @@ protected:
         PageFlags &m_flags;
         bool m_was;
     };
+
+    // The texts of cells 0 .. N-1, as cellText() gives them.
+    template <std::size_t N> std::array<QString, N> cellTexts() const {
+        std::array<QString, N> texts;
+        for (std::size_t i = 0; i < N; ++i) texts[i] = cellText(static_cast<int>(i));
+        return texts;
+    }
 
     NoteStore &store() const { return m_store; }
     PageFlags &flags() const { return m_flags; }

@@ -8,6 +8,7 @@
 #include "ExportDocument.h"
 #include "FormIni.h"
 #include "FrameGeometry.h"
+#include "GbkCodec.h"
 #include "MemoPanel.h"
 #include "NoteLineEdit.h"
 #include "NoteStore.h"
@@ -186,6 +187,7 @@ private slots:
     void dateChangeKeepsTypedText();
     void exportTakesTheMonthTheGridShows();
     void exportThroughTheSaveDialog();
+    void exportTakesTheYearThePageShows();
     void unopenableDatabaseStillOpensWindow();
     void pageNeverLoadedTakesNoTypingAndLetsTheWindowClose();
     void damagedDatabaseIsReportedOnce();
@@ -1170,6 +1172,41 @@ void TestTMainForm::exportThroughTheSaveDialog() {
     QVERIFY(bytes.endsWith("\r\n"));
     QVERIFY(bytes.contains("\xBC\xC7\xCA\xC2\r\n")); // 记事 in GBK
     QVERIFY(h.messages.isEmpty());
+}
+
+// The annual page exports the year its boxes hold, unsaved text included, even after the picker
+// moved on and the save that should have let it go failed.
+void TestTMainForm::exportTakesTheYearThePageShows() {
+    Harness h;
+    TMainForm &f = h.running();
+    AnnualNotesPage *year = f.page<AnnualNotesPage>();
+    f.openPage(year);
+    const int shown = QDate::currentDate().year();
+    h.typeInto(year->box(3), QStringLiteral("三月计划"));
+    h.typeInto(year->box(12), QStringLiteral("年底"));
+    h.dropTable(QStringLiteral("YearJishi"));
+    f.picker()->SetDateTime(QDateTime(QDate(shown + 1, 1, 1), QTime(12, 0)));
+    QCOMPARE(h.messages.size(), 1);
+
+    QTemporaryDir out;
+    ScriptedQuestions q;
+    q.choose(out.filePath(QStringLiteral("year")));
+    f.setExportQuestions(&q);
+    f.menuAction("N_NoteToTxt")->trigger();
+    f.setExportQuestions(nullptr);
+
+    const QString title = QStringLiteral("%1年-年度记事").arg(shown);
+    QCOMPARE(q.asked, QStringList{"file:" + title});
+    QFile file(out.filePath(QStringLiteral("year.txt")));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QString text;
+    QVERIFY(GbkCodec::decode(file.readAll(), text));
+    const QStringList lines = text.split(QStringLiteral("\r\n"));
+    QCOMPARE(lines.size(), 14);
+    QCOMPARE(lines[0], title);
+    QCOMPARE(lines[3], QStringLiteral("三月份：三月计划"));
+    QCOMPARE(lines[12], QStringLiteral("十二月份年底"));
+    QCOMPARE(h.messages.size(), 1);
 }
 
 QTEST_MAIN(TestTMainForm)
