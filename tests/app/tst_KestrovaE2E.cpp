@@ -60,6 +60,7 @@ private slots:
     void windowAppearsWithItsClass();
     void typedNoteIsStoredWhenAnotherCellIsClicked();
     void monthPageExportsThroughTheSaveDialog();
+    void annualPageExportsThroughTheSaveDialog();
     void titleStripAndBackgroundDragTheWindow_data();
     void titleStripAndBackgroundDragTheWindow();
     void webPanelHasNoMenuButOptionsHasOne();
@@ -337,6 +338,28 @@ void TestKestrovaE2E::monthPageExportsThroughTheSaveDialog() {
             bytes.contains("\xBC\xC7\xC2\xBC\xA3\xBA"
                            "e2e note\r\n"));
     QCOMPARE(bytes.count("\r\n"), 43);
+    QCOMPARE(visibleWindows(), QStringList{m_window});
+}
+
+// Typed into December, whose label has no colon, and exported before any save.
+void TestKestrovaE2E::annualPageExportsThroughTheSaveDialog() {
+    QVERIFY(!m_window.isEmpty());
+    click(pageButtonCentre(17)); // "年度记事"
+    QTest::qWait(700);
+    click(monthBoxCentre(12));
+    run("xdotool", {"type", "--delay", "40", "dec e2e"});
+    QTest::qWait(200);
+    const QByteArray bytes = exportThroughTheDialog(m_programDir.filePath("year-export"));
+    // "YYYY年-年度记事" ... "十二月份dec e2e" in GBK.
+    const QByteArray title = QByteArray::number(QDate::currentDate().year()) +
+                             "\xC4\xEA-\xC4\xEA\xB6\xC8\xBC\xC7\xCA\xC2\r\n";
+    QVERIFY2(bytes.startsWith(title), bytes.toHex().constData());
+    QVERIFY2(bytes.endsWith("\r\n\xCA\xAE\xB6\xFE\xD4\xC2\xB7\xDD"
+                            "dec e2e\r\n"),
+             bytes.toHex().constData());
+    QCOMPARE(bytes.count("\r\n"), 13);
+    click(pageButtonCentre(85)); // back to "桌面月历"
+    QTest::qWait(700);
     QCOMPARE(visibleWindows(), QStringList{m_window});
 }
 
