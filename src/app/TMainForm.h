@@ -16,9 +16,9 @@
 class AnchorLayout;
 class CaptionButton;
 class DataFolderLock;
+class DesktopMonthPage;
 class ExportDialogs;
 class ExportQuestions;
-class DesktopMonthPage;
 class QAbstractButton;
 class FramePictures;
 class MemoPanel;
@@ -126,8 +126,8 @@ public:
     QList<UnsavedCell> unsavedCells() const;
     // Where recovery files go: beside the database, else the per-user data folder.
     QStringList recoveryFolders() const;
-    // "内容导出": the notes of the month or annual page in front, as they stand in the editors,
-    // to a text file; nothing for the other pages.
+    // "内容导出": the active page's notes as they stand in its cells, to a text file the user
+    // names (NotePage::exportDocument()); nothing for a page that is not exported.
     void N_NoteToTxtClick();
 
     // ---- parts (for the pages that plug in later, and for tests) ----------------------------
