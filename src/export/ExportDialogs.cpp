@@ -19,6 +19,7 @@ QString caption() {
 std::optional<ExportQuestions::FileChoice> ExportDialogs::chooseFile(const QString &proposedName) {
     QFileDialog dialog(m_parent);
     dialog.setObjectName(QStringLiteral("svdNoteToTxt"));
+    dialog.setWindowTitle(QStringLiteral("内容导出"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setNameFilters({gbkFilter(), utf8Filter()});

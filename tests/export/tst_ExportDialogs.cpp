@@ -57,6 +57,7 @@ private slots:
             auto *dialog = qobject_cast<QFileDialog *>(modal);
             QVERIFY(dialog);
             QCOMPARE(dialog->objectName(), QStringLiteral("svdNoteToTxt"));
+            QCOMPARE(dialog->windowTitle(), QStringLiteral("内容导出"));
             proposed = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->text();
             filters = dialog->nameFilters();
             confirmsOverwrite = !dialog->testOption(QFileDialog::DontConfirmOverwrite);
