@@ -5,10 +5,13 @@
 #include "AppIdentity.h"
 #include "CaptionButton.h"
 #include "CellCommands.h"
-#include "DataFolderLock.h"
 #include "ContentCapture.h"
+#include "DataFolderLock.h"
 #include "DayRichEdit.h"
 #include "DesktopMonthPage.h"
+#include "ExportController.h"
+#include "ExportDialogs.h"
+#include "ExportDocument.h"
 #include "FontFaceBox.h"
 #include "FrameGeometry.h"
 #include "FramePictures.h"
@@ -61,7 +64,8 @@ void fill(QWidget *w, const QColor &colour) {
 TMainForm::TMainForm(const AppPaths &paths, MessageFunction message, QWidget *parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), m_paths(paths),
       m_pictures(std::make_unique<FramePictures>(paths.resourceDir())),
-      m_message(std::move(message)) {
+      m_message(std::move(message)), m_exportDialogs(std::make_unique<ExportDialogs>(this)),
+      m_exportQuestions(m_exportDialogs.get()) {
     const bool ownMessages = static_cast<bool>(m_message);
     if (!ownMessages) {
         // The application's error box; the pages keep their own information boxes.
@@ -149,6 +153,10 @@ void TMainForm::setQuitQuestion(QuestionFunction fn) {
 
 void TMainForm::setColourChooser(ColourChooser fn) {
     m_chooseColour = std::move(fn);
+}
+
+void TMainForm::setExportQuestions(ExportQuestions *questions) {
+    m_exportQuestions = questions ? questions : m_exportDialogs.get();
 }
 
 QSize TMainForm::screenSize() const {
@@ -517,9 +525,8 @@ void TMainForm::buildSystemMenu() {
     N7 = item("N7", QStringLiteral("意见反馈"));
     N_ExitPrj = item("N_ExitPrj", QStringLiteral("退出程序"));
 
-    // Export comes with a later version; the dialogs are attached at start-up (and made on
-    // first use).
-    for (QAction *a : {N_SetFrmSize, N_SetDeskTopBG, N_NoteToTxt, N4}) a->setEnabled(false);
+    // The two dialogs are attached at start-up (and made on first use).
+    for (QAction *a : {N_SetFrmSize, N_SetDeskTopBG, N4}) a->setEnabled(false);
     connect(N_SetFrmSize, &QAction::triggered, this, [this] {
         if (!m_sizeDialog && m_makeSizeDialog) m_sizeDialog = m_makeSizeDialog();
         if (!m_sizeDialog) return;
@@ -528,6 +535,7 @@ void TMainForm::buildSystemMenu() {
         m_sizeDialog->activateWindow();
     });
     connect(N_SetDeskTopBG, &QAction::triggered, this, &TMainForm::N_SetDeskTopBGClick);
+    connect(N_NoteToTxt, &QAction::triggered, this, &TMainForm::N_NoteToTxtClick);
     connect(N4, &QAction::triggered, this, [this] {
         if (!m_passwordDialog && m_makePasswordDialog) m_passwordDialog = m_makePasswordDialog();
         if (m_passwordDialog) m_passwordDialog->exec();
@@ -689,6 +697,12 @@ void TMainForm::setSidePanelFor(const NotePage *page) {
 
 bool TMainForm::saveVisiblePage() {
     return !m_activePage || m_activePage->saveIfModified();
+}
+
+void TMainForm::N_NoteToTxtClick() {
+    if (!m_activePage) return;
+    if (const std::optional<ExportDocument> document = m_activePage->exportDocument())
+        ExportController(*m_exportQuestions).run(*document);
 }
 
 void TMainForm::autoSave() {

@@ -18,6 +18,8 @@ class CaptionButton;
 class DataFolderLock;
 class DesktopMonthPage;
 class FontFaceBox;
+class ExportDialogs;
+class ExportQuestions;
 class QAbstractButton;
 class FramePictures;
 class MemoPanel;
@@ -90,6 +92,10 @@ public:
     void setQuitQuestion(QuestionFunction fn);
     // Default: the colour dialog `ColorDialog1` with its custom colours shown.
     void setColourChooser(ColourChooser fn);
+    // The export's questions (default: the dialogs of exportDialogs()); the caller keeps
+    // ownership, null restores the dialogs.
+    void setExportQuestions(ExportQuestions *questions);
+    ExportDialogs &exportDialogs() const { return *m_exportDialogs; }
 
     // ---- window size ------------------------------------------------------------------------
     const WindowSettings &settings() const { return m_settings; }
@@ -128,6 +134,9 @@ public:
     QList<UnsavedCell> unsavedCells() const;
     // Where recovery files go: beside the database, else the per-user data folder.
     QStringList recoveryFolders() const;
+    // "内容导出": the active page's notes as they stand in its cells, to a text file the user
+    // names (NotePage::exportDocument()); nothing for a page that is not exported.
+    void N_NoteToTxtClick();
 
     // ---- editing commands of the top bar -------------------------------------------------------
     // btn3 "√" and btn4 "X": a tick or a cross mark into the active page's focused cell.
@@ -229,6 +238,8 @@ private:
     QuestionFunction m_askQuit;
     ColourChooser m_chooseColour;
     QColor m_lastColour = Qt::black;
+    std::unique_ptr<ExportDialogs> m_exportDialogs;
+    ExportQuestions *m_exportQuestions = nullptr;
     struct PageEntry {
         NotePage *page;
         PageButton *button;

@@ -118,6 +118,11 @@ QString AnnualNotesPage::cellText(int index) const {
     return (index >= 0 && index < AnnualNotes::Months) ? m_notes.plainText(index + 1) : QString();
 }
 
+std::optional<ExportDocument> AnnualNotesPage::exportDocument() const {
+    const QDate shown = isLoaded() ? loadedDate() : pickerDate();
+    return ExportDocument::yearNotes(shown.year(), cellTexts<ExportDocument::YearMonthCount>());
+}
+
 bool AnnualNotesPage::hasUnsavedChanges() const {
     return m_notes.isModified();
 }

@@ -32,6 +32,8 @@ public:
     SideControls sideControls() const override;
     int cellCount() const override { return AnnualNotes::Months; }
     QString cellText(int index) const override;
+    // The year the boxes were loaded for; the picker's before the first load.
+    std::optional<ExportDocument> exportDocument() const override;
     bool hasUnsavedChanges() const override;
     // Modified month boxes ("年度记事", the first of their month).
     QList<UnsavedCell> unsavedCells() const override;

@@ -146,6 +146,11 @@ QString DesktopMonthPage::cellText(int index) const {
     return (index >= 0 && index < EditorCount) ? m_edits[index]->toPlainText() : QString();
 }
 
+std::optional<ExportDocument> DesktopMonthPage::exportDocument() const {
+    return ExportDocument::monthNotes(m_grid.displayDate(),
+                                      cellTexts<ExportDocument::MonthCellCount>());
+}
+
 DayRichEdit *DesktopMonthPage::richEdit(int i) const {
     return (i >= 1 && i <= EditorCount) ? m_edits[i - 1] : nullptr;
 }

@@ -52,6 +52,8 @@ public:
     QWidget *sidePanel() const override;
     int cellCount() const override { return EditorCount; }
     QString cellText(int index) const override;
+    // The month the grid shows, which after a failed load may differ from the picker's.
+    std::optional<ExportDocument> exportDocument() const override;
     bool hasUnsavedChanges() const override;
     // Modified day cells ("桌面月历", the cell's date) and the day plan ("日安排", its day).
     QList<UnsavedCell> unsavedCells() const override;

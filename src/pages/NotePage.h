@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ExportDocument.h"
 #include "PageFlags.h"
 
 #include <QByteArray>
@@ -8,7 +9,9 @@
 #include <QString>
 #include <QWidget>
 
+#include <array>
 #include <functional>
+#include <optional>
 
 class NoteStore;
 class QTextEdit;
@@ -110,6 +113,9 @@ public:
     // read by the export and the wallpaper capture. `index` is 0-based.
     virtual int cellCount() const = 0;
     virtual QString cellText(int index) const = 0;
+    // The page's notes as "内容导出" writes them, from the cells as they stand, for the period
+    // the page shows. Default: nothing, the page is not exported.
+    virtual std::optional<ExportDocument> exportDocument() const { return std::nullopt; }
 
     // ---- the shared rules ---------------------------------------------------------------------
 
@@ -211,6 +217,13 @@ protected:
         PageFlags &m_flags;
         bool m_was;
     };
+
+    // The texts of cells 0 .. N-1, as cellText() gives them.
+    template <std::size_t N> std::array<QString, N> cellTexts() const {
+        std::array<QString, N> texts;
+        for (std::size_t i = 0; i < N; ++i) texts[i] = cellText(static_cast<int>(i));
+        return texts;
+    }
 
     NoteStore &store() const { return m_store; }
     PageFlags &flags() const { return m_flags; }

@@ -63,6 +63,8 @@ private slots:
     void initTestCase();
     void windowAppearsWithItsClass();
     void typedNoteIsStoredWhenAnotherCellIsClicked();
+    void monthPageExportsThroughTheSaveDialog();
+    void annualPageExportsThroughTheSaveDialog();
     void titleStripAndBackgroundDragTheWindow_data();
     void titleStripAndBackgroundDragTheWindow();
     void webPanelHasNoMenuButOptionsHasOne();
@@ -107,6 +109,7 @@ private:
     QVariant stored(const QString &select, const QVariant &key = QVariant()) const;
     void click(const QPoint &p);
     QString storedCell(int editor) const;
+    QByteArray exportThroughTheDialog(const QString &name);
     bool waitForEnd(int ms);
     bool waitForOneWindow();
     QString diagnosis() const;
@@ -311,6 +314,64 @@ void TestKestrovaE2E::typedNoteIsStoredWhenAnotherCellIsClicked() {
     QTest::qWait(200);
     click(editorCentre(25));
     QTRY_COMPARE_WITH_TIMEOUT(storedCell(17), QStringLiteral("e2e note"), 3000);
+}
+
+// Opens "选项", takes "内容导出" by keyboard and types `name` into the save dialog; returns what
+// was written to `name` + ".txt".
+QByteArray TestKestrovaE2E::exportThroughTheDialog(const QString &name) {
+    const Geometry g = geometry(m_window);
+    click(QPoint(g.x + 804 + g.width - 1008 + 20, g.y + 88 + 6));
+    if (!QTest::qWaitFor([this] { return visibleWindows().size() == 2; }, 5000)) return {};
+    // The enabled items: "设置界面大小", "设为桌面背景", then "内容导出".
+    run("xdotool", {"key", "Down", "Down", "Down", "Return"});
+    // The save dialog comes up with the keyboard in its name field.
+    if (!QTest::qWaitFor([this] { return visibleWindows().size() == 2; }, 5000)) return {};
+    QTest::qWait(500);
+    run("xdotool", {"key", "ctrl+a"});
+    run("xdotool", {"type", "--delay", "20", name});
+    run("xdotool", {"key", "Return"});
+    QFile file(name + QStringLiteral(".txt"));
+    if (!QTest::qWaitFor([&] { return file.exists(); }, 5000)) return {};
+    if (!QTest::qWaitFor([this] { return visibleWindows().size() == 1; }, 5000)) return {};
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void TestKestrovaE2E::monthPageExportsThroughTheSaveDialog() {
+    QVERIFY(!m_window.isEmpty());
+    const QByteArray bytes = exportThroughTheDialog(m_programDir.filePath("month-export"));
+    const QDate today = QDate::currentDate();
+    // "YYYY年M月-月记事" in GBK, then "...号：e2e note" for the cell typed into.
+    const QByteArray title = QByteArray::number(today.year()) + "\xC4\xEA" +
+                             QByteArray::number(today.month()) +
+                             "\xD4\xC2-\xD4\xC2\xBC\xC7\xCA\xC2\r\n";
+    QVERIFY2(bytes.startsWith(title), bytes.toHex().constData());
+    // Editor 17 is cell 16, which always falls on the 11th to the 17th of the month.
+    QVERIFY(bytes.contains("\xBA\xC5\xA3\xBA"
+                           "e2e note\r\n"));
+    QCOMPARE(bytes.count("\r\n"), 43);
+    QCOMPARE(visibleWindows(), QStringList{m_window});
+}
+
+// Typed into December, whose label has no colon, and exported before any save.
+void TestKestrovaE2E::annualPageExportsThroughTheSaveDialog() {
+    QVERIFY(!m_window.isEmpty());
+    click(pageButtonCentre(17)); // "年度记事"
+    QTest::qWait(700);
+    click(monthBoxCentre(12));
+    run("xdotool", {"type", "--delay", "40", "dec e2e"});
+    QTest::qWait(200);
+    const QByteArray bytes = exportThroughTheDialog(m_programDir.filePath("year-export"));
+    // "YYYY年-年度记事" ... "十二月份dec e2e" in GBK.
+    const QByteArray title = QByteArray::number(QDate::currentDate().year()) +
+                             "\xC4\xEA-\xC4\xEA\xB6\xC8\xBC\xC7\xCA\xC2\r\n";
+    QVERIFY2(bytes.startsWith(title), bytes.toHex().constData());
+    QVERIFY2(bytes.endsWith("\r\n\xCA\xAE\xB6\xFE\xD4\xC2\xB7\xDD"
+                            "dec e2e\r\n"),
+             bytes.toHex().constData());
+    QCOMPARE(bytes.count("\r\n"), 13);
+    click(pageButtonCentre(85)); // back to "桌面月历"
+    QTest::qWait(700);
+    QCOMPARE(visibleWindows(), QStringList{m_window});
 }
 
 void TestKestrovaE2E::titleStripAndBackgroundDragTheWindow_data() {
@@ -892,8 +953,8 @@ void TestKestrovaE2E::fullDiskPasswordApplyIsNoSuccess() {
     click(QPoint(g.x + 804 + right + 20, g.y + 88 + 6)); // "选项"
     QTRY_COMPARE_WITH_TIMEOUT(visibleWindows().size(), 2, 5000);
     QTest::qWait(300);
-    // The enabled items: the size dialog, the wallpaper, then the password settings.
-    run("xdotool", {"key", "--delay", "100", "Down", "Down", "Down", "Return"});
+    // The enabled items: the size dialog, the wallpaper, the export, then the password settings.
+    run("xdotool", {"key", "--delay", "100", "Down", "Down", "Down", "Down", "Return"});
 
     QString dialog;
     QTRY_VERIFY_WITH_TIMEOUT(!(dialog = windowOfSize(QSize(442, 222))).isEmpty(), 5000);

@@ -6,13 +6,17 @@
 #include "ContentPicture.h"
 #include "DayRichEdit.h"
 #include "DesktopMonthPage.h"
+#include "ExportDialogs.h"
+#include "ExportDocument.h"
 #include "FormIni.h"
 #include "FrameGeometry.h"
+#include "GbkCodec.h"
 #include "MemoPanel.h"
 #include "NoteLineEdit.h"
 #include "NoteStore.h"
 #include "PageTestSupport.h"
 #include "RichText.h"
+#include "ScriptedQuestions.h"
 #include "SheetPage.h"
 #include "TChnCalendar.h"
 #include "TDeskBGSetFrm.h"
@@ -27,9 +31,11 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QFontDatabase>
 #include <QInputMethodEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMap>
 #include <QMenu>
 #include <QPushButton>
@@ -182,6 +188,9 @@ private slots:
     void minimiseSavesAndKeepsWindow();
     void webPanelAndHelpPages();
     void dateChangeKeepsTypedText();
+    void exportTakesTheMonthTheGridShows();
+    void exportThroughTheSaveDialog();
+    void exportTakesTheYearThePageShows();
     void unopenableDatabaseStillOpensWindow();
     void pageNeverLoadedTakesNoTypingAndLetsTheWindowClose();
     void damagedDatabaseIsReportedOnce();
@@ -230,7 +239,7 @@ void TestTMainForm::systemMenuItemsInOrder() {
     QCOMPARE(items, QStringList({"设置界面大小", "设为桌面背景", "-", "内容导出", "密码设置", "-",
                                  "帮助说明", "意见反馈", "退出程序"}));
     QVERIFY(!f.menuAction("N_SetDeskTopBG")->isEnabled());
-    QVERIFY(!f.menuAction("N_NoteToTxt")->isEnabled());
+    QVERIFY(f.menuAction("N_NoteToTxt")->isEnabled());
     // Without the dialogs attached, their items do nothing and say so by being disabled.
     QVERIFY(!f.menuAction("N_SetFrmSize")->isEnabled());
     QVERIFY(!f.menuAction("N4")->isEnabled());
@@ -1183,6 +1192,106 @@ void TestTMainForm::wallpaperNotFromTheAnnualPage() {
     QCOMPARE(h.messages.size(), 1);
     QVERIFY(h.messages[0].contains(QStringLiteral("桌面月历")));
     QVERIFY(h.messages[0].contains(QStringLiteral("一般记事")));
+}
+
+// The export reads the editors as they stand, for the month the grid shows: after a failed save
+// the picker has moved on but the grid and the typed text have not.
+void TestTMainForm::exportTakesTheMonthTheGridShows() {
+    Harness h;
+    TMainForm &f = h.running();
+    const QDate shown = f.monthPage()->grid().displayDate();
+    QTextCursor cursor(f.monthPage()->richEdit(9)->document());
+    cursor.insertText(QStringLiteral("  unsaved \U0001F600\n"));
+    h.dropTable(QStringLiteral("TailiNew"));
+    f.picker()->SetDateTime(QDateTime(shown.addMonths(2), QTime(12, 0)));
+    QCOMPARE(h.messages, QStringList{kSaveFailed});
+    QCOMPARE(f.monthPage()->grid().displayDate().month(), shown.month());
+
+    QTemporaryDir out;
+    ScriptedQuestions q;
+    q.choose(out.filePath(QStringLiteral("month")));
+    q.encoding = ScriptedQuestions::EncodingAnswer::Utf8WithBom;
+    f.setExportQuestions(&q);
+    f.menuAction("N_NoteToTxt")->trigger();
+    f.setExportQuestions(nullptr);
+
+    const QString title = QStringLiteral("%1年%2月-月记事").arg(shown.year()).arg(shown.month());
+    QCOMPARE(q.asked, QStringList({"file:" + title, "encoding:month.txt"}));
+    QFile file(out.filePath(QStringLiteral("month.txt")));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QStringList lines =
+        QString::fromUtf8(file.readAll().mid(3)).split(QStringLiteral("\r\n"));
+    QCOMPARE(lines.size(), 44); // 43 lines, each ended by CR LF
+    QCOMPARE(lines[0], title);
+    QVERIFY2(lines[9].endsWith(QStringLiteral("unsaved \U0001F600")), qPrintable(lines[9]));
+}
+
+// The menu item through the save dialog itself (Qt's own, filled in here): the proposed name is
+// the title, ".txt" is added once, and a page without text fits GBK.
+void TestTMainForm::exportThroughTheSaveDialog() {
+    Harness h;
+    TMainForm &f = h.running();
+    QTextCursor(f.monthPage()->richEdit(3)->document()).insertText(QStringLiteral("记事"));
+    f.exportDialogs().setUseNativeDialog(false);
+    QTemporaryDir out;
+    QString proposed;
+    // The dialog's exec() blocks: a timer fills it in once it is up.
+    QTimer filler;
+    QObject::connect(&filler, &QTimer::timeout, [&] {
+        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+        if (!dialog) return;
+        filler.stop();
+        auto *name = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+        proposed = name->text();
+        name->setText(out.filePath(QStringLiteral("abc.txt")));
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+    filler.start(20);
+    f.menuAction("N_NoteToTxt")->trigger();
+    const QDate shown = f.monthPage()->grid().displayDate();
+    QCOMPARE(proposed, QStringLiteral("%1年%2月-月记事").arg(shown.year()).arg(shown.month()));
+    QCOMPARE(QDir(out.path()).entryList(QDir::Files), QStringList{"abc.txt"});
+    QFile file(out.filePath(QStringLiteral("abc.txt")));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    QVERIFY(bytes.endsWith("\r\n"));
+    QVERIFY(bytes.contains("\xBC\xC7\xCA\xC2\r\n")); // 记事 in GBK
+    QVERIFY(h.messages.isEmpty());
+}
+
+// The annual page exports the year its boxes hold, unsaved text included, even after the picker
+// moved on and the save that should have let it go failed.
+void TestTMainForm::exportTakesTheYearThePageShows() {
+    Harness h;
+    TMainForm &f = h.running();
+    AnnualNotesPage *year = f.page<AnnualNotesPage>();
+    f.openPage(year);
+    const int shown = QDate::currentDate().year();
+    h.typeInto(year->box(3), QStringLiteral("三月计划"));
+    h.typeInto(year->box(12), QStringLiteral("年底"));
+    h.dropTable(QStringLiteral("YearJishi"));
+    f.picker()->SetDateTime(QDateTime(QDate(shown + 1, 1, 1), QTime(12, 0)));
+    QCOMPARE(h.messages.size(), 1);
+
+    QTemporaryDir out;
+    ScriptedQuestions q;
+    q.choose(out.filePath(QStringLiteral("year")));
+    f.setExportQuestions(&q);
+    f.menuAction("N_NoteToTxt")->trigger();
+    f.setExportQuestions(nullptr);
+
+    const QString title = QStringLiteral("%1年-年度记事").arg(shown);
+    QCOMPARE(q.asked, QStringList{"file:" + title});
+    QFile file(out.filePath(QStringLiteral("year.txt")));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QString text;
+    QVERIFY(GbkCodec::decode(file.readAll(), text));
+    const QStringList lines = text.split(QStringLiteral("\r\n"));
+    QCOMPARE(lines.size(), 14);
+    QCOMPARE(lines[0], title);
+    QCOMPARE(lines[3], QStringLiteral("三月份：三月计划"));
+    QCOMPARE(lines[12], QStringLiteral("十二月份年底"));
+    QCOMPARE(h.messages.size(), 1);
 }
 
 QTEST_MAIN(TestTMainForm)

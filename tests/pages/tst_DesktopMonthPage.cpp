@@ -103,6 +103,8 @@ private slots:
     void teardownInEitherOrder();
     void resizeHidesAndReloadsTheEditors();
     void lastSelectionRecord();
+    void exportLabelsFollowTheGrid_data();
+    void exportLabelsFollowTheGrid();
 };
 
 void TestDesktopMonthPage::loadShowsStoredMonthAndDayPlan() {
@@ -548,6 +550,35 @@ void TestDesktopMonthPage::lastSelectionRecord() {
     QCOMPARE(f.lastSelection.tabOrder, 0);
     QVERIFY(f.lastSelection.isMemday);
     QCOMPARE(f.lastSelection.selLength, 0);
+}
+
+void TestDesktopMonthPage::exportLabelsFollowTheGrid_data() {
+    QTest::addColumn<QDate>("month");
+    QTest::newRow("June 2010, starts on a Tuesday") << QDate(2010, 6, 1);
+    QTest::newRow("February 2015, starts on a Sunday") << QDate(2015, 2, 1);
+    QTest::newRow("May 2010, starts on a Saturday") << QDate(2010, 5, 1);
+}
+
+// Every line of the export is labelled with the date of the cell it comes from, and carries the
+// text of that cell's editor as it stands.
+void TestDesktopMonthPage::exportLabelsFollowTheGrid() {
+    QFETCH(QDate, month);
+    Fixture f;
+    f.pickerDate = month;
+    QVERIFY(f.start());
+    for (int k = 0; k < DesktopMonthPage::EditorCount; ++k)
+        f.page->richEdit(k + 1)->setPlainText(QStringLiteral("c%1").arg(k));
+    const std::optional<ExportDocument> doc = f.page->exportDocument();
+    QVERIFY(doc);
+    const QStringList lines = doc->text().split(QStringLiteral("\r\n"));
+    QCOMPARE(lines.size(), 1 + DesktopMonthPage::EditorCount + 1);
+    for (int k = 0; k < DesktopMonthPage::EditorCount; ++k) {
+        const QDate d = f.page->grid().cellDate(k);
+        const QString label = f.page->grid().inDisplayedMonth(k)
+                                  ? QStringLiteral("%1月%2号：").arg(d.month()).arg(d.day())
+                                  : QStringLiteral("记录：");
+        QCOMPARE(lines[1 + k], label + QStringLiteral("c%1").arg(k));
+    }
 }
 
 QTEST_MAIN(TestDesktopMonthPage)

@@ -1,0 +1,18 @@
+#include "ExportFile.h"
+
+#include "GbkCodec.h"
+
+QString ExportFile::finalName(const QString &chosen) {
+    if (chosen.endsWith(QStringLiteral(".txt"), Qt::CaseInsensitive)) return chosen;
+    return chosen + QStringLiteral(".txt");
+}
+
+bool ExportFile::fitsGbk(const QString &text) {
+    QByteArray bytes;
+    return GbkCodec::encode(text, bytes);
+}
+
+QByteArray ExportFile::encode(const QString &text, Encoding encoding) {
+    if (encoding == Encoding::Utf8WithBom) return QByteArrayLiteral("\xEF\xBB\xBF") + text.toUtf8();
+    return GbkCodec::encodeReplacing(text, '?');
+}

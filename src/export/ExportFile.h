@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// The export file's name and bytes.
+class ExportFile {
+public:
+    enum class Encoding {
+        Gbk,         // code page 936, "?" for every character it cannot hold
+        Utf8WithBom, // UTF-8 after a byte order mark, which editors on every system detect
+    };
+
+    // The name written for the name the user chose: ".txt" is appended unless the name already
+    // ends in it, in any case ("abc.txt" and "abc.TXT" stay, "abc" becomes "abc.txt").
+    static QString finalName(const QString &chosen);
+
+    // True when every character of `text` has a GBK code.
+    static bool fitsGbk(const QString &text);
+    static QByteArray encode(const QString &text, Encoding encoding);
+};

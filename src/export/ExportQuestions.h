@@ -1,0 +1,27 @@
+#pragma once
+
+#include "ExportFile.h"
+
+#include <QString>
+#include <optional>
+
+// What an export asks the user; the program answers through dialogs, tests answer directly.
+class ExportQuestions {
+public:
+    struct FileChoice {
+        QString name; // as typed, before ".txt" is added
+        ExportFile::Encoding encoding = ExportFile::Encoding::Gbk; // from the chosen filter
+    };
+    enum class EncodingAnswer { Utf8WithBom, GbkWithQuestionMarks, Cancel };
+
+    virtual ~ExportQuestions() = default;
+
+    // The save dialog, proposing `proposedName`; nothing when the user cancels.
+    virtual std::optional<FileChoice> chooseFile(const QString &proposedName) = 0;
+    // `path` exists: may it be replaced?
+    virtual bool confirmReplace(const QString &path) = 0;
+    // The text holds characters GBK cannot hold; UTF-8 with BOM is the default answer.
+    virtual EncodingAnswer askEncoding(const QString &path) = 0;
+    // The export failed; `message` names the file and the reason.
+    virtual void showFailure(const QString &message) = 0;
+};

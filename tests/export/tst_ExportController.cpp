@@ -1,0 +1,199 @@
+#include "ExportController.h"
+#include "ExportDocument.h"
+#include "ExportQuestions.h"
+#include "ScriptedQuestions.h"
+
+#include <QDir>
+#include <QFile>
+#include <QScopeGuard>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sys/mount.h>
+
+namespace {
+
+using Answer = ExportQuestions::EncodingAnswer;
+
+QByteArray readAll(const QString &path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+ExportDocument yearWith(const QString &januaryNote) {
+    std::array<QString, ExportDocument::YearMonthCount> months;
+    months[0] = januaryNote;
+    return ExportDocument::yearNotes(2011, months);
+}
+
+const QString kEmojiNote = QStringLiteral("开心\U0001F600𠀀");
+
+} // namespace
+
+class TestExportController : public QObject {
+    Q_OBJECT
+
+private slots:
+    void writesGbkWithoutQuestionsWhenEverythingFits() {
+        QTemporaryDir dir;
+        ScriptedQuestions q;
+        q.choose(dir.filePath(QStringLiteral("2011年-年度记事")));
+        ExportController controller(q);
+        QCOMPARE(controller.run(yearWith(QStringLiteral("年"))),
+                 ExportController::Outcome::Written);
+        QCOMPARE(q.asked, QStringList{QStringLiteral("file:2011年-年度记事")});
+        QCOMPARE(controller.path(), dir.filePath(QStringLiteral("2011年-年度记事.txt")));
+        const QByteArray bytes = readAll(controller.path());
+        QVERIFY(bytes.startsWith("2011\xC4\xEA-\xC4\xEA\xB6\xC8\xBC\xC7\xCA\xC2\r\n"));
+        QVERIFY(bytes.contains("\xD4\xC2\xB7\xDD\xA3\xBA\xC4\xEA\r\n")); // 月份：年
+    }
+
+    // A character GBK cannot hold asks the user; every answer keeps its promise.
+    void charactersOutsideGbkAsk_data() {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<QByteArray>("januaryLine");
+        QTest::newRow("UTF-8") << int(Answer::Utf8WithBom)
+                               << (QStringLiteral("一月份：") + kEmojiNote + "\r\n").toUtf8();
+        QTest::newRow("GBK") << int(Answer::GbkWithQuestionMarks)
+                             << QByteArray(
+                                    "\xD2\xBB\xD4\xC2\xB7\xDD\xA3\xBA\xBF\xAA\xD0\xC4??\r\n");
+        QTest::newRow("cancel") << int(Answer::Cancel) << QByteArray();
+    }
+    void charactersOutsideGbkAsk() {
+        QFETCH(int, answer);
+        QFETCH(QByteArray, januaryLine);
+        QTemporaryDir dir;
+        ScriptedQuestions q;
+        q.choose(dir.filePath(QStringLiteral("notes")));
+        q.encoding = Answer(answer);
+        ExportController controller(q);
+        const ExportController::Outcome outcome = controller.run(yearWith(kEmojiNote));
+        QCOMPARE(q.asked.last(), QStringLiteral("encoding:notes.txt"));
+        QVERIFY(q.failures.isEmpty());
+        if (januaryLine.isEmpty()) {
+            QCOMPARE(outcome, ExportController::Outcome::Cancelled);
+            QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+                     QStringList());
+            return;
+        }
+        QCOMPARE(outcome, ExportController::Outcome::Written);
+        const QByteArray bytes = readAll(dir.filePath(QStringLiteral("notes.txt")));
+        QVERIFY2(bytes.contains(januaryLine), bytes.toHex().constData());
+        if (Answer(answer) == Answer::Utf8WithBom) {
+            QVERIFY(bytes.startsWith("\xEF\xBB\xBF"));
+            QCOMPARE(QString::fromUtf8(bytes.mid(3)), yearWith(kEmojiNote).text());
+        }
+    }
+
+    void utf8FilterWritesUtf8WithoutAsking() {
+        QTemporaryDir dir;
+        ScriptedQuestions q;
+        q.choose(dir.filePath(QStringLiteral("notes.TXT")), ExportFile::Encoding::Utf8WithBom);
+        ExportController controller(q);
+        QCOMPARE(controller.run(yearWith(QStringLiteral("年"))),
+                 ExportController::Outcome::Written);
+        QCOMPARE(q.asked.size(), 1);
+        const QByteArray bytes = readAll(dir.filePath(QStringLiteral("notes.TXT")));
+        QCOMPARE(bytes,
+                 QByteArray("\xEF\xBB\xBF") + yearWith(QStringLiteral("年")).text().toUtf8());
+    }
+
+    void cancelledOrEmptyDialogWritesNothing_data() {
+        QTest::addColumn<bool>("cancelled");
+        QTest::newRow("cancel") << true;
+        QTest::newRow("empty name") << false;
+    }
+    void cancelledOrEmptyDialogWritesNothing() {
+        QFETCH(bool, cancelled);
+        QTemporaryDir dir;
+        ScriptedQuestions q;
+        if (!cancelled) q.choose(QString());
+        ExportController controller(q);
+        QCOMPARE(controller.run(yearWith(kEmojiNote)), ExportController::Outcome::Cancelled);
+        QCOMPARE(q.asked.size(), 1);
+        QVERIFY(q.failures.isEmpty());
+        QVERIFY(controller.path().isEmpty());
+    }
+
+    // The question names the file with ".txt", which is the one replaced.
+    void existingFileIsReplacedOnlyWhenConfirmed_data() {
+        QTest::addColumn<QString>("chosen");
+        QTest::addColumn<bool>("replace");
+        QTest::newRow("typed without suffix, replaced") << "abc" << true;
+        QTest::newRow("typed without suffix, kept") << "abc" << false;
+        QTest::newRow("typed with suffix, replaced") << "abc.txt" << true;
+    }
+    void existingFileIsReplacedOnlyWhenConfirmed() {
+        QFETCH(QString, chosen);
+        QFETCH(bool, replace);
+        QTemporaryDir dir;
+        const QString existing = dir.filePath(QStringLiteral("abc.txt"));
+        QFile file(existing);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("old");
+        file.close();
+
+        ScriptedQuestions q;
+        q.choose(dir.filePath(chosen));
+        q.replace = replace;
+        ExportController controller(q);
+        QCOMPARE(controller.run(yearWith(QString())), replace
+                                                          ? ExportController::Outcome::Written
+                                                          : ExportController::Outcome::Cancelled);
+        QCOMPARE(q.asked.last(), QStringLiteral("replace:abc.txt"));
+        QCOMPARE(readAll(existing) == "old", !replace);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"abc.txt"});
+    }
+
+    void failureNamesTheFileAndTheReason_data() {
+        QTest::addColumn<QString>("chosen");
+        QTest::addColumn<QString>("inTheWay");
+        QTest::newRow("directory in the way") << "abc"
+                                              << "abc.txt";
+        QTest::newRow("folder gone") << "gone/abc"
+                                     << "";
+    }
+    void failureNamesTheFileAndTheReason() {
+        QFETCH(QString, chosen);
+        QFETCH(QString, inTheWay);
+        QTemporaryDir dir;
+        if (!inTheWay.isEmpty()) QVERIFY(QDir(dir.path()).mkdir(inTheWay));
+        ScriptedQuestions q;
+        q.choose(dir.filePath(chosen));
+        ExportController controller(q);
+        QCOMPARE(controller.run(yearWith(QString())), ExportController::Outcome::Failed);
+        QCOMPARE(q.asked.size(), 1); // a directory is not offered for replacing
+        QCOMPARE(q.failures.size(), 1);
+        const QString path = QDir::toNativeSeparators(dir.filePath(chosen + ".txt"));
+        QVERIFY2(q.failures[0].contains(path), qPrintable(q.failures[0]));
+        QVERIFY(q.failures[0].contains(QStringLiteral("原因：")));
+        QVERIFY(!q.failures[0].endsWith(QStringLiteral("原因：")));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList());
+    }
+
+    // On a full disk the message comes and the old export stays whole.
+    void fullDiskKeepsTheOldFile() {
+        QTemporaryDir dir;
+        const QByteArray mountPoint = QFile::encodeName(dir.path());
+        if (::mount("tmpfs", mountPoint.constData(), "tmpfs", 0, "size=64k") != 0)
+            QSKIP("cannot mount a small tmpfs here (not root?)");
+        const auto unmount = qScopeGuard([&] { ::umount(mountPoint.constData()); });
+
+        ScriptedQuestions q;
+        q.choose(dir.filePath(QStringLiteral("notes")));
+        ExportController controller(q);
+        QCOMPARE(controller.run(yearWith(QStringLiteral("旧"))),
+                 ExportController::Outcome::Written);
+        const QByteArray old = readAll(controller.path());
+
+        QCOMPARE(controller.run(yearWith(QString(40 * 1024, QChar(u'满')))),
+                 ExportController::Outcome::Failed);
+        QCOMPARE(q.failures.size(), 1);
+        QVERIFY(q.failures[0].contains(QStringLiteral("notes.txt")));
+        QCOMPARE(readAll(controller.path()), old);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"notes.txt"});
+    }
+};
+
+QTEST_GUILESS_MAIN(TestExportController)
+#include "tst_ExportController.moc"

@@ -1,0 +1,163 @@
+#include "ExportDialogs.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <functional>
+
+namespace {
+
+// Acts on the next modal dialog once it is up (the dialog's exec() blocks the test).
+void whenModal(std::function<void(QWidget *)> act) {
+    QTimer::singleShot(10, [act] {
+        if (QWidget *modal = QApplication::activeModalWidget())
+            act(modal);
+        else
+            whenModal(act);
+    });
+}
+
+void clickButton(QWidget *modal, const QString &text) {
+    auto *box = qobject_cast<QMessageBox *>(modal);
+    QVERIFY(box);
+    for (QAbstractButton *b : box->buttons())
+        if (b->text() == text) return b->click();
+    QFAIL(qPrintable("no button " + text));
+}
+
+} // namespace
+
+class TestExportDialogs : public QObject {
+    Q_OBJECT
+
+private slots:
+    // The save dialog proposes the title, does not ask about replacing by itself and tells
+    // which filter was chosen.
+    void saveDialogProposesTitleAndReportsFilter_data() {
+        QTest::addColumn<bool>("utf8");
+        QTest::newRow("GBK filter") << false;
+        QTest::newRow("UTF-8 filter") << true;
+    }
+    void saveDialogProposesTitleAndReportsFilter() {
+        QFETCH(bool, utf8);
+        QTemporaryDir dir;
+        QWidget parent;
+        ExportDialogs dialogs(&parent);
+        dialogs.setUseNativeDialog(false);
+        QString proposed;
+        QStringList filters;
+        bool confirmsOverwrite = true;
+        whenModal([&](QWidget *modal) {
+            auto *dialog = qobject_cast<QFileDialog *>(modal);
+            QVERIFY(dialog);
+            QCOMPARE(dialog->objectName(), QStringLiteral("svdNoteToTxt"));
+            QCOMPARE(dialog->windowTitle(), QStringLiteral("内容导出"));
+            proposed = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->text();
+            filters = dialog->nameFilters();
+            confirmsOverwrite = !dialog->testOption(QFileDialog::DontConfirmOverwrite);
+            dialog->selectNameFilter(utf8 ? ExportDialogs::utf8Filter()
+                                          : ExportDialogs::gbkFilter());
+            dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))
+                ->setText(dir.filePath(QStringLiteral("abc")));
+            QMetaObject::invokeMethod(dialog, "accept");
+        });
+        const auto choice = dialogs.chooseFile(QStringLiteral("2010年6月-月记事"));
+        QCOMPARE(proposed, QStringLiteral("2010年6月-月记事"));
+        QCOMPARE(filters, QStringList({ExportDialogs::gbkFilter(), ExportDialogs::utf8Filter()}));
+        QVERIFY(!confirmsOverwrite);
+        QVERIFY(choice);
+        QCOMPARE(choice->name, dir.filePath(QStringLiteral("abc")));
+        QCOMPARE(choice->encoding,
+                 utf8 ? ExportFile::Encoding::Utf8WithBom : ExportFile::Encoding::Gbk);
+    }
+
+    void nextDialogStartsInTheLastFolder() {
+        QTemporaryDir dir;
+        QWidget parent;
+        ExportDialogs dialogs(&parent);
+        dialogs.setUseNativeDialog(false);
+        QString folder;
+        whenModal([&](QWidget *modal) {
+            auto *dialog = qobject_cast<QFileDialog *>(modal);
+            dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))
+                ->setText(dir.filePath(QStringLiteral("first")));
+            QMetaObject::invokeMethod(dialog, "accept");
+        });
+        QVERIFY(dialogs.chooseFile(QStringLiteral("x")));
+        whenModal([&](QWidget *modal) {
+            auto *dialog = qobject_cast<QFileDialog *>(modal);
+            folder = dialog->directory().absolutePath();
+            dialog->reject();
+        });
+        QVERIFY(!dialogs.chooseFile(QStringLiteral("x")));
+        QCOMPARE(folder, QDir(dir.path()).absolutePath());
+    }
+
+    void cancelledSaveDialogChoosesNothing() {
+        QWidget parent;
+        ExportDialogs dialogs(&parent);
+        dialogs.setUseNativeDialog(false);
+        whenModal([](QWidget *modal) { qobject_cast<QDialog *>(modal)->reject(); });
+        QVERIFY(!dialogs.chooseFile(QStringLiteral("x")));
+    }
+
+    // Enter takes UTF-8, Escape cancels.
+    void encodingQuestion_data() {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<int>("answer");
+        using A = ExportQuestions::EncodingAnswer;
+        QTest::newRow("Enter") << int(Qt::Key_Return) << QString() << int(A::Utf8WithBom);
+        QTest::newRow("Escape") << int(Qt::Key_Escape) << QString() << int(A::Cancel);
+        QTest::newRow("GBK button") << 0 << "GBK" << int(A::GbkWithQuestionMarks);
+        QTest::newRow("cancel button") << 0 << "取消" << int(A::Cancel);
+    }
+    void encodingQuestion() {
+        QFETCH(int, key);
+        QFETCH(QString, button);
+        QFETCH(int, answer);
+        QWidget parent;
+        ExportDialogs dialogs(&parent);
+        QString text;
+        whenModal([&](QWidget *modal) {
+            text = qobject_cast<QMessageBox *>(modal)->text();
+            if (key)
+                QTest::keyClick(modal, Qt::Key(key));
+            else
+                clickButton(modal, button);
+        });
+        QCOMPARE(int(dialogs.askEncoding(QStringLiteral("/d/notes.txt"))), answer);
+        QVERIFY(text.contains(QStringLiteral("/d/notes.txt")));
+    }
+
+    // Replacing needs the explicit button; Enter keeps the old file.
+    void replaceQuestion_data() {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<bool>("replace");
+        QTest::newRow("Enter") << QString() << false;
+        QTest::newRow("replace") << "替换" << true;
+        QTest::newRow("cancel") << "取消" << false;
+    }
+    void replaceQuestion() {
+        QFETCH(QString, button);
+        QFETCH(bool, replace);
+        QWidget parent;
+        ExportDialogs dialogs(&parent);
+        whenModal([&](QWidget *modal) {
+            if (button.isEmpty())
+                QTest::keyClick(modal, Qt::Key_Return);
+            else
+                clickButton(modal, button);
+        });
+        QCOMPARE(dialogs.confirmReplace(QStringLiteral("/d/abc.txt")), replace);
+    }
+};
+
+QTEST_MAIN(TestExportDialogs)
+#include "tst_ExportDialogs.moc"
