@@ -4,6 +4,7 @@
 #include "ChnCalendarGeometry.h"
 #include "ChnCalendarMonth.h"
 #include "ChnCalendarUse.h"
+#include "CnCalendar.h"
 #include "TDayGrid.h"
 #include "TUpDown.h"
 
@@ -230,7 +231,8 @@ void TChnCalendar::SetDateTime(const QDateTime &x) {
     // status line must show those of this date, not of the last month walked through.
     // 0 is a real lunar year (January of year 1): only a value no date has forces the rebuild.
     FDateInfo->CachedLunarYear = std::numeric_limits<int>::min();
-    FDateInfo->SetCivilDate(y, m, d);
+    double dateValue = 0.0;
+    if (CivilToDate(y, m, d, dateValue)) FDateInfo->SetDate(dateValue);
     FCnMonth = Text(FDateInfo->MonthName);
     FCnDay = Text(FDateInfo->DayName);
     FCnDate = FCnMonth + FCnDay;
