@@ -3,6 +3,7 @@
 #include "../TestMounts.h"
 #include "MonthPageLayout.h"
 #include "NoteStore.h"
+#include "ProgramRun.h"
 #include "RichText.h"
 #include "SheetLayout.h"
 #include "YearPageLayout.h"
@@ -23,30 +24,8 @@
 namespace {
 const QString kClass = QStringLiteral("Kestrova1024K715");
 
-QString run(const QString &program, const QStringList &args, int timeoutMs = 5000) {
-    QProcess p;
-    p.start(program, args);
-    if (!p.waitForFinished(timeoutMs)) {
-        p.kill();
-        p.waitForFinished();
-    }
-    return QString::fromLocal8Bit(p.readAllStandardOutput()).trimmed();
-}
-
-bool copyTree(const QString &from, const QString &to) {
-    QDir().mkpath(to);
-    QDirIterator it(from, QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString source = it.next();
-        const QString target = to + source.mid(from.size());
-        if (it.fileInfo().isDir())
-            QDir().mkpath(target);
-        else if (!QFile::copy(source, target))
-            return false;
-    }
-    return true;
-}
+using ProgramRun::copyTree;
+using ProgramRun::run;
 
 struct Geometry {
     int x = 0, y = 0, width = 0, height = 0;
@@ -115,6 +94,7 @@ private:
     QTemporaryDir m_runtimeDir;
     QString m_binary;
     std::unique_ptr<QProcess> m_process;
+    qint64 m_pid = 0;
     QString m_window;
     QProcessEnvironment m_extraEnv; // added to the program's environment by start()
 };
@@ -142,6 +122,7 @@ void TestKestrovaE2E::start() {
     m_process->setProcessChannelMode(QProcess::MergedChannels);
     m_process->start(m_binary, {});
     QVERIFY(m_process->waitForStarted());
+    m_pid = m_process->processId();
 }
 
 bool TestKestrovaE2E::startMainWindow() {
@@ -158,9 +139,9 @@ bool TestKestrovaE2E::closeWithButton() {
     return waitForEnd(5000);
 }
 
+// Every visible window of the program; only the main window carries its class.
 QStringList TestKestrovaE2E::visibleWindows() const {
-    const QString out = run("xdotool", {"search", "--onlyvisible", "--class", kClass});
-    return out.isEmpty() ? QStringList() : out.split('\n');
+    return m_pid ? ProgramRun::visibleWindowsOf(m_pid) : QStringList();
 }
 
 Geometry TestKestrovaE2E::geometry(const QString &window) const {
@@ -543,7 +524,7 @@ void TestKestrovaE2E::missingPasswordFileStopsStartUp() {
         !(box = run("xdotool", {"search", "--onlyvisible", "--name", "Kestrova KESTROVA"}))
              .isEmpty(),
         20000);
-    QCOMPARE(visibleWindows().size(), 1); // the box, which carries the program's class
+    QCOMPARE(visibleWindows().size(), 1); // the box alone
     QVERIFY(run("xprop", {"-id", box.section('\n', 0, 0), "WM_NAME"}).contains("Kestrova"));
     run("xdotool", {"key", "--window", box.section('\n', 0, 0), "Return"});
     QVERIFY(waitForEnd(5000));
