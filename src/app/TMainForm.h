@@ -188,6 +188,7 @@ private:
     void announceRecoveryFiles();
     void showError(const QString &text);
     void openWebPage(const QString &name);
+    void showPage(const QUrl &url); // in the browser, else (a local page) in the web panel
 
     AppPaths m_paths;
     std::unique_ptr<FramePictures> m_pictures;
