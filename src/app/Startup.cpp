@@ -29,9 +29,11 @@ void errorBox(const QString &text) {
 } // namespace
 
 int Startup::run(QApplication &app) {
-    // No application display name: the toolkit would append it to every window title. The
-    // application title names the task bar entry through the windows' icon names instead.
-    WindowClass::applyDefault(QString::fromLatin1(AppIdentity::kProgramName));
+    // The application title is the application's name, not a display name: the toolkit
+    // appends a display name to every window title, while the name only stands in for it
+    // (message box captions, the class of the windows other than the main window). The task
+    // bar gets the title as the windows' icon name.
+    QCoreApplication::setApplicationName(QString::fromUtf8(AppIdentity::kAppTitle));
     FontSubstitutes::install();
 
     // A running instance gets the notice and brings its window to the front; this start ends

@@ -8,7 +8,5 @@ namespace AppIdentity {
 inline constexpr const char *kAppTitle = "Kestrova KESTROVA";
 // The main window's class (WM_CLASS); also names the single-instance socket and lock.
 inline constexpr const char *kWindowClass = "Kestrova1024K715";
-// The program's name: the application name and the window class of the other windows.
-inline constexpr const char *kProgramName = "kestrova";
 
 } // namespace AppIdentity

@@ -1,8 +1,6 @@
 #include "WindowClass.h"
 
-#include <QCoreApplication>
 #include <QGuiApplication>
-#include <QPlatformSurfaceEvent>
 #include <QWidget>
 #include <QWindow>
 #include <QtGui/qguiapplication_platform.h>
@@ -24,21 +22,23 @@ void writeClass(QWindow *window, const QByteArray &name) {
     xcb_flush(connection);
 }
 
-// Writes the class again whenever the toolkit creates the native window anew, since it then
-// writes its own.
+// Writes the class whenever the toolkit creates the window's native window, which gets the
+// toolkit's own class first; that happens before the window is mapped, where the window
+// manager reads it. Creating it earlier would make the hidden window one the application
+// closes on quitting.
 class ClassKeeper : public QObject {
 public:
-    ClassKeeper(QWindow *window, const QByteArray &name) : QObject(window), m_name(name) {
+    ClassKeeper(QWidget *window, const QByteArray &name) : QObject(window), m_name(name) {
         window->installEventFilter(this);
-        writeClass(window, m_name);
+        if (window->windowHandle()) writeClass(window->windowHandle(), m_name);
     }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override {
-        if (event->type() == QEvent::PlatformSurface &&
-            static_cast<QPlatformSurfaceEvent *>(event)->surfaceEventType() ==
-                QPlatformSurfaceEvent::SurfaceCreated)
-            writeClass(static_cast<QWindow *>(watched), m_name);
+        if (event->type() == QEvent::WinIdChange) {
+            if (QWindow *handle = static_cast<QWidget *>(watched)->windowHandle())
+                writeClass(handle, m_name);
+        }
         return false;
     }
 
@@ -48,12 +48,6 @@ private:
 
 } // namespace
 
-void WindowClass::applyDefault(const QString &name) {
-    QCoreApplication::setApplicationName(name);
-}
-
 void WindowClass::assign(QWidget *window, const QString &name) {
-    // The native window must exist (and stay unmapped) for the class to be read at mapping.
-    window->winId();
-    if (QWindow *handle = window->windowHandle()) new ClassKeeper(handle, name.toLocal8Bit());
+    new ClassKeeper(window, name.toLocal8Bit());
 }

@@ -15,7 +15,8 @@ using ProgramRun::windowProperty;
 namespace {
 const QString kClass = QStringLiteral("Kestrova1024K715");
 const QString kMainClass = QStringLiteral("\"%1\", \"%1\"").arg(kClass);
-const QString kOtherClass = QStringLiteral("\"kestrova\", \"kestrova\"");
+// The program file's name and the application title.
+const QString kOtherClass = QStringLiteral("\"kestrova\", \"Kestrova KESTROVA\"");
 
 // xprop prints a window id in hexadecimal; xdotool in decimal.
 QString hexId(const QString &window) {
