@@ -37,6 +37,27 @@ inline bool copyTree(const QString &from, const QString &to) {
     return true;
 }
 
+// A copy of the program with its resources in `dir`, as an installation would have it; the
+// path of the program, empty when the copy failed.
+inline QString copyProgram(const QString &dir) {
+    const QString binary = QDir(dir).filePath(QStringLiteral("kestrova"));
+    if (!QFile::copy(QStringLiteral(KESTROVA_BINARY), binary) ||
+        !QFile::setPermissions(binary, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner) ||
+        !copyTree(QStringLiteral(KESTROVA_RESOURCES),
+                  QDir(dir).filePath(QStringLiteral("resources"))))
+        return {};
+    return binary;
+}
+
+// The environment of a run of the program on the test's display, with its own runtime folder
+// so that a copy of the program the user runs does not count as running.
+inline QProcessEnvironment programEnvironment(const QString &runtimeDir) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtimeDir);
+    return env;
+}
+
 // The visible windows of a process, as xdotool finds them by their _NET_WM_PID.
 inline QStringList visibleWindowsOf(qint64 pid) {
     const QString out = run("xdotool", {"search", "--onlyvisible", "--pid", QString::number(pid)});

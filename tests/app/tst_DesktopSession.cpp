@@ -62,20 +62,13 @@ void TestDesktopSession::initTestCase() {
                              10000);
 
     QVERIFY(m_programDir.isValid());
-    m_binary = m_programDir.filePath("kestrova");
-    QVERIFY(QFile::copy(QStringLiteral(KESTROVA_BINARY), m_binary));
-    QVERIFY(
-        QFile::setPermissions(m_binary, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
-    QVERIFY(ProgramRun::copyTree(QStringLiteral(KESTROVA_RESOURCES),
-                                 m_programDir.filePath("resources")));
+    m_binary = ProgramRun::copyProgram(m_programDir.path());
+    QVERIFY(!m_binary.isEmpty());
 }
 
 void TestDesktopSession::start() {
     m_process = std::make_unique<QProcess>();
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove("QT_QPA_PLATFORM");
-    env.insert("XDG_RUNTIME_DIR", m_runtimeDir.path());
-    m_process->setProcessEnvironment(env);
+    m_process->setProcessEnvironment(ProgramRun::programEnvironment(m_runtimeDir.path()));
     m_process->start(m_binary, {});
     QVERIFY(m_process->waitForStarted());
     QTRY_VERIFY_WITH_TIMEOUT(ProgramRun::visibleWindowsOf(m_process->processId()).size() == 1,

@@ -9,7 +9,6 @@
 #include "YearPageLayout.h"
 
 #include <QDir>
-#include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QMap>
@@ -24,7 +23,6 @@
 namespace {
 const QString kClass = QStringLiteral("Kestrova1024K715");
 
-using ProgramRun::copyTree;
 using ProgramRun::run;
 
 struct Geometry {
@@ -105,19 +103,13 @@ void TestKestrovaE2E::initTestCase() {
     if (run("sh", {"-c", "command -v xdotool && command -v xprop"}).isEmpty())
         QSKIP("xdotool and xprop are needed");
     QVERIFY(m_programDir.isValid());
-    m_binary = m_programDir.filePath("kestrova");
-    QVERIFY(QFile::copy(QStringLiteral(KESTROVA_BINARY), m_binary));
-    QVERIFY(
-        QFile::setPermissions(m_binary, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
-    QVERIFY(copyTree(QStringLiteral(KESTROVA_RESOURCES), m_programDir.filePath("resources")));
+    m_binary = ProgramRun::copyProgram(m_programDir.path());
+    QVERIFY(!m_binary.isEmpty());
 }
 
 void TestKestrovaE2E::start() {
     m_process = std::make_unique<QProcess>();
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove("QT_QPA_PLATFORM");
-    // Its own runtime folder, so a copy of the program the user runs does not count.
-    env.insert("XDG_RUNTIME_DIR", m_runtimeDir.path());
+    QProcessEnvironment env = ProgramRun::programEnvironment(m_runtimeDir.path());
     for (const QString &key : m_extraEnv.keys()) env.insert(key, m_extraEnv.value(key));
     m_process->setProcessEnvironment(env);
     m_process->setProcessChannelMode(QProcess::MergedChannels);
