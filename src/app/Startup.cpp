@@ -34,6 +34,8 @@ int Startup::run(QApplication &app) {
     // (message box captions, the class of the windows other than the main window). The task
     // bar gets the title as the windows' icon name.
     QCoreApplication::setApplicationName(QString::fromUtf8(AppIdentity::kAppTitle));
+    // Where windows carry it (Wayland), docks find the desktop entry and its name by this.
+    QGuiApplication::setDesktopFileName(QString::fromLatin1(AppIdentity::kDesktopEntry));
     FontSubstitutes::install();
 
     // A running instance gets the notice and brings its window to the front; this start ends
