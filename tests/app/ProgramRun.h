@@ -37,16 +37,15 @@ inline bool copyTree(const QString &from, const QString &to) {
     return true;
 }
 
-// A copy of the program with its resources in `dir`, as an installation would have it; the
-// path of the program, empty when the copy failed.
-inline QString copyProgram(const QString &dir) {
-    const QString binary = QDir(dir).filePath(QStringLiteral("kestrova"));
-    if (!QFile::copy(QStringLiteral(KESTROVA_BINARY), binary) ||
-        !QFile::setPermissions(binary, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner) ||
-        !copyTree(QStringLiteral(KESTROVA_RESOURCES),
-                  QDir(dir).filePath(QStringLiteral("resources"))))
+// A copy of the program and its resources in `dir`, as beside the executable of a portable
+// copy; the path of the copied program, empty when the copy failed.
+inline QString copyProgram(const QString &binary, const QString &resources, const QString &dir) {
+    const QString copy = QDir(dir).filePath(QStringLiteral("kestrova"));
+    if (!QFile::copy(binary, copy) ||
+        !QFile::setPermissions(copy, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner) ||
+        !copyTree(resources, QDir(dir).filePath(QStringLiteral("resources"))))
         return {};
-    return binary;
+    return copy;
 }
 
 // The environment of a run of the program on the test's display, with its own runtime folder

@@ -103,7 +103,8 @@ void TestKestrovaE2E::initTestCase() {
     if (run("sh", {"-c", "command -v xdotool && command -v xprop"}).isEmpty())
         QSKIP("xdotool and xprop are needed");
     QVERIFY(m_programDir.isValid());
-    m_binary = ProgramRun::copyProgram(m_programDir.path());
+    m_binary = ProgramRun::copyProgram(QStringLiteral(KESTROVA_BINARY),
+                                       QStringLiteral(KESTROVA_RESOURCES), m_programDir.path());
     QVERIFY(!m_binary.isEmpty());
 }
 
