@@ -161,15 +161,14 @@ void TChnCal::SetDate(double date) {
 }
 
 bool TChnCal::SetCivilDate(int year, int month, int day) {
-    if (IsDroppedDay(year, month, day)) {
-        double date = 0.0;
-        if (CivilToDate(year, month, day, date)) DateValue = date;
+    const bool dropped = IsDroppedDay(year, month, day);
+    if (!dropped && !IsValidCivilDate(year, month, day)) return false;
+    double date = 0.0;
+    if (CivilToDate(year, month, day, date)) DateValue = date;
+    if (dropped) {
         FillDroppedDay(year, month, day, CivilFestivalTextOf(year, month, day));
         return true;
     }
-    if (!IsValidCivilDate(year, month, day)) return false;
-    double date = 0.0;
-    if (CivilToDate(year, month, day, date)) DateValue = date;
     int ly = 0, lm = 0, ld = 0;
     bool leap = false;
     if (!CivilToLunar(year, month, day, ly, lm, ld, leap)) return false;
