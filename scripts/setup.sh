@@ -8,7 +8,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libgl-dev libxcb1-dev
     libsodium-dev libbenchmark-dev
     fonts-wqy-zenhei
-    xvfb xauth xdotool x11-utils imagemagick
+    xvfb xauth xdotool x11-utils imagemagick openbox
     libglib2.0-bin dbus gsettings-desktop-schemas mate-desktop-common cinnamon-desktop-data
     xfconf libxfconf-0-3
     clang libclang-rt-14-dev

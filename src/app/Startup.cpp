@@ -13,6 +13,7 @@
 #include "TMainForm.h"
 #include "TerminationSignals.h"
 #include "TpwsetFrm.h"
+#include "WindowActivation.h"
 #include "WindowClass.h"
 
 #include <QApplication>
@@ -28,17 +29,18 @@ void errorBox(const QString &text) {
 }
 } // namespace
 
-void Startup::prepare() {
-    WindowClass::prepare(QString::fromLatin1(AppIdentity::kWindowClass));
-}
-
 int Startup::run(QApplication &app) {
-    WindowClass::apply(QString::fromLatin1(AppIdentity::kWindowClass));
-    QApplication::setApplicationDisplayName(QString::fromUtf8(AppIdentity::kAppTitle));
+    // The application title is the application's name, not a display name: the toolkit
+    // appends a display name to every window title, while the name only stands in for it
+    // (message box captions, the class of the windows other than the main window). The task
+    // bar gets the title as the windows' icon name.
+    QCoreApplication::setApplicationName(QString::fromUtf8(AppIdentity::kAppTitle));
+    // Where windows carry it (Wayland), docks find the desktop entry and its name by this.
+    QGuiApplication::setDesktopFileName(QString::fromLatin1(AppIdentity::kDesktopEntry));
     FontSubstitutes::install();
 
-    // A running instance gets the notice and stays as it is; this start ends before it reads
-    // or writes any file of the data folder.
+    // A running instance gets the notice and brings its window to the front; this start ends
+    // before it reads or writes any file of the data folder.
     SingleInstance instance(QString::fromLatin1(AppIdentity::kWindowClass));
     switch (instance.claim()) {
     case SingleInstance::Role::Secondary:
@@ -85,6 +87,9 @@ int Startup::run(QApplication &app) {
     if (LoginFile::gateOn(lines)) gate = std::make_unique<TLockLogin>(paths.loginFile());
 
     TMainForm mainForm(paths);
+    WindowClass::assign(&mainForm, QString::fromLatin1(AppIdentity::kWindowClass));
+    mainForm.setWindowIconText(QString::fromUtf8(AppIdentity::kAppTitle));
+    if (gate) gate->setWindowIconText(QString::fromUtf8(AppIdentity::kAppTitle));
     // The dialogs are made when first asked for: start-up shows only the main window.
     mainForm.setPasswordDialogMaker(
         [&mainForm, file = paths.loginFile()] { return new TpwsetFrm(file, &mainForm); });
@@ -109,6 +114,15 @@ int Startup::run(QApplication &app) {
                          else
                              QCoreApplication::quit(); // still at the gate: nothing to save
                      });
+
+    // A second start: the gate while it waits for the password, else the main window once it
+    // has been shown (never before the gate let it).
+    QObject::connect(&instance, &SingleInstance::noticeReceived, &mainForm, [&gate, &mainForm] {
+        if (gate && gate->isVisible())
+            WindowActivation::bringToFront(gate.get());
+        else if (mainForm.firstShowDone())
+            WindowActivation::bringToFront(&mainForm);
+    });
 
     const auto enter = [backups, &mainForm] {
         backups->beforeShow();

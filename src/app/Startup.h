@@ -6,8 +6,6 @@ class QApplication;
 // file, the windows in their order, and the message loop.
 class Startup {
 public:
-    // Before the application object exists (the window class's instance name).
-    static void prepare();
-    // Everything after; returns the exit code.
+    // Everything after constructing the application object; returns the exit code.
     static int run(QApplication &app);
 };

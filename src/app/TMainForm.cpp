@@ -24,6 +24,7 @@
 #include "StoreError.h"
 #include "TChnCalendar.h"
 #include "TDeskBGSetFrm.h"
+#include "WebPageOpener.h"
 
 #include <QAction>
 #include <QApplication>
@@ -31,7 +32,6 @@
 #include <QCloseEvent>
 #include <QColorDialog>
 #include <QComboBox>
-#include <QDesktopServices>
 #include <QFileInfo>
 #include <QFrame>
 #include <QKeyEvent>
@@ -74,7 +74,7 @@ TMainForm::TMainForm(const AppPaths &paths, MessageFunction message, QWidget *pa
                                   QString::fromUtf8(AppIdentity::kAppTitle), text);
         };
     }
-    m_openUrl = [](const QUrl &url) { return QDesktopServices::openUrl(url); };
+    m_openUrl = [](const QUrl &url) { return WebPageOpener::open(url); };
     m_quit = [] { QCoreApplication::quit(); };
     m_askQuit = [this](const QString &text) {
         QMessageBox box(QMessageBox::Warning, QString::fromUtf8(AppIdentity::kAppTitle), text,
@@ -459,7 +459,7 @@ void TMainForm::buildSidePanel() {
     webLink->viewport()->setContextMenuPolicy(Qt::NoContextMenu);
     webLayout->addWidget(webLink);
     connect(webLink, &QTextBrowser::anchorClicked, this,
-            [this](const QUrl &url) { m_openUrl(webLink->source().resolved(url)); });
+            [this](const QUrl &url) { showPage(webLink->source().resolved(url)); });
 
     Panel2 = new MemoPanel(m_store, m_flags, PanelAttach);
     m_sideLayout->add(Panel2, QRect(1, 232, 200, 335), AnchorLayout::All);
@@ -964,6 +964,19 @@ void TMainForm::showError(const QString &text) {
 
 void TMainForm::openWebPage(const QString &name) {
     const QString path = m_pictures->webPage(name);
-    if (!QFileInfo::exists(path) || !m_openUrl(QUrl::fromLocalFile(path)))
+    if (!QFileInfo::exists(path))
         showError(QStringLiteral("无法打开页面 %1").arg(path));
+    else
+        showPage(QUrl::fromLocalFile(path));
+}
+
+void TMainForm::showPage(const QUrl &url) {
+    if (m_openUrl(url)) return;
+    // Without a browser a local page can still be read, in the web panel.
+    if (!url.isLocalFile()) {
+        showError(QStringLiteral("没有找到打开网页的程序, 无法打开 %1").arg(url.toString()));
+        return;
+    }
+    webLink->setSource(url);
+    showError(QStringLiteral("没有找到打开网页的程序, 页面显示在右边的网页面板中。"));
 }

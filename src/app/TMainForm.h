@@ -223,6 +223,7 @@ private:
     void openWebPage(const QString &name);
     void insertMark(QChar mark);
     void applyFontChoice(bool faceChosen);
+    void showPage(const QUrl &url); // in the browser, else (a local page) in the web panel
 
     AppPaths m_paths;
     std::unique_ptr<FramePictures> m_pictures;

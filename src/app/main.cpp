@@ -3,7 +3,6 @@
 #include <QApplication>
 
 int main(int argc, char **argv) {
-    Startup::prepare();
     QApplication app(argc, argv);
     return Startup::run(app);
 }

@@ -8,5 +8,7 @@ namespace AppIdentity {
 inline constexpr const char *kAppTitle = "Kestrova KESTROVA";
 // The main window's class (WM_CLASS); also names the single-instance socket and lock.
 inline constexpr const char *kWindowClass = "Kestrova1024K715";
+// The desktop entry (packaging/org.kestrova.Kestrova.desktop) by which docks name the program.
+inline constexpr const char *kDesktopEntry = "org.kestrova.Kestrova";
 
 } // namespace AppIdentity

@@ -47,6 +47,15 @@ QFont ChnCalendarDrawing::NamedFont(const QString &name, int points, bool bold) 
     return font;
 }
 
+QMargins ChnCalendarDrawing::InkMargins(const QFont &font, const QString &text) {
+    if (text.isEmpty()) return {};
+    const QFontMetrics metrics(font);
+    // Relative to the baseline; bottom() is the last inked row.
+    const QRect ink = metrics.boundingRect(text);
+    return QMargins(0, std::max(0, -ink.top() - metrics.ascent()), 0,
+                    std::max(0, ink.bottom() + 1 - metrics.descent()));
+}
+
 ChnCalendarDrawing::Band ChnCalendarDrawing::GradientBand(int k, const QColor &start,
                                                           const QColor &end, int height) {
     auto channel = [k](int a, int b) { return RoundEven(a + k * double(b - a) / 256.0); };

@@ -3,6 +3,7 @@
 #include <QColor>
 #include <QFont>
 #include <QImage>
+#include <QMargins>
 #include <QRect>
 #include <QString>
 
@@ -31,6 +32,11 @@ public:
     // Blends `picture` onto `back` at (0, 0) with p = alphaBlend mod 100 per cent; pixels of
     // the picture's top-left colour (the key) are left out. Both 24-bit.
     static void BlendPicture(QImage &back, const QImage &picture, int alphaBlend);
+
+    // Room a label needs above and below its font's line box so no ink of `text` is cut off:
+    // the Chinese glyphs of some fonts stand above the ascent (WenQuanYi Zen Hei at 12
+    // pixels: one row).
+    static QMargins InkMargins(const QFont &font, const QString &text);
 
     // Text drawing with the control's flags: one line, cut with "…" when too wide.
     static void DrawSingleLine(QPainter &painter, const QRect &rect, int alignment,

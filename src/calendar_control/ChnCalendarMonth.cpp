@@ -2,6 +2,7 @@
 
 #include "ChnCalendarGeometry.h"
 #include "ChnCalendarUse.h"
+#include "CnCalendar.h"
 
 #include <QDate>
 
@@ -53,7 +54,10 @@ int ChnCalendarMonth::Fill(lunar::TChnCal &info, int y, int m, int d, const Colo
     std::size_t weekSlot = 0;
     for (int k = 1; k <= n; ++k) {
         const int i = ChnCalendarGeometry::CellOfDay(k, w);
-        info.SetCivilDate(y, m, k);
+        // The record takes the toolkit's Date, whose calendar is the grid's: festival weekdays
+        // then match the columns, and the days dropped in 1582 get their own (empty) texts.
+        double date = 0.0;
+        if (CivilToDate(y, m, k, date)) info.SetDate(date);
 
         const int week = QDate(y, m, k).weekNumber();
         if (week != lastWeek && weekSlot < FWeekNumbers.size()) {

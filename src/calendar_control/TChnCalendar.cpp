@@ -4,6 +4,7 @@
 #include "ChnCalendarGeometry.h"
 #include "ChnCalendarMonth.h"
 #include "ChnCalendarUse.h"
+#include "CnCalendar.h"
 #include "TDayGrid.h"
 #include "TUpDown.h"
 
@@ -41,26 +42,41 @@ void SetLabelColor(QLabel *label, const QColor &color) {
     label->setPalette(palette);
 }
 
+// Where the label's line of text starts: its place without the room for ink above it.
+QPoint TextOrigin(const QLabel *label) {
+    return label->pos() + QPoint(0, label->contentsMargins().top());
+}
+
+// Sizes the label to its text, glyphs whole, with the line of text starting at `at`.
+void SetLabelText(QLabel *label, const QString &text, const QPoint &at) {
+    label->setText(text);
+    const QMargins ink = Drawing::InkMargins(label->font(), text);
+    label->setContentsMargins(ink);
+    label->adjustSize();
+    label->move(at.x(), at.y() - ink.top());
+}
+
+void SetLabelText(QLabel *label, const QString &text) {
+    SetLabelText(label, text, TextOrigin(label));
+}
+
 QLabel *MakeLabel(QWidget *parent, const QString &text, const QPoint &at, const QFont &font,
                   const QColor &color, bool hand) {
-    auto *label = new QLabel(text, parent);
+    auto *label = new QLabel(parent);
     label->setFont(font);
-    label->setContentsMargins(0, 0, 0, 0);
     label->setMargin(0);
     label->setTextFormat(Qt::PlainText);
     label->setAttribute(Qt::WA_TranslucentBackground);
     SetLabelColor(label, color);
     if (hand) label->setCursor(Qt::PointingHandCursor);
-    label->move(at);
-    label->adjustSize();
+    SetLabelText(label, text, at);
     return label;
 }
 
 // The right edge of the month label stays where it was placed: the number grows to the left
 // of its unit "月".
 void SetRightAnchoredText(QLabel *label, const QString &text, int right) {
-    label->setText(text);
-    label->adjustSize();
+    SetLabelText(label, text);
     label->move(right - label->width(), label->y());
 }
 
@@ -119,10 +135,9 @@ TChnCalendar::TChnCalendar(QWidget *parent)
                             Drawing::FromTColor(12615808), true);
     FMonthLabel->setAlignment(Qt::AlignRight | Qt::AlignTop);
     // An empty label measures as one blank; its right edge then stays put.
-    FMonthLabel->setText(QStringLiteral(" "));
-    FMonthLabel->adjustSize();
+    SetLabelText(FMonthLabel, QStringLiteral(" "));
     FMonthLabelRight = FMonthLabel->x() + FMonthLabel->width();
-    FMonthLabel->setText(QString());
+    SetLabelText(FMonthLabel, QString());
     FMonthUnitLabel =
         MakeLabel(this, QStringLiteral("月"), QPoint(45, 20), song, QColor(0, 0, 0), true);
     FYearLabel =
@@ -230,22 +245,21 @@ void TChnCalendar::SetDateTime(const QDateTime &x) {
     // status line must show those of this date, not of the last month walked through.
     // 0 is a real lunar year (January of year 1): only a value no date has forces the rebuild.
     FDateInfo->CachedLunarYear = std::numeric_limits<int>::min();
-    FDateInfo->SetCivilDate(y, m, d);
+    double dateValue = 0.0;
+    if (CivilToDate(y, m, d, dateValue)) FDateInfo->SetDate(dateValue);
     FCnMonth = Text(FDateInfo->MonthName);
     FCnDay = Text(FDateInfo->DayName);
     FCnDate = FCnMonth + FCnDay;
-    FYearLabel->setText(QString::number(y));
-    FYearLabel->adjustSize();
+    SetLabelText(FYearLabel, QString::number(y));
     SetRightAnchoredText(FMonthLabel, QString::number(m), FMonthLabelRight);
 
     FMonth->SetTitles(Text(FDateInfo->YearPillar), Text(FDateInfo->Animal));
 
     const QString lunarText = QStringLiteral(" 农历") + FCnDate;
     if (y < 1949)
-        FStatusLabel->setText(Text(FDateInfo->Era) + lunarText);
+        SetLabelText(FStatusLabel, Text(FDateInfo->Era) + lunarText);
     else
-        FStatusLabel->setText(date.toString(QStringLiteral("yyyy-MM-dd")) + lunarText);
-    FStatusLabel->adjustSize();
+        SetLabelText(FStatusLabel, date.toString(QStringLiteral("yyyy-MM-dd")) + lunarText);
 
     FMonth->Clear(FColorDate);
     // A failure while filling, drawing or in the host's handler must not take the control

@@ -26,7 +26,9 @@ constexpr const char *kUsage =
     "                         name, animal and star sign of today.\n"
     "  chncal YYYY-MM-DD      every text of that date, one 'Name: value' per line.\n"
     "                         Years before 1 take a leading '-' (-0100-03-05); there is\n"
-    "                         no year 0, and dates up to 1582-10-04 are Julian.\n"
+    "                         no year 0, and dates up to 1582-10-04 are Julian. The ten\n"
+    "                         days 1582-10-05 to 10-14, which the Gregorian reform\n"
+    "                         dropped, have no lunar date and no lunar texts.\n"
     "  chncal --batch         reads one date YYYY-MM-DD per line from standard input and\n"
     "                         writes one tab-separated line per date: the date as read,\n"
     "                         1/0 for a successful conversion, lunar year, month, day,\n"
@@ -142,7 +144,7 @@ bool ChncalTool::ParseCivilDate(const std::string &text, int &year, int &month, 
         !parseDigits(text, dash2 + 1, text.size(), 2, d))
         return false;
     if (negative) y = -y;
-    if (!lunar::IsValidCivilDate(y, m, d)) return false;
+    if (!lunar::IsValidCivilDate(y, m, d) && !lunar::IsDroppedDay(y, m, d)) return false;
     year = y;
     month = m;
     day = d;
@@ -161,7 +163,7 @@ std::string ChncalTool::BatchLine(const std::string &line) {
     int y = 0, m = 0, d = 0;
     if (!ParseCivilDate(text, y, m, d)) return "ERROR\t" + text;
     lunar::TChnCal info;
-    const bool ok = info.SetCivilDate(y, m, d);
+    const bool ok = info.SetCivilDate(y, m, d) && info.HasLunarDate;
     std::string out = text;
     out.reserve(160);
     out += ok ? "\t1\t" : "\t0\t";
@@ -260,11 +262,15 @@ int ChncalTool::record(const std::string &arg) {
         err_ << "chncal: " << arg << " lies outside the years -849 to 2100\n";
         return kNoResult;
     }
+    // The ten days dropped in 1582 have no lunar date: its numbers stay empty.
+    const auto number = [&info](int value) {
+        return info.HasLunarDate ? std::to_string(value) : std::string();
+    };
     out_ << "Date: " << FormatCivilDate(y, m, d) << "\n"
-         << "LunarYear: " << info.LunarYear << "\n"
-         << "LunarMonth: " << info.LunarMonth << "\n"
-         << "LunarDay: " << info.LunarDay << "\n"
-         << "Leap: " << (info.LunarLeap ? 1 : 0) << "\n"
+         << "LunarYear: " << number(info.LunarYear) << "\n"
+         << "LunarMonth: " << number(info.LunarMonth) << "\n"
+         << "LunarDay: " << number(info.LunarDay) << "\n"
+         << "Leap: " << number(info.LunarLeap ? 1 : 0) << "\n"
          << "MonthName: " << info.MonthName << "\n"
          << "DayName: " << info.DayName << "\n"
          << "TermName: " << info.TermName << "\n"

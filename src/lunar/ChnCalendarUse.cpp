@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <cmath>
 #include <cstdlib>
 #include <vector>
 
@@ -75,83 +76,19 @@ int weekdayOf(int y, int m, int d) {
     return (r < 0 ? r + 7 : r) + 1;
 }
 
+// Sunday = 1 ... Saturday = 7 of day `day` in the month of a Date whose day of the month is
+// `dateDay`. Dates count proleptic Gregorian days, the calendar of the month grid: Date 0,
+// 1899-12-30, was a Saturday.
+int weekdayOfDateMonth(double date, int dateDay, int day) {
+    const long long n = static_cast<long long>(std::trunc(date)) - dateDay + day + 6;
+    return static_cast<int>((n % 7 + 7) % 7) + 1;
+}
+
 constexpr int kSunday = 1;
 constexpr int kThursday = 5;
 
-} // namespace
-
-// ---- TChnCal
-
-void TChnCal::SetDate(double date) {
-    DateValue = date;
-    int y = 0, m = 0, d = 0;
-    if (!DateToCivil(date, y, m, d)) return;
-    int ly = 0, lm = 0, ld = 0;
-    bool leap = false;
-    if (!CivilToLunar(y, m, d, ly, lm, ld, leap)) return;
-    Fill(y, m, d, ly, lm, ld, leap, LunarFestivalText(lm, ld, date));
-}
-
-bool TChnCal::SetCivilDate(int year, int month, int day) {
-    if (!IsValidCivilDate(year, month, day)) return false;
-    double date = 0.0;
-    if (CivilToDate(year, month, day, date)) DateValue = date;
-    int ly = 0, lm = 0, ld = 0;
-    bool leap = false;
-    if (!CivilToLunar(year, month, day, ly, lm, ld, leap)) return false;
-    Fill(year, month, day, ly, lm, ld, leap, LunarFestivalTextOf(lm, ld, year, month, day));
-    return true;
-}
-
-void TChnCal::Fill(int y, int m, int d, int ly, int lm, int ld, bool leap,
-                   std::string lunarFestival) {
-    LunarYear = ly;
-    LunarMonth = lm;
-    LunarDay = ld;
-    LunarLeap = leap;
-
-    // The year name turns at 立春 and the era follows the civil year, yet both are only
-    // rebuilt when the lunar year changes: that is what keeps a month walk cheap.
-    const bool yearChanged = !yearBuilt_ || ly != CachedLunarYear;
-    if (yearChanged) {
-        yearBuilt_ = true;
-        CachedLunarYear = ly;
-        LunarYearName = std::to_string(ly);
-        YearPillar = PillarName(YearPillarOf(y, m, d));
-        Animal = ZodiacName(ZodiacOf(ly));
-        Era = EraTextOf(y);
-    }
-
-    const int signedMonth = leap ? -lm : lm;
-    if (yearChanged || signedMonth != CachedLunarMonth) {
-        CachedLunarMonth = signedMonth;
-        MonthName = LunarMonthText(lm, leap);
-        MonthPillar = PillarName(MonthPillarOf(y, m, d));
-    }
-
-    DayName = LunarDayText(ld);
-    DayPillar = PillarName(DayPillarOf(y, m, d));
-    StarSign = StarSignName(StarSignOf(m, d));
-    CivilFestival = CivilFestivalTextOf(y, m, d);
-    LunarFestival = std::move(lunarFestival);
-    TermName = SolarTermText(y, m, d);
-}
-
-// ---- Conversions and festivals
-
-bool DateToLunar(double date, int &year, int &month, int &day, bool &leap) {
-    int y = 0, m = 0, d = 0;
-    if (!DateToCivil(date, y, m, d)) return false;
-    return CivilToLunar(y, m, d, year, month, day, leap);
-}
-
-std::string CivilFestivalText(int day, double date) {
-    int y = 0, m = 0, d = 0;
-    if (!DateToCivil(date, y, m, d)) return {};
-    return CivilFestivalTextOf(y, m, day);
-}
-
-std::string CivilFestivalTextOf(int year, int month, int day) {
+// `weekday` is that of (month, day) on the calendar the caller shows its days in.
+std::string civilFestival(int month, int day, int weekday) {
     std::string text;
     switch (month) {
     case 1:
@@ -169,13 +106,11 @@ std::string CivilFestivalTextOf(int year, int month, int day) {
     case 5:
         if (day == 1) text = "劳动节";
         if (day == 4) text = "青年节";
-        if (day >= 1 && weekdayOf(year, month, day) == kSunday && (day - 1) / 7 == 1)
-            text = "母亲节";
+        if (day >= 1 && weekday == kSunday && (day - 1) / 7 == 1) text = "母亲节";
         break;
     case 6:
         if (day == 1) text = "儿童节";
-        if (day >= 1 && weekdayOf(year, month, day) == kSunday && (day - 1) / 7 == 2)
-            text = "父亲节";
+        if (day >= 1 && weekday == kSunday && (day - 1) / 7 == 2) text = "父亲节";
         break;
     case 7:
         if (day == 1) text = "建党节";
@@ -193,8 +128,7 @@ std::string CivilFestivalTextOf(int year, int month, int day) {
         break;
     case 11:
         if (day == 8) text = "记者日";
-        if (day >= 1 && weekdayOf(year, month, day) == kThursday && (day - 1) / 7 == 3)
-            text = "感恩节";
+        if (day >= 1 && weekday == kThursday && (day - 1) / 7 == 3) text = "感恩节";
         break;
     case 12:
         if (day == 25) text = "圣诞节";
@@ -203,6 +137,122 @@ std::string CivilFestivalTextOf(int year, int month, int day) {
         break;
     }
     return text;
+}
+
+} // namespace
+
+// ---- TChnCal
+
+void TChnCal::SetDate(double date) {
+    DateValue = date;
+    int y = 0, m = 0, d = 0;
+    if (!DateToCivil(date, y, m, d)) return;
+    // Festival weekdays follow the Date, whose calendar is the grid's: before 1582 it differs
+    // from the engine's Julian one.
+    std::string festival = CivilFestivalText(d, date);
+    if (IsDroppedDay(y, m, d)) {
+        FillDroppedDay(y, m, d, std::move(festival));
+        return;
+    }
+    int ly = 0, lm = 0, ld = 0;
+    bool leap = false;
+    if (!CivilToLunar(y, m, d, ly, lm, ld, leap)) return;
+    Fill(y, m, d, ly, lm, ld, leap, LunarFestivalText(lm, ld, date), std::move(festival));
+}
+
+bool TChnCal::SetCivilDate(int year, int month, int day) {
+    const bool dropped = IsDroppedDay(year, month, day);
+    if (!dropped && !IsValidCivilDate(year, month, day)) return false;
+    double date = 0.0;
+    if (CivilToDate(year, month, day, date)) DateValue = date;
+    if (dropped) {
+        FillDroppedDay(year, month, day, CivilFestivalTextOf(year, month, day));
+        return true;
+    }
+    int ly = 0, lm = 0, ld = 0;
+    bool leap = false;
+    if (!CivilToLunar(year, month, day, ly, lm, ld, leap)) return false;
+    Fill(year, month, day, ly, lm, ld, leap, LunarFestivalTextOf(lm, ld, year, month, day),
+         CivilFestivalTextOf(year, month, day));
+    return true;
+}
+
+void TChnCal::FillYear(int y, int m, int d, int ly) {
+    // The year name turns at 立春 and the era follows the civil year, yet both are only
+    // rebuilt when the lunar year changes: that is what keeps a month walk cheap.
+    if (yearBuilt_ && ly == CachedLunarYear) return;
+    yearBuilt_ = true;
+    CachedLunarYear = ly;
+    LunarYearName = std::to_string(ly);
+    YearPillar = PillarName(YearPillarOf(y, m, d));
+    Animal = ZodiacName(ZodiacOf(ly));
+    Era = EraTextOf(y);
+    monthBuilt_ = false;
+}
+
+void TChnCal::Fill(int y, int m, int d, int ly, int lm, int ld, bool leap,
+                   std::string lunarFestival, std::string civilFestival) {
+    HasLunarDate = true;
+    LunarYear = ly;
+    LunarMonth = lm;
+    LunarDay = ld;
+    LunarLeap = leap;
+    FillYear(y, m, d, ly);
+
+    const int signedMonth = leap ? -lm : lm;
+    if (!monthBuilt_ || signedMonth != CachedLunarMonth) {
+        monthBuilt_ = true;
+        CachedLunarMonth = signedMonth;
+        MonthName = LunarMonthText(lm, leap);
+        MonthPillar = PillarName(MonthPillarOf(y, m, d));
+    }
+
+    DayName = LunarDayText(ld);
+    DayPillar = PillarName(DayPillarOf(y, m, d));
+    StarSign = StarSignName(StarSignOf(m, d));
+    CivilFestival = std::move(civilFestival);
+    LunarFestival = std::move(lunarFestival);
+    TermName = SolarTermText(y, m, d);
+}
+
+void TChnCal::FillDroppedDay(int y, int m, int d, std::string civilFestival) {
+    // No lunar day falls on these dates, so the lunar texts stay empty; they lie well inside
+    // lunar year 1582, whose year texts apply, and the star sign and festival follow the
+    // civil date alone.
+    HasLunarDate = false;
+    LunarYear = y;
+    LunarMonth = 0;
+    LunarDay = 0;
+    LunarLeap = false;
+    FillYear(y, m, d, y);
+    monthBuilt_ = false;
+    CachedLunarMonth = 0;
+    MonthName.clear();
+    MonthPillar.clear();
+    DayName.clear();
+    DayPillar.clear();
+    TermName.clear();
+    LunarFestival.clear();
+    StarSign = StarSignName(StarSignOf(m, d));
+    CivilFestival = std::move(civilFestival);
+}
+
+// ---- Conversions and festivals
+
+bool DateToLunar(double date, int &year, int &month, int &day, bool &leap) {
+    int y = 0, m = 0, d = 0;
+    if (!DateToCivil(date, y, m, d)) return false;
+    return CivilToLunar(y, m, d, year, month, day, leap);
+}
+
+std::string CivilFestivalText(int day, double date) {
+    int y = 0, m = 0, d = 0;
+    if (!DateToCivil(date, y, m, d)) return {};
+    return civilFestival(m, day, weekdayOfDateMonth(date, d, day));
+}
+
+std::string CivilFestivalTextOf(int year, int month, int day) {
+    return civilFestival(month, day, weekdayOf(year, month, day));
 }
 
 namespace {
@@ -288,6 +338,10 @@ std::string ChooseText(bool condition, const std::string &a, const std::string &
 }
 
 // ---- Civil date steps
+
+bool IsDroppedDay(int year, int month, int day) {
+    return year == 1582 && month == 10 && day >= 5 && day <= 14;
+}
 
 bool IsValidCivilDate(int year, int month, int day) {
     if (year == 0 || month < 1 || month > 12 || day < 1) return false;

@@ -15,11 +15,16 @@ class TChnCal {
 public:
     // Fills the record for a Date. A date the engine cannot convert (civil year outside
     // -849..2100, or a Date that does not decode) only updates DateValue: every text keeps
-    // its previous value.
+    // its previous value. The weekday rules of the civil festivals use the Date's own
+    // (proleptic Gregorian) weekday, that of the column a month grid shows the day in.
+    // The ten days 1582-10-05 .. 10-14, which Dates have and the engine's calendar has
+    // not, get empty lunar texts (see FillDroppedDay).
     void SetDate(double date);
     // The same for a civil date given directly (years before 1 are counted without a
-    // year 0, -1 being the year before 1). DateValue is set to the Date of that day when
-    // it has one and left as it was otherwise. Returns false when nothing was converted.
+    // year 0, -1 being the year before 1); festival weekdays are those of the engine's
+    // calendar. DateValue is set to the Date of that day when it has one and left as it
+    // was otherwise. Returns false when nothing was filled; a day of 1582-10-05 .. 10-14
+    // is filled as by SetDate.
     bool SetCivilDate(int year, int month, int day);
 
     // Lunar year of the last year-level build; 0 before the first.
@@ -41,17 +46,27 @@ public:
     std::string Era;
 
     // Lunar date of the last successful conversion (not part of the texts, but handy for
-    // callers that want the numbers behind MonthName and DayName).
+    // callers that want the numbers behind MonthName and DayName). HasLunarDate is false
+    // after one of the ten dropped days of 1582, which has no lunar month and day.
+    bool HasLunarDate = false;
     int LunarYear = 0;
     int LunarMonth = 0;
     int LunarDay = 0;
     bool LunarLeap = false;
 
 private:
-    void Fill(int y, int m, int d, int ly, int lm, int ld, bool leap, std::string lunarFestival);
+    void FillYear(int y, int m, int d, int ly);
+    void Fill(int y, int m, int d, int ly, int lm, int ld, bool leap, std::string lunarFestival,
+              std::string civilFestival);
+    // 1582-10-05 .. 10-14: days of the month grid that the engine's calendar skips. They
+    // get no lunar month, day, festival, solar term or day and month names, never those of
+    // another day; the year texts (lunar year 1582), star sign and civil festival are
+    // theirs all the same.
+    void FillDroppedDay(int y, int m, int d, std::string civilFestival);
 
     // Lunar year 0 (January of year 1) must not pass for "nothing built yet".
     bool yearBuilt_ = false;
+    bool monthBuilt_ = false;
 };
 
 // Decodes a Date and converts it with CivilToLunar. False (outputs untouched) when the
@@ -59,8 +74,10 @@ private:
 bool DateToLunar(double date, int &year, int &month, int &day, bool &leap);
 
 // Civil festival of day `day` in the month of `date` ("元旦节", "母亲节", ...), or empty.
+// Weekdays are those of the Date's calendar (proleptic Gregorian).
 std::string CivilFestivalText(int day, double date);
-// The same for a civil date given directly.
+// The same for a civil date given directly, with weekdays of the engine's calendar
+// (Julian before 1582-10-15).
 std::string CivilFestivalTextOf(int year, int month, int day);
 
 // Lunar festival of a lunar month and day ("春节", ..., "除夕"); the leap flag is not
@@ -82,6 +99,8 @@ std::string SplitField(const std::string &text, const std::string &sep, int n, b
 // a when the condition holds, else b.
 std::string ChooseText(bool condition, const std::string &a, const std::string &b);
 
+// True for 1582-10-05 .. 10-14, the days the change to the Gregorian calendar dropped.
+bool IsDroppedDay(int year, int month, int day);
 // True for a date of the engine's civil calendar: no year 0, month 1..12, a day of that
 // month, and none of the ten days dropped in October 1582.
 bool IsValidCivilDate(int year, int month, int day);

@@ -472,6 +472,12 @@ const char *const kMonthNames[12] = {"正", "二", "三", "四", "五", "六",
 const char *const kDayTens[6] = {"初", "十", "廿", "卅", "二", "三"};
 const char *const kDayDigits[10] = {"一", "二", "三", "四", "五", "六", "七", "八", "九", "十"};
 
+// The year counted on from 4 (甲子 and 鼠 start there) without a year 0. Year 0 is the lunar
+// year of the days of year 1 before the lunar new year: the year before 1, that is -1.
+long long cycleYear(int y) {
+    return y > 0 ? y - 4LL : (y == 0 ? -1LL : y) - 3LL;
+}
+
 int termDay(int y, int n) {
     if (YearCache::covers(y) && n >= 1 && n <= kCachedTerms)
         return YearCache::instance().formulas(y).termWholeDays[n];
@@ -784,7 +790,7 @@ std::string SolarTermText(double date) {
 }
 
 int YearPillarOfYear(int y) {
-    return floorMod(y > 0 ? y - 4LL : y - 3LL, 60);
+    return floorMod(cycleYear(y), 60);
 }
 
 int YearPillarOf(int y, int m, int d) {
@@ -794,7 +800,7 @@ int YearPillarOf(int y, int m, int d) {
 }
 
 int ZodiacOf(int y) {
-    return floorMod(y > 0 ? y - 4LL : y - 3LL, 12);
+    return floorMod(cycleYear(y), 12);
 }
 
 bool SolarMonthOf(int y, int m, int d, int &solarYear, int &solarMonth) {

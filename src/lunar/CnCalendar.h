@@ -116,11 +116,12 @@ bool SolarTermDate(int y, int t, int &month, int &day, int &hour, int &minute);
 std::string SolarTermText(double date);
 std::string SolarTermText(int y, int m, int d);
 
-// Sexagenary index of a civil year (2024 -> 40 甲辰).
+// Sexagenary index of a civil year (2024 -> 40 甲辰). Year 0, which a lunar year or the
+// year before 立春 of year 1 may be, counts as -1 (庚申).
 int YearPillarOfYear(int y);
 // Sexagenary index of the year of a date, turning on the day of 立春.
 int YearPillarOf(int y, int m, int d);
-// Zodiac animal index of a (lunar) year (2024 -> 4 龙).
+// Zodiac animal index of a (lunar) year (2024 -> 4 龙); year 0 counts as -1 (猴).
 int ZodiacOf(int y);
 // Solar year and solar month 1..12 (month 1 starts at 立春).
 bool SolarMonthOf(int y, int m, int d, int &solarYear, int &solarMonth);

@@ -1,5 +1,7 @@
 #include "MonthPageLayout.h"
 
+#include <algorithm>
+
 MonthPageLayout::MonthPageLayout(int width, int height, int gridLeft, int gridTop) {
     m_cw = (width - 10) / 7;
     const int rw = (width - 10) % 7;
@@ -24,7 +26,10 @@ MonthPageLayout::MonthPageLayout(int width, int height, int gridLeft, int gridTo
             x = above.x();
             y = above.y() + m_bh + 21;
         }
-        m_editors[i - 1] = QRect(x, y, m_cw - 4, h);
+        // When (H - 142) divides by 6 the 149 of the row arithmetic puts the bottom row one
+        // pixel lower, onto the grid's bottom line; it ends above that line instead.
+        const int room = gridTop + height - 1 - y;
+        m_editors[i - 1] = QRect(x, y, m_cw - 4, i > 35 ? std::min(h, room) : h);
     }
 
     // Cell lines run through the gaps between the editors: a column starts 3 pixels left of its

@@ -9,7 +9,8 @@
 // Integer arithmetic, divisions truncated toward zero:
 //   cw = (W - 10) / 7, rw = (W - 10) % 7, bh = (H - 142) / 6, rh = (H - 149) % 6
 //   editor 1 at gridLeft + 5 (+1 when rw > 0), gridTop + 44 (+1 when rh > 0)
-//   width cw - 4; height bh - 4 (editors 1-21), bh - 6 (22-35), bh - 8 (36-42)
+//   width cw - 4; height bh - 4 (editors 1-21), bh - 6 (22-35), bh - 8 (36-42), the last
+//   ones ending above the grid's bottom line
 //   editors 2-7 step right by cw + 2 for the first rw of them, by cw + 1 for the others
 //   editors 8-42 lie bh + 21 below the editor 7 numbers earlier
 class MonthPageLayout {

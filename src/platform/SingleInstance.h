@@ -40,7 +40,7 @@ public:
     static QString runtimeDirectory();
 
 signals:
-    // A later start sent its notice. The running instance changes nothing because of it.
+    // A later start sent its notice; the running instance brings its window to the front.
     void noticeReceived();
 
 private:

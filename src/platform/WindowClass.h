@@ -2,13 +2,15 @@
 
 #include <QString>
 
-// The X11 window class (WM_CLASS) of the program's windows. Qt takes the instance part from
-// RESOURCE_NAME and the class part from the application name, so both are set here: the
-// first before the application object exists, the second after.
+class QWidget;
+
+// The X11 window class (WM_CLASS) of one of the program's windows. The toolkit gives every
+// window the same one (the program file's name as instance, the application name as class);
+// one window can be given a class of its own, which docks and the single-instance rule of
+// other desktops use to tell it apart.
 class WindowClass {
 public:
-    // Call before constructing the QApplication.
-    static void prepare(const QString &name);
-    // Call right after constructing the QApplication, before any window is created.
-    static void apply(const QString &name);
+    // Gives one top-level window the class `name` (as instance and class), also after its native
+    // window is created anew. No effect off X11.
+    static void assign(QWidget *window, const QString &name);
 };

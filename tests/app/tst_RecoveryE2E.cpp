@@ -4,6 +4,7 @@
 #include "AppPaths.h"
 #include "BackupFixtures.h"
 #include "BackupManager.h"
+#include "ProgramRun.h"
 
 #include <QDir>
 #include <QProcess>
@@ -11,7 +12,6 @@
 #include <QTest>
 
 namespace {
-const QString kClass = QStringLiteral("Kestrova1024K715");
 constexpr int kMonths = 60;
 
 QString run(const QString &program, const QStringList &args, int timeoutMs = 60000) {
@@ -21,11 +21,6 @@ QString run(const QString &program, const QStringList &args, int timeoutMs = 600
     if (!p.waitForFinished(timeoutMs)) p.kill();
     p.waitForFinished();
     return QString::fromLocal8Bit(p.readAll()).trimmed();
-}
-
-QStringList visibleWindows() {
-    const QString out = run("xdotool", {"search", "--onlyvisible", "--class", kClass}, 5000);
-    return out.isEmpty() ? QStringList() : out.split('\n');
 }
 
 QSize windowSize(const QString &window) {
@@ -78,8 +73,12 @@ private slots:
             }
         });
 
+        // The program's windows (the main window alone carries the program's class).
+        const auto visibleWindows = [pid = program.processId()] {
+            return ProgramRun::visibleWindowsOf(pid);
+        };
         // The offer comes first, before the main window.
-        QVERIFY2(QTest::qWaitFor([] { return visibleWindows().size() == 1; }, 20000),
+        QVERIFY2(QTest::qWaitFor([&] { return visibleWindows().size() == 1; }, 20000),
                  qPrintable(QString::fromLocal8Bit(program.readAll())));
         const QString offer = visibleWindows().first();
         QVERIFY(windowSize(offer) != QSize(1024, 738));

@@ -187,6 +187,8 @@ private slots:
     void windowSizeDialogAppliesAndCentres();
     void minimiseSavesAndKeepsWindow();
     void webPanelAndHelpPages();
+    void helpPagesWithoutBrowser_data();
+    void helpPagesWithoutBrowser();
     void dateChangeKeepsTypedText();
     void exportTakesTheMonthTheGridShows();
     void exportThroughTheSaveDialog();
@@ -752,6 +754,39 @@ void TestTMainForm::webPanelAndHelpPages() {
     QVERIFY(h.opened[1].toLocalFile().endsWith("/resources/web/help.html"));
     QVERIFY(h.opened[2].toLocalFile().endsWith("/resources/web/feedback.html"));
     QVERIFY(h.messages.isEmpty());
+}
+
+void TestTMainForm::helpPagesWithoutBrowser_data() {
+    QTest::addColumn<QString>("item");
+    QTest::addColumn<QString>("page");
+    QTest::newRow("help") << "N5"
+                          << "help.html";
+    QTest::newRow("feedback") << "N7"
+                              << "feedback.html";
+}
+
+void TestTMainForm::helpPagesWithoutBrowser() {
+    // No program on the system takes web pages: the page exists, so the user is told why it
+    // is not in a browser and reads it in the web panel.
+    QFETCH(QString, item);
+    QFETCH(QString, page);
+    Harness h;
+    TMainForm &f = h.running();
+    f.setUrlOpener([&h](const QUrl &u) {
+        h.opened << u;
+        return false;
+    });
+    f.menuAction(item)->trigger();
+    QCOMPARE(h.opened.size(), 1);
+    QCOMPARE(h.messages,
+             QStringList{QStringLiteral("没有找到打开网页的程序, 页面显示在右边的网页面板中。")});
+    QCOMPARE(f.webPanel()->source(), h.opened[0]);
+    QVERIFY(f.webPanel()->source().toLocalFile().endsWith("/resources/web/" + page));
+    QFile file(h.opened[0].toLocalFile());
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QTextDocument expected;
+    expected.setHtml(QString::fromUtf8(file.readAll()));
+    QCOMPARE(f.webPanel()->toPlainText(), expected.toPlainText());
 }
 
 void TestTMainForm::dateChangeKeepsTypedText() {

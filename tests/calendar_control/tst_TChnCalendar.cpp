@@ -77,6 +77,10 @@ private slots:
     void titlesDoNotDependOnHistory_data();
     void titlesDoNotDependOnHistory();
     void statusEraDoesNotDependOnHistory();
+    void droppedDaysOf1582_data();
+    void droppedDaysOf1582();
+    void festivalsInTheirColumns_data();
+    void festivalsInTheirColumns();
     void frameAndBackDigits();
     void hideSelection();
     void labelsOpenMenus();
@@ -751,9 +755,9 @@ void tst_TChnCalendar::titlesDoNotDependOnHistory_data() {
                            << "兔年";
     QTest::newRow("before 立春") << QDate(2024, 3, 1) << QDate(2024, 2, 3) << "癸卯"
                                  << "兔年";
-    // Early January of year 1 lies in lunar year 0.
-    QTest::newRow("lunar year 0") << QDate(2024, 2, 10) << QDate(1, 1, 5) << "辛酉"
-                                  << "鸡年";
+    // Early January of year 1 lies in lunar year 0, the year before year 1.
+    QTest::newRow("lunar year 0") << QDate(2024, 2, 10) << QDate(1, 1, 5) << "庚申"
+                                  << "猴年";
 }
 
 void tst_TChnCalendar::titlesDoNotDependOnHistory() {
@@ -782,6 +786,72 @@ void tst_TChnCalendar::statusEraDoesNotDependOnHistory() {
     calendar.SetDateTime(At(1, 1, 5));
     QCOMPARE(calendar.StatusText(),
              QString::fromStdString(lunar::EraTextOf(1)) + QStringLiteral(" 农历冬月廿三"));
+}
+
+void tst_TChnCalendar::droppedDaysOf1582_data() {
+    QTest::addColumn<QDate>("before");
+    QTest::addColumn<int>("day");
+    QTest::newRow("fresh") << QDate() << 7;
+    QTest::newRow("from 2024") << QDate(2024, 2, 10) << 10;
+    QTest::newRow("from the day before") << QDate(1582, 10, 4) << 5;
+    QTest::newRow("last dropped day") << QDate(1582, 11, 20) << 14;
+}
+
+void tst_TChnCalendar::droppedDaysOf1582() {
+    // The grid has 1582-10-05 .. 10-14, which the lunar engine's calendar skips: their cells
+    // and, when one is the date, the status line and title cells show no other day's texts.
+    QFETCH(QDate, before);
+    QFETCH(int, day);
+    TChnCalendar calendar;
+    if (before.isValid()) calendar.SetDateTime(QDateTime(before, QTime(0, 0)));
+    calendar.SetDateTime(At(1582, 10, day));
+    // Day k is in cell k + 5: 1 October 1582 is a Friday in the grid's calendar.
+    QCOMPARE(QDate(1582, 10, 1).dayOfWeek(), int(Qt::Friday));
+    for (int k = 5; k <= 14; ++k) {
+        const TcnDateInf &cell = calendar.cell(k + 5);
+        QCOMPARE(cell.Day, k);
+        QVERIFY2(cell.LunarMonth.isEmpty() && cell.LunarDay.isEmpty(), qPrintable(cell.LunarDay));
+        QCOMPARE(cell.Caption, k == 6 ? QStringLiteral("老人节") : QString());
+    }
+    QCOMPARE(calendar.cell(9).LunarDay, QStringLiteral("十八"));
+    QCOMPARE(calendar.cell(20).LunarDay, QStringLiteral("十九"));
+    QVERIFY(calendar.CnDate().isEmpty());
+    QCOMPARE(calendar.StatusText(),
+             QString::fromStdString(lunar::EraTextOf(1582)) + QStringLiteral(" 农历"));
+    QCOMPARE(calendar.cell(40).DayText, QStringLiteral("天秤"));
+    QCOMPARE(calendar.cell(41).DayText, QStringLiteral("壬午"));
+    QCOMPARE(calendar.cell(42).DayText, QStringLiteral("马年"));
+}
+
+void tst_TChnCalendar::festivalsInTheirColumns_data() {
+    QTest::addColumn<QDate>("month");
+    QTest::addColumn<QString>("festival");
+    QTest::addColumn<int>("column"); // 1 Sunday .. 7 Saturday
+    const struct {
+        int year, month;
+        const char *festival;
+        int column;
+    } rows[] = {
+        // The second Sunday of May in year 10 is 立夏, whose caption wins.
+        {10, 6, "父亲节", 1},   {10, 11, "感恩节", 5},   {1500, 5, "母亲节", 1},
+        {1500, 6, "父亲节", 1}, {1500, 11, "感恩节", 5}, {1582, 5, "母亲节", 1},
+        {1582, 6, "父亲节", 1}, {2024, 5, "母亲节", 1},  {2024, 11, "感恩节", 5},
+    };
+    for (const auto &r : rows)
+        QTest::addRow("%d %s", r.year, r.festival)
+            << QDate(r.year, r.month, 1) << QString::fromUtf8(r.festival) << r.column;
+}
+
+void tst_TChnCalendar::festivalsInTheirColumns() {
+    QFETCH(QDate, month);
+    QFETCH(QString, festival);
+    QFETCH(int, column);
+    auto calendar = Make(QDateTime(month, QTime(0, 0)));
+    QList<int> columns;
+    for (int i = 1; i <= 37; ++i)
+        if (calendar->cell(i).Valid && calendar->cell(i).Caption == festival)
+            columns << (i - 1) % 7 + 1;
+    QCOMPARE(columns, QList<int>{column});
 }
 
 void tst_TChnCalendar::frameAndBackDigits() {

@@ -4,6 +4,8 @@
 #include "TDayGrid.h"
 
 #include <QDir>
+#include <QLabel>
+#include <QPainter>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QWindow>
@@ -20,15 +22,37 @@ int Count(const QImage &image, const QRect &rect, const QColor &color) {
     return count;
 }
 
+// Rows of `rect` holding at least one pixel of exactly `color`.
+int InkedRows(const QImage &image, const QRect &rect, const QColor &color) {
+    int rows = 0;
+    for (int y = rect.top(); y <= rect.bottom(); ++y)
+        if (Count(image, QRect(rect.left(), y, rect.width(), 1), color) > 0) ++rows;
+    return rows;
+}
+
+// The text drawn the way the grid draws its captions, with room all round.
+QImage DrawnAsInTheGrid(const QString &text, const QFont &font, const QColor &color) {
+    QImage image(200, 60, QImage::Format_RGB888);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.setFont(font);
+    painter.setPen(color);
+    painter.drawText(QRect(10, 10, 180, 40), Qt::AlignLeft | Qt::AlignVCenter, text);
+    return image;
+}
+
 } // namespace
 
 class tst_TChnCalendarScreenshot : public QObject {
     Q_OBJECT
 private slots:
     void february2024();
+    void labelsShowWholeGlyphs();
     void cleanup();
 
 private:
+    QImage Shot(QWidget &window);
+
     // The picture stays on disk only when a check failed, for a look at it.
     QTemporaryDir FDir;
 };
@@ -40,24 +64,28 @@ void tst_TChnCalendarScreenshot::cleanup() {
     }
 }
 
+QImage tst_TChnCalendarScreenshot::Shot(QWidget &window) {
+    window.show();
+    if (!QTest::qWaitForWindowExposed(&window)) return {};
+    QTest::qWait(200);
+    QScreen *screen = window.windowHandle()->screen();
+    if (!screen) return {};
+    const QImage shot = screen->grabWindow(window.winId(), 0, 0, window.width(), window.height())
+                            .toImage()
+                            .convertToFormat(QImage::Format_RGB888);
+    if (FDir.isValid())
+        shot.save(FDir.filePath(QString::fromLatin1(QTest::currentTestFunction()) + ".png"));
+    return shot;
+}
+
 void tst_TChnCalendarScreenshot::february2024() {
     QWidget window;
     auto *calendar = new TChnCalendar(&window);
     calendar->move(0, 0);
     window.setFixedSize(313, 253);
     calendar->SetDateTime(QDateTime(QDate(2024, 2, 10), QTime(0, 0)));
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
-    QTest::qWait(200);
-
-    QScreen *screen = window.windowHandle()->screen();
-    QVERIFY(screen);
-    const QImage shot = screen->grabWindow(window.winId(), 0, 0, 313, 253)
-                            .toImage()
-                            .convertToFormat(QImage::Format_RGB888);
+    const QImage shot = Shot(window);
     QCOMPARE(shot.size(), QSize(313, 253));
-    QVERIFY(FDir.isValid());
-    QVERIFY(shot.save(FDir.filePath(QStringLiteral("chncalendar-2024-02.png"))));
 
     const QPoint grid = calendar->DayGrid()->pos();
     auto cellRect = [&](int i) {
@@ -110,6 +138,41 @@ void tst_TChnCalendarScreenshot::february2024() {
     QVERIFY(Count(shot, QRect(grid.x(), 113, calendar->DayGrid()->width(), 113),
                   QColor(235, 235, 235)) > 200);
     QVERIFY(Count(shot, QRect(120, 0, 90, 40), QColor(0, 0, 255)) > 50);
+}
+
+void tst_TChnCalendarScreenshot::labelsShowWholeGlyphs() {
+    // Every row of the glyphs of "今天", "月", "年" and the status line is on the screen: as many
+    // inked rows as the same text drawn as the grid draws text, where nothing cuts it off.
+    QWidget window;
+    auto *calendar = new TChnCalendar(&window);
+    window.setFixedSize(313, 253);
+    calendar->SetDateTime(QDateTime(QDate(2024, 2, 10), QTime(0, 0)));
+    const QImage shot = Shot(window);
+    QCOMPARE(shot.size(), QSize(313, 253));
+
+    const struct {
+        QLabel *label;
+        QPoint lineAt; // where the line of text starts
+    } labels[] = {{calendar->TodayLabel(), {272, 18}},
+                  {calendar->MonthUnitLabel(), {45, 20}},
+                  {calendar->YearUnitLabel(), {205, 18}},
+                  {calendar->StatusLabel(), {10, 236}}};
+    for (const auto &[label, lineAt] : labels) {
+        const QString what = label->text();
+        const QColor color = label->palette().color(QPalette::WindowText);
+        const int expected =
+            InkedRows(DrawnAsInTheGrid(what, label->font(), color), QRect(0, 0, 200, 60), color);
+        QVERIFY2(expected >= 10, qPrintable(what));
+        // The label's columns, a few rows beyond it either way.
+        const QRect around(label->x(), label->y() - 4, label->width(), label->height() + 8);
+        QVERIFY2(InkedRows(shot, around, color) == expected,
+                 qPrintable(QStringLiteral("%1: %2 of %3 rows")
+                                .arg(what)
+                                .arg(InkedRows(shot, around, color))
+                                .arg(expected)));
+        // The text stays where it is placed.
+        QCOMPARE(label->pos() + QPoint(0, label->contentsMargins().top()), lineAt);
+    }
 }
 
 QTEST_MAIN(tst_TChnCalendarScreenshot)

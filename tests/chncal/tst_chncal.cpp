@@ -48,6 +48,7 @@ private slots:
     void batchLinesStandAlone();
     void batchAgreesWithRecord();
     void batchWholeRange();
+    void droppedDays();
     void toCivil_data();
     void toCivil();
     void terms();
@@ -135,7 +136,7 @@ void TestChncal::batchFormat() {
     QCOMPARE(l[3], "ERROR\t");
     QCOMPARE(l[4], "ERROR\t2024-02-30");
     QCOMPARE(l[5], "ERROR\t0000-01-01");
-    QCOMPARE(l[6], "ERROR\t1582-10-10");
+    QCOMPARE(l[6].section('\t', 0, 1), "1582-10-10\t0"); // see droppedDays
 
     for (int i : {7, 8}) {
         const QStringList failed = l[i].split('\t');
@@ -189,6 +190,45 @@ void TestChncal::batchWholeRange() {
     QCOMPARE(springs, 201);
 }
 
+void TestChncal::droppedDays() {
+    // The month grid has the ten days the calendar reform dropped; they have no lunar date,
+    // so their lunar fields stay empty instead of repeating another day's, while the texts
+    // of their year and civil date are given.
+    QByteArray input;
+    for (int day = 1; day <= 20; ++day)
+        input += QStringLiteral("1582-10-%1\n").arg(day, 2, 10, QChar('0')).toUtf8();
+    const Run r = chncal({"--batch"}, input);
+    QCOMPARE(r.status, 0);
+    const QStringList l = lines(r.out);
+    QCOMPARE(l.size(), 20);
+    for (int day = 1; day <= 20; ++day) {
+        const QStringList f = l[day - 1].split('\t');
+        QVERIFY2(f.size() == 17, qPrintable(l[day - 1]));
+        const bool dropped = day >= 5 && day <= 14;
+        QCOMPARE(f[1], dropped ? "0" : "1");
+        // Lunar numbers, month and day, month and day names; the solar term as well on a
+        // dropped day.
+        for (int i : {2, 3, 4, 5, 6, 7, 10, 11})
+            QVERIFY2(f[i].isEmpty() == dropped, qPrintable(l[day - 1]));
+        if (dropped) QVERIFY2(f[8].isEmpty(), qPrintable(l[day - 1]));
+        QCOMPARE(f[9], "壬午");
+        QCOMPARE(f[12], "马");
+        QCOMPARE(f[13], "天秤");
+        QCOMPARE(f[14], day == 1 ? "国庆节" : day == 6 ? "老人节" : "");
+        QCOMPARE(f[15], "");
+        QCOMPARE(f[16], "[明]神宗 朱翊钧 万历10年");
+    }
+
+    const Run record = chncal({"1582-10-07"});
+    QCOMPARE(record.status, 0);
+    const QStringList fields = lines(record.out);
+    QCOMPARE(fields.size(), kRecordNames.size());
+    for (const char *empty :
+         {"LunarYear", "LunarMonth", "LunarDay", "Leap", "MonthName", "DayName", "DayPillar"})
+        QVERIFY2(fields.contains(QString::fromLatin1(empty) + ": "), empty);
+    QVERIFY(fields.contains("Animal: 马"));
+}
+
 void TestChncal::toCivil_data() {
     QTest::addColumn<QStringList>("args");
     QTest::addColumn<int>("status");
@@ -240,7 +280,6 @@ void TestChncal::badArguments_data() {
     QTest::newRow("unknown option") << QStringList{"--foo"};
     QTest::newRow("bad date") << QStringList{"2024-13-01"};
     QTest::newRow("no year 0") << QStringList{"0000-05-01"};
-    QTest::newRow("dropped day") << QStringList{"1582-10-05"};
     QTest::newRow("not a date") << QStringList{"tomorrow"};
     QTest::newRow("two dates") << QStringList{"2024-02-10", "2024-02-11"};
     QTest::newRow("terms without year") << QStringList{"--terms"};

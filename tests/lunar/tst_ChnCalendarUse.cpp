@@ -84,11 +84,17 @@ private slots:
     void outOfRangeKeepsTexts();
     void invalidCivilDateIsRefused();
     void firstYearTextsAreBuilt();
+    void lunarYearZero_data();
+    void lunarYearZero();
+    void droppedDays_data();
+    void droppedDays();
     void dateAndCivilPathsAgree();
     void monthWalkMatchesFreshDayTexts();
 
     void civilFestivals_data();
     void civilFestivals();
+    void festivalWeekdaysOfTheDate_data();
+    void festivalWeekdaysOfTheDate();
     void lunarFestivals_data();
     void lunarFestivals();
     void newYearsEveOnlyBeforeNewYear();
@@ -305,12 +311,8 @@ void TestChnCalendarUse::outOfRangeKeepsTexts() {
 void TestChnCalendarUse::invalidCivilDateIsRefused() {
     TChnCal record;
     QVERIFY(record.SetCivilDate(2024, 2, 10));
-    for (const auto &[y, m, d] : {std::tuple{2023, 2, 29},
-                                  {1582, 10, 10},
-                                  {0, 1, 1},
-                                  {2024, 13, 1},
-                                  {2024, 4, 31},
-                                  {2024, 1, 0}}) {
+    for (const auto &[y, m, d] :
+         {std::tuple{2023, 2, 29}, {0, 1, 1}, {2024, 13, 1}, {2024, 4, 31}, {2024, 1, 0}}) {
         QVERIFY2(!record.SetCivilDate(y, m, d),
                  qPrintable(QString("%1-%2-%3").arg(y).arg(m).arg(d)));
         QCOMPARE(text(record.DayName), "初一");
@@ -329,6 +331,97 @@ void TestChnCalendarUse::firstYearTextsAreBuilt() {
     QVERIFY(!record.Animal.empty());
     QCOMPARE(text(record.LunarYearName), QString::number(record.LunarYear));
     QCOMPARE(text(record.Era), "[西汉]平帝 刘衎 元始元年");
+}
+
+void TestChnCalendarUse::lunarYearZero_data() {
+    QTest::addColumn<int>("m");
+    QTest::addColumn<int>("d");
+    QTest::addColumn<QString>("yearPillar");
+    QTest::addColumn<QString>("monthPillar");
+    QTest::addColumn<QString>("animal");
+    // Lunar year 0 is the year before year 1 (-1, 庚申, 猴); 立春 of year 1 falls on
+    // February 5, the lunar new year on February 12.
+    QTest::newRow("01-01") << 1 << 1 << "庚申"
+                           << "戊子"
+                           << "猴";
+    QTest::newRow("01-10") << 1 << 10 << "庚申"
+                           << "己丑"
+                           << "猴";
+    QTest::newRow("after 立春") << 2 << 8 << "辛酉"
+                                << "庚寅"
+                                << "猴";
+    QTest::newRow("new year") << 2 << 12 << "辛酉"
+                              << "庚寅"
+                              << "鸡";
+}
+
+void TestChnCalendarUse::lunarYearZero() {
+    QFETCH(int, m);
+    QFETCH(int, d);
+    QFETCH(QString, yearPillar);
+    QFETCH(QString, monthPillar);
+    QFETCH(QString, animal);
+    TChnCal civil, byDate;
+    QVERIFY(civil.SetCivilDate(1, m, d));
+    byDate.SetDate(dateOf(1, m, d));
+    for (const TChnCal *record : {&civil, &byDate}) {
+        QCOMPARE(text(record->YearPillar), yearPillar);
+        QCOMPARE(text(record->MonthPillar), monthPillar);
+        QCOMPARE(text(record->Animal), animal);
+    }
+    // The month before year 1 began runs on with the same month name.
+    QCOMPARE(text(PillarName(MonthPillarOf(-1, 12, 31))), "戊子");
+}
+
+void TestChnCalendarUse::droppedDays_data() {
+    QTest::addColumn<bool>("byDate");
+    QTest::newRow("Date") << true;
+    QTest::newRow("civil date") << false;
+}
+
+void TestChnCalendarUse::droppedDays() {
+    // 1582-10-05 .. 10-14 are days of the month grid (Dates count them) that the engine's
+    // calendar skips: no lunar texts, and never those of another day, whether the record
+    // comes from a walk through the month or straight from another year.
+    QFETCH(bool, byDate);
+    const auto set = [byDate](TChnCal &record, int y, int m, int d) {
+        if (byDate)
+            record.SetDate(dateOf(y, m, d));
+        else
+            QVERIFY(record.SetCivilDate(y, m, d));
+    };
+    TChnCal walk;
+    for (int day = 1; day <= 30; ++day) {
+        TChnCal jump;
+        set(jump, 2024, 2, 10);
+        set(jump, 1582, 10, day);
+        set(walk, 1582, 10, day);
+        const bool dropped = day >= 5 && day <= 14;
+        for (const TChnCal *record : {&walk, &jump}) {
+            const QString where = QString("1582-10-%1").arg(day);
+            QVERIFY2(record->HasLunarDate == !dropped, qPrintable(where));
+            QVERIFY2(record->DayName.empty() == dropped, qPrintable(where));
+            QVERIFY2(record->MonthName.empty() == dropped, qPrintable(where));
+            QVERIFY2(record->DayPillar.empty() == dropped, qPrintable(where));
+            QVERIFY2(record->MonthPillar.empty() == dropped, qPrintable(where));
+            if (dropped) {
+                QVERIFY2(record->TermName.empty(), qPrintable(where));
+                QVERIFY2(record->LunarFestival.empty(), qPrintable(where));
+            }
+            QCOMPARE(text(record->YearPillar), "壬午");
+            QCOMPARE(text(record->Animal), "马");
+            QCOMPARE(text(record->StarSign), day < 23 ? "天秤" : "天蝎");
+            QCOMPARE(text(record->Era), "[明]神宗 朱翊钧 万历10年");
+            QCOMPARE(text(record->CivilFestival), day == 6 ? "老人节" : day == 1 ? "国庆节" : "");
+        }
+    }
+    // The month texts come back on the first day after the gap.
+    set(walk, 1582, 10, 4);
+    const QString before = text(walk.MonthName);
+    set(walk, 1582, 10, 10);
+    set(walk, 1582, 10, 15);
+    QCOMPARE(text(walk.MonthName), before);
+    QCOMPARE(text(walk.DayName), "十九");
 }
 
 void TestChnCalendarUse::dateAndCivilPathsAgree() {
@@ -422,6 +515,40 @@ void TestChnCalendarUse::civilFestivals() {
     QFETCH(QString, expected);
     QCOMPARE(text(lunar::CivilFestivalTextOf(y, m, d)), expected);
     if (y > 1582) QCOMPARE(text(lunar::CivilFestivalText(d, dateOf(y, m, 1))), expected);
+}
+
+void TestChnCalendarUse::festivalWeekdaysOfTheDate_data() {
+    QTest::addColumn<int>("y");
+    QTest::newRow("10") << 10;
+    QTest::newRow("1500") << 1500;
+    QTest::newRow("1582") << 1582;
+    QTest::newRow("2024") << 2024;
+}
+
+void TestChnCalendarUse::festivalWeekdaysOfTheDate() {
+    // A Date (and the month grid, whose columns follow it) counts proleptic Gregorian days;
+    // the weekday festivals land in its Sunday and Thursday columns in every year.
+    QFETCH(int, y);
+    const struct {
+        int month;
+        const char *text;
+        int weekday; // Qt::DayOfWeek
+    } rules[] = {
+        {5, "母亲节", Qt::Sunday}, {6, "父亲节", Qt::Sunday}, {11, "感恩节", Qt::Thursday}};
+    for (const auto &rule : rules) {
+        int found = 0;
+        for (int d = 1; d <= QDate(y, rule.month, 1).daysInMonth(); ++d) {
+            TChnCal record;
+            record.SetDate(dateOf(y, rule.month, d));
+            const bool festival = text(record.CivilFestival) == rule.text;
+            QCOMPARE(text(lunar::CivilFestivalText(d, dateOf(y, rule.month, 1))) == rule.text,
+                     festival);
+            if (!festival) continue;
+            ++found;
+            QCOMPARE(QDate(y, rule.month, d).dayOfWeek(), rule.weekday);
+        }
+        QVERIFY2(found == 1, rule.text);
+    }
 }
 
 void TestChnCalendarUse::lunarFestivals_data() {

@@ -655,6 +655,12 @@ void TestCnCalendar::names() {
     QCOMPARE(ZodiacOf(2024), 4);
     QCOMPARE(ZodiacOf(2023), 3);
     QCOMPARE(text(ZodiacName(ZodiacOf(2024))), QString("龙"));
+    // There is no year 0: a lunar year 0 (January of year 1) is the year -1, not year 1.
+    QCOMPARE(text(PillarName(YearPillarOfYear(0))), QString("庚申"));
+    QCOMPARE(text(ZodiacName(ZodiacOf(0))), QString("猴"));
+    QCOMPARE(YearPillarOfYear(-1), YearPillarOfYear(0));
+    QCOMPARE(YearPillarOfYear(1), (YearPillarOfYear(-1) + 1) % 60);
+    QCOMPARE(ZodiacOf(1), (ZodiacOf(0) + 1) % 12);
     QCOMPARE(PillarOf(0, 1), -1);
     QCOMPARE(PillarOf(9, 11), 59);
     QCOMPARE(PillarOf(10, 0), -1);

@@ -22,9 +22,10 @@ void TestMonthPageLayout::editorPlaces_data() {
     QTest::addColumn<QList<int>>("heights"); // editors 1-21, 22-35, 36-42
     QTest::addColumn<int>("rowStep");
 
-    // cw 110, rw 6 (all six steps wide); bh 69, rh 5.
+    // cw 110, rw 6 (all six steps wide); bh 69, rh 5. bh - 8 would reach the grid's bottom line
+    // (495 + 61 = 556): the bottom row ends a pixel above it.
     QTest::newRow("786x556") << 786 << 556 << 0 << 0 << QList<int>{6, 118, 230, 342, 454, 566, 678}
-                             << 45 << 106 << QList<int>{65, 63, 61} << 90;
+                             << 45 << 106 << QList<int>{65, 63, 60} << 90;
     // cw 110, rw 0 (all steps narrow); bh 68, rh 0.
     QTest::newRow("780x551") << 780 << 551 << 0 << 0 << QList<int>{5, 116, 227, 338, 449, 560, 671}
                              << 44 << 106 << QList<int>{64, 62, 60} << 89;
@@ -62,6 +63,9 @@ void TestMonthPageLayout::editorsLieInsideTheirCells_data() {
     QTest::addColumn<int>("height");
     for (int w = 700; w <= 1500; w += 97)
         for (int h = 400; h <= 1000; h += 61) QTest::addRow("%dx%d", w, h) << w << h;
+    // Every remainder of the row arithmetic; the first is the page maximised on a screen of
+    // 1280 x 1024 pixels.
+    for (int h = 862; h < 868; ++h) QTest::addRow("1062x%d", h) << 1062 << h;
 }
 
 // Each editor must sit under its cell's title strip, within the cell's frame and without touching
@@ -78,6 +82,9 @@ void TestMonthPageLayout::editorsLieInsideTheirCells() {
         QVERIFY(editor.left() > cell.left() || k % 7 == 0);
         if (k % 7 < 6) QVERIFY(editor.right() < layout.cellRect(k + 1).left());
         if (k < 35) QVERIFY(editor.bottom() < layout.cellRect(k + 7).top());
+        // The grid's outer lines stay visible.
+        QVERIFY2(editor.bottom() < height - 1, qPrintable(QString::number(k)));
+        QVERIFY2(editor.right() < width - 1, qPrintable(QString::number(k)));
     }
     QCOMPARE(layout.cellRect(0).top(), MonthPageLayout::HeaderHeight);
     QCOMPARE(layout.cellRect(41).right(), width - 1);
