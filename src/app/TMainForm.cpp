@@ -551,6 +551,15 @@ void TMainForm::buildSystemMenu() {
 void TMainForm::N_SetDeskTopBGClick() {
     if (!m_wallpaperDialog) return;
     const auto *month = qobject_cast<const DesktopMonthPage *>(m_activePage);
+    const auto *sheet = qobject_cast<const SheetPage *>(m_activePage);
+    if (sheet && sheet->config().keyedByMonth) {
+        // The general notes page: its 42 lines as they stand, in the two-column layout.
+        QStringList texts;
+        for (int k = 0; k < sheet->cellCount(); ++k) texts << sheet->cellText(k);
+        ContentCapture::CaptureNoteCells(m_wallpaperDialog->monthCons(), texts);
+        if (m_wallpaperDialog->DrawNoteContent()) m_wallpaperDialog->openDialog();
+        return;
+    }
     if (!month) {
         // An old Content.bmp would show another month's notes: nothing opens.
         m_message(QStringLiteral("桌面背景由“桌面月历”页或“一般记事”页的内容生成，"

@@ -213,6 +213,7 @@ private slots:
     void wallpaperFromTheMonthPage();
     void wallpaperContentUnwritable();
     void wallpaperNotFromTheAnnualPage();
+    void wallpaperFromTheGeneralPage();
 };
 
 void TestTMainForm::creationPreparesHiddenWindow() {
@@ -1210,6 +1211,34 @@ void TestTMainForm::wallpaperContentUnwritable() {
 }
 
 // With the annual page in front nothing is drawn or opened; a message names the two pages.
+// The general notes page gives its 42 lines as they stand, drawn in the two-column layout; the
+// calendar notes page gives a message like the annual page.
+void TestTMainForm::wallpaperFromTheGeneralPage() {
+    Harness h;
+    TMainForm &f = h.running();
+    auto *dialog = new TDeskBGSetFrm(h.paths.wallpaperDir(), &f);
+    dialog->setInstaller([](const QString &, const QImage &, QString *) { return true; });
+    dialog->setScreenSize(QSize());
+    f.setWallpaperDialog(dialog);
+    QTest::mouseClick(f.findChild<QAbstractButton *>("btnYiban"), Qt::LeftButton);
+    auto *general = static_cast<SheetPage *>(f.activePage());
+    general->line(5)->setFocus(Qt::MouseFocusReason);
+    QTest::keyClicks(general->line(5), QStringLiteral(" line five "));
+    QTimer::singleShot(300, dialog, [&] { dialog->reject(); });
+    f.menuAction("N_SetDeskTopBG")->trigger();
+    const MonthCons &cons = dialog->monthCons();
+    QCOMPARE(cons[4].Content, QStringLiteral("line five"));
+    QCOMPARE(cons[5].Content, QString());
+    QCOMPARE(BmpFile::load(h.paths.wallpaperFile("Content.bmp")), ContentPicture::drawNotes(cons));
+    QVERIFY(h.messages.isEmpty());
+
+    QFile::remove(h.paths.wallpaperFile("Content.bmp"));
+    QTest::mouseClick(f.findChild<QAbstractButton *>("btnRili"), Qt::LeftButton);
+    f.menuAction("N_SetDeskTopBG")->trigger();
+    QVERIFY(!QFile::exists(h.paths.wallpaperFile("Content.bmp")));
+    QCOMPARE(h.messages.size(), 1);
+}
+
 void TestTMainForm::wallpaperNotFromTheAnnualPage() {
     Harness h;
     TMainForm &f = h.running();
