@@ -6,7 +6,6 @@
 #include "TChnCalendar.h"
 #include "TDayGrid.h"
 
-#include <QApplication>
 
 #include <benchmark/benchmark.h>
 
@@ -82,12 +81,3 @@ void BM_BackgroundRebuild(benchmark::State &state)
 BENCHMARK(BM_BackgroundRebuild)->Unit(benchmark::kMicrosecond);
 
 } // namespace
-
-int main(int argc, char **argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -5,7 +5,6 @@
 #include "NoteStore.h"
 #include "RichText.h"
 
-#include <QApplication>
 #include <QTemporaryDir>
 #include <QTextDocument>
 
@@ -91,12 +90,3 @@ void BM_LayoutYearPage(benchmark::State &state) {
 BENCHMARK(BM_LayoutYearPage)->Unit(benchmark::kMicrosecond);
 
 } // namespace
-
-int main(int argc, char **argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -6,7 +6,6 @@
 #include "NoteStore.h"
 #include "RichText.h"
 
-#include <QApplication>
 #include <QTemporaryDir>
 #include <QTextDocument>
 
@@ -97,12 +96,3 @@ void BM_LayoutArithmetic(benchmark::State &state) {
 BENCHMARK(BM_LayoutArithmetic);
 
 } // namespace
-
-int main(int argc, char **argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

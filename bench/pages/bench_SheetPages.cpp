@@ -6,7 +6,6 @@
 #include "NoteStore.h"
 #include "SheetPage.h"
 
-#include <QApplication>
 #include <QElapsedTimer>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -103,12 +102,3 @@ void BM_MemoKeystrokeVsBareUpdate(benchmark::State &state) {
 BENCHMARK(BM_MemoKeystrokeVsBareUpdate)->Unit(benchmark::kMillisecond);
 
 } // namespace
-
-int main(int argc, char **argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

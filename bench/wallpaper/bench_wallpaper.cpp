@@ -4,7 +4,6 @@
 #include "ContentPicture.h"
 #include "TDeskBGSetFrm.h"
 
-#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -73,11 +72,3 @@ void BM_OpenAndApply(benchmark::State &state) {
 BENCHMARK(BM_OpenAndApply)->Args({1920, 1080})->Args({3840, 2160})->Unit(benchmark::kMillisecond);
 
 } // namespace
-
-int main(int argc, char **argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    return 0;
-}
