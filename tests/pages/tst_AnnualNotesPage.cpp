@@ -2,6 +2,7 @@
 #include "DayRichEdit.h"
 #include "DesktopMonthPage.h"
 #include "NoteStore.h"
+#include "PageEnvironment.h"
 #include "PageTestSupport.h"
 #include "RichText.h"
 #include "YearPageLayout.h"
@@ -35,30 +36,18 @@ void clickInto(DayRichEdit *box, Qt::MouseButton button = Qt::LeftButton) {
 
 // The annual page in a window over a real database in a temporary folder, 782 x 554 as in the
 // main window's design size.
-struct Fixture {
-    QTemporaryDir dir;
-    NoteStore store;
-    PageFlags flags;
-    LastSelection lastSelection;
-    QWidget window;
+struct Fixture : PageEnvironment {
     AnnualNotesPage *page = nullptr;
-    QDate pickerDate{2010, 6, 1};
-    QStringList messages;
 
     Fixture() {
-        store.open(dir.filePath(QStringLiteral("CalendarD.db")),
-                   NoteStore::OpenMode::CreateIfMissing);
         window.resize(800, 600);
         page = new AnnualNotesPage(store, flags, lastSelection, &window);
         page->setGeometry(0, 0, 782, 554);
-        page->setDateSource([this] { return pickerDate; });
-        page->setMessageSink([this](const QString &text) { messages << text; });
+        attach(*page);
     }
 
     bool start() {
-        window.show();
-        window.activateWindow();
-        if (!QTest::qWaitForWindowActive(&window)) return false;
+        if (!showWindow()) return false;
         page->setActive(true);
         flags.savingEnabled = true;
         return page->open();

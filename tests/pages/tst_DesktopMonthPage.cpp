@@ -3,6 +3,7 @@
 #include "MonthGridView.h"
 #include "MonthPageLayout.h"
 #include "NoteStore.h"
+#include "PageEnvironment.h"
 #include "PageTestSupport.h"
 #include "RichText.h"
 
@@ -31,34 +32,22 @@ void clickInto(QWidget *editor, Qt::KeyboardModifiers modifiers = {}) {
 
 // One month page over a real database in a temporary folder, placed in a window together with its
 // day plan panel as the main window does.
-struct Fixture {
-    QTemporaryDir dir;
-    NoteStore store;
-    PageFlags flags;
-    LastSelection lastSelection;
-    QWidget window;
+struct Fixture : PageEnvironment {
     DesktopMonthPage *page = nullptr;
-    QDate pickerDate{2010, 6, 1};
-    QStringList messages;
 
     Fixture() {
-        store.open(dir.filePath(QStringLiteral("CalendarD.db")),
-                   NoteStore::OpenMode::CreateIfMissing);
         window.resize(1000, 600);
         page = new DesktopMonthPage(store, flags, lastSelection, &window);
         page->setGeometry(0, 0, 786, 556);
         page->dayPlanPanel()->setParent(&window);
         page->dayPlanPanel()->setGeometry(790, 200, 200, 335);
         page->dayPlanPanel()->show();
-        page->setDateSource([this] { return pickerDate; });
-        page->setMessageSink([this](const QString &text) { messages << text; });
+        attach(*page);
     }
 
     // Shows the window and waits for the show timer to bring the editors up, loaded.
     bool start() {
-        window.show();
-        window.activateWindow();
-        if (!QTest::qWaitForWindowActive(&window)) return false;
+        if (!showWindow()) return false;
         page->setActive(true);
         if (!QTest::qWaitFor([this] { return page->editorsVisible(); }, 3000)) return false;
         flags.savingEnabled = true;

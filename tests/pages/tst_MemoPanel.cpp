@@ -1,6 +1,7 @@
 #include "MemoPanel.h"
 #include "NoteLineEdit.h"
 #include "NoteStore.h"
+#include "PageEnvironment.h"
 #include "PageTestSupport.h"
 #include "SmallDisk.h"
 
@@ -12,19 +13,11 @@
 #include <memory>
 
 // The memo panel over a real database whose every row write of Beiwanglu is counted by triggers.
-struct Fixture {
-    QTemporaryDir dir;
-    std::unique_ptr<SmallDisk> disk; // mounted on dir before the store opens, unmounted after
-    NoteStore store;
-    PageFlags flags;
-    QWidget window;
+struct Fixture : PageEnvironment {
     MemoPanel *panel = nullptr;
     QLineEdit *elsewhere = nullptr;
-    QStringList messages;
 
-    explicit Fixture(bool onSmallDisk = false) {
-        if (onSmallDisk) disk = std::make_unique<SmallDisk>(dir.path());
-        store.open(file(), NoteStore::OpenMode::CreateIfMissing);
+    explicit Fixture(bool onSmallDisk = false) : PageEnvironment(onSmallDisk) {
         PageTestSupport::queryDatabase(file(), "CREATE TABLE writes (n INTEGER)");
         PageTestSupport::queryDatabase(file(), "INSERT INTO writes VALUES (0)");
         PageTestSupport::queryDatabase(file(),
@@ -39,12 +32,7 @@ struct Fixture {
         elsewhere->setGeometry(210, 0, 100, 20);
         panel->setMessageSink([this](const QString &text) { messages << text; });
     }
-    QString file() const { return dir.filePath(QStringLiteral("CalendarD.db")); }
-    bool show() {
-        window.show();
-        window.activateWindow();
-        return QTest::qWaitForWindowActive(&window);
-    }
+    bool show() { return showWindow(); }
     // Stores rows as an earlier run would have, uncounted.
     void seed(const QString &statement) {
         PageTestSupport::queryDatabase(file(), statement);

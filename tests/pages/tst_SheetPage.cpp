@@ -1,5 +1,6 @@
 #include "NoteLineEdit.h"
 #include "NoteStore.h"
+#include "PageEnvironment.h"
 #include "PageTestSupport.h"
 #include "SheetPage.h"
 #include "SmallDisk.h"
@@ -33,19 +34,12 @@ void typeInto(NoteLineEdit *edit, const QString &text) {
 } // namespace
 
 // One sheet page over a real database in a temporary folder, in a shown window.
-struct Fixture {
-    QTemporaryDir dir;
-    std::unique_ptr<SmallDisk> disk; // mounted on dir before the store opens, unmounted after
-    NoteStore store;
-    PageFlags flags;
-    QWidget window;
+struct Fixture : PageEnvironment {
     SheetPage *page = nullptr;
     QWidget *elsewhere = nullptr; // takes the focus away from a line
-    QStringList messages;
 
-    explicit Fixture(const Config &config, bool onSmallDisk = false) {
-        if (onSmallDisk) disk = std::make_unique<SmallDisk>(dir.path());
-        store.open(file(), NoteStore::OpenMode::CreateIfMissing);
+    explicit Fixture(const Config &config, bool onSmallDisk = false)
+        : PageEnvironment(onSmallDisk) {
         window.resize(900, 600);
         page = new SheetPage(config, store, flags, &window);
         page->setGeometry(0, 0, 782, 554);
@@ -54,12 +48,7 @@ struct Fixture {
         page->setMessageSink([this](const QString &text) { messages << text; });
         flags.savingEnabled = true;
     }
-    QString file() const { return dir.filePath(QStringLiteral("CalendarD.db")); }
-    bool show() {
-        window.show();
-        window.activateWindow();
-        return QTest::qWaitForWindowActive(&window);
-    }
+    bool show() { return showWindow(); }
     void leaveLine() { elsewhere->setFocus(Qt::MouseFocusReason); }
     QVariant storedText(const QString &key, int line) const {
         const QString table =
