@@ -10,6 +10,15 @@ QPixmap FramePictures::load(const QString &name) const {
     return QPixmap(QDir(m_folder).filePath(name + QStringLiteral(".png")));
 }
 
+QImage FramePictures::image(const QString &name) const {
+    QImage picture(QDir(m_folder).filePath(name + QStringLiteral(".png")));
+    // Painting blends premultiplied pixels directly; a straight-alpha picture would be
+    // converted at every paint.
+    if (picture.format() == QImage::Format_ARGB32)
+        picture.convertTo(QImage::Format_ARGB32_Premultiplied);
+    return picture;
+}
+
 QString FramePictures::webPage(const QString &name) const {
     return QDir(m_resourceDir).filePath(QStringLiteral("web/") + name);
 }

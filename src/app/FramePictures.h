@@ -1,15 +1,18 @@
 #pragma once
 
+#include <QImage>
 #include <QPixmap>
 #include <QString>
 
 // The frame's pictures, PNG files in <resourceDir>/pictures, read at run time. A missing or
-// broken file gives a null pixmap; the widgets then paint a plain surface instead.
+// broken file gives a null picture; the widgets then paint a plain surface instead.
 class FramePictures {
 public:
     explicit FramePictures(const QString &resourceDir);
 
     QPixmap load(const QString &name) const;
+    // The picture in the form it is stored in (a palette picture stays one).
+    QImage image(const QString &name) const;
     QString webPage(const QString &name) const; // <resourceDir>/web/<name>
 
 private:

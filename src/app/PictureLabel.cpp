@@ -18,9 +18,9 @@ void PictureLabel::paintEvent(QPaintEvent *) {
         return;
     }
     if (m_stretched)
-        p.drawPixmap(rect(), m_picture);
+        p.drawImage(rect(), m_picture);
     else
-        p.drawPixmap(0, 0, m_picture);
+        p.drawImage(0, 0, m_picture);
 }
 
 void PictureLabel::mousePressEvent(QMouseEvent *event) {

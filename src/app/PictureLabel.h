@@ -1,24 +1,25 @@
 #pragma once
 
 #include <QColor>
-#include <QPixmap>
+#include <QImage>
 #include <QPoint>
 #include <QWidget>
 
 // A picture of the frame (title strip, background, logo). Stretched pictures fill the widget;
 // a missing picture paints the fallback colour. A picture that drags the window starts a
 // window-manager move on a left press, or moves the window itself where the window system
-// offers no such move.
+// offers no such move. The picture is kept as read: a palette picture stays a quarter of the
+// size it would take as a pixmap, and is converted only where it is painted.
 class PictureLabel : public QWidget {
     Q_OBJECT
 public:
     explicit PictureLabel(QWidget *parent = nullptr);
 
-    void setPicture(const QPixmap &picture) {
+    void setPicture(const QImage &picture) {
         m_picture = picture;
         update();
     }
-    const QPixmap &picture() const { return m_picture; }
+    const QImage &picture() const { return m_picture; }
     void setStretched(bool stretched) { m_stretched = stretched; }
     void setFallbackColor(const QColor &color) { m_fallback = color; }
     void setDragsWindow(bool drags);
@@ -34,7 +35,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
 
 private:
-    QPixmap m_picture;
+    QImage m_picture;
     QColor m_fallback;
     bool m_stretched = false;
     bool m_dragsWindow = false;

@@ -40,18 +40,18 @@ TFrmSetFrm::TFrmSetFrm(WidthSource configuredWidth, SizeSink applySize, const QS
     const FramePictures pictures(resourceDir);
     Image1 = new PictureLabel(this);
     Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->setPicture(pictures.load(QStringLiteral("size_background")));
+    Image1->setPicture(pictures.image(QStringLiteral("size_background")));
     Image1->setStretched(true);
     Image1->setGeometry(0, 62, 335, 246);
     imgTitle = new PictureLabel(this);
     imgTitle->setObjectName(QStringLiteral("imgTitle"));
-    imgTitle->setPicture(pictures.load(QStringLiteral("size_title")));
+    imgTitle->setPicture(pictures.image(QStringLiteral("size_title")));
     imgTitle->setStretched(true);
     imgTitle->setFallbackColor(QColor(96, 146, 206));
     imgTitle->setGeometry(0, 0, 335, 62);
     Image2 = new PictureLabel(this);
     Image2->setObjectName(QStringLiteral("Image2"));
-    Image2->setPicture(pictures.load(QStringLiteral("size_banner")));
+    Image2->setPicture(pictures.image(QStringLiteral("size_banner")));
     Image2->setGeometry(0, 66, 356, 65);
 
     QFont radioFont(QStringLiteral("微软雅黑"));

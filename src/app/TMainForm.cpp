@@ -247,14 +247,14 @@ void TMainForm::buildFrame() {
 
     imgBackGround = new PictureLabel(pnlbg);
     imgBackGround->setObjectName(QStringLiteral("imgBackGround"));
-    imgBackGround->setPicture(m_pictures->load(QStringLiteral("background")));
+    imgBackGround->setPicture(m_pictures->image(QStringLiteral("background")));
     imgBackGround->setStretched(true);
     imgBackGround->setDragsWindow(true);
     m_frameLayout->add(imgBackGround, QRect(2, 18, 1007, 670), AnchorLayout::All);
 
     img1 = new PictureLabel(pnlbg);
     img1->setObjectName(QStringLiteral("img1"));
-    img1->setPicture(m_pictures->load(QStringLiteral("title_strip")));
+    img1->setPicture(m_pictures->image(QStringLiteral("title_strip")));
     img1->setStretched(true);
     img1->setFallbackColor(QColor(206, 225, 244));
     img1->setDragsWindow(true);
@@ -275,7 +275,7 @@ void TMainForm::buildFrame() {
 void TMainForm::buildTopBar() {
     img2 = new PictureLabel(pnlbg);
     img2->setObjectName(QStringLiteral("img2"));
-    img2->setPicture(m_pictures->load(QStringLiteral("logo")));
+    img2->setPicture(m_pictures->image(QStringLiteral("logo")));
     m_frameLayout->add(img2, QRect(15, 19, 225, 62));
 
     lblDateTime = new QLabel(pnlbg);
@@ -319,7 +319,7 @@ void TMainForm::buildTopBar() {
     // in the cell they write into.
     img4 = new PictureLabel(pnlbg);
     img4->setObjectName(QStringLiteral("img4"));
-    img4->setPicture(m_pictures->load(QStringLiteral("colour")));
+    img4->setPicture(m_pictures->image(QStringLiteral("colour")));
     img4->setCursor(Qt::PointingHandCursor);
     m_frameLayout->add(img4, QRect(329, 88, 20, 20));
     // The dialog opens once the press is over.
@@ -436,7 +436,7 @@ void TMainForm::buildSidePanel() {
 
     Panel4 = new PictureLabel(PanelAttach);
     Panel4->setObjectName(QStringLiteral("Panel4"));
-    Panel4->setPicture(m_pictures->load(QStringLiteral("side_header")));
+    Panel4->setPicture(m_pictures->image(QStringLiteral("side_header")));
     Panel4->setStretched(true);
     Panel4->setFallbackColor(QColor(220, 236, 248));
     m_sideLayout->add(Panel4, QRect(1, 1, 200, 24), AnchorLayout::TopLeftRight);
