@@ -93,6 +93,7 @@ TMainForm::TMainForm(const AppPaths &paths, MessageFunction message, QWidget *pa
     };
     FormCreate();
     if (ownMessages) {
+        m_pagesUseMessageFunction = true;
         for (NotePage *page : m_pages) page->setMessageSink(m_message);
         Panel2->setMessageSink(m_message);
     }
@@ -135,6 +136,7 @@ void TMainForm::setWallpaperDialog(TDeskBGSetFrm *dialog) {
 
 void TMainForm::setMessageFunction(MessageFunction fn) {
     m_message = std::move(fn);
+    m_pagesUseMessageFunction = true;
     for (NotePage *page : m_pages) page->setMessageSink(m_message);
     Panel2->setMessageSink(m_message);
 }
@@ -469,37 +471,60 @@ void TMainForm::buildSidePanel() {
 // ---- pages ----------------------------------------------------------------------------------
 
 void TMainForm::registerPages() {
-    registerPage(spdRili, tsYearjishi, new AnnualNotesPage(m_store, m_flags, m_lastSelection));
-    registerPage(SpeedButton2, tsTaiLi, new DesktopMonthPage(m_store, m_flags, m_lastSelection));
-    registerPage(btnYiban, tsJiShi, new SheetPage(SheetPage::Config::general(), m_store, m_flags));
-    registerPage(btnRili, tsRili, new SheetPage(SheetPage::Config::calendar(), m_store, m_flags));
+    registerPage<AnnualNotesPage>(
+        spdRili, tsYearjishi,
+        [this] { return new AnnualNotesPage(m_store, m_flags, m_lastSelection); }, false);
+    registerPage<DesktopMonthPage>(
+        SpeedButton2, tsTaiLi,
+        [this] { return new DesktopMonthPage(m_store, m_flags, m_lastSelection); }, true);
+    registerPage<SheetPage>(
+        btnYiban, tsJiShi,
+        [this] { return new SheetPage(SheetPage::Config::general(), m_store, m_flags); }, false);
+    registerPage<SheetPage>(
+        btnRili, tsRili,
+        [this] { return new SheetPage(SheetPage::Config::calendar(), m_store, m_flags); }, false);
 }
 
-void TMainForm::registerPage(PageButton *button, QWidget *sheet, NotePage *page) {
-    auto *layout = new QVBoxLayout(sheet);
+void TMainForm::enablePageButton(std::size_t entry) {
+    const PageEntry &e = m_pageEntries[entry];
+    e.sheet->setEnabled(true);
+    e.button->setEnabled(true);
+    connect(e.button, &QAbstractButton::clicked, this,
+            [this, entry] { openPage(buildPage(m_pageEntries[entry])); });
+}
+
+NotePage *TMainForm::buildPage(PageEntry &entry) {
+    if (entry.page) return entry.page;
+    NotePage *page = entry.make();
+    entry.page = page;
+    auto *layout = new QVBoxLayout(entry.sheet);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(page);
-    sheet->setEnabled(true);
     page->setDateSource([this] { return ChnCalendar1->DateTime().date(); });
+    if (m_pagesUseMessageFunction) page->setMessageSink(m_message);
     if (QWidget *side = page->sidePanel()) {
         side->setParent(PanelAttach);
         m_sideLayout->add(side, QRect(1, 232, 200, 335), AnchorLayout::All);
         side->hide();
     }
-    button->setEnabled(true);
-    connect(button, &QAbstractButton::clicked, this, [this, page] { openPage(page); });
-    m_pageEntries.push_back({page, button, sheet});
     m_pages.push_back(page);
+    // Pages built at creation learn the store's state when it opens (openStore()).
+    if (m_folderLock) page->setReadOnly(isReadOnly());
+    page->show();
+    if (m_shown) page->firstShow();
+    return page;
 }
 
-NotePage *TMainForm::pageOfButton(const QAbstractButton *button) const {
-    for (const PageEntry &e : m_pageEntries)
-        if (e.button == button) return e.page;
+NotePage *TMainForm::pageOfButton(const QAbstractButton *button) {
+    for (PageEntry &e : m_pageEntries)
+        if (e.button == button) return buildPage(e);
     return nullptr;
 }
 
 DesktopMonthPage *TMainForm::monthPage() const {
-    return page<DesktopMonthPage>();
+    for (NotePage *p : m_pages)
+        if (auto *month = qobject_cast<DesktopMonthPage *>(p)) return month;
+    return nullptr;
 }
 
 QWidget *TMainForm::dayPlanPanel() const {
@@ -681,7 +706,7 @@ void TMainForm::ChnCalendar1Change() {
 void TMainForm::activatePage(NotePage *page) {
     m_activePage = page;
     for (const PageEntry &e : m_pageEntries) {
-        if (e.page != page) continue;
+        if (!page || e.page != page) continue;
         PageControl1->setCurrentWidget(e.sheet);
         e.button->setChecked(true);
     }

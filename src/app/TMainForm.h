@@ -45,9 +45,11 @@ class TDeskBGSetFrm;
 //
 // The page logic knows the pages only as NotePage: each is registered with its page button and
 // tab sheet in registerPages(); a sheet without a page stays an empty, disabled placeholder and
-// its button stays disabled. The memo list `Panel2` takes the side panel's lower part whenever
-// the active page has no side panel of its own; it is loaded at the first show. The menu items of
-// later features are in place but disabled.
+// its button stays disabled. Only the month page, the one shown at start, is built with the
+// window; the others are built when first opened or asked for (page<T>()), so the loops over
+// the pages see only pages that exist. The memo list `Panel2` takes the side panel's lower part
+// whenever the active page has no side panel of its own; it is loaded at the first show. The menu
+// items of later features are in place but disabled.
 class TMainForm : public QWidget {
     Q_OBJECT
 public:
@@ -156,10 +158,10 @@ public:
 
     // ---- parts (for the pages that plug in later, and for tests) ----------------------------
     NotePage *activePage() const { return m_activePage; }
-    // The registered page of class T, or null.
-    template <class T> T *page() const {
-        for (NotePage *p : m_pages)
-            if (auto *found = qobject_cast<T *>(p)) return found;
+    // The first registered page of class T (built now if it was not yet), or null.
+    template <class T> T *page() {
+        for (PageEntry &e : m_pageEntries)
+            if (e.type->inherits(&T::staticMetaObject)) return static_cast<T *>(buildPage(e));
         return nullptr;
     }
     PageFlags &flags() { return m_flags; }
@@ -205,8 +207,23 @@ private:
     void Timer2Timer();
     void ChnCalendar1Change();
     void registerPages();
-    NotePage *pageOfButton(const QAbstractButton *button) const;
-    void registerPage(PageButton *button, QWidget *sheet, NotePage *page);
+    struct PageEntry {
+        PageButton *button;
+        QWidget *sheet;
+        const QMetaObject *type;
+        std::function<NotePage *()> make;
+        NotePage *page = nullptr; // null until built
+    };
+    NotePage *pageOfButton(const QAbstractButton *button);
+    // `T` is built by `make` now (`now`) or when the page is first needed.
+    template <class T>
+    void registerPage(PageButton *button, QWidget *sheet, std::function<T *()> make, bool now) {
+        m_pageEntries.push_back({button, sheet, &T::staticMetaObject, std::move(make)});
+        enablePageButton(m_pageEntries.size() - 1);
+        if (now) buildPage(m_pageEntries.back());
+    }
+    void enablePageButton(std::size_t entry);
+    NotePage *buildPage(PageEntry &entry);
     void activatePage(NotePage *page);
     void setSidePanelFor(const NotePage *page);
     void placePicker();
@@ -241,13 +258,9 @@ private:
     QColor m_lastColour = Qt::black;
     std::unique_ptr<ExportDialogs> m_exportDialogs;
     ExportQuestions *m_exportQuestions = nullptr;
-    struct PageEntry {
-        NotePage *page;
-        PageButton *button;
-        QWidget *sheet;
-    };
     std::vector<PageEntry> m_pageEntries;
-    std::vector<NotePage *> m_pages;
+    std::vector<NotePage *> m_pages; // the pages built so far
+    bool m_pagesUseMessageFunction = false;
     NotePage *m_activePage = nullptr;
     bool m_shown = false;
     bool m_closing = false;

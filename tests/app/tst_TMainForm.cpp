@@ -344,13 +344,24 @@ void TestTMainForm::fontListWaitsForFirstUseOrStartupTimer() {
     QCOMPARE(box->count(), installed);
 }
 
-// Every page button has its page now, and the memo list takes typing.
+// Every page button has its page, and the memo list takes typing. Only the month page is built
+// at start; a button builds its page on the first press.
 void TestTMainForm::allPageButtonsWork() {
     Harness h;
     TMainForm &f = h.running();
     for (const char *name : {"spdRili", "SpeedButton2", "btnYiban", "btnRili"})
         QVERIFY2(f.findChild<QAbstractButton *>(name)->isEnabled(), name);
     QVERIFY(f.memoPanel()->isEnabled());
+    QCOMPARE(f.findChildren<NotePage *>().size(), 1);
+    QTest::mouseClick(f.findChild<QAbstractButton *>("btnRili"), Qt::LeftButton);
+    const QList<SheetPage *> sheets = f.findChildren<SheetPage *>();
+    QCOMPARE(sheets.size(), 1);
+    QCOMPARE(f.activePage(), static_cast<NotePage *>(sheets.at(0)));
+    QVERIFY(sheets.at(0)->isVisible());
+    QVERIFY(sheets.at(0)->isLoaded());
+    QVERIFY(!sheets.at(0)->isReadOnly());
+    QCOMPARE(sheets.at(0)->size(), sheets.at(0)->parentWidget()->size());
+    QVERIFY(h.messages.isEmpty());
 }
 
 void TestTMainForm::annualPageButtonArrangesTheSideControls() {
@@ -912,6 +923,11 @@ void TestTMainForm::unwritableDatabaseShowsNotesReadOnly() {
     f.picker()->SetDateTime(QDateTime(QDate::currentDate().addMonths(1), QTime(9, 0)));
     f.autoSave();
     QCOMPARE(h.messages.size(), 1); // said once
+    // A page built after the store opened is read-only too.
+    QVERIFY(f.openPage(f.page<AnnualNotesPage>()));
+    QVERIFY(f.page<AnnualNotesPage>()->isReadOnly());
+    QVERIFY(f.page<AnnualNotesPage>()->box(1)->isReadOnly());
+    QCOMPARE(h.messages.size(), 1);
     QVERIFY(f.escapeAction());
 }
 
