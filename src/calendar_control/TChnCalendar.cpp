@@ -161,7 +161,11 @@ TChnCalendar::TChnCalendar(QWidget *parent)
     connect(FYearUpDown, &TUpDown::Click, this, [this] { YearUpDownClick(); });
 
     FMonthMenu = new QMenu(this);
+    FMonthMenu->setObjectName(QStringLiteral("MonthMenu"));
     FYearMenu = new QMenu(this);
+    FYearMenu->setObjectName(QStringLiteral("YearMenu"));
+    for (QMenu *menu : {FMonthMenu, FYearMenu})
+        connect(menu, &QMenu::aboutToShow, this, [this] { FillMenus(); });
 
     CreateWnd();
 }
@@ -169,7 +173,6 @@ TChnCalendar::TChnCalendar(QWidget *parent)
 TChnCalendar::~TChnCalendar() = default;
 
 void TChnCalendar::CreateWnd() {
-    FillMenus();
     FDayGrid->SetColWidth(0, 6);
     FDayGrid->SetRowHeight(0, 18);
     FWindowCreated = true;
@@ -178,8 +181,8 @@ void TChnCalendar::CreateWnd() {
 }
 
 void TChnCalendar::FillMenus() {
-    FMonthMenu->clear();
-    FMonthMenu->setObjectName(QStringLiteral("MonthMenu"));
+    if (FMenusFilled) return;
+    FMenusFilled = true;
     QAction *monthToday = FMonthMenu->addAction(QStringLiteral("今日"));
     monthToday->setObjectName(QStringLiteral("MenuMonth_ToDay"));
     connect(monthToday, &QAction::triggered, this, [this] { TodayClick(); });
@@ -194,8 +197,6 @@ void TChnCalendar::FillMenus() {
         connect(item, &QAction::triggered, this, [this, month] { MonthItemClick(month); });
     }
 
-    FYearMenu->clear();
-    FYearMenu->setObjectName(QStringLiteral("YearMenu"));
     QAction *yearToday = FYearMenu->addAction(QStringLiteral("今日"));
     yearToday->setObjectName(QStringLiteral("MenuYear_ToDay"));
     connect(yearToday, &QAction::triggered, this, [this] { TodayClick(); });

@@ -208,8 +208,16 @@ public:
     QLabel *StatusLabel() const { return FStatusLabel; }
     TUpDown *MonthUpDown() const { return FMonthUpDown; }
     TUpDown *YearUpDown() const { return FYearUpDown; }
-    QMenu *MonthMenu() const { return FMonthMenu; }
-    QMenu *YearMenu() const { return FYearMenu; }
+    // The menus get their items when first shown or asked for: the year menu alone holds some
+    // 400 items in 40 submenus.
+    QMenu *MonthMenu() {
+        FillMenus();
+        return FMonthMenu;
+    }
+    QMenu *YearMenu() {
+        FillMenus();
+        return FYearMenu;
+    }
     // Control-sized 24-bit images: frame, large digits and blended picture; the placed
     // picture (0 x 0 without one).
     const QImage &BackBuffer() const { return FBackBuffer; }
@@ -301,6 +309,7 @@ private:
     bool FMousePressed = false;
     bool FSelecting = false;
     bool FWindowCreated = false;
+    bool FMenusFilled = false;
 
     TDayGrid *FDayGrid = nullptr;
     QLabel *FTodayLabel = nullptr;

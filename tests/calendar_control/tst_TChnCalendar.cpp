@@ -706,12 +706,17 @@ void tst_TChnCalendar::labelsOpenMenus() {
     auto calendar = Make(At(2024, 2, 10));
     calendar->show();
     QVERIFY(QTest::qWaitForWindowExposed(calendar.get()));
+    // The menus pop up with their items, also when nothing asked for them before.
+    auto *yearMenu = calendar->findChild<QMenu *>(QStringLiteral("YearMenu"));
+    auto *monthMenu = calendar->findChild<QMenu *>(QStringLiteral("MonthMenu"));
     QTest::mouseClick(calendar->YearLabel(), Qt::LeftButton);
-    QTRY_VERIFY(calendar->YearMenu()->isVisible());
-    calendar->YearMenu()->hide();
+    QTRY_VERIFY(yearMenu->isVisible());
+    QVERIFY(FindAction(yearMenu, QStringLiteral("2010")));
+    yearMenu->hide();
     QTest::mouseClick(calendar->MonthUnitLabel(), Qt::LeftButton);
-    QTRY_VERIFY(calendar->MonthMenu()->isVisible());
-    calendar->MonthMenu()->hide();
+    QTRY_VERIFY(monthMenu->isVisible());
+    QCOMPARE(monthMenu->actions().size(), 14);
+    monthMenu->hide();
     QContextMenuEvent context(QContextMenuEvent::Mouse, QPoint(2, 2), QCursor::pos());
     QApplication::sendEvent(calendar->YearUnitLabel(), &context);
     QTRY_VERIFY(calendar->YearMenu()->isVisible());
