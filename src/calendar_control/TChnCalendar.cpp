@@ -275,8 +275,7 @@ void TChnCalendar::SetDateTime(const QDateTime &x) {
             FDayGrid->SetCurrent(at.x(), at.y());
             FSelecting = false;
         }
-        RebuildBackground();
-        RedrawGrid();
+        BackgroundChanged();
         if (OnChange) OnChange(this);
     } catch (...) {
         FSelecting = false;
@@ -316,14 +315,12 @@ void TChnCalendar::SetShowWeekNum(bool value) {
 
 void TChnCalendar::SetShowFrame(bool value) {
     FShowFrame = value;
-    RebuildBackground();
-    update();
+    BackgroundChanged();
 }
 
 void TChnCalendar::SetShowBackYearMonth(bool value) {
     FShowBackYearMonth = value;
-    RebuildBackground();
-    update();
+    BackgroundChanged();
 }
 
 void TChnCalendar::SetShowWeekNumLine(bool value) {
@@ -379,20 +376,17 @@ void TChnCalendar::SetColorWeekNum(const QColor &value) {
 void TChnCalendar::SetColorShowFrame(const QColor &value) {
     FColorShowFrame = value;
     if (!FShowFrame) return;
-    RebuildBackground();
-    update();
+    BackgroundChanged();
 }
 
 void TChnCalendar::SetColorBackYear(const QColor &value) {
     FColorBackYear = value;
-    RebuildBackground();
-    update();
+    BackgroundChanged();
 }
 
 void TChnCalendar::SetColorBackMonth(const QColor &value) {
     FColorBackMonth = value;
-    RebuildBackground();
-    update();
+    BackgroundChanged();
 }
 
 QColor TChnCalendar::ColorTitleToday() const {
@@ -430,34 +424,29 @@ void TChnCalendar::SetColorTitleSelected(const QColor &value) {
 void TChnCalendar::SetBackGround(const QImage &value) {
     FBackGround = value;
     PlacePicture();
-    RebuildBackground();
-    update();
+    BackgroundChanged();
 }
 
 void TChnCalendar::SetCenter(bool value) {
     FCenter = value;
     PlacePicture();
-    RebuildBackground();
-    update();
+    BackgroundChanged();
 }
 
 void TChnCalendar::SetStretch(bool value) {
     FStretch = value;
     PlacePicture();
-    RebuildBackground();
-    update();
+    BackgroundChanged();
 }
 
 void TChnCalendar::SetTransparent(bool value) {
     FTransparent = value;
-    RebuildBackground();
-    update();
+    BackgroundChanged();
 }
 
 void TChnCalendar::SetAlphaBlend(int value) {
     FAlphaBlend = value & 0xFF;
-    RebuildBackground();
-    update();
+    BackgroundChanged();
 }
 
 // ---- Layout and buffers
@@ -471,8 +460,7 @@ void TChnCalendar::ApplyLayout() {
     FDayGrid->setContextMenuPolicy(FShowTitle ? Qt::PreventContextMenu : Qt::CustomContextMenu);
     DistributeGrid();
     PlacePicture();
-    RebuildBackground();
-    RedrawGrid();
+    BackgroundChanged();
 }
 
 void TChnCalendar::DistributeGrid() {
@@ -485,7 +473,19 @@ void TChnCalendar::DistributeGrid() {
     for (int r = 1; r < Geometry::RowCount; ++r) FDayGrid->SetRowHeight(r, heights[std::size_t(r)]);
 }
 
-void TChnCalendar::RebuildBackground() {
+void TChnCalendar::BackgroundChanged() {
+    FBackBufferStale = true;
+    RedrawGrid();
+    update();
+}
+
+void TChnCalendar::EnsureBackground() const {
+    if (!FBackBufferStale && FBackBuffer.size() == size()) return;
+    FBackBufferStale = false;
+    RebuildBackground();
+}
+
+void TChnCalendar::RebuildBackground() const {
     if (FBackBuffer.size() != size()) FBackBuffer = QImage(size(), QImage::Format_RGB888);
     if (FBackBuffer.isNull()) return;
     FBackBuffer.fill(Qt::white);
@@ -541,6 +541,7 @@ void TChnCalendar::RedrawGrid() {
 void TChnCalendar::PaintCell(int column, int row, QPainter &target, const QRect &rect) {
     if (FCellBuffer.size() != rect.size()) FCellBuffer = QImage(rect.size(), QImage::Format_RGB888);
     // The grid shows the background through: start from what lies under the cell.
+    EnsureBackground();
     const QRect under = rect.translated(FDayGrid->pos());
     if (QRect(QPoint(0, 0), FBackBuffer.size()).contains(under)) {
         const int bytes = 3 * rect.width();
@@ -670,6 +671,7 @@ void TChnCalendar::PaintCellContent(int column, int row, QPainter &canvas, const
 // ---- Painting and messages
 
 void TChnCalendar::paintEvent(QPaintEvent *) {
+    EnsureBackground();
     QPainter painter(this);
     painter.drawImage(0, 0, FBackBuffer);
 }
@@ -707,9 +709,7 @@ void TChnCalendar::changeEvent(QEvent *event) {
         update();
     } else if (event->type() == QEvent::StyleChange && FWindowCreated) {
         // The frame comes from the style.
-        RebuildBackground();
-        RedrawGrid();
-        update();
+        BackgroundChanged();
     }
 }
 

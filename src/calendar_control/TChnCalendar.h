@@ -220,7 +220,10 @@ public:
     }
     // Control-sized 24-bit images: frame, large digits and blended picture; the placed
     // picture (0 x 0 without one).
-    const QImage &BackBuffer() const { return FBackBuffer; }
+    const QImage &BackBuffer() const {
+        EnsureBackground();
+        return FBackBuffer;
+    }
     const QImage &PictureBuffer() const { return FPictureBuffer; }
 
     // ---- Navigation (also reachable through the parts)
@@ -252,8 +255,12 @@ private:
     void FillMenus();
     void ApplyLayout();
     void DistributeGrid();
-    // Frame, large digits and the placed picture blended in: after every date change.
-    void RebuildBackground();
+    // Frame, large digits and the placed picture blended in. A change only marks the image
+    // stale (and the grid, which shows it through); it is drawn once when next painted or read,
+    // not once for each of several settings made in a row.
+    void BackgroundChanged();
+    void EnsureBackground() const;
+    void RebuildBackground() const;
     // The picture placed on a control-sized image: only when the picture, its placement or
     // the control's size changes.
     void PlacePicture();
@@ -322,7 +329,8 @@ private:
     TUpDown *FYearUpDown = nullptr;
     QMenu *FMonthMenu = nullptr;
     QMenu *FYearMenu = nullptr;
-    QImage FBackBuffer;
+    mutable QImage FBackBuffer;
+    mutable bool FBackBufferStale = true;
     QImage FCellBuffer;
     QImage FPictureBuffer;
     std::unique_ptr<lunar::TChnCal> FDateInfo;
