@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(
     g++ cmake ninja-build pkg-config ccache
     qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libgl-dev libxcb1-dev
+    libfontconfig-dev
     libsodium-dev libbenchmark-dev
     fonts-wqy-zenhei
     xvfb xauth xdotool x11-utils imagemagick openbox

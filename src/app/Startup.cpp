@@ -3,6 +3,7 @@
 #include "AppIdentity.h"
 #include "AppPaths.h"
 #include "BackupController.h"
+#include "FontConfigWarmUp.h"
 #include "FontSubstitutes.h"
 #include "LoginFile.h"
 #include "SingleInstance.h"
@@ -30,6 +31,7 @@ void errorBox(const QString &text) {
 } // namespace
 
 int Startup::run(QApplication &app) {
+    const FontConfigWarmUp fontConfig;
     // The application title is the application's name, not a display name: the toolkit
     // appends a display name to every window title, while the name only stands in for it
     // (message box captions, the class of the windows other than the main window). The task
