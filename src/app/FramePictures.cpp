@@ -19,6 +19,11 @@ QImage FramePictures::image(const QString &name) const {
     return picture;
 }
 
+std::future<QImage> FramePictures::imageLater(const QString &name) const {
+    return std::async(std::launch::async | std::launch::deferred,
+                      [pictures = *this, name] { return pictures.image(name); });
+}
+
 QString FramePictures::webPage(const QString &name) const {
     return QDir(m_resourceDir).filePath(QStringLiteral("web/") + name);
 }

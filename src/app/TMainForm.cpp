@@ -195,6 +195,9 @@ void TMainForm::FormCreate() {
     // press on a control that takes none: the "√" and "X" buttons and the colour picture act
     // on the cell that keeps it.
     setFocusPolicy(Qt::NoFocus);
+    // The background takes a few milliseconds to decode: it is read beside the building of
+    // the window and needed only for the first paint.
+    m_background = m_pictures->imageLater(QStringLiteral("background"));
     const QPixmap icon = m_pictures->load(QStringLiteral("app_icon"));
     if (!icon.isNull()) setWindowIcon(icon);
 
@@ -249,7 +252,6 @@ void TMainForm::buildFrame() {
 
     imgBackGround = new PictureLabel(pnlbg);
     imgBackGround->setObjectName(QStringLiteral("imgBackGround"));
-    imgBackGround->setPicture(m_pictures->image(QStringLiteral("background")));
     imgBackGround->setStretched(true);
     imgBackGround->setDragsWindow(true);
     m_frameLayout->add(imgBackGround, QRect(2, 18, 1007, 670), AnchorLayout::All);
@@ -616,6 +618,7 @@ void TMainForm::showEvent(QShowEvent *event) {
 }
 
 void TMainForm::FormShow() {
+    if (m_background.valid()) imgBackGround->setPicture(m_background.get());
     activatePage(pageOfButton(SpeedButton2));
     placePicker();
     for (NotePage *page : m_pages) page->firstShow();

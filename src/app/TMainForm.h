@@ -11,6 +11,7 @@
 #include <QUrl>
 #include <QWidget>
 #include <functional>
+#include <future>
 #include <vector>
 
 class AnchorLayout;
@@ -244,6 +245,7 @@ private:
 
     AppPaths m_paths;
     std::unique_ptr<FramePictures> m_pictures;
+    std::future<QImage> m_background; // read while the window is built; shown at the first show
     std::unique_ptr<DataFolderLock> m_folderLock; // held until the window goes
     NoteStore m_store;
     QString m_storeNotice; // the last thing said about the store (not said again)
