@@ -31,7 +31,6 @@ void errorBox(const QString &text) {
 } // namespace
 
 int Startup::run(QApplication &app) {
-    const FontConfigWarmUp fontConfig;
     // The application title is the application's name, not a display name: the toolkit
     // appends a display name to every window title, while the name only stands in for it
     // (message box captions, the class of the windows other than the main window). The task
@@ -53,6 +52,8 @@ int Startup::run(QApplication &app) {
     case SingleInstance::Role::Primary:
         break;
     }
+    // A second start ends above without a word on screen: only this one loads the fonts.
+    const FontConfigWarmUp fontConfig;
 
     const AppPaths paths = AppPaths::detect(QCoreApplication::applicationDirPath());
     try {

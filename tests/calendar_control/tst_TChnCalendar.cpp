@@ -599,21 +599,23 @@ void tst_TChnCalendar::alphaBlend() {
     QCOMPARE(calendar->BackBuffer().pixelColor(120, 126), QColor(Qt::white));
     QCOMPARE(calendar->BackBuffer().pixelColor(206, 126), QColor(expected, expected, expected));
 
-    // A point of the grid where the blended picture shows through, between the texts.
+    // A point of the grid where the blended picture shows through, between the texts (none
+    // where the picture blends at 0 %: the grid is white there whatever the background).
     const QPoint gridAt = calendar->DayGrid()->pos();
     QPoint through(-1, -1);
-    for (int y = 100; y < 150 && through.x() < 0; ++y)
+    for (int y = 100; y < 150 && expected != 255 && through.x() < 0; ++y)
         for (int x = 160; x < 250 && through.x() < 0; ++x)
             if (calendar->DayGrid()->Picture().pixelColor(QPoint(x, y) - gridAt) ==
                 QColor(expected, expected, expected))
                 through = QPoint(x, y) - gridAt;
-    QVERIFY(through.x() >= 0);
+    QCOMPARE(through.x() >= 0, expected != 255);
 
     calendar->SetBackGround(QImage());
     QVERIFY(calendar->PictureBuffer().isNull());
     QCOMPARE(calendar->BackBuffer().pixelColor(156, 126), QColor(Qt::white));
     // The grid follows the background.
-    QCOMPARE(calendar->DayGrid()->Picture().pixelColor(through), QColor(Qt::white));
+    if (through.x() >= 0)
+        QCOMPARE(calendar->DayGrid()->Picture().pixelColor(through), QColor(Qt::white));
 }
 
 void tst_TChnCalendar::drawEvents() {
