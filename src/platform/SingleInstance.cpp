@@ -2,18 +2,70 @@
 
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
-#include <QLocalSocket>
-#include <QThread>
+#include <QSocketNotifier>
 
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
+
+namespace {
+// A notice is four bytes; a peer that sends more without one is not a later start.
+constexpr int kMaxNoticeBytes = 64;
+
+// Fills `address` with `path`; false when the path does not fit a socket address.
+bool socketAddress(const QString &path, sockaddr_un &address) {
+    const QByteArray encoded = QFile::encodeName(path);
+    address = sockaddr_un{};
+    address.sun_family = AF_UNIX;
+    if (encoded.size() >= int(sizeof(address.sun_path))) return false;
+    std::memcpy(address.sun_path, encoded.constData(), size_t(encoded.size()));
+    return true;
+}
+
+// Waits until `fd` is ready for `events` or the deadline passes.
+bool waitFor(int fd, short events, const QDeadlineTimer &deadline) {
+    pollfd p{fd, events, 0};
+    while (true) {
+        const int r = ::poll(&p, 1, int(std::max<qint64>(0, deadline.remainingTime())));
+        if (r > 0) return true;
+        if (r == 0 || errno != EINTR) return false;
+    }
+}
+
+QString systemError(const QString &what) {
+    return QStringLiteral("%1: %2").arg(what, QString::fromLocal8Bit(std::strerror(errno)));
+}
+} // namespace
+
+struct SingleInstance::Connection {
+    int fd = -1;
+    std::unique_ptr<QSocketNotifier> notifier;
+    QByteArray received;
+
+    ~Connection() {
+        notifier.reset();
+        if (fd != -1) ::close(fd);
+    }
+};
 
 SingleInstance::SingleInstance(const QString &name, const QString &runtimeDir, QObject *parent)
     : QObject(parent), m_name(name), m_dir(runtimeDir.isEmpty() ? runtimeDirectory() : runtimeDir) {
 }
 
 SingleInstance::~SingleInstance() {
-    if (m_server) m_server->close();
+    m_connections.clear();
+    if (m_listenFd != -1) {
+        delete m_listenNotifier;
+        ::close(m_listenFd);
+        ::unlink(QFile::encodeName(socketPath()).constData());
+    }
     // The lock is released last, so a new start never finds a dead socket with a live lock.
     m_lock.reset();
 }
@@ -55,41 +107,114 @@ SingleInstance::Role SingleInstance::claim(int noticeWaitMs) {
         return Role::Failed;
     }
     m_lock = std::move(lock);
-
-    // Holding the lock, any socket file left by a crashed instance can go.
-    QLocalServer::removeServer(socketPath());
-    m_server = std::make_unique<QLocalServer>();
-    m_server->setSocketOptions(QLocalServer::UserAccessOption);
-    if (!m_server->listen(socketPath())) {
-        // The lock still keeps other starts out; they just cannot deliver their notice.
-        m_error = m_server->errorString();
-    }
-    connect(m_server.get(), &QLocalServer::newConnection, this, &SingleInstance::acceptConnections);
+    // Without a socket the lock still keeps other starts out; they just cannot deliver
+    // their notice.
+    listen();
     return Role::Primary;
 }
 
-bool SingleInstance::sendNotice(int waitMs) {
+bool SingleInstance::listen() {
+    sockaddr_un address;
+    if (!socketAddress(socketPath(), address)) {
+        m_error = tr("The socket path %1 is too long.").arg(socketPath());
+        return false;
+    }
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd == -1) {
+        m_error = systemError(socketPath());
+        return false;
+    }
+    // Holding the lock, any socket file left by a crashed instance can go.
+    ::unlink(address.sun_path);
+    if (::bind(fd, reinterpret_cast<const sockaddr *>(&address), sizeof(address)) != 0 ||
+        ::chmod(address.sun_path, S_IRUSR | S_IWUSR) != 0 || ::listen(fd, 16) != 0) {
+        m_error = systemError(socketPath());
+        ::close(fd);
+        return false;
+    }
+    m_listenFd = fd;
+    m_listenNotifier = new QSocketNotifier(fd, QSocketNotifier::Read, this);
+    connect(m_listenNotifier, &QSocketNotifier::activated, this,
+            &SingleInstance::acceptConnections);
+    return true;
+}
+
+bool SingleInstance::sendNotice(int waitMs) const {
+    sockaddr_un address;
+    if (!socketAddress(socketPath(), address)) return false;
     const QDeadlineTimer deadline(waitMs);
-    QLocalSocket socket;
     while (true) {
-        socket.connectToServer(socketPath());
-        if (socket.waitForConnected(qMax<qint64>(1, deadline.remainingTime()))) break;
-        if (deadline.hasExpired()) return false;
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+        if (fd == -1) return false;
+        int r = ::connect(fd, reinterpret_cast<const sockaddr *>(&address), sizeof(address));
+        // A full backlog of a running instance that is busy: wait for room.
+        if (r != 0 && errno == EAGAIN && waitFor(fd, POLLOUT, deadline)) {
+            int error = 0;
+            socklen_t length = sizeof(error);
+            ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length);
+            r = error == 0 ? 0 : -1;
+        }
+        if (r == 0) {
+            const qsizetype size = qsizetype(std::strlen(kNotice));
+            const bool sent = waitFor(fd, POLLOUT, deadline) &&
+                              ::send(fd, kNotice, size_t(size), MSG_NOSIGNAL) == size;
+            ::close(fd);
+            return sent;
+        }
+        ::close(fd);
         // The running instance holds the lock but is not listening yet.
-        QThread::msleep(20);
+        if (deadline.hasExpired()) return false;
+        ::usleep(20000);
         if (deadline.hasExpired()) return false;
     }
-    socket.write(kNotice);
-    const bool sent = socket.waitForBytesWritten(qMax<qint64>(1, deadline.remainingTime()));
-    socket.disconnectFromServer();
-    return sent;
 }
 
 void SingleInstance::acceptConnections() {
-    while (QLocalSocket *socket = m_server->nextPendingConnection()) {
-        connect(socket, &QLocalSocket::readyRead, socket, [this, socket] {
-            if (socket->readAll().contains(kNotice)) emit noticeReceived();
-        });
-        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+    while (true) {
+        const int fd = ::accept4(m_listenFd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+        if (fd == -1) {
+            if (errno == EINTR) continue;
+            return; // EAGAIN: none left; anything else: the next activation tries again
+        }
+        auto connection = std::make_unique<Connection>();
+        connection->fd = fd;
+        connection->notifier = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
+        Connection *const raw = connection.get();
+        connect(connection->notifier.get(), &QSocketNotifier::activated, this,
+                [this, raw] { readConnection(raw); });
+        m_connections.push_back(std::move(connection));
     }
+}
+
+void SingleInstance::readConnection(Connection *connection) {
+    char buffer[kMaxNoticeBytes];
+    bool done = false;
+    while (true) {
+        const ssize_t n = ::recv(connection->fd, buffer, sizeof(buffer), 0);
+        if (n > 0) {
+            connection->received.append(buffer, n);
+            if (connection->received.contains(kNotice)) {
+                emit noticeReceived();
+                done = true;
+                break;
+            }
+            if (connection->received.size() > kMaxNoticeBytes) {
+                done = true;
+                break;
+            }
+            continue;
+        }
+        if (n == -1 && errno == EINTR) continue;
+        // 0: the peer closed; EAGAIN: wait for more; anything else: give up on this peer.
+        done = n == 0 || errno != EAGAIN;
+        break;
+    }
+    if (!done) return;
+    // Deleted later: this runs inside the notifier's own signal.
+    connection->notifier->setEnabled(false);
+    const auto it = std::find_if(m_connections.begin(), m_connections.end(),
+                                 [connection](const auto &c) { return c.get() == connection; });
+    if (it == m_connections.end()) return;
+    connection->notifier.release()->deleteLater();
+    m_connections.erase(it);
 }

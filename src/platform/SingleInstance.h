@@ -1,15 +1,19 @@
 #pragma once
 
-#include <QLocalServer>
 #include <QLockFile>
 #include <QObject>
 #include <QString>
 #include <memory>
+#include <vector>
+
+class QSocketNotifier;
 
 // Keeps the program to one running instance per user. The first start takes a lock file in
-// the user's runtime folder and then listens on a local socket of the same name; a later
-// start fails to take the lock, sends the already-running notice over the socket and ends.
-// The lock (not the socket) decides, so two starts at the same moment never both run.
+// the user's runtime folder and then listens on a local (Unix domain) socket of the same name;
+// a later start fails to take the lock, sends the already-running notice over the socket and
+// ends. The lock (not the socket) decides, so two starts at the same moment never both run.
+// The socket is plain POSIX on the event loop, which keeps the network module out of the
+// program's start-up.
 class SingleInstance : public QObject {
     Q_OBJECT
 public:
@@ -44,12 +48,18 @@ signals:
     void noticeReceived();
 
 private:
-    bool sendNotice(int waitMs);
+    struct Connection;
+
+    bool listen();
+    bool sendNotice(int waitMs) const;
     void acceptConnections();
+    void readConnection(Connection *connection);
 
     QString m_name;
     QString m_dir;
     QString m_error;
     std::unique_ptr<QLockFile> m_lock;
-    std::unique_ptr<QLocalServer> m_server;
+    int m_listenFd = -1;
+    QSocketNotifier *m_listenNotifier = nullptr;
+    std::vector<std::unique_ptr<Connection>> m_connections;
 };

@@ -4,12 +4,14 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QLocalServer>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <memory>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -41,6 +43,7 @@ private slots:
     void simultaneousStartsNeverBothRun_data();
     void simultaneousStartsNeverBothRun();
     void secondStartEndsQuicklyWhileFirstIsNotListening();
+    void otherPeersDoNotCountAsNotices();
     void runtimeFolderIsPrivateToTheUser_data();
     void runtimeFolderIsPrivateToTheUser();
 };
@@ -126,6 +129,32 @@ void TestSingleInstance::secondStartEndsQuicklyWhileFirstIsNotListening() {
     SingleInstance second(kName, dir.path());
     QCOMPARE(second.claim(300), SingleInstance::Role::Secondary);
     QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
+}
+
+void TestSingleInstance::otherPeersDoNotCountAsNotices() {
+    QTemporaryDir dir;
+    SingleInstance first(kName, dir.path());
+    QCOMPARE(first.claim(), SingleInstance::Role::Primary);
+    QCOMPARE(QFileInfo(first.socketPath()).permissions() &
+                 ~(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser),
+             QFile::Permissions());
+    QSignalSpy notices(&first, &SingleInstance::noticeReceived);
+
+    // A peer that floods the socket, and one that connects and leaves without a word.
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const QByteArray path = QFile::encodeName(first.socketPath());
+    memcpy(address.sun_path, path.constData(), size_t(path.size()));
+    for (const QByteArray &words : {QByteArray(4096, 'x'), QByteArray()}) {
+        const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+        QCOMPARE(::connect(fd, reinterpret_cast<const sockaddr *>(&address), sizeof(address)), 0);
+        if (!words.isEmpty()) QVERIFY(send(fd, words.constData(), size_t(words.size()), 0) > 0);
+        close(fd);
+    }
+    auto later = startProbe(dir.path(), 0);
+    QVERIFY(notices.wait(5000));
+    QVERIFY(ended(*later));
+    QCOMPARE(notices.count(), 1);
 }
 
 void TestSingleInstance::runtimeFolderIsPrivateToTheUser_data() {
