@@ -5,6 +5,7 @@
 #include "BackupController.h"
 #include "FontConfigWarmUp.h"
 #include "FontSubstitutes.h"
+#include "FramePictures.h"
 #include "LoginFile.h"
 #include "SingleInstance.h"
 #include "StoreError.h"
@@ -19,7 +20,6 @@
 
 #include <QApplication>
 #include <QDateTime>
-#include <QDir>
 #include <QIcon>
 #include <QMessageBox>
 #include <memory>
@@ -63,7 +63,7 @@ int Startup::run(QApplication &app) {
         return 1;
     }
 
-    const QIcon icon(QDir(paths.resourceDir()).filePath(QStringLiteral("pictures/app_icon.png")));
+    const QIcon icon(FramePictures(paths.resourceDir()).load(QStringLiteral("app_icon")));
     if (!icon.isNull()) QApplication::setWindowIcon(icon);
 
     QStringList lines;

@@ -15,6 +15,7 @@
 #include "NoteLineEdit.h"
 #include "NoteStore.h"
 #include "PageTestSupport.h"
+#include "PictureLabel.h"
 #include "RichText.h"
 #include "ScriptedQuestions.h"
 #include "SheetPage.h"
@@ -158,6 +159,7 @@ struct Harness {
 class TestTMainForm : public QObject {
     Q_OBJECT
 private slots:
+    void picturesAreReadWithoutFormatPlugins(); // first: no earlier test may load the plugins
     void creationPreparesHiddenWindow();
     void systemMenuItemsInOrder();
     void passwordItemOpensTheDialogModally();
@@ -215,6 +217,16 @@ private slots:
     void wallpaperNotFromTheAnnualPage();
     void wallpaperFromTheGeneralPage();
 };
+
+void TestTMainForm::picturesAreReadWithoutFormatPlugins() {
+    Harness h;
+    TMainForm &f = h.running();
+    const auto *background = f.findChild<PictureLabel *>(QStringLiteral("imgBackGround"));
+    QVERIFY(background && !background->picture().isNull());
+    QFile maps(QStringLiteral("/proc/self/maps"));
+    QVERIFY(maps.open(QIODevice::ReadOnly));
+    QVERIFY(!maps.readAll().contains("/imageformats/"));
+}
 
 void TestTMainForm::creationPreparesHiddenWindow() {
     Harness h;
