@@ -58,9 +58,12 @@ bool RecoveryFile::write(const QStringList &folders, const QList<UnsavedCell> &c
 QStringList RecoveryFile::claim(const QString &folder) {
     QStringList claimed;
     const QDir dir(folder);
-    const QStringList names =
-        dir.entryList({kUnsaved + QStringLiteral("*.txt")}, QDir::Files, QDir::Name);
+    // Filtered by hand: a name filter would load the regular expression engine at every start.
+    const QStringList names = dir.entryList(QDir::Files, QDir::Name);
     for (const QString &name : names) {
+        if (!name.startsWith(kUnsaved, Qt::CaseInsensitive) ||
+            !name.endsWith(QStringLiteral(".txt"), Qt::CaseInsensitive))
+            continue;
         const QString target = dir.filePath(kRecovered + name.mid(kUnsaved.size()));
         if (!QFileInfo::exists(target) && QFile::rename(dir.filePath(name), target))
             claimed << target;

@@ -113,9 +113,11 @@ QByteArray AppPaths::noPasswordFileContent() {
 
 void AppPaths::removeStaleStaging() const {
     const QDateTime before = QDateTime::currentDateTimeUtc().addSecs(-StaleStagingSeconds);
-    const QFileInfoList staged =
-        QDir(m_root).entryInfoList({QStringLiteral("DB3.new-*")}, QDir::Dirs | QDir::Hidden);
-    for (const QFileInfo &fi : staged) {
+    // Filtered by hand: a name filter would load the regular expression engine at every start.
+    const QFileInfoList entries =
+        QDir(m_root).entryInfoList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot);
+    for (const QFileInfo &fi : entries) {
+        if (!fi.fileName().startsWith(QStringLiteral("DB3.new-"), Qt::CaseInsensitive)) continue;
         // A young one may belong to a first start running right now in another session.
         if (fi.lastModified().toUTC() < before) QDir(fi.absoluteFilePath()).removeRecursively();
     }

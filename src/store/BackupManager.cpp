@@ -6,7 +6,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -53,9 +52,34 @@ private:
     QString m_error;
 };
 
-const QString kDailyPattern = QStringLiteral("^CalendarD-(\\d{4}-\\d{2}-\\d{2})\\.db$");
-const QString kBeforeRestorePattern =
-    QStringLiteral("^CalendarD-(\\d{4}-\\d{2}-\\d{2})-\\d{6}-before-restore\\.db$");
+bool isDigits(QStringView text) {
+    return !text.isEmpty() &&
+           std::all_of(text.begin(), text.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+}
+
+// The kind and day of a backup from its file name: "CalendarD-2025-03-02.db" (daily) or
+// "CalendarD-2025-03-02-080005-before-restore.db"; false for any other file. Read by hand:
+// a pattern would load the regular expression engine at every start for this one list.
+bool parseBackupName(QStringView name, BackupInfo &info) {
+    const QStringView prefix = u"CalendarD-";
+    if (!name.startsWith(prefix)) return false;
+    const QStringView day = name.mid(prefix.size(), 10);
+    if (day.size() != 10 || day[4] != u'-' || day[7] != u'-' || !isDigits(day.mid(0, 4)) ||
+        !isDigits(day.mid(5, 2)) || !isDigits(day.mid(8, 2)))
+        return false;
+    const QStringView rest = name.mid(prefix.size() + 10);
+    const QStringView beforeRestore = u"-before-restore.db";
+    if (rest == u".db") {
+        info.kind = BackupInfo::Kind::Daily;
+    } else if (rest.size() == 7 + beforeRestore.size() && rest[0] == u'-' &&
+               isDigits(rest.mid(1, 6)) && rest.mid(7) == beforeRestore) {
+        info.kind = BackupInfo::Kind::BeforeRestore;
+    } else {
+        return false;
+    }
+    info.date = QDate::fromString(day.toString(), QStringLiteral("yyyy-MM-dd"));
+    return info.date.isValid();
+}
 
 QString systemError() {
     return QString::fromLocal8Bit(std::strerror(errno));
@@ -122,21 +146,10 @@ void BackupManager::checkpoint(const QString &file) {
 }
 
 QList<BackupInfo> BackupManager::backups() const {
-    static const QRegularExpression daily(kDailyPattern);
-    static const QRegularExpression beforeRestore(kBeforeRestorePattern);
     QList<BackupInfo> list;
     for (const QFileInfo &fi : QDir(m_backupDir).entryInfoList(QDir::Files)) {
         BackupInfo info;
-        QRegularExpressionMatch m = daily.match(fi.fileName());
-        if (m.hasMatch()) {
-            info.kind = BackupInfo::Kind::Daily;
-        } else {
-            m = beforeRestore.match(fi.fileName());
-            if (!m.hasMatch()) continue;
-            info.kind = BackupInfo::Kind::BeforeRestore;
-        }
-        info.date = QDate::fromString(m.captured(1), QStringLiteral("yyyy-MM-dd"));
-        if (!info.date.isValid()) continue;
+        if (!parseBackupName(fi.fileName(), info)) continue;
         info.file = fi.absoluteFilePath();
         info.written = fi.lastModified();
         info.size = fi.size();

@@ -348,6 +348,35 @@ private slots:
         QVERIFY(!BackupManager::quickCheck(m_dir->filePath("missing.db")).isEmpty());
     }
 
+    void backupsAreKnownByTheirNames() {
+        QDir().mkpath(m_backupDir);
+        const QStringList names = {"CalendarD-2025-03-02.db",
+                                   "CalendarD-2025-03-02-080005-before-restore.db",
+                                   "CalendarD-2025-02-30.db",
+                                   "CalendarD-2025-3-02.db",
+                                   "CalendarD-2025-03-02.db.tmp",
+                                   "calendard-2025-03-01.db",
+                                   "CalendarD-2025-03-01-0800-before-restore.db",
+                                   "CalendarD-2025-03-01-08000x-before-restore.db",
+                                   "CalendarD-２０２５-03-01.db",
+                                   "CalendarD-2025-03-01",
+                                   "CalendarD-.db",
+                                   "CalendarD.db",
+                                   "notes.txt"};
+        for (const QString &name : names) {
+            QFile f(QDir(m_backupDir).filePath(name));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+        }
+        const QList<BackupInfo> found = BackupManager(m_db, m_backupDir).backups();
+        QCOMPARE(found.size(), 2);
+        for (const BackupInfo &b : found) {
+            QCOMPARE(b.date, QDate(2025, 3, 2));
+            QCOMPARE(b.kind, QFileInfo(b.file).fileName().contains("before-restore")
+                                 ? BackupInfo::Kind::BeforeRestore
+                                 : BackupInfo::Kind::Daily);
+        }
+    }
+
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
     QString m_db;
