@@ -22,7 +22,9 @@
 #include <QDateTime>
 #include <QIcon>
 #include <QMessageBox>
+#include <future>
 #include <memory>
+#include <optional>
 
 namespace {
 void errorBox(const QString &text) {
@@ -77,19 +79,33 @@ int Startup::run(QApplication &app) {
 
     // A damaged note database is set aside before the main window opens it; what to do about
     // it is asked after the gate.
+    // The check of the database file (and the setting aside of a damaged one) runs on a
+    // thread of its own while the window is built; the window waits for it right before it
+    // opens the database.
+    std::future<QString> check = std::async(std::launch::async | std::launch::deferred, [paths] {
+        return BackupController::checkBeforeOpen(paths, QDateTime::currentDateTime());
+    });
     QString damagedKeptAt;
-    try {
-        damagedKeptAt = BackupController::checkBeforeOpen(paths, QDateTime::currentDateTime());
-    } catch (const StoreError &e) {
-        errorBox(e.message());
-        return 1;
-    }
+    std::optional<QString> checkError;
+    const auto prepareStore = [&check, &damagedKeptAt, &checkError] {
+        try {
+            damagedKeptAt = check.get();
+            return true;
+        } catch (const StoreError &e) {
+            checkError = e.message();
+            return false;
+        }
+    };
 
     // With the gate on it is the first window; the main window waits hidden behind it.
     std::unique_ptr<TLockLogin> gate;
     if (LoginFile::gateOn(lines)) gate = std::make_unique<TLockLogin>(paths.loginFile());
 
-    TMainForm mainForm(paths);
+    TMainForm mainForm(paths, {}, nullptr, prepareStore);
+    if (checkError) {
+        errorBox(*checkError);
+        return 1;
+    }
     WindowClass::assign(&mainForm, QString::fromLatin1(AppIdentity::kWindowClass));
     mainForm.setWindowIconText(QString::fromUtf8(AppIdentity::kAppTitle));
     if (gate) gate->setWindowIconText(QString::fromUtf8(AppIdentity::kAppTitle));

@@ -61,10 +61,12 @@ void fill(QWidget *w, const QColor &colour) {
 }
 } // namespace
 
-TMainForm::TMainForm(const AppPaths &paths, MessageFunction message, QWidget *parent)
+TMainForm::TMainForm(const AppPaths &paths, MessageFunction message, QWidget *parent,
+                     StorePreparation prepareStore)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), m_paths(paths),
       m_pictures(std::make_unique<FramePictures>(paths.resourceDir())),
-      m_message(std::move(message)), m_exportDialogs(std::make_unique<ExportDialogs>(this)),
+      m_message(std::move(message)), m_prepareStore(std::move(prepareStore)),
+      m_exportDialogs(std::make_unique<ExportDialogs>(this)),
       m_exportQuestions(m_exportDialogs.get()) {
     const bool ownMessages = static_cast<bool>(m_message);
     if (!ownMessages) {
@@ -218,6 +220,8 @@ void TMainForm::FormCreate() {
 
     lblDateTime->setText(FrameGeometry::dateLine(QDate::currentDate()));
 
+    // A failed preparation ends the program before the window shows: nothing is opened.
+    if (m_prepareStore && !m_prepareStore()) return;
     m_folderLock = std::make_unique<DataFolderLock>(m_paths.db3Dir());
     openStore(false);
     announceRecoveryFiles();

@@ -70,8 +70,12 @@ public:
     // `message` shows an error to the user (default: an error box captioned with the
     // application title, while the pages show their own information boxes); a given function
     // receives the pages' messages too, so tests can read them all.
+    // `prepareStore` runs right before the database is opened, so that work on the database
+    // file can go on beside the building of the window; false leaves the database closed
+    // (the caller then ends the program).
+    using StorePreparation = std::function<bool()>;
     explicit TMainForm(const AppPaths &paths, MessageFunction message = {},
-                       QWidget *parent = nullptr);
+                       QWidget *parent = nullptr, StorePreparation prepareStore = {});
     ~TMainForm() override;
 
     // The windows created after this one (in start-up order). A null password dialog leaves
@@ -253,6 +257,7 @@ private:
     LastSelection m_lastSelection;
     WindowSettings m_settings;
     MessageFunction m_message;
+    StorePreparation m_prepareStore;
     UrlOpener m_openUrl;
     std::function<void()> m_quit;
     QuestionFunction m_askQuit;

@@ -196,6 +196,7 @@ private slots:
     void exportThroughTheSaveDialog();
     void exportTakesTheYearThePageShows();
     void unopenableDatabaseStillOpensWindow();
+    void storePreparationComesBeforeTheDatabaseOpens();
     void pageNeverLoadedTakesNoTypingAndLetsTheWindowClose();
     void damagedDatabaseIsReportedOnce();
     void secondProgramOnTheFolderOnlyReads();
@@ -852,6 +853,33 @@ void TestTMainForm::unopenableDatabaseStillOpensWindow() {
     QVERIFY(f.saveVisiblePage());
     QCOMPARE(h.storedCell(QDate::currentDate(), 4), QStringLiteral("after repair"));
     QCOMPARE(h.messages, QStringList());
+}
+
+// Start-up checks the database file beside the building of the window: the window opens the
+// file only once that check is through, and not at all when it failed.
+void TestTMainForm::storePreparationComesBeforeTheDatabaseOpens() {
+    Harness h;
+    QVERIFY(QFile::remove(h.paths.databaseFile()));
+    int calls = 0;
+    // The file appears only in the preparation, so opening it earlier would fail.
+    TMainForm ready(
+        h.paths, [&h](const QString &t) { h.messages << t; }, nullptr,
+        [&] {
+            ++calls;
+            NoteStore created;
+            created.open(h.paths.databaseFile(), NoteStore::OpenMode::CreateIfMissing);
+            return true;
+        });
+    QCOMPARE(calls, 1);
+    QVERIFY(ready.store().isOpen());
+    QCOMPARE(h.messages, QStringList());
+
+    Harness failed;
+    TMainForm closed(
+        failed.paths, [&failed](const QString &t) { failed.messages << t; }, nullptr,
+        [] { return false; });
+    QVERIFY(!closed.store().isOpen());
+    QCOMPARE(failed.messages, QStringList());
 }
 
 // A page whose notes could not be read takes no typing, so closing has nothing to refuse.
