@@ -146,14 +146,9 @@ bool SingleInstance::sendNotice(int waitMs) const {
     while (true) {
         const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
         if (fd == -1) return false;
-        int r = ::connect(fd, reinterpret_cast<const sockaddr *>(&address), sizeof(address));
-        // A full backlog of a running instance that is busy: wait for room.
-        if (r != 0 && errno == EAGAIN && waitFor(fd, POLLOUT, deadline)) {
-            int error = 0;
-            socklen_t length = sizeof(error);
-            ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length);
-            r = error == 0 ? 0 : -1;
-        }
+        // Refused or a full backlog (EAGAIN: Unix sockets do not connect in the background):
+        // tried again below until the deadline.
+        const int r = ::connect(fd, reinterpret_cast<const sockaddr *>(&address), sizeof(address));
         if (r == 0) {
             const qsizetype size = qsizetype(std::strlen(kNotice));
             const bool sent = waitFor(fd, POLLOUT, deadline) &&
