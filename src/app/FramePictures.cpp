@@ -18,7 +18,7 @@ FramePictures::FramePictures(const QString &resourceDir)
 }
 
 QPixmap FramePictures::load(const QString &name) const {
-    return QPixmap::fromImage(readPng(QDir(m_folder).filePath(name + QStringLiteral(".png"))));
+    return QPixmap::fromImage(image(name));
 }
 
 QImage FramePictures::image(const QString &name) const {

@@ -78,10 +78,8 @@ int Startup::run(QApplication &app) {
     }
 
     // A damaged note database is set aside before the main window opens it; what to do about
-    // it is asked after the gate.
-    // The check of the database file (and the setting aside of a damaged one) runs on a
-    // thread of its own while the window is built; the window waits for it right before it
-    // opens the database.
+    // it is asked after the gate. The check runs on a thread of its own while the window is
+    // built; the window waits for it right before it opens the database.
     std::future<QString> check = std::async(std::launch::async | std::launch::deferred, [paths] {
         return BackupController::checkBeforeOpen(paths, QDateTime::currentDateTime());
     });

@@ -96,7 +96,7 @@ TMainForm::TMainForm(const AppPaths &paths, MessageFunction message, QWidget *pa
     FormCreate();
     if (ownMessages) {
         m_pagesUseMessageFunction = true;
-        for (NotePage *page : m_pages) page->setMessageSink(m_message);
+        for (NotePage *page : builtPages()) page->setMessageSink(m_message);
         Panel2->setMessageSink(m_message);
     }
 }
@@ -139,7 +139,7 @@ void TMainForm::setWallpaperDialog(TDeskBGSetFrm *dialog) {
 void TMainForm::setMessageFunction(MessageFunction fn) {
     m_message = std::move(fn);
     m_pagesUseMessageFunction = true;
-    for (NotePage *page : m_pages) page->setMessageSink(m_message);
+    for (NotePage *page : builtPages()) page->setMessageSink(m_message);
     Panel2->setMessageSink(m_message);
 }
 
@@ -513,9 +513,8 @@ NotePage *TMainForm::buildPage(PageEntry &entry) {
         m_sideLayout->add(side, QRect(1, 232, 200, 335), AnchorLayout::All);
         side->hide();
     }
-    m_pages.push_back(page);
-    // Pages built at creation learn the store's state when it opens (openStore()).
-    if (m_folderLock) page->setReadOnly(isReadOnly());
+    // Until the store opens (openStore() tells every built page), a page takes no typing.
+    page->setReadOnly(isReadOnly());
     page->show();
     if (m_shown) page->firstShow();
     return page;
@@ -527,8 +526,15 @@ NotePage *TMainForm::pageOfButton(const QAbstractButton *button) {
     return nullptr;
 }
 
+std::vector<NotePage *> TMainForm::builtPages() const {
+    std::vector<NotePage *> pages;
+    for (const PageEntry &e : m_pageEntries)
+        if (e.page) pages.push_back(e.page);
+    return pages;
+}
+
 DesktopMonthPage *TMainForm::monthPage() const {
-    for (NotePage *p : m_pages)
+    for (NotePage *p : builtPages())
         if (auto *month = qobject_cast<DesktopMonthPage *>(p)) return month;
     return nullptr;
 }
@@ -625,7 +631,7 @@ void TMainForm::FormShow() {
     if (m_background.valid()) imgBackGround->setPicture(m_background.get());
     activatePage(pageOfButton(SpeedButton2));
     placePicker();
-    for (NotePage *page : m_pages) page->firstShow();
+    for (NotePage *page : builtPages()) page->firstShow();
     Panel2->LoadMemoList();
     Timer2->start();
     m_flags.savingEnabled = true;
@@ -670,8 +676,8 @@ void TMainForm::openStore(bool again) {
         // The real cause and the path, once; the pages stay quiet about a store that is closed.
         notice = e.message();
     }
-    const bool readOnly = !m_store.isOpen() || m_store.isReadOnly();
-    for (NotePage *page : m_pages) page->setReadOnly(readOnly);
+    const bool readOnly = isReadOnly();
+    for (NotePage *page : builtPages()) page->setReadOnly(readOnly);
     Panel2->setStoreWritable(!readOnly);
     if (notice == m_storeNotice) return;
     m_storeNotice = notice;
@@ -717,7 +723,7 @@ void TMainForm::activatePage(NotePage *page) {
         PageControl1->setCurrentWidget(e.sheet);
         e.button->setChecked(true);
     }
-    for (NotePage *p : m_pages)
+    for (NotePage *p : builtPages())
         if (p != page) p->setActive(false);
     if (page) page->setActive(true);
     setSidePanelFor(page);
@@ -728,7 +734,7 @@ void TMainForm::setSidePanelFor(const NotePage *page) {
     ChnCalendar1->setVisible(controls.pickerVisible);
     ChnCalendar1->setEnabled(controls.pickerEnabled);
     QWidget *own = page ? page->sidePanel() : nullptr;
-    for (const NotePage *p : m_pages)
+    for (const NotePage *p : builtPages())
         if (QWidget *side = p->sidePanel(); side && side != own) side->hide();
     if (own) own->show();
     Panel2->setVisible(own == nullptr);
@@ -928,7 +934,7 @@ void TMainForm::finish() {
 
 QList<UnsavedCell> TMainForm::unsavedCells() const {
     QList<UnsavedCell> cells;
-    for (const NotePage *page : m_pages) cells << page->unsavedCells();
+    for (const NotePage *page : builtPages()) cells << page->unsavedCells();
     cells << Panel2->unsavedCells();
     return cells;
 }

@@ -229,6 +229,7 @@ private:
     }
     void enablePageButton(std::size_t entry);
     NotePage *buildPage(PageEntry &entry);
+    std::vector<NotePage *> builtPages() const; // in the order of registration
     void activatePage(NotePage *page);
     void setSidePanelFor(const NotePage *page);
     void placePicker();
@@ -266,7 +267,6 @@ private:
     std::unique_ptr<ExportDialogs> m_exportDialogs;
     ExportQuestions *m_exportQuestions = nullptr;
     std::vector<PageEntry> m_pageEntries;
-    std::vector<NotePage *> m_pages; // the pages built so far
     bool m_pagesUseMessageFunction = false;
     NotePage *m_activePage = nullptr;
     bool m_shown = false;
