@@ -1,6 +1,6 @@
 #pragma once
 
-#include "NoteStore.h"
+#include "store/NoteStore.h"
 
 #include <QDate>
 #include <QSqlDatabase>

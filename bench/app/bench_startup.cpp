@@ -7,10 +7,10 @@
 // month. The counters give the medians; the lines after the table give their ratios.
 // The daily backup is measured on a folder with 30 years of notes: starts whose daily copy is
 // already there against starts where it is due, with the time until the copy is complete.
-#include "AppPaths.h"
-#include "BackupManager.h"
-#include "NoteStore.h"
 #include "NoteYears.h"
+#include "store/AppPaths.h"
+#include "store/BackupManager.h"
+#include "store/NoteStore.h"
 
 #include <benchmark/benchmark.h>
 #include <xcb/xcb.h>

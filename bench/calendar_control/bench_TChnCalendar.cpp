@@ -1,11 +1,10 @@
 // One date change of the full-size control to another month: month fill (31 conversions),
 // background rebuild (frame, large digits) and the redraw of the 63 grid cells.
 
-#include "ChnCalendarMonth.h"
-#include "ChnCalendarUse.h"
-#include "TChnCalendar.h"
-#include "TDayGrid.h"
-
+#include "calendar_control/ChnCalendarMonth.h"
+#include "calendar_control/TChnCalendar.h"
+#include "calendar_control/TDayGrid.h"
+#include "lunar/ChnCalendarUse.h"
 
 #include <benchmark/benchmark.h>
 
@@ -42,12 +41,10 @@ void BM_SetDateTimeOtherMonthWithPicture(benchmark::State &state) {
 BENCHMARK(BM_SetDateTimeOtherMonthWithPicture)->Unit(benchmark::kMicrosecond);
 
 // The parts of a date change on their own.
-void BM_MonthFill(benchmark::State &state)
-{
+void BM_MonthFill(benchmark::State &state) {
     lunar::TChnCal info;
     ChnCalendarMonth month;
-    const ChnCalendarMonth::Colors colors{Qt::darkGray, Qt::darkGreen, Qt::red, Qt::blue,
-                                          Qt::red};
+    const ChnCalendarMonth::Colors colors{Qt::darkGray, Qt::darkGreen, Qt::red, Qt::blue, Qt::red};
     int m = 1;
     for (auto _ : state) {
         month.Clear(Qt::darkGray);
@@ -57,8 +54,7 @@ void BM_MonthFill(benchmark::State &state)
 }
 BENCHMARK(BM_MonthFill)->Unit(benchmark::kMicrosecond);
 
-void BM_GridRedraw(benchmark::State &state)
-{
+void BM_GridRedraw(benchmark::State &state) {
     TChnCalendar calendar;
     calendar.SetDateTime(QDateTime(QDate(2024, 2, 10), QTime(0, 0)));
     for (auto _ : state) {
@@ -68,8 +64,7 @@ void BM_GridRedraw(benchmark::State &state)
 }
 BENCHMARK(BM_GridRedraw)->Unit(benchmark::kMicrosecond);
 
-void BM_BackgroundRebuild(benchmark::State &state)
-{
+void BM_BackgroundRebuild(benchmark::State &state) {
     TChnCalendar calendar;
     bool frame = true;
     for (auto _ : state) {

@@ -1,6 +1,6 @@
 // The export of a full month page: 42 cells at the editors' limit of 200 characters.
-#include "ExportDocument.h"
-#include "ExportFile.h"
+#include "export/ExportDocument.h"
+#include "export/ExportFile.h"
 
 #include <benchmark/benchmark.h>
 

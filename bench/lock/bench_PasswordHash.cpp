@@ -1,7 +1,7 @@
 // The gate's check of a stored password and the settings dialog's making of a new hash.
 // Both should take about 0.1-0.3 s: slow for someone guessing, quick enough for the user.
-#include "GateCheck.h"
-#include "PasswordHash.h"
+#include "lock/GateCheck.h"
+#include "lock/PasswordHash.h"
 
 #include <QString>
 #include <benchmark/benchmark.h>

@@ -1,5 +1,5 @@
-#include "ChnCalendarUse.h"
-#include "CnCalendar.h"
+#include "lunar/ChnCalendarUse.h"
+#include "lunar/CnCalendar.h"
 
 #include <benchmark/benchmark.h>
 

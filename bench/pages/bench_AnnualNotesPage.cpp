@@ -1,9 +1,9 @@
 // The annual notes page opened by its button (layout and load of twelve notes of about 2 KB of
 // RTF each) and saved, through a real database in a temporary folder. Goals: open < 10 ms,
 // save < 5 ms.
-#include "AnnualNotesPage.h"
-#include "NoteStore.h"
-#include "RichText.h"
+#include "pages/AnnualNotesPage.h"
+#include "richtext/RichText.h"
+#include "store/NoteStore.h"
 
 #include <QTemporaryDir>
 #include <QTextDocument>

@@ -1,10 +1,10 @@
 // The month page's load of a month with 42 filled cells and a day plan, its save and its layout,
 // through a real database in a temporary folder.
-#include "DayRichEdit.h"
-#include "DesktopMonthPage.h"
-#include "MonthPageLayout.h"
-#include "NoteStore.h"
-#include "RichText.h"
+#include "pages/DayRichEdit.h"
+#include "pages/DesktopMonthPage.h"
+#include "pages/MonthPageLayout.h"
+#include "richtext/RichText.h"
+#include "store/NoteStore.h"
 
 #include <QTemporaryDir>
 #include <QTextDocument>

@@ -2,9 +2,9 @@
 // list's write per keystroke, through a real database in a temporary folder. The memo write is
 // compared with the cheapest durable write SQLite offers for the same row: one UPDATE in
 // autocommit on the same file and settings (WAL, synchronous=FULL), timed in the same run.
-#include "MemoList.h"
-#include "NoteStore.h"
-#include "SheetPage.h"
+#include "pages/MemoList.h"
+#include "pages/SheetPage.h"
+#include "store/NoteStore.h"
 
 #include <QElapsedTimer>
 #include <QSqlDatabase>

@@ -1,5 +1,5 @@
 // Throughput of saving and loading the 42 day cells of a month page as RTF.
-#include "RichText.h"
+#include "richtext/RichText.h"
 
 #include <QGuiApplication>
 #include <QTextCursor>

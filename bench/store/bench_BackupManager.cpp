@@ -1,9 +1,9 @@
 // The daily copy of a database holding 30 years of notes (every month page and a day plan for
 // every day): the copy itself (VACUUM INTO, sync, quick_check, rename) and the check at start.
 // Target: a copy in under a second.
-#include "BackupManager.h"
-#include "NoteStore.h"
 #include "NoteYears.h"
+#include "store/BackupManager.h"
+#include "store/NoteStore.h"
 
 #include <QCoreApplication>
 #include <QDate>

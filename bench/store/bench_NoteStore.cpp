@@ -1,6 +1,6 @@
 // Month page save and load and a memo line write on a database holding 100 years of months
 // and day plans, with the journal and sync settings the program uses.
-#include "NoteStore.h"
+#include "store/NoteStore.h"
 
 #include <QCoreApplication>
 #include <QDate>

@@ -1,8 +1,8 @@
 // The content picture with its save (every "设为桌面背景"), and the wallpaper dialog's opening
 // and apply (composite, Mix.bmp and the installed copy) at two screen sizes, with the peak
 // memory the apply adds. The desktop back-end itself is left out (it is another program's work).
-#include "ContentPicture.h"
-#include "TDeskBGSetFrm.h"
+#include "wallpaper/ContentPicture.h"
+#include "wallpaper/TDeskBGSetFrm.h"
 
 #include <QDir>
 #include <QFile>

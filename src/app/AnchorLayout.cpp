@@ -1,4 +1,4 @@
-#include "AnchorLayout.h"
+#include "app/AnchorLayout.h"
 
 #include <QEvent>
 

@@ -1,9 +1,9 @@
-#include "BackupController.h"
+#include "app/BackupController.h"
 
-#include "AppIdentity.h"
-#include "BackupDialog.h"
-#include "NoteStore.h"
-#include "TMainForm.h"
+#include "app/BackupDialog.h"
+#include "app/TMainForm.h"
+#include "base/AppIdentity.h"
+#include "store/NoteStore.h"
 
 #include <QAction>
 #include <QDir>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "AppPaths.h"
-#include "AutoBackup.h"
-#include "BackupManager.h"
+#include "store/AppPaths.h"
+#include "store/AutoBackup.h"
+#include "store/BackupManager.h"
 
 #include <QDateTime>
 #include <QObject>

@@ -1,4 +1,4 @@
-#include "BackupDialog.h"
+#include "app/BackupDialog.h"
 
 #include <QDialogButtonBox>
 #include <QDir>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "BackupManager.h"
+#include "store/BackupManager.h"
 
 #include <QDialog>
 #include <functional>

@@ -1,4 +1,4 @@
-#include "CaptionButton.h"
+#include "app/CaptionButton.h"
 
 #include <QMouseEvent>
 #include <QPainter>

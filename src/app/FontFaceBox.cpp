@@ -1,6 +1,6 @@
-#include "FontFaceBox.h"
+#include "app/FontFaceBox.h"
 
-#include "FontSubstitutes.h"
+#include "platform/FontSubstitutes.h"
 
 #include <QFontDatabase>
 

@@ -1,6 +1,6 @@
-#include "FrameGeometry.h"
+#include "app/FrameGeometry.h"
 
-#include "FormIni.h"
+#include "store/FormIni.h"
 
 QString FrameGeometry::dateLine(const QDate &date) {
     static const char16_t *const weekdays[] = {u"一", u"二", u"三", u"四", u"五", u"六", u"日"};

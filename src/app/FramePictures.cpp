@@ -1,4 +1,4 @@
-#include "FramePictures.h"
+#include "app/FramePictures.h"
 
 #include <QDir>
 #include <QImageReader>

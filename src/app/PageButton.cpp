@@ -1,4 +1,4 @@
-#include "PageButton.h"
+#include "app/PageButton.h"
 
 #include <QPainter>
 

@@ -1,4 +1,4 @@
-#include "PictureLabel.h"
+#include "app/PictureLabel.h"
 
 #include <QMouseEvent>
 #include <QPainter>

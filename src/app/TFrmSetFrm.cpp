@@ -1,9 +1,9 @@
-#include "TFrmSetFrm.h"
+#include "app/TFrmSetFrm.h"
 
-#include "AppIdentity.h"
-#include "FramePictures.h"
-#include "PictureLabel.h"
-#include "Startup.h"
+#include "app/FramePictures.h"
+#include "app/PictureLabel.h"
+#include "app/Startup.h"
+#include "base/AppIdentity.h"
 
 #include <QButtonGroup>
 #include <QMessageBox>

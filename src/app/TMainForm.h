@@ -1,11 +1,11 @@
 #pragma once
 
-#include "AppPaths.h"
-#include "FormIni.h"
-#include "LastSelection.h"
-#include "NotePage.h"
-#include "NoteStore.h"
-#include "PageFlags.h"
+#include "pages/LastSelection.h"
+#include "pages/NotePage.h"
+#include "pages/PageFlags.h"
+#include "store/AppPaths.h"
+#include "store/FormIni.h"
+#include "store/NoteStore.h"
 
 #include <QPointer>
 #include <QUrl>

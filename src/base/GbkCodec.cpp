@@ -1,6 +1,6 @@
-#include "GbkCodec.h"
+#include "base/GbkCodec.h"
 
-#include "IconvCache.h"
+#include "base/IconvCache.h"
 
 #include <vector>
 

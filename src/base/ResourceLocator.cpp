@@ -1,4 +1,4 @@
-#include "ResourceLocator.h"
+#include "base/ResourceLocator.h"
 
 #include <QDir>
 #include <QFileInfo>

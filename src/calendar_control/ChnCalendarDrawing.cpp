@@ -1,4 +1,4 @@
-#include "ChnCalendarDrawing.h"
+#include "calendar_control/ChnCalendarDrawing.h"
 
 #include <QFontMetrics>
 #include <QPainter>

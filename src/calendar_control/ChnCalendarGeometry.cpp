@@ -1,4 +1,4 @@
-#include "ChnCalendarGeometry.h"
+#include "calendar_control/ChnCalendarGeometry.h"
 
 #include <cmath>
 

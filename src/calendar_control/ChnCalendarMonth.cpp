@@ -1,8 +1,8 @@
-#include "ChnCalendarMonth.h"
+#include "calendar_control/ChnCalendarMonth.h"
 
-#include "ChnCalendarGeometry.h"
-#include "ChnCalendarUse.h"
-#include "CnCalendar.h"
+#include "calendar_control/ChnCalendarGeometry.h"
+#include "lunar/ChnCalendarUse.h"
+#include "lunar/CnCalendar.h"
 
 #include <QDate>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "TcnDateInf.h"
+#include "calendar_control/TcnDateInf.h"
 
 #include <QColor>
 #include <QString>

@@ -1,12 +1,12 @@
-#include "TChnCalendar.h"
+#include "calendar_control/TChnCalendar.h"
 
-#include "ChnCalendarDrawing.h"
-#include "ChnCalendarGeometry.h"
-#include "ChnCalendarMonth.h"
-#include "ChnCalendarUse.h"
-#include "CnCalendar.h"
-#include "TDayGrid.h"
-#include "TUpDown.h"
+#include "calendar_control/ChnCalendarDrawing.h"
+#include "calendar_control/ChnCalendarGeometry.h"
+#include "calendar_control/ChnCalendarMonth.h"
+#include "calendar_control/TDayGrid.h"
+#include "calendar_control/TUpDown.h"
+#include "lunar/ChnCalendarUse.h"
+#include "lunar/CnCalendar.h"
 
 #include <QContextMenuEvent>
 #include <QCursor>

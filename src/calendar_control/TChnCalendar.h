@@ -8,7 +8,7 @@
 // The whole control is 313 x 253 by default; at 242 x 42 only the title row fits and it
 // serves as a date picker.
 
-#include "TcnDateInf.h"
+#include "calendar_control/TcnDateInf.h"
 
 #include <QColor>
 #include <QDateTime>

@@ -1,4 +1,4 @@
-#include "TDayGrid.h"
+#include "calendar_control/TDayGrid.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>

@@ -1,4 +1,4 @@
-#include "TUpDown.h"
+#include "calendar_control/TUpDown.h"
 
 #include <QGuiApplication>
 #include <QMouseEvent>

@@ -1,7 +1,7 @@
 // chncal-gui [YYYY-MM-DD]: one full-size Chinese calendar in a window of its size, set to
 // the given date or today.
 
-#include "TChnCalendar.h"
+#include "calendar_control/TChnCalendar.h"
 
 #include <QApplication>
 #include <QDate>

@@ -1,7 +1,7 @@
-#include "ChncalTool.h"
+#include "chncal/ChncalTool.h"
 
-#include "ChnCalendarUse.h"
-#include "CnCalendar.h"
+#include "lunar/ChnCalendarUse.h"
+#include "lunar/CnCalendar.h"
 
 #include <cerrno>
 #include <climits>

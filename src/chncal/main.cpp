@@ -1,4 +1,4 @@
-#include "ChncalTool.h"
+#include "chncal/ChncalTool.h"
 
 #include <iostream>
 

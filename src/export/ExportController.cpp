@@ -1,9 +1,9 @@
-#include "ExportController.h"
+#include "export/ExportController.h"
 
-#include "AtomicFile.h"
-#include "ExportDocument.h"
-#include "ExportFile.h"
-#include "ExportQuestions.h"
+#include "base/AtomicFile.h"
+#include "export/ExportDocument.h"
+#include "export/ExportFile.h"
+#include "export/ExportQuestions.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
-#include "ExportDialogs.h"
+#include "export/ExportDialogs.h"
 
-#include "AppIdentity.h"
+#include "base/AppIdentity.h"
 
 #include <QDir>
 #include <QFileDialog>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ExportQuestions.h"
+#include "export/ExportQuestions.h"
 
 #include <QPointer>
 #include <QStringList>

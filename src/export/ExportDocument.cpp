@@ -1,4 +1,4 @@
-#include "ExportDocument.h"
+#include "export/ExportDocument.h"
 
 #include <utility>
 

@@ -1,6 +1,6 @@
-#include "ExportFile.h"
+#include "export/ExportFile.h"
 
-#include "GbkCodec.h"
+#include "base/GbkCodec.h"
 
 QString ExportFile::finalName(const QString &chosen) {
     if (chosen.endsWith(QStringLiteral(".txt"), Qt::CaseInsensitive)) return chosen;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ExportFile.h"
+#include "export/ExportFile.h"
 
 #include <QString>
 #include <optional>

@@ -1,7 +1,7 @@
-#include "GateCheck.h"
+#include "lock/GateCheck.h"
 
-#include "LoginFile.h"
-#include "PasswordHash.h"
+#include "lock/LoginFile.h"
+#include "lock/PasswordHash.h"
 
 #include <QStringList>
 

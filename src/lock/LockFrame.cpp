@@ -1,4 +1,4 @@
-#include "LockFrame.h"
+#include "lock/LockFrame.h"
 
 #include <QEvent>
 #include <QPainter>

@@ -1,4 +1,4 @@
-#include "LockMessageBox.h"
+#include "lock/LockMessageBox.h"
 
 #include <QMessageBox>
 

@@ -1,4 +1,4 @@
-#include "LockPictureLabel.h"
+#include "lock/LockPictureLabel.h"
 
 #include <QMouseEvent>
 #include <QPainter>

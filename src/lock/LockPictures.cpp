@@ -1,6 +1,6 @@
-#include "LockPictures.h"
+#include "lock/LockPictures.h"
 
-#include "ResourceLocator.h"
+#include "base/ResourceLocator.h"
 
 #include <QCoreApplication>
 #include <QFont>

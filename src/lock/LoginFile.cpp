@@ -1,8 +1,8 @@
-#include "LoginFile.h"
+#include "lock/LoginFile.h"
 
-#include "AtomicFile.h"
-#include "GbkCodec.h"
-#include "PasswordHash.h"
+#include "base/AtomicFile.h"
+#include "base/GbkCodec.h"
+#include "lock/PasswordHash.h"
 
 #include <QCoreApplication>
 #include <QFile>

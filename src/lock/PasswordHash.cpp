@@ -1,4 +1,4 @@
-#include "PasswordHash.h"
+#include "lock/PasswordHash.h"
 
 #include <QByteArray>
 #include <QRegularExpression>

@@ -1,8 +1,8 @@
-#include "PasswordSettings.h"
+#include "lock/PasswordSettings.h"
 
-#include "AppIdentity.h"
-#include "LoginFile.h"
-#include "PasswordHash.h"
+#include "base/AppIdentity.h"
+#include "lock/LoginFile.h"
+#include "lock/PasswordHash.h"
 
 #include <QStringList>
 

@@ -1,9 +1,9 @@
-#include "TLockLogin.h"
+#include "lock/TLockLogin.h"
 
-#include "GateCheck.h"
-#include "LockFrame.h"
-#include "LockPictureLabel.h"
-#include "LockPictures.h"
+#include "lock/GateCheck.h"
+#include "lock/LockFrame.h"
+#include "lock/LockPictureLabel.h"
+#include "lock/LockPictures.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>

@@ -1,10 +1,10 @@
-#include "TpwsetFrm.h"
+#include "lock/TpwsetFrm.h"
 
-#include "AppIdentity.h"
-#include "LockFrame.h"
-#include "LockPictureLabel.h"
-#include "LockPictures.h"
-#include "PasswordSettings.h"
+#include "base/AppIdentity.h"
+#include "lock/LockFrame.h"
+#include "lock/LockPictureLabel.h"
+#include "lock/LockPictures.h"
+#include "lock/PasswordSettings.h"
 
 #include <QCheckBox>
 #include <QGuiApplication>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "LockMessageBox.h"
+#include "lock/LockMessageBox.h"
 
 #include <QDialog>
 #include <QString>

@@ -1,5 +1,5 @@
 // Writes every picture of the password windows as PNG into the folder given as argument.
-#include "LockPictures.h"
+#include "lock/LockPictures.h"
 
 #include <QDir>
 #include <QGuiApplication>

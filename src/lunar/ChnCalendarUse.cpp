@@ -1,7 +1,7 @@
-#include "ChnCalendarUse.h"
+#include "lunar/ChnCalendarUse.h"
 
-#include "CnCalendar.h"
-#include "EraTable.h"
+#include "lunar/CnCalendar.h"
+#include "lunar/EraTable.h"
 
 #include <cerrno>
 #include <climits>

@@ -1,6 +1,6 @@
-#include "CnCalendar.h"
+#include "lunar/CnCalendar.h"
 
-#include "LeapMonthData.h"
+#include "lunar/LeapMonthData.h"
 
 #include <algorithm>
 #include <atomic>

@@ -1,4 +1,4 @@
-#include "EraTable.h"
+#include "lunar/EraTable.h"
 
 namespace lunar {
 

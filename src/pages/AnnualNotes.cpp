@@ -1,7 +1,7 @@
-#include "AnnualNotes.h"
+#include "pages/AnnualNotes.h"
 
-#include "NoteStore.h"
-#include "RichText.h"
+#include "richtext/RichText.h"
+#include "store/NoteStore.h"
 
 #include <QFont>
 #include <QTextDocument>

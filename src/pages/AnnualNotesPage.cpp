@@ -1,11 +1,11 @@
-#include "AnnualNotesPage.h"
+#include "pages/AnnualNotesPage.h"
 
-#include "CellCommands.h"
-#include "CellMenu.h"
-#include "DayRichEdit.h"
-#include "NoteStore.h"
-#include "RichText.h"
-#include "YearPageLayout.h"
+#include "pages/CellCommands.h"
+#include "pages/CellMenu.h"
+#include "pages/DayRichEdit.h"
+#include "pages/YearPageLayout.h"
+#include "richtext/RichText.h"
+#include "store/NoteStore.h"
 
 #include <QFrame>
 #include <QLabel>

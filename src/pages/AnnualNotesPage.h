@@ -1,8 +1,8 @@
 #pragma once
 
-#include "AnnualNotes.h"
-#include "LastSelection.h"
-#include "NotePage.h"
+#include "pages/AnnualNotes.h"
+#include "pages/LastSelection.h"
+#include "pages/NotePage.h"
 
 #include <array>
 

@@ -1,7 +1,7 @@
-#include "CellCommands.h"
+#include "pages/CellCommands.h"
 
-#include "DayRichEdit.h"
-#include "LastSelection.h"
+#include "pages/DayRichEdit.h"
+#include "pages/LastSelection.h"
 
 #include <QLineEdit>
 #include <QTextCharFormat>

@@ -1,4 +1,4 @@
-#include "CellMenu.h"
+#include "pages/CellMenu.h"
 
 #include <QAction>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "CellCommands.h"
+#include "pages/CellCommands.h"
 
 #include <QMenu>
 

@@ -1,6 +1,6 @@
-#include "DayRichEdit.h"
+#include "pages/DayRichEdit.h"
 
-#include "RichText.h"
+#include "richtext/RichText.h"
 
 #include <QContextMenuEvent>
 #include <QFocusEvent>

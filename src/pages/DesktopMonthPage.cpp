@@ -1,12 +1,12 @@
-#include "DesktopMonthPage.h"
+#include "pages/DesktopMonthPage.h"
 
-#include "CellCommands.h"
-#include "CellMenu.h"
-#include "DayRichEdit.h"
-#include "MonthGridView.h"
-#include "MonthPageLayout.h"
-#include "NoteStore.h"
-#include "RichText.h"
+#include "pages/CellCommands.h"
+#include "pages/CellMenu.h"
+#include "pages/DayRichEdit.h"
+#include "pages/MonthGridView.h"
+#include "pages/MonthPageLayout.h"
+#include "richtext/RichText.h"
+#include "store/NoteStore.h"
 
 #include <QApplication>
 #include <QEvent>

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "LastSelection.h"
-#include "MonthGridModel.h"
-#include "NotePage.h"
-#include "PageFlags.h"
+#include "pages/LastSelection.h"
+#include "pages/MonthGridModel.h"
+#include "pages/NotePage.h"
+#include "pages/PageFlags.h"
 
 #include <QDate>
 #include <QPointer>

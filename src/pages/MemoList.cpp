@@ -1,6 +1,6 @@
-#include "MemoList.h"
+#include "pages/MemoList.h"
 
-#include "StoreError.h"
+#include "store/StoreError.h"
 
 namespace {
 QString writeFailedMessage(const QString &reason) {

@@ -1,7 +1,7 @@
-#include "MemoPanel.h"
+#include "pages/MemoPanel.h"
 
-#include "NoteLineEdit.h"
-#include "RuledPaper.h"
+#include "pages/NoteLineEdit.h"
+#include "pages/RuledPaper.h"
 
 #include <QApplication>
 #include <QLabel>

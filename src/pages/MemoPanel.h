@@ -1,8 +1,8 @@
 #pragma once
 
-#include "MemoList.h"
-#include "NotePage.h"
-#include "PageFlags.h"
+#include "pages/MemoList.h"
+#include "pages/NotePage.h"
+#include "pages/PageFlags.h"
 
 #include <QWidget>
 

@@ -1,4 +1,4 @@
-#include "MonthGridModel.h"
+#include "pages/MonthGridModel.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
-#include "MonthGridView.h"
+#include "pages/MonthGridView.h"
 
-#include "MonthPageLayout.h"
+#include "pages/MonthPageLayout.h"
 
 #include <QMouseEvent>
 #include <QPainter>

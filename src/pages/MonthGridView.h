@@ -1,6 +1,6 @@
 #pragma once
 
-#include "MonthGridModel.h"
+#include "pages/MonthGridModel.h"
 
 #include <QWidget>
 

@@ -1,4 +1,4 @@
-#include "MonthPageLayout.h"
+#include "pages/MonthPageLayout.h"
 
 #include <algorithm>
 

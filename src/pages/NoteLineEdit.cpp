@@ -1,6 +1,6 @@
-#include "NoteLineEdit.h"
+#include "pages/NoteLineEdit.h"
 
-#include "GbkCodec.h"
+#include "base/GbkCodec.h"
 
 #include <QFocusEvent>
 #include <QValidator>

@@ -1,8 +1,8 @@
-#include "NotePage.h"
+#include "pages/NotePage.h"
 
-#include "CellCommands.h"
-#include "NoteStore.h"
-#include "StoreError.h"
+#include "pages/CellCommands.h"
+#include "store/NoteStore.h"
+#include "store/StoreError.h"
 
 #include <QGuiApplication>
 #include <QMessageBox>

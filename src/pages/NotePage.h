@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ExportDocument.h"
-#include "PageFlags.h"
+#include "export/ExportDocument.h"
+#include "pages/PageFlags.h"
 
 #include <QByteArray>
 #include <QDate>

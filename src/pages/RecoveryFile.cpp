@@ -1,6 +1,6 @@
-#include "RecoveryFile.h"
+#include "pages/RecoveryFile.h"
 
-#include "AtomicFile.h"
+#include "base/AtomicFile.h"
 
 #include <QDir>
 #include <QFileInfo>

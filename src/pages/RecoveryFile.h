@@ -1,6 +1,6 @@
 #pragma once
 
-#include "NotePage.h"
+#include "pages/NotePage.h"
 
 #include <QDateTime>
 #include <QList>

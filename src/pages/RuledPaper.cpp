@@ -1,4 +1,4 @@
-#include "RuledPaper.h"
+#include "pages/RuledPaper.h"
 
 #include <QPainter>
 

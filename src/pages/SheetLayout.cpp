@@ -1,4 +1,4 @@
-#include "SheetLayout.h"
+#include "pages/SheetLayout.h"
 
 SheetLayout::SheetLayout(int width, int height, Variant variant, QSize calendarSize) {
     const bool calendar = variant == Variant::Calendar;

@@ -1,9 +1,9 @@
-#include "SheetPage.h"
+#include "pages/SheetPage.h"
 
-#include "CellCommands.h"
-#include "NoteLineEdit.h"
-#include "RuledPaper.h"
-#include "TChnCalendar.h"
+#include "calendar_control/TChnCalendar.h"
+#include "pages/CellCommands.h"
+#include "pages/NoteLineEdit.h"
+#include "pages/RuledPaper.h"
 
 #include <QDateTime>
 

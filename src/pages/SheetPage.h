@@ -1,9 +1,9 @@
 #pragma once
 
-#include "NotePage.h"
-#include "NoteStore.h"
-#include "SheetLayout.h"
-#include "SheetState.h"
+#include "pages/NotePage.h"
+#include "pages/SheetLayout.h"
+#include "pages/SheetState.h"
+#include "store/NoteStore.h"
 
 #include <QDate>
 #include <QString>

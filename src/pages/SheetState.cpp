@@ -1,4 +1,4 @@
-#include "SheetState.h"
+#include "pages/SheetState.h"
 
 SheetState::SheetState(NoteStore &store, NoteStore::Sheet sheet, bool emptiedLineTurnsBlack)
     : m_store(store), m_sheet(sheet), m_emptiedLineTurnsBlack(emptiedLineTurnsBlack) {}

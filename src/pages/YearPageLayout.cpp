@@ -1,4 +1,4 @@
-#include "YearPageLayout.h"
+#include "pages/YearPageLayout.h"
 
 YearPageLayout::YearPageLayout(int width, int height, int x0, int y0)
     : m_width(width), m_height(height), m_cw((width - 5) / 4) {

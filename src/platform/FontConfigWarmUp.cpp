@@ -1,4 +1,4 @@
-#include "FontConfigWarmUp.h"
+#include "platform/FontConfigWarmUp.h"
 
 #include <fontconfig/fontconfig.h>
 

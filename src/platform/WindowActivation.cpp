@@ -1,4 +1,4 @@
-#include "WindowActivation.h"
+#include "platform/WindowActivation.h"
 
 #include <QWidget>
 

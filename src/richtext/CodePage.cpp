@@ -1,6 +1,6 @@
-#include "CodePage.h"
+#include "richtext/CodePage.h"
 
-#include "IconvCache.h"
+#include "base/IconvCache.h"
 
 #include <cerrno>
 #include <cstring>

@@ -1,8 +1,8 @@
-#include "RichText.h"
+#include "richtext/RichText.h"
 
-#include "CodePage.h"
-#include "RtfReader.h"
-#include "RtfWriter.h"
+#include "richtext/CodePage.h"
+#include "richtext/RtfReader.h"
+#include "richtext/RtfWriter.h"
 
 #include <QStringDecoder>
 #include <QTextBlock>

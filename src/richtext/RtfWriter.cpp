@@ -1,4 +1,4 @@
-#include "RtfWriter.h"
+#include "richtext/RtfWriter.h"
 
 #include <QTextBlock>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "CodePage.h"
+#include "richtext/CodePage.h"
 
 #include <QByteArray>
 #include <QColor>

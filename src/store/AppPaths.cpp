@@ -1,8 +1,8 @@
-#include "AppPaths.h"
+#include "store/AppPaths.h"
 
-#include "AtomicFile.h"
-#include "NoteStore.h"
-#include "ResourceLocator.h"
+#include "base/AtomicFile.h"
+#include "base/ResourceLocator.h"
+#include "store/NoteStore.h"
 
 #include <QDateTime>
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "AutoBackup.h"
+#include "store/AutoBackup.h"
 
 QString AutoBackup::atStart(const QDate &today) {
     if (m_manager.dailyBackupOf(today)) return QString();

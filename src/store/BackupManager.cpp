@@ -1,7 +1,7 @@
-#include "BackupManager.h"
+#include "store/BackupManager.h"
 
-#include "AtomicFile.h"
-#include "BackupRotation.h"
+#include "base/AtomicFile.h"
+#include "store/BackupRotation.h"
 
 #include <QDir>
 #include <QFile>

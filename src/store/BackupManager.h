@@ -1,6 +1,6 @@
 #pragma once
 
-#include "StoreError.h"
+#include "store/StoreError.h"
 
 #include <QDate>
 #include <QDateTime>

@@ -1,4 +1,4 @@
-#include "BackupRotation.h"
+#include "store/BackupRotation.h"
 
 #include <algorithm>
 #include <functional>

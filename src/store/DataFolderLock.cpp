@@ -1,4 +1,4 @@
-#include "DataFolderLock.h"
+#include "store/DataFolderLock.h"
 
 #include <QFile>
 

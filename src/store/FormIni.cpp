@@ -1,6 +1,6 @@
-#include "FormIni.h"
+#include "store/FormIni.h"
 
-#include "AtomicFile.h"
+#include "base/AtomicFile.h"
 
 #include <QFile>
 #include <QList>

@@ -1,4 +1,4 @@
-#include "NoteStore.h"
+#include "store/NoteStore.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
-#include "BmpFile.h"
+#include "wallpaper/BmpFile.h"
 
-#include "AtomicFile.h"
+#include "base/AtomicFile.h"
 
 #include <QtEndian>
 

@@ -1,4 +1,4 @@
-#include "CompositeView.h"
+#include "wallpaper/CompositeView.h"
 
 #include <QPaintEvent>
 #include <QPainter>

@@ -1,4 +1,4 @@
-#include "ContentCapture.h"
+#include "wallpaper/ContentCapture.h"
 
 void ContentCapture::CaptureMonthCells(MonthCons &cons, const QStringList &texts,
                                        const std::array<QDate, 42> &cellDates, int shownMonth) {

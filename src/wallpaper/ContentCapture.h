@@ -1,6 +1,6 @@
 #pragma once
 
-#include "TMonthCon.h"
+#include "wallpaper/TMonthCon.h"
 
 #include <QDate>
 #include <QStringList>

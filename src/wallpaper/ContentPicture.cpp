@@ -1,4 +1,4 @@
-#include "ContentPicture.h"
+#include "wallpaper/ContentPicture.h"
 
 #include <QFont>
 #include <QPainter>

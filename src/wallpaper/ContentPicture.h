@@ -1,6 +1,6 @@
 #pragma once
 
-#include "TMonthCon.h"
+#include "wallpaper/TMonthCon.h"
 
 #include <QImage>
 #include <QRect>

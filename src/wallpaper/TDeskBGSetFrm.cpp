@@ -1,13 +1,13 @@
-#include "TDeskBGSetFrm.h"
+#include "wallpaper/TDeskBGSetFrm.h"
 
-#include "AppIdentity.h"
-#include "AtomicFile.h"
-#include "BmpFile.h"
-#include "CompositeView.h"
-#include "ContentPicture.h"
-#include "WallpaperBlend.h"
-#include "install/DesktopWallpaper.h"
-#include "install/WallpaperCopies.h"
+#include "base/AppIdentity.h"
+#include "base/AtomicFile.h"
+#include "wallpaper/BmpFile.h"
+#include "wallpaper/CompositeView.h"
+#include "wallpaper/ContentPicture.h"
+#include "wallpaper/WallpaperBlend.h"
+#include "wallpaper/install/DesktopWallpaper.h"
+#include "wallpaper/install/WallpaperCopies.h"
 
 #include <QGuiApplication>
 #include <QHBoxLayout>

@@ -1,4 +1,4 @@
-#include "WallpaperBlend.h"
+#include "wallpaper/WallpaperBlend.h"
 
 #include <QRect>
 

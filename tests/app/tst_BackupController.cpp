@@ -1,13 +1,13 @@
 // The backups around the main window: a damaged database at start, the daily copy, the
 // "备份与恢复…" dialog and the end of the program.
 #include "../TestMounts.h"
-#include "AppPaths.h"
-#include "BackupController.h"
-#include "BackupDialog.h"
 #include "BackupFixtures.h"
-#include "BackupManager.h"
-#include "NoteStore.h"
-#include "TMainForm.h"
+#include "app/BackupController.h"
+#include "app/BackupDialog.h"
+#include "app/TMainForm.h"
+#include "store/AppPaths.h"
+#include "store/BackupManager.h"
+#include "store/NoteStore.h"
 
 #include <QAction>
 #include <QDir>

@@ -1,7 +1,7 @@
-#include "AnchorLayout.h"
-#include "FormIni.h"
-#include "FrameGeometry.h"
-#include "TFrmSetFrm.h"
+#include "app/AnchorLayout.h"
+#include "app/FrameGeometry.h"
+#include "app/TFrmSetFrm.h"
+#include "store/FormIni.h"
 
 #include <QTest>
 

@@ -1,14 +1,14 @@
 // The real program, copied with its resources into a temporary program folder, driven on
 // the test's X display with xdotool the way a user would drive it.
 #include "../TestMounts.h"
-#include "BmpFile.h"
-#include "ContentPicture.h"
-#include "MonthPageLayout.h"
-#include "NoteStore.h"
 #include "ProgramRun.h"
-#include "RichText.h"
-#include "SheetLayout.h"
-#include "YearPageLayout.h"
+#include "pages/MonthPageLayout.h"
+#include "pages/SheetLayout.h"
+#include "pages/YearPageLayout.h"
+#include "richtext/RichText.h"
+#include "store/NoteStore.h"
+#include "wallpaper/BmpFile.h"
+#include "wallpaper/ContentPicture.h"
 
 #include <QDir>
 #include <QElapsedTimer>

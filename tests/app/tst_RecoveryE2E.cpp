@@ -1,10 +1,10 @@
 // The installed program started on a note database damaged on purpose: the damage is found at
 // start, the damaged file is kept untouched, the newest backup is offered and, accepted with
 // Enter, every note of that backup is back.
-#include "AppPaths.h"
 #include "BackupFixtures.h"
-#include "BackupManager.h"
 #include "ProgramRun.h"
+#include "store/AppPaths.h"
+#include "store/BackupManager.h"
 
 #include <QDir>
 #include <QProcess>

@@ -1,4 +1,4 @@
-#include "AtomicFile.h"
+#include "base/AtomicFile.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "GbkCodec.h"
+#include "base/GbkCodec.h"
 
 #include <QTest>
 

@@ -1,4 +1,4 @@
-#include "IconvCache.h"
+#include "base/IconvCache.h"
 
 #include <QByteArray>
 #include <QTest>

@@ -1,5 +1,5 @@
-#include "AppPaths.h"
-#include "ResourceLocator.h"
+#include "base/ResourceLocator.h"
+#include "store/AppPaths.h"
 
 #include <QDir>
 #include <QTemporaryDir>

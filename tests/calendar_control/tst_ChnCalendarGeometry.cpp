@@ -1,5 +1,5 @@
-#include "ChnCalendarDrawing.h"
-#include "ChnCalendarGeometry.h"
+#include "calendar_control/ChnCalendarDrawing.h"
+#include "calendar_control/ChnCalendarGeometry.h"
 
 #include <QtTest>
 

@@ -1,7 +1,7 @@
-#include "ChnCalendarUse.h"
-#include "TChnCalendar.h"
-#include "TDayGrid.h"
-#include "TUpDown.h"
+#include "calendar_control/TChnCalendar.h"
+#include "calendar_control/TDayGrid.h"
+#include "calendar_control/TUpDown.h"
+#include "lunar/ChnCalendarUse.h"
 
 #include <QLabel>
 #include <QMenu>

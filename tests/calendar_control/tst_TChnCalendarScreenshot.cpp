@@ -1,7 +1,7 @@
 // The whole control on a real X display, checked by pixels where its colours are fixed.
 
-#include "TChnCalendar.h"
-#include "TDayGrid.h"
+#include "calendar_control/TChnCalendar.h"
+#include "calendar_control/TDayGrid.h"
 
 #include <QDir>
 #include <QLabel>

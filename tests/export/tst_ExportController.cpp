@@ -1,7 +1,7 @@
-#include "ExportController.h"
-#include "ExportDocument.h"
-#include "ExportQuestions.h"
 #include "ScriptedQuestions.h"
+#include "export/ExportController.h"
+#include "export/ExportDocument.h"
+#include "export/ExportQuestions.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "ExportDialogs.h"
+#include "export/ExportDialogs.h"
 
 #include <QApplication>
 #include <QFileDialog>

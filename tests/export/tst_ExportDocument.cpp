@@ -1,5 +1,5 @@
-#include "ExportDocument.h"
-#include "ExportFile.h"
+#include "export/ExportDocument.h"
+#include "export/ExportFile.h"
 
 #include <QFile>
 #include <QTest>

@@ -1,10 +1,10 @@
 // The real program on a virtual X display: with the start-up password on, the gate is the
 // first and only window; a wrong password keeps it with an empty field, the right one shows
 // the main window, and cancel ends the program.
-#include "AppPaths.h"
-#include "LoginFile.h"
-#include "PasswordSettings.h"
-#include "StoreError.h"
+#include "lock/LoginFile.h"
+#include "lock/PasswordSettings.h"
+#include "store/AppPaths.h"
+#include "store/StoreError.h"
 
 #include <QDir>
 #include <QDirIterator>

@@ -1,10 +1,10 @@
 // The gate and the settings dialog as the user meets them, with their message boxes read
 // instead of shown.
-#include "LockPictures.h"
-#include "LoginFile.h"
 #include "RawFile.h"
-#include "TLockLogin.h"
-#include "TpwsetFrm.h"
+#include "lock/LockPictures.h"
+#include "lock/LoginFile.h"
+#include "lock/TLockLogin.h"
+#include "lock/TpwsetFrm.h"
 
 #include <QCheckBox>
 #include <QFile>

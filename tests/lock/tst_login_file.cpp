@@ -1,7 +1,7 @@
 // The password file: line splitting, the gate flag, GBK and CR LF, and failed reads/writes.
-#include "GbkCodec.h"
-#include "LoginFile.h"
 #include "RawFile.h"
+#include "base/GbkCodec.h"
+#include "lock/LoginFile.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,9 +1,9 @@
 // The rules of the gate and of the settings dialog's apply, on real files.
-#include "GateCheck.h"
-#include "LoginFile.h"
-#include "PasswordHash.h"
-#include "PasswordSettings.h"
 #include "RawFile.h"
+#include "lock/GateCheck.h"
+#include "lock/LoginFile.h"
+#include "lock/PasswordHash.h"
+#include "lock/PasswordSettings.h"
 
 #include <QFile>
 #include <QTemporaryDir>

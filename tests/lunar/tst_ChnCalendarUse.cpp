@@ -1,6 +1,6 @@
-#include "ChnCalendarUse.h"
-#include "CnCalendar.h"
-#include "EraTable.h"
+#include "lunar/ChnCalendarUse.h"
+#include "lunar/CnCalendar.h"
+#include "lunar/EraTable.h"
 
 #include <QtTest>
 

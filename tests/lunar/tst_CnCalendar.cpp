@@ -1,4 +1,4 @@
-#include "CnCalendar.h"
+#include "lunar/CnCalendar.h"
 
 #include <QtTest>
 

@@ -3,11 +3,11 @@
 // What the main window gives a page or the memo list, for the page tests: a real database in a
 // temporary folder (optionally on a small disk), the shared flags and selection record, and a
 // window to hold the widgets.
-#include "LastSelection.h"
-#include "NotePage.h"
-#include "NoteStore.h"
-#include "PageFlags.h"
 #include "SmallDisk.h"
+#include "pages/LastSelection.h"
+#include "pages/NotePage.h"
+#include "pages/PageFlags.h"
+#include "store/NoteStore.h"
 
 #include <QDate>
 #include <QStringList>

@@ -2,7 +2,7 @@
 
 // Helpers of the page tests: notes as the editors store them, and a second connection that
 // changes the database behind the program's back.
-#include "RichText.h"
+#include "richtext/RichText.h"
 
 #include <QSqlDatabase>
 #include <QSqlError>

@@ -1,11 +1,11 @@
-#include "AnnualNotesPage.h"
-#include "DayRichEdit.h"
-#include "DesktopMonthPage.h"
-#include "NoteStore.h"
 #include "PageEnvironment.h"
 #include "PageTestSupport.h"
-#include "RichText.h"
-#include "YearPageLayout.h"
+#include "pages/AnnualNotesPage.h"
+#include "pages/DayRichEdit.h"
+#include "pages/DesktopMonthPage.h"
+#include "pages/YearPageLayout.h"
+#include "richtext/RichText.h"
+#include "store/NoteStore.h"
 
 #include <QApplication>
 #include <QFrame>

@@ -1,8 +1,8 @@
-#include "CellCommands.h"
-#include "DayRichEdit.h"
-#include "LastSelection.h"
-#include "NoteLineEdit.h"
-#include "RichText.h"
+#include "pages/CellCommands.h"
+#include "pages/DayRichEdit.h"
+#include "pages/LastSelection.h"
+#include "pages/NoteLineEdit.h"
+#include "richtext/RichText.h"
 
 #include <QApplication>
 #include <QClipboard>

@@ -1,4 +1,4 @@
-#include "DayRichEdit.h"
+#include "pages/DayRichEdit.h"
 
 #include <QApplication>
 #include <QClipboard>

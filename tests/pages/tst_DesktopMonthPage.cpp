@@ -1,11 +1,11 @@
-#include "DayRichEdit.h"
-#include "DesktopMonthPage.h"
-#include "MonthGridView.h"
-#include "MonthPageLayout.h"
-#include "NoteStore.h"
 #include "PageEnvironment.h"
 #include "PageTestSupport.h"
-#include "RichText.h"
+#include "pages/DayRichEdit.h"
+#include "pages/DesktopMonthPage.h"
+#include "pages/MonthGridView.h"
+#include "pages/MonthPageLayout.h"
+#include "richtext/RichText.h"
+#include "store/NoteStore.h"
 
 #include <QAbstractButton>
 #include <QApplication>

@@ -1,9 +1,9 @@
-#include "MemoPanel.h"
-#include "NoteLineEdit.h"
-#include "NoteStore.h"
 #include "PageEnvironment.h"
 #include "PageTestSupport.h"
 #include "SmallDisk.h"
+#include "pages/MemoPanel.h"
+#include "pages/NoteLineEdit.h"
+#include "store/NoteStore.h"
 
 #include <QApplication>
 #include <QLineEdit>

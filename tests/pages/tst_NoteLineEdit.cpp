@@ -1,5 +1,5 @@
-#include "GbkCodec.h"
-#include "NoteLineEdit.h"
+#include "base/GbkCodec.h"
+#include "pages/NoteLineEdit.h"
 
 #include <QApplication>
 #include <QClipboard>

@@ -1,12 +1,12 @@
 // The rules every note page keeps, run once against NotePage for each page in the table below.
-#include "AnnualNotesPage.h"
-#include "DayRichEdit.h"
-#include "DesktopMonthPage.h"
-#include "NoteLineEdit.h"
-#include "NoteStore.h"
 #include "PageTestSupport.h"
-#include "RichText.h"
-#include "SheetPage.h"
+#include "pages/AnnualNotesPage.h"
+#include "pages/DayRichEdit.h"
+#include "pages/DesktopMonthPage.h"
+#include "pages/NoteLineEdit.h"
+#include "pages/SheetPage.h"
+#include "richtext/RichText.h"
+#include "store/NoteStore.h"
 
 #include <QTemporaryDir>
 #include <QTest>

@@ -1,4 +1,4 @@
-#include "RecoveryFile.h"
+#include "pages/RecoveryFile.h"
 
 #include <QDir>
 #include <QFile>

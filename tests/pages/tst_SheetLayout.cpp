@@ -1,5 +1,5 @@
-#include "RuledPaper.h"
-#include "SheetLayout.h"
+#include "pages/RuledPaper.h"
+#include "pages/SheetLayout.h"
 
 #include <QImage>
 #include <QPainter>

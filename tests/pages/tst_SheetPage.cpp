@@ -1,10 +1,10 @@
-#include "NoteLineEdit.h"
-#include "NoteStore.h"
 #include "PageEnvironment.h"
 #include "PageTestSupport.h"
-#include "SheetPage.h"
 #include "SmallDisk.h"
-#include "TChnCalendar.h"
+#include "calendar_control/TChnCalendar.h"
+#include "pages/NoteLineEdit.h"
+#include "pages/SheetPage.h"
+#include "store/NoteStore.h"
 
 #include <QApplication>
 #include <QDateTime>

@@ -1,4 +1,4 @@
-#include "YearPageLayout.h"
+#include "pages/YearPageLayout.h"
 
 #include <QTest>
 

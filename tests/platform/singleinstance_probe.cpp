@@ -1,6 +1,6 @@
 // Claims the instance in the given runtime folder, prints its role, and (as the primary) keeps
 // running for the given number of milliseconds, printing "notice" for every notice received.
-#include "SingleInstance.h"
+#include "platform/SingleInstance.h"
 
 #include <QCoreApplication>
 #include <QTimer>

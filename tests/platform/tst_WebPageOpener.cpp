@@ -1,4 +1,4 @@
-#include "WebPageOpener.h"
+#include "platform/WebPageOpener.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -1,4 +1,4 @@
-#include "RichText.h"
+#include "richtext/RichText.h"
 
 #include <QFile>
 #include <QRandomGenerator>

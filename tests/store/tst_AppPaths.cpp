@@ -1,6 +1,6 @@
 #include "../TestMounts.h"
-#include "AppPaths.h"
-#include "NoteStore.h"
+#include "store/AppPaths.h"
+#include "store/NoteStore.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,8 +1,8 @@
-#include "AutoBackup.h"
 #include "BackupFixtures.h"
-#include "BackupManager.h"
-#include "BackupRotation.h"
-#include "NoteStore.h"
+#include "store/AutoBackup.h"
+#include "store/BackupManager.h"
+#include "store/BackupRotation.h"
+#include "store/NoteStore.h"
 
 #include <QDir>
 #include <QFile>

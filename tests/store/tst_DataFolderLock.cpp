@@ -1,5 +1,5 @@
 #include "../TestMounts.h"
-#include "DataFolderLock.h"
+#include "store/DataFolderLock.h"
 
 #include <QDir>
 #include <QProcess>

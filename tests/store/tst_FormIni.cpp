@@ -1,5 +1,5 @@
 #include "../TestMounts.h"
-#include "FormIni.h"
+#include "store/FormIni.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,5 +1,5 @@
 #include "../TestMounts.h"
-#include "NoteStore.h"
+#include "store/NoteStore.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
-#include "ContentCapture.h"
-#include "ContentPicture.h"
-#include "FontSubstitutes.h"
+#include "platform/FontSubstitutes.h"
+#include "wallpaper/ContentCapture.h"
+#include "wallpaper/ContentPicture.h"
 
 #include <QApplication>
 #include <QTest>

@@ -1,8 +1,8 @@
-#include "install/CommandRunner.h"
-#include "install/DesktopDetect.h"
-#include "install/GSettingsWallpaper.h"
-#include "install/KdeWallpaper.h"
-#include "install/XfceWallpaper.h"
+#include "wallpaper/install/CommandRunner.h"
+#include "wallpaper/install/DesktopDetect.h"
+#include "wallpaper/install/GSettingsWallpaper.h"
+#include "wallpaper/install/KdeWallpaper.h"
+#include "wallpaper/install/XfceWallpaper.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>

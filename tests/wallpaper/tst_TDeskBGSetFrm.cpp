@@ -1,7 +1,7 @@
-#include "BmpFile.h"
-#include "ContentPicture.h"
-#include "TDeskBGSetFrm.h"
-#include "WallpaperBlend.h"
+#include "wallpaper/BmpFile.h"
+#include "wallpaper/ContentPicture.h"
+#include "wallpaper/TDeskBGSetFrm.h"
+#include "wallpaper/WallpaperBlend.h"
 
 #include <QApplication>
 #include <QDir>

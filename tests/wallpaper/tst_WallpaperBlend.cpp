@@ -1,5 +1,5 @@
-#include "BmpFile.h"
-#include "WallpaperBlend.h"
+#include "wallpaper/BmpFile.h"
+#include "wallpaper/WallpaperBlend.h"
 
 #include <QTemporaryDir>
 #include <QTest>

@@ -1,4 +1,4 @@
-#include "install/X11RootWallpaper.h"
+#include "wallpaper/install/X11RootWallpaper.h"
 
 #include <QGuiApplication>
 #include <QTest>

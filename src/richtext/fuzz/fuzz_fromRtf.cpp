@@ -1,6 +1,6 @@
 // Feeds arbitrary bytes to the RTF reader. Besides crashes, hangs and memory errors, it checks
 // that whatever the reader makes of the input is written and read back unchanged.
-#include "RichText.h"
+#include "richtext/RichText.h"
 
 #include <QGuiApplication>
 #include <QTextDocument>

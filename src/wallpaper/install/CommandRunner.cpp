@@ -1,4 +1,4 @@
-#include "CommandRunner.h"
+#include "wallpaper/install/CommandRunner.h"
 
 #include <QDir>
 #include <QProcess>

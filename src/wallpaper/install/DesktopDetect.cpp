@@ -1,4 +1,4 @@
-#include "DesktopDetect.h"
+#include "wallpaper/install/DesktopDetect.h"
 
 #include <optional>
 

@@ -1,9 +1,9 @@
-#include "DesktopWallpaper.h"
+#include "wallpaper/install/DesktopWallpaper.h"
 
-#include "GSettingsWallpaper.h"
-#include "KdeWallpaper.h"
-#include "X11RootWallpaper.h"
-#include "XfceWallpaper.h"
+#include "wallpaper/install/GSettingsWallpaper.h"
+#include "wallpaper/install/KdeWallpaper.h"
+#include "wallpaper/install/X11RootWallpaper.h"
+#include "wallpaper/install/XfceWallpaper.h"
 
 #include <QGuiApplication>
 #include <QScreen>

@@ -1,4 +1,4 @@
-#include "GSettingsWallpaper.h"
+#include "wallpaper/install/GSettingsWallpaper.h"
 
 #include <QUrl>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "CommandRunner.h"
-#include "DesktopDetect.h"
+#include "wallpaper/install/CommandRunner.h"
+#include "wallpaper/install/DesktopDetect.h"
 
 #include <QString>
 

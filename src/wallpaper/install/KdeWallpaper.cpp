@@ -1,4 +1,4 @@
-#include "KdeWallpaper.h"
+#include "wallpaper/install/KdeWallpaper.h"
 
 #include <QDBusMessage>
 #include <QUrl>

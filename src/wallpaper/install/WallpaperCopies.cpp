@@ -1,6 +1,6 @@
-#include "WallpaperCopies.h"
+#include "wallpaper/install/WallpaperCopies.h"
 
-#include "AtomicFile.h"
+#include "base/AtomicFile.h"
 
 #include <QDir>
 #include <QRegularExpression>

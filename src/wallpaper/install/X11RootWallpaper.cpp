@@ -1,6 +1,6 @@
-#include "X11RootWallpaper.h"
+#include "wallpaper/install/X11RootWallpaper.h"
 
-#include "WallpaperBlend.h"
+#include "wallpaper/WallpaperBlend.h"
 
 #include <xcb/xcb.h>
 

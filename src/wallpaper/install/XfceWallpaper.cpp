@@ -1,4 +1,4 @@
-#include "XfceWallpaper.h"
+#include "wallpaper/install/XfceWallpaper.h"
 
 #include <QRegularExpression>
 

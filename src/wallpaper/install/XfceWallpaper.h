@@ -1,6 +1,6 @@
 #pragma once
 
-#include "CommandRunner.h"
+#include "wallpaper/install/CommandRunner.h"
 
 #include <QString>
 

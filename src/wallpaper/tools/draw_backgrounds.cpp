@@ -1,7 +1,7 @@
 // Draws the two shipped wallpaper backgrounds, 1920 x 1080, into <folder>/A1.bmp and A2.bmp:
 // calm gradients with low hills (A1) and soft waves (A2), kept plain at the top right where the
 // notes go. Usage: draw_backgrounds <folder>
-#include "BmpFile.h"
+#include "wallpaper/BmpFile.h"
 
 #include <QGuiApplication>
 #include <QLinearGradient>
