@@ -1,17 +1,15 @@
 #include "app/BackupController.h"
 
 #include "app/BackupDialog.h"
-#include "app/TMainForm.h"
+#include "app/NotesSession.h"
 #include "base/AppIdentity.h"
 #include "store/NoteStore.h"
 
 #include <QAction>
 #include <QDir>
 #include <QFileInfo>
-#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QTimer>
 
 QString BackupController::checkBeforeOpen(const AppPaths &paths, const QDateTime &now) {
     const QString file = paths.databaseFile();
@@ -26,10 +24,10 @@ QString BackupController::checkBeforeOpen(const AppPaths &paths, const QDateTime
     return kept;
 }
 
-BackupController::BackupController(const AppPaths &paths, TMainForm &mainForm,
+BackupController::BackupController(const AppPaths &paths, NotesSession &session, QWidget *window,
                                    QString damagedKeptAt, MessageFunction message)
-    : QObject(&mainForm), m_manager(paths.databaseFile(), paths.backupDir()), m_auto(m_manager),
-      m_mainForm(mainForm), m_damagedKeptAt(std::move(damagedKeptAt)),
+    : QObject(window), m_manager(paths.databaseFile(), paths.backupDir()), m_auto(m_manager),
+      m_session(session), m_window(window), m_damagedKeptAt(std::move(damagedKeptAt)),
       m_message(std::move(message)), m_now([] { return QDateTime::currentDateTime(); }) {
     m_prompt = [this](const QString &keptAt, const BackupInfo &newest) {
         QMessageBox box(
@@ -48,11 +46,7 @@ BackupController::BackupController(const AppPaths &paths, TMainForm &mainForm,
 
     m_action = new QAction(QStringLiteral("备份与恢复…"), this);
     m_action->setObjectName(QStringLiteral("N_Backup"));
-    QMenu *menu = mainForm.systemMenu();
-    menu->insertAction(mainForm.menuAction(QStringLiteral("N8")), m_action);
     connect(m_action, &QAction::triggered, this, &BackupController::showDialog);
-    connect(&mainForm, &TMainForm::firstShowFinished, this,
-            [this] { QTimer::singleShot(0, this, &BackupController::dailyBackup); });
 }
 
 void BackupController::beforeShow() {
@@ -70,27 +64,27 @@ void BackupController::beforeShow() {
         m_automatic = false;
         return;
     }
-    m_mainForm.store().close();
+    m_session.store().close();
     try {
         m_manager.installCopyOf(newest->file);
     } catch (const StoreError &e) {
         m_automatic = false;
         m_message(e.message());
     }
-    reopenDatabase();
+    m_session.resume();
 }
 
 void BackupController::dailyBackup() {
     // Notes open read-only (another program's folder, a folder or disk that takes no writes):
     // no copies from here.
-    if (!m_automatic || m_mainForm.isReadOnly()) return;
+    if (!m_automatic || m_session.isReadOnly()) return;
     const QString failure = m_auto.atStart(m_now().date());
     if (!failure.isEmpty()) m_message(failure);
 }
 
 void BackupController::atExit() {
-    const bool readOnly = m_mainForm.isReadOnly();
-    m_mainForm.store().close();
+    const bool readOnly = m_session.isReadOnly();
+    m_session.store().close();
     if (!m_damagedKeptAt.isEmpty()) {
         // Ended at the login gate before the user was asked: the next start asks again.
         try {
@@ -100,7 +94,7 @@ void BackupController::atExit() {
         }
         return;
     }
-    if (!m_mainForm.firstShowDone() || readOnly) return;
+    if (!m_session.isStarted() || readOnly) return;
     if (!m_automatic) {
         try {
             BackupManager::checkpoint(m_manager.databaseFile());
@@ -115,28 +109,10 @@ void BackupController::atExit() {
 
 void BackupController::showDialog() {
     BackupDialog::Hooks hooks;
-    hooks.releaseDatabase = [this] { return releaseDatabase(); };
-    hooks.reopenDatabase = [this] { reopenDatabase(); };
+    hooks.releaseDatabase = [this] { return m_session.suspend(); };
+    hooks.reopenDatabase = [this] { m_session.resume(); };
     hooks.today = [this] { return m_now().date(); };
     hooks.now = m_now;
-    BackupDialog dialog(m_manager, hooks, &m_mainForm);
+    BackupDialog dialog(m_manager, hooks, m_window);
     dialog.exec();
-}
-
-bool BackupController::releaseDatabase() {
-    if (m_mainForm.firstShowDone() && !m_mainForm.saveVisiblePage()) return false;
-    m_mainForm.flags().savingEnabled = false;
-    m_mainForm.store().close();
-    return true;
-}
-
-void BackupController::reopenDatabase() {
-    try {
-        m_mainForm.store().reconnect();
-    } catch (const StoreError &e) {
-        m_message(e.message());
-    }
-    if (!m_mainForm.firstShowDone()) return; // the first show loads the page
-    m_mainForm.flags().savingEnabled = true;
-    m_mainForm.SpeedButton2Click();
 }

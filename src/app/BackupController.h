@@ -10,7 +10,8 @@
 #include <optional>
 
 class QAction;
-class TMainForm;
+class NotesSession;
+class QWidget;
 
 // The backups around the main window: the check of the note database before the main window
 // opens it, the offer of a backup when it was damaged, the daily copy after the first show,
@@ -31,15 +32,16 @@ public:
     // it cannot move or create.
     static QString checkBeforeOpen(const AppPaths &paths, const QDateTime &now);
 
-    BackupController(const AppPaths &paths, TMainForm &mainForm, QString damagedKeptAt,
-                     MessageFunction message);
+    // The dialogs open over `window`; the controller is a child of it.
+    BackupController(const AppPaths &paths, NotesSession &session, QWidget *window,
+                     QString damagedKeptAt, MessageFunction message);
 
     void setRecoveryPrompt(RecoveryPrompt prompt) { m_prompt = std::move(prompt); }
     void setClock(std::function<QDateTime()> now) { m_now = std::move(now); }
 
     // After the login gate, before the main window shows: the offer when the file was damaged.
     void beforeShow();
-    // The daily copy (run by the first show of the main window).
+    // The daily copy (the caller runs it after the first show of the main window).
     void dailyBackup();
     // The program ends: the log goes into the .db file, and a copy is made after edits.
     void atExit();
@@ -48,12 +50,10 @@ public:
     void showDialog();
 
 private:
-    bool releaseDatabase();
-    void reopenDatabase();
-
     BackupManager m_manager;
     AutoBackup m_auto;
-    TMainForm &m_mainForm;
+    NotesSession &m_session;
+    QWidget *m_window;
     QString m_damagedKeptAt;
     MessageFunction m_message;
     RecoveryPrompt m_prompt;

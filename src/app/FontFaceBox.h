@@ -2,7 +2,7 @@
 
 #include <QComboBox>
 
-// The font face list `ccbFont`: the families installed on the system. Listing them all takes
+// The font face list: the families installed on the system. Listing them all takes
 // time that start-up should not wait for, so the list is filled by ensureFilled() (the main
 // window calls it after the first paint) or the first time the user reaches it (opens it, gives
 // it the focus, turns the wheel over it); until then it holds only the face selected at start.

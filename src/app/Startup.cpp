@@ -1,9 +1,10 @@
 #include "app/Startup.h"
 
 #include "app/BackupController.h"
+#include "app/DialogPrompts.h"
 #include "app/FramePictures.h"
-#include "app/TFrmSetFrm.h"
-#include "app/TMainForm.h"
+#include "app/MainWindow.h"
+#include "app/WindowSizeDialog.h"
 #include "base/AppIdentity.h"
 #include "lock/LoginFile.h"
 #include "lock/TLockLogin.h"
@@ -99,54 +100,60 @@ int Startup::run(QApplication &app) {
     std::unique_ptr<TLockLogin> gate;
     if (LoginFile::gateOn(lines)) gate = std::make_unique<TLockLogin>(paths.loginFile());
 
-    TMainForm mainForm(paths, {}, nullptr, prepareStore);
+    DialogPrompts prompts;
+    MainWindow mainWindow(paths, prompts, standardPages(), prepareStore);
+    prompts.setWindow(&mainWindow);
     if (checkError) {
         errorBox(*checkError);
         return 1;
     }
-    WindowClass::assign(&mainForm, QString::fromLatin1(AppIdentity::kWindowClass));
-    mainForm.setWindowIconText(QString::fromUtf8(AppIdentity::kAppTitle));
+    WindowClass::assign(&mainWindow, QString::fromLatin1(AppIdentity::kWindowClass));
+    mainWindow.setWindowIconText(QString::fromUtf8(AppIdentity::kAppTitle));
     if (gate) gate->setWindowIconText(QString::fromUtf8(AppIdentity::kAppTitle));
     // The dialogs are made when first asked for: start-up shows only the main window.
-    mainForm.setPasswordDialogMaker(
-        [&mainForm, file = paths.loginFile()] { return new TpwsetFrm(file, &mainForm); });
-    mainForm.setSizeDialogMaker([&mainForm, resources = paths.resourceDir()] {
-        return new TFrmSetFrm([&mainForm] { return mainForm.settings().width; },
-                              [&mainForm](const QSize &size) { return mainForm.applySize(size); },
-                              resources, &mainForm);
+    mainWindow.setPasswordDialogMaker(
+        [&mainWindow, file = paths.loginFile()] { return new TpwsetFrm(file, &mainWindow); });
+    mainWindow.setSizeDialogMaker([&mainWindow, resources = paths.resourceDir()] {
+        return new WindowSizeDialog(
+            [&mainWindow] { return mainWindow.settings().width; },
+            [&mainWindow](const QSize &size) { return mainWindow.applySize(size); }, resources,
+            &mainWindow);
     });
-    auto *backups = new BackupController(paths, mainForm, damagedKeptAt, [](const QString &text) {
-        QMessageBox::warning(nullptr, QString::fromUtf8(AppIdentity::kAppTitle), text);
-    });
-    mainForm.setWallpaperDialog(new TDeskBGSetFrm(paths.wallpaperDir(), &mainForm));
+    auto *backups = new BackupController(
+        paths, mainWindow.session(), &mainWindow, damagedKeptAt, [](const QString &text) {
+            QMessageBox::warning(nullptr, QString::fromUtf8(AppIdentity::kAppTitle), text);
+        });
+    mainWindow.attachBackups(*backups);
+    QObject::connect(&mainWindow.session(), &NotesSession::finished, &app, &QCoreApplication::quit);
+    mainWindow.setWallpaperDialog(new TDeskBGSetFrm(paths.wallpaperDir(), &mainWindow));
     lines.clear();
 
     // The session ending or a kill from outside: what can be saved is saved, the rest goes to
     // a recovery file, and the program ends in every case.
     TerminationSignals termination;
-    QObject::connect(&termination, &TerminationSignals::terminationRequested, &mainForm,
-                     [&mainForm] {
-                         if (mainForm.firstShowDone())
-                             mainForm.terminate();
+    QObject::connect(&termination, &TerminationSignals::terminationRequested, &mainWindow,
+                     [&mainWindow] {
+                         if (mainWindow.firstShowDone())
+                             mainWindow.session().terminate();
                          else
                              QCoreApplication::quit(); // still at the gate: nothing to save
                      });
 
     // A second start: the gate while it waits for the password, else the main window once it
     // has been shown (never before the gate let it).
-    QObject::connect(&instance, &SingleInstance::noticeReceived, &mainForm, [&gate, &mainForm] {
+    QObject::connect(&instance, &SingleInstance::noticeReceived, &mainWindow, [&gate, &mainWindow] {
         if (gate && gate->isVisible())
             WindowActivation::bringToFront(gate.get());
-        else if (mainForm.firstShowDone())
-            WindowActivation::bringToFront(&mainForm);
+        else if (mainWindow.firstShowDone())
+            WindowActivation::bringToFront(&mainWindow);
     });
 
-    const auto enter = [backups, &mainForm] {
+    const auto enter = [backups, &mainWindow] {
         backups->beforeShow();
-        mainForm.show();
+        mainWindow.show();
     };
     if (gate) {
-        QObject::connect(gate.get(), &TLockLogin::loginAccepted, &mainForm, enter);
+        QObject::connect(gate.get(), &TLockLogin::loginAccepted, &mainWindow, enter);
         QObject::connect(gate.get(), &TLockLogin::loginCancelled, &app, &QCoreApplication::quit,
                          Qt::QueuedConnection);
         gate->show();

@@ -4,7 +4,9 @@
 #include "BackupFixtures.h"
 #include "app/BackupController.h"
 #include "app/BackupDialog.h"
-#include "app/TMainForm.h"
+#include "ScriptedPrompts.h"
+#include "app/MainWindow.h"
+#include "app/PageHost.h"
 #include "store/AppPaths.h"
 #include "store/BackupManager.h"
 #include "store/NoteStore.h"
@@ -29,8 +31,9 @@ constexpr int kMonths = 60;
 struct Harness {
     QTemporaryDir dir;
     AppPaths paths{dir.path(), QStringLiteral(KESTROVA_SOURCE_DIR)};
-    QStringList messages;
-    std::unique_ptr<TMainForm> form;
+    ScriptedPrompts prompts;
+    QStringList &messages = prompts.messages;
+    std::unique_ptr<MainWindow> form;
     BackupController *controller = nullptr;
 
     Harness() {
@@ -40,10 +43,10 @@ struct Harness {
     BackupManager manager() const { return BackupManager(paths.databaseFile(), paths.backupDir()); }
     // The start-up steps up to the gate.
     void start(const QString &damagedKeptAt) {
-        form = std::make_unique<TMainForm>(paths, [this](const QString &t) { messages << t; });
-        form->setQuitFunction([] {});
-        controller = new BackupController(paths, *form, damagedKeptAt,
+        form = std::make_unique<MainWindow>(paths, prompts);
+        controller = new BackupController(paths, form->session(), form.get(), damagedKeptAt,
                                           [this](const QString &t) { messages << t; });
+        form->attachBackups(*controller);
         controller->setClock([] { return kNow; });
     }
     QStringList backupFiles() const {
@@ -75,8 +78,8 @@ private slots:
         h.controller->beforeShow();
         QCOMPARE(offered, QDate(2025, 7, 7));
         QCOMPARE(h.messages, QStringList());
-        QVERIFY(h.form->store().isOpen());
-        h.form->store().close();
+        QVERIFY(h.form->session().store().isOpen());
+        h.form->session().store().close();
         QVERIFY(testfiles::holdsNotes(h.paths.databaseFile(), kMonths));
         QCOMPARE(testfiles::fileHash(keptAt), damaged);
     }
@@ -90,8 +93,8 @@ private slots:
         h.start(BackupController::checkBeforeOpen(h.paths, kNow));
         h.controller->setRecoveryPrompt([](const QString &, const BackupInfo &) { return false; });
         h.controller->beforeShow();
-        QCOMPARE(h.form->store().readMonth(NoteStore::yearMonthKey(2000, 1))[0], QByteArray());
-        h.form->store().writeMemoLine(1, QStringLiteral("新的"));
+        QCOMPARE(h.form->session().store().readMonth(NoteStore::yearMonthKey(2000, 1))[0], QByteArray());
+        h.form->session().store().writeMemoLine(1, QStringLiteral("新的"));
         h.controller->dailyBackup();
         h.controller->atExit();
         QCOMPARE(h.backupFiles(), before);
@@ -193,7 +196,7 @@ private slots:
         QTRY_VERIFY(QFileInfo::exists(copy));
         const QDateTime first = QFileInfo(copy).lastModified();
         QTest::qWait(20);
-        h.form->store().writeMemoLine(2, QStringLiteral("关闭前写的"));
+        h.form->session().store().writeMemoLine(2, QStringLiteral("关闭前写的"));
         h.controller->atExit();
         QVERIFY(QFileInfo(copy).lastModified() > first);
         QVERIFY(!QFileInfo::exists(h.paths.databaseFile() + "-wal") ||
@@ -221,7 +224,7 @@ private slots:
         h.start(QString());
         h.form->show();
         QTRY_VERIFY(QFileInfo::exists(h.paths.backupDir() + "/CalendarD-2025-07-08.db"));
-        h.form->store().writeMemoLine(1, QStringLiteral("恢复后应不见"));
+        h.form->session().store().writeMemoLine(1, QStringLiteral("恢复后应不见"));
 
         QStringList questions, messages;
         bool answer = false;
@@ -234,12 +237,12 @@ private slots:
         hooks.message = [&](const QString &m) { messages << m; };
         hooks.releaseDatabase = [&] {
             ++released;
-            h.form->store().close();
+            h.form->session().store().close();
             return true;
         };
         hooks.reopenDatabase = [&] {
             ++reopened;
-            h.form->store().reconnect();
+            h.form->session().store().reconnect();
         };
         hooks.today = [] { return QDate(2025, 7, 9); };
         hooks.now = [] { return QDateTime(QDate(2025, 7, 9), QTime(10, 0)); };
@@ -255,14 +258,14 @@ private slots:
         dialog.restoreButton()->click();                               // answered no
         QCOMPARE(questions.size(), 1);
         QCOMPARE(released, 0);
-        QCOMPARE(h.form->store().readMemoLines()[0], QStringLiteral("恢复后应不见"));
+        QCOMPARE(h.form->session().store().readMemoLines()[0], QStringLiteral("恢复后应不见"));
 
         answer = true;
         dialog.list()->setCurrentItem(dialog.list()->topLevelItem(1));
         dialog.restoreButton()->click();
         QCOMPARE(released, 1);
         QCOMPARE(reopened, 1);
-        QCOMPARE(h.form->store().readMemoLines()[0], QStringLiteral("买菜"));
+        QCOMPARE(h.form->session().store().readMemoLines()[0], QStringLiteral("买菜"));
         QCOMPARE(messages.size(), 1);
         QVERIFY2(messages.first().startsWith(QStringLiteral("已恢复")),
                  qPrintable(messages.first()));

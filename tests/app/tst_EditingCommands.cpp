@@ -1,7 +1,10 @@
 // The editing commands as the main window offers them: the cell menus, the "√" and "X"
 // buttons, the colour command and the font lists, on every page.
 #include "app/FontFaceBox.h"
-#include "app/TMainForm.h"
+#include "ScriptedPrompts.h"
+#include "app/FormatBar.h"
+#include "app/MainWindow.h"
+#include "app/PageHost.h"
 #include "pages/AnnualNotesPage.h"
 #include "pages/CellMenu.h"
 #include "pages/DayRichEdit.h"
@@ -82,24 +85,22 @@ private:
 
     QTemporaryDir m_dir;
     std::unique_ptr<AppPaths> m_paths;
-    std::unique_ptr<TMainForm> m_form;
-    QList<QColor> m_dialogStarts; // the colour the dialog started on, once per opening
-    QColor m_answer;              // the colour the dialog gives back (invalid: Cancel)
+    ScriptedPrompts m_prompts;
+    std::unique_ptr<MainWindow> m_form;
+    // The colour each dialog started on, and the colour it gives back (invalid: Cancel).
+    QList<QColor> &m_dialogStarts = m_prompts.colourStarts;
+    QColor &m_answer = m_prompts.colourAnswer;
 };
 
 void TestEditingCommands::initTestCase() {
     FontSubstitutes::install();
     m_paths = std::make_unique<AppPaths>(m_dir.path(), QStringLiteral(KESTROVA_SOURCE_DIR));
     m_paths->ensureLayout();
-    m_form = std::make_unique<TMainForm>(*m_paths, [](const QString &t) { qWarning() << t; });
-    m_form->setQuitFunction([] {});
-    m_form->setColourChooser([this](const QColor &initial) {
-        m_dialogStarts << initial;
-        return m_answer;
-    });
+    m_prompts.onMessage = [](const QString &t) { qWarning() << t; };
+    m_form = std::make_unique<MainWindow>(*m_paths, m_prompts);
     m_form->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
-    QTRY_VERIFY(m_form->autoSaveTimer()->isActive());
+    QTRY_VERIFY(m_form->pages().autoSaveTimer()->isActive());
     QTRY_VERIFY(m_form->monthPage()->editorsVisible());
     m_form->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
@@ -117,7 +118,7 @@ void TestEditingCommands::init() {
 void TestEditingCommands::open(const char *pageButton) {
     m_form->setFocus();
     QTest::mouseClick(m_form->findChild<QAbstractButton *>(pageButton), Qt::LeftButton);
-    QVERIFY(m_form->activePage()->isLoaded());
+    QVERIFY(m_form->pages().activePage()->isLoaded());
 }
 
 QWidget *TestEditingCommands::cell(const char *name) const {
@@ -147,9 +148,9 @@ QString TestEditingCommands::textOf(const char *name) const {
 
 void TestEditingCommands::saveAndReload() {
     m_form->setFocus();
-    QVERIFY(m_form->saveVisiblePage());
-    QVERIFY(!m_form->activePage()->hasUnsavedChanges());
-    QVERIFY(m_form->activePage()->load());
+    QVERIFY(m_form->session().saveActive());
+    QVERIFY(!m_form->pages().activePage()->hasUnsavedChanges());
+    QVERIFY(m_form->pages().activePage()->load());
 }
 
 void TestEditingCommands::choose(QComboBox *list, const QString &item) {
@@ -228,7 +229,7 @@ void TestEditingCommands::markButtonsByPage() {
     QTest::mouseClick(m_form->findChild<QPushButton *>(button.constData()), Qt::LeftButton);
     QCOMPARE(textOf(cell.constData()), expected);
     QVERIFY(CellCommands::isFocused(this->cell(cell.constData())));
-    QVERIFY(m_form->activePage()->hasUnsavedChanges());
+    QVERIFY(m_form->pages().activePage()->hasUnsavedChanges());
     saveAndReload();
     QCOMPARE(textOf(cell.constData()), expected);
 }
@@ -247,7 +248,7 @@ void TestEditingCommands::commandsWithoutFocusedCellChangeNothing() {
     QCoreApplication::processEvents();
     QVERIFY(m_dialogStarts.isEmpty());
     QCOMPARE(textOf("RichEdit4"), QStringLiteral("kept"));
-    QVERIFY(!m_form->activePage()->hasUnsavedChanges());
+    QVERIFY(!m_form->pages().activePage()->hasUnsavedChanges());
 }
 
 void TestEditingCommands::cellMenuReplacesTheDefaultMenu_data() {
@@ -309,8 +310,8 @@ void TestEditingCommands::menuMarkIsSavedByTheAutoSave() {
     box->setFocus();
     m_form->monthPage()->cellMenu()->item(CellCommands::Command::Tick)->trigger();
     QCOMPARE(textOf("RichEdit20"), Tick);
-    m_form->autoSave();
-    QVERIFY(!m_form->activePage()->hasUnsavedChanges());
+    m_form->pages().autoSave();
+    QVERIFY(!m_form->pages().activePage()->hasUnsavedChanges());
     NoteStore store;
     store.open(m_paths->databaseFile());
     QTextDocument stored;
@@ -386,7 +387,7 @@ void TestEditingCommands::colourCommand() {
     QTest::mouseClick(m_form->findChild<QWidget *>("img4"), Qt::LeftButton);
     QCoreApplication::processEvents();
     QCOMPARE(m_dialogStarts.size(), dialog ? 1 : 0);
-    QCOMPARE(m_form->activePage()->hasUnsavedChanges(), dialog);
+    QCOMPARE(m_form->pages().activePage()->hasUnsavedChanges(), dialog);
     if (!dialog) return;
     saveAndReload();
     if (box) {
@@ -402,15 +403,15 @@ void TestEditingCommands::colourCommand() {
 void TestEditingCommands::colourDialogStartsOnTheLastColour() {
     focusCell("RichEdit6", QStringLiteral("abc"));
     m_answer = QColor();
-    m_form->img4Click(); // Cancel changes nothing, not even the colour to start on
+    m_form->formatBar().chooseColour(); // Cancel changes nothing, not even the colour to start on
     m_answer = QColor(10, 20, 30);
-    m_form->img4Click();
+    m_form->formatBar().chooseColour();
     m_answer = QColor(40, 50, 60);
-    m_form->img4Click();
+    m_form->formatBar().chooseColour();
     QCOMPARE(m_dialogStarts.size(), 3);
     QCOMPARE(m_dialogStarts[1], m_dialogStarts[0]);
     QCOMPARE(m_dialogStarts[2], QColor(10, 20, 30));
-    QCOMPARE(m_form->lastColour(), QColor(40, 50, 60));
+    QCOMPARE(m_form->formatBar().lastColour(), QColor(40, 50, 60));
 }
 
 void TestEditingCommands::fontLists_data() {
@@ -459,7 +460,7 @@ void TestEditingCommands::fontLists() {
         choose(faces, QStringLiteral("DejaVu Serif"));
     else
         choose(sizes, QStringLiteral("14"));
-    QVERIFY(m_form->activePage()->hasUnsavedChanges());
+    QVERIFY(m_form->pages().activePage()->hasUnsavedChanges());
     saveAndReload();
     for (int i = 0; i < 4; ++i) {
         const bool inside = i == 1 || i == 2;
@@ -481,7 +482,7 @@ void TestEditingCommands::fontListsBeforeAnyBoxIsClickedChangeNothing() {
     choose(m_form->findChild<QComboBox *>("cbbFontSize"), QStringLiteral("13"));
     choose(m_form->findChild<QComboBox *>("ccbFont"),
            m_form->findChild<QComboBox *>("ccbFont")->itemText(0));
-    QVERIFY(!m_form->activePage()->hasUnsavedChanges());
+    QVERIFY(!m_form->pages().activePage()->hasUnsavedChanges());
     QCOMPARE(richtext::toRtf(*qobject_cast<QTextEdit *>(cell("redt2"))->document()), before);
 }
 
@@ -491,15 +492,15 @@ void TestEditingCommands::selectionRecordFollowsTheKeyboardAndIsClearedOnReload(
     QTest::keyClick(box, Qt::Key_Home);
     QTest::keyClick(box, Qt::Key_Right, Qt::ShiftModifier);
     QTest::keyClick(box, Qt::Key_Right, Qt::ShiftModifier);
-    const LastSelection &record = m_form->lastSelection();
+    const LastSelection &record = m_form->session().context().lastSelection;
     QCOMPARE(record.tabOrder, AnnualNotesPage::FirstTabOrder + 8);
     QCOMPARE(record.selStart, 0);
     QCOMPARE(record.selLength, 2);
     QVERIFY(!record.isMemday);
     saveAndReload();
-    QCOMPARE(m_form->lastSelection().tabOrder, 0);
+    QCOMPARE(m_form->session().context().lastSelection.tabOrder, 0);
     choose(m_form->findChild<QComboBox *>("cbbFontSize"), QStringLiteral("12"));
-    QVERIFY(!m_form->activePage()->hasUnsavedChanges());
+    QVERIFY(!m_form->pages().activePage()->hasUnsavedChanges());
 }
 
 // Marks, colours, faces and sizes come back the same from the stored RTF.
@@ -512,7 +513,7 @@ void TestEditingCommands::formattingSurvivesSaveAndReload() {
     QTest::mouseRelease(box->viewport(), Qt::LeftButton, {}, QPoint(2, 2));
     box->setTextCursor(c);
     m_answer = QColor(200, 0, 0);
-    m_form->img4Click();
+    m_form->formatBar().chooseColour();
     choose(m_form->findChild<QComboBox *>("cbbFontSize"), QStringLiteral("12"));
     box->setFocus();
     box->moveCursor(QTextCursor::End);

@@ -1,6 +1,6 @@
 #include "app/AnchorLayout.h"
 #include "app/FrameGeometry.h"
-#include "app/TFrmSetFrm.h"
+#include "app/WindowSizeDialog.h"
 #include "store/FormIni.h"
 
 #include <QTest>
@@ -197,9 +197,9 @@ void TestFrameGeometry::windowSizeChoices() {
     QFETCH(int, choice);
     QFETCH(QString, caption);
     QFETCH(QSize, applied);
-    QCOMPARE(TFrmSetFrm::choiceFor(configuredWidth), choice);
-    QCOMPARE(TFrmSetFrm::caption(choice), caption);
-    QCOMPARE(TFrmSetFrm::sizeFor(choice), applied);
+    QCOMPARE(WindowSizeDialog::choiceFor(configuredWidth), choice);
+    QCOMPARE(WindowSizeDialog::caption(choice), caption);
+    QCOMPARE(WindowSizeDialog::sizeFor(choice), applied);
 }
 
 QTEST_GUILESS_MAIN(TestFrameGeometry)

@@ -1,4 +1,4 @@
-#include "app/TFrmSetFrm.h"
+#include "app/WindowSizeDialog.h"
 
 #include "app/FramePictures.h"
 #include "app/PictureLabel.h"
@@ -16,7 +16,7 @@ struct Choice {
     int width;
     int height;
 };
-constexpr Choice kChoices[TFrmSetFrm::ChoiceCount] = {
+constexpr Choice kChoices[WindowSizeDialog::ChoiceCount] = {
     {"1024*768(默认)", 1024, 738},
     {"1280*800", 1280, 770},
     {"1366*768", 1366, 738},
@@ -24,11 +24,12 @@ constexpr Choice kChoices[TFrmSetFrm::ChoiceCount] = {
 };
 } // namespace
 
-TFrmSetFrm::TFrmSetFrm(WidthSource configuredWidth, SizeSink applySize, const QString &resourceDir,
-                       QWidget *parent)
+WindowSizeDialog::WindowSizeDialog(WidthSource configuredWidth, SizeSink applySize,
+                                   const QString &resourceDir, QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                           Qt::MSWindowsFixedSizeDialogHint),
       m_configuredWidth(std::move(configuredWidth)), m_applySize(std::move(applySize)) {
+    setObjectName(QStringLiteral("TFrmSetFrm"));
     setWindowTitle(QStringLiteral("窗体大小设置"));
     setFixedSize(335, 308);
     setModal(false);
@@ -38,21 +39,21 @@ TFrmSetFrm::TFrmSetFrm(WidthSource configuredWidth, SizeSink applySize, const QS
     setAutoFillBackground(true);
 
     const FramePictures pictures(resourceDir);
-    Image1 = new PictureLabel(this);
-    Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->setPicture(pictures.image(QStringLiteral("size_background")));
-    Image1->setStretched(true);
-    Image1->setGeometry(0, 62, 335, 246);
-    imgTitle = new PictureLabel(this);
-    imgTitle->setObjectName(QStringLiteral("imgTitle"));
-    imgTitle->setPicture(pictures.image(QStringLiteral("size_title")));
-    imgTitle->setStretched(true);
-    imgTitle->setFallbackColor(QColor(96, 146, 206));
-    imgTitle->setGeometry(0, 0, 335, 62);
-    Image2 = new PictureLabel(this);
-    Image2->setObjectName(QStringLiteral("Image2"));
-    Image2->setPicture(pictures.image(QStringLiteral("size_banner")));
-    Image2->setGeometry(0, 66, 356, 65);
+    m_background = new PictureLabel(this);
+    m_background->setObjectName(QStringLiteral("Image1"));
+    m_background->setPicture(pictures.image(QStringLiteral("size_background")));
+    m_background->setStretched(true);
+    m_background->setGeometry(0, 62, 335, 246);
+    m_title = new PictureLabel(this);
+    m_title->setObjectName(QStringLiteral("imgTitle"));
+    m_title->setPicture(pictures.image(QStringLiteral("size_title")));
+    m_title->setStretched(true);
+    m_title->setFallbackColor(QColor(96, 146, 206));
+    m_title->setGeometry(0, 0, 335, 62);
+    m_banner = new PictureLabel(this);
+    m_banner->setObjectName(QStringLiteral("Image2"));
+    m_banner->setPicture(pictures.image(QStringLiteral("size_banner")));
+    m_banner->setGeometry(0, 66, 356, 65);
 
     QFont radioFont(QStringLiteral("微软雅黑"));
     radioFont.setPixelSize(14);
@@ -71,38 +72,38 @@ TFrmSetFrm::TFrmSetFrm(WidthSource configuredWidth, SizeSink applySize, const QS
     }
     m_radio[0]->setChecked(true);
 
-    btnSave = new QPushButton(QStringLiteral("确  定"), this);
-    btnSave->setObjectName(QStringLiteral("btnSave"));
-    btnSave->setGeometry(240, 272, 75, 25);
-    connect(btnSave, &QPushButton::clicked, this, &TFrmSetFrm::btnSaveClick);
+    m_applyButton = new QPushButton(QStringLiteral("确  定"), this);
+    m_applyButton->setObjectName(QStringLiteral("btnSave"));
+    m_applyButton->setGeometry(240, 272, 75, 25);
+    connect(m_applyButton, &QPushButton::clicked, this, &WindowSizeDialog::applyChoice);
 }
 
-QString TFrmSetFrm::caption(int choice) {
+QString WindowSizeDialog::caption(int choice) {
     return QString::fromUtf8(kChoices[choice].caption);
 }
 
-QSize TFrmSetFrm::sizeFor(int choice) {
+QSize WindowSizeDialog::sizeFor(int choice) {
     return {kChoices[choice].width, kChoices[choice].height};
 }
 
-int TFrmSetFrm::choiceFor(int width) {
+int WindowSizeDialog::choiceFor(int width) {
     for (int i = 1; i < ChoiceCount; ++i)
         if (kChoices[i].width == width) return i;
     return 0;
 }
 
-int TFrmSetFrm::selectedChoice() const {
+int WindowSizeDialog::selectedChoice() const {
     for (int i = 0; i < ChoiceCount; ++i)
         if (m_radio[i]->isChecked()) return i;
     return 0;
 }
 
-void TFrmSetFrm::showEvent(QShowEvent *event) {
-    FormShow();
+void WindowSizeDialog::showEvent(QShowEvent *event) {
+    showCurrentSize();
     QDialog::showEvent(event);
 }
 
-void TFrmSetFrm::FormShow() {
+void WindowSizeDialog::showCurrentSize() {
     m_radio[choiceFor(m_configuredWidth())]->setChecked(true);
     if (const QWidget *owner = parentWidget()) {
         const QRect area = owner->frameGeometry();
@@ -110,7 +111,7 @@ void TFrmSetFrm::FormShow() {
     }
 }
 
-void TFrmSetFrm::btnSaveClick() {
+void WindowSizeDialog::applyChoice() {
     if (!m_applySize(sizeFor(selectedChoice())))
         QMessageBox::information(this, QString::fromUtf8(AppIdentity::kAppTitle),
                                  QStringLiteral("保存失败!"));

@@ -1,11 +1,15 @@
 #include "../TestMounts.h"
 #include "PageTestSupport.h"
+#include "ScriptedPrompts.h"
 #include "ScriptedQuestions.h"
 #include "app/CaptionButton.h"
 #include "app/FrameGeometry.h"
 #include "app/PictureLabel.h"
-#include "app/TFrmSetFrm.h"
-#include "app/TMainForm.h"
+#include "app/FormatBar.h"
+#include "app/MainWindow.h"
+#include "app/PageHost.h"
+#include "app/SystemMenu.h"
+#include "app/WindowSizeDialog.h"
 #include "base/GbkCodec.h"
 #include "calendar_control/TChnCalendar.h"
 #include "export/ExportDialogs.h"
@@ -58,12 +62,13 @@ const QString kSaveFailed = QStringLiteral("系统出现异常,请重新保存!"
 struct Harness {
     QTemporaryDir dir;
     AppPaths paths{dir.path(), QStringLiteral(KESTROVA_SOURCE_DIR)};
-    QStringList messages;
-    QStringList questions; // asked when a close finds saves failing
-    bool answerQuit = false;
+    ScriptedPrompts prompts;
+    QStringList &messages = prompts.messages;
+    QStringList &questions = prompts.questions; // asked when a close finds saves failing
+    bool &answerQuit = prompts.answerQuit;
     QList<QUrl> opened;
     int quits = 0;
-    std::unique_ptr<TMainForm> form;
+    std::unique_ptr<MainWindow> form;
 
     Harness() {
         // Recovery files may also go to the per-user folder: never the real user's.
@@ -71,26 +76,22 @@ struct Harness {
         paths.ensureLayout();
     }
 
-    TMainForm &create() {
-        form = std::make_unique<TMainForm>(paths, [this](const QString &t) { messages << t; });
-        form->setQuitQuestion([this](const QString &t) {
-            questions << t;
-            return answerQuit;
-        });
+    MainWindow &create(NotesSession::StorePreparation prepare = {}) {
+        form = std::make_unique<MainWindow>(paths, prompts, standardPages(), std::move(prepare));
         form->setUrlOpener([this](const QUrl &u) {
             opened << u;
             return true;
         });
-        form->setQuitFunction([this] { ++quits; });
+        QObject::connect(&form->session(), &NotesSession::finished, [this] { ++quits; });
         return *form;
     }
 
     // Created, shown, and past the start-up timer (editors shown, auto-save armed).
-    TMainForm &running() {
+    MainWindow &running() {
         create();
         form->show();
         if (!QTest::qWaitForWindowExposed(form.get())) qWarning("window not exposed");
-        if (!QTest::qWaitFor([this] { return form->autoSaveTimer()->isActive(); }, 3000) ||
+        if (!QTest::qWaitFor([this] { return form->pages().autoSaveTimer()->isActive(); }, 3000) ||
             !QTest::qWaitFor([this] { return form->monthPage()->editorsVisible(); }, 3000))
             qWarning("start-up timers did not run");
         return *form;
@@ -156,7 +157,7 @@ struct Harness {
 };
 } // namespace
 
-class TestTMainForm : public QObject {
+class TestMainWindow : public QObject {
     Q_OBJECT
 private slots:
     void picturesAreReadWithoutFormatPlugins(); // first: no earlier test may load the plugins
@@ -219,9 +220,9 @@ private slots:
     void wallpaperFromTheGeneralPage();
 };
 
-void TestTMainForm::picturesAreReadWithoutFormatPlugins() {
+void TestMainWindow::picturesAreReadWithoutFormatPlugins() {
     Harness h;
-    TMainForm &f = h.running();
+    MainWindow &f = h.running();
     const auto *background = f.findChild<PictureLabel *>(QStringLiteral("imgBackGround"));
     QVERIFY(background && !background->picture().isNull());
     QFile maps(QStringLiteral("/proc/self/maps"));
@@ -229,13 +230,13 @@ void TestTMainForm::picturesAreReadWithoutFormatPlugins() {
     QVERIFY(!maps.readAll().contains("/imageformats/"));
 }
 
-void TestTMainForm::creationPreparesHiddenWindow() {
+void TestMainWindow::creationPreparesHiddenWindow() {
     Harness h;
-    TMainForm &f = h.create();
+    MainWindow &f = h.create();
     QVERIFY(!f.isVisible());
     QCOMPARE(f.windowTitle(), QStringLiteral("Kestrova桌面月历K714"));
     QVERIFY(f.windowFlags() & Qt::FramelessWindowHint);
-    QVERIFY(!f.flags().savingEnabled);
+    QVERIFY(!f.session().saving().isOpen());
     QVERIFY(!f.flags().loading);
     QCOMPARE(f.size(), QSize(1024, 738));
     QCOMPARE(f.dateLine()->text(), FrameGeometry::dateLine(QDate::currentDate()));
@@ -246,42 +247,42 @@ void TestTMainForm::creationPreparesHiddenWindow() {
     QVERIFY(h.messages.isEmpty());
 }
 
-void TestTMainForm::systemMenuItemsInOrder() {
+void TestMainWindow::systemMenuItemsInOrder() {
     Harness h;
-    TMainForm &f = h.create();
+    MainWindow &f = h.create();
     QStringList items;
     for (QAction *a : f.systemMenu()->actions())
         items << (a->isSeparator() ? QStringLiteral("-") : a->text());
     QCOMPARE(items, QStringList({"设置界面大小", "设为桌面背景", "-", "内容导出", "密码设置", "-",
                                  "帮助说明", "意见反馈", "退出程序"}));
-    QVERIFY(!f.menuAction("N_SetDeskTopBG")->isEnabled());
-    QVERIFY(f.menuAction("N_NoteToTxt")->isEnabled());
+    QVERIFY(!f.systemMenu()->action("N_SetDeskTopBG")->isEnabled());
+    QVERIFY(f.systemMenu()->action("N_NoteToTxt")->isEnabled());
     // Without the dialogs attached, their items do nothing and say so by being disabled.
-    QVERIFY(!f.menuAction("N_SetFrmSize")->isEnabled());
-    QVERIFY(!f.menuAction("N4")->isEnabled());
+    QVERIFY(!f.systemMenu()->action("N_SetFrmSize")->isEnabled());
+    QVERIFY(!f.systemMenu()->action("N4")->isEnabled());
     QDialog password;
-    TFrmSetFrm size([] { return 1024; }, [](const QSize &) { return true; }, QString());
+    WindowSizeDialog size([] { return 1024; }, [](const QSize &) { return true; }, QString());
     f.setPasswordDialog(&password);
     f.setSizeDialog(&size);
-    QVERIFY(f.menuAction("N_SetFrmSize")->isEnabled());
-    QVERIFY(f.menuAction("N4")->isEnabled());
-    for (const char *name : {"N5", "N7", "N_ExitPrj"}) QVERIFY(f.menuAction(name)->isEnabled());
+    QVERIFY(f.systemMenu()->action("N_SetFrmSize")->isEnabled());
+    QVERIFY(f.systemMenu()->action("N4")->isEnabled());
+    for (const char *name : {"N5", "N7", "N_ExitPrj"}) QVERIFY(f.systemMenu()->action(name)->isEnabled());
     f.setPasswordDialog(nullptr);
     f.setSizeDialog(nullptr);
 }
 
-void TestTMainForm::passwordItemOpensTheDialogModally() {
+void TestMainWindow::passwordItemOpensTheDialogModally() {
     Harness h;
-    TMainForm &f = h.running();
+    MainWindow &f = h.running();
     auto *dialog = new TpwsetFrm(h.paths.loginFile(), &f);
     f.setPasswordDialog(dialog);
-    QVERIFY(f.menuAction("N4")->isEnabled());
+    QVERIFY(f.systemMenu()->action("N4")->isEnabled());
     bool wasModal = false;
     QTimer::singleShot(300, dialog, [&] {
         wasModal = dialog->isVisible() && QApplication::activeModalWidget() == dialog;
         dialog->reject();
     });
-    f.menuAction("N4")->trigger(); // returns when the dialog closes
+    f.systemMenu()->action("N4")->trigger(); // returns when the dialog closes
     QVERIFY(wasModal);
     QVERIFY(!dialog->isVisible());
     // Closing without apply leaves the password file as it was.
@@ -290,14 +291,14 @@ void TestTMainForm::passwordItemOpensTheDialogModally() {
     QCOMPARE(login.readAll(), AppPaths::noPasswordFileContent());
 }
 
-void TestTMainForm::dialogsAreMadeOnFirstUse() {
+void TestMainWindow::dialogsAreMadeOnFirstUse() {
     Harness h;
-    TMainForm &f = h.running();
+    MainWindow &f = h.running();
     int sizeMade = 0;
     int passwordMade = 0;
     f.setSizeDialogMaker([&] {
         ++sizeMade;
-        return new TFrmSetFrm([&f] { return f.settings().width; },
+        return new WindowSizeDialog([&f] { return f.settings().width; },
                               [&f](const QSize &s) { return f.applySize(s); },
                               h.paths.resourceDir(), &f);
     });
@@ -305,47 +306,47 @@ void TestTMainForm::dialogsAreMadeOnFirstUse() {
         ++passwordMade;
         return new TpwsetFrm(h.paths.loginFile(), &f);
     });
-    QVERIFY(f.menuAction("N_SetFrmSize")->isEnabled());
-    QVERIFY(f.menuAction("N4")->isEnabled());
+    QVERIFY(f.systemMenu()->action("N_SetFrmSize")->isEnabled());
+    QVERIFY(f.systemMenu()->action("N4")->isEnabled());
     QCOMPARE(sizeMade + passwordMade, 0);
-    QVERIFY(!f.findChild<TFrmSetFrm *>());
+    QVERIFY(!f.findChild<WindowSizeDialog *>());
     QVERIFY(!f.findChild<TpwsetFrm *>());
 
     for (int i = 0; i < 2; ++i) {
-        f.menuAction("N_SetFrmSize")->trigger();
+        f.systemMenu()->action("N_SetFrmSize")->trigger();
         QCOMPARE(sizeMade, 1);
-        QVERIFY(f.findChild<TFrmSetFrm *>()->isVisible());
-        f.findChild<TFrmSetFrm *>()->hide();
+        QVERIFY(f.findChild<WindowSizeDialog *>()->isVisible());
+        f.findChild<WindowSizeDialog *>()->hide();
 
         QTimer::singleShot(300, &f, [&f] {
             if (auto *dialog = f.findChild<TpwsetFrm *>()) dialog->reject();
         });
-        f.menuAction("N4")->trigger(); // returns when the dialog closes
+        f.systemMenu()->action("N4")->trigger(); // returns when the dialog closes
         QCOMPARE(passwordMade, 1);
         QCOMPARE(f.findChildren<TpwsetFrm *>().size(), 1);
     }
     // A dialog that went away is made again on the next use.
-    delete f.findChild<TFrmSetFrm *>();
-    f.menuAction("N_SetFrmSize")->trigger();
+    delete f.findChild<WindowSizeDialog *>();
+    f.systemMenu()->action("N_SetFrmSize")->trigger();
     QCOMPARE(sizeMade, 2);
     f.setSizeDialogMaker(nullptr);
-    QVERIFY(!f.menuAction("N_SetFrmSize")->isEnabled());
+    QVERIFY(!f.systemMenu()->action("N_SetFrmSize")->isEnabled());
 }
 
-void TestTMainForm::fontListWaitsForFirstUseOrStartupTimer() {
+void TestMainWindow::fontListWaitsForFirstUseOrStartupTimer() {
     const int installed = QFontDatabase::families().size();
     {
         Harness h;
-        TMainForm &f = h.create();
+        MainWindow &f = h.create();
         auto *box = f.findChild<QComboBox *>("ccbFont");
         QCOMPARE(box->count(), 0);
         f.show();
-        QTRY_VERIFY(f.autoSaveTimer()->isActive()); // the start-up timer has run
+        QTRY_VERIFY(f.pages().autoSaveTimer()->isActive()); // the start-up timer has run
         QCOMPARE(box->count(), installed);
         QCOMPARE(box->currentIndex(), box->findText(QStringLiteral("宋体")));
     }
     Harness h;
-    TMainForm &f = h.create();
+    MainWindow &f = h.create();
     f.show();
     f.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&f));
@@ -359,9 +360,9 @@ void TestTMainForm::fontListWaitsForFirstUseOrStartupTimer() {
 
 // Every page button has its page, and the memo list takes typing. Only the month page is built
 // at start; a button builds its page on the first press.
-void TestTMainForm::allPageButtonsWork() {
+void TestMainWindow::allPageButtonsWork() {
     Harness h;
-    TMainForm &f = h.running();
+    MainWindow &f = h.running();
     for (const char *name : {"spdRili", "SpeedButton2", "btnYiban", "btnRili"})
         QVERIFY2(f.findChild<QAbstractButton *>(name)->isEnabled(), name);
     QVERIFY(f.memoPanel()->isEnabled());
@@ -369,7 +370,7 @@ void TestTMainForm::allPageButtonsWork() {
     QTest::mouseClick(f.findChild<QAbstractButton *>("btnRili"), Qt::LeftButton);
     const QList<SheetPage *> sheets = f.findChildren<SheetPage *>();
     QCOMPARE(sheets.size(), 1);
-    QCOMPARE(f.activePage(), static_cast<NotePage *>(sheets.at(0)));
+    QCOMPARE(f.pages().activePage(), static_cast<NotePage *>(sheets.at(0)));
     QVERIFY(sheets.at(0)->isVisible());
     QVERIFY(sheets.at(0)->isLoaded());
     QVERIFY(!sheets.at(0)->isReadOnly());
@@ -377,14 +378,14 @@ void TestTMainForm::allPageButtonsWork() {
     QVERIFY(h.messages.isEmpty());
 }
 
-void TestTMainForm::annualPageButtonArrangesTheSideControls() {
+void TestMainWindow::annualPageButtonArrangesTheSideControls() {
     Harness h;
-    TMainForm &f = h.running();
-    f.lastSelection().tabOrder = 9;
+    MainWindow &f = h.running();
+    f.session().context().lastSelection.tabOrder = 9;
     QTest::mouseClick(f.findChild<QAbstractButton *>("spdRili"), Qt::LeftButton);
-    AnnualNotesPage *year = f.page<AnnualNotesPage>();
+    AnnualNotesPage *year = f.pages().page<AnnualNotesPage>(QStringLiteral("spdRili"));
     QVERIFY(year);
-    QCOMPARE(f.activePage(), static_cast<NotePage *>(year));
+    QCOMPARE(f.pages().activePage(), static_cast<NotePage *>(year));
     QVERIFY(year->isVisible());
     QVERIFY(year->isLoaded());
     QCOMPARE(year->loadedDate(), QDate::currentDate());
@@ -398,42 +399,42 @@ void TestTMainForm::annualPageButtonArrangesTheSideControls() {
     QVERIFY(!f.dayPlanPanel()->isVisible());
     QVERIFY(f.findChild<QWidget *>("ccbFont")->isVisible());
     QVERIFY(f.findChild<QWidget *>("cbbFontSize")->isVisible());
-    QCOMPARE(f.lastSelection().tabOrder, 0);
+    QCOMPARE(f.session().context().lastSelection.tabOrder, 0);
     QVERIFY(f.findChild<QAbstractButton *>("spdRili")->isChecked());
 
     QTest::mouseClick(f.findChild<QAbstractButton *>("SpeedButton2"), Qt::LeftButton);
-    QCOMPARE(f.activePage(), static_cast<NotePage *>(f.monthPage()));
+    QCOMPARE(f.pages().activePage(), static_cast<NotePage *>(f.monthPage()));
     QVERIFY(f.dayPlanPanel()->isVisible());
     QVERIFY(!f.memoPanel()->isVisible());
     QVERIFY(!year->isVisible());
     QVERIFY(h.messages.isEmpty());
 }
 
-void TestTMainForm::pageSwitchKeepsTypedText() {
+void TestMainWindow::pageSwitchKeepsTypedText() {
     Harness h;
-    TMainForm &f = h.running();
-    f.openPage(f.page<AnnualNotesPage>());
-    DayRichEdit *march = f.page<AnnualNotesPage>()->box(3);
+    MainWindow &f = h.running();
+    f.pages().openPage(f.pages().page<AnnualNotesPage>(QStringLiteral("spdRili")));
+    DayRichEdit *march = f.pages().page<AnnualNotesPage>(QStringLiteral("spdRili"))->box(3);
     march->setFocus();
     h.typeInto(march, QStringLiteral("三月: 春游"));
     // Page buttons take no focus: the switch itself saves the page being left.
-    QVERIFY(f.SpeedButton2Click());
+    QVERIFY(f.pages().openStartPage());
     QCOMPARE(h.storedMonth(QDate::currentDate().year(), 3), QStringLiteral("三月: 春游"));
-    f.openPage(f.page<AnnualNotesPage>());
+    f.pages().openPage(f.pages().page<AnnualNotesPage>(QStringLiteral("spdRili")));
     QCOMPARE(march->toPlainText(), QStringLiteral("三月: 春游"));
     QVERIFY(h.messages.isEmpty());
 }
 
-void TestTMainForm::pageSwitchWithFailingSaveStays() {
+void TestMainWindow::pageSwitchWithFailingSaveStays() {
     Harness h;
-    TMainForm &f = h.running();
-    AnnualNotesPage *year = f.page<AnnualNotesPage>();
-    f.openPage(year);
+    MainWindow &f = h.running();
+    AnnualNotesPage *year = f.pages().page<AnnualNotesPage>(QStringLiteral("spdRili"));
+    f.pages().openPage(year);
     h.typeInto(year->box(3), QStringLiteral("keep me"));
     h.dropTable(QStringLiteral("YearJishi"));
-    QVERIFY(!f.SpeedButton2Click());
+    QVERIFY(!f.pages().openStartPage());
     QCOMPARE(h.messages.size(), 1);
-    QCOMPARE(f.activePage(), static_cast<NotePage *>(year));
+    QCOMPARE(f.pages().activePage(), static_cast<NotePage *>(year));
     QVERIFY(f.findChild<QAbstractButton *>("spdRili")->isChecked());
     QCOMPARE(year->box(3)->toPlainText(), QStringLiteral("keep me"));
     // Closing asks; keeping the window keeps the text.
@@ -445,11 +446,11 @@ void TestTMainForm::pageSwitchWithFailingSaveStays() {
     QCOMPARE(year->box(3)->toPlainText(), QStringLiteral("keep me"));
 }
 
-void TestTMainForm::yearChangeSavesIntoTheTypedYear() {
+void TestMainWindow::yearChangeSavesIntoTheTypedYear() {
     Harness h;
-    TMainForm &f = h.running();
-    AnnualNotesPage *year = f.page<AnnualNotesPage>();
-    f.openPage(year);
+    MainWindow &f = h.running();
+    AnnualNotesPage *year = f.pages().page<AnnualNotesPage>(QStringLiteral("spdRili"));
+    f.pages().openPage(year);
     const int thisYear = QDate::currentDate().year();
     h.typeInto(year->box(1), QStringLiteral("this year"));
     f.picker()->SetDateTime(QDateTime(QDate(thisYear + 1, 1, 1), QTime(9, 0)));
@@ -458,36 +459,36 @@ void TestTMainForm::yearChangeSavesIntoTheTypedYear() {
     QCOMPARE(h.storedMonth(thisYear, 1), QStringLiteral("this year"));
     QCOMPARE(h.storedMonth(thisYear + 1, 1), QString());
     h.typeInto(year->box(1), QStringLiteral("next year"));
-    f.autoSave();
+    f.pages().autoSave();
     QCOMPARE(h.storedMonth(thisYear + 1, 1), QStringLiteral("next year"));
     QCOMPARE(h.storedMonth(thisYear, 1), QStringLiteral("this year"));
 }
 
-void TestTMainForm::closingSavesTheAnnualPage() {
+void TestMainWindow::closingSavesTheAnnualPage() {
     Harness h;
-    TMainForm &f = h.running();
-    AnnualNotesPage *year = f.page<AnnualNotesPage>();
-    f.openPage(year);
+    MainWindow &f = h.running();
+    AnnualNotesPage *year = f.pages().page<AnnualNotesPage>(QStringLiteral("spdRili"));
+    f.pages().openPage(year);
     h.typeInto(year->box(12), QStringLiteral("年底"));
     QVERIFY(f.closeButtonAction());
     QCOMPARE(h.quits, 1);
     QCOMPARE(h.storedMonth(QDate::currentDate().year(), 12), QStringLiteral("年底"));
 }
 
-void TestTMainForm::firstShowActivatesMonthPage() {
+void TestMainWindow::firstShowActivatesMonthPage() {
     Harness h;
-    TMainForm &f = h.create();
+    MainWindow &f = h.create();
     f.show();
     QVERIFY(QTest::qWaitForWindowExposed(&f));
-    QVERIFY(f.flags().savingEnabled);
-    QCOMPARE(f.activePage(), static_cast<NotePage *>(f.monthPage()));
+    QVERIFY(f.session().saving().isOpen());
+    QCOMPARE(f.pages().activePage(), static_cast<NotePage *>(f.monthPage()));
     QVERIFY(f.dayPlanPanel()->isVisible());
     QVERIFY(!f.memoPanel()->isVisible());
     QVERIFY(f.picker()->isVisible());
     QVERIFY(f.startupTimer()->isActive());
-    QVERIFY(!f.autoSaveTimer()->isActive());
-    QTRY_VERIFY_WITH_TIMEOUT(f.autoSaveTimer()->isActive(), 3000);
-    QCOMPARE(f.autoSaveTimer()->interval(), 10000);
+    QVERIFY(!f.pages().autoSaveTimer()->isActive());
+    QTRY_VERIFY_WITH_TIMEOUT(f.pages().autoSaveTimer()->isActive(), 3000);
+    QCOMPARE(f.pages().autoSaveTimer()->interval(), 10000);
     QTRY_VERIFY_WITH_TIMEOUT(f.monthPage()->richEdit(42)->isVisible(), 3000);
     // The picker sits left of "选项", 22 pixels above its top.
     const QLabel *lblSet = f.findChild<QLabel *>("lblSet");
@@ -496,7 +497,7 @@ void TestTMainForm::firstShowActivatesMonthPage() {
     QVERIFY(h.messages.isEmpty());
 }
 
-void TestTMainForm::formIniDecidesSizeAndPlace_data() {
+void TestMainWindow::formIniDecidesSizeAndPlace_data() {
     QTest::addColumn<QByteArray>("ini");
     QTest::addColumn<bool>("fullWidth");
     QTest::addColumn<QSize>("size");
@@ -514,14 +515,14 @@ void TestTMainForm::formIniDecidesSizeAndPlace_data() {
                                << QSize(1024, 738) << QPoint(448, 156);
 }
 
-void TestTMainForm::formIniDecidesSizeAndPlace() {
+void TestMainWindow::formIniDecidesSizeAndPlace() {
     QFETCH(QByteArray, ini);
     QFETCH(bool, fullWidth);
     QFETCH(QSize, size);
     QFETCH(QPoint, place);
     Harness h;
     h.writeFormIni(ini);
-    TMainForm &f = h.create();
+    MainWindow &f = h.create();
     const QSize screen = f.screenSize();
     if (fullWidth) size = QSize(screen.width(), screen.height() - 30);
     QCOMPARE(f.size(), size);
@@ -535,25 +536,25 @@ void TestTMainForm::formIniDecidesSizeAndPlace() {
     QCOMPARE(f.settings().width, configured);
 }
 
-void TestTMainForm::closeButtonWritesSettingsAndSaves() {
+void TestMainWindow::closeButtonWritesSettingsAndSaves() {
     Harness h;
-    TMainForm &f = h.running();
+    MainWindow &f = h.running();
     h.type(5, QStringLiteral("close button note"));
     f.move(33, 44);
     QTRY_COMPARE(f.pos(), QPoint(33, 44));
     CaptionButton *close = f.closeButton();
     QTest::mouseClick(close, Qt::LeftButton, {}, QPoint(10, 10));
     QCOMPARE(h.quits, 1);
-    QVERIFY(f.isClosing());
-    QVERIFY(!f.flags().savingEnabled);
+    QVERIFY(f.session().isClosing());
+    QVERIFY(!f.session().saving().isOpen());
     QCOMPARE(h.storedCell(QDate::currentDate(), 5), QStringLiteral("close button note"));
     QCOMPARE(h.formIni(), QByteArray("1024\r\n738\r\n33\r\n44\r\n0\r\n"));
     QVERIFY(h.messages.isEmpty());
 }
 
-void TestTMainForm::escapeSavesWithoutSettings() {
+void TestMainWindow::escapeSavesWithoutSettings() {
     Harness h;
-    TMainForm &f = h.running();
+    MainWindow &f = h.running();
     h.writeFormIni("1024\r\n738\r\n7\r\n8\r\n0\r\n");
     h.type(9, QStringLiteral("escape note"));
     f.setFocus();
@@ -564,9 +565,9 @@ void TestTMainForm::escapeSavesWithoutSettings() {
     QCOMPARE(h.formIni(), QByteArray("1024\r\n738\r\n7\r\n8\r\n0\r\n"));
 }
 
-void TestTMainForm::escapeInAnEditorDoesNotEnd() {
+void TestMainWindow::escapeInAnEditorDoesNotEnd() {
     Harness h;
-    TMainForm &f = h.running();
+    MainWindow &f = h.running();
     QApplication::setActiveWindow(&f);
     QVERIFY(QTest::qWaitForWindowActive(&f));
     DayRichEdit *e = f.monthPage()->richEdit(12);
@@ -574,12 +575,12 @@ void TestTMainForm::escapeInAnEditorDoesNotEnd() {
     QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(e));
     QTest::keyClick(e, Qt::Key_Escape);
     QCOMPARE(h.quits, 0);
-    QVERIFY(!f.isClosing());
+    QVERIFY(!f.session().isClosing());
 }
 
-void TestTMainForm::windowSystemCloseSavesLikeEscape() {
+void TestMainWindow::windowSystemCloseSavesLikeEscape() {
     Harness h;
-    TMainForm &f = h.running();
+    MainWindow &f = h.running();
     h.writeFormIni("1024\r\n738\r\n7\r\n8\r\n0\r\n");
     h.type(41, QStringLiteral("closed from outside"));
     QVERIFY(f.close());
@@ -588,30 +589,30 @@ void TestTMainForm::windowSystemCloseSavesLikeEscape() {
     QCOMPARE(h.formIni(), QByteArray("1024\r\n738\r\n7\r\n8\r\n0\r\n"));
 }
 
-void TestTMainForm::exitMenuSavesNothing() {
+void TestMainWindow::exitMenuSavesNothing() {
     Harness h;
-    TMainForm &f = h.running();
+    MainWindow &f = h.running();
     h.writeFormIni("1024\r\n738\r\n7\r\n8\r\n0\r\n");
     h.type(2, QStringLiteral("lost on exit"));
-    f.menuAction("N_ExitPrj")->trigger();
+    f.systemMenu()->action("N_ExitPrj")->trigger();
     QCOMPARE(h.quits, 1);
-    QVERIFY(!f.flags().savingEnabled);
+    QVERIFY(!f.session().saving().isOpen());
     // Focus changes while the program ends write nothing either.
     f.monthPage()->SaveMonthPage();
     QCOMPARE(h.storedCell(QDate::currentDate(), 2), QString());
     QCOMPARE(h.formIni(), QByteArray("1024\r\n738\r\n7\r\n8\r\n0\r\n"));
 }
 
-void TestTMainForm::failedSaveKeepsWindowAndText_data() {
+void TestMainWindow::failedSaveKeepsWindowAndText_data() {
     QTest::addColumn<bool>("closeButton");
     QTest::newRow("close button") << true;
     QTest::newRow("escape") << false;
 }
 
-void TestTMainForm::failedSaveKeepsWindowAndText() {
+void TestMainWindow::failedSaveKeepsWindowAndText() {
     QFETCH(bool, closeButton);
     Harness h;
-    TMainForm &f = h.running();
+    MainWindow &f = h.running();
     h.type(7, QStringLiteral("must not be lost"));
     h.dropTable(QStringLiteral("TailiNew"));
     // The user keeps the window open.
@@ -622,50 +623,50 @@ void TestTMainForm::failedSaveKeepsWindowAndText() {
     QVERIFY2(h.questions.at(0).contains("TailiNew"), qPrintable(h.questions.at(0)));
     QCOMPARE(h.messages, QStringList());
     QVERIFY(h.recoveryFiles().isEmpty());
-    QVERIFY(!f.isClosing());
-    QVERIFY(f.flags().savingEnabled);
-    QVERIFY(f.autoSaveTimer()->isActive());
+    QVERIFY(!f.session().isClosing());
+    QVERIFY(f.session().saving().isOpen());
+    QVERIFY(f.pages().autoSaveTimer()->isActive());
     QCOMPARE(f.monthPage()->richEdit(7)->toPlainText(), QStringLiteral("must not be lost"));
 }
 
-void TestTMainForm::autoSaveSkipsWhileLoading_data() {
+void TestMainWindow::autoSaveSkipsWhileLoading_data() {
     QTest::addColumn<bool>("loading");
     QTest::newRow("idle") << false;
     QTest::newRow("loading") << true;
 }
 
-void TestTMainForm::autoSaveSkipsWhileLoading() {
+void TestMainWindow::autoSaveSkipsWhileLoading() {
     QFETCH(bool, loading);
     Harness h;
-    TMainForm &f = h.running();
+    MainWindow &f = h.running();
     h.type(20, QStringLiteral("auto"));
     f.flags().loading = loading;
-    f.autoSave();
+    f.pages().autoSave();
     f.flags().loading = false;
     QCOMPARE(h.storedCell(QDate::currentDate(), 20), loading ? QString() : QStringLiteral("auto"));
 }
 
 // Without changes the auto-save writes nothing, so a lost table is noticed only when there is
 // something to save, and then once per tick.
-void TestTMainForm::autoSaveWritesOnlyChanges() {
+void TestMainWindow::autoSaveWritesOnlyChanges() {
     Harness h;
-    TMainForm &f = h.running();
+    MainWindow &f = h.running();
     int saves = 0;
     connect(f.monthPage(), &NotePage::saveFinished, this, [&] { ++saves; });
     h.dropTable(QStringLiteral("TailiNew"));
-    f.autoSave();
-    f.autoSave();
+    f.pages().autoSave();
+    f.pages().autoSave();
     QCOMPARE(saves, 0);
     QVERIFY(h.messages.isEmpty());
     h.type(20, QStringLiteral("auto"));
-    f.autoSave();
+    f.pages().autoSave();
     QCOMPARE(saves, 1);
     QCOMPARE(h.messages, QStringList{kSaveFailed});
 }
 
-void TestTMainForm::captionButtonsShowTheirPictures() {
+void TestMainWindow::captionButtonsShowTheirPictures() {
     Harness h;
-    TMainForm &f = h.running();
+    MainWindow &f = h.running();
     CaptionButton *close = f.closeButton();
     CaptionButton *max = f.maxButton();
     CaptionButton *mini = f.miniButton();
@@ -691,9 +692,9 @@ void TestTMainForm::captionButtonsShowTheirPictures() {
     QTRY_COMPARE(mini->look(), CaptionButton::Look::Normal);
 }
 
-void TestTMainForm::sizeToggleAndBack() {
+void TestMainWindow::sizeToggleAndBack() {
     Harness h;
-    TMainForm &f = h.running();
+    MainWindow &f = h.running();
     const QSize screen = f.screenSize();
     h.type(3, QStringLiteral("toggle"));
     f.sizeToggle();
@@ -712,14 +713,14 @@ void TestTMainForm::sizeToggleAndBack() {
     QCOMPARE(f.closeButton()->look(), CaptionButton::Look::Normal);
 }
 
-void TestTMainForm::windowSizeDialogAppliesAndCentres() {
+void TestMainWindow::windowSizeDialogAppliesAndCentres() {
     Harness h;
-    TMainForm &f = h.running();
+    MainWindow &f = h.running();
     auto *dialog =
-        new TFrmSetFrm([&f] { return f.settings().width; },
+        new WindowSizeDialog([&f] { return f.settings().width; },
                        [&f](const QSize &s) { return f.applySize(s); }, h.paths.resourceDir(), &f);
     f.setSizeDialog(dialog);
-    f.menuAction("N_SetFrmSize")->trigger();
+    f.systemMenu()->action("N_SetFrmSize")->trigger();
     QVERIFY(dialog->isVisible());
     QVERIFY(!dialog->isModal());
     QVERIFY(dialog->radioButton(0)->isChecked());
@@ -737,7 +738,7 @@ void TestTMainForm::windowSizeDialogAppliesAndCentres() {
     QCOMPARE(f.maxButton()->usesAlternate(), 1280 > screen.width());
     dialog->hide();
     dialog->radioButton(3)->setChecked(true);
-    f.menuAction("N_SetFrmSize")->trigger();
+    f.systemMenu()->action("N_SetFrmSize")->trigger();
     QVERIFY(dialog->radioButton(1)->isChecked());
     // Nothing reaches form.ini until the close button.
     QVERIFY(h.formIni().startsWith("1024\r\n738\r\n"));
@@ -745,9 +746,9 @@ void TestTMainForm::windowSizeDialogAppliesAndCentres() {
     QVERIFY(h.formIni().startsWith("1280\r\n770\r\n"));
 }
 
-void TestTMainForm::minimiseSavesAndKeepsWindow() {
+void TestMainWindow::minimiseSavesAndKeepsWindow() {
     Harness h;
-    TMainForm &f = h.running();
+    MainWindow &f = h.running();
     h.type(30, QStringLiteral("before minimise"));
     f.minimise();
     QCOMPARE(h.storedCell(QDate::currentDate(), 30), QStringLiteral("before minimise"));
@@ -759,17 +760,17 @@ void TestTMainForm::minimiseSavesAndKeepsWindow() {
     QCOMPARE(f.monthPage()->richEdit(30)->toPlainText(), QStringLiteral("before minimise"));
 }
 
-void TestTMainForm::webPanelAndHelpPages() {
+void TestMainWindow::webPanelAndHelpPages() {
     Harness h;
-    TMainForm &f = h.running();
+    MainWindow &f = h.running();
     QTextBrowser *web = f.webPanel();
     QCOMPARE(web->contextMenuPolicy(), Qt::NoContextMenu);
     QCOMPARE(web->viewport()->contextMenuPolicy(), Qt::NoContextMenu);
     QVERIFY(web->toPlainText().contains(QStringLiteral("Kestrova")));
     QVERIFY(!web->openLinks());
     emit web->anchorClicked(QUrl(QStringLiteral("help.html")));
-    f.menuAction("N5")->trigger();
-    f.menuAction("N7")->trigger();
+    f.systemMenu()->action("N5")->trigger();
+    f.systemMenu()->action("N7")->trigger();
     QCOMPARE(h.opened.size(), 3);
     for (const QUrl &url : h.opened) {
         QVERIFY(url.isLocalFile());
@@ -781,7 +782,7 @@ void TestTMainForm::webPanelAndHelpPages() {
     QVERIFY(h.messages.isEmpty());
 }
 
-void TestTMainForm::helpPagesWithoutBrowser_data() {
+void TestMainWindow::helpPagesWithoutBrowser_data() {
     QTest::addColumn<QString>("item");
     QTest::addColumn<QString>("page");
     QTest::newRow("help") << "N5"
@@ -790,18 +791,18 @@ void TestTMainForm::helpPagesWithoutBrowser_data() {
                               << "feedback.html";
 }
 
-void TestTMainForm::helpPagesWithoutBrowser() {
+void TestMainWindow::helpPagesWithoutBrowser() {
     // No program on the system takes web pages: the page exists, so the user is told why it
     // is not in a browser and reads it in the web panel.
     QFETCH(QString, item);
     QFETCH(QString, page);
     Harness h;
-    TMainForm &f = h.running();
+    MainWindow &f = h.running();
     f.setUrlOpener([&h](const QUrl &u) {
         h.opened << u;
         return false;
     });
-    f.menuAction(item)->trigger();
+    f.systemMenu()->action(item)->trigger();
     QCOMPARE(h.opened.size(), 1);
     QCOMPARE(h.messages,
              QStringList{QStringLiteral("没有找到打开网页的程序, 页面显示在右边的网页面板中。")});
@@ -814,9 +815,9 @@ void TestTMainForm::helpPagesWithoutBrowser() {
     QCOMPARE(f.webPanel()->toPlainText(), expected.toPlainText());
 }
 
-void TestTMainForm::dateChangeKeepsTypedText() {
+void TestMainWindow::dateChangeKeepsTypedText() {
     Harness h;
-    TMainForm &f = h.running();
+    MainWindow &f = h.running();
     const QDate today = QDate::currentDate();
     h.type(15, QStringLiteral("typed, then the picker moved"));
     // The spin button moves the month while the editor still holds unsaved text.
@@ -824,21 +825,21 @@ void TestTMainForm::dateChangeKeepsTypedText() {
     QCOMPARE(h.storedCell(today, 15), QStringLiteral("typed, then the picker moved"));
     QCOMPARE(f.monthPage()->richEdit(15)->toPlainText(), QString());
     // The month page button brings today's month back with the text.
-    f.SpeedButton2Click();
+    f.pages().openStartPage();
     QCOMPARE(f.picker()->DateTime().date(), today);
     QCOMPARE(f.monthPage()->richEdit(15)->toPlainText(),
              QStringLiteral("typed, then the picker moved"));
     QVERIFY(h.messages.isEmpty());
 }
 
-void TestTMainForm::unopenableDatabaseStillOpensWindow() {
+void TestMainWindow::unopenableDatabaseStillOpensWindow() {
     Harness h;
     QVERIFY(QFile::remove(h.paths.databaseFile()));
-    TMainForm &f = h.create();
+    MainWindow &f = h.create();
     QCOMPARE(h.messages.size(), 1);
     f.show();
     QVERIFY(QTest::qWaitForWindowExposed(&f));
-    QCOMPARE(f.activePage(), static_cast<NotePage *>(f.monthPage()));
+    QCOMPARE(f.pages().activePage(), static_cast<NotePage *>(f.monthPage()));
     // Once the database is back, the next date change opens it and saving works again.
     {
         NoteStore restored;
@@ -847,46 +848,43 @@ void TestTMainForm::unopenableDatabaseStillOpensWindow() {
     QTRY_VERIFY_WITH_TIMEOUT(f.monthPage()->editorsVisible(), 3000);
     h.messages.clear();
     f.picker()->SetDateTime(QDateTime(QDate::currentDate().addMonths(-1), QTime(9, 0)));
-    f.SpeedButton2Click();
-    QVERIFY(f.store().isOpen());
+    f.pages().openStartPage();
+    QVERIFY(f.session().store().isOpen());
     h.type(4, QStringLiteral("after repair"));
-    QVERIFY(f.saveVisiblePage());
+    QVERIFY(f.session().saveActive());
     QCOMPARE(h.storedCell(QDate::currentDate(), 4), QStringLiteral("after repair"));
     QCOMPARE(h.messages, QStringList());
 }
 
 // Start-up checks the database file beside the building of the window: the window opens the
 // file only once that check is through, and not at all when it failed.
-void TestTMainForm::storePreparationComesBeforeTheDatabaseOpens() {
+void TestMainWindow::storePreparationComesBeforeTheDatabaseOpens() {
     Harness h;
     QVERIFY(QFile::remove(h.paths.databaseFile()));
     int calls = 0;
     // The file appears only in the preparation, so opening it earlier would fail.
-    TMainForm ready(
-        h.paths, [&h](const QString &t) { h.messages << t; }, nullptr,
-        [&] {
-            ++calls;
-            NoteStore created;
-            created.open(h.paths.databaseFile(), NoteStore::OpenMode::CreateIfMissing);
-            return true;
-        });
+    MainWindow &ready = h.create([&] {
+        ++calls;
+        NoteStore created;
+        created.open(h.paths.databaseFile(), NoteStore::OpenMode::CreateIfMissing);
+        return true;
+    });
     QCOMPARE(calls, 1);
-    QVERIFY(ready.store().isOpen());
+    QVERIFY(ready.session().store().isOpen());
     QCOMPARE(h.messages, QStringList());
 
     Harness failed;
-    TMainForm closed(
-        failed.paths, [&failed](const QString &t) { failed.messages << t; }, nullptr,
-        [] { return false; });
-    QVERIFY(!closed.store().isOpen());
+    MainWindow &closed = failed.create([] { return false; });
+    QVERIFY(!closed.isStoreReady());
+    QVERIFY(!closed.session().store().isOpen());
     QCOMPARE(failed.messages, QStringList());
 }
 
 // A page whose notes could not be read takes no typing, so closing has nothing to refuse.
-void TestTMainForm::pageNeverLoadedTakesNoTypingAndLetsTheWindowClose() {
+void TestMainWindow::pageNeverLoadedTakesNoTypingAndLetsTheWindowClose() {
     Harness h;
     QVERIFY(QFile::remove(h.paths.databaseFile()));
-    TMainForm &f = h.create();
+    MainWindow &f = h.create();
     f.show();
     QVERIFY(QTest::qWaitForWindowExposed(&f));
     QVERIFY(!f.monthPage()->isLoaded());
@@ -899,20 +897,20 @@ void TestTMainForm::pageNeverLoadedTakesNoTypingAndLetsTheWindowClose() {
 }
 
 // One box with the cause and the path, not one more per load.
-void TestTMainForm::damagedDatabaseIsReportedOnce() {
+void TestMainWindow::damagedDatabaseIsReportedOnce() {
     Harness h;
     {
         QFile f(h.paths.databaseFile());
         QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
         f.write(QByteArray(8192, 'G'));
     }
-    TMainForm &f = h.running();
+    MainWindow &f = h.running();
     QTRY_VERIFY(f.monthPage()->editorsVisible());
     f.monthPage()->ShowDayPlan();
     QCOMPARE(h.messages.size(), 1);
     QVERIFY2(h.messages.at(0).contains(h.paths.databaseFile()), qPrintable(h.messages.at(0)));
     QVERIFY2(h.messages.at(0).contains("not a database"), qPrintable(h.messages.at(0)));
-    QVERIFY(f.isReadOnly());
+    QVERIFY(f.session().isReadOnly());
     QVERIFY(f.monthPage()->richEdit(1)->isReadOnly());
     // Nothing to save: closing closes.
     QVERIFY(f.escapeAction());
@@ -921,29 +919,30 @@ void TestTMainForm::damagedDatabaseIsReportedOnce() {
 }
 
 // Two sessions on one data folder: the second program shows the notes and writes nothing.
-void TestTMainForm::secondProgramOnTheFolderOnlyReads() {
+void TestMainWindow::secondProgramOnTheFolderOnlyReads() {
     Harness h;
-    TMainForm &first = h.running();
+    MainWindow &first = h.running();
     h.type(6, QStringLiteral("from the first"));
-    QVERIFY(first.saveVisiblePage());
-    QStringList messages;
-    TMainForm second(h.paths, [&messages](const QString &t) { messages << t; });
+    QVERIFY(first.session().saveActive());
+    ScriptedPrompts prompts;
+    const QStringList &messages = prompts.messages;
+    MainWindow second(h.paths, prompts);
     QCOMPARE(messages.size(), 1);
     QVERIFY2(messages.at(0).contains(h.paths.db3Dir()), qPrintable(messages.at(0)));
     second.show();
     QTRY_VERIFY(second.monthPage()->editorsVisible());
-    QVERIFY(second.isReadOnly());
+    QVERIFY(second.session().isReadOnly());
     QVERIFY(second.monthPage()->richEdit(6)->isReadOnly());
     QCOMPARE(second.monthPage()->richEdit(6)->toPlainText(), QStringLiteral("from the first"));
-    QVERIFY(second.saveVisiblePage());
+    QVERIFY(second.session().saveActive());
     h.type(6, QStringLiteral(", still saved"));
-    QVERIFY(first.saveVisiblePage());
+    QVERIFY(first.session().saveActive());
     QCOMPARE(h.storedCell(QDate::currentDate(), 6), QStringLiteral("from the first, still saved"));
     QCOMPARE(messages.size(), 1);
     QVERIFY(h.messages.isEmpty());
 }
 
-void TestTMainForm::unwritableDatabaseShowsNotesReadOnly() {
+void TestMainWindow::unwritableDatabaseShowsNotesReadOnly() {
     Harness h;
     {
         NoteStore store;
@@ -954,26 +953,26 @@ void TestTMainForm::unwritableDatabaseShowsNotesReadOnly() {
     }
     const auto mount = TestMount::readOnly(h.paths.db3Dir());
     if (!mount->ok()) QSKIP("cannot mount read-only here (not root?)");
-    TMainForm &f = h.running();
+    MainWindow &f = h.running();
     QTRY_VERIFY(f.monthPage()->editorsVisible());
     QCOMPARE(f.monthPage()->richEdit(10)->toPlainText(), QStringLiteral("kept note"));
     QVERIFY(f.monthPage()->richEdit(10)->isReadOnly());
     QCOMPARE(h.messages.size(), 1);
     QVERIFY2(h.messages.at(0).contains(h.paths.databaseFile()), qPrintable(h.messages.at(0)));
     f.picker()->SetDateTime(QDateTime(QDate::currentDate().addMonths(1), QTime(9, 0)));
-    f.autoSave();
+    f.pages().autoSave();
     QCOMPARE(h.messages.size(), 1); // said once
     // A page built after the store opened is read-only too.
-    QVERIFY(f.openPage(f.page<AnnualNotesPage>()));
-    QVERIFY(f.page<AnnualNotesPage>()->isReadOnly());
-    QVERIFY(f.page<AnnualNotesPage>()->box(1)->isReadOnly());
+    QVERIFY(f.pages().openPage(f.pages().page<AnnualNotesPage>(QStringLiteral("spdRili"))));
+    QVERIFY(f.pages().page<AnnualNotesPage>(QStringLiteral("spdRili"))->isReadOnly());
+    QVERIFY(f.pages().page<AnnualNotesPage>(QStringLiteral("spdRili"))->box(1)->isReadOnly());
     QCOMPARE(h.messages.size(), 1);
     QVERIFY(f.escapeAction());
 }
 
 // A huge stored cell would freeze the window for minutes: it is shown as a notice, read-only,
 // and the saves of its month leave it as it is.
-void TestTMainForm::tooLargeNoteIsNotLoaded() {
+void TestMainWindow::tooLargeNoteIsNotLoaded() {
     Harness h;
     const QString key = NoteStore::yearMonthKey(QDate::currentDate());
     const QByteArray huge = "{\\rtf1 " + QByteArray(2 * 1024 * 1024, 'x') + "}";
@@ -984,7 +983,7 @@ void TestTMainForm::tooLargeNoteIsNotLoaded() {
         cells[2] = huge;
         store.writeMonth(key, cells);
     }
-    TMainForm &f = h.running();
+    MainWindow &f = h.running();
     QTRY_VERIFY(f.monthPage()->editorsVisible());
     DayRichEdit *big = f.monthPage()->richEdit(3);
     QVERIFY(f.monthPage()->isTooLarge(3));
@@ -992,7 +991,7 @@ void TestTMainForm::tooLargeNoteIsNotLoaded() {
     QVERIFY2(big->toPlainText().contains(QStringLiteral("太大")), qPrintable(big->toPlainText()));
     QVERIFY(!f.monthPage()->richEdit(4)->isReadOnly());
     h.type(4, QStringLiteral("next to it"));
-    QVERIFY(f.saveVisiblePage());
+    QVERIFY(f.session().saveActive());
     NoteStore store;
     store.open(h.paths.databaseFile());
     QCOMPARE(store.readMonth(key)[2], huge);
@@ -1000,18 +999,18 @@ void TestTMainForm::tooLargeNoteIsNotLoaded() {
     QVERIFY(h.messages.isEmpty());
 }
 
-void TestTMainForm::nothingUnsavedClosesWhileSavesFail_data() {
+void TestMainWindow::nothingUnsavedClosesWhileSavesFail_data() {
     QTest::addColumn<bool>("closeButton");
     QTest::newRow("close button") << true;
     QTest::newRow("escape") << false;
 }
 
-void TestTMainForm::nothingUnsavedClosesWhileSavesFail() {
+void TestMainWindow::nothingUnsavedClosesWhileSavesFail() {
     QFETCH(bool, closeButton);
     Harness h;
-    TMainForm &f = h.running();
+    MainWindow &f = h.running();
     h.dropTable(QStringLiteral("TailiNew"));
-    f.autoSave();
+    f.pages().autoSave();
     QVERIFY(closeButton ? f.closeButtonAction() : f.escapeAction());
     QCOMPARE(h.quits, 1);
     QVERIFY(h.questions.isEmpty());
@@ -1019,9 +1018,9 @@ void TestTMainForm::nothingUnsavedClosesWhileSavesFail() {
     QVERIFY(h.recoveryFiles().isEmpty());
 }
 
-void TestTMainForm::quitWhileSavesFailWritesRecoveryFile() {
+void TestMainWindow::quitWhileSavesFailWritesRecoveryFile() {
     Harness h;
-    TMainForm &f = h.running();
+    MainWindow &f = h.running();
     h.type(7, QStringLiteral("typed before the failure"));
     f.monthPage()->memday()->textCursor().insertText(QStringLiteral("计划"));
     h.dropTable(QStringLiteral("TailiNew"));
@@ -1059,46 +1058,45 @@ void TestTMainForm::quitWhileSavesFailWritesRecoveryFile() {
 
 // SIGTERM while the save-failed box is open: the save waiting in the box is no success, the
 // typed text goes to the recovery file and the program ends.
-void TestTMainForm::terminationWithTheFailureBoxOpen() {
+void TestMainWindow::terminationWithTheFailureBoxOpen() {
     Harness h;
-    TMainForm &f = h.running();
+    MainWindow &f = h.running();
     h.type(12, QStringLiteral("in the box"));
     h.dropTable(QStringLiteral("TailiNew"));
-    f.setMessageFunction([&](const QString &t) {
-        h.messages << t;
-        if (t == kSaveFailed) f.terminate(); // arrives while the box would be open
-    });
-    QVERIFY(!f.saveVisiblePage());
+    h.prompts.onMessage = [&](const QString &t) {
+        if (t == kSaveFailed) f.session().terminate(); // arrives while the box would be open
+    };
+    QVERIFY(!f.session().saveActive());
     QCOMPARE(h.messages, QStringList{kSaveFailed});
     QCOMPARE(h.quits, 1);
-    QVERIFY(f.isClosing());
+    QVERIFY(f.session().isClosing());
     const QMap<QString, QString> files = h.recoveryFiles();
     QCOMPARE(files.size(), 1);
     QVERIFY(files.first().contains("in the box"));
 }
 
-void TestTMainForm::autoSaveReportsAFailureOnce() {
+void TestMainWindow::autoSaveReportsAFailureOnce() {
     Harness h;
-    TMainForm &f = h.running();
+    MainWindow &f = h.running();
     h.type(3, QStringLiteral("one"));
     h.dropTable(QStringLiteral("TailiNew"));
-    f.autoSave();
+    f.pages().autoSave();
     QCOMPARE(h.messages, QStringList{kSaveFailed});
     h.type(3, QStringLiteral(" two"));
-    f.autoSave();
-    f.autoSave();
+    f.pages().autoSave();
+    f.pages().autoSave();
     QCOMPARE(h.messages.size(), 1);
     // Opening the file again makes the table again: the next save works and a later failure
     // is reported again.
-    f.store().open(h.paths.databaseFile());
-    QVERIFY(f.saveVisiblePage());
+    f.session().store().open(h.paths.databaseFile());
+    QVERIFY(f.session().saveActive());
     h.dropTable(QStringLiteral("TailiNew"));
     h.type(3, QStringLiteral(" three"));
-    f.autoSave();
+    f.pages().autoSave();
     QCOMPARE(h.messages.size(), 2);
 }
 
-void TestTMainForm::sheetPagesArrangeTheSideControls_data() {
+void TestMainWindow::sheetPagesArrangeTheSideControls_data() {
     QTest::addColumn<QString>("button");
     QTest::addColumn<QString>("panel");
     QTest::addColumn<bool>("picker");
@@ -1108,15 +1106,15 @@ void TestTMainForm::sheetPagesArrangeTheSideControls_data() {
                           << "pnlRili" << false;
 }
 
-void TestTMainForm::sheetPagesArrangeTheSideControls() {
+void TestMainWindow::sheetPagesArrangeTheSideControls() {
     QFETCH(QString, button);
     QFETCH(QString, panel);
     QFETCH(bool, picker);
     Harness h;
-    TMainForm &f = h.running();
+    MainWindow &f = h.running();
     QTest::mouseClick(f.findChild<QAbstractButton *>(button), Qt::LeftButton);
-    QCOMPARE(f.activePage()->objectName(), panel);
-    QVERIFY(f.activePage()->isVisible());
+    QCOMPARE(f.pages().activePage()->objectName(), panel);
+    QVERIFY(f.pages().activePage()->isVisible());
     QCOMPARE(f.picker()->isVisible(), picker);
     if (picker) QVERIFY(f.picker()->isEnabled());
     QVERIFY(f.memoPanel()->isVisible());
@@ -1124,19 +1122,19 @@ void TestTMainForm::sheetPagesArrangeTheSideControls() {
     QVERIFY(!f.findChild<QWidget *>("ccbFont")->isVisible());
     QVERIFY(!f.findChild<QWidget *>("cbbFontSize")->isVisible());
     // The page fills the page area and is laid out for it.
-    const auto *sheet = static_cast<SheetPage *>(f.activePage());
+    const auto *sheet = static_cast<SheetPage *>(f.pages().activePage());
     const SheetLayout layout(sheet->width(), sheet->height(), sheet->config().variant,
                              SheetPage::CalendarSize);
     QCOMPARE(sheet->line(42)->geometry(), layout.lineRect(42));
     QVERIFY(h.messages.isEmpty());
 }
 
-void TestTMainForm::generalPageFollowsThePicker() {
+void TestMainWindow::generalPageFollowsThePicker() {
     Harness h;
-    TMainForm &f = h.running();
+    MainWindow &f = h.running();
     const QDate today = QDate::currentDate();
     QTest::mouseClick(f.findChild<QAbstractButton *>("btnYiban"), Qt::LeftButton);
-    auto *general = static_cast<SheetPage *>(f.activePage());
+    auto *general = static_cast<SheetPage *>(f.pages().activePage());
     general->line(5)->setFocus(Qt::MouseFocusReason);
     QTest::keyClicks(general->line(5), QStringLiteral("this month"));
     f.picker()->SetDateTime(QDateTime(today.addMonths(1), QTime(12, 0)));
@@ -1152,11 +1150,11 @@ void TestTMainForm::generalPageFollowsThePicker() {
     QVERIFY(h.messages.isEmpty());
 }
 
-void TestTMainForm::calendarPageKeepsItsSheetWhateverTheDate() {
+void TestMainWindow::calendarPageKeepsItsSheetWhateverTheDate() {
     Harness h;
-    TMainForm &f = h.running();
+    MainWindow &f = h.running();
     QTest::mouseClick(f.findChild<QAbstractButton *>("btnRili"), Qt::LeftButton);
-    auto *calendar = static_cast<SheetPage *>(f.activePage());
+    auto *calendar = static_cast<SheetPage *>(f.pages().activePage());
     QCOMPARE(calendar->calendar()->DateTime().date(), QDate::currentDate());
     calendar->line(13)->setFocus(Qt::MouseFocusReason);
     QTest::keyClicks(calendar->line(13), QStringLiteral("beside the calendar"));
@@ -1164,21 +1162,21 @@ void TestTMainForm::calendarPageKeepsItsSheetWhateverTheDate() {
     f.picker()->SetDateTime(QDateTime(QDate(2012, 5, 5), QTime(12, 0)));
     QCOMPARE(calendar->line(13)->text(), QStringLiteral("beside the calendar"));
     QVERIFY(calendar->hasUnsavedChanges()); // neither calendar reloads nor saves the sheet
-    QVERIFY(f.saveVisiblePage());
+    QVERIFY(f.session().saveActive());
     NoteStore store;
     store.open(h.paths.databaseFile());
     QCOMPARE(store.readSheet(NoteStore::Sheet::Calendar, NoteStore::CalendarSheetKey).texts[12],
              QStringLiteral("beside the calendar"));
 }
 
-void TestTMainForm::memoListIsLoadedAtFirstShow() {
+void TestMainWindow::memoListIsLoadedAtFirstShow() {
     Harness h;
     {
         NoteStore store;
         store.open(h.paths.databaseFile());
         store.writeMemoLine(4, QStringLiteral("remember"));
     }
-    TMainForm &f = h.running();
+    MainWindow &f = h.running();
     QCOMPARE(f.memoPanel()->line(4)->text(), QStringLiteral("remember"));
     QVERIFY(!f.memoPanel()->line(4)->isReadOnly());
     QVERIFY(h.messages.isEmpty());
@@ -1186,9 +1184,9 @@ void TestTMainForm::memoListIsLoadedAtFirstShow() {
 
 // A memo line whose write failed while typing makes the close ask; keeping the window keeps the
 // line until it is written.
-void TestTMainForm::closingWritesPendingMemoLines() {
+void TestMainWindow::closingWritesPendingMemoLines() {
     Harness h;
-    TMainForm &f = h.running();
+    MainWindow &f = h.running();
     QTest::mouseClick(f.findChild<QAbstractButton *>("btnYiban"), Qt::LeftButton);
     NoteLineEdit *line = f.memoPanel()->line(2);
     line->setFocus(Qt::MouseFocusReason);
@@ -1209,9 +1207,9 @@ void TestTMainForm::closingWritesPendingMemoLines() {
 
 // "设为桌面背景" captures the editors as they stand with the labels of the month shown, writes
 // Content.bmp and opens the dialog modally; apply writes Mix.bmp and installs a copy.
-void TestTMainForm::wallpaperFromTheMonthPage() {
+void TestMainWindow::wallpaperFromTheMonthPage() {
     Harness h;
-    TMainForm &f = h.running();
+    MainWindow &f = h.running();
     auto *dialog = new TDeskBGSetFrm(h.paths.wallpaperDir(), &f);
     QStringList dialogMessages;
     QStringList installed;
@@ -1222,7 +1220,7 @@ void TestTMainForm::wallpaperFromTheMonthPage() {
     });
     dialog->setScreenSize(QSize());
     f.setWallpaperDialog(dialog);
-    QVERIFY(f.menuAction("N_SetDeskTopBG")->isEnabled());
+    QVERIFY(f.systemMenu()->action("N_SetDeskTopBG")->isEnabled());
 
     const QDate first =
         f.monthPage()->grid().displayDate().addDays(1 - f.monthPage()->grid().displayDate().day());
@@ -1233,7 +1231,7 @@ void TestTMainForm::wallpaperFromTheMonthPage() {
         wasModal = QApplication::activeModalWidget() == dialog;
         dialog->apply();
     });
-    f.menuAction("N_SetDeskTopBG")->trigger(); // returns when the dialog closes
+    f.systemMenu()->action("N_SetDeskTopBG")->trigger(); // returns when the dialog closes
     QVERIFY(wasModal);
     QCOMPARE(dialogMessages, QStringList());
     const MonthCons &cons = dialog->monthCons();
@@ -1247,9 +1245,9 @@ void TestTMainForm::wallpaperFromTheMonthPage() {
 }
 
 // Content.bmp cannot be written: a message, and the dialog does not open.
-void TestTMainForm::wallpaperContentUnwritable() {
+void TestMainWindow::wallpaperContentUnwritable() {
     Harness h;
-    TMainForm &f = h.running();
+    MainWindow &f = h.running();
     auto *dialog = new TDeskBGSetFrm(h.paths.wallpaperDir(), &f);
     QStringList dialogMessages;
     dialog->setMessageSink([&](const QString &m) { dialogMessages << m; });
@@ -1260,7 +1258,7 @@ void TestTMainForm::wallpaperContentUnwritable() {
         opened = dialog->isVisible();
         dialog->reject();
     });
-    f.menuAction("N_SetDeskTopBG")->trigger();
+    f.systemMenu()->action("N_SetDeskTopBG")->trigger();
     QVERIFY(!opened);
     QCOMPARE(dialogMessages.size(), 1);
     QVERIFY(dialogMessages[0].contains("Content.bmp"));
@@ -1269,19 +1267,19 @@ void TestTMainForm::wallpaperContentUnwritable() {
 // With the annual page in front nothing is drawn or opened; a message names the two pages.
 // The general notes page gives its 42 lines as they stand, drawn in the two-column layout; the
 // calendar notes page gives a message like the annual page.
-void TestTMainForm::wallpaperFromTheGeneralPage() {
+void TestMainWindow::wallpaperFromTheGeneralPage() {
     Harness h;
-    TMainForm &f = h.running();
+    MainWindow &f = h.running();
     auto *dialog = new TDeskBGSetFrm(h.paths.wallpaperDir(), &f);
     dialog->setInstaller([](const QString &, const QImage &, QString *) { return true; });
     dialog->setScreenSize(QSize());
     f.setWallpaperDialog(dialog);
     QTest::mouseClick(f.findChild<QAbstractButton *>("btnYiban"), Qt::LeftButton);
-    auto *general = static_cast<SheetPage *>(f.activePage());
+    auto *general = static_cast<SheetPage *>(f.pages().activePage());
     general->line(5)->setFocus(Qt::MouseFocusReason);
     QTest::keyClicks(general->line(5), QStringLiteral(" line five "));
     QTimer::singleShot(300, dialog, [&] { dialog->reject(); });
-    f.menuAction("N_SetDeskTopBG")->trigger();
+    f.systemMenu()->action("N_SetDeskTopBG")->trigger();
     const MonthCons &cons = dialog->monthCons();
     QCOMPARE(cons[4].Content, QStringLiteral("line five"));
     QCOMPARE(cons[5].Content, QString());
@@ -1290,23 +1288,23 @@ void TestTMainForm::wallpaperFromTheGeneralPage() {
 
     QFile::remove(h.paths.wallpaperFile("Content.bmp"));
     QTest::mouseClick(f.findChild<QAbstractButton *>("btnRili"), Qt::LeftButton);
-    f.menuAction("N_SetDeskTopBG")->trigger();
+    f.systemMenu()->action("N_SetDeskTopBG")->trigger();
     QVERIFY(!QFile::exists(h.paths.wallpaperFile("Content.bmp")));
     QCOMPARE(h.messages.size(), 1);
 }
 
-void TestTMainForm::wallpaperNotFromTheAnnualPage() {
+void TestMainWindow::wallpaperNotFromTheAnnualPage() {
     Harness h;
-    TMainForm &f = h.running();
+    MainWindow &f = h.running();
     auto *dialog = new TDeskBGSetFrm(h.paths.wallpaperDir(), &f);
     f.setWallpaperDialog(dialog);
-    QVERIFY(f.openPage(f.page<AnnualNotesPage>()));
+    QVERIFY(f.pages().openPage(f.pages().page<AnnualNotesPage>(QStringLiteral("spdRili"))));
     bool opened = false;
     QTimer::singleShot(300, dialog, [&] {
         opened = dialog->isVisible();
         dialog->reject();
     });
-    f.menuAction("N_SetDeskTopBG")->trigger();
+    f.systemMenu()->action("N_SetDeskTopBG")->trigger();
     QVERIFY(!opened);
     QVERIFY(!QFile::exists(h.paths.wallpaperFile("Content.bmp")));
     QCOMPARE(h.messages.size(), 1);
@@ -1316,9 +1314,9 @@ void TestTMainForm::wallpaperNotFromTheAnnualPage() {
 
 // The export reads the editors as they stand, for the month the grid shows: after a failed save
 // the picker has moved on but the grid and the typed text have not.
-void TestTMainForm::exportTakesTheMonthTheGridShows() {
+void TestMainWindow::exportTakesTheMonthTheGridShows() {
     Harness h;
-    TMainForm &f = h.running();
+    MainWindow &f = h.running();
     const QDate shown = f.monthPage()->grid().displayDate();
     QTextCursor cursor(f.monthPage()->richEdit(9)->document());
     cursor.insertText(QStringLiteral("  unsaved \U0001F600\n"));
@@ -1332,7 +1330,7 @@ void TestTMainForm::exportTakesTheMonthTheGridShows() {
     q.choose(out.filePath(QStringLiteral("month")));
     q.encoding = ScriptedQuestions::EncodingAnswer::Utf8WithBom;
     f.setExportQuestions(&q);
-    f.menuAction("N_NoteToTxt")->trigger();
+    f.systemMenu()->action("N_NoteToTxt")->trigger();
     f.setExportQuestions(nullptr);
 
     const QString title = QStringLiteral("%1年%2月-月记事").arg(shown.year()).arg(shown.month());
@@ -1348,9 +1346,9 @@ void TestTMainForm::exportTakesTheMonthTheGridShows() {
 
 // The menu item through the save dialog itself (Qt's own, filled in here): the proposed name is
 // the title, ".txt" is added once, and a page without text fits GBK.
-void TestTMainForm::exportThroughTheSaveDialog() {
+void TestMainWindow::exportThroughTheSaveDialog() {
     Harness h;
-    TMainForm &f = h.running();
+    MainWindow &f = h.running();
     QTextCursor(f.monthPage()->richEdit(3)->document()).insertText(QStringLiteral("记事"));
     f.exportDialogs().setUseNativeDialog(false);
     QTemporaryDir out;
@@ -1367,7 +1365,7 @@ void TestTMainForm::exportThroughTheSaveDialog() {
         QMetaObject::invokeMethod(dialog, "accept");
     });
     filler.start(20);
-    f.menuAction("N_NoteToTxt")->trigger();
+    f.systemMenu()->action("N_NoteToTxt")->trigger();
     const QDate shown = f.monthPage()->grid().displayDate();
     QCOMPARE(proposed, QStringLiteral("%1年%2月-月记事").arg(shown.year()).arg(shown.month()));
     QCOMPARE(QDir(out.path()).entryList(QDir::Files), QStringList{"abc.txt"});
@@ -1381,11 +1379,11 @@ void TestTMainForm::exportThroughTheSaveDialog() {
 
 // The annual page exports the year its boxes hold, unsaved text included, even after the picker
 // moved on and the save that should have let it go failed.
-void TestTMainForm::exportTakesTheYearThePageShows() {
+void TestMainWindow::exportTakesTheYearThePageShows() {
     Harness h;
-    TMainForm &f = h.running();
-    AnnualNotesPage *year = f.page<AnnualNotesPage>();
-    f.openPage(year);
+    MainWindow &f = h.running();
+    AnnualNotesPage *year = f.pages().page<AnnualNotesPage>(QStringLiteral("spdRili"));
+    f.pages().openPage(year);
     const int shown = QDate::currentDate().year();
     h.typeInto(year->box(3), QStringLiteral("三月计划"));
     h.typeInto(year->box(12), QStringLiteral("年底"));
@@ -1397,7 +1395,7 @@ void TestTMainForm::exportTakesTheYearThePageShows() {
     ScriptedQuestions q;
     q.choose(out.filePath(QStringLiteral("year")));
     f.setExportQuestions(&q);
-    f.menuAction("N_NoteToTxt")->trigger();
+    f.systemMenu()->action("N_NoteToTxt")->trigger();
     f.setExportQuestions(nullptr);
 
     const QString title = QStringLiteral("%1年-年度记事").arg(shown);
@@ -1414,5 +1412,5 @@ void TestTMainForm::exportTakesTheYearThePageShows() {
     QCOMPARE(h.messages.size(), 1);
 }
 
-QTEST_MAIN(TestTMainForm)
-#include "tst_TMainForm.moc"
+QTEST_MAIN(TestMainWindow)
+#include "tst_MainWindow.moc"

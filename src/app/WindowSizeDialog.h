@@ -11,15 +11,15 @@ class QRadioButton;
 
 // The window size dialog: four fixed sizes for the main window. Shown without being modal;
 // "确  定" applies the chosen size at once and the dialog stays open.
-class TFrmSetFrm : public QDialog {
+class WindowSizeDialog : public QDialog {
     Q_OBJECT
 public:
     using WidthSource = std::function<int()>;
     using SizeSink = std::function<bool(const QSize &)>;
 
     // `configuredWidth` reads the main window's configured width; `applySize` is its Apply size.
-    TFrmSetFrm(WidthSource configuredWidth, SizeSink applySize, const QString &resourceDir,
-               QWidget *parent = nullptr);
+    WindowSizeDialog(WidthSource configuredWidth, SizeSink applySize, const QString &resourceDir,
+                     QWidget *parent = nullptr);
 
     static constexpr int ChoiceCount = 4;
     // Captions "1024*768(默认)", "1280*800", "1366*768", "1400*900".
@@ -31,21 +31,21 @@ public:
 
     QRadioButton *radioButton(int choice) const { return m_radio.at(choice); }
     int selectedChoice() const;
-    QPushButton *saveButton() const { return btnSave; }
+    QPushButton *applyButton() const { return m_applyButton; }
 
-    void btnSaveClick();
+    void applyChoice();
 
 protected:
     void showEvent(QShowEvent *event) override;
 
 private:
-    void FormShow();
+    void showCurrentSize();
 
     WidthSource m_configuredWidth;
     SizeSink m_applySize;
-    PictureLabel *imgTitle = nullptr;
-    PictureLabel *Image1 = nullptr;
-    PictureLabel *Image2 = nullptr;
+    PictureLabel *m_title = nullptr;
+    PictureLabel *m_background = nullptr;
+    PictureLabel *m_banner = nullptr;
     std::array<QRadioButton *, ChoiceCount> m_radio{}; // JvRadioButton1 .. JvRadioButton4
-    QPushButton *btnSave = nullptr;
+    QPushButton *m_applyButton = nullptr;
 };

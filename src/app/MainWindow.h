@@ -1,0 +1,166 @@
+#pragma once
+
+#include "app/NotesSession.h"
+#include "app/PageTable.h"
+#include "store/FormIni.h"
+
+#include <QPointer>
+#include <QUrl>
+#include <QWidget>
+
+#include <functional>
+#include <future>
+#include <memory>
+
+class AnchorLayout;
+class BackupController;
+class CaptionButton;
+class DesktopMonthPage;
+class ExportDialogs;
+class ExportQuestions;
+class FormatBar;
+class FramePictures;
+class MemoPanel;
+class PageHost;
+class PictureLabel;
+class QDialog;
+class QLabel;
+class QStackedWidget;
+class QTextBrowser;
+class QTimer;
+class SidePanel;
+class SystemMenu;
+class TChnCalendar;
+class TDeskBGSetFrm;
+
+// The main window: a borderless frame with its own title strip and caption buttons, the top bar
+// (date line, page buttons, format bar, date picker, "选项" menu), the page area and the side
+// panel. The notes belong to the session, the pages to the page host;
+// the window places them and turns the user's actions into their calls.
+class MainWindow : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr const char *kCaption = "Kestrova桌面月历K714";
+    static constexpr int StartupDelay = 500;
+
+    // Reads form.ini, sizes the window and opens the note database (NotesSession::openStore()
+    // with `prepareStore`). The window is created hidden; its first show loads the start page.
+    // `prompts` answers every question and shows every message; it must outlive the window.
+    MainWindow(const AppPaths &paths, Prompts &prompts,
+               std::vector<PageRow> pages = standardPages(),
+               NotesSession::StorePreparation prepareStore = {}, QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    NotesSession &session() { return *m_session; }
+    PageHost &pages() { return *m_pages; }
+    FormatBar &formatBar() { return *m_formatBar; }
+    SystemMenu *systemMenu() const { return m_menu; }
+    // False when the database preparation failed: nothing was opened, the caller ends.
+    bool isStoreReady() const { return m_storeReady; }
+
+    // The dialogs of the menu: attached, or made at the first use of their item (and again
+    // should one be deleted). Without one, its item stays disabled.
+    void setSizeDialog(QWidget *dialog);
+    void setSizeDialogMaker(std::function<QWidget *()> make);
+    void setPasswordDialog(QDialog *dialog);
+    void setPasswordDialogMaker(std::function<QDialog *()> make);
+    void setWallpaperDialog(TDeskBGSetFrm *dialog);
+    // The export's questions (default: the dialogs of exportDialogs()); the caller keeps
+    // ownership, null restores the dialogs.
+    void setExportQuestions(ExportQuestions *questions);
+    ExportDialogs &exportDialogs() const { return *m_exportDialogs; }
+    // The backups' menu item, and their daily copy right after the first show.
+    void attachBackups(BackupController &backups);
+    // Hands a page to the browser; false when there is none (default: the desktop's browser).
+    void setUrlOpener(std::function<bool(const QUrl &)> open);
+
+    const WindowSettings &settings() const { return m_settings; }
+    // Apply size (window size dialog): becomes the configured size, the window takes it,
+    // centred on the screen, the picker is placed and the caption buttons rest.
+    bool applySize(const QSize &size);
+    QSize screenSize() const;
+    QSize availableSize() const; // the screen less the desktop's panels
+
+    // The caption buttons and keys. Closing saves the visible page and ends the program
+    // (NotesSession::close()); the close button also writes form.ini. True when it ends.
+    bool closeButtonAction();
+    bool escapeAction();
+    void sizeToggle();
+    void minimise();
+    // "内容导出": the active page's notes as they stand, to a text file the user names.
+    void exportNotes();
+    // "设为桌面背景": the front page's notes into the wallpaper picture, then the dialog.
+    void setNotesAsWallpaper();
+
+    DesktopMonthPage *monthPage() const;
+    TChnCalendar *picker() const { return m_picker; }
+    MemoPanel *memoPanel() const;
+    QTextBrowser *webPanel() const;
+    QWidget *dayPlanPanel() const;
+    QLabel *dateLine() const { return m_dateLine; }
+    CaptionButton *closeButton() const { return m_closeButton; }
+    CaptionButton *maxButton() const { return m_maxButton; }
+    CaptionButton *miniButton() const { return m_miniButton; }
+    QTimer *startupTimer() const { return m_startupTimer; }
+    bool firstShowDone() const { return m_shown; }
+
+signals:
+    void firstShowFinished();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void changeEvent(QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void buildFrame();
+    void buildTopBar();
+    void buildCaptionButtons();
+    void buildPageArea();
+    void connectMenu();
+    void firstShow();
+    void afterFirstPaint();
+    void onPickerDateChanged();
+    void placePicker();
+    void captionRest();
+    QRect screenGeometry() const;
+    bool endProgram(bool writeSettings);
+    void openWebPage(const QString &name);
+    void showPage(const QUrl &url); // in the browser, else (a local page) in the web panel
+
+    AppPaths m_paths;
+    std::unique_ptr<FramePictures> m_pictures;
+    std::future<QImage> m_background; // read while the window is built; shown at the first show
+    std::unique_ptr<NotesSession> m_session;
+    WindowSettings m_settings;
+    std::unique_ptr<ExportDialogs> m_exportDialogs;
+    ExportQuestions *m_exportQuestions = nullptr;
+    std::function<bool(const QUrl &)> m_openUrl;
+    bool m_storeReady = false;
+    bool m_shown = false;
+
+    QWidget *m_surface = nullptr;
+    AnchorLayout *m_frameLayout = nullptr;
+    PictureLabel *m_backgroundPicture = nullptr;
+    QLabel *m_dateLine = nullptr;
+    QLabel *m_optionsLabel = nullptr;
+    TChnCalendar *m_picker = nullptr;
+    FormatBar *m_formatBar = nullptr;
+    CaptionButton *m_closeButton = nullptr;
+    CaptionButton *m_maxButton = nullptr; // also shows the restore pictures
+    CaptionButton *m_miniButton = nullptr;
+    QStackedWidget *m_pageStack = nullptr;
+    SidePanel *m_sidePanel = nullptr;
+    std::unique_ptr<PageHost> m_pages;
+    SystemMenu *m_menu = nullptr;
+    QTimer *m_startupTimer = nullptr;
+    QPointer<QWidget> m_sizeDialog;
+    QPointer<QDialog> m_passwordDialog;
+    std::function<QWidget *()> m_makeSizeDialog;
+    std::function<QDialog *()> m_makePasswordDialog;
+    QPointer<TDeskBGSetFrm> m_wallpaperDialog;
+};

@@ -1,0 +1,203 @@
+#include "app/NotesSession.h"
+
+#include "pages/MemoDocument.h"
+#include "pages/NoteDocument.h"
+#include "pages/Prompts.h"
+#include "pages/RecoveryFile.h"
+#include "store/DataFolderLock.h"
+#include "store/StoreError.h"
+
+#include <QDebug>
+
+NotesSession::NotesSession(const AppPaths &paths, Prompts &prompts, QObject *parent)
+    : QObject(parent), m_paths(paths),
+      m_prompts(prompts), m_context{m_store, m_saving, m_prompts, m_lastSelection} {}
+
+NotesSession::~NotesSession() {
+    stopSaving();
+}
+
+void NotesSession::stopSaving() {
+    m_saving.close();
+    m_closing = true;
+}
+
+bool NotesSession::openStore(const StorePreparation &prepare) {
+    // A failed preparation ends the program before the window shows: nothing is opened.
+    if (prepare && !prepare()) return false;
+    m_folderLock = std::make_unique<DataFolderLock>(m_paths.db3Dir());
+    openOrReconnect(false);
+    announceRecoveryFiles();
+    return true;
+}
+
+void NotesSession::reconnect() {
+    if (m_closing || !m_folderLock) return;
+    openOrReconnect(true);
+}
+
+void NotesSession::openOrReconnect(bool again) {
+    const bool elsewhere = m_folderLock->state() == DataFolderLock::State::HeldElsewhere;
+    QString notice;
+    try {
+        if (again)
+            m_store.reconnect();
+        else
+            m_store.open(m_paths.databaseFile(), elsewhere ? NoteStore::OpenMode::ReadOnly
+                                                           : NoteStore::OpenMode::OpenExisting);
+        QStringList lines;
+        if (elsewhere)
+            lines << QStringLiteral("笔记文件夹 %1 已被另一个正在运行的本程序打开（也许在另一个"
+                                    "会话中）。本窗口只能查看笔记，修改不会被保存。")
+                         .arg(m_paths.db3Dir());
+        else if (m_store.isReadOnly())
+            lines << QStringLiteral(
+                         "数据库 %1 不能写入（%2）。笔记以只读方式打开，修改不会被保存。")
+                         .arg(m_store.databaseFile(), m_store.readOnlyReason());
+        lines << m_store.shapeProblems();
+        notice = lines.join(QLatin1Char('\n'));
+    } catch (const StoreError &e) {
+        // The real cause and the path, once; the pages stay quiet about a store that is closed.
+        notice = e.message();
+    }
+    applyReadOnly();
+    if (notice == m_storeNotice) return;
+    m_storeNotice = notice;
+    if (!notice.isEmpty()) m_prompts.showError(notice);
+}
+
+void NotesSession::applyReadOnly() {
+    const bool readOnly = isReadOnly();
+    for (NoteDocument *document : m_documents)
+        if (document) document->setReadOnly(readOnly);
+    if (m_memo) m_memo->setWritable(!readOnly);
+    emit readOnlyChanged(readOnly);
+}
+
+bool NotesSession::isReadOnly() const {
+    return !m_store.isOpen() || m_store.isReadOnly();
+}
+
+void NotesSession::start() {
+    m_started = true;
+    m_saving.open();
+}
+
+bool NotesSession::suspend() {
+    if (m_started && !saveActive()) return false;
+    m_saving.close();
+    m_store.close();
+    return true;
+}
+
+void NotesSession::resume() {
+    try {
+        m_store.reconnect();
+    } catch (const StoreError &e) {
+        m_prompts.showError(e.message());
+    }
+    applyReadOnly();
+    if (!m_started) return; // the first show loads the page
+    m_saving.open();
+    emit resumed();
+}
+
+void NotesSession::addDocument(NoteDocument *document) {
+    m_documents.emplace_back(document);
+    // Until the store opens (openStore() tells every document), a document takes no typing.
+    document->setReadOnly(isReadOnly());
+}
+
+void NotesSession::setActiveDocument(NoteDocument *document) {
+    m_active = document;
+}
+
+void NotesSession::setMemo(MemoDocument *memo) {
+    m_memo = memo;
+    m_memo->setWritable(!isReadOnly());
+}
+
+bool NotesSession::saveActive(bool report) {
+    return !m_active || m_active->saveIfModified(report);
+}
+
+bool NotesSession::close() {
+    if (m_closing) return true;
+    // One question instead of the documents' own failure boxes; memo lines whose write failed
+    // while typing get a last chance too.
+    const bool memoWritten = !m_memo || m_memo->writePending(false);
+    if (memoWritten && saveActive(false)) {
+        finish();
+        return true;
+    }
+    const bool pageFailed = m_active && m_active->lastSaveFailed();
+    const QString cause = !memoWritten && !pageFailed ? QStringLiteral("备忘录未能写入数据库")
+                          : pageFailed                ? m_active->lastSaveError()
+                                                      : QString();
+    const QString question =
+        QStringLiteral(
+            "笔记未能保存：%1\n\n选“退出”，未保存的笔记会先写入一个恢复文件（在 %2 中）；"
+            "选“保留窗口”，笔记留在窗口中，可以稍后再保存。")
+            .arg(cause.isEmpty() ? QStringLiteral("保存尚未完成") : cause,
+                 recoveryFolders().value(0));
+    if (!m_prompts.confirmQuit(question)) return false;
+    QString error;
+    if (!writeRecoveryFile(error)) {
+        m_prompts.showError(
+            QStringLiteral("无法写入恢复文件，窗口保持打开，笔记仍在窗口中：\n%1").arg(error));
+        return false;
+    }
+    finish();
+    return true;
+}
+
+void NotesSession::terminate() {
+    if (m_closing) return;
+    // A save still waiting in its failure box is not a success: its text goes to the file.
+    if (m_memo) m_memo->writePending(false);
+    const bool saved = saveActive(false);
+    if (!saved || !unsavedCells().isEmpty()) {
+        QString error;
+        if (!writeRecoveryFile(error))
+            qWarning("%s", qPrintable(QStringLiteral("无法写入恢复文件：%1").arg(error)));
+    }
+    finish();
+}
+
+void NotesSession::quitNow() {
+    finish();
+}
+
+bool NotesSession::writeRecoveryFile(QString &error) const {
+    QString path;
+    return RecoveryFile::write(recoveryFolders(), unsavedCells(), m_store.databaseFile(), path,
+                               error);
+}
+
+void NotesSession::finish() {
+    m_saving.close();
+    m_closing = true;
+    emit finished();
+}
+
+QList<UnsavedCell> NotesSession::unsavedCells() const {
+    QList<UnsavedCell> cells;
+    for (const NoteDocument *document : m_documents)
+        if (document) cells << document->unsavedCells();
+    if (m_memo) cells << m_memo->unsavedCells();
+    return cells;
+}
+
+QStringList NotesSession::recoveryFolders() const {
+    return {m_paths.db3Dir(), AppPaths::userDataRoot() + QStringLiteral("/recovery")};
+}
+
+void NotesSession::announceRecoveryFiles() {
+    QStringList files;
+    for (const QString &folder : recoveryFolders()) files << RecoveryFile::claim(folder);
+    if (files.isEmpty()) return;
+    m_prompts.showError(
+        QStringLiteral(
+            "上次结束时未能保存的笔记已写入：\n%1\n请打开该文件，把需要的内容抄回记事中。")
+            .arg(files.join(QLatin1Char('\n'))));
+}

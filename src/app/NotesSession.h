@@ -1,0 +1,119 @@
+#pragma once
+
+#include "pages/LastSelection.h"
+#include "pages/PageContext.h"
+#include "pages/SaveGate.h"
+#include "store/AppPaths.h"
+#include "store/NoteStore.h"
+
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+class DataFolderLock;
+class MemoDocument;
+class NoteDocument;
+class Prompts;
+struct UnsavedCell;
+
+// The notes of one run of the program, without widgets: the note database and the folder lock,
+// whether the notes can be written (read-only store, its one notice), whether saving is allowed
+// now, and the policy of the end (closing, a kill from outside, recovery files). The pages'
+// documents are registered here as they are built; the session never sees a widget.
+class NotesSession : public QObject {
+    Q_OBJECT
+public:
+    // Runs right before the database is opened, so that work on the database file can go on
+    // beside the building of the window; false leaves the database closed.
+    using StorePreparation = std::function<bool()>;
+
+    NotesSession(const AppPaths &paths, Prompts &prompts, QObject *parent = nullptr);
+    ~NotesSession() override;
+
+    const AppPaths &paths() const { return m_paths; }
+    PageContext &context() { return m_context; }
+    NoteStore &store() { return m_store; }
+    const NoteStore &store() const { return m_store; }
+    Prompts &prompts() const { return m_prompts; }
+    const SaveGate &saving() const { return m_saving; }
+
+    // Takes the folder lock and opens the database, read-only when another program holds the
+    // folder or the file cannot be written; then tells of recovery files a past run left.
+    // Returns false (nothing opened) when `prepare` fails.
+    bool openStore(const StorePreparation &prepare = {});
+    // Opens the database named at the start again (a date change): a database that could not be
+    // opened then gets another chance. Says why once per new cause.
+    void reconnect();
+    // The notes cannot be saved (store read-only or not open).
+    bool isReadOnly() const;
+
+    // The window's first show is over: saves are allowed from now on.
+    void start();
+    bool isStarted() const { return m_started; }
+    // Around a replacement of the database file (a backup restore): suspend() saves the active
+    // document and closes the database, false when that save failed (nothing is closed then);
+    // resume() reopens it and allows saving again, then asks for the start page (resumed()).
+    bool suspend();
+    void resume();
+
+    // The pages' documents, as the page host builds them; the active one is the visible page's.
+    void addDocument(NoteDocument *document);
+    void setActiveDocument(NoteDocument *document);
+    NoteDocument *activeDocument() const { return m_active; }
+    void setMemo(MemoDocument *memo);
+
+    // The active document, when it has unsaved changes (auto-save, caption buttons).
+    bool saveActive(bool report = true);
+
+    // Ends the program as a close does: saves the active document and the memo lines without
+    // the documents' own failure boxes; when that fails the user chooses between keeping the
+    // window (false: nothing is lost) and quitting, after the unsaved text went to a recovery
+    // file (when even that fails the window stays). True when the program ends (finished()).
+    bool close();
+    // The session ends (SIGTERM, SIGHUP): saves what it can without asking, writes whatever is
+    // still unsaved to a recovery file, and ends in every case.
+    void terminate();
+    // "退出程序": ends at once, saves nothing.
+    void quitNow();
+    // Nothing is written from now on: the windows go away without ending the program this way.
+    void stopSaving();
+    bool isClosing() const { return m_closing; }
+
+    // The cells of every document whose text is not in the store.
+    QList<UnsavedCell> unsavedCells() const;
+    // Where recovery files go: beside the database, else the per-user data folder.
+    QStringList recoveryFolders() const;
+
+signals:
+    void readOnlyChanged(bool readOnly);
+    // After resume(): the visible page should load again.
+    void resumed();
+    // The program should end now (the caller quits the event loop).
+    void finished();
+
+private:
+    void announceRecoveryFiles();
+    void openOrReconnect(bool again);
+    void applyReadOnly();
+    bool writeRecoveryFile(QString &error) const;
+    void finish();
+
+    AppPaths m_paths;
+    Prompts &m_prompts;
+    NoteStore m_store;
+    SaveGate m_saving;
+    LastSelection m_lastSelection;
+    PageContext m_context;
+    std::unique_ptr<DataFolderLock> m_folderLock;
+    QString m_storeNotice; // the last thing said about the store (not said again)
+    std::vector<QPointer<NoteDocument>> m_documents;
+    QPointer<NoteDocument> m_active;
+    QPointer<MemoDocument> m_memo;
+    bool m_started = false;
+    bool m_closing = false;
+};
