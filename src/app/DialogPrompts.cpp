@@ -1,6 +1,7 @@
 #include "app/DialogPrompts.h"
 
 #include "base/AppIdentity.h"
+#include "platform/WebPageOpener.h"
 
 #include <QColorDialog>
 #include <QMessageBox>
@@ -34,4 +35,8 @@ QColor DialogPrompts::chooseColour(const QColor &initial) {
     // The widget dialog always shows its custom colours; a desktop's own may not.
     dialog.setOption(QColorDialog::DontUseNativeDialog);
     return dialog.exec() == QDialog::Accepted ? dialog.selectedColor() : QColor();
+}
+
+bool DialogPrompts::openInBrowser(const QUrl &url) {
+    return WebPageOpener::open(url);
 }

@@ -14,6 +14,7 @@ public:
     void showMessage(const PageMessage &message) override;
     bool confirmQuit(const QString &question) override;
     QColor chooseColour(const QColor &initial) override;
+    bool openInBrowser(const QUrl &url) override;
 
 private:
     QWidget *parentWindow() const;

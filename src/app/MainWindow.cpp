@@ -19,7 +19,6 @@
 #include "pages/NoteDocument.h"
 #include "pages/Prompts.h"
 #include "pages/WallpaperNotes.h"
-#include "platform/WebPageOpener.h"
 #include "wallpaper/ContentCapture.h"
 #include "wallpaper/TDeskBGSetFrm.h"
 
@@ -54,8 +53,7 @@ MainWindow::MainWindow(const AppPaths &paths, Prompts &prompts, std::vector<Page
       m_pictures(std::make_unique<FramePictures>(paths.resourceDir())),
       m_session(std::make_unique<NotesSession>(paths, prompts)),
       m_exportDialogs(std::make_unique<ExportDialogs>(this)),
-      m_exportQuestions(m_exportDialogs.get()),
-      m_openUrl([](const QUrl &url) { return WebPageOpener::open(url); }) {
+      m_exportQuestions(m_exportDialogs.get()) {
     setWindowTitle(QString::fromUtf8(kCaption));
     QFont f(QStringLiteral("宋体"));
     f.setPixelSize(12);
@@ -318,10 +316,6 @@ void MainWindow::setExportQuestions(ExportQuestions *questions) {
     m_exportQuestions = questions ? questions : m_exportDialogs.get();
 }
 
-void MainWindow::setUrlOpener(std::function<bool(const QUrl &)> open) {
-    m_openUrl = std::move(open);
-}
-
 DesktopMonthPage *MainWindow::monthPage() const {
     return m_pages->builtPage<DesktopMonthPage>();
 }
@@ -545,7 +539,7 @@ void MainWindow::openWebPage(const QString &name) {
 }
 
 void MainWindow::showPage(const QUrl &url) {
-    if (m_openUrl(url)) return;
+    if (m_session->prompts().openInBrowser(url)) return;
     // Without a browser a local page can still be read, in the web panel.
     if (!url.isLocalFile()) {
         m_session->prompts().showError(

@@ -71,8 +71,6 @@ public:
     ExportDialogs &exportDialogs() const { return *m_exportDialogs; }
     // The backups' menu item, and their daily copy right after the first show.
     void attachBackups(BackupController &backups);
-    // Hands a page to the browser; false when there is none (default: the desktop's browser).
-    void setUrlOpener(std::function<bool(const QUrl &)> open);
 
     const WindowSettings &settings() const { return m_settings; }
     // Apply size (window size dialog): becomes the configured size, the window takes it,
@@ -139,7 +137,6 @@ private:
     WindowSettings m_settings;
     std::unique_ptr<ExportDialogs> m_exportDialogs;
     ExportQuestions *m_exportQuestions = nullptr;
-    std::function<bool(const QUrl &)> m_openUrl;
     bool m_storeReady = false;
     bool m_shown = false;
 

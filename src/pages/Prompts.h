@@ -3,6 +3,8 @@
 #include <QColor>
 #include <QString>
 
+class QUrl;
+
 // A message shown to the user. An empty caption means the application's title.
 struct PageMessage {
     enum class Kind { Information, Error };
@@ -22,6 +24,8 @@ public:
     virtual bool confirmQuit(const QString &question) = 0;
     // A colour, starting on `initial`; an invalid colour means Cancel.
     virtual QColor chooseColour(const QColor &initial) = 0;
+    // Hands a page to the desktop's browser; false when there is none.
+    virtual bool openInBrowser(const QUrl &url) = 0;
 
     void showError(const QString &text) { showMessage({PageMessage::Kind::Error, text, {}}); }
 };

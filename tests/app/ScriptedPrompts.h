@@ -5,6 +5,7 @@
 #include <QColor>
 #include <QList>
 #include <QStringList>
+#include <QUrl>
 
 #include <functional>
 
@@ -16,6 +17,8 @@ struct ScriptedPrompts : Prompts {
     bool answerQuit = false;
     QList<QColor> colourStarts;
     QColor colourAnswer; // invalid: Cancel
+    QList<QUrl> opened;
+    bool browserThere = true;
     // Called for every message after it is recorded (a test may act while "the box is open").
     std::function<void(const QString &)> onMessage;
 
@@ -30,5 +33,9 @@ struct ScriptedPrompts : Prompts {
     QColor chooseColour(const QColor &initial) override {
         colourStarts << initial;
         return colourAnswer;
+    }
+    bool openInBrowser(const QUrl &url) override {
+        opened << url;
+        return browserThere;
     }
 };

@@ -66,7 +66,7 @@ struct Harness {
     QStringList &messages = prompts.messages;
     QStringList &questions = prompts.questions; // asked when a close finds saves failing
     bool &answerQuit = prompts.answerQuit;
-    QList<QUrl> opened;
+    QList<QUrl> &opened = prompts.opened;
     int quits = 0;
     std::unique_ptr<MainWindow> form;
 
@@ -78,10 +78,6 @@ struct Harness {
 
     MainWindow &create(NotesSession::StorePreparation prepare = {}) {
         form = std::make_unique<MainWindow>(paths, prompts, standardPages(), std::move(prepare));
-        form->setUrlOpener([this](const QUrl &u) {
-            opened << u;
-            return true;
-        });
         QObject::connect(&form->session(), &NotesSession::finished, [this] { ++quits; });
         return *form;
     }
@@ -798,10 +794,7 @@ void TestMainWindow::helpPagesWithoutBrowser() {
     QFETCH(QString, page);
     Harness h;
     MainWindow &f = h.running();
-    f.setUrlOpener([&h](const QUrl &u) {
-        h.opened << u;
-        return false;
-    });
+    h.prompts.browserThere = false;
     f.systemMenu()->action(item)->trigger();
     QCOMPARE(h.opened.size(), 1);
     QCOMPARE(h.messages,

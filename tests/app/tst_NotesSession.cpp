@@ -1,0 +1,229 @@
+#include "PageTestSupport.h"
+#include "ScratchDocument.h"
+#include "ScriptedPrompts.h"
+#include "app/NotesSession.h"
+#include "store/AppPaths.h"
+
+#include <QDir>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+namespace {
+const QDate kMay(2026, 5, 14);
+
+// A data folder with a fresh database and a session on it, with one document loaded for May.
+struct Harness {
+    QTemporaryDir dir;
+    AppPaths paths{dir.path(), QStringLiteral(KESTROVA_SOURCE_DIR)};
+    ScriptedPrompts prompts;
+    std::unique_ptr<NotesSession> session;
+    std::unique_ptr<ScratchDocument> document;
+
+    Harness() {
+        // Recovery files may also go to the per-user folder: never the real user's.
+        qputenv("XDG_DATA_HOME", QFile::encodeName(dir.filePath("xdg")));
+        paths.ensureLayout();
+    }
+
+    NotesSession &started() {
+        session = std::make_unique<NotesSession>(paths, prompts);
+        session->openStore();
+        document = std::make_unique<ScratchDocument>(session->context());
+        session->addDocument(document.get());
+        session->setActiveDocument(document.get());
+        session->start();
+        document->load(kMay);
+        return *session;
+    }
+
+    QString stored(const QDate &date) const {
+        return PageTestSupport::queryDatabase(
+                   paths.databaseFile(),
+                   QStringLiteral("SELECT line1 FROM edtText WHERE edtYearMonth = '%1'")
+                       .arg(ScratchDocument::keyFor(date)))
+            .toString();
+    }
+
+    void breakSaving() const {
+        PageTestSupport::alterDatabase(paths.databaseFile(), QStringLiteral("DROP TABLE edtText"));
+    }
+
+    QStringList recoveryFiles() const {
+        return QDir(paths.db3Dir()).entryList({QStringLiteral("unsaved-*")}, QDir::Files);
+    }
+};
+} // namespace
+
+class TestNotesSession : public QObject {
+    Q_OBJECT
+private slots:
+    void nothingIsSavedBeforeTheStart();
+    void closeSavesAndFinishes();
+    void closeWhileSavesFail_data();
+    void closeWhileSavesFail();
+    void terminateKeepsTheUnsavedTextInARecoveryFile();
+    void suspendAndResumeAroundARestore();
+    void suspendKeepsTheStoreWhenTheSaveFails();
+    void secondSessionOnTheFolderOnlyReads();
+    void recoveryFilesOfAnEarlierRunAreTold();
+    void failedPreparationOpensNothing();
+};
+
+void TestNotesSession::nothingIsSavedBeforeTheStart() {
+    Harness h;
+    NotesSession session(h.paths, h.prompts);
+    session.openStore();
+    ScratchDocument document(session.context());
+    session.addDocument(&document);
+    QVERIFY(document.load(kMay));
+    document.setText(QStringLiteral("before the window showed"));
+    QVERIFY(document.save()); // the gate is closed: success without a write
+    QCOMPARE(h.stored(kMay), QString());
+    session.start();
+    QVERIFY(document.save());
+    QCOMPARE(h.stored(kMay), QStringLiteral("before the window showed"));
+    QVERIFY(h.prompts.messages.isEmpty());
+}
+
+void TestNotesSession::closeSavesAndFinishes() {
+    Harness h;
+    NotesSession &session = h.started();
+    QSignalSpy finished(&session, &NotesSession::finished);
+    h.document->setText(QStringLiteral("written at the close"));
+    QVERIFY(session.close());
+    QCOMPARE(finished.size(), 1);
+    QCOMPARE(h.stored(kMay), QStringLiteral("written at the close"));
+    QVERIFY(session.isClosing());
+    QVERIFY(!session.saving().isOpen());
+    QVERIFY(h.prompts.questions.isEmpty());
+    QVERIFY(session.close()); // once closing, a second close changes nothing
+    QCOMPARE(finished.size(), 1);
+}
+
+void TestNotesSession::closeWhileSavesFail_data() {
+    QTest::addColumn<bool>("quit");
+    QTest::newRow("keep the window") << false;
+    QTest::newRow("quit") << true;
+}
+
+// One question instead of the document's own failure box; keeping the window loses nothing,
+// quitting writes the text to a recovery file first.
+void TestNotesSession::closeWhileSavesFail() {
+    QFETCH(bool, quit);
+    Harness h;
+    NotesSession &session = h.started();
+    QSignalSpy finished(&session, &NotesSession::finished);
+    h.document->setText(QStringLiteral("must not be lost"));
+    h.breakSaving();
+    h.prompts.answerQuit = quit;
+    QCOMPARE(session.close(), quit);
+    QCOMPARE(h.prompts.questions.size(), 1);
+    QVERIFY2(h.prompts.questions[0].contains(QStringLiteral("edtText")),
+             qPrintable(h.prompts.questions[0]));
+    QVERIFY(h.prompts.messages.isEmpty());
+    QCOMPARE(finished.size(), quit ? 1 : 0);
+    QCOMPARE(session.isClosing(), quit);
+    QCOMPARE(session.saving().isOpen(), !quit);
+    QCOMPARE(h.recoveryFiles().size(), quit ? 1 : 0);
+    QCOMPARE(h.document->text(), QStringLiteral("must not be lost"));
+    if (quit) {
+        QFile file(QDir(h.paths.db3Dir()).filePath(h.recoveryFiles().at(0)));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY(QString::fromUtf8(file.readAll()).contains(QStringLiteral("must not be lost")));
+    }
+}
+
+void TestNotesSession::terminateKeepsTheUnsavedTextInARecoveryFile() {
+    Harness h;
+    NotesSession &session = h.started();
+    QSignalSpy finished(&session, &NotesSession::finished);
+    h.document->setText(QStringLiteral("typed before the kill"));
+    h.breakSaving();
+    session.terminate();
+    QCOMPARE(finished.size(), 1);
+    QVERIFY(h.prompts.questions.isEmpty());
+    QVERIFY(h.prompts.messages.isEmpty());
+    QCOMPARE(h.recoveryFiles().size(), 1);
+}
+
+void TestNotesSession::suspendAndResumeAroundARestore() {
+    Harness h;
+    NotesSession &session = h.started();
+    QSignalSpy resumed(&session, &NotesSession::resumed);
+    h.document->setText(QStringLiteral("saved before the restore"));
+    QVERIFY(session.suspend());
+    QCOMPARE(h.stored(kMay), QStringLiteral("saved before the restore"));
+    QVERIFY(!session.store().isOpen());
+    QVERIFY(!session.saving().isOpen());
+    h.document->setText(QStringLiteral("not while the file is replaced"));
+    QVERIFY(h.document->save());
+    session.resume();
+    QVERIFY(session.store().isOpen());
+    QVERIFY(session.saving().isOpen());
+    QCOMPARE(resumed.size(), 1);
+    QCOMPARE(h.stored(kMay), QStringLiteral("saved before the restore"));
+}
+
+void TestNotesSession::suspendKeepsTheStoreWhenTheSaveFails() {
+    Harness h;
+    NotesSession &session = h.started();
+    h.document->setText(QStringLiteral("unsaved"));
+    h.breakSaving();
+    QVERIFY(!session.suspend());
+    QVERIFY(session.store().isOpen());
+    QVERIFY(session.saving().isOpen());
+    QCOMPARE(h.prompts.messages.size(), 1);
+}
+
+// Two programs on one data folder: the second reads, says so once, and writes nothing.
+void TestNotesSession::secondSessionOnTheFolderOnlyReads() {
+    Harness h;
+    h.started();
+    ScriptedPrompts prompts;
+    NotesSession second(h.paths, prompts);
+    second.openStore();
+    QVERIFY(second.isReadOnly());
+    QCOMPARE(prompts.messages.size(), 1);
+    QVERIFY2(prompts.messages[0].contains(h.paths.db3Dir()), qPrintable(prompts.messages[0]));
+    ScratchDocument document(second.context());
+    QSignalSpy readOnly(&document, &NoteDocument::readOnlyChanged);
+    second.addDocument(&document);
+    QVERIFY(document.isReadOnly());
+    second.reconnect();
+    QCOMPARE(prompts.messages.size(), 1);
+    QVERIFY(!readOnly.isEmpty());
+}
+
+void TestNotesSession::recoveryFilesOfAnEarlierRunAreTold() {
+    Harness h;
+    {
+        NotesSession &session = h.started();
+        h.document->setText(QStringLiteral("from the last run"));
+        h.breakSaving();
+        session.terminate();
+    }
+    h.document.reset();
+    h.session.reset();
+    ScriptedPrompts prompts;
+    NotesSession next(h.paths, prompts);
+    next.openStore();
+    QCOMPARE(prompts.messages.size(), 1);
+    QVERIFY2(prompts.messages[0].contains(QStringLiteral("recovered-")),
+             qPrintable(prompts.messages[0]));
+    QVERIFY(h.recoveryFiles().isEmpty());
+}
+
+void TestNotesSession::failedPreparationOpensNothing() {
+    Harness h;
+    NotesSession session(h.paths, h.prompts);
+    QVERIFY(!session.openStore([] { return false; }));
+    QVERIFY(!session.store().isOpen());
+    QVERIFY(session.isReadOnly());
+    QVERIFY(h.prompts.messages.isEmpty());
+}
+
+QTEST_GUILESS_MAIN(TestNotesSession)
+#include "tst_NotesSession.moc"
