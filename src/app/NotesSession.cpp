@@ -70,7 +70,7 @@ void NotesSession::applyReadOnly() {
     const bool readOnly = isReadOnly();
     for (NoteDocument *document : m_documents)
         if (document) document->setReadOnly(readOnly);
-    if (m_memo) m_memo->setWritable(!readOnly);
+    if (m_memo) m_memo->setReadOnly(readOnly);
     emit readOnlyChanged(readOnly);
 }
 
@@ -114,7 +114,7 @@ void NotesSession::setActiveDocument(NoteDocument *document) {
 
 void NotesSession::setMemo(MemoDocument *memo) {
     m_memo = memo;
-    m_memo->setWritable(!isReadOnly());
+    m_memo->setReadOnly(isReadOnly());
 }
 
 bool NotesSession::saveActive(bool report) {

@@ -1,5 +1,6 @@
 #include "../TestMounts.h"
 #include "PageTestSupport.h"
+#include "ScratchPage.h"
 #include "ScriptedPrompts.h"
 #include "ScriptedQuestions.h"
 #include "app/CaptionButton.h"
@@ -76,8 +77,9 @@ struct Harness {
         paths.ensureLayout();
     }
 
-    MainWindow &create(NotesSession::StorePreparation prepare = {}) {
-        form = std::make_unique<MainWindow>(paths, prompts, standardPages(), std::move(prepare));
+    MainWindow &create(NotesSession::StorePreparation prepare = {},
+                       std::vector<PageRow> pages = standardPages()) {
+        form = std::make_unique<MainWindow>(paths, prompts, std::move(pages), std::move(prepare));
         QObject::connect(&form->session(), &NotesSession::finished, [this] { ++quits; });
         return *form;
     }
@@ -163,6 +165,7 @@ private slots:
     void dialogsAreMadeOnFirstUse();
     void fontListWaitsForFirstUseOrStartupTimer();
     void allPageButtonsWork();
+    void aPageIsOneClassAndOneRow();
     void annualPageButtonArrangesTheSideControls();
     void pageSwitchKeepsTypedText();
     void pageSwitchWithFailingSaveStays();
@@ -233,7 +236,7 @@ void TestMainWindow::creationPreparesHiddenWindow() {
     QCOMPARE(f.windowTitle(), QStringLiteral("Kestrova桌面月历K714"));
     QVERIFY(f.windowFlags() & Qt::FramelessWindowHint);
     QVERIFY(!f.session().saving().isOpen());
-    QVERIFY(!f.flags().loading);
+    QVERIFY(!f.monthPage()->document()->isLoading());
     QCOMPARE(f.size(), QSize(1024, 738));
     QCOMPARE(f.dateLine()->text(), FrameGeometry::dateLine(QDate::currentDate()));
     QCOMPARE(f.picker()->DateTime().date(), QDate::currentDate());
@@ -372,6 +375,54 @@ void TestMainWindow::allPageButtonsWork() {
     QVERIFY(!sheets.at(0)->isReadOnly());
     QCOMPARE(sheets.at(0)->size(), sheets.at(0)->parentWidget()->size());
     QVERIFY(h.messages.isEmpty());
+}
+
+// The extra page gets its button and its place from its row, is built when first opened, and the
+// shared rules keep its text as they keep every page's.
+void TestMainWindow::aPageIsOneClassAndOneRow() {
+    Harness h;
+    std::vector<PageRow> pages = standardPages();
+    pages.push_back({QStringLiteral("btnScratch"), QStringLiteral("tsScratch"),
+                     QStringLiteral("便笺"),
+                     [](PageContext &context) { return new ScratchPage(context); }});
+    MainWindow &f = h.create({}, std::move(pages));
+    f.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&f));
+    QTRY_VERIFY(f.pages().autoSaveTimer()->isActive());
+    auto *button = f.findChild<QAbstractButton *>(QStringLiteral("btnScratch"));
+    QVERIFY(button && button->isVisible() && button->isEnabled());
+    QVERIFY(f.findChild<QWidget *>(QStringLiteral("tsScratch")));
+    QVERIFY(!f.findChild<ScratchPage *>());
+
+    button->click();
+    auto *page = qobject_cast<ScratchPage *>(f.pages().activePage());
+    QVERIFY(page && page->isLoaded());
+    QCOMPARE(page->loadedDate(), QDate::currentDate());
+    QVERIFY(!f.picker()->isVisible()); // its side controls: none
+    QVERIFY(f.memoPanel()->isVisible());
+    QTest::keyClicks(page->line(), QStringLiteral("one"));
+    QVERIFY(page->hasUnsavedChanges());
+    // Leaving the page saves it into the period it was loaded for.
+    QVERIFY(f.pages().openStartPage());
+    const QString stored = QStringLiteral("SELECT line1 FROM edtText WHERE edtYearMonth = '%1'")
+                               .arg(ScratchDocument::keyFor(QDate::currentDate()));
+    QCOMPARE(PageTestSupport::queryDatabase(h.paths.databaseFile(), stored).toString(),
+             QStringLiteral("one"));
+
+    // A save that fails keeps the user on the page, with the text and one message.
+    button->click();
+    QCOMPARE(page->line()->text(), QStringLiteral("one"));
+    QTest::keyClicks(page->line(), QStringLiteral(" two"));
+    h.dropTable(QStringLiteral("edtText"));
+    f.findChild<QAbstractButton *>(QStringLiteral("SpeedButton2"))->click();
+    QCOMPARE(f.pages().activePage(), page);
+    QCOMPARE(h.messages.size(), 1);
+    QCOMPARE(page->line()->text(), QStringLiteral("one two"));
+    // Closing asks, and a kept window keeps the text.
+    QVERIFY(!f.escapeAction());
+    QCOMPARE(h.questions.size(), 1);
+    QCOMPARE(h.quits, 0);
+    QCOMPARE(page->line()->text(), QStringLiteral("one two"));
 }
 
 void TestMainWindow::annualPageButtonArrangesTheSideControls() {
@@ -635,10 +686,19 @@ void TestMainWindow::autoSaveSkipsWhileLoading() {
     QFETCH(bool, loading);
     Harness h;
     MainWindow &f = h.running();
-    h.type(20, QStringLiteral("auto"));
-    f.flags().loading = loading;
-    f.pages().autoSave();
-    f.flags().loading = false;
+    NoteDocument *month = f.monthPage()->document();
+    if (!loading) {
+        h.type(20, QStringLiteral("auto"));
+        f.pages().autoSave();
+    } else {
+        // Text that arrives while a load runs, and an auto-save tick right then.
+        connect(month, &NoteDocument::loaded, this, [&] {
+            QVERIFY(month->isLoading());
+            h.type(20, QStringLiteral("auto"));
+            f.pages().autoSave();
+        });
+        QVERIFY(month->load(QDate::currentDate()));
+    }
     QCOMPARE(h.storedCell(QDate::currentDate(), 20), loading ? QString() : QStringLiteral("auto"));
 }
 
