@@ -6,8 +6,8 @@
 #include "app/TMainForm.h"
 #include "base/AppIdentity.h"
 #include "lock/LoginFile.h"
-#include "lock/TLockLogin.h"
-#include "lock/TpwsetFrm.h"
+#include "lock_ui/LoginGate.h"
+#include "lock_ui/PasswordSettingsDialog.h"
 #include "platform/FontConfigWarmUp.h"
 #include "platform/FontSubstitutes.h"
 #include "platform/SingleInstance.h"
@@ -96,8 +96,8 @@ int Startup::run(QApplication &app) {
     };
 
     // With the gate on it is the first window; the main window waits hidden behind it.
-    std::unique_ptr<TLockLogin> gate;
-    if (LoginFile::gateOn(lines)) gate = std::make_unique<TLockLogin>(paths.loginFile());
+    std::unique_ptr<LoginGate> gate;
+    if (LoginFile::gateOn(lines)) gate = std::make_unique<LoginGate>(paths.loginFile());
 
     TMainForm mainForm(paths, {}, nullptr, prepareStore);
     if (checkError) {
@@ -108,8 +108,9 @@ int Startup::run(QApplication &app) {
     mainForm.setWindowIconText(QString::fromUtf8(AppIdentity::kAppTitle));
     if (gate) gate->setWindowIconText(QString::fromUtf8(AppIdentity::kAppTitle));
     // The dialogs are made when first asked for: start-up shows only the main window.
-    mainForm.setPasswordDialogMaker(
-        [&mainForm, file = paths.loginFile()] { return new TpwsetFrm(file, &mainForm); });
+    mainForm.setPasswordDialogMaker([&mainForm, file = paths.loginFile()] {
+        return new PasswordSettingsDialog(file, &mainForm);
+    });
     mainForm.setSizeDialogMaker([&mainForm, resources = paths.resourceDir()] {
         return new TFrmSetFrm([&mainForm] { return mainForm.settings().width; },
                               [&mainForm](const QSize &size) { return mainForm.applySize(size); },
@@ -146,8 +147,8 @@ int Startup::run(QApplication &app) {
         mainForm.show();
     };
     if (gate) {
-        QObject::connect(gate.get(), &TLockLogin::loginAccepted, &mainForm, enter);
-        QObject::connect(gate.get(), &TLockLogin::loginCancelled, &app, &QCoreApplication::quit,
+        QObject::connect(gate.get(), &LoginGate::loginAccepted, &mainForm, enter);
+        QObject::connect(gate.get(), &LoginGate::loginCancelled, &app, &QCoreApplication::quit,
                          Qt::QueuedConnection);
         gate->show();
     } else {

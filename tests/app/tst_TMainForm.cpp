@@ -10,7 +10,7 @@
 #include "calendar_control/TChnCalendar.h"
 #include "export/ExportDialogs.h"
 #include "export/ExportDocument.h"
-#include "lock/TpwsetFrm.h"
+#include "lock_ui/PasswordSettingsDialog.h"
 #include "pages/AnnualNotesPage.h"
 #include "pages/DayRichEdit.h"
 #include "pages/DesktopMonthPage.h"
@@ -273,7 +273,7 @@ void TestTMainForm::systemMenuItemsInOrder() {
 void TestTMainForm::passwordItemOpensTheDialogModally() {
     Harness h;
     TMainForm &f = h.running();
-    auto *dialog = new TpwsetFrm(h.paths.loginFile(), &f);
+    auto *dialog = new PasswordSettingsDialog(h.paths.loginFile(), &f);
     f.setPasswordDialog(dialog);
     QVERIFY(f.menuAction("N4")->isEnabled());
     bool wasModal = false;
@@ -303,13 +303,13 @@ void TestTMainForm::dialogsAreMadeOnFirstUse() {
     });
     f.setPasswordDialogMaker([&] {
         ++passwordMade;
-        return new TpwsetFrm(h.paths.loginFile(), &f);
+        return new PasswordSettingsDialog(h.paths.loginFile(), &f);
     });
     QVERIFY(f.menuAction("N_SetFrmSize")->isEnabled());
     QVERIFY(f.menuAction("N4")->isEnabled());
     QCOMPARE(sizeMade + passwordMade, 0);
     QVERIFY(!f.findChild<TFrmSetFrm *>());
-    QVERIFY(!f.findChild<TpwsetFrm *>());
+    QVERIFY(!f.findChild<PasswordSettingsDialog *>());
 
     for (int i = 0; i < 2; ++i) {
         f.menuAction("N_SetFrmSize")->trigger();
@@ -318,11 +318,11 @@ void TestTMainForm::dialogsAreMadeOnFirstUse() {
         f.findChild<TFrmSetFrm *>()->hide();
 
         QTimer::singleShot(300, &f, [&f] {
-            if (auto *dialog = f.findChild<TpwsetFrm *>()) dialog->reject();
+            if (auto *dialog = f.findChild<PasswordSettingsDialog *>()) dialog->reject();
         });
         f.menuAction("N4")->trigger(); // returns when the dialog closes
         QCOMPARE(passwordMade, 1);
-        QCOMPARE(f.findChildren<TpwsetFrm *>().size(), 1);
+        QCOMPARE(f.findChildren<PasswordSettingsDialog *>().size(), 1);
     }
     // A dialog that went away is made again on the next use.
     delete f.findChild<TFrmSetFrm *>();
