@@ -16,7 +16,7 @@
 #include "platform/WindowClass.h"
 #include "store/AppPaths.h"
 #include "store/StoreError.h"
-#include "wallpaper/TDeskBGSetFrm.h"
+#include "wallpaper_ui/WallpaperDialog.h"
 
 #include <QApplication>
 #include <QDateTime>
@@ -119,7 +119,7 @@ int Startup::run(QApplication &app) {
     auto *backups = new BackupController(paths, mainForm, damagedKeptAt, [](const QString &text) {
         QMessageBox::warning(nullptr, QString::fromUtf8(AppIdentity::kAppTitle), text);
     });
-    mainForm.setWallpaperDialog(new TDeskBGSetFrm(paths.wallpaperDir(), &mainForm));
+    mainForm.setWallpaperDialog(new WallpaperDialog(paths.wallpaperDir(), &mainForm));
     lines.clear();
 
     // The session ending or a kill from outside: what can be saved is saved, the rest goes to

@@ -24,7 +24,7 @@
 #include "store/DataFolderLock.h"
 #include "store/StoreError.h"
 #include "wallpaper/ContentCapture.h"
-#include "wallpaper/TDeskBGSetFrm.h"
+#include "wallpaper_ui/WallpaperDialog.h"
 
 #include <QAction>
 #include <QApplication>
@@ -131,7 +131,7 @@ void TMainForm::setPasswordDialogMaker(std::function<QDialog *()> make) {
     N4->setEnabled(static_cast<bool>(m_makePasswordDialog));
 }
 
-void TMainForm::setWallpaperDialog(TDeskBGSetFrm *dialog) {
+void TMainForm::setWallpaperDialog(WallpaperDialog *dialog) {
     m_wallpaperDialog = dialog;
     N_SetDeskTopBG->setEnabled(dialog != nullptr);
 }
@@ -593,8 +593,8 @@ void TMainForm::N_SetDeskTopBGClick() {
         // The general notes page: its 42 lines as they stand, in the two-column layout.
         QStringList texts;
         for (int k = 0; k < sheet->cellCount(); ++k) texts << sheet->cellText(k);
-        ContentCapture::CaptureNoteCells(m_wallpaperDialog->monthCons(), texts);
-        if (m_wallpaperDialog->DrawNoteContent()) m_wallpaperDialog->openDialog();
+        ContentCapture::captureNoteCells(m_wallpaperDialog->cells(), texts);
+        if (m_wallpaperDialog->drawNoteContent()) m_wallpaperDialog->prepareAndExec();
         return;
     }
     if (!month) {
@@ -612,9 +612,9 @@ void TMainForm::N_SetDeskTopBGClick() {
         texts << month->cellText(k).replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
         dates[k] = grid.cellDate(k);
     }
-    ContentCapture::CaptureMonthCells(m_wallpaperDialog->monthCons(), texts, dates,
+    ContentCapture::captureMonthCells(m_wallpaperDialog->cells(), texts, dates,
                                       grid.displayDate().month());
-    if (m_wallpaperDialog->DrawMonthContent()) m_wallpaperDialog->openDialog();
+    if (m_wallpaperDialog->drawMonthContent()) m_wallpaperDialog->prepareAndExec();
 }
 
 // ---- first show -----------------------------------------------------------------------------

@@ -38,7 +38,7 @@ class QStackedWidget;
 class QTextBrowser;
 class QTimer;
 class TChnCalendar;
-class TDeskBGSetFrm;
+class WallpaperDialog;
 
 // The main window: a borderless window with its own title strip and caption buttons, the top
 // bar (date line, page buttons, font boxes, date picker `ChnCalendar1`, "选项" menu), the page
@@ -87,7 +87,7 @@ public:
     void setSizeDialogMaker(std::function<QWidget *()> make);
     void setPasswordDialogMaker(std::function<QDialog *()> make);
     // The wallpaper dialog; null leaves "设为桌面背景" disabled.
-    void setWallpaperDialog(TDeskBGSetFrm *dialog);
+    void setWallpaperDialog(WallpaperDialog *dialog);
 
     // Test seams: the messages (as for the constructor), the browser hand-off, and how the
     // program ends.
@@ -322,5 +322,5 @@ private:
     QPointer<QDialog> m_passwordDialog;
     std::function<QWidget *()> m_makeSizeDialog;
     std::function<QDialog *()> m_makePasswordDialog;
-    QPointer<TDeskBGSetFrm> m_wallpaperDialog;
+    QPointer<WallpaperDialog> m_wallpaperDialog;
 };

@@ -24,7 +24,7 @@
 #include "store/NoteStore.h"
 #include "wallpaper/BmpFile.h"
 #include "wallpaper/ContentPicture.h"
-#include "wallpaper/TDeskBGSetFrm.h"
+#include "wallpaper_ui/WallpaperDialog.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -1212,7 +1212,7 @@ void TestTMainForm::closingWritesPendingMemoLines() {
 void TestTMainForm::wallpaperFromTheMonthPage() {
     Harness h;
     TMainForm &f = h.running();
-    auto *dialog = new TDeskBGSetFrm(h.paths.wallpaperDir(), &f);
+    auto *dialog = new WallpaperDialog(h.paths.wallpaperDir(), &f);
     QStringList dialogMessages;
     QStringList installed;
     dialog->setMessageSink([&](const QString &m) { dialogMessages << m; });
@@ -1236,11 +1236,11 @@ void TestTMainForm::wallpaperFromTheMonthPage() {
     f.menuAction("N_SetDeskTopBG")->trigger(); // returns when the dialog closes
     QVERIFY(wasModal);
     QCOMPARE(dialogMessages, QStringList());
-    const MonthCons &cons = dialog->monthCons();
-    QCOMPARE(cons[cell].DayText, QStringLiteral("1"));
-    QCOMPARE(cons[cell].Content, QStringLiteral("A&B meeting"));
-    if (cell > 0) QCOMPARE(cons[cell - 1].DayText, QStringLiteral("S"));
-    QCOMPARE(BmpFile::load(h.paths.wallpaperFile("Content.bmp")), ContentPicture::drawMonth(cons));
+    const WallpaperCells &cells = dialog->cells();
+    QCOMPARE(cells[cell].dayLabel, QStringLiteral("1"));
+    QCOMPARE(cells[cell].note, QStringLiteral("A&B meeting"));
+    if (cell > 0) QCOMPARE(cells[cell - 1].dayLabel, QStringLiteral("S"));
+    QCOMPARE(BmpFile::load(h.paths.wallpaperFile("Content.bmp")), ContentPicture::drawMonth(cells));
     QVERIFY(QFile::exists(h.paths.wallpaperFile("Mix.bmp")));
     QCOMPARE(installed.size(), 1);
     QVERIFY(h.messages.isEmpty());
@@ -1250,7 +1250,7 @@ void TestTMainForm::wallpaperFromTheMonthPage() {
 void TestTMainForm::wallpaperContentUnwritable() {
     Harness h;
     TMainForm &f = h.running();
-    auto *dialog = new TDeskBGSetFrm(h.paths.wallpaperDir(), &f);
+    auto *dialog = new WallpaperDialog(h.paths.wallpaperDir(), &f);
     QStringList dialogMessages;
     dialog->setMessageSink([&](const QString &m) { dialogMessages << m; });
     f.setWallpaperDialog(dialog);
@@ -1272,7 +1272,7 @@ void TestTMainForm::wallpaperContentUnwritable() {
 void TestTMainForm::wallpaperFromTheGeneralPage() {
     Harness h;
     TMainForm &f = h.running();
-    auto *dialog = new TDeskBGSetFrm(h.paths.wallpaperDir(), &f);
+    auto *dialog = new WallpaperDialog(h.paths.wallpaperDir(), &f);
     dialog->setInstaller([](const QString &, const QImage &, QString *) { return true; });
     dialog->setScreenSize(QSize());
     f.setWallpaperDialog(dialog);
@@ -1282,10 +1282,10 @@ void TestTMainForm::wallpaperFromTheGeneralPage() {
     QTest::keyClicks(general->line(5), QStringLiteral(" line five "));
     QTimer::singleShot(300, dialog, [&] { dialog->reject(); });
     f.menuAction("N_SetDeskTopBG")->trigger();
-    const MonthCons &cons = dialog->monthCons();
-    QCOMPARE(cons[4].Content, QStringLiteral("line five"));
-    QCOMPARE(cons[5].Content, QString());
-    QCOMPARE(BmpFile::load(h.paths.wallpaperFile("Content.bmp")), ContentPicture::drawNotes(cons));
+    const WallpaperCells &cells = dialog->cells();
+    QCOMPARE(cells[4].note, QStringLiteral("line five"));
+    QCOMPARE(cells[5].note, QString());
+    QCOMPARE(BmpFile::load(h.paths.wallpaperFile("Content.bmp")), ContentPicture::drawNotes(cells));
     QVERIFY(h.messages.isEmpty());
 
     QFile::remove(h.paths.wallpaperFile("Content.bmp"));
@@ -1298,7 +1298,7 @@ void TestTMainForm::wallpaperFromTheGeneralPage() {
 void TestTMainForm::wallpaperNotFromTheAnnualPage() {
     Harness h;
     TMainForm &f = h.running();
-    auto *dialog = new TDeskBGSetFrm(h.paths.wallpaperDir(), &f);
+    auto *dialog = new WallpaperDialog(h.paths.wallpaperDir(), &f);
     f.setWallpaperDialog(dialog);
     QVERIFY(f.openPage(f.page<AnnualNotesPage>()));
     bool opened = false;
