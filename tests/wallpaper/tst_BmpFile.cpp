@@ -53,8 +53,8 @@ QByteArray fixture(const QString &name) {
 class TestBmpFile : public QObject {
     Q_OBJECT
 private slots:
-    // Sizes that need no padding, every amount of padding, one pixel, wide and tall pictures, in
-    // the formats the program draws and reads and the 8-bit ones. The pixels are those of the
+    // Rows padded by 1, 2 and 3 bytes, one pixel, wide and tall pictures, in the formats the
+    // program draws and reads and the 8-bit ones. The pixels are those of the
     // picture converted to RGB888 (alpha dropped, premultiplied colours as that conversion
     // rounds them), the padding bytes zero.
     void layout_data() {
