@@ -2,7 +2,7 @@
 // and apply (composite, Mix.bmp and the installed copy) at two screen sizes, with the peak
 // memory the apply adds. The desktop back-end itself is left out (it is another program's work).
 #include "wallpaper/ContentPicture.h"
-#include "wallpaper/TDeskBGSetFrm.h"
+#include "wallpaper_ui/WallpaperDialog.h"
 
 #include <QDir>
 #include <QFile>
@@ -33,19 +33,19 @@ void resetPeak() {
     std::ofstream("/proc/self/clear_refs") << "5";
 }
 
-void fill(MonthCons &cons) {
+void fill(WallpaperCells &cells) {
     for (int k = 0; k < 42; ++k) {
-        cons[k].DayText = QString::number(k % 31 + 1);
-        cons[k].Content =
+        cells[k].dayLabel = QString::number(k % 31 + 1);
+        cells[k].note =
             QStringLiteral("会议 %1：与客户讨论第三季度的计划，带上报表\r\n买菜").arg(k);
     }
 }
 
 void BM_ContentPictureWithSave(benchmark::State &state) {
     QTemporaryDir dir;
-    TDeskBGSetFrm dialog(dir.path());
-    fill(dialog.monthCons());
-    for (auto _ : state) benchmark::DoNotOptimize(dialog.DrawMonthContent());
+    WallpaperDialog dialog(dir.path());
+    fill(dialog.cells());
+    for (auto _ : state) benchmark::DoNotOptimize(dialog.drawMonthContent());
 }
 BENCHMARK(BM_ContentPictureWithSave)->Unit(benchmark::kMillisecond);
 
@@ -55,11 +55,11 @@ void BM_OpenAndApply(benchmark::State &state) {
     for (const char *name : {"A1.bmp", "A2.bmp"})
         QFile::copy(shippedBackgrounds() + QLatin1Char('/') + QLatin1String(name),
                     dir.filePath(name));
-    TDeskBGSetFrm dialog(dir.path());
+    WallpaperDialog dialog(dir.path());
     dialog.setScreenSize(QSize(int(state.range(0)), int(state.range(1))));
     dialog.setInstaller([](const QString &, const QImage &, QString *) { return true; });
-    fill(dialog.monthCons());
-    dialog.DrawMonthContent();
+    fill(dialog.cells());
+    dialog.drawMonthContent();
     long extraKb = 0;
     for (auto _ : state) {
         const long before = statusKb("VmRSS");

@@ -20,7 +20,7 @@
 #include "pages/Prompts.h"
 #include "pages/WallpaperNotes.h"
 #include "wallpaper/ContentCapture.h"
-#include "wallpaper/TDeskBGSetFrm.h"
+#include "wallpaper_ui/WallpaperDialog.h"
 
 #include <QAction>
 #include <QApplication>
@@ -301,7 +301,7 @@ void MainWindow::setPasswordDialogMaker(std::function<QDialog *()> make) {
     m_menu->passwordAction()->setEnabled(static_cast<bool>(m_makePasswordDialog));
 }
 
-void MainWindow::setWallpaperDialog(TDeskBGSetFrm *dialog) {
+void MainWindow::setWallpaperDialog(WallpaperDialog *dialog) {
     m_wallpaperDialog = dialog;
     m_menu->wallpaperAction()->setEnabled(dialog != nullptr);
 }
@@ -386,16 +386,16 @@ void MainWindow::setNotesAsWallpaper() {
         return;
     }
     if (notes->layout == WallpaperNotes::Layout::NoteLines) {
-        ContentCapture::CaptureNoteCells(m_wallpaperDialog->monthCons(), notes->texts);
-        if (m_wallpaperDialog->DrawNoteContent()) m_wallpaperDialog->openDialog();
+        ContentCapture::captureNoteCells(m_wallpaperDialog->cells(), notes->texts);
+        if (m_wallpaperDialog->drawNoteContent()) m_wallpaperDialog->prepareAndExec();
         return;
     }
     std::array<QDate, 42> dates;
     std::copy_n(notes->dates.begin(), std::min<std::size_t>(42, notes->dates.size()),
                 dates.begin());
-    ContentCapture::CaptureMonthCells(m_wallpaperDialog->monthCons(), notes->texts, dates,
+    ContentCapture::captureMonthCells(m_wallpaperDialog->cells(), notes->texts, dates,
                                       notes->month);
-    if (m_wallpaperDialog->DrawMonthContent()) m_wallpaperDialog->openDialog();
+    if (m_wallpaperDialog->drawMonthContent()) m_wallpaperDialog->prepareAndExec();
 }
 
 QSize MainWindow::screenSize() const {

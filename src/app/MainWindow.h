@@ -31,7 +31,7 @@ class QTimer;
 class SidePanel;
 class SystemMenu;
 class TChnCalendar;
-class TDeskBGSetFrm;
+class WallpaperDialog;
 
 // The main window: a borderless frame with its own title strip and caption buttons, the top bar
 // (date line, page buttons, format bar, date picker, "选项" menu), the page area and the side
@@ -64,7 +64,7 @@ public:
     void setSizeDialogMaker(std::function<QWidget *()> make);
     void setPasswordDialog(QDialog *dialog);
     void setPasswordDialogMaker(std::function<QDialog *()> make);
-    void setWallpaperDialog(TDeskBGSetFrm *dialog);
+    void setWallpaperDialog(WallpaperDialog *dialog);
     // The export's questions (default: the dialogs of exportDialogs()); the caller keeps
     // ownership, null restores the dialogs.
     void setExportQuestions(ExportQuestions *questions);
@@ -159,5 +159,5 @@ private:
     QPointer<QDialog> m_passwordDialog;
     std::function<QWidget *()> m_makeSizeDialog;
     std::function<QDialog *()> m_makePasswordDialog;
-    QPointer<TDeskBGSetFrm> m_wallpaperDialog;
+    QPointer<WallpaperDialog> m_wallpaperDialog;
 };

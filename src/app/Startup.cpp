@@ -7,8 +7,8 @@
 #include "app/WindowSizeDialog.h"
 #include "base/AppIdentity.h"
 #include "lock/LoginFile.h"
-#include "lock/TLockLogin.h"
-#include "lock/TpwsetFrm.h"
+#include "lock_ui/LoginGate.h"
+#include "lock_ui/PasswordSettingsDialog.h"
 #include "platform/FontConfigWarmUp.h"
 #include "platform/FontSubstitutes.h"
 #include "platform/SingleInstance.h"
@@ -17,7 +17,7 @@
 #include "platform/WindowClass.h"
 #include "store/AppPaths.h"
 #include "store/StoreError.h"
-#include "wallpaper/TDeskBGSetFrm.h"
+#include "wallpaper_ui/WallpaperDialog.h"
 
 #include <QApplication>
 #include <QDateTime>
@@ -97,8 +97,8 @@ int Startup::run(QApplication &app) {
     };
 
     // With the gate on it is the first window; the main window waits hidden behind it.
-    std::unique_ptr<TLockLogin> gate;
-    if (LoginFile::gateOn(lines)) gate = std::make_unique<TLockLogin>(paths.loginFile());
+    std::unique_ptr<LoginGate> gate;
+    if (LoginFile::gateOn(lines)) gate = std::make_unique<LoginGate>(paths.loginFile());
 
     DialogPrompts prompts;
     MainWindow mainWindow(paths, prompts, standardPages(), prepareStore);
@@ -112,7 +112,7 @@ int Startup::run(QApplication &app) {
     if (gate) gate->setWindowIconText(QString::fromUtf8(AppIdentity::kAppTitle));
     // The dialogs are made when first asked for: start-up shows only the main window.
     mainWindow.setPasswordDialogMaker(
-        [&mainWindow, file = paths.loginFile()] { return new TpwsetFrm(file, &mainWindow); });
+        [&mainWindow, file = paths.loginFile()] { return new PasswordSettingsDialog(file, &mainWindow); });
     mainWindow.setSizeDialogMaker([&mainWindow, resources = paths.resourceDir()] {
         return new WindowSizeDialog(
             [&mainWindow] { return mainWindow.settings().width; },
@@ -125,7 +125,7 @@ int Startup::run(QApplication &app) {
         });
     mainWindow.attachBackups(*backups);
     QObject::connect(&mainWindow.session(), &NotesSession::finished, &app, &QCoreApplication::quit);
-    mainWindow.setWallpaperDialog(new TDeskBGSetFrm(paths.wallpaperDir(), &mainWindow));
+    mainWindow.setWallpaperDialog(new WallpaperDialog(paths.wallpaperDir(), &mainWindow));
     lines.clear();
 
     // The session ending or a kill from outside: what can be saved is saved, the rest goes to
@@ -153,8 +153,8 @@ int Startup::run(QApplication &app) {
         mainWindow.show();
     };
     if (gate) {
-        QObject::connect(gate.get(), &TLockLogin::loginAccepted, &mainWindow, enter);
-        QObject::connect(gate.get(), &TLockLogin::loginCancelled, &app, &QCoreApplication::quit,
+        QObject::connect(gate.get(), &LoginGate::loginAccepted, &mainWindow, enter);
+        QObject::connect(gate.get(), &LoginGate::loginCancelled, &app, &QCoreApplication::quit,
                          Qt::QueuedConnection);
         gate->show();
     } else {

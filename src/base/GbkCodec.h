@@ -4,7 +4,9 @@
 #include <QString>
 #include <QStringView>
 
-// GBK (code page 936) conversion through iconv; Qt 6 has no GBK codec of its own.
+// GBK (code page 936) conversion through iconv. Qt 6 built with ICU, as Debian's is, converts
+// GBK too (QStringDecoder "GBK"), but it maps bytes GBK leaves unassigned (0xFF, the
+// user-defined rows) to private-use characters without an error, where iconv refuses them.
 class GbkCodec {
 public:
     // False for bytes that are not valid GBK; `text` is only changed on success.

@@ -2,55 +2,53 @@
 
 #include "base/AtomicFile.h"
 
-#include <QtEndian>
-
-#include <cstring>
+#include <QBuffer>
+#include <QImageWriter>
 
 namespace {
-void put16(char *p, quint16 v) {
-    qToLittleEndian(v, p);
-}
-void put32(char *p, quint32 v) {
-    qToLittleEndian(v, p);
-}
-} // namespace
 
-QByteArray BmpFile::encode(const QImage &image) {
-    const QImage rgb = image.format() == QImage::Format_RGB888
-                           ? image
-                           : image.convertToFormat(QImage::Format_RGB888);
-    const int w = rgb.width();
-    const int h = rgb.height();
-    const qsizetype stride = (qsizetype(w) * 3 + 3) & ~qsizetype(3);
-    const qsizetype headerSize = 14 + 40;
-    QByteArray out(headerSize + stride * h, '\0');
-    char *p = out.data();
-    p[0] = 'B';
-    p[1] = 'M';
-    put32(p + 2, quint32(out.size()));
-    put32(p + 10, quint32(headerSize));
-    put32(p + 14, 40);
-    put32(p + 18, quint32(w));
-    put32(p + 22, quint32(h)); // positive: rows run bottom-up
-    put16(p + 26, 1);
-    put16(p + 28, 24);
-    put32(p + 34, quint32(stride * h));
-    put32(p + 38, 3780); // 96 dots per inch
-    put32(p + 42, 3780);
-    for (int y = 0; y < h; ++y) {
-        const uchar *src = rgb.constScanLine(y);
-        uchar *dst = reinterpret_cast<uchar *>(p + headerSize + stride * (h - 1 - y));
-        for (int x = 0; x < w; ++x) {
-            dst[3 * x] = src[3 * x + 2];
-            dst[3 * x + 1] = src[3 * x + 1];
-            dst[3 * x + 2] = src[3 * x];
-        }
-    }
+constexpr int kDotsPerMeter = 3780; // 96 dots per inch
+
+// The picture in a format Qt writes as 24-bit rows. Qt would keep an 8-bit picture 8-bit with
+// its palette, and unpremultiplies some half-transparent pixels one step apart from the RGB888
+// conversion these files were always made from; RGB888 itself Qt turns into RGB32 first.
+QImage writable(const QImage &image) {
+    QImage out =
+        image.format() == QImage::Format_RGB32 || image.format() == QImage::Format_ARGB32
+            ? image
+            : image.convertToFormat(QImage::Format_RGB888).convertToFormat(QImage::Format_RGB32);
+    // Qt writes the picture's own resolution, which follows the screen or the file it came from.
+    if (out.dotsPerMeterX() != kDotsPerMeter) out.setDotsPerMeterX(kDotsPerMeter);
+    if (out.dotsPerMeterY() != kDotsPerMeter) out.setDotsPerMeterY(kDotsPerMeter);
     return out;
 }
 
+// Qt's writer into memory; the file itself goes through AtomicFile.
+bool encodeInto(const QImage &image, QByteArray &bytes, QString *error) {
+    const QImage source = writable(image);
+    const qsizetype stride = (qsizetype(source.width()) * 3 + 3) & ~qsizetype(3);
+    bytes.clear();
+    bytes.reserve(14 + 40 + stride * source.height());
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "BMP");
+    if (writer.write(source)) return true;
+    if (error) *error = writer.errorString();
+    bytes.clear();
+    return false;
+}
+
+} // namespace
+
+QByteArray BmpFile::encode(const QImage &image) {
+    QByteArray bytes;
+    encodeInto(image, bytes, nullptr);
+    return bytes;
+}
+
 bool BmpFile::save(const QString &path, const QImage &image, QString *error) {
-    return AtomicFile::write(path, encode(image), error);
+    QByteArray bytes;
+    return encodeInto(image, bytes, error) && AtomicFile::write(path, bytes, error);
 }
 
 QImage BmpFile::load(const QString &path) {

@@ -1,17 +1,18 @@
 #include "wallpaper/ContentCapture.h"
 
-void ContentCapture::CaptureMonthCells(MonthCons &cons, const QStringList &texts,
+void ContentCapture::captureMonthCells(WallpaperCells &cells, const QStringList &texts,
                                        const std::array<QDate, 42> &cellDates, int shownMonth) {
-    for (int k = 0; k < int(cons.size()); ++k) {
+    for (int k = 0; k < int(cells.size()); ++k) {
         const QDate &d = cellDates[k];
         // Only month numbers are compared: 42 days cannot hold one month number of two years.
-        cons[k].DayText = d.month() == shownMonth ? QString::number(d.day()) : QStringLiteral("S");
-        cons[k].Content = trimmed(texts.value(k));
+        cells[k].dayLabel =
+            d.month() == shownMonth ? QString::number(d.day()) : QStringLiteral("S");
+        cells[k].note = trimmed(texts.value(k));
     }
 }
 
-void ContentCapture::CaptureNoteCells(MonthCons &cons, const QStringList &texts) {
-    for (int k = 0; k < int(cons.size()); ++k) cons[k].Content = trimmed(texts.value(k));
+void ContentCapture::captureNoteCells(WallpaperCells &cells, const QStringList &texts) {
+    for (int k = 0; k < int(cells.size()); ++k) cells[k].note = trimmed(texts.value(k));
 }
 
 QString ContentCapture::trimmed(const QString &text) {

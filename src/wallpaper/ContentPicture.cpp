@@ -41,7 +41,7 @@ void drawClipped(QPainter &p, const QRect &box, int flags, const QString &text) 
 
 } // namespace
 
-QString ContentPicture::WeekDayName(int n) {
+QString ContentPicture::weekdayName(int n) {
     static const char16_t *const names[] = {u"星期一", u"星期二", u"星期三",
                                             u"星期四", u"星期五", u"星期六"};
     if (n < 1 || n > 6) return QString();
@@ -61,38 +61,38 @@ QRect ContentPicture::noteTextRect(int slot) {
     return QRect(QPoint(left, NoteRowHeight * (r - 1)), QPoint(left + 317, NoteRowHeight * r - 1));
 }
 
-QImage ContentPicture::drawMonth(const MonthCons &cons) {
+QImage ContentPicture::drawMonth(const WallpaperCells &cells) {
     QImage image = blankPicture();
     QPainter p(&image);
     preparePainter(p);
     p.drawLine(0, HeaderLine, Width - 1, HeaderLine);
     for (int j = 0; j < 7; ++j) {
         if (j > 0) p.drawLine(ColumnWidth * j, 0, ColumnWidth * j, Height - 1);
-        const QString header = j == 0 ? QStringLiteral("星期日") : WeekDayName(j);
+        const QString header = j == 0 ? QStringLiteral("星期日") : weekdayName(j);
         p.drawText(QRect(ColumnWidth * j + 24, 3, Width, Height), Qt::AlignLeft | Qt::AlignTop,
                    header);
     }
     for (int r = 1; r <= 5; ++r)
         p.drawLine(0, RowHeight * r + HeaderLine, Width - 1, RowHeight * r + HeaderLine);
-    for (int k = 0; k < int(cons.size()); ++k) {
+    for (int k = 0; k < int(cells.size()); ++k) {
         // The label and the note: the note begins on the line below the label.
-        QString note = cons[k].Content;
+        QString note = cells[k].note;
         note.replace(QStringLiteral("\r\n"), QStringLiteral("\n"))
             .replace(QLatin1Char('\r'), QLatin1Char('\n'));
-        const QString text = cons[k].DayText + QLatin1Char('\n') + note;
+        const QString text = cells[k].dayLabel + QLatin1Char('\n') + note;
         drawClipped(p, monthTextRect(k), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, text);
     }
     return image;
 }
 
-QImage ContentPicture::drawNotes(const MonthCons &cons) {
+QImage ContentPicture::drawNotes(const WallpaperCells &cells) {
     QImage image = blankPicture();
     QPainter p(&image);
     preparePainter(p);
-    for (int k = 0; k < int(cons.size()); ++k) {
+    for (int k = 0; k < int(cells.size()); ++k) {
         const QRect box = noteTextRect(k);
         // One line: the note's own line breaks are not honoured.
-        QString line = cons[k].Content;
+        QString line = cells[k].note;
         line.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
         line.replace(QLatin1Char('\n'), QLatin1Char(' '))
             .replace(QLatin1Char('\r'), QLatin1Char(' '));

@@ -15,7 +15,7 @@
 #include "calendar_control/TChnCalendar.h"
 #include "export/ExportDialogs.h"
 #include "export/ExportDocument.h"
-#include "lock/TpwsetFrm.h"
+#include "lock_ui/PasswordSettingsDialog.h"
 #include "pages/AnnualNotesPage.h"
 #include "pages/DayRichEdit.h"
 #include "pages/DesktopMonthPage.h"
@@ -29,7 +29,7 @@
 #include "store/NoteStore.h"
 #include "wallpaper/BmpFile.h"
 #include "wallpaper/ContentPicture.h"
-#include "wallpaper/TDeskBGSetFrm.h"
+#include "wallpaper_ui/WallpaperDialog.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -273,7 +273,7 @@ void TestMainWindow::systemMenuItemsInOrder() {
 void TestMainWindow::passwordItemOpensTheDialogModally() {
     Harness h;
     MainWindow &f = h.running();
-    auto *dialog = new TpwsetFrm(h.paths.loginFile(), &f);
+    auto *dialog = new PasswordSettingsDialog(h.paths.loginFile(), &f);
     f.setPasswordDialog(dialog);
     QVERIFY(f.systemMenu()->action("N4")->isEnabled());
     bool wasModal = false;
@@ -303,13 +303,13 @@ void TestMainWindow::dialogsAreMadeOnFirstUse() {
     });
     f.setPasswordDialogMaker([&] {
         ++passwordMade;
-        return new TpwsetFrm(h.paths.loginFile(), &f);
+        return new PasswordSettingsDialog(h.paths.loginFile(), &f);
     });
     QVERIFY(f.systemMenu()->action("N_SetFrmSize")->isEnabled());
     QVERIFY(f.systemMenu()->action("N4")->isEnabled());
     QCOMPARE(sizeMade + passwordMade, 0);
     QVERIFY(!f.findChild<WindowSizeDialog *>());
-    QVERIFY(!f.findChild<TpwsetFrm *>());
+    QVERIFY(!f.findChild<PasswordSettingsDialog *>());
 
     for (int i = 0; i < 2; ++i) {
         f.systemMenu()->action("N_SetFrmSize")->trigger();
@@ -318,11 +318,11 @@ void TestMainWindow::dialogsAreMadeOnFirstUse() {
         f.findChild<WindowSizeDialog *>()->hide();
 
         QTimer::singleShot(300, &f, [&f] {
-            if (auto *dialog = f.findChild<TpwsetFrm *>()) dialog->reject();
+            if (auto *dialog = f.findChild<PasswordSettingsDialog *>()) dialog->reject();
         });
         f.systemMenu()->action("N4")->trigger(); // returns when the dialog closes
         QCOMPARE(passwordMade, 1);
-        QCOMPARE(f.findChildren<TpwsetFrm *>().size(), 1);
+        QCOMPARE(f.findChildren<PasswordSettingsDialog *>().size(), 1);
     }
     // A dialog that went away is made again on the next use.
     delete f.findChild<WindowSizeDialog *>();
@@ -1263,7 +1263,7 @@ void TestMainWindow::closingWritesPendingMemoLines() {
 void TestMainWindow::wallpaperFromTheMonthPage() {
     Harness h;
     MainWindow &f = h.running();
-    auto *dialog = new TDeskBGSetFrm(h.paths.wallpaperDir(), &f);
+    auto *dialog = new WallpaperDialog(h.paths.wallpaperDir(), &f);
     QStringList dialogMessages;
     QStringList installed;
     dialog->setMessageSink([&](const QString &m) { dialogMessages << m; });
@@ -1287,11 +1287,11 @@ void TestMainWindow::wallpaperFromTheMonthPage() {
     f.systemMenu()->action("N_SetDeskTopBG")->trigger(); // returns when the dialog closes
     QVERIFY(wasModal);
     QCOMPARE(dialogMessages, QStringList());
-    const MonthCons &cons = dialog->monthCons();
-    QCOMPARE(cons[cell].DayText, QStringLiteral("1"));
-    QCOMPARE(cons[cell].Content, QStringLiteral("A&B meeting"));
-    if (cell > 0) QCOMPARE(cons[cell - 1].DayText, QStringLiteral("S"));
-    QCOMPARE(BmpFile::load(h.paths.wallpaperFile("Content.bmp")), ContentPicture::drawMonth(cons));
+    const WallpaperCells &cells = dialog->cells();
+    QCOMPARE(cells[cell].dayLabel, QStringLiteral("1"));
+    QCOMPARE(cells[cell].note, QStringLiteral("A&B meeting"));
+    if (cell > 0) QCOMPARE(cells[cell - 1].dayLabel, QStringLiteral("S"));
+    QCOMPARE(BmpFile::load(h.paths.wallpaperFile("Content.bmp")), ContentPicture::drawMonth(cells));
     QVERIFY(QFile::exists(h.paths.wallpaperFile("Mix.bmp")));
     QCOMPARE(installed.size(), 1);
     QVERIFY(h.messages.isEmpty());
@@ -1301,7 +1301,7 @@ void TestMainWindow::wallpaperFromTheMonthPage() {
 void TestMainWindow::wallpaperContentUnwritable() {
     Harness h;
     MainWindow &f = h.running();
-    auto *dialog = new TDeskBGSetFrm(h.paths.wallpaperDir(), &f);
+    auto *dialog = new WallpaperDialog(h.paths.wallpaperDir(), &f);
     QStringList dialogMessages;
     dialog->setMessageSink([&](const QString &m) { dialogMessages << m; });
     f.setWallpaperDialog(dialog);
@@ -1323,7 +1323,7 @@ void TestMainWindow::wallpaperContentUnwritable() {
 void TestMainWindow::wallpaperFromTheGeneralPage() {
     Harness h;
     MainWindow &f = h.running();
-    auto *dialog = new TDeskBGSetFrm(h.paths.wallpaperDir(), &f);
+    auto *dialog = new WallpaperDialog(h.paths.wallpaperDir(), &f);
     dialog->setInstaller([](const QString &, const QImage &, QString *) { return true; });
     dialog->setScreenSize(QSize());
     f.setWallpaperDialog(dialog);
@@ -1333,10 +1333,10 @@ void TestMainWindow::wallpaperFromTheGeneralPage() {
     QTest::keyClicks(general->line(5), QStringLiteral(" line five "));
     QTimer::singleShot(300, dialog, [&] { dialog->reject(); });
     f.systemMenu()->action("N_SetDeskTopBG")->trigger();
-    const MonthCons &cons = dialog->monthCons();
-    QCOMPARE(cons[4].Content, QStringLiteral("line five"));
-    QCOMPARE(cons[5].Content, QString());
-    QCOMPARE(BmpFile::load(h.paths.wallpaperFile("Content.bmp")), ContentPicture::drawNotes(cons));
+    const WallpaperCells &cells = dialog->cells();
+    QCOMPARE(cells[4].note, QStringLiteral("line five"));
+    QCOMPARE(cells[5].note, QString());
+    QCOMPARE(BmpFile::load(h.paths.wallpaperFile("Content.bmp")), ContentPicture::drawNotes(cells));
     QVERIFY(h.messages.isEmpty());
 
     QFile::remove(h.paths.wallpaperFile("Content.bmp"));
@@ -1349,7 +1349,7 @@ void TestMainWindow::wallpaperFromTheGeneralPage() {
 void TestMainWindow::wallpaperNotFromTheAnnualPage() {
     Harness h;
     MainWindow &f = h.running();
-    auto *dialog = new TDeskBGSetFrm(h.paths.wallpaperDir(), &f);
+    auto *dialog = new WallpaperDialog(h.paths.wallpaperDir(), &f);
     f.setWallpaperDialog(dialog);
     QVERIFY(f.pages().openPage(f.pages().page<AnnualNotesPage>(QStringLiteral("spdRili"))));
     bool opened = false;

@@ -1,10 +1,10 @@
 // The gate and the settings dialog as the user meets them, with their message boxes read
 // instead of shown.
 #include "RawFile.h"
-#include "lock/LockPictures.h"
 #include "lock/LoginFile.h"
-#include "lock/TLockLogin.h"
-#include "lock/TpwsetFrm.h"
+#include "lock_ui/LockPictures.h"
+#include "lock_ui/LoginGate.h"
+#include "lock_ui/PasswordSettingsDialog.h"
 
 #include <QCheckBox>
 #include <QFile>
@@ -49,15 +49,17 @@ private slots:
 
     void gateRejectsWrongPasswordAndClears() {
         writeRaw("right\r\nright\r\n-1\r\n");
-        TLockLogin gate(m_path);
+        LoginGate gate(m_path);
         gate.setMessageFunction(recorder());
-        QSignalSpy accepted(&gate, &TLockLogin::loginAccepted);
-        QSignalSpy cancelled(&gate, &TLockLogin::loginCancelled);
+        QSignalSpy accepted(&gate, &LoginGate::loginAccepted);
+        QSignalSpy cancelled(&gate, &LoginGate::loginCancelled);
         gate.show();
         QVERIFY(QTest::qWaitForWindowExposed(&gate));
         QCOMPARE(gate.size(), QSize(246, 144));
         QVERIFY(gate.windowFlags() & Qt::FramelessWindowHint);
         QCOMPARE(gate.focusWidget(), gate.passwordEdit());
+        QCOMPARE(gate.objectName(), QStringLiteral("TLockLogin"));
+        QCOMPARE(gate.findChild<QLineEdit *>(QStringLiteral("Edit1")), gate.passwordEdit());
 
         QTest::keyClicks(gate.passwordEdit(), QStringLiteral("wrong"));
         QCOMPARE(gate.passwordEdit()->displayText(), QStringLiteral("*****"));
@@ -95,12 +97,12 @@ private slots:
         QFETCH(int, key);
         QFETCH(int, modifiers);
         writeRaw(file);
-        TLockLogin gate(m_path);
+        LoginGate gate(m_path);
         gate.setMessageFunction(recorder());
-        QSignalSpy accepted(&gate, &TLockLogin::loginAccepted);
-        QSignalSpy cancelled(&gate, &TLockLogin::loginCancelled);
+        QSignalSpy accepted(&gate, &LoginGate::loginAccepted);
+        QSignalSpy cancelled(&gate, &LoginGate::loginCancelled);
         bool visibleWhenAccepted = false;
-        connect(&gate, &TLockLogin::loginAccepted, this,
+        connect(&gate, &LoginGate::loginAccepted, this,
                 [&] { visibleWhenAccepted = gate.isVisible(); });
         gate.show();
         QVERIFY(QTest::qWaitForWindowExposed(&gate));
@@ -108,7 +110,7 @@ private slots:
         if (key)
             QTest::keyClick(gate.passwordEdit(), Qt::Key(key), Qt::KeyboardModifiers(modifiers));
         else
-            gate.SpeedButton1Click();
+            gate.confirm();
         QCOMPARE(accepted.count(), 1);
         QVERIFY2(visibleWhenAccepted, "the main window is shown before the gate hides");
         QVERIFY(!gate.isVisible());
@@ -120,14 +122,14 @@ private slots:
 
     void gateCancel() {
         writeRaw("pw\r\npw\r\n-1\r\n");
-        TLockLogin gate(m_path);
+        LoginGate gate(m_path);
         gate.setMessageFunction(recorder());
-        QSignalSpy accepted(&gate, &TLockLogin::loginAccepted);
-        QSignalSpy cancelled(&gate, &TLockLogin::loginCancelled);
-        QSignalSpy failed(&gate, &TLockLogin::readFailed);
+        QSignalSpy accepted(&gate, &LoginGate::loginAccepted);
+        QSignalSpy cancelled(&gate, &LoginGate::loginCancelled);
+        QSignalSpy failed(&gate, &LoginGate::readFailed);
         gate.show();
         QVERIFY(QTest::qWaitForWindowExposed(&gate));
-        gate.SpeedButton2Click();
+        gate.cancel();
         QCOMPARE(cancelled.count(), 1);
         QCOMPARE(accepted.count(), 0);
         QCOMPARE(failed.count(), 0);
@@ -138,8 +140,8 @@ private slots:
 
     void gateClosedByWindowManager() {
         writeRaw("pw\r\npw\r\n-1\r\n");
-        TLockLogin gate(m_path);
-        QSignalSpy cancelled(&gate, &TLockLogin::loginCancelled);
+        LoginGate gate(m_path);
+        QSignalSpy cancelled(&gate, &LoginGate::loginCancelled);
         gate.show();
         QVERIFY(QTest::qWaitForWindowExposed(&gate));
         gate.close();
@@ -148,11 +150,11 @@ private slots:
 
     void gateReadFailureEndsSilently() {
         writeRaw("pw\r\npw\r\n-1\r\n");
-        TLockLogin gate(m_path);
+        LoginGate gate(m_path);
         gate.setMessageFunction(recorder());
-        QSignalSpy cancelled(&gate, &TLockLogin::loginCancelled);
-        QSignalSpy failed(&gate, &TLockLogin::readFailed);
-        QSignalSpy accepted(&gate, &TLockLogin::loginAccepted);
+        QSignalSpy cancelled(&gate, &LoginGate::loginCancelled);
+        QSignalSpy failed(&gate, &LoginGate::readFailed);
+        QSignalSpy accepted(&gate, &LoginGate::loginAccepted);
         gate.show();
         QVERIFY(QTest::qWaitForWindowExposed(&gate));
         QVERIFY(QFile::remove(m_path));
@@ -167,27 +169,31 @@ private slots:
 
     void settingsValidationInOrder() {
         writeRaw("NOKEY4817203\r\nNOKEY4817203\r\n0\r\n");
-        TpwsetFrm dialog(m_path);
+        PasswordSettingsDialog dialog(m_path);
         dialog.setMessageFunction(recorder());
         dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
         QCOMPARE(dialog.size(), QSize(442, 222));
         QVERIFY(dialog.windowFlags() & Qt::FramelessWindowHint);
         QVERIFY(!dialog.checkBox()->isChecked());
+        QCOMPARE(dialog.objectName(), QStringLiteral("TpwsetFrm"));
+        QCOMPARE(dialog.findChild<QCheckBox *>(QStringLiteral("JCheckbox1")), dialog.checkBox());
+        QCOMPARE(dialog.findChild<QLineEdit *>(QStringLiteral("edit1")), dialog.firstEdit());
+        QCOMPARE(dialog.findChild<QLineEdit *>(QStringLiteral("edit2")), dialog.secondEdit());
         dialog.checkBox()->setChecked(true);
 
         dialog.secondEdit()->setFocus();
-        dialog.JvXPButton1Click();
+        dialog.apply();
         QCOMPARE(dialog.focusWidget(), dialog.firstEdit());
 
         QTest::keyClicks(dialog.firstEdit(), QStringLiteral("abc"));
         QCOMPARE(dialog.firstEdit()->displayText(), QStringLiteral("***"));
-        dialog.JvXPButton1Click();
+        dialog.apply();
         QCOMPARE(dialog.focusWidget(), dialog.secondEdit());
 
         QTest::keyClicks(dialog.secondEdit(), QStringLiteral("abd"));
         dialog.firstEdit()->setFocus();
-        dialog.JvXPButton1Click();
+        dialog.apply();
         QCOMPARE(dialog.focusWidget(), dialog.firstEdit()); // stays where it was
 
         QCOMPARE(m_messages.size(), 3);
@@ -206,14 +212,14 @@ private slots:
 
     void settingsApplySetsAndCloses() {
         writeRaw("NOKEY4817203\r\nNOKEY4817203\r\n0\r\n");
-        TpwsetFrm dialog(m_path);
+        PasswordSettingsDialog dialog(m_path);
         dialog.setMessageFunction(recorder());
         dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
         dialog.checkBox()->setChecked(true);
         dialog.firstEdit()->setText(QStringLiteral("新密码"));
         dialog.secondEdit()->setText(QStringLiteral("新密码"));
-        dialog.JvXPButton1Click();
+        dialog.apply();
         QCOMPARE(m_messages.size(), 1);
         QCOMPARE(m_messages.at(0).text, QStringLiteral("设置登录密码成功!"));
         QCOMPARE(m_messages.at(0).caption, QStringLiteral("提示"));
@@ -221,23 +227,23 @@ private slots:
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
 
         // The next start asks for the new password.
-        TLockLogin gate(m_path);
+        LoginGate gate(m_path);
         gate.setMessageFunction(recorder());
-        QSignalSpy accepted(&gate, &TLockLogin::loginAccepted);
+        QSignalSpy accepted(&gate, &LoginGate::loginAccepted);
         gate.passwordEdit()->setText(QStringLiteral("新密码"));
-        gate.SpeedButton1Click();
+        gate.confirm();
         QCOMPARE(accepted.count(), 1);
     }
 
     void settingsUntickedApplyRemoves() {
         writeRaw("pw\r\npw\r\n0\r\n");
-        TpwsetFrm dialog(m_path);
+        PasswordSettingsDialog dialog(m_path);
         dialog.setMessageFunction(recorder());
         dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
         dialog.firstEdit()->setText(QStringLiteral("left"));
         dialog.secondEdit()->setText(QStringLiteral("over"));
-        dialog.JvXPButton1Click();
+        dialog.apply();
         QCOMPARE(m_messages.size(), 1);
         QCOMPARE(m_messages.at(0).text, QStringLiteral("取消密码成功!"));
         QCOMPARE(m_messages.at(0).caption, QStringLiteral("提示"));
@@ -248,14 +254,14 @@ private slots:
     void settingsWriteFailureStaysOpen() {
         writeRaw("NOKEY4817203\r\nNOKEY4817203\r\n0\r\n");
         QVERIFY(QFile::setPermissions(m_path, QFileDevice::ReadOwner | QFileDevice::ReadGroup));
-        TpwsetFrm dialog(m_path);
+        PasswordSettingsDialog dialog(m_path);
         dialog.setMessageFunction(recorder());
         dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
         dialog.checkBox()->setChecked(true);
         dialog.firstEdit()->setText(QStringLiteral("pw"));
         dialog.secondEdit()->setText(QStringLiteral("pw"));
-        dialog.JvXPButton1Click();
+        dialog.apply();
         QFile::setPermissions(m_path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
         QCOMPARE(m_messages.size(), 1);
         QCOMPARE(m_messages.at(0).kind, LockMessageBox::Kind::Error);
@@ -269,14 +275,14 @@ private slots:
 
     void settingsKeepStateBetweenOpenings() {
         writeRaw("NOKEY4817203\r\nNOKEY4817203\r\n0\r\n");
-        TpwsetFrm dialog(m_path);
+        PasswordSettingsDialog dialog(m_path);
         dialog.setMessageFunction(recorder());
         dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
         QVERIFY(!dialog.checkBox()->isChecked());
         dialog.checkBox()->setChecked(true);
         dialog.firstEdit()->setText(QStringLiteral("typed"));
-        dialog.JvXPToolButton1Click(); // close: nothing written
+        dialog.closeWithoutSaving(); // close: nothing written
         QVERIFY(!dialog.isVisible());
         QCOMPARE(readRaw(), QByteArray("NOKEY4817203\r\nNOKEY4817203\r\n0\r\n"));
 
@@ -285,14 +291,14 @@ private slots:
         QVERIFY(dialog.checkBox()->isChecked()); // although the file says "0"
         QCOMPARE(dialog.firstEdit()->text(), QStringLiteral("typed"));
         dialog.checkBox()->setChecked(false);
-        dialog.JvXPToolButton1Click();
+        dialog.closeWithoutSaving();
 
         writeRaw("pw\r\npw\r\n-1\r\n");
         dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
         QVERIFY(dialog.checkBox()->isChecked()); // the flag ticks it
         QVERIFY(m_messages.isEmpty());
-        dialog.JvXPToolButton1Click();
+        dialog.closeWithoutSaving();
     }
 
     void pictures_data() {
@@ -320,7 +326,7 @@ private slots:
 
     void settingsReadFailureOnOpening() {
         QFile::remove(m_path);
-        TpwsetFrm dialog(m_path);
+        PasswordSettingsDialog dialog(m_path);
         dialog.setMessageFunction(recorder());
         dialog.checkBox()->setChecked(true);
         dialog.show();

@@ -26,10 +26,10 @@ QRect difference(const QImage &a, const QImage &b) {
     return r;
 }
 
-MonthCons withSlot(int slot, const QString &text) {
-    MonthCons cons;
-    cons[slot].Content = text;
-    return cons;
+WallpaperCells withSlot(int slot, const QString &text) {
+    WallpaperCells cells;
+    cells[slot].note = text;
+    return cells;
 }
 
 } // namespace
@@ -56,22 +56,22 @@ private slots:
         QFETCH(QDate, firstCell);
         QFETCH(int, shownMonth);
         QFETCH(QStringList, labels);
-        MonthCons cons;
-        ContentCapture::CaptureMonthCells(cons, QStringList(), gridFrom(firstCell), shownMonth);
-        for (int k = 0; k < 42; ++k) QCOMPARE(cons[k].DayText, labels[k]);
+        WallpaperCells cells;
+        ContentCapture::captureMonthCells(cells, QStringList(), gridFrom(firstCell), shownMonth);
+        for (int k = 0; k < 42; ++k) QCOMPARE(cells[k].dayLabel, labels[k]);
     }
 
     // The labels follow the month the grid shows, whatever text each cell holds.
     void noteCaptureKeepsLabels() {
-        MonthCons cons;
+        WallpaperCells cells;
         QStringList texts;
         for (int k = 0; k < 42; ++k) texts << QStringLiteral("cell %1").arg(k);
-        ContentCapture::CaptureMonthCells(cons, texts, gridFrom(QDate(2010, 5, 30)), 6);
-        QCOMPARE(cons[2].Content, QStringLiteral("cell 2"));
-        ContentCapture::CaptureNoteCells(cons, {QStringLiteral(" line one ")});
-        QCOMPARE(cons[0].Content, QStringLiteral("line one"));
-        QCOMPARE(cons[1].Content, QString());
-        QCOMPARE(cons[2].DayText, QStringLiteral("1"));
+        ContentCapture::captureMonthCells(cells, texts, gridFrom(QDate(2010, 5, 30)), 6);
+        QCOMPARE(cells[2].note, QStringLiteral("cell 2"));
+        ContentCapture::captureNoteCells(cells, {QStringLiteral(" line one ")});
+        QCOMPARE(cells[0].note, QStringLiteral("line one"));
+        QCOMPARE(cells[1].note, QString());
+        QCOMPARE(cells[2].dayLabel, QStringLiteral("1"));
     }
 
     void trimming_data() {
@@ -94,14 +94,14 @@ private slots:
     }
 
     void weekDayNames() {
-        QCOMPARE(ContentPicture::WeekDayName(1), QStringLiteral("星期一"));
-        QCOMPARE(ContentPicture::WeekDayName(6), QStringLiteral("星期六"));
-        QCOMPARE(ContentPicture::WeekDayName(0), QString());
-        QCOMPARE(ContentPicture::WeekDayName(7), QString());
+        QCOMPARE(ContentPicture::weekdayName(1), QStringLiteral("星期一"));
+        QCOMPARE(ContentPicture::weekdayName(6), QStringLiteral("星期六"));
+        QCOMPARE(ContentPicture::weekdayName(0), QString());
+        QCOMPARE(ContentPicture::weekdayName(7), QString());
     }
 
     void monthLines() {
-        const QImage image = ContentPicture::drawMonth(MonthCons());
+        const QImage image = ContentPicture::drawMonth(WallpaperCells());
         QCOMPARE(image.size(), QSize(660, 500));
         for (int x = 0; x < 660; ++x) {
             QVERIFY(isBlack(image, x, 0));
@@ -121,7 +121,7 @@ private slots:
     }
 
     void noteLines() {
-        const QImage image = ContentPicture::drawNotes(MonthCons());
+        const QImage image = ContentPicture::drawNotes(WallpaperCells());
         for (int r = 1; r <= 21; ++r) {
             for (int x = 4; x <= 321; ++x) QVERIFY(isBlack(image, x, 23 * r));
             for (int x = 338; x <= 655; ++x) QVERIFY(isBlack(image, x, 23 * r));
@@ -147,7 +147,7 @@ private slots:
             QStringLiteral("WWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWW\r\n") +
             QStringLiteral("长长的记事内容 overflowing words ").repeated(40);
         auto draw = monthLayout ? &ContentPicture::drawMonth : &ContentPicture::drawNotes;
-        const QImage empty = draw(MonthCons());
+        const QImage empty = draw(WallpaperCells());
         const QImage full = draw(withSlot(slot, longText));
         const QRect inked = difference(empty, full);
         const QRect box =
@@ -178,20 +178,20 @@ private slots:
         QVERIFY(one != none);
         QVERIFY(one != two);
         // "A&B" is wider than "AB" by the ampersand, not underlined below the same width.
-        const QRect oneInk = difference(draw(MonthCons()), one);
-        const QRect noneInk = difference(draw(MonthCons()), none);
+        const QRect oneInk = difference(draw(WallpaperCells()), one);
+        const QRect noneInk = difference(draw(WallpaperCells()), none);
         QVERIFY(oneInk.width() > noneInk.width() + 3);
     }
 
     // Month cells: the label on the first line, the note from the line below.
     void noteBelowLabel() {
-        MonthCons cons;
-        cons[9].DayText = QStringLiteral("8");
-        const QImage labelOnly = ContentPicture::drawMonth(cons);
-        cons[9].Content = QStringLiteral("记事");
-        const QImage withNote = ContentPicture::drawMonth(cons);
+        WallpaperCells cells;
+        cells[9].dayLabel = QStringLiteral("8");
+        const QImage labelOnly = ContentPicture::drawMonth(cells);
+        cells[9].note = QStringLiteral("记事");
+        const QImage withNote = ContentPicture::drawMonth(cells);
         const QRect box = ContentPicture::monthTextRect(9);
-        const QRect labelInk = difference(ContentPicture::drawMonth(MonthCons()), labelOnly);
+        const QRect labelInk = difference(ContentPicture::drawMonth(WallpaperCells()), labelOnly);
         const QRect noteInk = difference(labelOnly, withNote);
         QVERIFY(box.contains(labelInk));
         QVERIFY(noteInk.top() > labelInk.bottom());

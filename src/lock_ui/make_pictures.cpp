@@ -1,5 +1,5 @@
 // Writes every picture of the password windows as PNG into the folder given as argument.
-#include "lock/LockPictures.h"
+#include "lock_ui/LockPictures.h"
 
 #include <QDir>
 #include <QGuiApplication>

@@ -1,7 +1,7 @@
 #include "wallpaper/BmpFile.h"
 #include "wallpaper/ContentPicture.h"
-#include "wallpaper/TDeskBGSetFrm.h"
 #include "wallpaper/WallpaperBlend.h"
+#include "wallpaper_ui/WallpaperDialog.h"
 
 #include <QApplication>
 #include <QDir>
@@ -30,7 +30,7 @@ QByteArray readFile(const QString &path) {
 // messages and installations instead of showing and doing them.
 struct Fixture {
     QTemporaryDir dir;
-    TDeskBGSetFrm dialog{dir.path()};
+    WallpaperDialog dialog{dir.path()};
     QStringList messages;
     QStringList installed;
     bool installWorks = true;
@@ -45,14 +45,14 @@ struct Fixture {
             if (!installWorks) *error = "refused";
             return installWorks;
         });
-        dialog.monthCons()[0].Content = "A&B 记事";
-        dialog.DrawMonthContent();
+        dialog.cells()[0].note = "A&B 记事";
+        dialog.drawMonthContent();
     }
 };
 
 } // namespace
 
-class TestTDeskBGSetFrm : public QObject {
+class TestWallpaperDialog : public QObject {
     Q_OBJECT
 private slots:
     void widgets() {
@@ -70,10 +70,10 @@ private slots:
     void contentFileIsWritten() {
         Fixture fx;
         const QImage content = BmpFile::load(fx.dir.filePath("Content.bmp"));
-        QCOMPARE(content, ContentPicture::drawMonth(fx.dialog.monthCons()));
-        QVERIFY(fx.dialog.DrawNoteContent());
+        QCOMPARE(content, ContentPicture::drawMonth(fx.dialog.cells()));
+        QVERIFY(fx.dialog.drawNoteContent());
         QCOMPARE(BmpFile::load(fx.dir.filePath("Content.bmp")),
-                 ContentPicture::drawNotes(fx.dialog.monthCons()));
+                 ContentPicture::drawNotes(fx.dialog.cells()));
     }
 
     // A directory where Content.bmp belongs: an error and no dialog.
@@ -81,7 +81,7 @@ private slots:
         Fixture fx;
         QFile::remove(fx.dir.filePath("Content.bmp"));
         QVERIFY(QDir(fx.dir.path()).mkdir("Content.bmp"));
-        QVERIFY(!fx.dialog.DrawMonthContent());
+        QVERIFY(!fx.dialog.drawMonthContent());
         QCOMPARE(fx.messages.size(), 1);
         QVERIFY(fx.messages[0].contains("Content.bmp"));
     }
@@ -100,7 +100,7 @@ private slots:
             {"A1.bmp", 2, Qt::black}, {"A2.bmp", 4, Qt::white}, {"A1.bmp", 2, Qt::black}};
         for (const Step &s : steps) {
             QVERIFY(fx.dialog.prepare());
-            QCOMPARE(QFileInfo(fx.dialog.BGFile()).fileName(), QString(s.file));
+            QCOMPARE(QFileInfo(fx.dialog.backgroundFile()).fileName(), QString(s.file));
             QCOMPARE(fx.dialog.strength(), s.strength);
             QCOMPARE(fx.dialog.composite(),
                      WallpaperBlend::compose(plain(1024, 768, s.background), content, s.strength));
@@ -122,7 +122,7 @@ private slots:
         QVERIFY(!fx.dialog.prepare());
         QCOMPARE(fx.messages, QStringList{QStringLiteral("加载失败！")});
         // The alternation moved on all the same.
-        QCOMPARE(fx.dialog.BGToggle(), 1);
+        QCOMPARE(fx.dialog.backgroundToggle(), 1);
     }
 
     // Apply writes Mix.bmp exactly as previewed, installs a fresh copy per setting and keeps the
@@ -185,7 +185,7 @@ private slots:
 
         QStringList messages;
         QStringList installed;
-        TDeskBGSetFrm dialog(folder);
+        WallpaperDialog dialog(folder);
         dialog.setScreenSize(QSize());
         dialog.setMessageSink([&](const QString &m) { messages << m; });
         dialog.setInstaller([&](const QString &file, const QImage &, QString *) {
@@ -194,7 +194,7 @@ private slots:
         });
         // 720 KB of background and 990 KB of content leave too little room for the composite.
         QVERIFY(BmpFile::save(folder + "/A1.bmp", plain(600, 400, Qt::gray)));
-        QVERIFY(dialog.DrawMonthContent());
+        QVERIFY(dialog.drawMonthContent());
         QVERIFY(BmpFile::save(folder + "/Mix.bmp", plain(2, 2, Qt::red)));
         const QByteArray oldMix = readFile(folder + "/Mix.bmp");
         dialog.show();
@@ -213,8 +213,8 @@ private slots:
         }
         filler.close();
         const QByteArray oldContent = readFile(folder + "/Content.bmp");
-        dialog.monthCons()[0].Content = "changed";
-        QVERIFY(!dialog.DrawMonthContent());
+        dialog.cells()[0].note = "changed";
+        QVERIFY(!dialog.drawMonthContent());
         QCOMPARE(readFile(folder + "/Content.bmp"), oldContent);
         QCOMPARE(messages.size(), 2);
     }
@@ -232,5 +232,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestTDeskBGSetFrm)
-#include "tst_TDeskBGSetFrm.moc"
+QTEST_MAIN(TestWallpaperDialog)
+#include "tst_WallpaperDialog.moc"

@@ -6,10 +6,10 @@
 // A one-pixel frame drawn over the whole of its parent, above every other child, so the
 // border of a borderless window stays visible where pictures reach its edge. Mouse presses
 // pass through to what lies beneath.
-class LockFrame : public QWidget {
+class BorderOverlay : public QWidget {
     Q_OBJECT
 public:
-    LockFrame(const QColor &pen, QWidget *parent);
+    BorderOverlay(const QColor &pen, QWidget *parent);
 
 protected:
     void paintEvent(QPaintEvent *event) override;

@@ -1,13 +1,13 @@
-#include "wallpaper/TDeskBGSetFrm.h"
+#include "wallpaper_ui/WallpaperDialog.h"
 
 #include "base/AppIdentity.h"
 #include "base/AtomicFile.h"
 #include "wallpaper/BmpFile.h"
-#include "wallpaper/CompositeView.h"
 #include "wallpaper/ContentPicture.h"
 #include "wallpaper/WallpaperBlend.h"
 #include "wallpaper/install/DesktopWallpaper.h"
 #include "wallpaper/install/WallpaperCopies.h"
+#include "wallpaper_ui/CompositeView.h"
 
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -17,36 +17,37 @@
 #include <QScrollArea>
 #include <QVBoxLayout>
 
-TDeskBGSetFrm::TDeskBGSetFrm(const QString &picPath, QWidget *parent)
-    : QDialog(parent), PicPath(picPath), ContentFile(picPath + QStringLiteral("/Content.bmp")) {
+WallpaperDialog::WallpaperDialog(const QString &pictureFolder, QWidget *parent)
+    : QDialog(parent), m_pictureFolder(pictureFolder),
+      m_contentFile(pictureFolder + QStringLiteral("/Content.bmp")) {
     setObjectName(QStringLiteral("TDeskBGSetFrm"));
     setWindowTitle(QStringLiteral("桌面背景设置"));
     setModal(true);
 
-    scbBG = new QScrollArea(this);
-    scbBG->setObjectName(QStringLiteral("scbBG"));
-    scbBG->setFrameShape(QFrame::NoFrame);
-    scbBG->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    imgPicBG = new CompositeView;
-    imgPicBG->setObjectName(QStringLiteral("imgPicBG"));
-    scbBG->setWidget(imgPicBG);
+    m_scrollArea = new QScrollArea(this);
+    m_scrollArea->setObjectName(QStringLiteral("scbBG"));
+    m_scrollArea->setFrameShape(QFrame::NoFrame);
+    m_scrollArea->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_compositeView = new CompositeView;
+    m_compositeView->setObjectName(QStringLiteral("imgPicBG"));
+    m_scrollArea->setWidget(m_compositeView);
 
-    btnOk = new QPushButton(QStringLiteral("确  定"), this);
-    btnOk->setObjectName(QStringLiteral("btnOk"));
-    btnOk->setToolTip(QStringLiteral("应用到桌面背景"));
-    btnOk->setDefault(true);
-    btnCancel = new QPushButton(QStringLiteral("取  消"), this);
-    btnCancel->setObjectName(QStringLiteral("btnCancel"));
-    connect(btnOk, &QPushButton::clicked, this, [this] { apply(); });
-    connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
+    m_okButton = new QPushButton(QStringLiteral("确  定"), this);
+    m_okButton->setObjectName(QStringLiteral("btnOk"));
+    m_okButton->setToolTip(QStringLiteral("应用到桌面背景"));
+    m_okButton->setDefault(true);
+    m_cancelButton = new QPushButton(QStringLiteral("取  消"), this);
+    m_cancelButton->setObjectName(QStringLiteral("btnCancel"));
+    connect(m_okButton, &QPushButton::clicked, this, [this] { apply(); });
+    connect(m_cancelButton, &QPushButton::clicked, this, &QDialog::reject);
 
     auto *buttons = new QHBoxLayout;
     buttons->addStretch();
-    buttons->addWidget(btnOk);
-    buttons->addWidget(btnCancel);
+    buttons->addWidget(m_okButton);
+    buttons->addWidget(m_cancelButton);
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 6, 6);
-    layout->addWidget(scbBG, 1);
+    layout->addWidget(m_scrollArea, 1);
     layout->addLayout(buttons);
 
     setPalette(QPalette(Qt::white));
@@ -69,69 +70,71 @@ TDeskBGSetFrm::TDeskBGSetFrm(const QString &picPath, QWidget *parent)
     };
 }
 
-void TDeskBGSetFrm::showMessage(const QString &text) {
+void WallpaperDialog::showMessage(const QString &text) {
     if (m_message) m_message(text);
 }
 
-bool TDeskBGSetFrm::saveContent(const QImage &picture) {
+bool WallpaperDialog::saveContent(const QImage &picture) {
     QString error;
-    if (BmpFile::save(ContentFile, picture, &error)) return true;
-    showMessage(QStringLiteral("无法写入文件 %1：%2").arg(ContentFile, error));
+    if (BmpFile::save(m_contentFile, picture, &error)) return true;
+    showMessage(QStringLiteral("无法写入文件 %1：%2").arg(m_contentFile, error));
     return false;
 }
 
-bool TDeskBGSetFrm::DrawMonthContent() {
-    return saveContent(ContentPicture::drawMonth(MonthCons_));
+bool WallpaperDialog::drawMonthContent() {
+    return saveContent(ContentPicture::drawMonth(m_cells));
 }
 
-bool TDeskBGSetFrm::DrawNoteContent() {
-    return saveContent(ContentPicture::drawNotes(MonthCons_));
+bool WallpaperDialog::drawNoteContent() {
+    return saveContent(ContentPicture::drawNotes(m_cells));
 }
 
-bool TDeskBGSetFrm::prepare() {
-    const bool first = BGToggle_ == 0;
-    BGFile_ = PicPath + (first ? QStringLiteral("/A1.bmp") : QStringLiteral("/A2.bmp"));
+bool WallpaperDialog::prepare() {
+    const bool first = m_backgroundToggle == 0;
+    m_backgroundFile =
+        m_pictureFolder + (first ? QStringLiteral("/A1.bmp") : QStringLiteral("/A2.bmp"));
     m_strength = first ? 2 : 4;
     m_composite = QImage(); // the last opening's pictures go before the next ones come in
-    imgPicBG->setImage(QImage());
-    const QImage background = BmpFile::load(BGFile_);
-    const QImage content = BmpFile::load(ContentFile);
-    BGToggle_ = BGToggle_ == 0 ? 1 : 0; // every opening advances, whatever happens next
+    m_compositeView->setImage(QImage());
+    const QImage background = BmpFile::load(m_backgroundFile);
+    const QImage content = BmpFile::load(m_contentFile);
+    // Every opening advances, whatever happens next.
+    m_backgroundToggle = m_backgroundToggle == 0 ? 1 : 0;
     if (background.isNull() || content.isNull()) {
         showMessage(QStringLiteral("加载失败！"));
         return false;
     }
     m_composite = WallpaperBlend::compose(WallpaperBlend::coverScreen(background, m_screenSize),
                                           content, m_strength);
-    imgPicBG->setImage(m_composite);
+    m_compositeView->setImage(m_composite);
     return true;
 }
 
-void TDeskBGSetFrm::openDialog() {
+void WallpaperDialog::prepareAndExec() {
     if (prepare()) exec();
     // The dialog lives for the run; its pictures (25 MB at 4K) only while it shows.
     m_composite = QImage();
-    imgPicBG->setImage(QImage());
+    m_compositeView->setImage(QImage());
 }
 
-bool TDeskBGSetFrm::apply() {
+bool WallpaperDialog::apply() {
     if (m_composite.isNull()) return false;
     const QByteArray bytes = BmpFile::encode(m_composite);
-    const QString mixFile = PicPath + QStringLiteral("/Mix.bmp");
+    const QString mixFile = m_pictureFolder + QStringLiteral("/Mix.bmp");
     QString error;
     if (!AtomicFile::write(mixFile, bytes, &error)) {
         showMessage(QStringLiteral("无法写入文件 %1：%2").arg(mixFile, error));
         return false;
     }
-    const QString copy = WallpaperCopies::writeNext(PicPath, bytes, &error);
+    const QString copy = WallpaperCopies::writeNext(m_pictureFolder, bytes, &error);
     if (copy.isEmpty()) {
-        showMessage(QStringLiteral("无法写入文件 %1：%2").arg(PicPath, error));
+        showMessage(QStringLiteral("无法写入文件 %1：%2").arg(m_pictureFolder, error));
         return false;
     }
     m_installedFile = copy;
     if (!m_installer || !m_installer(copy, m_composite, &error))
         showMessage(QStringLiteral("桌面背景未能自动设置，图片已保存在：%1").arg(mixFile));
-    WallpaperCopies::prune(PicPath);
+    WallpaperCopies::prune(m_pictureFolder);
     accept();
     return true;
 }

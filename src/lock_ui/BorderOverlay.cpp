@@ -1,9 +1,9 @@
-#include "lock/LockFrame.h"
+#include "lock_ui/BorderOverlay.h"
 
 #include <QEvent>
 #include <QPainter>
 
-LockFrame::LockFrame(const QColor &pen, QWidget *parent) : QWidget(parent), m_pen(pen) {
+BorderOverlay::BorderOverlay(const QColor &pen, QWidget *parent) : QWidget(parent), m_pen(pen) {
     setAttribute(Qt::WA_TransparentForMouseEvents);
     setAttribute(Qt::WA_NoSystemBackground);
     setGeometry(parent->rect());
@@ -11,14 +11,14 @@ LockFrame::LockFrame(const QColor &pen, QWidget *parent) : QWidget(parent), m_pe
     raise();
 }
 
-void LockFrame::paintEvent(QPaintEvent *) {
+void BorderOverlay::paintEvent(QPaintEvent *) {
     QPainter painter(this);
     painter.setPen(m_pen);
     painter.setBrush(Qt::NoBrush);
     painter.drawRect(rect().adjusted(0, 0, -1, -1));
 }
 
-bool LockFrame::eventFilter(QObject *watched, QEvent *event) {
+bool BorderOverlay::eventFilter(QObject *watched, QEvent *event) {
     if (watched == parentWidget() && event->type() == QEvent::Resize) {
         setGeometry(parentWidget()->rect());
         raise();

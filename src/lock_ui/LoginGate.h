@@ -1,6 +1,6 @@
 #pragma once
 
-#include "lock/LockMessageBox.h"
+#include "lock_ui/LockMessageBox.h"
 
 #include <QString>
 #include <QWidget>
@@ -8,7 +8,7 @@
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class LockPictureLabel;
+class StretchedPicture;
 
 // The login gate: a small borderless window asking for the start-up password.
 //
@@ -21,15 +21,15 @@ class LockPictureLabel;
 // shows no message (the program ends silently), a damaged password hash says which file is
 // damaged; readFailed() is emitted just before
 // loginCancelled() in that case, for callers that want to tell the two apart.
-class TLockLogin : public QWidget {
+class LoginGate : public QWidget {
     Q_OBJECT
 public:
-    explicit TLockLogin(const QString &loginFilePath, QWidget *parent = nullptr);
+    explicit LoginGate(const QString &loginFilePath, QWidget *parent = nullptr);
 
     // Replaces the message box (tests).
     void setMessageFunction(LockMessageBox::Function fn);
 
-    QLineEdit *passwordEdit() const { return Edit1; }
+    QLineEdit *passwordEdit() const { return m_passwordEdit; }
 
 signals:
     void loginAccepted();
@@ -37,8 +37,8 @@ signals:
     void readFailed();
 
 public slots:
-    void SpeedButton1Click(); // confirm
-    void SpeedButton2Click(); // cancel
+    void confirm();
+    void cancel();
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -51,15 +51,15 @@ private:
     LockMessageBox::Function m_message;
     bool m_finished = false; // accepted or cancelled: no second signal
 
-    QWidget *Panel1 = nullptr;
-    QWidget *Panel2 = nullptr;
-    LockPictureLabel *Image1 = nullptr;
-    LockPictureLabel *Image2 = nullptr;
-    LockPictureLabel *Image3 = nullptr;
-    LockPictureLabel *img1 = nullptr;
-    QLabel *Label1 = nullptr;
-    QLabel *Label2 = nullptr;
-    QLineEdit *Edit1 = nullptr;
-    QPushButton *SpeedButton1 = nullptr;
-    QPushButton *SpeedButton2 = nullptr;
+    QWidget *m_framePanel = nullptr;
+    QWidget *m_entryPanel = nullptr;
+    StretchedPicture *m_topStrip = nullptr;
+    StretchedPicture *m_bottomStrip = nullptr;
+    StretchedPicture *m_sidePicture = nullptr;
+    StretchedPicture *m_banner = nullptr;
+    QLabel *m_userLabel = nullptr;
+    QLabel *m_passwordLabel = nullptr;
+    QLineEdit *m_passwordEdit = nullptr;
+    QPushButton *m_okButton = nullptr;
+    QPushButton *m_cancelButton = nullptr;
 };

@@ -1,4 +1,4 @@
-#include "lock/LockPictures.h"
+#include "lock_ui/LockPictures.h"
 
 #include "base/ResourceLocator.h"
 

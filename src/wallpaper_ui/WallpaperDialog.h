@@ -1,6 +1,6 @@
 #pragma once
 
-#include "wallpaper/TMonthCon.h"
+#include "wallpaper/WallpaperCell.h"
 
 #include <QDialog>
 #include <QImage>
@@ -17,8 +17,8 @@ class QScrollArea;
 // scaled to cover the primary screen, with the content block blended in at its top right) in a
 // scroll area, "确  定" and "取  消". Successive openings of a run alternate between A1.bmp
 // (strength 2) and A2.bmp (strength 4). The object lives for the whole run and holds the
-// content table.
-class TDeskBGSetFrm : public QDialog {
+// captured cells.
+class WallpaperDialog : public QDialog {
     Q_OBJECT
 public:
     using MessageSink = std::function<void(const QString &)>;
@@ -26,36 +26,36 @@ public:
     using Installer =
         std::function<bool(const QString &file, const QImage &picture, QString *error)>;
 
-    // `picPath`: the picture folder (A1.bmp, A2.bmp, Content.bmp, Mix.bmp).
-    explicit TDeskBGSetFrm(const QString &picPath, QWidget *parent = nullptr);
+    // `pictureFolder`: the folder of A1.bmp, A2.bmp, Content.bmp and Mix.bmp.
+    explicit WallpaperDialog(const QString &pictureFolder, QWidget *parent = nullptr);
 
-    MonthCons &monthCons() { return MonthCons_; }
-    const MonthCons &monthCons() const { return MonthCons_; }
+    WallpaperCells &cells() { return m_cells; }
+    const WallpaperCells &cells() const { return m_cells; }
 
-    // Draw the content table in the month or the two-column layout and write Content.bmp.
+    // Draw the captured cells in the month or the two-column layout and write Content.bmp.
     // False, with the message shown, when the file cannot be written.
-    bool DrawMonthContent();
-    bool DrawNoteContent();
+    bool drawMonthContent();
+    bool drawNoteContent();
 
     // Loads the background of this opening and Content.bmp, advances the alternation and builds
     // the composite. "加载失败！" and false when a picture cannot be loaded.
     bool prepare();
     // prepare(), then shows the dialog modally when it succeeded; the pictures are let go when
     // it closes.
-    void openDialog();
+    void prepareAndExec();
     // Writes Mix.bmp and a fresh copy, installs the copy and closes. A write failure shows a
     // message, installs nothing and keeps the dialog open (false). An installation failure says
     // where the picture is and closes all the same.
     bool apply();
 
-    QString picPath() const { return PicPath; }
-    QString BGFile() const { return BGFile_; }
-    int BGToggle() const { return BGToggle_; }
+    QString pictureFolder() const { return m_pictureFolder; }
+    QString backgroundFile() const { return m_backgroundFile; }
+    // 0 when the next opening takes A1.bmp, 1 when it takes A2.bmp.
+    int backgroundToggle() const { return m_backgroundToggle; }
     int strength() const { return m_strength; }
     const QImage &composite() const { return m_composite; }
     QString installedFile() const { return m_installedFile; }
 
-    // --- wiring ---------------------------------------------------------------------------------
     // Messages; default: an information box captioned with the application title.
     void setMessageSink(MessageSink sink) { m_message = std::move(sink); }
     // Default: the desktop of this session.
@@ -68,11 +68,11 @@ private:
     bool saveContent(const QImage &picture);
     void showMessage(const QString &text);
 
-    QString PicPath;
-    QString BGFile_;
-    QString ContentFile;
-    int BGToggle_ = 0;
-    MonthCons MonthCons_;
+    QString m_pictureFolder;
+    QString m_backgroundFile;
+    QString m_contentFile;
+    int m_backgroundToggle = 0;
+    WallpaperCells m_cells;
 
     int m_strength = 2;
     QImage m_composite;
@@ -81,8 +81,8 @@ private:
     MessageSink m_message;
     Installer m_installer;
 
-    QScrollArea *scbBG = nullptr;
-    CompositeView *imgPicBG = nullptr;
-    QPushButton *btnOk = nullptr;
-    QPushButton *btnCancel = nullptr;
+    QScrollArea *m_scrollArea = nullptr;
+    CompositeView *m_compositeView = nullptr;
+    QPushButton *m_okButton = nullptr;
+    QPushButton *m_cancelButton = nullptr;
 };

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "lock/LockMessageBox.h"
+#include "lock_ui/LockMessageBox.h"
 
 #include <QDialog>
 #include <QString>
@@ -10,7 +10,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QToolButton;
-class LockPictureLabel;
+class StretchedPicture;
 
 // The password settings dialog, borderless, opened modally from the main window's system
 // menu ("密码设置"). Create ONE instance per run and reuse it for every opening: the check
@@ -19,21 +19,21 @@ class LockPictureLabel;
 // start. Apply writes the file (a hash of the password, or the no-password marker) and
 // closes with accept(); the close button closes with reject() and writes nothing.
 // A read failure on opening or a write failure on apply is shown as an error box.
-class TpwsetFrm : public QDialog {
+class PasswordSettingsDialog : public QDialog {
     Q_OBJECT
 public:
-    explicit TpwsetFrm(const QString &loginFilePath, QWidget *parent = nullptr);
+    explicit PasswordSettingsDialog(const QString &loginFilePath, QWidget *parent = nullptr);
 
     // Replaces the message box (tests).
     void setMessageFunction(LockMessageBox::Function fn);
 
-    QCheckBox *checkBox() const { return JCheckbox1; }
-    QLineEdit *firstEdit() const { return edit1; }
-    QLineEdit *secondEdit() const { return edit2; }
+    QCheckBox *checkBox() const { return m_gateCheckBox; }
+    QLineEdit *firstEdit() const { return m_firstEdit; }
+    QLineEdit *secondEdit() const { return m_secondEdit; }
 
 public slots:
-    void JvXPButton1Click();     // apply
-    void JvXPToolButton1Click(); // close without saving
+    void apply();
+    void closeWithoutSaving();
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -41,20 +41,20 @@ protected:
     void mousePressEvent(QMouseEvent *event) override;
 
 private:
-    void FormShow();
+    void readGateFlag();
 
     QString m_path;
     LockMessageBox::Function m_message;
 
-    LockPictureLabel *Image1 = nullptr;
-    LockPictureLabel *Image2 = nullptr;
-    LockPictureLabel *Image3 = nullptr;
-    QLabel *Label1 = nullptr;
-    QCheckBox *JCheckbox1 = nullptr;
-    QLabel *Label2 = nullptr;
-    QLineEdit *edit1 = nullptr;
-    QLabel *Label3 = nullptr;
-    QLineEdit *edit2 = nullptr;
-    QPushButton *JvXPButton1 = nullptr;
-    QToolButton *JvXPToolButton1 = nullptr;
+    StretchedPicture *m_titleStrip = nullptr;
+    StretchedPicture *m_icon = nullptr;
+    StretchedPicture *m_body = nullptr;
+    QLabel *m_titleLabel = nullptr;
+    QCheckBox *m_gateCheckBox = nullptr;
+    QLabel *m_firstLabel = nullptr;
+    QLineEdit *m_firstEdit = nullptr;
+    QLabel *m_secondLabel = nullptr;
+    QLineEdit *m_secondEdit = nullptr;
+    QPushButton *m_applyButton = nullptr;
+    QToolButton *m_closeButton = nullptr;
 };

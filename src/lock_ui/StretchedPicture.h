@@ -5,10 +5,10 @@
 
 // A picture stretched over its whole area; a left press on it moves its borderless window
 // (QWindow::startSystemMove), when `dragMoves` is set.
-class LockPictureLabel : public QWidget {
+class StretchedPicture : public QWidget {
     Q_OBJECT
 public:
-    LockPictureLabel(const QImage &image, bool dragMoves, QWidget *parent);
+    StretchedPicture(const QImage &image, bool dragMoves, QWidget *parent);
 
 protected:
     void paintEvent(QPaintEvent *event) override;

@@ -1,4 +1,4 @@
-#include "lock/LockMessageBox.h"
+#include "lock_ui/LockMessageBox.h"
 
 #include <QMessageBox>
 

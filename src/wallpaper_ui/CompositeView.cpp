@@ -1,4 +1,4 @@
-#include "wallpaper/CompositeView.h"
+#include "wallpaper_ui/CompositeView.h"
 
 #include <QPaintEvent>
 #include <QPainter>
