@@ -6,6 +6,8 @@
 #include <random>
 #include <vector>
 
+using namespace lunar;
+
 namespace {
 
 std::vector<CivilDate> daysOf1900To2100() {

@@ -5,6 +5,8 @@
 
 #include <vector>
 
+using namespace lunar;
+
 namespace {
 
 struct Month {

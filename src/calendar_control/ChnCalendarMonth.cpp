@@ -57,7 +57,7 @@ int ChnCalendarMonth::Fill(lunar::TChnCal &info, int y, int m, int d, const Colo
         // The record takes the toolkit's Date, whose calendar is the grid's: festival weekdays
         // then match the columns, and the days dropped in 1582 get their own (empty) texts.
         double date = 0.0;
-        if (CivilToDate(y, m, k, date)) info.SetDate(date);
+        if (lunar::CivilToDate(y, m, k, date)) info.SetDate(date);
 
         const int week = QDate(y, m, k).weekNumber();
         if (week != lastWeek && weekSlot < FWeekNumbers.size()) {

@@ -247,7 +247,7 @@ void TChnCalendar::SetDateTime(const QDateTime &x) {
     // 0 is a real lunar year (January of year 1): only a value no date has forces the rebuild.
     FDateInfo->CachedLunarYear = std::numeric_limits<int>::min();
     double dateValue = 0.0;
-    if (CivilToDate(y, m, d, dateValue)) FDateInfo->SetDate(dateValue);
+    if (lunar::CivilToDate(y, m, d, dateValue)) FDateInfo->SetDate(dateValue);
     FCnMonth = Text(FDateInfo->MonthName);
     FCnDay = Text(FDateInfo->DayName);
     FCnDate = FCnMonth + FCnDay;

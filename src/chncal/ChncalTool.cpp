@@ -229,8 +229,8 @@ int ChncalTool::monthGrid() {
     out_ << withoutTrailingBlanks(header) << "\n";
 
     const bool tty = &out_ == &std::cout && isatty(STDOUT_FILENO);
-    const int firstColumn = (CivilDayNumber(year, month, 1) % 7 + 7) % 7; // 0 = Sunday
-    const int length = DaysInCivilMonth(year, month);
+    const int firstColumn = (lunar::CivilDayNumber(year, month, 1) % 7 + 7) % 7; // 0 = Sunday
+    const int length = lunar::DaysInCivilMonth(year, month);
     std::string days(static_cast<std::size_t>(firstColumn) * kCell, ' ');
     std::string captions = days;
     // Walked in date order, as the calendar control fills its grid.
@@ -317,8 +317,8 @@ int ChncalTool::toCivil(const std::vector<std::string> &args) {
                                 flag + "'");
     }
     int y = 0, m = 0, d = 0;
-    if (!LunarToCivil(static_cast<int>(values[0]), static_cast<int>(values[1]),
-                      static_cast<int>(values[2]), leap, y, m, d)) {
+    if (!lunar::LunarToCivil(static_cast<int>(values[0]), static_cast<int>(values[1]),
+                             static_cast<int>(values[2]), leap, y, m, d)) {
         out_ << "none\n";
         return kNoResult;
     }
@@ -333,7 +333,7 @@ int ChncalTool::terms(const std::string &arg) {
     const int y = static_cast<int>(year);
     for (int t = 0; t < 24; ++t) {
         int month = 0, day = 0, hour = 0, minute = 0;
-        if (!SolarTermDate(y, t, month, day, hour, minute)) {
+        if (!lunar::SolarTermDate(y, t, month, day, hour, minute)) {
             err_ << "chncal: no solar terms for the year " << y << "\n";
             return kNoResult;
         }
@@ -345,10 +345,10 @@ int ChncalTool::terms(const std::string &arg) {
                 month = 12;
                 termYear = termYear == 1 ? -1 : termYear - 1;
             }
-            day += DaysInCivilMonth(termYear, month);
+            day += lunar::DaysInCivilMonth(termYear, month);
         }
-        out_ << SolarTermName((t + 22) % 24) << "\t" << FormatCivilDate(termYear, month, day) << " "
-             << twoDigits(hour) << ":" << twoDigits(minute) << "\n";
+        out_ << lunar::SolarTermName((t + 22) % 24) << "\t" << FormatCivilDate(termYear, month, day)
+             << " " << twoDigits(hour) << ":" << twoDigits(minute) << "\n";
     }
     return kOk;
 }

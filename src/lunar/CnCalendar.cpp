@@ -8,6 +8,8 @@
 #include <limits>
 #include <mutex>
 
+namespace lunar {
+
 namespace {
 
 constexpr int kFirstYear = -849;
@@ -849,3 +851,5 @@ int StarSignOf(int m, int d) {
     }
     return 9;
 }
+
+} // namespace lunar

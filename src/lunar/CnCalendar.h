@@ -11,6 +11,8 @@
 #include <string>
 #include <string_view>
 
+namespace lunar {
+
 // A civil date as the engine counts it: no year 0 (year -1 is the year before
 // year 1), Julian calendar up to 1582-10-04, Gregorian from 1582-10-15.
 struct CivilDate {
@@ -129,3 +131,5 @@ int MonthPillarOf(int y, int m, int d);
 int DayPillarOf(int y, int m, int d);
 // Star sign index (0 = 白羊) of a civil month and day.
 int StarSignOf(int m, int d);
+
+} // namespace lunar

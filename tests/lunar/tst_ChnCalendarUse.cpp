@@ -8,7 +8,7 @@
 #include <map>
 #include <set>
 
-using lunar::TChnCal;
+using namespace lunar;
 
 namespace {
 

@@ -7,6 +7,8 @@
 #include <thread>
 #include <vector>
 
+using namespace lunar;
+
 namespace {
 
 // Walks every civil day from a to b inclusive.
