@@ -1,4 +1,6 @@
-#include "lunar/CnCalendar.h"
+#include "lunar/CivilDate.h"
+#include "lunar/LunarDate.h"
+#include "lunar/SolarTerms.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,5 +1,5 @@
 #include "lunar/ChnCalendarUse.h"
-#include "lunar/CnCalendar.h"
+#include "lunar/CivilDate.h"
 
 #include <benchmark/benchmark.h>
 

@@ -2,7 +2,7 @@
 
 #include "calendar_control/ChnCalendarGeometry.h"
 #include "lunar/ChnCalendarUse.h"
-#include "lunar/CnCalendar.h"
+#include "lunar/CivilDate.h"
 
 #include <QDate>
 

@@ -6,7 +6,7 @@
 #include "calendar_control/TDayGrid.h"
 #include "calendar_control/TUpDown.h"
 #include "lunar/ChnCalendarUse.h"
-#include "lunar/CnCalendar.h"
+#include "lunar/CivilDate.h"
 
 #include <QContextMenuEvent>
 #include <QCursor>

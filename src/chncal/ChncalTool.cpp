@@ -1,7 +1,9 @@
 #include "chncal/ChncalTool.h"
 
 #include "lunar/ChnCalendarUse.h"
-#include "lunar/CnCalendar.h"
+#include "lunar/CivilDate.h"
+#include "lunar/LunarDate.h"
+#include "lunar/SolarTerms.h"
 
 #include <cerrno>
 #include <climits>

@@ -1,7 +1,10 @@
 #include "lunar/ChnCalendarUse.h"
 
-#include "lunar/CnCalendar.h"
+#include "lunar/CivilDate.h"
+#include "lunar/Cycles.h"
 #include "lunar/EraTable.h"
+#include "lunar/LunarDate.h"
+#include "lunar/SolarTerms.h"
 
 #include <cerrno>
 #include <climits>
@@ -239,12 +242,6 @@ void TChnCal::FillDroppedDay(int y, int m, int d, std::string civilFestival) {
 
 // ---- Conversions and festivals
 
-bool DateToLunar(double date, int &year, int &month, int &day, bool &leap) {
-    int y = 0, m = 0, d = 0;
-    if (!DateToCivil(date, y, m, d)) return false;
-    return CivilToLunar(y, m, d, year, month, day, leap);
-}
-
 std::string CivilFestivalText(int day, double date) {
     int y = 0, m = 0, d = 0;
     if (!DateToCivil(date, y, m, d)) return {};
@@ -335,40 +332,6 @@ std::string SplitField(const std::string &text, const std::string &sep, int n, b
 
 std::string ChooseText(bool condition, const std::string &a, const std::string &b) {
     return condition ? a : b;
-}
-
-// ---- Civil date steps
-
-bool IsDroppedDay(int year, int month, int day) {
-    return year == 1582 && month == 10 && day >= 5 && day <= 14;
-}
-
-bool IsValidCivilDate(int year, int month, int day) {
-    if (year == 0 || month < 1 || month > 12 || day < 1) return false;
-    if (day > DaysInCivilMonth(year, month)) return false;
-    return CalendarKind(year, month, day) != 0;
-}
-
-bool NextCivilDay(int &year, int &month, int &day) {
-    if (!IsValidCivilDate(year, month, day)) return false;
-    if (year == 1582 && month == 10 && day == 4) {
-        day = 15;
-        return true;
-    }
-    if (day < DaysInCivilMonth(year, month)) {
-        ++day;
-        return true;
-    }
-    if (month < 12) {
-        ++month;
-        day = 1;
-        return true;
-    }
-    if (year == INT_MAX) return false;
-    day = 1;
-    month = 1;
-    year = year == -1 ? 1 : year + 1;
-    return true;
 }
 
 } // namespace lunar

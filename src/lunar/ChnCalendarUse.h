@@ -5,7 +5,7 @@
 // reign era), with the costly year-level texts kept between calls.
 //
 // Texts are UTF-8. A "Date" is the toolkit's date value (days since 1899-12-30, the time of
-// day as fraction), decoded with DateToCivil of CnCalendar.h.
+// day as fraction), decoded with DateToCivil of CivilDate.h.
 
 #include <string>
 
@@ -69,10 +69,6 @@ private:
     bool monthBuilt_ = false;
 };
 
-// Decodes a Date and converts it with CivilToLunar. False (outputs untouched) when the
-// Date does not decode or the year is out of the engine's range.
-bool DateToLunar(double date, int &year, int &month, int &day, bool &leap);
-
 // Civil festival of day `day` in the month of `date` ("元旦节", "母亲节", ...), or empty.
 // Weekdays are those of the Date's calendar (proleptic Gregorian).
 std::string CivilFestivalText(int day, double date);
@@ -98,15 +94,5 @@ std::string SplitField(const std::string &text, const std::string &sep, int n, b
 
 // a when the condition holds, else b.
 std::string ChooseText(bool condition, const std::string &a, const std::string &b);
-
-// True for 1582-10-05 .. 10-14, the days the change to the Gregorian calendar dropped.
-bool IsDroppedDay(int year, int month, int day);
-// True for a date of the engine's civil calendar: no year 0, month 1..12, a day of that
-// month, and none of the ten days dropped in October 1582.
-bool IsValidCivilDate(int year, int month, int day);
-// Steps to the next day of the engine's civil calendar (1582-10-04 -> 1582-10-15, -1-12-31
-// -> 1-01-01); also covers years before 1, where Dates do not reach. False for an invalid
-// date, leaving it untouched.
-bool NextCivilDay(int &year, int &month, int &day);
 
 } // namespace lunar

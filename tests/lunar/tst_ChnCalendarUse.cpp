@@ -1,6 +1,8 @@
 #include "lunar/ChnCalendarUse.h"
-#include "lunar/CnCalendar.h"
+#include "lunar/CivilDate.h"
+#include "lunar/Cycles.h"
 #include "lunar/EraTable.h"
+#include "lunar/LunarDate.h"
 
 #include <QtTest>
 

@@ -1,4 +1,9 @@
-#include "lunar/CnCalendar.h"
+#include "lunar/CivilDate.h"
+#include "lunar/Cycles.h"
+#include "lunar/LunarDate.h"
+#include "lunar/SolarTerms.h"
+#include "lunar/detail/LeapMonths.h"
+#include "lunar/detail/YearCache.h"
 
 #include <QtTest>
 
@@ -216,7 +221,7 @@ void TestCnCalendar::dateValues() {
 }
 
 void TestCnCalendar::leapMonthTable() {
-    const std::string_view table = LeapMonthTable();
+    const std::string_view table = detail::LeapMonthTable();
     QCOMPARE(int(table.size()), 2950);
     QVERIFY(table.substr(0, 59) == "0c0080050010a0070030c0080050010a0070030c0080050020a0070030c");
     const char *const rows[] = {
@@ -237,7 +242,7 @@ void TestCnCalendar::leapMonthTable() {
     QCOMPARE(LeapMonthOf(2033), 11);
     QCOMPARE(LeapMonthOf(2024), 0);
     QCOMPARE(LeapMonthOf(2101), -1);
-    QCOMPARE(ClampedLeapMonthOf(2101), 0);
+    QCOMPARE(detail::ClampedLeapMonthOf(2101), 0);
     for (int y = 1575; y <= 2100; ++y) QVERIFY(LeapMonthOf(y) != 12);
 }
 
@@ -259,17 +264,17 @@ void TestCnCalendar::leapCountTable_data() {
 void TestCnCalendar::leapCountTable() {
     QFETCH(int, y);
     QFETCH(int, count);
-    QCOMPARE(LeapCountOf(y), count);
+    QCOMPARE(detail::LeapCountOf(y), count);
 
     // A plain running count everywhere, 1200-1499 included.
-    const auto &table = LeapCountTable();
+    const auto &table = detail::LeapCountTable();
     int running = 0;
     std::size_t index = 0;
     for (int year = -849; year <= 2100; ++year) {
         if (year == 0) continue;
         if (LeapMonthOf(year) > 0) ++running;
         QCOMPARE(table[index], running);
-        QCOMPARE(LeapCountOf(year), running);
+        QCOMPARE(detail::LeapCountOf(year), running);
         ++index;
     }
     QCOMPARE(index, table.size());
@@ -341,8 +346,8 @@ void TestCnCalendar::civilToLunar() {
     QCOMPARE(gm, lm);
     QCOMPARE(gd, ld);
     QCOMPARE(gleap, leap);
-    QCOMPARE(LunarDayOf(y, m, d), ld);
-    QCOMPARE(LunarMonthOf(y, m, d), leap ? -lm : lm);
+    QCOMPARE(detail::LunarDayOf(y, m, d), ld);
+    QCOMPARE(detail::LunarMonthOf(y, m, d), leap ? -lm : lm);
 
     int cy = 0, cm = 0, cd = 0;
     QVERIFY(LunarToCivil(ly, lm, ld, leap, cy, cm, cd));
@@ -362,7 +367,7 @@ void TestCnCalendar::civilToLunarFailsOutsideRange() {
     int ly = 1, lm = 2, ld = 3;
     bool leap = true;
     QVERIFY(!CivilToLunar(y, 1, 15, ly, lm, ld, leap));
-    QVERIFY(!CivilToLunarMonthDay(y, 1, 15, lm, ld, leap));
+    QVERIFY(!detail::CivilToLunarMonthDay(y, 1, 15, lm, ld, leap));
     QCOMPARE(ly, 1);
     QCOMPARE(lm, 2);
     QCOMPARE(ld, 3);
@@ -569,7 +574,7 @@ void TestCnCalendar::solarTermOverrides() {
     const TermOverrideRow &o = kOverrides[index];
     const double expected = DayOfCivilYear(o.year, o.month, o.day) +
                             (o.hour * 3600 + o.minute * 60 + o.second) / 86400.0;
-    QVERIFY(std::abs(SolarTermDayOfYear(o.year, o.n) - expected) < 1e-9);
+    QVERIFY(std::abs(detail::SolarTermDayOfYear(o.year, o.n) - expected) < 1e-9);
 
     int month = 0, day = 0, hour = 0, minute = 0;
     QVERIFY(SolarTermDate(o.year, o.n - 1, month, day, hour, minute));
@@ -720,8 +725,8 @@ void TestCnCalendar::absurdInputsGiveFailureValues() {
     const int extreme[] = {std::numeric_limits<int>::min(), -1, 0, 13,
                            std::numeric_limits<int>::max()};
     for (const int v : extreme) {
-        QCOMPARE(LunarDayOf(y, v, v), -1);
-        QCOMPARE(LunarMonthOf(y, v, v), 0);
+        QCOMPARE(detail::LunarDayOf(y, v, v), -1);
+        QCOMPARE(detail::LunarMonthOf(y, v, v), 0);
         QCOMPARE(YearPillarOf(y, v, v), -1);
         QCOMPARE(MonthPillarOf(y, v, v), -1);
         QCOMPARE(DayPillarOf(y, v, v), -1);
