@@ -4,7 +4,7 @@
 #include "calendar_control/ChnCalendarMonth.h"
 #include "calendar_control/TChnCalendar.h"
 #include "calendar_control/TDayGrid.h"
-#include "lunar/ChnCalendarUse.h"
+#include "lunar/DateInfo.h"
 
 #include <benchmark/benchmark.h>
 
@@ -42,7 +42,7 @@ BENCHMARK(BM_SetDateTimeOtherMonthWithPicture)->Unit(benchmark::kMicrosecond);
 
 // The parts of a date change on their own.
 void BM_MonthFill(benchmark::State &state) {
-    lunar::TChnCal info;
+    lunar::DateInfo info;
     ChnCalendarMonth month;
     const ChnCalendarMonth::Colors colors{Qt::darkGray, Qt::darkGreen, Qt::red, Qt::blue, Qt::red};
     int m = 1;

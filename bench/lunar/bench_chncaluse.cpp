@@ -1,5 +1,6 @@
-#include "lunar/ChnCalendarUse.h"
 #include "lunar/CivilDate.h"
+#include "lunar/DateInfo.h"
+#include "lunar/EraTable.h"
 
 #include <benchmark/benchmark.h>
 
@@ -42,7 +43,7 @@ void BM_MonthFill(benchmark::State &state) {
     for (auto _ : state) {
         const Month &month = all[i];
         i = (i + 1) % all.size();
-        lunar::TChnCal record;
+        lunar::DateInfo record;
         for (double date : month.dates) record.SetDate(date);
         benchmark::DoNotOptimize(record.DayName.data());
         days += month.dates.size();
@@ -56,7 +57,7 @@ void BM_MonthFillKeptRecord(benchmark::State &state) {
     const auto &all = months();
     std::size_t i = 0;
     std::size_t days = 0;
-    lunar::TChnCal record;
+    lunar::DateInfo record;
     for (auto _ : state) {
         const Month &month = all[i];
         i = (i + 1) % all.size();
@@ -73,7 +74,7 @@ void BM_FreshRecordPerDate(benchmark::State &state) {
     const auto &all = months();
     std::size_t i = 0, d = 0;
     for (auto _ : state) {
-        lunar::TChnCal record;
+        lunar::DateInfo record;
         record.SetDate(all[i].dates[d]);
         benchmark::DoNotOptimize(record.Era.data());
         if (++d == all[i].dates.size()) {

@@ -1,8 +1,8 @@
 #include "calendar_control/ChnCalendarMonth.h"
 
 #include "calendar_control/ChnCalendarGeometry.h"
-#include "lunar/ChnCalendarUse.h"
 #include "lunar/CivilDate.h"
+#include "lunar/DateInfo.h"
 
 #include <QDate>
 
@@ -44,7 +44,7 @@ void ChnCalendarMonth::Clear(const QColor &dateColor) {
     }
 }
 
-int ChnCalendarMonth::Fill(lunar::TChnCal &info, int y, int m, int d, const Colors &colors) {
+int ChnCalendarMonth::Fill(lunar::DateInfo &info, int y, int m, int d, const Colors &colors) {
     const QDate first(y, m, 1);
     if (!first.isValid()) return 0;
     const int w = ChnCalendarGeometry::SundayBasedWeekday(first);

@@ -8,7 +8,7 @@
 #include <array>
 
 namespace lunar {
-class TChnCal;
+class DateInfo;
 }
 
 // The month model of the calendar control: the 42 cells (37 day positions, two empty ones
@@ -36,7 +36,7 @@ public:
     // Fills day 1..n of month m of year y into cells 1..37 (Clear first); the title cell 40
     // gets the star sign of day d. Returns the cell of day d, 0 when the month has no such
     // day. `info` is walked through the month in date order.
-    int Fill(lunar::TChnCal &info, int y, int m, int d, const Colors &colors);
+    int Fill(lunar::DateInfo &info, int y, int m, int d, const Colors &colors);
 
 private:
     std::array<TcnDateInf, 42> FCells;

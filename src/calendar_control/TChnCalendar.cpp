@@ -5,8 +5,8 @@
 #include "calendar_control/ChnCalendarMonth.h"
 #include "calendar_control/TDayGrid.h"
 #include "calendar_control/TUpDown.h"
-#include "lunar/ChnCalendarUse.h"
 #include "lunar/CivilDate.h"
+#include "lunar/DateInfo.h"
 
 #include <QContextMenuEvent>
 #include <QCursor>
@@ -88,7 +88,7 @@ QString MenuName(const QString &prefix, int number) {
 
 TChnCalendar::TChnCalendar(QWidget *parent)
     : QWidget(parent), FDateTime(QDate(1899, 12, 30), QTime(0, 0)),
-      FMonth(std::make_unique<ChnCalendarMonth>()), FDateInfo(std::make_unique<lunar::TChnCal>()) {
+      FMonth(std::make_unique<ChnCalendarMonth>()), FDateInfo(std::make_unique<lunar::DateInfo>()) {
     FFontDate = Drawing::NamedFont(QStringLiteral("黑体"), 9, true);
     FFontCnDate = Drawing::NamedFont(QStringLiteral("宋体"), 9, false);
     FColorTitleWeekLine = Drawing::FromTColor(12961221);

@@ -28,7 +28,7 @@ class TDayGrid;
 class TUpDown;
 
 namespace lunar {
-class TChnCal;
+class DateInfo;
 }
 
 class TChnCalendar : public QWidget {
@@ -196,7 +196,7 @@ public:
     QString StatusText() const;
     bool MousePressed() const { return FMousePressed; }
     // The date-information record; after a date change it holds the last day of the month.
-    const lunar::TChnCal &DateInfo() const { return *FDateInfo; }
+    const lunar::DateInfo &DateInfo() const { return *FDateInfo; }
 
     // ---- Owned parts
     TDayGrid *DayGrid() const { return FDayGrid; }
@@ -333,5 +333,5 @@ private:
     mutable bool FBackBufferStale = true;
     QImage FCellBuffer;
     QImage FPictureBuffer;
-    std::unique_ptr<lunar::TChnCal> FDateInfo;
+    std::unique_ptr<lunar::DateInfo> FDateInfo;
 };

@@ -1,7 +1,7 @@
 #include "calendar_control/TChnCalendar.h"
 #include "calendar_control/TDayGrid.h"
 #include "calendar_control/TUpDown.h"
-#include "lunar/ChnCalendarUse.h"
+#include "lunar/EraTable.h"
 
 #include <QLabel>
 #include <QMenu>

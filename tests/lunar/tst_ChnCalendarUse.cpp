@@ -1,8 +1,10 @@
-#include "lunar/ChnCalendarUse.h"
 #include "lunar/CivilDate.h"
 #include "lunar/Cycles.h"
+#include "lunar/DateInfo.h"
 #include "lunar/EraTable.h"
+#include "lunar/Festivals.h"
 #include "lunar/LunarDate.h"
+#include "lunar/detail/TextFields.h"
 
 #include <QtTest>
 
@@ -19,7 +21,7 @@ QString text(const std::string &s) {
 }
 
 // The record's texts by field name, so one table can check any of them.
-QString field(const TChnCal &r, const QString &name) {
+QString field(const DateInfo &r, const QString &name) {
     const std::map<QString, const std::string *> fields = {
         {"TermName", &r.TermName},
         {"CivilFestival", &r.CivilFestival},
@@ -63,8 +65,8 @@ QList<Block> blocksOfTable() {
     QList<Block> blocks;
     for (const char *row : lunar::EraTable::Rows()) {
         const std::string r(row);
-        const QString dynasty = text(lunar::SplitField(r, ",", 4, false));
-        const int start = std::stoi(lunar::SplitField(r, ",", 1, false));
+        const QString dynasty = text(lunar::detail::SplitField(r, ",", 4, false));
+        const int start = std::stoi(lunar::detail::SplitField(r, ",", 1, false));
         if (blocks.isEmpty() || blocks.last().dynasty != dynasty)
             blocks.append({dynasty, start, start, 0});
         blocks.last().last = start;
@@ -219,7 +221,7 @@ void TestChnCalendarUse::freshRecord() {
     QFETCH(QString, date);
     QFETCH(QString, name);
     QFETCH(QString, expected);
-    TChnCal record;
+    DateInfo record;
     record.SetDate(dateOf(date));
     QCOMPARE(field(record, name), expected);
     QCOMPARE(record.DateValue, dateOf(date));
@@ -284,16 +286,16 @@ void TestChnCalendarUse::recordAfterAnother() {
     QFETCH(QString, date);
     QFETCH(QString, name);
     QFETCH(QString, expected);
-    TChnCal record;
+    DateInfo record;
     record.SetDate(dateOf(before));
     record.SetDate(dateOf(date));
     QCOMPARE(field(record, name), expected);
 }
 
 void TestChnCalendarUse::outOfRangeKeepsTexts() {
-    TChnCal record;
+    DateInfo record;
     record.SetDate(dateOf(2024, 2, 10));
-    const TChnCal before = record;
+    const DateInfo before = record;
     const double outside = dateOf(2101, 1, 1);
     record.SetDate(outside);
     QCOMPARE(record.DateValue, outside);
@@ -311,7 +313,7 @@ void TestChnCalendarUse::outOfRangeKeepsTexts() {
 }
 
 void TestChnCalendarUse::invalidCivilDateIsRefused() {
-    TChnCal record;
+    DateInfo record;
     QVERIFY(record.SetCivilDate(2024, 2, 10));
     for (const auto &[y, m, d] :
          {std::tuple{2023, 2, 29}, {0, 1, 1}, {2024, 13, 1}, {2024, 4, 31}, {2024, 1, 0}}) {
@@ -326,7 +328,7 @@ void TestChnCalendarUse::invalidCivilDateIsRefused() {
 void TestChnCalendarUse::firstYearTextsAreBuilt() {
     // Early January of year 1 lies in the lunar year before it; a fresh record must still
     // build its year texts.
-    TChnCal record;
+    DateInfo record;
     QVERIFY(record.SetCivilDate(1, 1, 5));
     QVERIFY(record.LunarYear < 1);
     QVERIFY(!record.YearPillar.empty());
@@ -363,10 +365,10 @@ void TestChnCalendarUse::lunarYearZero() {
     QFETCH(QString, yearPillar);
     QFETCH(QString, monthPillar);
     QFETCH(QString, animal);
-    TChnCal civil, byDate;
+    DateInfo civil, byDate;
     QVERIFY(civil.SetCivilDate(1, m, d));
     byDate.SetDate(dateOf(1, m, d));
-    for (const TChnCal *record : {&civil, &byDate}) {
+    for (const DateInfo *record : {&civil, &byDate}) {
         QCOMPARE(text(record->YearPillar), yearPillar);
         QCOMPARE(text(record->MonthPillar), monthPillar);
         QCOMPARE(text(record->Animal), animal);
@@ -386,20 +388,20 @@ void TestChnCalendarUse::droppedDays() {
     // calendar skips: no lunar texts, and never those of another day, whether the record
     // comes from a walk through the month or straight from another year.
     QFETCH(bool, byDate);
-    const auto set = [byDate](TChnCal &record, int y, int m, int d) {
+    const auto set = [byDate](DateInfo &record, int y, int m, int d) {
         if (byDate)
             record.SetDate(dateOf(y, m, d));
         else
             QVERIFY(record.SetCivilDate(y, m, d));
     };
-    TChnCal walk;
+    DateInfo walk;
     for (int day = 1; day <= 30; ++day) {
-        TChnCal jump;
+        DateInfo jump;
         set(jump, 2024, 2, 10);
         set(jump, 1582, 10, day);
         set(walk, 1582, 10, day);
         const bool dropped = day >= 5 && day <= 14;
-        for (const TChnCal *record : {&walk, &jump}) {
+        for (const DateInfo *record : {&walk, &jump}) {
             const QString where = QString("1582-10-%1").arg(day);
             QVERIFY2(record->HasLunarDate == !dropped, qPrintable(where));
             QVERIFY2(record->DayName.empty() == dropped, qPrintable(where));
@@ -431,7 +433,7 @@ void TestChnCalendarUse::dateAndCivilPathsAgree() {
     for (int y = 1900; y <= 2100; ++y)
         for (int m = 1; m <= 12; ++m)
             for (int d = 1; d <= DaysInCivilMonth(y, m); ++d) {
-                TChnCal a, b;
+                DateInfo a, b;
                 a.SetDate(dateOf(y, m, d));
                 QVERIFY(b.SetCivilDate(y, m, d));
                 if (a.LunarFestival != b.LunarFestival || a.DayName != b.DayName ||
@@ -446,9 +448,9 @@ void TestChnCalendarUse::monthWalkMatchesFreshDayTexts() {
     // month text a fresh record would give; only the year texts follow the cache.
     for (int y : {1911, 1984, 2023, 2024, 2033}) {
         for (int m = 1; m <= 12; ++m) {
-            TChnCal walk;
+            DateInfo walk;
             for (int d = 1; d <= DaysInCivilMonth(y, m); ++d) {
-                TChnCal fresh;
+                DateInfo fresh;
                 walk.SetDate(dateOf(y, m, d));
                 fresh.SetDate(dateOf(y, m, d));
                 const QString where = QString("%1-%2-%3").arg(y).arg(m).arg(d);
@@ -540,7 +542,7 @@ void TestChnCalendarUse::festivalWeekdaysOfTheDate() {
     for (const auto &rule : rules) {
         int found = 0;
         for (int d = 1; d <= QDate(y, rule.month, 1).daysInMonth(); ++d) {
-            TChnCal record;
+            DateInfo record;
             record.SetDate(dateOf(y, rule.month, d));
             const bool festival = text(record.CivilFestival) == rule.text;
             QCOMPARE(text(lunar::CivilFestivalText(d, dateOf(y, rule.month, 1))) == rule.text,
@@ -594,7 +596,7 @@ void TestChnCalendarUse::lunarFestivals() {
     QCOMPARE(text(lunar::LunarFestivalTextOf(month, day, p[0].toInt(), p[1].toInt(), p[2].toInt())),
              expected);
     // The record agrees with the engine's lunar date of that civil day.
-    TChnCal record;
+    DateInfo record;
     record.SetDate(dateOf(date));
     QCOMPARE(record.LunarMonth, month);
     QCOMPARE(record.LunarDay, day);
@@ -608,13 +610,13 @@ void TestChnCalendarUse::newYearsEveOnlyBeforeNewYear() {
     for (int y = 1900; y <= 2100; ++y)
         for (int m = 1; m <= 12; ++m)
             for (int d = 1; d <= DaysInCivilMonth(y, m); ++d) {
-                TChnCal r;
+                DateInfo r;
                 QVERIFY(r.SetCivilDate(y, m, d));
                 if (r.LunarFestival == "除夕") {
                     ++eves;
                     int ny = y, nm = m, nd = d;
                     QVERIFY(lunar::NextCivilDay(ny, nm, nd));
-                    TChnCal next;
+                    DateInfo next;
                     QVERIFY(next.SetCivilDate(ny, nm, nd));
                     QCOMPARE(text(next.LunarFestival), "春节");
                 }
@@ -745,13 +747,14 @@ void TestChnCalendarUse::eraRowsWellFormed() {
         const QString where = text(r);
         QVERIFY2(std::count(r.begin(), r.end(), ',') == 6, qPrintable(where));
         bool ok = false;
-        text(lunar::SplitField(r, ",", 1, false)).toInt(&ok);
+        text(lunar::detail::SplitField(r, ",", 1, false)).toInt(&ok);
         QVERIFY2(ok, qPrintable(where));
-        QVERIFY2(text(lunar::SplitField(r, ",", 2, false)).toInt(&ok) > 0 && ok, qPrintable(where));
-        QVERIFY2(text(lunar::SplitField(r, ",", 3, false)).toInt(&ok) >= 0 && ok,
+        QVERIFY2(text(lunar::detail::SplitField(r, ",", 2, false)).toInt(&ok) > 0 && ok,
                  qPrintable(where));
-        QVERIFY2(!lunar::SplitField(r, ",", 4, false).empty(), qPrintable(where));
-        QVERIFY2(!lunar::SplitField(r, ",", 7, false).empty(), qPrintable(where));
+        QVERIFY2(text(lunar::detail::SplitField(r, ",", 3, false)).toInt(&ok) >= 0 && ok,
+                 qPrintable(where));
+        QVERIFY2(!lunar::detail::SplitField(r, ",", 4, false).empty(), qPrintable(where));
+        QVERIFY2(!lunar::detail::SplitField(r, ",", 7, false).empty(), qPrintable(where));
         if (quoted.count(r)) found.insert(r);
     }
     QCOMPARE(found.size(), quoted.size());
@@ -827,13 +830,13 @@ void TestChnCalendarUse::splitField() {
     QFETCH(int, n);
     QFETCH(bool, skipEmpty);
     QFETCH(QString, expected);
-    QCOMPARE(text(lunar::SplitField(textIn.toStdString(), sep.toStdString(), n, skipEmpty)),
+    QCOMPARE(text(lunar::detail::SplitField(textIn.toStdString(), sep.toStdString(), n, skipEmpty)),
              expected);
 }
 
 void TestChnCalendarUse::chooseText() {
-    QCOMPARE(text(lunar::ChooseText(true, "甲", "乙")), "甲");
-    QCOMPARE(text(lunar::ChooseText(false, "甲", "乙")), "乙");
+    QCOMPARE(text(lunar::detail::ChooseText(true, "甲", "乙")), "甲");
+    QCOMPARE(text(lunar::detail::ChooseText(false, "甲", "乙")), "乙");
 }
 
 void TestChnCalendarUse::nextCivilDay_data() {

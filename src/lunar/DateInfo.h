@@ -11,7 +11,7 @@
 
 namespace lunar {
 
-class TChnCal {
+class DateInfo {
 public:
     // Fills the record for a Date. A date the engine cannot convert (civil year outside
     // -849..2100, or a Date that does not decode) only updates DateValue: every text keeps
@@ -65,34 +65,8 @@ private:
     void FillDroppedDay(int y, int m, int d, std::string civilFestival);
 
     // Lunar year 0 (January of year 1) must not pass for "nothing built yet".
-    bool yearBuilt_ = false;
-    bool monthBuilt_ = false;
+    bool m_yearBuilt = false;
+    bool m_monthBuilt = false;
 };
-
-// Civil festival of day `day` in the month of `date` ("元旦节", "母亲节", ...), or empty.
-// Weekdays are those of the Date's calendar (proleptic Gregorian).
-std::string CivilFestivalText(int day, double date);
-// The same for a civil date given directly, with weekdays of the engine's calendar
-// (Julian before 1582-10-15).
-std::string CivilFestivalTextOf(int year, int month, int day);
-
-// Lunar festival of a lunar month and day ("春节", ..., "除夕"); the leap flag is not
-// looked at. `date` is the civil date of that lunar day, needed for "除夕" (the eve of
-// the new year, whose lunar day is 29 or 30).
-std::string LunarFestivalText(int lunarMonth, int lunarDay, double date);
-// The same with the civil date given directly.
-std::string LunarFestivalTextOf(int lunarMonth, int lunarDay, int year, int month, int day);
-
-// Reign-era text of a civil year, such as "[明]太祖 朱元璋 洪武元年"; empty outside
-// -2069 <= year < 1949. The first row of the era table (in table order) whose years
-// contain the year gives the text; the year number counts on from the row's offset.
-std::string EraTextOf(int year);
-
-// Field n (1-based) of `text` split at `sep`, trimmed of surrounding blanks; with
-// skipEmpty, blank fields are not counted. Empty when there is no such field.
-std::string SplitField(const std::string &text, const std::string &sep, int n, bool skipEmpty);
-
-// a when the condition holds, else b.
-std::string ChooseText(bool condition, const std::string &a, const std::string &b);
 
 } // namespace lunar
