@@ -77,7 +77,7 @@ QList<Block> blocksOfTable() {
 
 } // namespace
 
-class TestChnCalendarUse : public QObject {
+class TestDateInfo : public QObject {
     Q_OBJECT
 
 private slots:
@@ -119,7 +119,7 @@ private slots:
 
 // ---- The record
 
-void TestChnCalendarUse::freshRecord_data() {
+void TestDateInfo::freshRecord_data() {
     QTest::addColumn<QString>("date");
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("expected");
@@ -217,7 +217,7 @@ void TestChnCalendarUse::freshRecord_data() {
                                           << "十月";
 }
 
-void TestChnCalendarUse::freshRecord() {
+void TestDateInfo::freshRecord() {
     QFETCH(QString, date);
     QFETCH(QString, name);
     QFETCH(QString, expected);
@@ -227,7 +227,7 @@ void TestChnCalendarUse::freshRecord() {
     QCOMPARE(record.DateValue, dateOf(date));
 }
 
-void TestChnCalendarUse::recordAfterAnother_data() {
+void TestDateInfo::recordAfterAnother_data() {
     QTest::addColumn<QString>("before");
     QTest::addColumn<QString>("date");
     QTest::addColumn<QString>("name");
@@ -281,7 +281,7 @@ void TestChnCalendarUse::recordAfterAnother_data() {
                                                 << "四月";
 }
 
-void TestChnCalendarUse::recordAfterAnother() {
+void TestDateInfo::recordAfterAnother() {
     QFETCH(QString, before);
     QFETCH(QString, date);
     QFETCH(QString, name);
@@ -292,7 +292,7 @@ void TestChnCalendarUse::recordAfterAnother() {
     QCOMPARE(field(record, name), expected);
 }
 
-void TestChnCalendarUse::outOfRangeKeepsTexts() {
+void TestDateInfo::outOfRangeKeepsTexts() {
     DateInfo record;
     record.SetDate(dateOf(2024, 2, 10));
     const DateInfo before = record;
@@ -312,7 +312,7 @@ void TestChnCalendarUse::outOfRangeKeepsTexts() {
     QCOMPARE(text(record.MonthName), "正月");
 }
 
-void TestChnCalendarUse::invalidCivilDateIsRefused() {
+void TestDateInfo::invalidCivilDateIsRefused() {
     DateInfo record;
     QVERIFY(record.SetCivilDate(2024, 2, 10));
     for (const auto &[y, m, d] :
@@ -325,7 +325,7 @@ void TestChnCalendarUse::invalidCivilDateIsRefused() {
     QVERIFY(record.SetCivilDate(1500, 2, 29));
 }
 
-void TestChnCalendarUse::firstYearTextsAreBuilt() {
+void TestDateInfo::firstYearTextsAreBuilt() {
     // Early January of year 1 lies in the lunar year before it; a fresh record must still
     // build its year texts.
     DateInfo record;
@@ -337,7 +337,7 @@ void TestChnCalendarUse::firstYearTextsAreBuilt() {
     QCOMPARE(text(record.Era), "[西汉]平帝 刘衎 元始元年");
 }
 
-void TestChnCalendarUse::lunarYearZero_data() {
+void TestDateInfo::lunarYearZero_data() {
     QTest::addColumn<int>("m");
     QTest::addColumn<int>("d");
     QTest::addColumn<QString>("yearPillar");
@@ -359,7 +359,7 @@ void TestChnCalendarUse::lunarYearZero_data() {
                               << "鸡";
 }
 
-void TestChnCalendarUse::lunarYearZero() {
+void TestDateInfo::lunarYearZero() {
     QFETCH(int, m);
     QFETCH(int, d);
     QFETCH(QString, yearPillar);
@@ -377,13 +377,13 @@ void TestChnCalendarUse::lunarYearZero() {
     QCOMPARE(text(PillarName(MonthPillarOf(-1, 12, 31))), "戊子");
 }
 
-void TestChnCalendarUse::droppedDays_data() {
+void TestDateInfo::droppedDays_data() {
     QTest::addColumn<bool>("byDate");
     QTest::newRow("Date") << true;
     QTest::newRow("civil date") << false;
 }
 
-void TestChnCalendarUse::droppedDays() {
+void TestDateInfo::droppedDays() {
     // 1582-10-05 .. 10-14 are days of the month grid (Dates count them) that the engine's
     // calendar skips: no lunar texts, and never those of another day, whether the record
     // comes from a walk through the month or straight from another year.
@@ -428,7 +428,7 @@ void TestChnCalendarUse::droppedDays() {
     QCOMPARE(text(walk.DayName), "十九");
 }
 
-void TestChnCalendarUse::dateAndCivilPathsAgree() {
+void TestDateInfo::dateAndCivilPathsAgree() {
     // A Date and the civil date it decodes to give the same record, day for day.
     for (int y = 1900; y <= 2100; ++y)
         for (int m = 1; m <= 12; ++m)
@@ -443,7 +443,7 @@ void TestChnCalendarUse::dateAndCivilPathsAgree() {
             }
 }
 
-void TestChnCalendarUse::monthWalkMatchesFreshDayTexts() {
+void TestDateInfo::monthWalkMatchesFreshDayTexts() {
     // Walking a month in date order (as the calendar control does) gives every day and
     // month text a fresh record would give; only the year texts follow the cache.
     for (int y : {1911, 1984, 2023, 2024, 2033}) {
@@ -466,7 +466,7 @@ void TestChnCalendarUse::monthWalkMatchesFreshDayTexts() {
 
 // ---- Festivals
 
-void TestChnCalendarUse::civilFestivals_data() {
+void TestDateInfo::civilFestivals_data() {
     QTest::addColumn<int>("y");
     QTest::addColumn<int>("m");
     QTest::addColumn<int>("d");
@@ -512,7 +512,7 @@ void TestChnCalendarUse::civilFestivals_data() {
         QTest::addRow("%04d-%02d-%02d", r.y, r.m, r.d) << r.y << r.m << r.d << QString(r.text);
 }
 
-void TestChnCalendarUse::civilFestivals() {
+void TestDateInfo::civilFestivals() {
     QFETCH(int, y);
     QFETCH(int, m);
     QFETCH(int, d);
@@ -521,7 +521,7 @@ void TestChnCalendarUse::civilFestivals() {
     if (y > 1582) QCOMPARE(text(lunar::CivilFestivalText(d, dateOf(y, m, 1))), expected);
 }
 
-void TestChnCalendarUse::festivalWeekdaysOfTheDate_data() {
+void TestDateInfo::festivalWeekdaysOfTheDate_data() {
     QTest::addColumn<int>("y");
     QTest::newRow("10") << 10;
     QTest::newRow("1500") << 1500;
@@ -529,7 +529,7 @@ void TestChnCalendarUse::festivalWeekdaysOfTheDate_data() {
     QTest::newRow("2024") << 2024;
 }
 
-void TestChnCalendarUse::festivalWeekdaysOfTheDate() {
+void TestDateInfo::festivalWeekdaysOfTheDate() {
     // A Date (and the month grid, whose columns follow it) counts proleptic Gregorian days;
     // the weekday festivals land in its Sunday and Thursday columns in every year.
     QFETCH(int, y);
@@ -555,7 +555,7 @@ void TestChnCalendarUse::festivalWeekdaysOfTheDate() {
     }
 }
 
-void TestChnCalendarUse::lunarFestivals_data() {
+void TestDateInfo::lunarFestivals_data() {
     QTest::addColumn<int>("month");
     QTest::addColumn<int>("day");
     QTest::addColumn<QString>("date");
@@ -586,7 +586,7 @@ void TestChnCalendarUse::lunarFestivals_data() {
                                    << "";
 }
 
-void TestChnCalendarUse::lunarFestivals() {
+void TestDateInfo::lunarFestivals() {
     QFETCH(int, month);
     QFETCH(int, day);
     QFETCH(QString, date);
@@ -603,7 +603,7 @@ void TestChnCalendarUse::lunarFestivals() {
     QCOMPARE(text(record.LunarFestival), expected);
 }
 
-void TestChnCalendarUse::newYearsEveOnlyBeforeNewYear() {
+void TestDateInfo::newYearsEveOnlyBeforeNewYear() {
     // Every lunar year of 1900-2100 has exactly one 除夕, on the day before 春节; the fifth
     // day of a leap fifth month is 端午节 as well.
     int eves = 0, springs = 0, leapDuanwu = 0;
@@ -631,7 +631,7 @@ void TestChnCalendarUse::newYearsEveOnlyBeforeNewYear() {
     QVERIFY(leapDuanwu > 0);
 }
 
-void TestChnCalendarUse::dateToLunar() {
+void TestDateInfo::dateToLunar() {
     int y = 7, m = 7, d = 7;
     bool leap = true;
     QVERIFY(lunar::DateToLunar(dateOf(2023, 3, 22), y, m, d, leap));
@@ -648,7 +648,7 @@ void TestChnCalendarUse::dateToLunar() {
 
 // ---- Eras
 
-void TestChnCalendarUse::eraText_data() {
+void TestDateInfo::eraText_data() {
     QTest::addColumn<int>("year");
     QTest::addColumn<QString>("expected");
     QTest::newRow("first") << -2069 << "[夏]禹  禹元年";
@@ -686,13 +686,13 @@ void TestChnCalendarUse::eraText_data() {
     QTest::newRow("max") << INT_MAX << "";
 }
 
-void TestChnCalendarUse::eraText() {
+void TestDateInfo::eraText() {
     QFETCH(int, year);
     QFETCH(QString, expected);
     QCOMPARE(text(lunar::EraTextOf(year)), expected);
 }
 
-void TestChnCalendarUse::eraBlocks() {
+void TestDateInfo::eraBlocks() {
     const QList<Block> expected = {
         {"夏", -2069, -1652, 19},    {"商", -1599, -1074, 31},
         {"西周", -1045, -780, 13},   {"东周", -769, -313, 24},
@@ -730,7 +730,7 @@ void TestChnCalendarUse::eraBlocks() {
     QCOMPARE(total, 529);
 }
 
-void TestChnCalendarUse::eraRowsWellFormed() {
+void TestDateInfo::eraRowsWellFormed() {
     const auto &rows = lunar::EraTable::Rows();
     const std::set<std::string> quoted = {
         "-2069,45,0,夏,禹,,禹",
@@ -762,7 +762,7 @@ void TestChnCalendarUse::eraRowsWellFormed() {
     QCOMPARE(rows.back(), "1949,9999,1948,当代,中国,,公历");
 }
 
-void TestChnCalendarUse::everyEraYearHasText() {
+void TestDateInfo::everyEraYearHasText() {
     // Every year of the range finds a row before the last one.
     for (int y = -2069; y < 1949; ++y) {
         if (y == 0) continue;
@@ -774,7 +774,7 @@ void TestChnCalendarUse::everyEraYearHasText() {
 
 // ---- Texts
 
-void TestChnCalendarUse::splitField_data() {
+void TestDateInfo::splitField_data() {
     QTest::addColumn<QString>("textIn");
     QTest::addColumn<QString>("sep");
     QTest::addColumn<int>("n");
@@ -824,7 +824,7 @@ void TestChnCalendarUse::splitField_data() {
                                            << "," << 6 << true << "民国";
 }
 
-void TestChnCalendarUse::splitField() {
+void TestDateInfo::splitField() {
     QFETCH(QString, textIn);
     QFETCH(QString, sep);
     QFETCH(int, n);
@@ -834,12 +834,12 @@ void TestChnCalendarUse::splitField() {
              expected);
 }
 
-void TestChnCalendarUse::chooseText() {
+void TestDateInfo::chooseText() {
     QCOMPARE(text(lunar::detail::ChooseText(true, "甲", "乙")), "甲");
     QCOMPARE(text(lunar::detail::ChooseText(false, "甲", "乙")), "乙");
 }
 
-void TestChnCalendarUse::nextCivilDay_data() {
+void TestDateInfo::nextCivilDay_data() {
     QTest::addColumn<int>("y");
     QTest::addColumn<int>("m");
     QTest::addColumn<int>("d");
@@ -858,7 +858,7 @@ void TestChnCalendarUse::nextCivilDay_data() {
     QTest::newRow("bad day") << 2023 << 2 << 29 << false << "2023-2-29";
 }
 
-void TestChnCalendarUse::nextCivilDay() {
+void TestDateInfo::nextCivilDay() {
     QFETCH(int, y);
     QFETCH(int, m);
     QFETCH(int, d);
@@ -868,5 +868,5 @@ void TestChnCalendarUse::nextCivilDay() {
     QCOMPARE(QString("%1-%2-%3").arg(y).arg(m).arg(d), expected);
 }
 
-QTEST_APPLESS_MAIN(TestChnCalendarUse)
-#include "tst_ChnCalendarUse.moc"
+QTEST_APPLESS_MAIN(TestDateInfo)
+#include "tst_DateInfo.moc"

@@ -50,7 +50,7 @@ const TermOverrideRow kOverrides[] = {
 
 } // namespace
 
-class TestCnCalendar : public QObject {
+class TestLunarEngine : public QObject {
     Q_OBJECT
 
 private slots:
@@ -97,7 +97,7 @@ private slots:
     void absurdInputsGiveFailureValues();
 };
 
-void TestCnCalendar::concurrentFirstUse() {
+void TestLunarEngine::concurrentFirstUse() {
     constexpr int kThreads = 4;
     std::vector<std::vector<LunarDate>> results(kThreads);
     std::atomic<int> ready{0};
@@ -127,7 +127,7 @@ void TestCnCalendar::concurrentFirstUse() {
     QCOMPARE(CompareLunarDates(first, results[0][0]), 0);
 }
 
-void TestCnCalendar::dayNumbers_data() {
+void TestLunarEngine::dayNumbers_data() {
     QTest::addColumn<int>("y");
     QTest::addColumn<int>("m");
     QTest::addColumn<int>("d");
@@ -143,7 +143,7 @@ void TestCnCalendar::dayNumbers_data() {
     QTest::newRow("day 0 is the last of the month before") << 2000 << 3 << 0 << 2 << 730179;
 }
 
-void TestCnCalendar::dayNumbers() {
+void TestLunarEngine::dayNumbers() {
     QFETCH(int, y);
     QFETCH(int, m);
     QFETCH(int, d);
@@ -153,7 +153,7 @@ void TestCnCalendar::dayNumbers() {
     QCOMPARE(CivilDayNumber(y, m, d), dayNumber);
 }
 
-void TestCnCalendar::dayNumberRoundTrip() {
+void TestLunarEngine::dayNumberRoundTrip() {
     const int last = CivilDayNumber(2100, 12, 31);
     for (int n = 0; n <= last; ++n) {
         int y = 0, m = 0, d = 0;
@@ -168,7 +168,7 @@ void TestCnCalendar::dayNumberRoundTrip() {
     QCOMPARE(d, 7);
 }
 
-void TestCnCalendar::leapYears_data() {
+void TestLunarEngine::leapYears_data() {
     QTest::addColumn<int>("y");
     QTest::addColumn<bool>("leap");
     QTest::addColumn<int>("february");
@@ -181,7 +181,7 @@ void TestCnCalendar::leapYears_data() {
     QTest::newRow("-4") << -4 << false << 28;
 }
 
-void TestCnCalendar::leapYears() {
+void TestLunarEngine::leapYears() {
     QFETCH(int, y);
     QFETCH(bool, leap);
     QFETCH(int, february);
@@ -192,7 +192,7 @@ void TestCnCalendar::leapYears() {
     QCOMPARE(DayOfCivilYear(y, 12, 31), leap ? 366 : 365);
 }
 
-void TestCnCalendar::dateValues_data() {
+void TestLunarEngine::dateValues_data() {
     QTest::addColumn<double>("date");
     QTest::addColumn<int>("y");
     QTest::addColumn<int>("m");
@@ -203,7 +203,7 @@ void TestCnCalendar::dateValues_data() {
     QTest::newRow("year 1") << -693593.0 << 1 << 1 << 1;
 }
 
-void TestCnCalendar::dateValues() {
+void TestLunarEngine::dateValues() {
     QFETCH(double, date);
     QFETCH(int, y);
     QFETCH(int, m);
@@ -220,7 +220,7 @@ void TestCnCalendar::dateValues() {
     QVERIFY(!DateToCivil(-693594.0, gy, gm, gd));
 }
 
-void TestCnCalendar::leapMonthTable() {
+void TestLunarEngine::leapMonthTable() {
     const std::string_view table = detail::LeapMonthTable();
     QCOMPARE(int(table.size()), 2950);
     QVERIFY(table.substr(0, 59) == "0c0080050010a0070030c0080050010a0070030c0080050020a0070030c");
@@ -246,7 +246,7 @@ void TestCnCalendar::leapMonthTable() {
     for (int y = 1575; y <= 2100; ++y) QVERIFY(LeapMonthOf(y) != 12);
 }
 
-void TestCnCalendar::leapCountTable_data() {
+void TestLunarEngine::leapCountTable_data() {
     QTest::addColumn<int>("y");
     QTest::addColumn<int>("count");
     QTest::newRow("-849") << -849 << 0;
@@ -261,7 +261,7 @@ void TestCnCalendar::leapCountTable_data() {
     QTest::newRow("2100") << 2100 << 1084;
 }
 
-void TestCnCalendar::leapCountTable() {
+void TestLunarEngine::leapCountTable() {
     QFETCH(int, y);
     QFETCH(int, count);
     QCOMPARE(detail::LeapCountOf(y), count);
@@ -280,7 +280,7 @@ void TestCnCalendar::leapCountTable() {
     QCOMPARE(index, table.size());
 }
 
-void TestCnCalendar::civilToLunar_data() {
+void TestLunarEngine::civilToLunar_data() {
     QTest::addColumn<int>("y");
     QTest::addColumn<int>("m");
     QTest::addColumn<int>("d");
@@ -331,7 +331,7 @@ void TestCnCalendar::civilToLunar_data() {
     row("2025-05-27", 2025, 5, 27, 2025, 5, 1, false);
 }
 
-void TestCnCalendar::civilToLunar() {
+void TestLunarEngine::civilToLunar() {
     QFETCH(int, y);
     QFETCH(int, m);
     QFETCH(int, d);
@@ -356,13 +356,13 @@ void TestCnCalendar::civilToLunar() {
     QCOMPARE(cd, d);
 }
 
-void TestCnCalendar::civilToLunarFailsOutsideRange_data() {
+void TestLunarEngine::civilToLunarFailsOutsideRange_data() {
     QTest::addColumn<int>("y");
     QTest::newRow("2101") << 2101;
     QTest::newRow("-850") << -850;
 }
 
-void TestCnCalendar::civilToLunarFailsOutsideRange() {
+void TestLunarEngine::civilToLunarFailsOutsideRange() {
     QFETCH(int, y);
     int ly = 1, lm = 2, ld = 3;
     bool leap = true;
@@ -374,7 +374,7 @@ void TestCnCalendar::civilToLunarFailsOutsideRange() {
     QCOMPARE(leap, true);
 }
 
-void TestCnCalendar::lunarToCivil_data() {
+void TestLunarEngine::lunarToCivil_data() {
     QTest::addColumn<int>("ly");
     QTest::addColumn<int>("lm");
     QTest::addColumn<int>("ld");
@@ -389,7 +389,7 @@ void TestCnCalendar::lunarToCivil_data() {
     QTest::newRow("2023's 12th has no day 31") << 2023 << 12 << 31 << false << false << "";
 }
 
-void TestCnCalendar::lunarToCivil() {
+void TestLunarEngine::lunarToCivil() {
     QFETCH(int, ly);
     QFETCH(int, lm);
     QFETCH(int, ld);
@@ -408,7 +408,7 @@ void TestCnCalendar::lunarToCivil() {
 }
 
 // Every day of 1900-2100 follows the day before it, and the reverse search finds it again.
-void TestCnCalendar::lunarCalendarIsContinuous() {
+void TestLunarEngine::lunarCalendarIsContinuous() {
     LunarDate previous;
     bool first = true;
     int monthLength = 0;
@@ -440,7 +440,7 @@ void TestCnCalendar::lunarCalendarIsContinuous() {
     });
 }
 
-void TestCnCalendar::compareLunarDates_data() {
+void TestLunarEngine::compareLunarDates_data() {
     QTest::addColumn<int>("ay");
     QTest::addColumn<int>("am");
     QTest::addColumn<int>("ad");
@@ -459,7 +459,7 @@ void TestCnCalendar::compareLunarDates_data() {
     QTest::newRow("regular earlier") << 2023 << 2 << 30 << false << 2023 << 2 << 1 << true << -1;
 }
 
-void TestCnCalendar::compareLunarDates() {
+void TestLunarEngine::compareLunarDates() {
     QFETCH(int, ay);
     QFETCH(int, am);
     QFETCH(int, ad);
@@ -473,7 +473,7 @@ void TestCnCalendar::compareLunarDates() {
     QCOMPARE(CompareLunarDates({by, bm, bd, bleap}, {ay, am, ad, aleap}), -order);
 }
 
-void TestCnCalendar::lunarTexts_data() {
+void TestLunarEngine::lunarTexts_data() {
     QTest::addColumn<int>("value");
     QTest::addColumn<bool>("leap");
     QTest::addColumn<QString>("day");
@@ -502,7 +502,7 @@ void TestCnCalendar::lunarTexts_data() {
                         << "";
 }
 
-void TestCnCalendar::lunarTexts() {
+void TestLunarEngine::lunarTexts() {
     QFETCH(int, value);
     QFETCH(bool, leap);
     QFETCH(QString, day);
@@ -511,7 +511,7 @@ void TestCnCalendar::lunarTexts() {
     QCOMPARE(text(LunarMonthText(value, leap)), month);
 }
 
-void TestCnCalendar::solarTermDates_data() {
+void TestLunarEngine::solarTermDates_data() {
     QTest::addColumn<int>("y");
     QTest::addColumn<int>("t");
     QTest::addColumn<bool>("ok");
@@ -525,7 +525,7 @@ void TestCnCalendar::solarTermDates_data() {
     QTest::newRow("-1") << 2024 << -1 << false << "";
 }
 
-void TestCnCalendar::solarTermDates() {
+void TestLunarEngine::solarTermDates() {
     QFETCH(int, y);
     QFETCH(int, t);
     QFETCH(bool, ok);
@@ -538,7 +538,7 @@ void TestCnCalendar::solarTermDates() {
         QVERIFY(month == -5 && day == -5 && hour == -5 && minute == -5);
 }
 
-void TestCnCalendar::solarTermTexts_data() {
+void TestLunarEngine::solarTermTexts_data() {
     QTest::addColumn<int>("y");
     QTest::addColumn<int>("m");
     QTest::addColumn<int>("d");
@@ -550,7 +550,7 @@ void TestCnCalendar::solarTermTexts_data() {
     QTest::newRow("none") << 2024 << 2 << 5 << "";
 }
 
-void TestCnCalendar::solarTermTexts() {
+void TestLunarEngine::solarTermTexts() {
     QFETCH(int, y);
     QFETCH(int, m);
     QFETCH(int, d);
@@ -561,7 +561,7 @@ void TestCnCalendar::solarTermTexts() {
     QCOMPARE(text(SolarTermText(date + 0.5)), term);
 }
 
-void TestCnCalendar::solarTermOverrides_data() {
+void TestLunarEngine::solarTermOverrides_data() {
     QTest::addColumn<int>("index");
     for (int i = 0; i < int(std::size(kOverrides)); ++i) {
         const TermOverrideRow &o = kOverrides[i];
@@ -569,7 +569,7 @@ void TestCnCalendar::solarTermOverrides_data() {
     }
 }
 
-void TestCnCalendar::solarTermOverrides() {
+void TestLunarEngine::solarTermOverrides() {
     QFETCH(int, index);
     const TermOverrideRow &o = kOverrides[index];
     const double expected = DayOfCivilYear(o.year, o.month, o.day) +
@@ -588,7 +588,7 @@ void TestCnCalendar::solarTermOverrides() {
 }
 
 // Each civil month of 1900-2100 shows exactly its own two terms, on two different days.
-void TestCnCalendar::everyMonthHasItsTwoTerms() {
+void TestLunarEngine::everyMonthHasItsTwoTerms() {
     for (int y = 1900; y <= 2100; ++y) {
         for (int m = 1; m <= 12; ++m) {
             QStringList found;
@@ -604,7 +604,7 @@ void TestCnCalendar::everyMonthHasItsTwoTerms() {
     }
 }
 
-void TestCnCalendar::pillars_data() {
+void TestLunarEngine::pillars_data() {
     QTest::addColumn<int>("y");
     QTest::addColumn<int>("m");
     QTest::addColumn<int>("d");
@@ -641,7 +641,7 @@ void TestCnCalendar::pillars_data() {
                                 << "";
 }
 
-void TestCnCalendar::pillars() {
+void TestLunarEngine::pillars() {
     QFETCH(int, y);
     QFETCH(int, m);
     QFETCH(int, d);
@@ -653,7 +653,7 @@ void TestCnCalendar::pillars() {
     if (!day.isEmpty()) QCOMPARE(text(PillarName(DayPillarOf(y, m, d))), day);
 }
 
-void TestCnCalendar::names() {
+void TestLunarEngine::names() {
     QCOMPARE(YearPillarOfYear(2024), 40);
     QCOMPARE(YearPillarOfYear(1984), 0);
     QCOMPARE(YearPillarOf(2024, 2, 3), 39);
@@ -692,7 +692,7 @@ void TestCnCalendar::names() {
     QCOMPARE(text(StarSignName(12)), QString());
 }
 
-void TestCnCalendar::starSigns_data() {
+void TestLunarEngine::starSigns_data() {
     QTest::addColumn<int>("m");
     QTest::addColumn<int>("d");
     QTest::addColumn<int>("sign");
@@ -706,21 +706,21 @@ void TestCnCalendar::starSigns_data() {
             << b[0] << b[1] << b[2];
 }
 
-void TestCnCalendar::starSigns() {
+void TestLunarEngine::starSigns() {
     QFETCH(int, m);
     QFETCH(int, d);
     QFETCH(int, sign);
     QCOMPARE(StarSignOf(m, d), sign);
 }
 
-void TestCnCalendar::absurdInputsGiveFailureValues_data() {
+void TestLunarEngine::absurdInputsGiveFailureValues_data() {
     QTest::addColumn<int>("y");
     QTest::newRow("int min") << std::numeric_limits<int>::min();
     QTest::newRow("int max") << std::numeric_limits<int>::max();
     QTest::newRow("beyond a million") << 1000001;
 }
 
-void TestCnCalendar::absurdInputsGiveFailureValues() {
+void TestLunarEngine::absurdInputsGiveFailureValues() {
     QFETCH(int, y);
     const int extreme[] = {std::numeric_limits<int>::min(), -1, 0, 13,
                            std::numeric_limits<int>::max()};
@@ -752,5 +752,5 @@ void TestCnCalendar::absurdInputsGiveFailureValues() {
     QVERIFY(!DateToCivil(std::numeric_limits<double>::quiet_NaN(), a, b, c));
 }
 
-QTEST_APPLESS_MAIN(TestCnCalendar)
-#include "tst_CnCalendar.moc"
+QTEST_APPLESS_MAIN(TestLunarEngine)
+#include "tst_LunarEngine.moc"
