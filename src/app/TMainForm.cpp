@@ -9,7 +9,7 @@
 #include "app/PictureLabel.h"
 #include "app/Startup.h"
 #include "base/AppIdentity.h"
-#include "calendar_control/TChnCalendar.h"
+#include "calendar_control/LunarCalendarWidget.h"
 #include "export/ExportController.h"
 #include "export/ExportDialogs.h"
 #include "export/ExportDocument.h"
@@ -216,7 +216,7 @@ void TMainForm::FormCreate() {
     // The picker shows today from its creation; the change notification is connected only
     // now, so no page reloads before the database is open.
     setPickerToToday();
-    ChnCalendar1->OnChange = [this](TChnCalendar *) { ChnCalendar1Change(); };
+    ChnCalendar1->OnChange = [this](LunarCalendarWidget *) { ChnCalendar1Change(); };
 
     lblDateTime->setText(FrameGeometry::dateLine(QDate::currentDate()));
 
@@ -356,7 +356,7 @@ void TMainForm::buildTopBar() {
     btn4 = markButton("btn4", QStringLiteral("X"), 12, 518);
     connect(btn4, &QPushButton::clicked, this, &TMainForm::btn4Click);
 
-    ChnCalendar1 = new TChnCalendar(pnlbg);
+    ChnCalendar1 = new LunarCalendarWidget(pnlbg);
     ChnCalendar1->setObjectName(QStringLiteral("ChnCalendar1"));
     ChnCalendar1->setCursor(Qt::PointingHandCursor);
     ChnCalendar1->SetColorBackYear(Qt::white);

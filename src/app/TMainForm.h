@@ -37,7 +37,7 @@ class QPushButton;
 class QStackedWidget;
 class QTextBrowser;
 class QTimer;
-class TChnCalendar;
+class LunarCalendarWidget;
 class TDeskBGSetFrm;
 
 // The main window: a borderless window with its own title strip and caption buttons, the top
@@ -174,7 +174,7 @@ public:
     NoteStore &store() { return m_store; }
     bool isReadOnly() const; // the notes cannot be saved (store read-only or not open)
     DesktopMonthPage *monthPage() const;
-    TChnCalendar *picker() const { return ChnCalendar1; }
+    LunarCalendarWidget *picker() const { return ChnCalendar1; }
     QMenu *systemMenu() const { return popSysset; }
     QAction *menuAction(const QString &objectName) const;
     QTextBrowser *webPanel() const { return webLink; }
@@ -291,7 +291,7 @@ private:
     QComboBox *cbbFontSize = nullptr;
     QPushButton *btn3 = nullptr;
     QPushButton *btn4 = nullptr;
-    TChnCalendar *ChnCalendar1 = nullptr;
+    LunarCalendarWidget *ChnCalendar1 = nullptr;
     QLabel *lblSet = nullptr;
     CaptionButton *img_close = nullptr;
     CaptionButton *img_max = nullptr; // also shows the restore pictures

@@ -7,7 +7,7 @@
 #include "app/TFrmSetFrm.h"
 #include "app/TMainForm.h"
 #include "base/GbkCodec.h"
-#include "calendar_control/TChnCalendar.h"
+#include "calendar_control/LunarCalendarWidget.h"
 #include "export/ExportDialogs.h"
 #include "export/ExportDocument.h"
 #include "lock/TpwsetFrm.h"

@@ -1,7 +1,7 @@
 #include "PageEnvironment.h"
 #include "PageTestSupport.h"
 #include "SmallDisk.h"
-#include "calendar_control/TChnCalendar.h"
+#include "calendar_control/LunarCalendarWidget.h"
 #include "pages/NoteLineEdit.h"
 #include "pages/SheetPage.h"
 #include "store/NoteStore.h"

@@ -8,7 +8,7 @@
 // The whole control is 313 x 253 by default; at 242 x 42 only the title row fits and it
 // serves as a date picker.
 
-#include "calendar_control/TcnDateInf.h"
+#include "calendar_control/CalendarCell.h"
 
 #include <QColor>
 #include <QDateTime>
@@ -20,18 +20,18 @@
 #include <functional>
 #include <memory>
 
-class ChnCalendarMonth;
+class LunarCalendarMonth;
 class QLabel;
 class QMenu;
 class QPainter;
-class TDayGrid;
-class TUpDown;
+class DayGrid;
+class SpinArrows;
 
 namespace lunar {
 class DateInfo;
 }
 
-class TChnCalendar : public QWidget {
+class LunarCalendarWidget : public QWidget {
     Q_OBJECT
     Q_PROPERTY(bool ShowTitle READ ShowTitle WRITE SetShowTitle)
     Q_PROPERTY(bool ShowWeekNum READ ShowWeekNum WRITE SetShowWeekNum)
@@ -75,18 +75,18 @@ class TChnCalendar : public QWidget {
     Q_PROPERTY(int AlphaBlend READ AlphaBlend WRITE SetAlphaBlend)
 
 public:
-    using TNotifyEvent = std::function<void(TChnCalendar *Sender)>;
+    using TNotifyEvent = std::function<void(LunarCalendarWidget *Sender)>;
     // Called before the day number (OnDrawDateCell) or the caption (OnDrawCnDateCell) of a
     // day cell is drawn. R is the cell in aCanvas coordinates (left and top 0). The handler
     // may change Text, draw on aCanvas itself and set defaultDraw false to suppress the
     // control's own drawing of that text (for the caption also the selection outline).
     using TDrawDateCellEvent =
-        std::function<void(TChnCalendar *Sender, int Day, QPainter &aCanvas, const QRect &R,
+        std::function<void(LunarCalendarWidget *Sender, int Day, QPainter &aCanvas, const QRect &R,
                            bool Selected, QString &Text, bool &defaultDraw)>;
 
     // Created 313 x 253 and ready: menus filled, date set to now, title row shown.
-    explicit TChnCalendar(QWidget *parent = nullptr);
-    ~TChnCalendar() override;
+    explicit LunarCalendarWidget(QWidget *parent = nullptr);
+    ~LunarCalendarWidget() override;
 
     // ---- Date
     QDateTime DateTime() const { return FDateTime; }
@@ -187,7 +187,7 @@ public:
     // ---- Model (read access)
     // Cell i = column + 7 * (row - 1), i = 1..42, columns 1..7 Sunday..Saturday. Cells
     // 40, 41, 42 are the title cells. Out-of-range indices give an empty invalid cell.
-    const TcnDateInf &cell(int i) const;
+    const CalendarCell &cell(int i) const;
     // Week number texts of grid rows 1..6 (index 0..5), filled in date order.
     const std::array<QString, 6> &WeekNumbers() const;
     // The grid's current cell: x = column 0..8, y = row 0..6.
@@ -199,15 +199,15 @@ public:
     const lunar::DateInfo &DateInfo() const { return *FDateInfo; }
 
     // ---- Owned parts
-    TDayGrid *DayGrid() const { return FDayGrid; }
+    DayGrid *dayGrid() const { return FDayGrid; }
     QLabel *TodayLabel() const { return FTodayLabel; }
     QLabel *MonthLabel() const { return FMonthLabel; }
     QLabel *MonthUnitLabel() const { return FMonthUnitLabel; }
     QLabel *YearLabel() const { return FYearLabel; }
     QLabel *YearUnitLabel() const { return FYearUnitLabel; }
     QLabel *StatusLabel() const { return FStatusLabel; }
-    TUpDown *MonthUpDown() const { return FMonthUpDown; }
-    TUpDown *YearUpDown() const { return FYearUpDown; }
+    SpinArrows *MonthUpDown() const { return FMonthUpDown; }
+    SpinArrows *YearUpDown() const { return FYearUpDown; }
     // The menus get their items when first shown or asked for: the year menu alone holds some
     // 400 items in 40 submenus.
     QMenu *MonthMenu() {
@@ -309,7 +309,7 @@ private:
     bool FTransparent = false;
     int FAlphaBlend = 50;
 
-    std::unique_ptr<ChnCalendarMonth> FMonth;
+    std::unique_ptr<LunarCalendarMonth> FMonth;
     QRect FGridBounds;
     int FMonthLabelRight = 0;
     bool FOwnPress = false;
@@ -318,15 +318,15 @@ private:
     bool FWindowCreated = false;
     bool FMenusFilled = false;
 
-    TDayGrid *FDayGrid = nullptr;
+    DayGrid *FDayGrid = nullptr;
     QLabel *FTodayLabel = nullptr;
     QLabel *FMonthLabel = nullptr;
     QLabel *FMonthUnitLabel = nullptr;
     QLabel *FYearLabel = nullptr;
     QLabel *FYearUnitLabel = nullptr;
     QLabel *FStatusLabel = nullptr;
-    TUpDown *FMonthUpDown = nullptr;
-    TUpDown *FYearUpDown = nullptr;
+    SpinArrows *FMonthUpDown = nullptr;
+    SpinArrows *FYearUpDown = nullptr;
     QMenu *FMonthMenu = nullptr;
     QMenu *FYearMenu = nullptr;
     mutable QImage FBackBuffer;

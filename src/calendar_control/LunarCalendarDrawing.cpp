@@ -1,4 +1,4 @@
-#include "calendar_control/ChnCalendarDrawing.h"
+#include "calendar_control/LunarCalendarDrawing.h"
 
 #include <QFontMetrics>
 #include <QPainter>
@@ -31,11 +31,11 @@ QStringList Substitutes(const QString &name) {
 
 } // namespace
 
-QColor ChnCalendarDrawing::FromTColor(int value) {
+QColor LunarCalendarDrawing::FromTColor(int value) {
     return QColor(value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF);
 }
 
-QFont ChnCalendarDrawing::NamedFont(const QString &name, int points, bool bold) {
+QFont LunarCalendarDrawing::NamedFont(const QString &name, int points, bool bold) {
     QFont font;
     font.setFamilies(Substitutes(name));
     // Sizes are fixed in pixels so that the layout does not follow the screen's resolution.
@@ -49,7 +49,7 @@ QFont ChnCalendarDrawing::NamedFont(const QString &name, int points, bool bold) 
     return font;
 }
 
-QMargins ChnCalendarDrawing::InkMargins(const QFont &font, const QString &text) {
+QMargins LunarCalendarDrawing::InkMargins(const QFont &font, const QString &text) {
     if (text.isEmpty()) return {};
     const QFontMetrics metrics(font);
     // Relative to the baseline; bottom() is the last inked row.
@@ -58,8 +58,8 @@ QMargins ChnCalendarDrawing::InkMargins(const QFont &font, const QString &text) 
                     std::max(0, ink.bottom() + 1 - metrics.descent()));
 }
 
-ChnCalendarDrawing::Band ChnCalendarDrawing::GradientBand(int k, const QColor &start,
-                                                          const QColor &end, int height) {
+LunarCalendarDrawing::Band LunarCalendarDrawing::GradientBand(int k, const QColor &start,
+                                                              const QColor &end, int height) {
     auto channel = [k](int a, int b) { return RoundEven(a + k * double(b - a) / 256.0); };
     Band band;
     band.color = QColor(channel(start.red(), end.red()), channel(start.green(), end.green()),
@@ -69,8 +69,8 @@ ChnCalendarDrawing::Band ChnCalendarDrawing::GradientBand(int k, const QColor &s
     return band;
 }
 
-void ChnCalendarDrawing::FillGradient(QImage &image, const QRect &rect, const QColor &start,
-                                      const QColor &end) {
+void LunarCalendarDrawing::FillGradient(QImage &image, const QRect &rect, const QColor &start,
+                                        const QColor &end) {
     const QRect area = rect.intersected(image.rect());
     if (area.isEmpty() || image.format() != QImage::Format_RGB888) return;
     for (int k = 1; k <= 256; ++k) {
@@ -91,7 +91,7 @@ void ChnCalendarDrawing::FillGradient(QImage &image, const QRect &rect, const QC
     }
 }
 
-void ChnCalendarDrawing::BlendPicture(QImage &back, const QImage &picture, int alphaBlend) {
+void LunarCalendarDrawing::BlendPicture(QImage &back, const QImage &picture, int alphaBlend) {
     if (picture.isNull() || back.isNull()) return;
     if (back.format() != QImage::Format_RGB888 || picture.format() != QImage::Format_RGB888) return;
     const int p = ((alphaBlend % 100) + 100) % 100;
@@ -110,8 +110,8 @@ void ChnCalendarDrawing::BlendPicture(QImage &back, const QImage &picture, int a
     }
 }
 
-void ChnCalendarDrawing::DrawSingleLine(QPainter &painter, const QRect &rect, int alignment,
-                                        const QString &text) {
+void LunarCalendarDrawing::DrawSingleLine(QPainter &painter, const QRect &rect, int alignment,
+                                          const QString &text) {
     if (text.isEmpty() || rect.width() <= 0 || rect.height() <= 0) return;
     const QFontMetrics metrics = painter.fontMetrics();
     // Whole-pixel advances decide: a text exactly as wide as the rectangle is not cut.

@@ -1,9 +1,9 @@
 // One date change of the full-size control to another month: month fill (31 conversions),
 // background rebuild (frame, large digits) and the redraw of the 63 grid cells.
 
-#include "calendar_control/ChnCalendarMonth.h"
-#include "calendar_control/TChnCalendar.h"
-#include "calendar_control/TDayGrid.h"
+#include "calendar_control/DayGrid.h"
+#include "calendar_control/LunarCalendarMonth.h"
+#include "calendar_control/LunarCalendarWidget.h"
 #include "lunar/DateInfo.h"
 
 #include <benchmark/benchmark.h>
@@ -11,20 +11,20 @@
 namespace {
 
 void BM_SetDateTimeOtherMonth(benchmark::State &state) {
-    TChnCalendar calendar;
+    LunarCalendarWidget calendar;
     const QDateTime dates[] = {QDateTime(QDate(2024, 2, 10), QTime(0, 0)),
                                QDateTime(QDate(2024, 3, 10), QTime(0, 0))};
     int k = 0;
     for (auto _ : state) {
         calendar.SetDateTime(dates[k]);
-        benchmark::DoNotOptimize(calendar.DayGrid()->Picture().constBits());
+        benchmark::DoNotOptimize(calendar.dayGrid()->Picture().constBits());
         k ^= 1;
     }
 }
 BENCHMARK(BM_SetDateTimeOtherMonth)->Unit(benchmark::kMicrosecond);
 
 void BM_SetDateTimeOtherMonthWithPicture(benchmark::State &state) {
-    TChnCalendar calendar;
+    LunarCalendarWidget calendar;
     QImage picture(313, 253, QImage::Format_RGB888);
     picture.fill(QColor(30, 60, 90));
     picture.setPixelColor(0, 0, Qt::white);
@@ -34,7 +34,7 @@ void BM_SetDateTimeOtherMonthWithPicture(benchmark::State &state) {
     int k = 0;
     for (auto _ : state) {
         calendar.SetDateTime(dates[k]);
-        benchmark::DoNotOptimize(calendar.DayGrid()->Picture().constBits());
+        benchmark::DoNotOptimize(calendar.dayGrid()->Picture().constBits());
         k ^= 1;
     }
 }
@@ -43,8 +43,9 @@ BENCHMARK(BM_SetDateTimeOtherMonthWithPicture)->Unit(benchmark::kMicrosecond);
 // The parts of a date change on their own.
 void BM_MonthFill(benchmark::State &state) {
     lunar::DateInfo info;
-    ChnCalendarMonth month;
-    const ChnCalendarMonth::Colors colors{Qt::darkGray, Qt::darkGreen, Qt::red, Qt::blue, Qt::red};
+    LunarCalendarMonth month;
+    const LunarCalendarMonth::Colors colors{Qt::darkGray, Qt::darkGreen, Qt::red, Qt::blue,
+                                            Qt::red};
     int m = 1;
     for (auto _ : state) {
         month.Clear(Qt::darkGray);
@@ -55,17 +56,17 @@ void BM_MonthFill(benchmark::State &state) {
 BENCHMARK(BM_MonthFill)->Unit(benchmark::kMicrosecond);
 
 void BM_GridRedraw(benchmark::State &state) {
-    TChnCalendar calendar;
+    LunarCalendarWidget calendar;
     calendar.SetDateTime(QDateTime(QDate(2024, 2, 10), QTime(0, 0)));
     for (auto _ : state) {
-        calendar.DayGrid()->Redraw();
-        benchmark::DoNotOptimize(calendar.DayGrid()->Picture().constBits());
+        calendar.dayGrid()->Redraw();
+        benchmark::DoNotOptimize(calendar.dayGrid()->Picture().constBits());
     }
 }
 BENCHMARK(BM_GridRedraw)->Unit(benchmark::kMicrosecond);
 
 void BM_BackgroundRebuild(benchmark::State &state) {
-    TChnCalendar calendar;
+    LunarCalendarWidget calendar;
     bool frame = true;
     for (auto _ : state) {
         frame = !frame;

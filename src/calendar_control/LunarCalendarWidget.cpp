@@ -1,10 +1,10 @@
-#include "calendar_control/TChnCalendar.h"
+#include "calendar_control/LunarCalendarWidget.h"
 
-#include "calendar_control/ChnCalendarDrawing.h"
-#include "calendar_control/ChnCalendarGeometry.h"
-#include "calendar_control/ChnCalendarMonth.h"
-#include "calendar_control/TDayGrid.h"
-#include "calendar_control/TUpDown.h"
+#include "calendar_control/DayGrid.h"
+#include "calendar_control/LunarCalendarDrawing.h"
+#include "calendar_control/LunarCalendarGeometry.h"
+#include "calendar_control/LunarCalendarMonth.h"
+#include "calendar_control/SpinArrows.h"
 #include "lunar/CivilDate.h"
 #include "lunar/DateInfo.h"
 
@@ -23,8 +23,8 @@
 
 namespace {
 
-using Geometry = ChnCalendarGeometry;
-using Drawing = ChnCalendarDrawing;
+using Geometry = LunarCalendarGeometry;
+using Drawing = LunarCalendarDrawing;
 
 const QColor Grey = Drawing::FromTColor(8421504);
 
@@ -86,9 +86,10 @@ QString MenuName(const QString &prefix, int number) {
 
 } // namespace
 
-TChnCalendar::TChnCalendar(QWidget *parent)
+LunarCalendarWidget::LunarCalendarWidget(QWidget *parent)
     : QWidget(parent), FDateTime(QDate(1899, 12, 30), QTime(0, 0)),
-      FMonth(std::make_unique<ChnCalendarMonth>()), FDateInfo(std::make_unique<lunar::DateInfo>()) {
+      FMonth(std::make_unique<LunarCalendarMonth>()),
+      FDateInfo(std::make_unique<lunar::DateInfo>()) {
     FFontDate = Drawing::NamedFont(QStringLiteral("黑体"), 9, true);
     FFontCnDate = Drawing::NamedFont(QStringLiteral("宋体"), 9, false);
     FColorTitleWeekLine = Drawing::FromTColor(12961221);
@@ -112,7 +113,7 @@ TChnCalendar::TChnCalendar(QWidget *parent)
     setAttribute(Qt::WA_OpaquePaintEvent);
     resize(313, 253);
 
-    FDayGrid = new TDayGrid(Geometry::ColumnCount, Geometry::RowCount, this);
+    FDayGrid = new DayGrid(Geometry::ColumnCount, Geometry::RowCount, this);
     FDayGrid->setGeometry(8, 40, 298, 186);
     FDayGrid->OnDrawCell = [this](int c, int r, QPainter &target, const QRect &rect) {
         PaintCell(c, r, target, rect);
@@ -153,12 +154,12 @@ TChnCalendar::TChnCalendar(QWidget *parent)
         label->installEventFilter(this);
     }
 
-    FMonthUpDown = new TUpDown(0, 13, this);
+    FMonthUpDown = new SpinArrows(0, 13, this);
     FMonthUpDown->move(60, 10);
-    connect(FMonthUpDown, &TUpDown::Click, this, [this] { MonthUpDownClick(); });
-    FYearUpDown = new TUpDown(1, 2100, this);
+    connect(FMonthUpDown, &SpinArrows::Click, this, [this] { MonthUpDownClick(); });
+    FYearUpDown = new SpinArrows(1, 2100, this);
     FYearUpDown->move(220, 10);
-    connect(FYearUpDown, &TUpDown::Click, this, [this] { YearUpDownClick(); });
+    connect(FYearUpDown, &SpinArrows::Click, this, [this] { YearUpDownClick(); });
 
     FMonthMenu = new QMenu(this);
     FMonthMenu->setObjectName(QStringLiteral("MonthMenu"));
@@ -170,9 +171,9 @@ TChnCalendar::TChnCalendar(QWidget *parent)
     CreateWnd();
 }
 
-TChnCalendar::~TChnCalendar() = default;
+LunarCalendarWidget::~LunarCalendarWidget() = default;
 
-void TChnCalendar::CreateWnd() {
+void LunarCalendarWidget::CreateWnd() {
     FDayGrid->SetColWidth(0, 6);
     FDayGrid->SetRowHeight(0, 18);
     FWindowCreated = true;
@@ -180,7 +181,7 @@ void TChnCalendar::CreateWnd() {
     SetShowTitle(true);
 }
 
-void TChnCalendar::FillMenus() {
+void LunarCalendarWidget::FillMenus() {
     if (FMenusFilled) return;
     FMenusFilled = true;
     QAction *monthToday = FMonthMenu->addAction(QStringLiteral("今日"));
@@ -229,7 +230,7 @@ void TChnCalendar::FillMenus() {
 
 // ---- Date
 
-void TChnCalendar::SetDateTime(const QDateTime &x) {
+void LunarCalendarWidget::SetDateTime(const QDateTime &x) {
     if (x == FDateTime || !x.isValid()) return;
     const QDate date = x.date();
     const int y = date.year();
@@ -266,8 +267,8 @@ void TChnCalendar::SetDateTime(const QDateTime &x) {
     // A failure while filling, drawing or in the host's handler must not take the control
     // down; what was filled so far stays.
     try {
-        const ChnCalendarMonth::Colors colors{FColorDate, FColorCnDate, FColorHoliday,
-                                              FColorLunarHolDay, FColorCnHolDay};
+        const LunarCalendarMonth::Colors colors{FColorDate, FColorCnDate, FColorHoliday,
+                                                FColorLunarHolDay, FColorCnHolDay};
         const int selected = FMonth->Fill(*FDateInfo, y, m, d, colors);
         if (selected > 0) {
             const QPoint at = Geometry::CellPosition(selected);
@@ -282,30 +283,30 @@ void TChnCalendar::SetDateTime(const QDateTime &x) {
     }
 }
 
-const TcnDateInf &TChnCalendar::cell(int i) const {
+const CalendarCell &LunarCalendarWidget::cell(int i) const {
     return FMonth->Cell(i);
 }
 
-const std::array<QString, 6> &TChnCalendar::WeekNumbers() const {
+const std::array<QString, 6> &LunarCalendarWidget::WeekNumbers() const {
     return FMonth->WeekNumbers();
 }
 
-QPoint TChnCalendar::GridSelection() const {
+QPoint LunarCalendarWidget::GridSelection() const {
     return QPoint(FDayGrid->Col(), FDayGrid->Row());
 }
 
-QString TChnCalendar::StatusText() const {
+QString LunarCalendarWidget::StatusText() const {
     return FStatusLabel->text();
 }
 
 // ---- Appearance
 
-void TChnCalendar::SetShowTitle(bool value) {
+void LunarCalendarWidget::SetShowTitle(bool value) {
     FShowTitle = value;
     ApplyLayout();
 }
 
-void TChnCalendar::SetShowWeekNum(bool value) {
+void LunarCalendarWidget::SetShowWeekNum(bool value) {
     if (value == FShowWeekNum) return;
     FShowWeekNum = value;
     FDayGrid->SetColWidth(0, value ? 18 : 6);
@@ -313,145 +314,145 @@ void TChnCalendar::SetShowWeekNum(bool value) {
     RedrawGrid();
 }
 
-void TChnCalendar::SetShowFrame(bool value) {
+void LunarCalendarWidget::SetShowFrame(bool value) {
     FShowFrame = value;
     BackgroundChanged();
 }
 
-void TChnCalendar::SetShowBackYearMonth(bool value) {
+void LunarCalendarWidget::SetShowBackYearMonth(bool value) {
     FShowBackYearMonth = value;
     BackgroundChanged();
 }
 
-void TChnCalendar::SetShowWeekNumLine(bool value) {
+void LunarCalendarWidget::SetShowWeekNumLine(bool value) {
     FShowWeekNumLine = value;
     RedrawGrid();
 }
 
-void TChnCalendar::SetFontDate(const QFont &value) {
+void LunarCalendarWidget::SetFontDate(const QFont &value) {
     FFontDate = value;
     RedrawGrid();
 }
 
-void TChnCalendar::SetFontCnDate(const QFont &value) {
+void LunarCalendarWidget::SetFontCnDate(const QFont &value) {
     FFontCnDate = value;
     RedrawGrid();
 }
 
-void TChnCalendar::SetColorTitleWeekLine(const QColor &value) {
+void LunarCalendarWidget::SetColorTitleWeekLine(const QColor &value) {
     FColorTitleWeekLine = value;
     RedrawGrid();
 }
 
-void TChnCalendar::SetColorTitleWeekEnd(const QColor &value) {
+void LunarCalendarWidget::SetColorTitleWeekEnd(const QColor &value) {
     FColorTitleWeekEnd = value;
     RedrawGrid();
 }
 
-void TChnCalendar::SetColorTitleWeek(const QColor &value) {
+void LunarCalendarWidget::SetColorTitleWeek(const QColor &value) {
     FColorTitleWeek = value;
     RedrawGrid();
 }
 
-void TChnCalendar::SetColorSelectedStart(const QColor &value) {
+void LunarCalendarWidget::SetColorSelectedStart(const QColor &value) {
     FColorSelectedStart = value;
     RedrawGrid();
 }
 
-void TChnCalendar::SetColorSelectedEnd(const QColor &value) {
+void LunarCalendarWidget::SetColorSelectedEnd(const QColor &value) {
     FColorSelectedEnd = value;
     RedrawGrid();
 }
 
-void TChnCalendar::SetColorSelectedFrame(const QColor &value) {
+void LunarCalendarWidget::SetColorSelectedFrame(const QColor &value) {
     FColorSelectedFrame = value;
     RedrawGrid();
 }
 
-void TChnCalendar::SetColorWeekNum(const QColor &value) {
+void LunarCalendarWidget::SetColorWeekNum(const QColor &value) {
     FColorWeekNum = value;
     if (FShowWeekNum) RedrawGrid();
 }
 
-void TChnCalendar::SetColorShowFrame(const QColor &value) {
+void LunarCalendarWidget::SetColorShowFrame(const QColor &value) {
     FColorShowFrame = value;
     if (!FShowFrame) return;
     BackgroundChanged();
 }
 
-void TChnCalendar::SetColorBackYear(const QColor &value) {
+void LunarCalendarWidget::SetColorBackYear(const QColor &value) {
     FColorBackYear = value;
     BackgroundChanged();
 }
 
-void TChnCalendar::SetColorBackMonth(const QColor &value) {
+void LunarCalendarWidget::SetColorBackMonth(const QColor &value) {
     FColorBackMonth = value;
     BackgroundChanged();
 }
 
-QColor TChnCalendar::ColorTitleToday() const {
+QColor LunarCalendarWidget::ColorTitleToday() const {
     return LabelColor(FTodayLabel);
 }
 
-void TChnCalendar::SetColorTitleToday(const QColor &value) {
+void LunarCalendarWidget::SetColorTitleToday(const QColor &value) {
     SetLabelColor(FTodayLabel, value);
 }
 
-QColor TChnCalendar::ColorTitleMonth() const {
+QColor LunarCalendarWidget::ColorTitleMonth() const {
     return LabelColor(FMonthLabel);
 }
 
-void TChnCalendar::SetColorTitleMonth(const QColor &value) {
+void LunarCalendarWidget::SetColorTitleMonth(const QColor &value) {
     SetLabelColor(FMonthLabel, value);
 }
 
-QColor TChnCalendar::ColorTitleYear() const {
+QColor LunarCalendarWidget::ColorTitleYear() const {
     return LabelColor(FYearLabel);
 }
 
-void TChnCalendar::SetColorTitleYear(const QColor &value) {
+void LunarCalendarWidget::SetColorTitleYear(const QColor &value) {
     SetLabelColor(FYearLabel, value);
 }
 
-QColor TChnCalendar::ColorTitleSelected() const {
+QColor LunarCalendarWidget::ColorTitleSelected() const {
     return LabelColor(FStatusLabel);
 }
 
-void TChnCalendar::SetColorTitleSelected(const QColor &value) {
+void LunarCalendarWidget::SetColorTitleSelected(const QColor &value) {
     SetLabelColor(FStatusLabel, value);
 }
 
-void TChnCalendar::SetBackGround(const QImage &value) {
+void LunarCalendarWidget::SetBackGround(const QImage &value) {
     FBackGround = value;
     PlacePicture();
     BackgroundChanged();
 }
 
-void TChnCalendar::SetCenter(bool value) {
+void LunarCalendarWidget::SetCenter(bool value) {
     FCenter = value;
     PlacePicture();
     BackgroundChanged();
 }
 
-void TChnCalendar::SetStretch(bool value) {
+void LunarCalendarWidget::SetStretch(bool value) {
     FStretch = value;
     PlacePicture();
     BackgroundChanged();
 }
 
-void TChnCalendar::SetTransparent(bool value) {
+void LunarCalendarWidget::SetTransparent(bool value) {
     FTransparent = value;
     BackgroundChanged();
 }
 
-void TChnCalendar::SetAlphaBlend(int value) {
+void LunarCalendarWidget::SetAlphaBlend(int value) {
     FAlphaBlend = value & 0xFF;
     BackgroundChanged();
 }
 
 // ---- Layout and buffers
 
-void TChnCalendar::ApplyLayout() {
+void LunarCalendarWidget::ApplyLayout() {
     FGridBounds = Geometry::GridBounds(size(), FShowTitle);
     FMonthUpDown->setVisible(FShowTitle);
     FYearUpDown->setVisible(FShowTitle);
@@ -463,7 +464,7 @@ void TChnCalendar::ApplyLayout() {
     BackgroundChanged();
 }
 
-void TChnCalendar::DistributeGrid() {
+void LunarCalendarWidget::DistributeGrid() {
     const std::vector<int> widths =
         Geometry::ColumnWidths(FGridBounds.width(), FDayGrid->ColWidth(0));
     const std::vector<int> heights =
@@ -473,19 +474,19 @@ void TChnCalendar::DistributeGrid() {
     for (int r = 1; r < Geometry::RowCount; ++r) FDayGrid->SetRowHeight(r, heights[std::size_t(r)]);
 }
 
-void TChnCalendar::BackgroundChanged() {
+void LunarCalendarWidget::BackgroundChanged() {
     FBackBufferStale = true;
     RedrawGrid();
     update();
 }
 
-void TChnCalendar::EnsureBackground() const {
+void LunarCalendarWidget::EnsureBackground() const {
     if (!FBackBufferStale && FBackBuffer.size() == size()) return;
     FBackBufferStale = false;
     RebuildBackground();
 }
 
-void TChnCalendar::RebuildBackground() const {
+void LunarCalendarWidget::RebuildBackground() const {
     if (FBackBuffer.size() != size()) FBackBuffer = QImage(size(), QImage::Format_RGB888);
     if (FBackBuffer.isNull()) return;
     FBackBuffer.fill(Qt::white);
@@ -522,7 +523,7 @@ void TChnCalendar::RebuildBackground() const {
     Drawing::BlendPicture(FBackBuffer, FPictureBuffer, FAlphaBlend);
 }
 
-void TChnCalendar::PlacePicture() {
+void LunarCalendarWidget::PlacePicture() {
     if (FBackGround.isNull() || size().isEmpty()) {
         FPictureBuffer = QImage();
         return;
@@ -534,11 +535,11 @@ void TChnCalendar::PlacePicture() {
     painter.drawImage(target, FBackGround);
 }
 
-void TChnCalendar::RedrawGrid() {
+void LunarCalendarWidget::RedrawGrid() {
     FDayGrid->Redraw();
 }
 
-void TChnCalendar::PaintCell(int column, int row, QPainter &target, const QRect &rect) {
+void LunarCalendarWidget::PaintCell(int column, int row, QPainter &target, const QRect &rect) {
     if (FCellBuffer.size() != rect.size()) FCellBuffer = QImage(rect.size(), QImage::Format_RGB888);
     // The grid shows the background through: start from what lies under the cell.
     EnsureBackground();
@@ -565,7 +566,7 @@ void TChnCalendar::PaintCell(int column, int row, QPainter &target, const QRect 
     target.drawImage(rect.topLeft(), FCellBuffer);
 }
 
-void TChnCalendar::PaintCellContent(int column, int row, QPainter &canvas, const QRect &r) {
+void LunarCalendarWidget::PaintCellContent(int column, int row, QPainter &canvas, const QRect &r) {
     const int w = r.width();
     const int h = r.height();
     if (row == 0) {
@@ -619,7 +620,7 @@ void TChnCalendar::PaintCellContent(int column, int row, QPainter &canvas, const
         canvas.begin(&FCellBuffer);
         canvas.setBrush(Qt::NoBrush);
     }
-    const TcnDateInf &info = FMonth->Cell(i);
+    const CalendarCell &info = FMonth->Cell(i);
     if (!info.Valid) return;
 
     if (i < 40) {
@@ -670,26 +671,26 @@ void TChnCalendar::PaintCellContent(int column, int row, QPainter &canvas, const
 
 // ---- Painting and messages
 
-void TChnCalendar::paintEvent(QPaintEvent *) {
+void LunarCalendarWidget::paintEvent(QPaintEvent *) {
     EnsureBackground();
     QPainter painter(this);
     painter.drawImage(0, 0, FBackBuffer);
 }
 
-void TChnCalendar::resizeEvent(QResizeEvent *event) {
+void LunarCalendarWidget::resizeEvent(QResizeEvent *event) {
     QWidget::resizeEvent(event);
     if (!FWindowCreated) return;
     ApplyLayout();
     update();
 }
 
-void TChnCalendar::mousePressEvent(QMouseEvent *event) {
+void LunarCalendarWidget::mousePressEvent(QMouseEvent *event) {
     // Presses that the labels let through are still theirs, not the surface's.
     FOwnPress = event->button() == Qt::LeftButton && !childAt(event->position().toPoint());
     QWidget::mousePressEvent(event);
 }
 
-void TChnCalendar::mouseReleaseEvent(QMouseEvent *event) {
+void LunarCalendarWidget::mouseReleaseEvent(QMouseEvent *event) {
     const bool click = FOwnPress && event->button() == Qt::LeftButton &&
                        rect().contains(event->position().toPoint());
     FOwnPress = false;
@@ -697,12 +698,12 @@ void TChnCalendar::mouseReleaseEvent(QMouseEvent *event) {
     QWidget::mouseReleaseEvent(event);
 }
 
-void TChnCalendar::leaveEvent(QEvent *event) {
+void LunarCalendarWidget::leaveEvent(QEvent *event) {
     FMousePressed = false;
     QWidget::leaveEvent(event);
 }
 
-void TChnCalendar::changeEvent(QEvent *event) {
+void LunarCalendarWidget::changeEvent(QEvent *event) {
     QWidget::changeEvent(event);
     if (event->type() == QEvent::FontChange) {
         RedrawGrid();
@@ -713,7 +714,7 @@ void TChnCalendar::changeEvent(QEvent *event) {
     }
 }
 
-bool TChnCalendar::eventFilter(QObject *watched, QEvent *event) {
+bool LunarCalendarWidget::eventFilter(QObject *watched, QEvent *event) {
     QMenu *menu = nullptr;
     if (watched == FMonthLabel || watched == FMonthUnitLabel)
         menu = FMonthMenu;
@@ -740,17 +741,17 @@ bool TChnCalendar::eventFilter(QObject *watched, QEvent *event) {
     return QWidget::eventFilter(watched, event);
 }
 
-void TChnCalendar::ShowMenuAtCursor(QMenu *menu) {
+void LunarCalendarWidget::ShowMenuAtCursor(QMenu *menu) {
     menu->popup(QCursor::pos());
 }
 
 // ---- Navigation
 
-void TChnCalendar::TodayClick() {
+void LunarCalendarWidget::TodayClick() {
     SetDateTime(QDateTime::currentDateTime());
 }
 
-bool TChnCalendar::SetDayIfValid(int y, int m, int d) {
+bool LunarCalendarWidget::SetDayIfValid(int y, int m, int d) {
     if (y < 1 || m < 1 || m > 12) return false;
     int day = d;
     while (day > 0 && !QDate::isValid(y, m, day)) --day;
@@ -759,13 +760,13 @@ bool TChnCalendar::SetDayIfValid(int y, int m, int d) {
     return true;
 }
 
-void TChnCalendar::SyncSpinsWithDate() {
+void LunarCalendarWidget::SyncSpinsWithDate() {
     const QDate date = FDateTime.date();
     FYearUpDown->SetPosition(date.year());
     FMonthUpDown->SetPosition(date.month());
 }
 
-void TChnCalendar::MonthUpDownClick() {
+void LunarCalendarWidget::MonthUpDownClick() {
     const QDate date = FDateTime.date();
     int y = date.year();
     if (FMonthUpDown->Position() == 13) {
@@ -783,24 +784,24 @@ void TChnCalendar::MonthUpDownClick() {
     SyncSpinsWithDate();
 }
 
-void TChnCalendar::YearUpDownClick() {
+void LunarCalendarWidget::YearUpDownClick() {
     const QDate date = FDateTime.date();
     if (!SetDayIfValid(FYearUpDown->Position(), date.month(), date.day()))
         SetDateTime(QDateTime::currentDateTime());
     SyncSpinsWithDate();
 }
 
-void TChnCalendar::MonthItemClick(int tag) {
+void LunarCalendarWidget::MonthItemClick(int tag) {
     FMonthUpDown->SetPosition(tag);
     MonthUpDownClick();
 }
 
-void TChnCalendar::YearItemClick(int tag) {
+void LunarCalendarWidget::YearItemClick(int tag) {
     FYearUpDown->SetPosition(tag);
     YearUpDownClick();
 }
 
-void TChnCalendar::SelectCell(int column, int row, bool &allowed) {
+void LunarCalendarWidget::SelectCell(int column, int row, bool &allowed) {
     if (FSelecting) return;
     // Only day cells (1..37) can be chosen: CellIndex gives 0 for the header row and the
     // week-number and filler columns.
@@ -812,7 +813,7 @@ void TChnCalendar::SelectCell(int column, int row, bool &allowed) {
     if (OnDateClick && FMousePressed) OnDateClick(this);
 }
 
-void TChnCalendar::GridClick(const QPoint &gridPos) {
+void LunarCalendarWidget::GridClick(const QPoint &gridPos) {
     const QPoint cell = FDayGrid->CellAt(gridPos);
     if (cell == QPoint(FDayGrid->Col(), FDayGrid->Row()) && OnDateSelect) OnDateSelect(this);
 }

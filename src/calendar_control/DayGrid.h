@@ -10,10 +10,10 @@
 // through OnDrawCell, and every move of the current cell (mouse, keys or SetCurrent) is
 // first put to OnSelectCell, which may refuse it. The composed picture is kept and only
 // rebuilt after Redraw().
-class TDayGrid : public QWidget {
+class DayGrid : public QWidget {
     Q_OBJECT
 public:
-    TDayGrid(int columnCount, int rowCount, QWidget *parent = nullptr);
+    DayGrid(int columnCount, int rowCount, QWidget *parent = nullptr);
 
     using SelectCellEvent = std::function<void(int column, int row, bool &allowed)>;
     // rect is the cell in grid coordinates.

@@ -1,7 +1,7 @@
 // The whole control on a real X display, checked by pixels where its colours are fixed.
 
-#include "calendar_control/TChnCalendar.h"
-#include "calendar_control/TDayGrid.h"
+#include "calendar_control/DayGrid.h"
+#include "calendar_control/LunarCalendarWidget.h"
 
 #include <QDir>
 #include <QLabel>
@@ -43,7 +43,7 @@ QImage DrawnAsInTheGrid(const QString &text, const QFont &font, const QColor &co
 
 } // namespace
 
-class tst_TChnCalendarScreenshot : public QObject {
+class tst_LunarCalendarWidgetScreenshot : public QObject {
     Q_OBJECT
 private slots:
     void february2024();
@@ -57,14 +57,14 @@ private:
     QTemporaryDir FDir;
 };
 
-void tst_TChnCalendarScreenshot::cleanup() {
+void tst_LunarCalendarWidgetScreenshot::cleanup() {
     if (QTest::currentTestFailed()) {
         FDir.setAutoRemove(false);
         qInfo("screenshot kept in %s", qPrintable(FDir.path()));
     }
 }
 
-QImage tst_TChnCalendarScreenshot::Shot(QWidget &window) {
+QImage tst_LunarCalendarWidgetScreenshot::Shot(QWidget &window) {
     window.show();
     if (!QTest::qWaitForWindowExposed(&window)) return {};
     QTest::qWait(200);
@@ -78,20 +78,20 @@ QImage tst_TChnCalendarScreenshot::Shot(QWidget &window) {
     return shot;
 }
 
-void tst_TChnCalendarScreenshot::february2024() {
+void tst_LunarCalendarWidgetScreenshot::february2024() {
     QWidget window;
-    auto *calendar = new TChnCalendar(&window);
+    auto *calendar = new LunarCalendarWidget(&window);
     calendar->move(0, 0);
     window.setFixedSize(313, 253);
     calendar->SetDateTime(QDateTime(QDate(2024, 2, 10), QTime(0, 0)));
     const QImage shot = Shot(window);
     QCOMPARE(shot.size(), QSize(313, 253));
 
-    const QPoint grid = calendar->DayGrid()->pos();
+    const QPoint grid = calendar->dayGrid()->pos();
     auto cellRect = [&](int i) {
         const int column = (i - 1) % 7 + 1;
         const int row = (i - 1) / 7 + 1;
-        return calendar->DayGrid()->CellRect(column, row).translated(grid);
+        return calendar->dayGrid()->CellRect(column, row).translated(grid);
     };
 
     // 10 February, cell 14, is selected: outline, then the gradient's first and last rows.
@@ -135,16 +135,16 @@ void tst_TChnCalendarScreenshot::february2024() {
     QVERIFY(Count(shot, QRect(10, 236, 200, 14), QColor(128, 128, 128)) > 20);
 
     // The large pale month digit behind the grid, and the blue year in the title row.
-    QVERIFY(Count(shot, QRect(grid.x(), 113, calendar->DayGrid()->width(), 113),
+    QVERIFY(Count(shot, QRect(grid.x(), 113, calendar->dayGrid()->width(), 113),
                   QColor(235, 235, 235)) > 200);
     QVERIFY(Count(shot, QRect(120, 0, 90, 40), QColor(0, 0, 255)) > 50);
 }
 
-void tst_TChnCalendarScreenshot::labelsShowWholeGlyphs() {
+void tst_LunarCalendarWidgetScreenshot::labelsShowWholeGlyphs() {
     // Every row of the glyphs of "今天", "月", "年" and the status line is on the screen: as many
     // inked rows as the same text drawn as the grid draws text, where nothing cuts it off.
     QWidget window;
-    auto *calendar = new TChnCalendar(&window);
+    auto *calendar = new LunarCalendarWidget(&window);
     window.setFixedSize(313, 253);
     calendar->SetDateTime(QDateTime(QDate(2024, 2, 10), QTime(0, 0)));
     const QImage shot = Shot(window);
@@ -175,5 +175,5 @@ void tst_TChnCalendarScreenshot::labelsShowWholeGlyphs() {
     }
 }
 
-QTEST_MAIN(tst_TChnCalendarScreenshot)
-#include "tst_TChnCalendarScreenshot.moc"
+QTEST_MAIN(tst_LunarCalendarWidgetScreenshot)
+#include "tst_LunarCalendarWidgetScreenshot.moc"

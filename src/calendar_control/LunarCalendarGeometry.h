@@ -10,7 +10,7 @@
 // The arithmetic of the calendar control's layout: where the day grid sits, how its rows
 // and columns share the space, where the large background digits and the picture go, and
 // how grid positions map to the 42 cells.
-class ChnCalendarGeometry {
+class LunarCalendarGeometry {
 public:
     static constexpr int ColumnCount = 9; // week number, Sunday .. Saturday, filler
     static constexpr int RowCount = 7;    // weekday header, six weeks

@@ -1,16 +1,16 @@
-#include "calendar_control/ChnCalendarDrawing.h"
-#include "calendar_control/ChnCalendarGeometry.h"
+#include "calendar_control/LunarCalendarDrawing.h"
+#include "calendar_control/LunarCalendarGeometry.h"
 
 #include <QtTest>
 
 #include <vector>
 
-using Geometry = ChnCalendarGeometry;
-using Drawing = ChnCalendarDrawing;
+using Geometry = LunarCalendarGeometry;
+using Drawing = LunarCalendarDrawing;
 
 Q_DECLARE_METATYPE(std::vector<int>)
 
-class tst_ChnCalendarGeometry : public QObject {
+class tst_LunarCalendarGeometry : public QObject {
     Q_OBJECT
 private slots:
     void gridBounds_data();
@@ -31,7 +31,7 @@ private slots:
     void tcolor();
 };
 
-void tst_ChnCalendarGeometry::gridBounds_data() {
+void tst_LunarCalendarGeometry::gridBounds_data() {
     QTest::addColumn<QSize>("control");
     QTest::addColumn<bool>("showTitle");
     QTest::addColumn<QRect>("grid");
@@ -41,7 +41,7 @@ void tst_ChnCalendarGeometry::gridBounds_data() {
         << QSize(242, 42) << true << QRect(8, 40, 227, -25);
 }
 
-void tst_ChnCalendarGeometry::gridBounds() {
+void tst_LunarCalendarGeometry::gridBounds() {
     QFETCH(QSize, control);
     QFETCH(bool, showTitle);
     QFETCH(QRect, grid);
@@ -52,7 +52,7 @@ void tst_ChnCalendarGeometry::gridBounds() {
     QCOMPARE(got.height(), grid.height());
 }
 
-void tst_ChnCalendarGeometry::distribution_data() {
+void tst_LunarCalendarGeometry::distribution_data() {
     QTest::addColumn<int>("width");
     QTest::addColumn<int>("height");
     QTest::addColumn<int>("col0");
@@ -69,7 +69,7 @@ void tst_ChnCalendarGeometry::distribution_data() {
         << std::vector<int>{18, 37, 37, 37, 37, 37, 46};
 }
 
-void tst_ChnCalendarGeometry::distribution() {
+void tst_LunarCalendarGeometry::distribution() {
     QFETCH(int, width);
     QFETCH(int, height);
     QFETCH(int, col0);
@@ -79,7 +79,7 @@ void tst_ChnCalendarGeometry::distribution() {
     QCOMPARE(Geometry::RowHeights(height, 18), rows);
 }
 
-void tst_ChnCalendarGeometry::cellIndex() {
+void tst_LunarCalendarGeometry::cellIndex() {
     QCOMPARE(Geometry::CellIndex(1, 1), 1);
     QCOMPARE(Geometry::CellIndex(7, 1), 7);
     QCOMPARE(Geometry::CellIndex(1, 2), 8);
@@ -99,7 +99,7 @@ void tst_ChnCalendarGeometry::cellIndex() {
     QCOMPARE(Geometry::SundayBasedWeekday(QDate(2024, 2, 10)), 7);
 }
 
-void tst_ChnCalendarGeometry::fittedRect_data() {
+void tst_LunarCalendarGeometry::fittedRect_data() {
     QTest::addColumn<QSize>("picture");
     QTest::addColumn<QSize>("box");
     QTest::addColumn<bool>("centred");
@@ -120,7 +120,7 @@ void tst_ChnCalendarGeometry::fittedRect_data() {
         << QSize(10, 0) << QSize(313, 253) << true << QRect(0, 0, 313, 253);
 }
 
-void tst_ChnCalendarGeometry::fittedRect() {
+void tst_LunarCalendarGeometry::fittedRect() {
     QFETCH(QSize, picture);
     QFETCH(QSize, box);
     QFETCH(bool, centred);
@@ -130,7 +130,7 @@ void tst_ChnCalendarGeometry::fittedRect() {
              expected);
 }
 
-void tst_ChnCalendarGeometry::picturePlacement_data() {
+void tst_LunarCalendarGeometry::picturePlacement_data() {
     QTest::addColumn<bool>("center");
     QTest::addColumn<bool>("stretch");
     QTest::addColumn<QRect>("expected");
@@ -140,7 +140,7 @@ void tst_ChnCalendarGeometry::picturePlacement_data() {
     QTest::newRow("stretched and centred") << true << true << QRect(0, 48, 313, 156);
 }
 
-void tst_ChnCalendarGeometry::picturePlacement() {
+void tst_LunarCalendarGeometry::picturePlacement() {
     QFETCH(bool, center);
     QFETCH(bool, stretch);
     QFETCH(QRect, expected);
@@ -148,14 +148,14 @@ void tst_ChnCalendarGeometry::picturePlacement() {
              expected);
 }
 
-void tst_ChnCalendarGeometry::backDigitRects() {
+void tst_LunarCalendarGeometry::backDigitRects() {
     const QRect grid(8, 40, 298, 186);
     // Upper half of the grid's bottom, 6 pixels lower; lower half from the middle down.
     QCOMPARE(Geometry::BackYearRect(grid), QRect(QPoint(8, 46), QPoint(305, 118)));
     QCOMPARE(Geometry::BackMonthRect(grid), QRect(QPoint(8, 113), QPoint(305, 225)));
 }
 
-void tst_ChnCalendarGeometry::gradientEnds() {
+void tst_LunarCalendarGeometry::gradientEnds() {
     const QColor start(0, 174, 83);
     const QColor end(0, 213, 101);
     const auto first = Drawing::GradientBand(1, start, end, 27);
@@ -175,12 +175,12 @@ void tst_ChnCalendarGeometry::gradientEnds() {
     QCOMPARE(image.pixelColor(5, 26), QColor(0, 212, 101));
 }
 
-void tst_ChnCalendarGeometry::gradientCoversEveryRow_data() {
+void tst_LunarCalendarGeometry::gradientCoversEveryRow_data() {
     QTest::addColumn<int>("height");
     for (int h : {1, 3, 27, 33, 255, 256, 300, 600}) QTest::addRow("%d rows", h) << h;
 }
 
-void tst_ChnCalendarGeometry::gradientCoversEveryRow() {
+void tst_LunarCalendarGeometry::gradientCoversEveryRow() {
     QFETCH(int, height);
     QImage image(3, height, QImage::Format_RGB888);
     image.fill(Qt::white);
@@ -194,7 +194,7 @@ void tst_ChnCalendarGeometry::gradientCoversEveryRow() {
     }
 }
 
-void tst_ChnCalendarGeometry::blend_data() {
+void tst_LunarCalendarGeometry::blend_data() {
     QTest::addColumn<int>("alphaBlend");
     QTest::addColumn<int>("expected");
     // back 200, picture 100
@@ -206,7 +206,7 @@ void tst_ChnCalendarGeometry::blend_data() {
     QTest::newRow("30") << 30 << 170;
 }
 
-void tst_ChnCalendarGeometry::blend() {
+void tst_LunarCalendarGeometry::blend() {
     QFETCH(int, alphaBlend);
     QFETCH(int, expected);
     QImage back(4, 2, QImage::Format_RGB888);
@@ -222,12 +222,12 @@ void tst_ChnCalendarGeometry::blend() {
     QCOMPARE(back.pixelColor(2, 1), QColor(expected, expected, expected));
 }
 
-void tst_ChnCalendarGeometry::tcolor() {
+void tst_LunarCalendarGeometry::tcolor() {
     QCOMPARE(Drawing::FromTColor(33023), QColor(255, 128, 0));
     QCOMPARE(Drawing::FromTColor(16733011), QColor(83, 83, 255));
     QCOMPARE(Drawing::FromTColor(5484032), QColor(0, 174, 83));
     QCOMPARE(Drawing::FromTColor(12961221), QColor(197, 197, 197));
 }
 
-QTEST_APPLESS_MAIN(tst_ChnCalendarGeometry)
-#include "tst_ChnCalendarGeometry.moc"
+QTEST_APPLESS_MAIN(tst_LunarCalendarGeometry)
+#include "tst_LunarCalendarGeometry.moc"

@@ -7,10 +7,10 @@ class QTimer;
 // A spin button without a text field: two small arrow buttons stacked vertically. A press
 // moves Position one step within Min..Max (held down, it repeats) and then fires Click,
 // also when the position is already at its end.
-class TUpDown : public QWidget {
+class SpinArrows : public QWidget {
     Q_OBJECT
 public:
-    TUpDown(int min, int max, QWidget *parent = nullptr);
+    SpinArrows(int min, int max, QWidget *parent = nullptr);
 
     int Min() const { return FMin; }
     int Max() const { return FMax; }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "calendar_control/TcnDateInf.h"
+#include "calendar_control/CalendarCell.h"
 
 #include <QColor>
 #include <QString>
@@ -14,7 +14,7 @@ class DateInfo;
 // The month model of the calendar control: the 42 cells (37 day positions, two empty ones
 // and the three title cells) and the week numbers of the six rows, filled from the
 // date-information record one day at a time.
-class ChnCalendarMonth {
+class LunarCalendarMonth {
 public:
     struct Colors {
         QColor date;         // day numbers of weekdays (weekends are red)
@@ -25,8 +25,8 @@ public:
     };
 
     // Cell i = 1..42; anything else gives an empty invalid cell.
-    const TcnDateInf &Cell(int i) const;
-    TcnDateInf &Cell(int i);
+    const CalendarCell &Cell(int i) const;
+    CalendarCell &Cell(int i);
     const std::array<QString, 6> &WeekNumbers() const { return FWeekNumbers; }
 
     // Marks the title cells valid: 41 the year name, 42 the zodiac year.
@@ -39,6 +39,6 @@ public:
     int Fill(lunar::DateInfo &info, int y, int m, int d, const Colors &colors);
 
 private:
-    std::array<TcnDateInf, 42> FCells;
+    std::array<CalendarCell, 42> FCells;
     std::array<QString, 6> FWeekNumbers;
 };

@@ -1,4 +1,4 @@
-#include "calendar_control/TDayGrid.h"
+#include "calendar_control/DayGrid.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -6,24 +6,24 @@
 
 #include <algorithm>
 
-TDayGrid::TDayGrid(int columnCount, int rowCount, QWidget *parent)
+DayGrid::DayGrid(int columnCount, int rowCount, QWidget *parent)
     : QWidget(parent), FColWidths(std::size_t(columnCount), 64),
       FRowHeights(std::size_t(rowCount), 24) {
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-void TDayGrid::SetColWidth(int column, int width) {
+void DayGrid::SetColWidth(int column, int width) {
     FColWidths.at(std::size_t(column)) = width;
     Redraw();
 }
 
-void TDayGrid::SetRowHeight(int row, int height) {
+void DayGrid::SetRowHeight(int row, int height) {
     FRowHeights.at(std::size_t(row)) = height;
     Redraw();
 }
 
-QRect TDayGrid::CellRect(int column, int row) const {
+QRect DayGrid::CellRect(int column, int row) const {
     int x = 0;
     for (int c = 0; c < column; ++c) x += FColWidths[std::size_t(c)];
     int y = 0;
@@ -31,7 +31,7 @@ QRect TDayGrid::CellRect(int column, int row) const {
     return QRect(x, y, FColWidths.at(std::size_t(column)), FRowHeights.at(std::size_t(row)));
 }
 
-QPoint TDayGrid::CellAt(const QPoint &pos) const {
+QPoint DayGrid::CellAt(const QPoint &pos) const {
     if (pos.x() < 0 || pos.y() < 0) return QPoint(-1, -1);
     int column = -1;
     for (int c = 0, x = 0; c < ColumnCount(); ++c) {
@@ -53,7 +53,7 @@ QPoint TDayGrid::CellAt(const QPoint &pos) const {
     return QPoint(column, row);
 }
 
-bool TDayGrid::SetCurrent(int column, int row) {
+bool DayGrid::SetCurrent(int column, int row) {
     if (column < 0 || column >= ColumnCount() || row < 0 || row >= RowCount()) return false;
     bool allowed = true;
     if (OnSelectCell) OnSelectCell(column, row, allowed);
@@ -66,12 +66,12 @@ bool TDayGrid::SetCurrent(int column, int row) {
     return true;
 }
 
-void TDayGrid::Redraw() {
+void DayGrid::Redraw() {
     FStale = true;
     update();
 }
 
-const QImage &TDayGrid::Picture() {
+const QImage &DayGrid::Picture() {
     const QSize size(std::max(0, width()), std::max(0, height()));
     if (FStale || FPicture.size() != size) {
         FStale = false;
@@ -91,17 +91,17 @@ const QImage &TDayGrid::Picture() {
     return FPicture;
 }
 
-void TDayGrid::paintEvent(QPaintEvent *) {
+void DayGrid::paintEvent(QPaintEvent *) {
     const QImage &picture = Picture();
     QPainter painter(this);
     painter.drawImage(0, 0, picture);
 }
 
-void TDayGrid::resizeEvent(QResizeEvent *) {
+void DayGrid::resizeEvent(QResizeEvent *) {
     FStale = true;
 }
 
-void TDayGrid::mousePressEvent(QMouseEvent *event) {
+void DayGrid::mousePressEvent(QMouseEvent *event) {
     if (OnMouseDown) OnMouseDown(event);
     if (event->button() != Qt::LeftButton) return;
     FLeftPressed = true;
@@ -109,21 +109,21 @@ void TDayGrid::mousePressEvent(QMouseEvent *event) {
     if (cell.x() >= 0) SetCurrent(cell.x(), cell.y());
 }
 
-void TDayGrid::mouseMoveEvent(QMouseEvent *event) {
+void DayGrid::mouseMoveEvent(QMouseEvent *event) {
     // Dragging with the button down moves the current cell along, cell by cell.
     if (!FLeftPressed || !(event->buttons() & Qt::LeftButton)) return;
     const QPoint cell = CellAt(event->position().toPoint());
     if (cell.x() >= 0 && (cell.x() != FCol || cell.y() != FRow)) SetCurrent(cell.x(), cell.y());
 }
 
-void TDayGrid::mouseReleaseEvent(QMouseEvent *event) {
+void DayGrid::mouseReleaseEvent(QMouseEvent *event) {
     if (event->button() != Qt::LeftButton || !FLeftPressed) return;
     FLeftPressed = false;
     const QPoint pos = event->position().toPoint();
     if (rect().contains(pos) && OnClick) OnClick(pos);
 }
 
-void TDayGrid::keyPressEvent(QKeyEvent *event) {
+void DayGrid::keyPressEvent(QKeyEvent *event) {
     int column = FCol;
     int row = FRow;
     switch (event->key()) {
@@ -160,18 +160,18 @@ void TDayGrid::keyPressEvent(QKeyEvent *event) {
     if (column != FCol || row != FRow) SetCurrent(column, row);
 }
 
-void TDayGrid::leaveEvent(QEvent *event) {
+void DayGrid::leaveEvent(QEvent *event) {
     FLeftPressed = false;
     if (OnMouseLeave) OnMouseLeave();
     QWidget::leaveEvent(event);
 }
 
-void TDayGrid::focusInEvent(QFocusEvent *event) {
+void DayGrid::focusInEvent(QFocusEvent *event) {
     Redraw();
     QWidget::focusInEvent(event);
 }
 
-void TDayGrid::focusOutEvent(QFocusEvent *event) {
+void DayGrid::focusOutEvent(QFocusEvent *event) {
     Redraw();
     QWidget::focusOutEvent(event);
 }

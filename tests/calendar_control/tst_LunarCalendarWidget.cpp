@@ -1,6 +1,6 @@
-#include "calendar_control/TChnCalendar.h"
-#include "calendar_control/TDayGrid.h"
-#include "calendar_control/TUpDown.h"
+#include "calendar_control/DayGrid.h"
+#include "calendar_control/LunarCalendarWidget.h"
+#include "calendar_control/SpinArrows.h"
 #include "lunar/EraTable.h"
 
 #include <QLabel>
@@ -31,17 +31,17 @@ QStringList Texts(QMenu *menu) {
 }
 
 // Centre of cell i in grid coordinates.
-QPoint CellCentre(const TChnCalendar &calendar, int i) {
+QPoint CellCentre(const LunarCalendarWidget &calendar, int i) {
     const int column = (i - 1) % 7 + 1;
     const int row = (i - 1) / 7 + 1;
-    return calendar.DayGrid()->CellRect(column, row).center();
+    return calendar.dayGrid()->CellRect(column, row).center();
 }
 
 const QColor Red(255, 0, 0);
 
 } // namespace
 
-class tst_TChnCalendar : public QObject {
+class tst_LunarCalendarWidget : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase();
@@ -87,19 +87,19 @@ private slots:
     void gridContextMenu();
 
 private:
-    std::unique_ptr<TChnCalendar> Make(const QDateTime &date) {
-        auto calendar = std::make_unique<TChnCalendar>();
+    std::unique_ptr<LunarCalendarWidget> Make(const QDateTime &date) {
+        auto calendar = std::make_unique<LunarCalendarWidget>();
         calendar->SetDateTime(date);
         return calendar;
     }
 };
 
-void tst_TChnCalendar::initTestCase() {
+void tst_LunarCalendarWidget::initTestCase() {
     QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
 }
 
-void tst_TChnCalendar::initialState() {
-    TChnCalendar calendar;
+void tst_LunarCalendarWidget::initialState() {
+    LunarCalendarWidget calendar;
     QCOMPARE(calendar.size(), QSize(313, 253));
     QVERIFY(calendar.ShowTitle());
     QVERIFY(!calendar.ShowWeekNum());
@@ -120,7 +120,7 @@ void tst_TChnCalendar::initialState() {
     QCOMPARE(calendar.DateTime().date(), QDate::currentDate());
     QVERIFY(!calendar.CnDate().isEmpty());
     QCOMPARE(calendar.CnDate(), calendar.CnMonth() + calendar.CnDay());
-    QCOMPARE(calendar.DayGrid()->geometry(), QRect(8, 40, 298, 186));
+    QCOMPARE(calendar.dayGrid()->geometry(), QRect(8, 40, 298, 186));
     QVERIFY(!calendar.MonthUpDown()->isHidden());
     QCOMPARE(calendar.MonthUpDown()->Min(), 0);
     QCOMPARE(calendar.MonthUpDown()->Max(), 13);
@@ -132,10 +132,10 @@ void tst_TChnCalendar::initialState() {
     QVERIFY(calendar.PictureBuffer().isNull());
 }
 
-void tst_TChnCalendar::march2023() {
+void tst_LunarCalendarWidget::march2023() {
     auto calendar = Make(At(2023, 3, 15));
     for (int i = 1; i <= 42; ++i) {
-        const TcnDateInf &cell = calendar->cell(i);
+        const CalendarCell &cell = calendar->cell(i);
         if (i >= 4 && i <= 34) {
             QVERIFY2(cell.Valid, qPrintable(QString::number(i)));
             QCOMPARE(cell.Day, i - 3);
@@ -166,7 +166,7 @@ void tst_TChnCalendar::march2023() {
     QCOMPARE(calendar->GridSelection(), QPoint(4, 3));
 }
 
-void tst_TChnCalendar::february2024() {
+void tst_LunarCalendarWidget::february2024() {
     auto calendar = Make(At(2024, 2, 10));
     QCOMPARE(calendar->cell(5).Day, 1);
     QCOMPARE(calendar->cell(33).Day, 29);
@@ -196,7 +196,7 @@ void tst_TChnCalendar::february2024() {
     QCOMPARE(calendar->MonthUpDown()->Position(), 2);
 }
 
-void tst_TChnCalendar::weekNumbers_data() {
+void tst_LunarCalendarWidget::weekNumbers_data() {
     QTest::addColumn<QDate>("date");
     QTest::addColumn<QStringList>("weeks");
     QTest::newRow("February 2024")
@@ -211,7 +211,7 @@ void tst_TChnCalendar::weekNumbers_data() {
         << QDate(2025, 12, 1) << QStringList{"49", "50", "51", "52", "1", ""};
 }
 
-void tst_TChnCalendar::weekNumbers() {
+void tst_LunarCalendarWidget::weekNumbers() {
     QFETCH(QDate, date);
     QFETCH(QStringList, weeks);
     auto calendar = Make(QDateTime(date, QTime(0, 0)));
@@ -220,7 +220,7 @@ void tst_TChnCalendar::weekNumbers() {
     QCOMPARE(got, weeks);
 }
 
-void tst_TChnCalendar::statusLine_data() {
+void tst_LunarCalendarWidget::statusLine_data() {
     QTest::addColumn<QDate>("date");
     QTest::addColumn<QString>("status");
     QTest::newRow("2011") << QDate(2011, 6, 29) << QStringLiteral("2011-06-29 农历五月廿八");
@@ -233,7 +233,7 @@ void tst_TChnCalendar::statusLine_data() {
         << QDate(1949, 10, 1) << QStringLiteral("1949-10-01 农历八月初十");
 }
 
-void tst_TChnCalendar::statusLine() {
+void tst_LunarCalendarWidget::statusLine() {
     QFETCH(QDate, date);
     QFETCH(QString, status);
     auto calendar = Make(QDateTime(date, QTime(0, 0)));
@@ -241,10 +241,10 @@ void tst_TChnCalendar::statusLine() {
     QCOMPARE(calendar->StatusLabel()->text(), status);
 }
 
-void tst_TChnCalendar::noChangeForSameOrOutOfRange() {
+void tst_LunarCalendarWidget::noChangeForSameOrOutOfRange() {
     auto calendar = Make(At(2024, 2, 10));
     int changes = 0;
-    calendar->OnChange = [&changes](TChnCalendar *) { ++changes; };
+    calendar->OnChange = [&changes](LunarCalendarWidget *) { ++changes; };
     calendar->SetDateTime(At(2024, 2, 10));
     QCOMPARE(changes, 0);
     calendar->SetDateTime(At(2101, 1, 1));
@@ -262,7 +262,7 @@ void tst_TChnCalendar::noChangeForSameOrOutOfRange() {
     QCOMPARE(calendar->cell(2).Day, 1); // 1 January of year 1 was a Monday
 }
 
-void tst_TChnCalendar::cellColoursTakeEffectAtNextFill() {
+void tst_LunarCalendarWidget::cellColoursTakeEffectAtNextFill() {
     auto calendar = Make(At(2024, 2, 10));
     const QColor blue(0, 0, 200);
     calendar->SetColorHoliday(blue);
@@ -274,7 +274,7 @@ void tst_TChnCalendar::cellColoursTakeEffectAtNextFill() {
     QCOMPARE(calendar->cell(15).CaptionColor, QColor(1, 2, 3));
 }
 
-void tst_TChnCalendar::steps_data() {
+void tst_LunarCalendarWidget::steps_data() {
     QTest::addColumn<QDate>("start");
     QTest::addColumn<QString>("spin");
     QTest::addColumn<bool>("up");
@@ -301,14 +301,14 @@ void tst_TChnCalendar::steps_data() {
         << QDate(2100, 6, 1) << "year" << true << QDate(2100, 6, 1);
 }
 
-void tst_TChnCalendar::steps() {
+void tst_LunarCalendarWidget::steps() {
     QFETCH(QDate, start);
     QFETCH(QString, spin);
     QFETCH(bool, up);
     QFETCH(QDate, expected);
     auto calendar = Make(QDateTime(start, QTime(0, 0)));
     int changes = 0;
-    calendar->OnChange = [&changes](TChnCalendar *) { ++changes; };
+    calendar->OnChange = [&changes](LunarCalendarWidget *) { ++changes; };
     (spin == "month" ? calendar->MonthUpDown() : calendar->YearUpDown())->Step(up);
     QCOMPARE(calendar->DateTime(), QDateTime(expected, QTime(0, 0)));
     QCOMPARE(changes, expected != start ? 1 : 0);
@@ -317,7 +317,7 @@ void tst_TChnCalendar::steps() {
     QCOMPARE(calendar->YearLabel()->text(), QString::number(expected.year()));
 }
 
-void tst_TChnCalendar::stepBeyondRangeKeepsSpinsOnShownDate() {
+void tst_LunarCalendarWidget::stepBeyondRangeKeepsSpinsOnShownDate() {
     auto calendar = Make(At(2100, 12, 15));
     calendar->MonthUpDown()->Step(true);
     calendar->MonthUpDown()->Step(true);
@@ -327,8 +327,8 @@ void tst_TChnCalendar::stepBeyondRangeKeepsSpinsOnShownDate() {
     QCOMPARE(calendar->DateTime(), At(2100, 11, 15));
 }
 
-void tst_TChnCalendar::monthMenu() {
-    TChnCalendar calendar;
+void tst_LunarCalendarWidget::monthMenu() {
+    LunarCalendarWidget calendar;
     QMenu *menu = calendar.MonthMenu();
     QCOMPARE(Texts(menu), (QStringList{"今日", "-", "一月", "二月", "三月", "四月", "五月", "六月",
                                        "七月", "八月", "九月", "十月", "十一月", "十二月"}));
@@ -344,8 +344,8 @@ void tst_TChnCalendar::monthMenu() {
     QCOMPARE(calendar.DateTime().date(), QDate::currentDate());
 }
 
-void tst_TChnCalendar::yearMenu() {
-    TChnCalendar calendar;
+void tst_LunarCalendarWidget::yearMenu() {
+    LunarCalendarWidget calendar;
     QMenu *menu = calendar.YearMenu();
     const QList<QAction *> items = menu->actions();
     QCOMPARE(items.size(), 4 + 20);
@@ -380,7 +380,7 @@ void tst_TChnCalendar::yearMenu() {
     QCOMPARE(items.last()->menu()->actions().last()->text(), QStringLiteral("2099"));
 }
 
-void tst_TChnCalendar::historyMenuReaches1850() {
+void tst_LunarCalendarWidget::historyMenuReaches1850() {
     auto calendar = Make(At(2011, 6, 29));
     QAction *history = FindAction(calendar->YearMenu(), QStringLiteral("历史日期"));
     QVERIFY(history && history->menu());
@@ -400,31 +400,31 @@ void tst_TChnCalendar::historyMenuReaches1850() {
     QCOMPARE(calendar->StatusText(), era + QStringLiteral(" 农历") + calendar->CnDate());
 }
 
-void tst_TChnCalendar::clickOrder() {
+void tst_LunarCalendarWidget::clickOrder() {
     auto calendar = Make(At(2024, 2, 10));
     calendar->show();
     QVERIFY(QTest::qWaitForWindowExposed(calendar.get()));
     QStringList events;
-    calendar->OnChange = [&events](TChnCalendar *) { events << "change"; };
-    calendar->OnDateClick = [&events](TChnCalendar *) { events << "click"; };
-    calendar->OnDateSelect = [&events](TChnCalendar *) { events << "select"; };
+    calendar->OnChange = [&events](LunarCalendarWidget *) { events << "change"; };
+    calendar->OnDateClick = [&events](LunarCalendarWidget *) { events << "click"; };
+    calendar->OnDateSelect = [&events](LunarCalendarWidget *) { events << "select"; };
     // 21 February 2024 is cell 25.
-    QTest::mouseClick(calendar->DayGrid(), Qt::LeftButton, {}, CellCentre(*calendar, 25));
+    QTest::mouseClick(calendar->dayGrid(), Qt::LeftButton, {}, CellCentre(*calendar, 25));
     QCOMPARE(events, (QStringList{"change", "click", "select"}));
     QCOMPARE(calendar->DateTime(), At(2024, 2, 21));
     QVERIFY(calendar->MousePressed());
     QCOMPARE(calendar->GridSelection(), QPoint(4, 4));
 }
 
-void tst_TChnCalendar::dragAcrossCells() {
+void tst_LunarCalendarWidget::dragAcrossCells() {
     auto calendar = Make(At(2024, 2, 10));
     calendar->show();
     QVERIFY(QTest::qWaitForWindowExposed(calendar.get()));
     QStringList events;
-    calendar->OnChange = [&](TChnCalendar *c) { events << c->DateTime().toString("d"); };
-    calendar->OnDateClick = [&events](TChnCalendar *) { events << "click"; };
-    calendar->OnDateSelect = [&events](TChnCalendar *) { events << "select"; };
-    TDayGrid *grid = calendar->DayGrid();
+    calendar->OnChange = [&](LunarCalendarWidget *c) { events << c->DateTime().toString("d"); };
+    calendar->OnDateClick = [&events](LunarCalendarWidget *) { events << "click"; };
+    calendar->OnDateSelect = [&events](LunarCalendarWidget *) { events << "select"; };
+    DayGrid *grid = calendar->dayGrid();
     QTest::mousePress(grid, Qt::LeftButton, {}, CellCentre(*calendar, 25));
     for (int i : {26, 27, 34}) { // 34 is empty: the selection stays on 23 February
         const QPoint at = CellCentre(*calendar, i);
@@ -437,49 +437,49 @@ void tst_TChnCalendar::dragAcrossCells() {
     QCOMPARE(calendar->DateTime(), At(2024, 2, 23));
 }
 
-void tst_TChnCalendar::surfaceClickAndLeave() {
+void tst_LunarCalendarWidget::surfaceClickAndLeave() {
     auto calendar = Make(At(2024, 2, 10));
     calendar->show();
     QVERIFY(QTest::qWaitForWindowExposed(calendar.get()));
     int clicks = 0;
-    calendar->OnClick = [&clicks](TChnCalendar *) { ++clicks; };
+    calendar->OnClick = [&clicks](LunarCalendarWidget *) { ++clicks; };
     QTest::mouseClick(calendar.get(), Qt::LeftButton, {}, QPoint(3, 248));
     QCOMPARE(clicks, 1);
     // Clicks on the parts are theirs.
-    QTest::mouseClick(calendar->DayGrid(), Qt::LeftButton, {}, CellCentre(*calendar, 20));
+    QTest::mouseClick(calendar->dayGrid(), Qt::LeftButton, {}, CellCentre(*calendar, 20));
     QTest::mouseClick(calendar->StatusLabel(), Qt::LeftButton);
     QCOMPARE(clicks, 1);
 
     // A press in the grid marks a mouse choice until the mouse leaves.
     QVERIFY(calendar->MousePressed());
     QEvent leave(QEvent::Leave);
-    QApplication::sendEvent(calendar->DayGrid(), &leave);
+    QApplication::sendEvent(calendar->dayGrid(), &leave);
     QVERIFY(!calendar->MousePressed());
     int dateClicks = 0;
-    calendar->OnDateClick = [&dateClicks](TChnCalendar *) { ++dateClicks; };
-    calendar->DayGrid()->setFocus();
-    QTest::keyClick(calendar->DayGrid(), Qt::Key_Left);
+    calendar->OnDateClick = [&dateClicks](LunarCalendarWidget *) { ++dateClicks; };
+    calendar->dayGrid()->setFocus();
+    QTest::keyClick(calendar->dayGrid(), Qt::Key_Left);
     QCOMPARE(calendar->DateTime(), At(2024, 2, 15));
     QCOMPARE(dateClicks, 0);
 }
 
-void tst_TChnCalendar::clickOnSelectedCell() {
+void tst_LunarCalendarWidget::clickOnSelectedCell() {
     auto calendar = Make(At(2024, 2, 10, QTime(15, 20)));
     calendar->show();
     QVERIFY(QTest::qWaitForWindowExposed(calendar.get()));
     QStringList events;
-    calendar->OnChange = [&events](TChnCalendar *) { events << "change"; };
-    calendar->OnDateSelect = [&events](TChnCalendar *) { events << "select"; };
+    calendar->OnChange = [&events](LunarCalendarWidget *) { events << "change"; };
+    calendar->OnDateSelect = [&events](LunarCalendarWidget *) { events << "select"; };
     // The selected day with a time of day: the date becomes that day at 00:00.
-    QTest::mouseClick(calendar->DayGrid(), Qt::LeftButton, {}, CellCentre(*calendar, 14));
+    QTest::mouseClick(calendar->dayGrid(), Qt::LeftButton, {}, CellCentre(*calendar, 14));
     QCOMPARE(events, (QStringList{"change", "select"}));
     QCOMPARE(calendar->DateTime(), At(2024, 2, 10));
     events.clear();
-    QTest::mouseClick(calendar->DayGrid(), Qt::LeftButton, {}, CellCentre(*calendar, 14));
+    QTest::mouseClick(calendar->dayGrid(), Qt::LeftButton, {}, CellCentre(*calendar, 14));
     QCOMPARE(events, (QStringList{"select"}));
 }
 
-void tst_TChnCalendar::clicksOutsideDays_data() {
+void tst_LunarCalendarWidget::clicksOutsideDays_data() {
     QTest::addColumn<int>("column");
     QTest::addColumn<int>("row");
     QTest::newRow("header") << 3 << 0;
@@ -490,54 +490,54 @@ void tst_TChnCalendar::clicksOutsideDays_data() {
     QTest::newRow("title cell 41") << 6 << 6;
 }
 
-void tst_TChnCalendar::clicksOutsideDays() {
+void tst_LunarCalendarWidget::clicksOutsideDays() {
     QFETCH(int, column);
     QFETCH(int, row);
     auto calendar = Make(At(2024, 2, 10));
     calendar->show();
     QVERIFY(QTest::qWaitForWindowExposed(calendar.get()));
     int events = 0;
-    calendar->OnChange = [&events](TChnCalendar *) { ++events; };
-    calendar->OnDateClick = [&events](TChnCalendar *) { ++events; };
-    calendar->OnDateSelect = [&events](TChnCalendar *) { ++events; };
-    QTest::mouseClick(calendar->DayGrid(), Qt::LeftButton, {},
-                      calendar->DayGrid()->CellRect(column, row).center());
+    calendar->OnChange = [&events](LunarCalendarWidget *) { ++events; };
+    calendar->OnDateClick = [&events](LunarCalendarWidget *) { ++events; };
+    calendar->OnDateSelect = [&events](LunarCalendarWidget *) { ++events; };
+    QTest::mouseClick(calendar->dayGrid(), Qt::LeftButton, {},
+                      calendar->dayGrid()->CellRect(column, row).center());
     QCOMPARE(events, 0);
     QCOMPARE(calendar->DateTime(), At(2024, 2, 10));
     QCOMPARE(calendar->GridSelection(), QPoint(7, 2));
 }
 
-void tst_TChnCalendar::keyboardStaysOnDays() {
+void tst_LunarCalendarWidget::keyboardStaysOnDays() {
     auto calendar = Make(At(2024, 2, 10));
     calendar->show();
     QVERIFY(QTest::qWaitForWindowExposed(calendar.get()));
-    calendar->DayGrid()->setFocus();
+    calendar->dayGrid()->setFocus();
     int clicks = 0;
-    calendar->OnDateClick = [&clicks](TChnCalendar *) { ++clicks; };
-    QTest::keyClick(calendar->DayGrid(), Qt::Key_Right); // filler column: refused
+    calendar->OnDateClick = [&clicks](LunarCalendarWidget *) { ++clicks; };
+    QTest::keyClick(calendar->dayGrid(), Qt::Key_Right); // filler column: refused
     QCOMPARE(calendar->DateTime(), At(2024, 2, 10));
-    QTest::keyClick(calendar->DayGrid(), Qt::Key_Left);
+    QTest::keyClick(calendar->dayGrid(), Qt::Key_Left);
     QCOMPARE(calendar->DateTime(), At(2024, 2, 9));
-    QTest::keyClick(calendar->DayGrid(), Qt::Key_Up);
+    QTest::keyClick(calendar->dayGrid(), Qt::Key_Up);
     QCOMPARE(calendar->DateTime(), At(2024, 2, 2));
-    QTest::keyClick(calendar->DayGrid(), Qt::Key_Up); // header row: refused
+    QTest::keyClick(calendar->dayGrid(), Qt::Key_Up); // header row: refused
     QCOMPARE(calendar->DateTime(), At(2024, 2, 2));
-    QTest::keyClick(calendar->DayGrid(), Qt::Key_Left);
-    QTest::keyClick(calendar->DayGrid(), Qt::Key_Left); // 31 January is not shown
+    QTest::keyClick(calendar->dayGrid(), Qt::Key_Left);
+    QTest::keyClick(calendar->dayGrid(), Qt::Key_Left); // 31 January is not shown
     QCOMPARE(calendar->DateTime(), At(2024, 2, 1));
     QCOMPARE(clicks, 0); // no mouse press
     calendar->SetDateTime(At(2024, 2, 29));
-    QTest::keyClick(calendar->DayGrid(), Qt::Key_Down);  // title cell below
-    QTest::keyClick(calendar->DayGrid(), Qt::Key_Right); // empty cell
+    QTest::keyClick(calendar->dayGrid(), Qt::Key_Down);  // title cell below
+    QTest::keyClick(calendar->dayGrid(), Qt::Key_Right); // empty cell
     QCOMPARE(calendar->DateTime(), At(2024, 2, 29));
 }
 
-void tst_TChnCalendar::pickerSize() {
-    TChnCalendar calendar;
+void tst_LunarCalendarWidget::pickerSize() {
+    LunarCalendarWidget calendar;
     calendar.resize(242, 42);
     calendar.show();
     QVERIFY(QTest::qWaitForWindowExposed(&calendar));
-    QCOMPARE(calendar.DayGrid()->height(), 0);
+    QCOMPARE(calendar.dayGrid()->height(), 0);
     QVERIFY(calendar.MonthUpDown()->isVisible());
     QVERIFY(calendar.YearUpDown()->isVisible());
     QVERIFY(calendar.MonthLabel()->isVisible());
@@ -554,12 +554,12 @@ void tst_TChnCalendar::pickerSize() {
     // Without the title row the grid fills the control and the year menu is its context menu.
     calendar.resize(313, 253);
     calendar.SetShowTitle(false);
-    QCOMPARE(calendar.DayGrid()->geometry(), QRect(2, 2, 309, 249));
+    QCOMPARE(calendar.dayGrid()->geometry(), QRect(2, 2, 309, 249));
     QVERIFY(calendar.MonthUpDown()->isHidden());
-    QCOMPARE(calendar.DayGrid()->contextMenuPolicy(), Qt::CustomContextMenu);
+    QCOMPARE(calendar.dayGrid()->contextMenuPolicy(), Qt::CustomContextMenu);
 }
 
-void tst_TChnCalendar::alphaBlend_data() {
+void tst_LunarCalendarWidget::alphaBlend_data() {
     QTest::addColumn<int>("alphaBlend");
     QTest::addColumn<int>("expected");
     QTest::newRow("50") << 50 << 127;
@@ -567,7 +567,7 @@ void tst_TChnCalendar::alphaBlend_data() {
     QTest::newRow("150 blends at 50 %") << 150 << 127;
 }
 
-void tst_TChnCalendar::alphaBlend() {
+void tst_LunarCalendarWidget::alphaBlend() {
     QFETCH(int, alphaBlend);
     QFETCH(int, expected);
     auto calendar = Make(At(2024, 2, 10));
@@ -601,11 +601,11 @@ void tst_TChnCalendar::alphaBlend() {
 
     // A point of the grid where the blended picture shows through, between the texts (none
     // where the picture blends at 0 %: the grid is white there whatever the background).
-    const QPoint gridAt = calendar->DayGrid()->pos();
+    const QPoint gridAt = calendar->dayGrid()->pos();
     QPoint through(-1, -1);
     for (int y = 100; y < 150 && expected != 255 && through.x() < 0; ++y)
         for (int x = 160; x < 250 && through.x() < 0; ++x)
-            if (calendar->DayGrid()->Picture().pixelColor(QPoint(x, y) - gridAt) ==
+            if (calendar->dayGrid()->Picture().pixelColor(QPoint(x, y) - gridAt) ==
                 QColor(expected, expected, expected))
                 through = QPoint(x, y) - gridAt;
     QCOMPARE(through.x() >= 0, expected != 255);
@@ -615,19 +615,19 @@ void tst_TChnCalendar::alphaBlend() {
     QCOMPARE(calendar->BackBuffer().pixelColor(156, 126), QColor(Qt::white));
     // The grid follows the background.
     if (through.x() >= 0)
-        QCOMPARE(calendar->DayGrid()->Picture().pixelColor(through), QColor(Qt::white));
+        QCOMPARE(calendar->dayGrid()->Picture().pixelColor(through), QColor(Qt::white));
 }
 
-void tst_TChnCalendar::drawEvents() {
+void tst_LunarCalendarWidget::drawEvents() {
     auto calendar = Make(At(2024, 2, 10));
-    TDayGrid *grid = calendar->DayGrid();
+    DayGrid *grid = calendar->dayGrid();
     const QRect selectedCell = grid->CellRect(7, 2);
     const QColor frame = calendar->ColorSelectedFrame();
     QCOMPARE(grid->Picture().pixelColor(selectedCell.topLeft()), frame);
 
     QStringList dayTexts;
     int selectedSeen = 0;
-    calendar->OnDrawDateCell = [&](TChnCalendar *sender, int day, QPainter &, const QRect &r,
+    calendar->OnDrawDateCell = [&](LunarCalendarWidget *sender, int day, QPainter &, const QRect &r,
                                    bool selected, QString &text, bool &defaultDraw) {
         QCOMPARE(sender, calendar.get());
         QCOMPARE(r.topLeft(), QPoint(0, 0));
@@ -639,8 +639,8 @@ void tst_TChnCalendar::drawEvents() {
         }
         text = QStringLiteral("x");
     };
-    calendar->OnDrawCnDateCell = [&](TChnCalendar *, int day, QPainter &, const QRect &, bool,
-                                     QString &text, bool &defaultDraw) {
+    calendar->OnDrawCnDateCell = [&](LunarCalendarWidget *, int day, QPainter &, const QRect &,
+                                     bool, QString &text, bool &defaultDraw) {
         if (day == 10) {
             QCOMPARE(text, QStringLiteral("春节"));
             defaultDraw = false;
@@ -660,15 +660,15 @@ void tst_TChnCalendar::drawEvents() {
             QVERIFY(picture.pixelColor(x, y) != calendar->ColorCnHolDay());
 }
 
-void tst_TChnCalendar::weekNumberColumn() {
+void tst_LunarCalendarWidget::weekNumberColumn() {
     auto calendar = Make(At(2024, 2, 10));
-    QCOMPARE(calendar->DayGrid()->ColWidth(0), 6);
+    QCOMPARE(calendar->dayGrid()->ColWidth(0), 6);
     calendar->SetShowWeekNum(true);
-    QCOMPARE(calendar->DayGrid()->ColWidth(0), 18);
-    QCOMPARE(calendar->DayGrid()->ColWidth(1), 39);
-    QCOMPARE(calendar->DayGrid()->ColWidth(8), 7);
-    const QImage &picture = calendar->DayGrid()->Picture();
-    const QRect weekCell = calendar->DayGrid()->CellRect(0, 1);
+    QCOMPARE(calendar->dayGrid()->ColWidth(0), 18);
+    QCOMPARE(calendar->dayGrid()->ColWidth(1), 39);
+    QCOMPARE(calendar->dayGrid()->ColWidth(8), 7);
+    const QImage &picture = calendar->dayGrid()->Picture();
+    const QRect weekCell = calendar->dayGrid()->CellRect(0, 1);
     // The week number "5" in grey (its digits are smoothed: the darkest pixel is grey).
     QColor darkest(Qt::white);
     for (int y = weekCell.top(); y <= weekCell.bottom(); ++y)
@@ -682,13 +682,13 @@ void tst_TChnCalendar::weekNumberColumn() {
     QCOMPARE(picture.pixelColor(weekCell.right(), weekCell.center().y()),
              calendar->ColorTitleWeekLine());
     calendar->SetShowWeekNum(false);
-    QCOMPARE(calendar->DayGrid()->ColWidth(0), 6);
-    QCOMPARE(calendar->DayGrid()->ColWidth(1), 40);
+    QCOMPARE(calendar->dayGrid()->ColWidth(0), 6);
+    QCOMPARE(calendar->dayGrid()->ColWidth(1), 40);
 }
 
-void tst_TChnCalendar::handlerErrorIsContained() {
+void tst_LunarCalendarWidget::handlerErrorIsContained() {
     auto calendar = Make(At(2024, 2, 10));
-    calendar->OnChange = [](TChnCalendar *) { throw std::runtime_error("handler failed"); };
+    calendar->OnChange = [](LunarCalendarWidget *) { throw std::runtime_error("handler failed"); };
     calendar->SetDateTime(At(2024, 3, 5));
     QCOMPARE(calendar->DateTime(), At(2024, 3, 5));
     QCOMPARE(calendar->cell(6).Day, 1); // March 2024 begins on a Friday
@@ -697,9 +697,9 @@ void tst_TChnCalendar::handlerErrorIsContained() {
     QCOMPARE(calendar->cell(2).Day, 1);
 }
 
-void tst_TChnCalendar::upDown() {
-    TUpDown spin(0, 13);
-    QSignalSpy clicks(&spin, &TUpDown::Click);
+void tst_LunarCalendarWidget::upDown() {
+    SpinArrows spin(0, 13);
+    QSignalSpy clicks(&spin, &SpinArrows::Click);
     spin.SetPosition(20);
     QCOMPARE(spin.Position(), 13);
     QCOMPARE(clicks.count(), 0);
@@ -716,7 +716,7 @@ void tst_TChnCalendar::upDown() {
     QCOMPARE(clicks.count(), 3);
 }
 
-void tst_TChnCalendar::labelsOpenMenus() {
+void tst_LunarCalendarWidget::labelsOpenMenus() {
     auto calendar = Make(At(2024, 2, 10));
     calendar->show();
     QVERIFY(QTest::qWaitForWindowExposed(calendar.get()));
@@ -740,27 +740,27 @@ void tst_TChnCalendar::labelsOpenMenus() {
     QCOMPARE(calendar->DateTime().date(), QDate::currentDate());
 }
 
-void tst_TChnCalendar::gridContextMenu() {
+void tst_LunarCalendarWidget::gridContextMenu() {
     auto calendar = Make(At(2024, 2, 10));
     calendar->show();
     QVERIFY(QTest::qWaitForWindowExposed(calendar.get()));
     const QPoint inside = CellCentre(*calendar, 20);
     QContextMenuEvent withTitle(QContextMenuEvent::Mouse, inside, QCursor::pos());
-    QApplication::sendEvent(calendar->DayGrid(), &withTitle);
+    QApplication::sendEvent(calendar->dayGrid(), &withTitle);
     QTest::qWait(50);
     QVERIFY(!calendar->YearMenu()->isVisible());
 
     calendar->SetShowTitle(false);
-    QTest::mouseClick(calendar->DayGrid(), Qt::RightButton, {}, inside);
+    QTest::mouseClick(calendar->dayGrid(), Qt::RightButton, {}, inside);
     QContextMenuEvent withoutTitle(QContextMenuEvent::Mouse, inside, QCursor::pos());
-    QApplication::sendEvent(calendar->DayGrid(), &withoutTitle);
+    QApplication::sendEvent(calendar->dayGrid(), &withoutTitle);
     QTRY_VERIFY(calendar->YearMenu()->isVisible());
     calendar->YearMenu()->hide();
     // A right click selects nothing.
     QCOMPARE(calendar->DateTime(), At(2024, 2, 10));
 }
 
-void tst_TChnCalendar::titlesDoNotDependOnHistory_data() {
+void tst_LunarCalendarWidget::titlesDoNotDependOnHistory_data() {
     QTest::addColumn<QDate>("before");
     QTest::addColumn<QDate>("date");
     QTest::addColumn<QString>("yearName");
@@ -779,20 +779,20 @@ void tst_TChnCalendar::titlesDoNotDependOnHistory_data() {
                                   << "猴年";
 }
 
-void tst_TChnCalendar::titlesDoNotDependOnHistory() {
+void tst_LunarCalendarWidget::titlesDoNotDependOnHistory() {
     QFETCH(QDate, before);
     QFETCH(QDate, date);
     QFETCH(QString, yearName);
     QFETCH(QString, zodiacYear);
-    TChnCalendar calendar;
+    LunarCalendarWidget calendar;
     if (before.isValid()) calendar.SetDateTime(QDateTime(before, QTime(0, 0)));
     calendar.SetDateTime(QDateTime(date, QTime(0, 0)));
     QCOMPARE(calendar.cell(41).DayText, yearName);
     QCOMPARE(calendar.cell(42).DayText, zodiacYear);
 }
 
-void tst_TChnCalendar::statusEraDoesNotDependOnHistory() {
-    TChnCalendar calendar;
+void tst_LunarCalendarWidget::statusEraDoesNotDependOnHistory() {
+    LunarCalendarWidget calendar;
     // 10 January 1912 still lies in the lunar year that began in 1911.
     calendar.SetDateTime(At(1911, 12, 20));
     calendar.SetDateTime(At(1912, 1, 10));
@@ -807,7 +807,7 @@ void tst_TChnCalendar::statusEraDoesNotDependOnHistory() {
              QString::fromStdString(lunar::EraTextOf(1)) + QStringLiteral(" 农历冬月廿三"));
 }
 
-void tst_TChnCalendar::droppedDaysOf1582_data() {
+void tst_LunarCalendarWidget::droppedDaysOf1582_data() {
     QTest::addColumn<QDate>("before");
     QTest::addColumn<int>("day");
     QTest::newRow("fresh") << QDate() << 7;
@@ -816,18 +816,18 @@ void tst_TChnCalendar::droppedDaysOf1582_data() {
     QTest::newRow("last dropped day") << QDate(1582, 11, 20) << 14;
 }
 
-void tst_TChnCalendar::droppedDaysOf1582() {
+void tst_LunarCalendarWidget::droppedDaysOf1582() {
     // The grid has 1582-10-05 .. 10-14, which the lunar engine's calendar skips: their cells
     // and, when one is the date, the status line and title cells show no other day's texts.
     QFETCH(QDate, before);
     QFETCH(int, day);
-    TChnCalendar calendar;
+    LunarCalendarWidget calendar;
     if (before.isValid()) calendar.SetDateTime(QDateTime(before, QTime(0, 0)));
     calendar.SetDateTime(At(1582, 10, day));
     // Day k is in cell k + 5: 1 October 1582 is a Friday in the grid's calendar.
     QCOMPARE(QDate(1582, 10, 1).dayOfWeek(), int(Qt::Friday));
     for (int k = 5; k <= 14; ++k) {
-        const TcnDateInf &cell = calendar.cell(k + 5);
+        const CalendarCell &cell = calendar.cell(k + 5);
         QCOMPARE(cell.Day, k);
         QVERIFY2(cell.LunarMonth.isEmpty() && cell.LunarDay.isEmpty(), qPrintable(cell.LunarDay));
         QCOMPARE(cell.Caption, k == 6 ? QStringLiteral("老人节") : QString());
@@ -842,7 +842,7 @@ void tst_TChnCalendar::droppedDaysOf1582() {
     QCOMPARE(calendar.cell(42).DayText, QStringLiteral("马年"));
 }
 
-void tst_TChnCalendar::festivalsInTheirColumns_data() {
+void tst_LunarCalendarWidget::festivalsInTheirColumns_data() {
     QTest::addColumn<QDate>("month");
     QTest::addColumn<QString>("festival");
     QTest::addColumn<int>("column"); // 1 Sunday .. 7 Saturday
@@ -861,7 +861,7 @@ void tst_TChnCalendar::festivalsInTheirColumns_data() {
             << QDate(r.year, r.month, 1) << QString::fromUtf8(r.festival) << r.column;
 }
 
-void tst_TChnCalendar::festivalsInTheirColumns() {
+void tst_LunarCalendarWidget::festivalsInTheirColumns() {
     QFETCH(QDate, month);
     QFETCH(QString, festival);
     QFETCH(int, column);
@@ -873,7 +873,7 @@ void tst_TChnCalendar::festivalsInTheirColumns() {
     QCOMPARE(columns, QList<int>{column});
 }
 
-void tst_TChnCalendar::frameAndBackDigits() {
+void tst_LunarCalendarWidget::frameAndBackDigits() {
     auto calendar = Make(At(2024, 2, 10));
     auto count = [&](const QColor &color) {
         int n = 0;
@@ -904,22 +904,22 @@ void tst_TChnCalendar::frameAndBackDigits() {
     calendar->setStyle(nullptr);
 }
 
-void tst_TChnCalendar::hideSelection() {
+void tst_LunarCalendarWidget::hideSelection() {
     auto calendar = Make(At(2024, 2, 10));
     calendar->show();
     QVERIFY(QTest::qWaitForWindowExposed(calendar.get()));
-    const QPoint corner = calendar->DayGrid()->CellRect(7, 2).topLeft() + QPoint(1, 1);
+    const QPoint corner = calendar->dayGrid()->CellRect(7, 2).topLeft() + QPoint(1, 1);
     const QColor gradient(0, 176, 84);
-    QCOMPARE(calendar->DayGrid()->Picture().pixelColor(corner), gradient);
+    QCOMPARE(calendar->dayGrid()->Picture().pixelColor(corner), gradient);
     calendar->SetHideSelection(true);
-    calendar->DayGrid()->clearFocus(); // redraws
-    QVERIFY(!calendar->DayGrid()->hasFocus());
-    QVERIFY(calendar->DayGrid()->Picture().pixelColor(corner) != gradient);
+    calendar->dayGrid()->clearFocus(); // redraws
+    QVERIFY(!calendar->dayGrid()->hasFocus());
+    QVERIFY(calendar->dayGrid()->Picture().pixelColor(corner) != gradient);
     calendar->activateWindow();
-    calendar->DayGrid()->setFocus();
-    QTRY_VERIFY(calendar->DayGrid()->hasFocus());
-    QCOMPARE(calendar->DayGrid()->Picture().pixelColor(corner), gradient);
+    calendar->dayGrid()->setFocus();
+    QTRY_VERIFY(calendar->dayGrid()->hasFocus());
+    QCOMPARE(calendar->dayGrid()->Picture().pixelColor(corner), gradient);
 }
 
-QTEST_MAIN(tst_TChnCalendar)
-#include "tst_TChnCalendar.moc"
+QTEST_MAIN(tst_LunarCalendarWidget)
+#include "tst_LunarCalendarWidget.moc"

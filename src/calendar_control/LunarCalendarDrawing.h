@@ -10,7 +10,7 @@
 class QPainter;
 
 // Pixel work and text drawing of the calendar control, on 24-bit images.
-class ChnCalendarDrawing {
+class LunarCalendarDrawing {
 public:
     // A colour stored as blue * 65536 + green * 256 + red.
     static QColor FromTColor(int value);

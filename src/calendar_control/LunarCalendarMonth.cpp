@@ -1,6 +1,6 @@
-#include "calendar_control/ChnCalendarMonth.h"
+#include "calendar_control/LunarCalendarMonth.h"
 
-#include "calendar_control/ChnCalendarGeometry.h"
+#include "calendar_control/LunarCalendarGeometry.h"
 #include "lunar/CivilDate.h"
 #include "lunar/DateInfo.h"
 
@@ -16,26 +16,26 @@ QString Text(const std::string &utf8) {
 
 } // namespace
 
-const TcnDateInf &ChnCalendarMonth::Cell(int i) const {
-    static const TcnDateInf none;
+const CalendarCell &LunarCalendarMonth::Cell(int i) const {
+    static const CalendarCell none;
     if (i < 1 || i > 42) return none;
     return FCells[std::size_t(i - 1)];
 }
 
-TcnDateInf &ChnCalendarMonth::Cell(int i) {
+CalendarCell &LunarCalendarMonth::Cell(int i) {
     return FCells.at(std::size_t(i - 1));
 }
 
-void ChnCalendarMonth::SetTitles(const QString &yearPillar, const QString &animal) {
+void LunarCalendarMonth::SetTitles(const QString &yearPillar, const QString &animal) {
     for (int i = 40; i <= 42; ++i) Cell(i).Valid = true;
     Cell(41).DayText = yearPillar;
     Cell(42).DayText = animal + QStringLiteral("年");
 }
 
-void ChnCalendarMonth::Clear(const QColor &dateColor) {
+void LunarCalendarMonth::Clear(const QColor &dateColor) {
     for (QString &week : FWeekNumbers) week.clear();
     for (int i = 1; i <= 37; ++i) {
-        TcnDateInf &cell = Cell(i);
+        CalendarCell &cell = Cell(i);
         cell.Valid = false;
         cell.LunarMonth.clear();
         cell.LunarDay.clear();
@@ -44,16 +44,16 @@ void ChnCalendarMonth::Clear(const QColor &dateColor) {
     }
 }
 
-int ChnCalendarMonth::Fill(lunar::DateInfo &info, int y, int m, int d, const Colors &colors) {
+int LunarCalendarMonth::Fill(lunar::DateInfo &info, int y, int m, int d, const Colors &colors) {
     const QDate first(y, m, 1);
     if (!first.isValid()) return 0;
-    const int w = ChnCalendarGeometry::SundayBasedWeekday(first);
+    const int w = LunarCalendarGeometry::SundayBasedWeekday(first);
     const int n = first.daysInMonth();
     int selected = 0;
     int lastWeek = -1;
     std::size_t weekSlot = 0;
     for (int k = 1; k <= n; ++k) {
-        const int i = ChnCalendarGeometry::CellOfDay(k, w);
+        const int i = LunarCalendarGeometry::CellOfDay(k, w);
         // The record takes the toolkit's Date, whose calendar is the grid's: festival weekdays
         // then match the columns, and the days dropped in 1582 get their own (empty) texts.
         double date = 0.0;
@@ -65,7 +65,7 @@ int ChnCalendarMonth::Fill(lunar::DateInfo &info, int y, int m, int d, const Col
             lastWeek = week;
         }
 
-        TcnDateInf &cell = Cell(i);
+        CalendarCell &cell = Cell(i);
         cell.Day = k;
         cell.DayText = QString::number(k);
         cell.LunarMonth = Text(info.MonthName);

@@ -1,13 +1,13 @@
-#include "calendar_control/ChnCalendarGeometry.h"
+#include "calendar_control/LunarCalendarGeometry.h"
 
 #include <cmath>
 
-QRect ChnCalendarGeometry::GridBounds(const QSize &control, bool showTitle) {
+QRect LunarCalendarGeometry::GridBounds(const QSize &control, bool showTitle) {
     if (showTitle) return QRect(8, 40, control.width() - 15, control.height() - 67);
     return QRect(2, 2, control.width() - 4, control.height() - 4);
 }
 
-std::vector<int> ChnCalendarGeometry::ColumnWidths(int gridWidth, int col0Width) {
+std::vector<int> LunarCalendarGeometry::ColumnWidths(int gridWidth, int col0Width) {
     std::vector<int> widths(ColumnCount);
     widths[0] = col0Width;
     const int each = (gridWidth - col0Width) / 7 - 1;
@@ -20,7 +20,7 @@ std::vector<int> ChnCalendarGeometry::ColumnWidths(int gridWidth, int col0Width)
     return widths;
 }
 
-std::vector<int> ChnCalendarGeometry::RowHeights(int gridHeight, int row0Height) {
+std::vector<int> LunarCalendarGeometry::RowHeights(int gridHeight, int row0Height) {
     std::vector<int> heights(RowCount);
     heights[0] = row0Height;
     const int each = (gridHeight - 18) / 6 - 1;
@@ -33,33 +33,33 @@ std::vector<int> ChnCalendarGeometry::RowHeights(int gridHeight, int row0Height)
     return heights;
 }
 
-int ChnCalendarGeometry::CellIndex(int column, int row) {
+int LunarCalendarGeometry::CellIndex(int column, int row) {
     if (column < 1 || column > 7 || row < 1 || row > 6) return 0;
     return column + 7 * (row - 1);
 }
 
-QPoint ChnCalendarGeometry::CellPosition(int index) {
+QPoint LunarCalendarGeometry::CellPosition(int index) {
     return QPoint((index - 1) % 7 + 1, (index - 1) / 7 + 1);
 }
 
-int ChnCalendarGeometry::SundayBasedWeekday(const QDate &date) {
+int LunarCalendarGeometry::SundayBasedWeekday(const QDate &date) {
     return date.dayOfWeek() % 7 + 1;
 }
 
-QRect ChnCalendarGeometry::BackYearRect(const QRect &grid) {
+QRect LunarCalendarGeometry::BackYearRect(const QRect &grid) {
     const int right = grid.x() + grid.width();
     const int bottom = (grid.y() + grid.height()) / 2;
     return QRect(QPoint(grid.x(), grid.y() + 6), QPoint(right - 1, bottom + 6 - 1));
 }
 
-QRect ChnCalendarGeometry::BackMonthRect(const QRect &grid) {
+QRect LunarCalendarGeometry::BackMonthRect(const QRect &grid) {
     const int right = grid.x() + grid.width();
     const int bottom = grid.y() + grid.height();
     return QRect(QPoint(grid.x(), bottom / 2), QPoint(right - 1, bottom - 1));
 }
 
-QRect ChnCalendarGeometry::FittedRect(int a, int b, int W, int H, bool centred,
-                                      const QRect &previous) {
+QRect LunarCalendarGeometry::FittedRect(int a, int b, int W, int H, bool centred,
+                                        const QRect &previous) {
     if (b == 0) return previous;
     const double r = double(a) / double(b);
     int width = 0;
@@ -83,8 +83,8 @@ QRect ChnCalendarGeometry::FittedRect(int a, int b, int W, int H, bool centred,
     return QRect(0, 0, width, height);
 }
 
-QRect ChnCalendarGeometry::PicturePlacement(const QSize &picture, const QSize &control, bool center,
-                                            bool stretch) {
+QRect LunarCalendarGeometry::PicturePlacement(const QSize &picture, const QSize &control,
+                                              bool center, bool stretch) {
     const int W = control.width();
     const int H = control.height();
     if (stretch) {

@@ -5,7 +5,7 @@
 
 // One position of the month grid: a day of the shown month, or one of the three title
 // cells of the bottom row (star sign, year name, zodiac year).
-struct TcnDateInf {
+struct CalendarCell {
     int Day = 0;
     // Only valid cells are drawn and can be selected.
     bool Valid = false;

@@ -1,4 +1,4 @@
-#include "calendar_control/TUpDown.h"
+#include "calendar_control/SpinArrows.h"
 
 #include <QGuiApplication>
 #include <QMouseEvent>
@@ -9,27 +9,27 @@
 
 #include <algorithm>
 
-TUpDown::TUpDown(int min, int max, QWidget *parent)
+SpinArrows::SpinArrows(int min, int max, QWidget *parent)
     : QWidget(parent), FMin(min), FMax(max), FPosition(min), FRepeatTimer(new QTimer(this)) {
     setFocusPolicy(Qt::NoFocus);
     resize(sizeHint());
-    connect(FRepeatTimer, &QTimer::timeout, this, &TUpDown::Repeat);
+    connect(FRepeatTimer, &QTimer::timeout, this, &SpinArrows::Repeat);
 }
 
-void TUpDown::SetPosition(int value) {
+void SpinArrows::SetPosition(int value) {
     FPosition = std::clamp(value, FMin, FMax);
 }
 
-void TUpDown::Step(bool up) {
+void SpinArrows::Step(bool up) {
     SetPosition(FPosition + (up ? 1 : -1));
     emit Click(up);
 }
 
-QSize TUpDown::sizeHint() const {
+QSize SpinArrows::sizeHint() const {
     return QSize(17, 24);
 }
 
-void TUpDown::paintEvent(QPaintEvent *) {
+void SpinArrows::paintEvent(QPaintEvent *) {
     QPainter painter(this);
     const int half = height() / 2;
     const QRect halves[2] = {QRect(0, 0, width(), half), QRect(0, half, width(), height() - half)};
@@ -48,7 +48,7 @@ void TUpDown::paintEvent(QPaintEvent *) {
     }
 }
 
-void TUpDown::mousePressEvent(QMouseEvent *event) {
+void SpinArrows::mousePressEvent(QMouseEvent *event) {
     if (event->button() != Qt::LeftButton) return;
     FPressed = event->position().y() < height() / 2 ? 1 : -1;
     update();
@@ -56,14 +56,14 @@ void TUpDown::mousePressEvent(QMouseEvent *event) {
     FRepeatTimer->start(400);
 }
 
-void TUpDown::mouseReleaseEvent(QMouseEvent *event) {
+void SpinArrows::mouseReleaseEvent(QMouseEvent *event) {
     if (event->button() != Qt::LeftButton) return;
     FPressed = 0;
     FRepeatTimer->stop();
     update();
 }
 
-void TUpDown::Repeat() {
+void SpinArrows::Repeat() {
     // The release may have gone elsewhere, for instance to a dialog opened by the handler.
     if (FPressed == 0 || !(QGuiApplication::mouseButtons() & Qt::LeftButton)) {
         FPressed = 0;
