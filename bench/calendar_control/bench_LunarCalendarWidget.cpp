@@ -17,7 +17,7 @@ void BM_SetDateTimeOtherMonth(benchmark::State &state) {
     int k = 0;
     for (auto _ : state) {
         calendar.SetDateTime(dates[k]);
-        benchmark::DoNotOptimize(calendar.dayGrid()->Picture().constBits());
+        benchmark::DoNotOptimize(calendar.dayGrid()->picture().constBits());
         k ^= 1;
     }
 }
@@ -34,7 +34,7 @@ void BM_SetDateTimeOtherMonthWithPicture(benchmark::State &state) {
     int k = 0;
     for (auto _ : state) {
         calendar.SetDateTime(dates[k]);
-        benchmark::DoNotOptimize(calendar.dayGrid()->Picture().constBits());
+        benchmark::DoNotOptimize(calendar.dayGrid()->picture().constBits());
         k ^= 1;
     }
 }
@@ -48,8 +48,8 @@ void BM_MonthFill(benchmark::State &state) {
                                             Qt::red};
     int m = 1;
     for (auto _ : state) {
-        month.Clear(Qt::darkGray);
-        benchmark::DoNotOptimize(month.Fill(info, 2024, m, 10, colors));
+        month.clear(Qt::darkGray);
+        benchmark::DoNotOptimize(month.fill(info, 2024, m, 10, colors));
         m = m % 12 + 1;
     }
 }
@@ -59,8 +59,8 @@ void BM_GridRedraw(benchmark::State &state) {
     LunarCalendarWidget calendar;
     calendar.SetDateTime(QDateTime(QDate(2024, 2, 10), QTime(0, 0)));
     for (auto _ : state) {
-        calendar.dayGrid()->Redraw();
-        benchmark::DoNotOptimize(calendar.dayGrid()->Picture().constBits());
+        calendar.dayGrid()->redraw();
+        benchmark::DoNotOptimize(calendar.dayGrid()->picture().constBits());
     }
 }
 BENCHMARK(BM_GridRedraw)->Unit(benchmark::kMicrosecond);

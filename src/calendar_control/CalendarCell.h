@@ -6,15 +6,15 @@
 // One position of the month grid: a day of the shown month, or one of the three title
 // cells of the bottom row (star sign, year name, zodiac year).
 struct CalendarCell {
-    int Day = 0;
+    int day = 0;
     // Only valid cells are drawn and can be selected.
-    bool Valid = false;
+    bool valid = false;
     // The day number in decimal; for a title cell the title text.
-    QString DayText;
-    QString LunarMonth;
-    QString LunarDay;
+    QString dayText;
+    QString lunarMonth;
+    QString lunarDay;
     // What is shown under the day number: lunar day, month, festival or solar term.
-    QString Caption;
-    QColor DateColor;
-    QColor CaptionColor;
+    QString caption;
+    QColor dateColor;
+    QColor captionColor;
 };

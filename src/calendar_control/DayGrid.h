@@ -7,47 +7,51 @@
 #include <vector>
 
 // A draw grid without lines, scroll bars or fixed cells: every cell is drawn by the owner
-// through OnDrawCell, and every move of the current cell (mouse, keys or SetCurrent) is
-// first put to OnSelectCell, which may refuse it. The composed picture is kept and only
-// rebuilt after Redraw().
+// through the cell painter, and every move of the current cell (mouse, keys or
+// setCurrentCell) is first put to the selection filter, which may refuse it. The composed
+// picture is kept and only rebuilt after redraw().
 class DayGrid : public QWidget {
     Q_OBJECT
 public:
     DayGrid(int columnCount, int rowCount, QWidget *parent = nullptr);
 
-    using SelectCellEvent = std::function<void(int column, int row, bool &allowed)>;
+    // True when the current cell may move to (column, row).
+    using SelectionFilter = std::function<bool(int column, int row)>;
     // rect is the cell in grid coordinates.
-    using DrawCellEvent =
+    using CellPainter =
         std::function<void(int column, int row, QPainter &target, const QRect &rect)>;
 
-    int ColumnCount() const { return int(FColWidths.size()); }
-    int RowCount() const { return int(FRowHeights.size()); }
-    int ColWidth(int column) const { return FColWidths.at(column); }
-    int RowHeight(int row) const { return FRowHeights.at(row); }
-    void SetColWidth(int column, int width);
-    void SetRowHeight(int row, int height);
-    // Cell rectangle in grid coordinates (may reach outside the widget).
-    QRect CellRect(int column, int row) const;
-    // Cell under a grid point, or (-1, -1).
-    QPoint CellAt(const QPoint &pos) const;
+    void setSelectionFilter(SelectionFilter filter) { m_selectionFilter = std::move(filter); }
+    void setCellPainter(CellPainter painter) { m_cellPainter = std::move(painter); }
 
-    int Col() const { return FCol; }
-    int Row() const { return FRow; }
-    // Moves the current cell when OnSelectCell allows it (or is not set); true when it moved
-    // or was already there and allowed.
-    bool SetCurrent(int column, int row);
+    int columnCount() const { return int(m_columnWidths.size()); }
+    int rowCount() const { return int(m_rowHeights.size()); }
+    int columnWidth(int column) const { return m_columnWidths.at(column); }
+    int rowHeight(int row) const { return m_rowHeights.at(row); }
+    void setColumnWidth(int column, int width);
+    void setRowHeight(int row, int height);
+    // Cell rectangle in grid coordinates (may reach outside the widget).
+    QRect cellRect(int column, int row) const;
+    // Cell under a grid point, or (-1, -1).
+    QPoint cellAt(const QPoint &pos) const;
+
+    int currentColumn() const { return m_currentColumn; }
+    int currentRow() const { return m_currentRow; }
+    // Moves the current cell when the selection filter allows it (or none is set); true when
+    // it moved or was already there and allowed.
+    bool setCurrentCell(int column, int row);
 
     // Marks the picture stale and schedules a repaint.
-    void Redraw();
+    void redraw();
     // The composed picture of all cells, rebuilt first when stale.
-    const QImage &Picture();
+    const QImage &picture();
 
-    SelectCellEvent OnSelectCell;
-    DrawCellEvent OnDrawCell;
-    std::function<void(QMouseEvent *event)> OnMouseDown;
+signals:
+    // A mouse button went down on the grid, before the current cell follows it.
+    void mousePressed();
     // A left click (press and release on the grid) at a grid point.
-    std::function<void(const QPoint &pos)> OnClick;
-    std::function<void()> OnMouseLeave;
+    void clicked(const QPoint &pos);
+    void mouseLeft();
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -61,11 +65,13 @@ protected:
     void focusOutEvent(QFocusEvent *event) override;
 
 private:
-    std::vector<int> FColWidths;
-    std::vector<int> FRowHeights;
-    int FCol = 0;
-    int FRow = 0;
-    bool FLeftPressed = false;
-    bool FStale = true;
-    QImage FPicture;
+    std::vector<int> m_columnWidths;
+    std::vector<int> m_rowHeights;
+    int m_currentColumn = 0;
+    int m_currentRow = 0;
+    bool m_leftPressed = false;
+    bool m_stale = true;
+    QImage m_picture;
+    SelectionFilter m_selectionFilter;
+    CellPainter m_cellPainter;
 };

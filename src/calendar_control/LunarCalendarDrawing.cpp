@@ -9,11 +9,11 @@
 namespace {
 
 // Rounds halves to the even neighbour, as the control's colour and band arithmetic does.
-int RoundEven(double x) {
+int roundEven(double x) {
     return int(std::nearbyint(x));
 }
 
-QStringList Substitutes(const QString &name) {
+QStringList substitutes(const QString &name) {
     if (name == QStringLiteral("黑体"))
         return {name, QStringLiteral("SimHei"), QStringLiteral("WenQuanYi Zen Hei"),
                 QStringLiteral("Noto Sans CJK SC")};
@@ -31,13 +31,13 @@ QStringList Substitutes(const QString &name) {
 
 } // namespace
 
-QColor LunarCalendarDrawing::FromTColor(int value) {
+QColor LunarCalendarDrawing::colorFromBgr(int value) {
     return QColor(value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF);
 }
 
-QFont LunarCalendarDrawing::NamedFont(const QString &name, int points, bool bold) {
+QFont LunarCalendarDrawing::namedFont(const QString &name, int points, bool bold) {
     QFont font;
-    font.setFamilies(Substitutes(name));
+    font.setFamilies(substitutes(name));
     // Sizes are fixed in pixels so that the layout does not follow the screen's resolution.
     font.setPixelSize((points * 96 + 36) / 72);
     // Small Song type is drawn crisp, as Song bitmap faces are: captions keep their exact colour.
@@ -49,7 +49,7 @@ QFont LunarCalendarDrawing::NamedFont(const QString &name, int points, bool bold
     return font;
 }
 
-QMargins LunarCalendarDrawing::InkMargins(const QFont &font, const QString &text) {
+QMargins LunarCalendarDrawing::inkMargins(const QFont &font, const QString &text) {
     if (text.isEmpty()) return {};
     const QFontMetrics metrics(font);
     // Relative to the baseline; bottom() is the last inked row.
@@ -58,23 +58,23 @@ QMargins LunarCalendarDrawing::InkMargins(const QFont &font, const QString &text
                     std::max(0, ink.bottom() + 1 - metrics.descent()));
 }
 
-LunarCalendarDrawing::Band LunarCalendarDrawing::GradientBand(int k, const QColor &start,
+LunarCalendarDrawing::Band LunarCalendarDrawing::gradientBand(int k, const QColor &start,
                                                               const QColor &end, int height) {
-    auto channel = [k](int a, int b) { return RoundEven(a + k * double(b - a) / 256.0); };
+    auto channel = [k](int a, int b) { return roundEven(a + k * double(b - a) / 256.0); };
     Band band;
     band.color = QColor(channel(start.red(), end.red()), channel(start.green(), end.green()),
                         channel(start.blue(), end.blue()));
-    band.top = RoundEven((k - 1) * double(height) / 256.0);
-    band.bottom = RoundEven(k * double(height) / 256.0);
+    band.top = roundEven((k - 1) * double(height) / 256.0);
+    band.bottom = roundEven(k * double(height) / 256.0);
     return band;
 }
 
-void LunarCalendarDrawing::FillGradient(QImage &image, const QRect &rect, const QColor &start,
+void LunarCalendarDrawing::fillGradient(QImage &image, const QRect &rect, const QColor &start,
                                         const QColor &end) {
     const QRect area = rect.intersected(image.rect());
     if (area.isEmpty() || image.format() != QImage::Format_RGB888) return;
     for (int k = 1; k <= 256; ++k) {
-        const Band band = GradientBand(k, start, end, rect.height());
+        const Band band = gradientBand(k, start, end, rect.height());
         const int top = std::max(rect.top() + band.top, area.top());
         const int bottom = std::min(rect.top() + band.bottom, area.bottom() + 1);
         const uchar r = uchar(band.color.red());
@@ -91,7 +91,7 @@ void LunarCalendarDrawing::FillGradient(QImage &image, const QRect &rect, const 
     }
 }
 
-void LunarCalendarDrawing::BlendPicture(QImage &back, const QImage &picture, int alphaBlend) {
+void LunarCalendarDrawing::blendPicture(QImage &back, const QImage &picture, int alphaBlend) {
     if (picture.isNull() || back.isNull()) return;
     if (back.format() != QImage::Format_RGB888 || picture.format() != QImage::Format_RGB888) return;
     const int p = ((alphaBlend % 100) + 100) % 100;
@@ -110,7 +110,7 @@ void LunarCalendarDrawing::BlendPicture(QImage &back, const QImage &picture, int
     }
 }
 
-void LunarCalendarDrawing::DrawSingleLine(QPainter &painter, const QRect &rect, int alignment,
+void LunarCalendarDrawing::drawSingleLine(QPainter &painter, const QRect &rect, int alignment,
                                           const QString &text) {
     if (text.isEmpty() || rect.width() <= 0 || rect.height() <= 0) return;
     const QFontMetrics metrics = painter.fontMetrics();

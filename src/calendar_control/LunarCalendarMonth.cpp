@@ -8,96 +8,96 @@
 
 namespace {
 
-const QColor Red(255, 0, 0);
+const QColor kRed(255, 0, 0);
 
-QString Text(const std::string &utf8) {
+QString toQString(const std::string &utf8) {
     return QString::fromStdString(utf8);
 }
 
 } // namespace
 
-const CalendarCell &LunarCalendarMonth::Cell(int i) const {
+const CalendarCell &LunarCalendarMonth::cell(int i) const {
     static const CalendarCell none;
     if (i < 1 || i > 42) return none;
-    return FCells[std::size_t(i - 1)];
+    return m_cells[std::size_t(i - 1)];
 }
 
-CalendarCell &LunarCalendarMonth::Cell(int i) {
-    return FCells.at(std::size_t(i - 1));
+CalendarCell &LunarCalendarMonth::cell(int i) {
+    return m_cells.at(std::size_t(i - 1));
 }
 
-void LunarCalendarMonth::SetTitles(const QString &yearPillar, const QString &animal) {
-    for (int i = 40; i <= 42; ++i) Cell(i).Valid = true;
-    Cell(41).DayText = yearPillar;
-    Cell(42).DayText = animal + QStringLiteral("年");
+void LunarCalendarMonth::setTitles(const QString &yearPillar, const QString &animal) {
+    for (int i = 40; i <= 42; ++i) cell(i).valid = true;
+    cell(41).dayText = yearPillar;
+    cell(42).dayText = animal + QStringLiteral("年");
 }
 
-void LunarCalendarMonth::Clear(const QColor &dateColor) {
-    for (QString &week : FWeekNumbers) week.clear();
+void LunarCalendarMonth::clear(const QColor &dateColor) {
+    for (QString &week : m_weekNumbers) week.clear();
     for (int i = 1; i <= 37; ++i) {
-        CalendarCell &cell = Cell(i);
-        cell.Valid = false;
-        cell.LunarMonth.clear();
-        cell.LunarDay.clear();
-        cell.Caption.clear();
-        cell.DateColor = (i % 7 == 1 || i % 7 == 0) ? Red : dateColor;
+        CalendarCell &dayCell = cell(i);
+        dayCell.valid = false;
+        dayCell.lunarMonth.clear();
+        dayCell.lunarDay.clear();
+        dayCell.caption.clear();
+        dayCell.dateColor = (i % 7 == 1 || i % 7 == 0) ? kRed : dateColor;
     }
 }
 
-int LunarCalendarMonth::Fill(lunar::DateInfo &info, int y, int m, int d, const Colors &colors) {
+int LunarCalendarMonth::fill(lunar::DateInfo &info, int y, int m, int d, const Colors &colors) {
     const QDate first(y, m, 1);
     if (!first.isValid()) return 0;
-    const int w = LunarCalendarGeometry::SundayBasedWeekday(first);
+    const int w = LunarCalendarGeometry::sundayBasedWeekday(first);
     const int n = first.daysInMonth();
     int selected = 0;
     int lastWeek = -1;
     std::size_t weekSlot = 0;
     for (int k = 1; k <= n; ++k) {
-        const int i = LunarCalendarGeometry::CellOfDay(k, w);
+        const int i = LunarCalendarGeometry::cellOfDay(k, w);
         // The record takes the toolkit's Date, whose calendar is the grid's: festival weekdays
         // then match the columns, and the days dropped in 1582 get their own (empty) texts.
         double date = 0.0;
         if (lunar::CivilToDate(y, m, k, date)) info.SetDate(date);
 
         const int week = QDate(y, m, k).weekNumber();
-        if (week != lastWeek && weekSlot < FWeekNumbers.size()) {
-            FWeekNumbers[weekSlot++] = QString::number(week);
+        if (week != lastWeek && weekSlot < m_weekNumbers.size()) {
+            m_weekNumbers[weekSlot++] = QString::number(week);
             lastWeek = week;
         }
 
-        CalendarCell &cell = Cell(i);
-        cell.Day = k;
-        cell.DayText = QString::number(k);
-        cell.LunarMonth = Text(info.MonthName);
-        cell.LunarDay = Text(info.DayName);
+        CalendarCell &dayCell = cell(i);
+        dayCell.day = k;
+        dayCell.dayText = QString::number(k);
+        dayCell.lunarMonth = toQString(info.MonthName);
+        dayCell.lunarDay = toQString(info.DayName);
 
         // Later captions outrank earlier ones: lunar day, civil festival, solar term,
         // lunar festival.
         if (info.DayName == "初一") {
-            cell.Caption = cell.LunarMonth;
-            cell.CaptionColor = Red;
+            dayCell.caption = dayCell.lunarMonth;
+            dayCell.captionColor = kRed;
         } else {
-            cell.Caption = cell.LunarDay;
-            cell.CaptionColor = colors.cnDate;
+            dayCell.caption = dayCell.lunarDay;
+            dayCell.captionColor = colors.lunarDay;
         }
         if (!info.CivilFestival.empty()) {
-            cell.Caption = Text(info.CivilFestival);
-            cell.CaptionColor = colors.holiday;
+            dayCell.caption = toQString(info.CivilFestival);
+            dayCell.captionColor = colors.civilFestival;
         }
         if (!info.TermName.empty()) {
-            cell.Caption = Text(info.TermName);
-            cell.CaptionColor = colors.lunarHoliday;
+            dayCell.caption = toQString(info.TermName);
+            dayCell.captionColor = colors.solarTerm;
         }
         if (!info.LunarFestival.empty()) {
-            cell.Caption = Text(info.LunarFestival);
-            cell.CaptionColor = colors.cnHoliday;
+            dayCell.caption = toQString(info.LunarFestival);
+            dayCell.captionColor = colors.lunarFestival;
         }
 
         if (k == d) {
-            Cell(40).DayText = Text(info.StarSign);
+            cell(40).dayText = toQString(info.StarSign);
             selected = i;
         }
-        cell.Valid = true;
+        dayCell.valid = true;
     }
     return selected;
 }

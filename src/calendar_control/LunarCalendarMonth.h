@@ -17,28 +17,28 @@ class DateInfo;
 class LunarCalendarMonth {
 public:
     struct Colors {
-        QColor date;         // day numbers of weekdays (weekends are red)
-        QColor cnDate;       // plain lunar day
-        QColor holiday;      // civil festival
-        QColor lunarHoliday; // solar term
-        QColor cnHoliday;    // lunar festival
+        QColor date;          // day numbers of weekdays (weekends are red)
+        QColor lunarDay;      // plain lunar day
+        QColor civilFestival; // civil festival
+        QColor solarTerm;     // solar term
+        QColor lunarFestival; // lunar festival
     };
 
     // Cell i = 1..42; anything else gives an empty invalid cell.
-    const CalendarCell &Cell(int i) const;
-    CalendarCell &Cell(int i);
-    const std::array<QString, 6> &WeekNumbers() const { return FWeekNumbers; }
+    const CalendarCell &cell(int i) const;
+    CalendarCell &cell(int i);
+    const std::array<QString, 6> &weekNumbers() const { return m_weekNumbers; }
 
     // Marks the title cells valid: 41 the year name, 42 the zodiac year.
-    void SetTitles(const QString &yearPillar, const QString &animal);
+    void setTitles(const QString &yearPillar, const QString &animal);
     // Empties cells 1..37 and the week numbers; day numbers red in the weekend columns.
-    void Clear(const QColor &dateColor);
-    // Fills day 1..n of month m of year y into cells 1..37 (Clear first); the title cell 40
+    void clear(const QColor &dateColor);
+    // Fills day 1..n of month m of year y into cells 1..37 (clear() first); the title cell 40
     // gets the star sign of day d. Returns the cell of day d, 0 when the month has no such
     // day. `info` is walked through the month in date order.
-    int Fill(lunar::DateInfo &info, int y, int m, int d, const Colors &colors);
+    int fill(lunar::DateInfo &info, int y, int m, int d, const Colors &colors);
 
 private:
-    std::array<CalendarCell, 42> FCells;
-    std::array<QString, 6> FWeekNumbers;
+    std::array<CalendarCell, 42> m_cells;
+    std::array<QString, 6> m_weekNumbers;
 };

@@ -26,7 +26,7 @@ namespace {
 using Geometry = LunarCalendarGeometry;
 using Drawing = LunarCalendarDrawing;
 
-const QColor Grey = Drawing::FromTColor(8421504);
+const QColor Grey = Drawing::colorFromBgr(8421504);
 
 QString Text(const std::string &utf8) {
     return QString::fromStdString(utf8);
@@ -50,7 +50,7 @@ QPoint TextOrigin(const QLabel *label) {
 // Sizes the label to its text, glyphs whole, with the line of text starting at `at`.
 void SetLabelText(QLabel *label, const QString &text, const QPoint &at) {
     label->setText(text);
-    const QMargins ink = Drawing::InkMargins(label->font(), text);
+    const QMargins ink = Drawing::inkMargins(label->font(), text);
     label->setContentsMargins(ink);
     label->adjustSize();
     label->move(at.x(), at.y() - ink.top());
@@ -90,50 +90,54 @@ LunarCalendarWidget::LunarCalendarWidget(QWidget *parent)
     : QWidget(parent), FDateTime(QDate(1899, 12, 30), QTime(0, 0)),
       FMonth(std::make_unique<LunarCalendarMonth>()),
       FDateInfo(std::make_unique<lunar::DateInfo>()) {
-    FFontDate = Drawing::NamedFont(QStringLiteral("黑体"), 9, true);
-    FFontCnDate = Drawing::NamedFont(QStringLiteral("宋体"), 9, false);
-    FColorTitleWeekLine = Drawing::FromTColor(12961221);
-    FColorTitleWeekEnd = Drawing::FromTColor(255);
-    FColorTitleWeek = Drawing::FromTColor(5197647);
-    FColorCnDate = Drawing::FromTColor(32768);
-    FColorDate = Drawing::FromTColor(5197647);
-    FColorHoliday = Drawing::FromTColor(33023);
-    FColorLunarHolDay = Drawing::FromTColor(16733011);
-    FColorCnHolDay = Drawing::FromTColor(33023);
-    FColorSelectedStart = Drawing::FromTColor(5484032);
-    FColorSelectedEnd = Drawing::FromTColor(6673664);
-    FColorSelectedFrame = Drawing::FromTColor(4625152);
+    FFontDate = Drawing::namedFont(QStringLiteral("黑体"), 9, true);
+    FFontCnDate = Drawing::namedFont(QStringLiteral("宋体"), 9, false);
+    FColorTitleWeekLine = Drawing::colorFromBgr(12961221);
+    FColorTitleWeekEnd = Drawing::colorFromBgr(255);
+    FColorTitleWeek = Drawing::colorFromBgr(5197647);
+    FColorCnDate = Drawing::colorFromBgr(32768);
+    FColorDate = Drawing::colorFromBgr(5197647);
+    FColorHoliday = Drawing::colorFromBgr(33023);
+    FColorLunarHolDay = Drawing::colorFromBgr(16733011);
+    FColorCnHolDay = Drawing::colorFromBgr(33023);
+    FColorSelectedStart = Drawing::colorFromBgr(5484032);
+    FColorSelectedEnd = Drawing::colorFromBgr(6673664);
+    FColorSelectedFrame = Drawing::colorFromBgr(4625152);
     FColorWeekNum = Grey;
     FColorShowFrame = Grey;
-    FColorBackYear = Drawing::FromTColor(14543103);
-    FColorBackMonth = Drawing::FromTColor(15461355);
+    FColorBackYear = Drawing::colorFromBgr(14543103);
+    FColorBackMonth = Drawing::colorFromBgr(15461355);
     FColorTitleConstellation = QColor(0, 0, 0);
     FColorTitleAnimalsYear = QColor(0, 0, 0);
 
     setAttribute(Qt::WA_OpaquePaintEvent);
     resize(313, 253);
 
-    FDayGrid = new DayGrid(Geometry::ColumnCount, Geometry::RowCount, this);
+    FDayGrid = new DayGrid(Geometry::kColumnCount, Geometry::kRowCount, this);
     FDayGrid->setGeometry(8, 40, 298, 186);
-    FDayGrid->OnDrawCell = [this](int c, int r, QPainter &target, const QRect &rect) {
+    FDayGrid->setCellPainter([this](int c, int r, QPainter &target, const QRect &rect) {
         PaintCell(c, r, target, rect);
-    };
-    FDayGrid->OnSelectCell = [this](int c, int r, bool &allowed) { SelectCell(c, r, allowed); };
-    FDayGrid->OnMouseDown = [this](QMouseEvent *) { FMousePressed = true; };
-    FDayGrid->OnClick = [this](const QPoint &pos) { GridClick(pos); };
-    FDayGrid->OnMouseLeave = [this] { FMousePressed = false; };
+    });
+    FDayGrid->setSelectionFilter([this](int c, int r) {
+        bool allowed = true;
+        SelectCell(c, r, allowed);
+        return allowed;
+    });
+    connect(FDayGrid, &DayGrid::mousePressed, this, [this] { FMousePressed = true; });
+    connect(FDayGrid, &DayGrid::clicked, this, [this](const QPoint &pos) { GridClick(pos); });
+    connect(FDayGrid, &DayGrid::mouseLeft, this, [this] { FMousePressed = false; });
     FDayGrid->setContextMenuPolicy(Qt::PreventContextMenu);
     connect(FDayGrid, &QWidget::customContextMenuRequested, this,
             [this] { ShowMenuAtCursor(FYearMenu); });
 
-    const QFont song = Drawing::NamedFont(QStringLiteral("宋体"), 9);
+    const QFont song = Drawing::namedFont(QStringLiteral("宋体"), 9);
     QFont todayFont = song;
     todayFont.setUnderline(true);
     FTodayLabel = MakeLabel(this, QStringLiteral("今天"), QPoint(272, 18), todayFont,
                             QColor(0, 0, 255), true);
     FMonthLabel = MakeLabel(this, QString(), QPoint(34, 3),
-                            Drawing::NamedFont(QStringLiteral("Arial"), 24, true),
-                            Drawing::FromTColor(12615808), true);
+                            Drawing::namedFont(QStringLiteral("Arial"), 24, true),
+                            Drawing::colorFromBgr(12615808), true);
     FMonthLabel->setAlignment(Qt::AlignRight | Qt::AlignTop);
     // An empty label measures as one blank; its right edge then stays put.
     SetLabelText(FMonthLabel, QStringLiteral(" "));
@@ -143,7 +147,7 @@ LunarCalendarWidget::LunarCalendarWidget(QWidget *parent)
         MakeLabel(this, QStringLiteral("月"), QPoint(45, 20), song, QColor(0, 0, 0), true);
     FYearLabel =
         MakeLabel(this, QString(), QPoint(120, 0),
-                  Drawing::NamedFont(QStringLiteral("Arial Black"), 22), QColor(0, 0, 255), true);
+                  Drawing::namedFont(QStringLiteral("Arial Black"), 22), QColor(0, 0, 255), true);
     FYearUnitLabel =
         MakeLabel(this, QStringLiteral("年"), QPoint(205, 18), song, QColor(0, 0, 0), true);
     FStatusLabel = MakeLabel(this, QString(), QPoint(10, 236), song, Grey, false);
@@ -156,10 +160,10 @@ LunarCalendarWidget::LunarCalendarWidget(QWidget *parent)
 
     FMonthUpDown = new SpinArrows(0, 13, this);
     FMonthUpDown->move(60, 10);
-    connect(FMonthUpDown, &SpinArrows::Click, this, [this] { MonthUpDownClick(); });
+    connect(FMonthUpDown, &SpinArrows::stepped, this, [this] { MonthUpDownClick(); });
     FYearUpDown = new SpinArrows(1, 2100, this);
     FYearUpDown->move(220, 10);
-    connect(FYearUpDown, &SpinArrows::Click, this, [this] { YearUpDownClick(); });
+    connect(FYearUpDown, &SpinArrows::stepped, this, [this] { YearUpDownClick(); });
 
     FMonthMenu = new QMenu(this);
     FMonthMenu->setObjectName(QStringLiteral("MonthMenu"));
@@ -174,8 +178,8 @@ LunarCalendarWidget::LunarCalendarWidget(QWidget *parent)
 LunarCalendarWidget::~LunarCalendarWidget() = default;
 
 void LunarCalendarWidget::CreateWnd() {
-    FDayGrid->SetColWidth(0, 6);
-    FDayGrid->SetRowHeight(0, 18);
+    FDayGrid->setColumnWidth(0, 6);
+    FDayGrid->setRowHeight(0, 18);
     FWindowCreated = true;
     SetDateTime(QDateTime::currentDateTime());
     SetShowTitle(true);
@@ -234,13 +238,13 @@ void LunarCalendarWidget::SetDateTime(const QDateTime &x) {
     if (x == FDateTime || !x.isValid()) return;
     const QDate date = x.date();
     const int y = date.year();
-    if (y < FYearUpDown->Min() || y > FYearUpDown->Max()) return;
+    if (y < FYearUpDown->minimum() || y > FYearUpDown->maximum()) return;
     const int m = date.month();
     const int d = date.day();
 
     FDateTime = x;
-    FYearUpDown->SetPosition(y);
-    FMonthUpDown->SetPosition(m);
+    FYearUpDown->setPosition(y);
+    FMonthUpDown->setPosition(m);
 
     // The record keeps its year-level texts (year name, animal, era) while the lunar year
     // stays the same, whichever civil date they were built for; the title cells and the
@@ -255,7 +259,7 @@ void LunarCalendarWidget::SetDateTime(const QDateTime &x) {
     SetLabelText(FYearLabel, QString::number(y));
     SetRightAnchoredText(FMonthLabel, QString::number(m), FMonthLabelRight);
 
-    FMonth->SetTitles(Text(FDateInfo->YearPillar), Text(FDateInfo->Animal));
+    FMonth->setTitles(Text(FDateInfo->YearPillar), Text(FDateInfo->Animal));
 
     const QString lunarText = QStringLiteral(" 农历") + FCnDate;
     if (y < 1949)
@@ -263,17 +267,17 @@ void LunarCalendarWidget::SetDateTime(const QDateTime &x) {
     else
         SetLabelText(FStatusLabel, date.toString(QStringLiteral("yyyy-MM-dd")) + lunarText);
 
-    FMonth->Clear(FColorDate);
+    FMonth->clear(FColorDate);
     // A failure while filling, drawing or in the host's handler must not take the control
     // down; what was filled so far stays.
     try {
         const LunarCalendarMonth::Colors colors{FColorDate, FColorCnDate, FColorHoliday,
                                                 FColorLunarHolDay, FColorCnHolDay};
-        const int selected = FMonth->Fill(*FDateInfo, y, m, d, colors);
+        const int selected = FMonth->fill(*FDateInfo, y, m, d, colors);
         if (selected > 0) {
-            const QPoint at = Geometry::CellPosition(selected);
+            const QPoint at = Geometry::cellPosition(selected);
             FSelecting = true;
-            FDayGrid->SetCurrent(at.x(), at.y());
+            FDayGrid->setCurrentCell(at.x(), at.y());
             FSelecting = false;
         }
         BackgroundChanged();
@@ -284,15 +288,15 @@ void LunarCalendarWidget::SetDateTime(const QDateTime &x) {
 }
 
 const CalendarCell &LunarCalendarWidget::cell(int i) const {
-    return FMonth->Cell(i);
+    return FMonth->cell(i);
 }
 
 const std::array<QString, 6> &LunarCalendarWidget::WeekNumbers() const {
-    return FMonth->WeekNumbers();
+    return FMonth->weekNumbers();
 }
 
 QPoint LunarCalendarWidget::GridSelection() const {
-    return QPoint(FDayGrid->Col(), FDayGrid->Row());
+    return QPoint(FDayGrid->currentColumn(), FDayGrid->currentRow());
 }
 
 QString LunarCalendarWidget::StatusText() const {
@@ -309,7 +313,7 @@ void LunarCalendarWidget::SetShowTitle(bool value) {
 void LunarCalendarWidget::SetShowWeekNum(bool value) {
     if (value == FShowWeekNum) return;
     FShowWeekNum = value;
-    FDayGrid->SetColWidth(0, value ? 18 : 6);
+    FDayGrid->setColumnWidth(0, value ? 18 : 6);
     DistributeGrid();
     RedrawGrid();
 }
@@ -453,7 +457,7 @@ void LunarCalendarWidget::SetAlphaBlend(int value) {
 // ---- Layout and buffers
 
 void LunarCalendarWidget::ApplyLayout() {
-    FGridBounds = Geometry::GridBounds(size(), FShowTitle);
+    FGridBounds = Geometry::gridBounds(size(), FShowTitle);
     FMonthUpDown->setVisible(FShowTitle);
     FYearUpDown->setVisible(FShowTitle);
     FDayGrid->setGeometry(FGridBounds.x(), FGridBounds.y(), std::max(0, FGridBounds.width()),
@@ -466,12 +470,13 @@ void LunarCalendarWidget::ApplyLayout() {
 
 void LunarCalendarWidget::DistributeGrid() {
     const std::vector<int> widths =
-        Geometry::ColumnWidths(FGridBounds.width(), FDayGrid->ColWidth(0));
+        Geometry::columnWidths(FGridBounds.width(), FDayGrid->columnWidth(0));
     const std::vector<int> heights =
-        Geometry::RowHeights(FGridBounds.height(), FDayGrid->RowHeight(0));
-    for (int c = 1; c < Geometry::ColumnCount; ++c)
-        FDayGrid->SetColWidth(c, widths[std::size_t(c)]);
-    for (int r = 1; r < Geometry::RowCount; ++r) FDayGrid->SetRowHeight(r, heights[std::size_t(r)]);
+        Geometry::rowHeights(FGridBounds.height(), FDayGrid->rowHeight(0));
+    for (int c = 1; c < Geometry::kColumnCount; ++c)
+        FDayGrid->setColumnWidth(c, widths[std::size_t(c)]);
+    for (int r = 1; r < Geometry::kRowCount; ++r)
+        FDayGrid->setRowHeight(r, heights[std::size_t(r)]);
 }
 
 void LunarCalendarWidget::BackgroundChanged() {
@@ -510,17 +515,17 @@ void LunarCalendarWidget::RebuildBackground() const {
         }
         if (FShowBackYearMonth) {
             const QDate date = FDateTime.date();
-            painter.setFont(Drawing::NamedFont(QStringLiteral("Arial Black"), 48));
+            painter.setFont(Drawing::namedFont(QStringLiteral("Arial Black"), 48));
             painter.setPen(FColorBackYear);
-            Drawing::DrawSingleLine(painter, Geometry::BackYearRect(FGridBounds), Qt::AlignCenter,
+            Drawing::drawSingleLine(painter, Geometry::backYearRect(FGridBounds), Qt::AlignCenter,
                                     QString::number(date.year()));
-            painter.setFont(Drawing::NamedFont(QStringLiteral("Arial Black"), 90));
+            painter.setFont(Drawing::namedFont(QStringLiteral("Arial Black"), 90));
             painter.setPen(FColorBackMonth);
-            Drawing::DrawSingleLine(painter, Geometry::BackMonthRect(FGridBounds), Qt::AlignCenter,
+            Drawing::drawSingleLine(painter, Geometry::backMonthRect(FGridBounds), Qt::AlignCenter,
                                     QString::number(date.month()));
         }
     }
-    Drawing::BlendPicture(FBackBuffer, FPictureBuffer, FAlphaBlend);
+    Drawing::blendPicture(FBackBuffer, FPictureBuffer, FAlphaBlend);
 }
 
 void LunarCalendarWidget::PlacePicture() {
@@ -531,12 +536,12 @@ void LunarCalendarWidget::PlacePicture() {
     FPictureBuffer = QImage(size(), QImage::Format_RGB888);
     FPictureBuffer.fill(Qt::white);
     QPainter painter(&FPictureBuffer);
-    const QRect target = Geometry::PicturePlacement(FBackGround.size(), size(), FCenter, FStretch);
+    const QRect target = Geometry::picturePlacement(FBackGround.size(), size(), FCenter, FStretch);
     painter.drawImage(target, FBackGround);
 }
 
 void LunarCalendarWidget::RedrawGrid() {
-    FDayGrid->Redraw();
+    FDayGrid->redraw();
 }
 
 void LunarCalendarWidget::PaintCell(int column, int row, QPainter &target, const QRect &rect) {
@@ -588,7 +593,7 @@ void LunarCalendarWidget::PaintCellContent(int column, int row, QPainter &canvas
             }
             canvas.setPen(column == 1 || column == 7 ? FColorTitleWeekEnd : FColorTitleWeek);
         }
-        Drawing::DrawSingleLine(canvas, textRect, Qt::AlignHCenter | Qt::AlignTop, text);
+        Drawing::drawSingleLine(canvas, textRect, Qt::AlignHCenter | Qt::AlignTop, text);
         canvas.setPen(FColorTitleWeekLine);
         canvas.drawLine(0, h - 4, w - 1, h - 4);
         if (column == 0 && FShowWeekNum && FShowWeekNumLine)
@@ -597,9 +602,9 @@ void LunarCalendarWidget::PaintCellContent(int column, int row, QPainter &canvas
     }
 
     if (column == 0) {
-        const QString &week = FMonth->WeekNumbers()[std::size_t(row - 1)];
+        const QString &week = FMonth->weekNumbers()[std::size_t(row - 1)];
         if (FShowWeekNum && !week.isEmpty()) {
-            canvas.setFont(Drawing::NamedFont(QStringLiteral("宋体"), 9));
+            canvas.setFont(Drawing::namedFont(QStringLiteral("宋体"), 9));
             canvas.setPen(FColorWeekNum);
             canvas.drawText(r, Qt::AlignCenter | Qt::TextSingleLine, week);
         }
@@ -611,37 +616,37 @@ void LunarCalendarWidget::PaintCellContent(int column, int row, QPainter &canvas
     }
     if (column > 7) return;
 
-    const int i = Geometry::CellIndex(column, row);
-    const bool selected = column == FDayGrid->Col() && row == FDayGrid->Row();
+    const int i = Geometry::cellIndex(column, row);
+    const bool selected = column == FDayGrid->currentColumn() && row == FDayGrid->currentRow();
     const bool showSelection = selected && (!FHideSelection || FDayGrid->hasFocus());
     if (showSelection) {
         canvas.end();
-        Drawing::FillGradient(FCellBuffer, r, FColorSelectedStart, FColorSelectedEnd);
+        Drawing::fillGradient(FCellBuffer, r, FColorSelectedStart, FColorSelectedEnd);
         canvas.begin(&FCellBuffer);
         canvas.setBrush(Qt::NoBrush);
     }
-    const CalendarCell &info = FMonth->Cell(i);
-    if (!info.Valid) return;
+    const CalendarCell &info = FMonth->cell(i);
+    if (!info.valid) return;
 
     if (i < 40) {
         const QRect upper(QPoint(2, 0), QPoint(w - 2 - 1, h / 2 - 1));
-        QString text = info.DayText;
+        QString text = info.dayText;
         bool defaultDraw = true;
         canvas.setFont(FFontDate);
-        canvas.setPen(info.DateColor);
-        if (OnDrawDateCell) OnDrawDateCell(this, info.Day, canvas, r, selected, text, defaultDraw);
+        canvas.setPen(info.dateColor);
+        if (OnDrawDateCell) OnDrawDateCell(this, info.day, canvas, r, selected, text, defaultDraw);
         if (defaultDraw)
-            Drawing::DrawSingleLine(canvas, upper, Qt::AlignHCenter | Qt::AlignBottom, text);
+            Drawing::drawSingleLine(canvas, upper, Qt::AlignHCenter | Qt::AlignBottom, text);
 
         const QRect lower(QPoint(2, h / 2), QPoint(w - 2 - 1, h - 1));
-        text = info.Caption;
+        text = info.caption;
         defaultDraw = true;
         canvas.setFont(FFontCnDate);
-        canvas.setPen(info.CaptionColor);
+        canvas.setPen(info.captionColor);
         if (OnDrawCnDateCell)
-            OnDrawCnDateCell(this, info.Day, canvas, r, selected, text, defaultDraw);
+            OnDrawCnDateCell(this, info.day, canvas, r, selected, text, defaultDraw);
         if (defaultDraw) {
-            Drawing::DrawSingleLine(canvas, lower, Qt::AlignHCenter | Qt::AlignTop, text);
+            Drawing::drawSingleLine(canvas, lower, Qt::AlignHCenter | Qt::AlignTop, text);
             if (showSelection) {
                 canvas.setPen(FColorSelectedFrame);
                 canvas.setBrush(Qt::NoBrush);
@@ -651,10 +656,10 @@ void LunarCalendarWidget::PaintCellContent(int column, int row, QPainter &canvas
         return;
     }
 
-    if (info.DayText.isEmpty()) return;
+    if (info.dayText.isEmpty()) return;
     // Title texts may wrap; laid out from the top, 8 pixels below the cell's top edge.
     const QRect titleRect(QPoint(0, 8), QPoint(w - 1, h - 1));
-    canvas.setFont(Drawing::NamedFont(QStringLiteral("宋体"), 9));
+    canvas.setFont(Drawing::namedFont(QStringLiteral("宋体"), 9));
     int alignment = Qt::AlignHCenter;
     if (i == 40) {
         canvas.setPen(FColorTitleConstellation);
@@ -663,7 +668,7 @@ void LunarCalendarWidget::PaintCellContent(int column, int row, QPainter &canvas
         alignment = i == 41 ? Qt::AlignRight : Qt::AlignLeft;
     }
     const QFontMetrics metrics(canvas.font());
-    QString text = info.DayText;
+    QString text = info.dayText;
     if (metrics.horizontalAdvance(text) > titleRect.width() && !text.contains(QLatin1Char(' ')))
         text = metrics.elidedText(text, Qt::ElideRight, titleRect.width());
     canvas.drawText(titleRect, alignment | Qt::AlignTop | Qt::TextWordWrap, text);
@@ -762,23 +767,23 @@ bool LunarCalendarWidget::SetDayIfValid(int y, int m, int d) {
 
 void LunarCalendarWidget::SyncSpinsWithDate() {
     const QDate date = FDateTime.date();
-    FYearUpDown->SetPosition(date.year());
-    FMonthUpDown->SetPosition(date.month());
+    FYearUpDown->setPosition(date.year());
+    FMonthUpDown->setPosition(date.month());
 }
 
 void LunarCalendarWidget::MonthUpDownClick() {
     const QDate date = FDateTime.date();
     int y = date.year();
-    if (FMonthUpDown->Position() == 13) {
+    if (FMonthUpDown->position() == 13) {
         ++y;
-        FYearUpDown->SetPosition(y);
-        FMonthUpDown->SetPosition(1);
-    } else if (FMonthUpDown->Position() == 0) {
+        FYearUpDown->setPosition(y);
+        FMonthUpDown->setPosition(1);
+    } else if (FMonthUpDown->position() == 0) {
         --y;
-        FYearUpDown->SetPosition(y);
-        FMonthUpDown->SetPosition(12);
+        FYearUpDown->setPosition(y);
+        FMonthUpDown->setPosition(12);
     }
-    SetDayIfValid(y, FMonthUpDown->Position(), date.day());
+    SetDayIfValid(y, FMonthUpDown->position(), date.day());
     // A step beyond the years 1..2100 changes nothing; the spins must then show the
     // month and year still displayed, or the next step would start from a month not shown.
     SyncSpinsWithDate();
@@ -786,18 +791,18 @@ void LunarCalendarWidget::MonthUpDownClick() {
 
 void LunarCalendarWidget::YearUpDownClick() {
     const QDate date = FDateTime.date();
-    if (!SetDayIfValid(FYearUpDown->Position(), date.month(), date.day()))
+    if (!SetDayIfValid(FYearUpDown->position(), date.month(), date.day()))
         SetDateTime(QDateTime::currentDateTime());
     SyncSpinsWithDate();
 }
 
 void LunarCalendarWidget::MonthItemClick(int tag) {
-    FMonthUpDown->SetPosition(tag);
+    FMonthUpDown->setPosition(tag);
     MonthUpDownClick();
 }
 
 void LunarCalendarWidget::YearItemClick(int tag) {
-    FYearUpDown->SetPosition(tag);
+    FYearUpDown->setPosition(tag);
     YearUpDownClick();
 }
 
@@ -805,15 +810,16 @@ void LunarCalendarWidget::SelectCell(int column, int row, bool &allowed) {
     if (FSelecting) return;
     // Only day cells (1..37) can be chosen: CellIndex gives 0 for the header row and the
     // week-number and filler columns.
-    const int i = Geometry::CellIndex(column, row);
-    allowed = i >= 1 && i <= 37 && FMonth->Cell(i).Valid;
+    const int i = Geometry::cellIndex(column, row);
+    allowed = i >= 1 && i <= 37 && FMonth->cell(i).valid;
     if (!allowed) return;
     const QDate shown = FDateTime.date();
-    SetDateTime(QDateTime(QDate(shown.year(), shown.month(), FMonth->Cell(i).Day), QTime(0, 0)));
+    SetDateTime(QDateTime(QDate(shown.year(), shown.month(), FMonth->cell(i).day), QTime(0, 0)));
     if (OnDateClick && FMousePressed) OnDateClick(this);
 }
 
 void LunarCalendarWidget::GridClick(const QPoint &gridPos) {
-    const QPoint cell = FDayGrid->CellAt(gridPos);
-    if (cell == QPoint(FDayGrid->Col(), FDayGrid->Row()) && OnDateSelect) OnDateSelect(this);
+    const QPoint cell = FDayGrid->cellAt(gridPos);
+    if (cell == QPoint(FDayGrid->currentColumn(), FDayGrid->currentRow()) && OnDateSelect)
+        OnDateSelect(this);
 }

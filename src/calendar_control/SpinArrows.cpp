@@ -9,20 +9,21 @@
 
 #include <algorithm>
 
-SpinArrows::SpinArrows(int min, int max, QWidget *parent)
-    : QWidget(parent), FMin(min), FMax(max), FPosition(min), FRepeatTimer(new QTimer(this)) {
+SpinArrows::SpinArrows(int minimum, int maximum, QWidget *parent)
+    : QWidget(parent), m_minimum(minimum), m_maximum(maximum), m_position(minimum),
+      m_repeatTimer(new QTimer(this)) {
     setFocusPolicy(Qt::NoFocus);
     resize(sizeHint());
-    connect(FRepeatTimer, &QTimer::timeout, this, &SpinArrows::Repeat);
+    connect(m_repeatTimer, &QTimer::timeout, this, &SpinArrows::repeatStep);
 }
 
-void SpinArrows::SetPosition(int value) {
-    FPosition = std::clamp(value, FMin, FMax);
+void SpinArrows::setPosition(int value) {
+    m_position = std::clamp(value, m_minimum, m_maximum);
 }
 
-void SpinArrows::Step(bool up) {
-    SetPosition(FPosition + (up ? 1 : -1));
-    emit Click(up);
+void SpinArrows::step(bool up) {
+    setPosition(m_position + (up ? 1 : -1));
+    emit stepped(up);
 }
 
 QSize SpinArrows::sizeHint() const {
@@ -37,7 +38,7 @@ void SpinArrows::paintEvent(QPaintEvent *) {
         QStyleOptionButton button;
         button.initFrom(this);
         button.rect = halves[i];
-        const bool down = (i == 0 && FPressed == 1) || (i == 1 && FPressed == -1);
+        const bool down = (i == 0 && m_pressed == 1) || (i == 1 && m_pressed == -1);
         button.state |= down ? QStyle::State_Sunken : QStyle::State_Raised;
         style()->drawPrimitive(QStyle::PE_PanelButtonBevel, &button, &painter, this);
         QStyleOption arrow;
@@ -50,27 +51,27 @@ void SpinArrows::paintEvent(QPaintEvent *) {
 
 void SpinArrows::mousePressEvent(QMouseEvent *event) {
     if (event->button() != Qt::LeftButton) return;
-    FPressed = event->position().y() < height() / 2 ? 1 : -1;
+    m_pressed = event->position().y() < height() / 2 ? 1 : -1;
     update();
-    Step(FPressed == 1);
-    FRepeatTimer->start(400);
+    step(m_pressed == 1);
+    m_repeatTimer->start(400);
 }
 
 void SpinArrows::mouseReleaseEvent(QMouseEvent *event) {
     if (event->button() != Qt::LeftButton) return;
-    FPressed = 0;
-    FRepeatTimer->stop();
+    m_pressed = 0;
+    m_repeatTimer->stop();
     update();
 }
 
-void SpinArrows::Repeat() {
+void SpinArrows::repeatStep() {
     // The release may have gone elsewhere, for instance to a dialog opened by the handler.
-    if (FPressed == 0 || !(QGuiApplication::mouseButtons() & Qt::LeftButton)) {
-        FPressed = 0;
-        FRepeatTimer->stop();
+    if (m_pressed == 0 || !(QGuiApplication::mouseButtons() & Qt::LeftButton)) {
+        m_pressed = 0;
+        m_repeatTimer->stop();
         update();
         return;
     }
-    FRepeatTimer->start(100);
-    Step(FPressed == 1);
+    m_repeatTimer->start(100);
+    step(m_pressed == 1);
 }

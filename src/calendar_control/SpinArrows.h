@@ -5,25 +5,25 @@
 class QTimer;
 
 // A spin button without a text field: two small arrow buttons stacked vertically. A press
-// moves Position one step within Min..Max (held down, it repeats) and then fires Click,
-// also when the position is already at its end.
+// moves position() one step within minimum()..maximum() (held down, it repeats) and then
+// emits stepped(), also when the position is already at its end.
 class SpinArrows : public QWidget {
     Q_OBJECT
 public:
-    SpinArrows(int min, int max, QWidget *parent = nullptr);
+    SpinArrows(int minimum, int maximum, QWidget *parent = nullptr);
 
-    int Min() const { return FMin; }
-    int Max() const { return FMax; }
-    int Position() const { return FPosition; }
-    // Clamped to Min..Max; fires nothing.
-    void SetPosition(int value);
-    // What a press on the upper (true) or lower arrow does: step, then Click.
-    void Step(bool up);
+    int minimum() const { return m_minimum; }
+    int maximum() const { return m_maximum; }
+    int position() const { return m_position; }
+    // Clamped to minimum()..maximum(); emits nothing.
+    void setPosition(int value);
+    // What a press on the upper (true) or lower arrow does: step, then stepped().
+    void step(bool up);
 
     QSize sizeHint() const override;
 
 signals:
-    void Click(bool up);
+    void stepped(bool up);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -31,12 +31,12 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
 
 private:
-    void Repeat();
+    void repeatStep();
 
-    int FMin;
-    int FMax;
-    int FPosition;
+    int m_minimum;
+    int m_maximum;
+    int m_position;
     // 0 none, 1 upper arrow, -1 lower arrow held down.
-    int FPressed = 0;
-    QTimer *FRepeatTimer;
+    int m_pressed = 0;
+    QTimer *m_repeatTimer;
 };

@@ -45,7 +45,7 @@ void tst_LunarCalendarGeometry::gridBounds() {
     QFETCH(QSize, control);
     QFETCH(bool, showTitle);
     QFETCH(QRect, grid);
-    const QRect got = Geometry::GridBounds(control, showTitle);
+    const QRect got = Geometry::gridBounds(control, showTitle);
     QCOMPARE(got.x(), grid.x());
     QCOMPARE(got.y(), grid.y());
     QCOMPARE(got.width(), grid.width());
@@ -75,28 +75,28 @@ void tst_LunarCalendarGeometry::distribution() {
     QFETCH(int, col0);
     QFETCH(std::vector<int>, columns);
     QFETCH(std::vector<int>, rows);
-    QCOMPARE(Geometry::ColumnWidths(width, col0), columns);
-    QCOMPARE(Geometry::RowHeights(height, 18), rows);
+    QCOMPARE(Geometry::columnWidths(width, col0), columns);
+    QCOMPARE(Geometry::rowHeights(height, 18), rows);
 }
 
 void tst_LunarCalendarGeometry::cellIndex() {
-    QCOMPARE(Geometry::CellIndex(1, 1), 1);
-    QCOMPARE(Geometry::CellIndex(7, 1), 7);
-    QCOMPARE(Geometry::CellIndex(1, 2), 8);
-    QCOMPARE(Geometry::CellIndex(7, 6), 42);
-    QCOMPARE(Geometry::CellIndex(0, 3), 0);
-    QCOMPARE(Geometry::CellIndex(8, 3), 0);
-    QCOMPARE(Geometry::CellIndex(4, 0), 0);
+    QCOMPARE(Geometry::cellIndex(1, 1), 1);
+    QCOMPARE(Geometry::cellIndex(7, 1), 7);
+    QCOMPARE(Geometry::cellIndex(1, 2), 8);
+    QCOMPARE(Geometry::cellIndex(7, 6), 42);
+    QCOMPARE(Geometry::cellIndex(0, 3), 0);
+    QCOMPARE(Geometry::cellIndex(8, 3), 0);
+    QCOMPARE(Geometry::cellIndex(4, 0), 0);
     for (int i = 1; i <= 42; ++i) {
-        const QPoint at = Geometry::CellPosition(i);
-        QCOMPARE(Geometry::CellIndex(at.x(), at.y()), i);
+        const QPoint at = Geometry::cellPosition(i);
+        QCOMPARE(Geometry::cellIndex(at.x(), at.y()), i);
     }
     // March 2023 begins on a Wednesday.
-    QCOMPARE(Geometry::SundayBasedWeekday(QDate(2023, 3, 1)), 4);
-    QCOMPARE(Geometry::CellOfDay(1, 4), 4);
-    QCOMPARE(Geometry::CellOfDay(31, 4), 34);
-    QCOMPARE(Geometry::SundayBasedWeekday(QDate(2024, 2, 4)), 1);
-    QCOMPARE(Geometry::SundayBasedWeekday(QDate(2024, 2, 10)), 7);
+    QCOMPARE(Geometry::sundayBasedWeekday(QDate(2023, 3, 1)), 4);
+    QCOMPARE(Geometry::cellOfDay(1, 4), 4);
+    QCOMPARE(Geometry::cellOfDay(31, 4), 34);
+    QCOMPARE(Geometry::sundayBasedWeekday(QDate(2024, 2, 4)), 1);
+    QCOMPARE(Geometry::sundayBasedWeekday(QDate(2024, 2, 10)), 7);
 }
 
 void tst_LunarCalendarGeometry::fittedRect_data() {
@@ -125,7 +125,7 @@ void tst_LunarCalendarGeometry::fittedRect() {
     QFETCH(QSize, box);
     QFETCH(bool, centred);
     QFETCH(QRect, expected);
-    QCOMPARE(Geometry::FittedRect(picture.width(), picture.height(), box.width(), box.height(),
+    QCOMPARE(Geometry::fittedRect(picture.width(), picture.height(), box.width(), box.height(),
                                   centred, QRect(QPoint(0, 0), box)),
              expected);
 }
@@ -144,30 +144,30 @@ void tst_LunarCalendarGeometry::picturePlacement() {
     QFETCH(bool, center);
     QFETCH(bool, stretch);
     QFETCH(QRect, expected);
-    QCOMPARE(Geometry::PicturePlacement(QSize(100, 50), QSize(313, 253), center, stretch),
+    QCOMPARE(Geometry::picturePlacement(QSize(100, 50), QSize(313, 253), center, stretch),
              expected);
 }
 
 void tst_LunarCalendarGeometry::backDigitRects() {
     const QRect grid(8, 40, 298, 186);
     // Upper half of the grid's bottom, 6 pixels lower; lower half from the middle down.
-    QCOMPARE(Geometry::BackYearRect(grid), QRect(QPoint(8, 46), QPoint(305, 118)));
-    QCOMPARE(Geometry::BackMonthRect(grid), QRect(QPoint(8, 113), QPoint(305, 225)));
+    QCOMPARE(Geometry::backYearRect(grid), QRect(QPoint(8, 46), QPoint(305, 118)));
+    QCOMPARE(Geometry::backMonthRect(grid), QRect(QPoint(8, 113), QPoint(305, 225)));
 }
 
 void tst_LunarCalendarGeometry::gradientEnds() {
     const QColor start(0, 174, 83);
     const QColor end(0, 213, 101);
-    const auto first = Drawing::GradientBand(1, start, end, 27);
+    const auto first = Drawing::gradientBand(1, start, end, 27);
     QCOMPARE(first.top, 0);
     QCOMPARE(first.color, QColor(0, 174, 83));
-    const auto last = Drawing::GradientBand(256, start, end, 27);
+    const auto last = Drawing::gradientBand(256, start, end, 27);
     QCOMPARE(last.bottom, 27);
     QCOMPARE(last.color, end);
 
     QImage image(40, 27, QImage::Format_RGB888);
     image.fill(Qt::white);
-    Drawing::FillGradient(image, image.rect(), start, end);
+    Drawing::fillGradient(image, image.rect(), start, end);
     // Bands are thinner than a row here: each row shows the last band that starts on it.
     QCOMPARE(image.pixelColor(5, 0), QColor(0, 175, 83));
     QCOMPARE(image.pixelColor(5, 1), QColor(0, 176, 84));
@@ -184,7 +184,7 @@ void tst_LunarCalendarGeometry::gradientCoversEveryRow() {
     QFETCH(int, height);
     QImage image(3, height, QImage::Format_RGB888);
     image.fill(Qt::white);
-    Drawing::FillGradient(image, image.rect(), QColor(10, 20, 30), QColor(10, 250, 30));
+    Drawing::fillGradient(image, image.rect(), QColor(10, 20, 30), QColor(10, 250, 30));
     int previous = 0;
     for (int y = 0; y < height; ++y) {
         const QColor c = image.pixelColor(1, y);
@@ -215,7 +215,7 @@ void tst_LunarCalendarGeometry::blend() {
     picture.fill(QColor(100, 100, 100));
     picture.setPixelColor(0, 0, QColor(1, 2, 3)); // the key colour
     picture.setPixelColor(3, 1, QColor(1, 2, 3));
-    Drawing::BlendPicture(back, picture, alphaBlend);
+    Drawing::blendPicture(back, picture, alphaBlend);
     QCOMPARE(back.pixelColor(0, 0), QColor(200, 200, 200));
     QCOMPARE(back.pixelColor(3, 1), QColor(200, 200, 200));
     QCOMPARE(back.pixelColor(1, 0), QColor(expected, expected, expected));
@@ -223,10 +223,10 @@ void tst_LunarCalendarGeometry::blend() {
 }
 
 void tst_LunarCalendarGeometry::tcolor() {
-    QCOMPARE(Drawing::FromTColor(33023), QColor(255, 128, 0));
-    QCOMPARE(Drawing::FromTColor(16733011), QColor(83, 83, 255));
-    QCOMPARE(Drawing::FromTColor(5484032), QColor(0, 174, 83));
-    QCOMPARE(Drawing::FromTColor(12961221), QColor(197, 197, 197));
+    QCOMPARE(Drawing::colorFromBgr(33023), QColor(255, 128, 0));
+    QCOMPARE(Drawing::colorFromBgr(16733011), QColor(83, 83, 255));
+    QCOMPARE(Drawing::colorFromBgr(5484032), QColor(0, 174, 83));
+    QCOMPARE(Drawing::colorFromBgr(12961221), QColor(197, 197, 197));
 }
 
 QTEST_APPLESS_MAIN(tst_LunarCalendarGeometry)

@@ -34,7 +34,7 @@ QStringList Texts(QMenu *menu) {
 QPoint CellCentre(const LunarCalendarWidget &calendar, int i) {
     const int column = (i - 1) % 7 + 1;
     const int row = (i - 1) / 7 + 1;
-    return calendar.dayGrid()->CellRect(column, row).center();
+    return calendar.dayGrid()->cellRect(column, row).center();
 }
 
 const QColor Red(255, 0, 0);
@@ -122,10 +122,10 @@ void tst_LunarCalendarWidget::initialState() {
     QCOMPARE(calendar.CnDate(), calendar.CnMonth() + calendar.CnDay());
     QCOMPARE(calendar.dayGrid()->geometry(), QRect(8, 40, 298, 186));
     QVERIFY(!calendar.MonthUpDown()->isHidden());
-    QCOMPARE(calendar.MonthUpDown()->Min(), 0);
-    QCOMPARE(calendar.MonthUpDown()->Max(), 13);
-    QCOMPARE(calendar.YearUpDown()->Min(), 1);
-    QCOMPARE(calendar.YearUpDown()->Max(), 2100);
+    QCOMPARE(calendar.MonthUpDown()->minimum(), 0);
+    QCOMPARE(calendar.MonthUpDown()->maximum(), 13);
+    QCOMPARE(calendar.YearUpDown()->minimum(), 1);
+    QCOMPARE(calendar.YearUpDown()->maximum(), 2100);
     QCOMPARE(calendar.TodayLabel()->text(), QStringLiteral("今天"));
     QCOMPARE(calendar.BackBuffer().size(), QSize(313, 253));
     QCOMPARE(calendar.BackBuffer().format(), QImage::Format_RGB888);
@@ -137,63 +137,63 @@ void tst_LunarCalendarWidget::march2023() {
     for (int i = 1; i <= 42; ++i) {
         const CalendarCell &cell = calendar->cell(i);
         if (i >= 4 && i <= 34) {
-            QVERIFY2(cell.Valid, qPrintable(QString::number(i)));
-            QCOMPARE(cell.Day, i - 3);
-            QCOMPARE(cell.DayText, QString::number(i - 3));
+            QVERIFY2(cell.valid, qPrintable(QString::number(i)));
+            QCOMPARE(cell.day, i - 3);
+            QCOMPARE(cell.dayText, QString::number(i - 3));
         } else if (i < 40) {
-            QVERIFY2(!cell.Valid, qPrintable(QString::number(i)));
+            QVERIFY2(!cell.valid, qPrintable(QString::number(i)));
         } else {
-            QVERIFY(cell.Valid);
+            QVERIFY(cell.valid);
         }
     }
     // 22 March is the first day of the leap second month: its name, in red.
-    QCOMPARE(calendar->cell(25).Caption, QStringLiteral("闰二"));
-    QCOMPARE(calendar->cell(25).CaptionColor, Red);
-    QCOMPARE(calendar->cell(25).LunarMonth, QStringLiteral("闰二"));
-    QCOMPARE(calendar->cell(25).LunarDay, QStringLiteral("初一"));
-    QCOMPARE(calendar->cell(24).Caption, QStringLiteral("春分"));
-    QCOMPARE(calendar->cell(24).CaptionColor, calendar->ColorLunarHolDay());
-    QCOMPARE(calendar->cell(24).LunarMonth, QStringLiteral("二月"));
-    QCOMPARE(calendar->cell(24).LunarDay, QStringLiteral("三十"));
+    QCOMPARE(calendar->cell(25).caption, QStringLiteral("闰二"));
+    QCOMPARE(calendar->cell(25).captionColor, Red);
+    QCOMPARE(calendar->cell(25).lunarMonth, QStringLiteral("闰二"));
+    QCOMPARE(calendar->cell(25).lunarDay, QStringLiteral("初一"));
+    QCOMPARE(calendar->cell(24).caption, QStringLiteral("春分"));
+    QCOMPARE(calendar->cell(24).captionColor, calendar->ColorLunarHolDay());
+    QCOMPARE(calendar->cell(24).lunarMonth, QStringLiteral("二月"));
+    QCOMPARE(calendar->cell(24).lunarDay, QStringLiteral("三十"));
     // 8 March: civil festival.
-    QCOMPARE(calendar->cell(11).Caption, QStringLiteral("妇女节"));
-    QCOMPARE(calendar->cell(11).CaptionColor, calendar->ColorHoliday());
+    QCOMPARE(calendar->cell(11).caption, QStringLiteral("妇女节"));
+    QCOMPARE(calendar->cell(11).captionColor, calendar->ColorHoliday());
     // Weekend columns have red day numbers.
-    QCOMPARE(calendar->cell(8).DateColor, Red);
-    QCOMPARE(calendar->cell(14).DateColor, Red);
-    QCOMPARE(calendar->cell(9).DateColor, calendar->ColorDate());
+    QCOMPARE(calendar->cell(8).dateColor, Red);
+    QCOMPARE(calendar->cell(14).dateColor, Red);
+    QCOMPARE(calendar->cell(9).dateColor, calendar->ColorDate());
     // The selection is on 15 March.
     QCOMPARE(calendar->GridSelection(), QPoint(4, 3));
 }
 
 void tst_LunarCalendarWidget::february2024() {
     auto calendar = Make(At(2024, 2, 10));
-    QCOMPARE(calendar->cell(5).Day, 1);
-    QCOMPARE(calendar->cell(33).Day, 29);
-    QVERIFY(!calendar->cell(34).Valid);
-    QCOMPARE(calendar->cell(14).Caption, QStringLiteral("春节"));
-    QCOMPARE(calendar->cell(14).CaptionColor, calendar->ColorCnHolDay());
-    QCOMPARE(calendar->cell(13).Caption, QStringLiteral("除夕"));
-    QCOMPARE(calendar->cell(8).Caption, QStringLiteral("立春"));
-    QCOMPARE(calendar->cell(8).CaptionColor, calendar->ColorLunarHolDay());
-    QCOMPARE(calendar->cell(15).Caption, QStringLiteral("初二"));
-    QCOMPARE(calendar->cell(15).CaptionColor, calendar->ColorCnDate());
-    QCOMPARE(calendar->cell(18).Caption, QStringLiteral("情人节"));
-    QCOMPARE(calendar->cell(28).Caption, QStringLiteral("元宵节"));
+    QCOMPARE(calendar->cell(5).day, 1);
+    QCOMPARE(calendar->cell(33).day, 29);
+    QVERIFY(!calendar->cell(34).valid);
+    QCOMPARE(calendar->cell(14).caption, QStringLiteral("春节"));
+    QCOMPARE(calendar->cell(14).captionColor, calendar->ColorCnHolDay());
+    QCOMPARE(calendar->cell(13).caption, QStringLiteral("除夕"));
+    QCOMPARE(calendar->cell(8).caption, QStringLiteral("立春"));
+    QCOMPARE(calendar->cell(8).captionColor, calendar->ColorLunarHolDay());
+    QCOMPARE(calendar->cell(15).caption, QStringLiteral("初二"));
+    QCOMPARE(calendar->cell(15).captionColor, calendar->ColorCnDate());
+    QCOMPARE(calendar->cell(18).caption, QStringLiteral("情人节"));
+    QCOMPARE(calendar->cell(28).caption, QStringLiteral("元宵节"));
     // Title cells: star sign of the selected day, year name, zodiac year.
-    QCOMPARE(calendar->cell(40).DayText, QStringLiteral("宝瓶"));
-    QCOMPARE(calendar->cell(41).DayText, QStringLiteral("甲辰"));
-    QCOMPARE(calendar->cell(42).DayText, QStringLiteral("龙年"));
-    QVERIFY(!calendar->cell(38).Valid);
-    QVERIFY(!calendar->cell(39).Valid);
+    QCOMPARE(calendar->cell(40).dayText, QStringLiteral("宝瓶"));
+    QCOMPARE(calendar->cell(41).dayText, QStringLiteral("甲辰"));
+    QCOMPARE(calendar->cell(42).dayText, QStringLiteral("龙年"));
+    QVERIFY(!calendar->cell(38).valid);
+    QVERIFY(!calendar->cell(39).valid);
     QCOMPARE(calendar->CnMonth(), QStringLiteral("正月"));
     QCOMPARE(calendar->CnDay(), QStringLiteral("初一"));
     QCOMPARE(calendar->CnDate(), QStringLiteral("正月初一"));
     QCOMPARE(calendar->GridSelection(), QPoint(7, 2));
     QCOMPARE(calendar->YearLabel()->text(), QStringLiteral("2024"));
     QCOMPARE(calendar->MonthLabel()->text(), QStringLiteral("2"));
-    QCOMPARE(calendar->YearUpDown()->Position(), 2024);
-    QCOMPARE(calendar->MonthUpDown()->Position(), 2);
+    QCOMPARE(calendar->YearUpDown()->position(), 2024);
+    QCOMPARE(calendar->MonthUpDown()->position(), 2);
 }
 
 void tst_LunarCalendarWidget::weekNumbers_data() {
@@ -259,7 +259,7 @@ void tst_LunarCalendarWidget::noChangeForSameOrOutOfRange() {
     QCOMPARE(changes, 2);
     calendar->SetDateTime(At(1, 1, 1));
     QCOMPARE(changes, 3);
-    QCOMPARE(calendar->cell(2).Day, 1); // 1 January of year 1 was a Monday
+    QCOMPARE(calendar->cell(2).day, 1); // 1 January of year 1 was a Monday
 }
 
 void tst_LunarCalendarWidget::cellColoursTakeEffectAtNextFill() {
@@ -267,11 +267,11 @@ void tst_LunarCalendarWidget::cellColoursTakeEffectAtNextFill() {
     const QColor blue(0, 0, 200);
     calendar->SetColorHoliday(blue);
     calendar->SetColorCnDate(QColor(1, 2, 3));
-    QCOMPARE(calendar->cell(18).CaptionColor, QColor(255, 128, 0));
-    QCOMPARE(calendar->cell(15).CaptionColor, QColor(0, 128, 0));
+    QCOMPARE(calendar->cell(18).captionColor, QColor(255, 128, 0));
+    QCOMPARE(calendar->cell(15).captionColor, QColor(0, 128, 0));
     calendar->SetDateTime(At(2024, 2, 11));
-    QCOMPARE(calendar->cell(18).CaptionColor, blue);
-    QCOMPARE(calendar->cell(15).CaptionColor, QColor(1, 2, 3));
+    QCOMPARE(calendar->cell(18).captionColor, blue);
+    QCOMPARE(calendar->cell(15).captionColor, QColor(1, 2, 3));
 }
 
 void tst_LunarCalendarWidget::steps_data() {
@@ -309,21 +309,21 @@ void tst_LunarCalendarWidget::steps() {
     auto calendar = Make(QDateTime(start, QTime(0, 0)));
     int changes = 0;
     calendar->OnChange = [&changes](LunarCalendarWidget *) { ++changes; };
-    (spin == "month" ? calendar->MonthUpDown() : calendar->YearUpDown())->Step(up);
+    (spin == "month" ? calendar->MonthUpDown() : calendar->YearUpDown())->step(up);
     QCOMPARE(calendar->DateTime(), QDateTime(expected, QTime(0, 0)));
     QCOMPARE(changes, expected != start ? 1 : 0);
-    QCOMPARE(calendar->YearUpDown()->Position(), expected.year());
-    QCOMPARE(calendar->MonthUpDown()->Position(), expected.month());
+    QCOMPARE(calendar->YearUpDown()->position(), expected.year());
+    QCOMPARE(calendar->MonthUpDown()->position(), expected.month());
     QCOMPARE(calendar->YearLabel()->text(), QString::number(expected.year()));
 }
 
 void tst_LunarCalendarWidget::stepBeyondRangeKeepsSpinsOnShownDate() {
     auto calendar = Make(At(2100, 12, 15));
-    calendar->MonthUpDown()->Step(true);
-    calendar->MonthUpDown()->Step(true);
+    calendar->MonthUpDown()->step(true);
+    calendar->MonthUpDown()->step(true);
     // Still December 2100: a step up does nothing, it never wraps back into the year.
     QCOMPARE(calendar->DateTime(), At(2100, 12, 15));
-    calendar->MonthUpDown()->Step(false);
+    calendar->MonthUpDown()->step(false);
     QCOMPARE(calendar->DateTime(), At(2100, 11, 15));
 }
 
@@ -393,7 +393,7 @@ void tst_LunarCalendarWidget::historyMenuReaches1850() {
     QCOMPARE(calendar->YearLabel()->text(), QStringLiteral("1850"));
     QCOMPARE(calendar->MonthLabel()->text(), QStringLiteral("6"));
     QCOMPARE(
-        calendar->cell(calendar->GridSelection().x() + 7 * calendar->GridSelection().y() - 7).Day,
+        calendar->cell(calendar->GridSelection().x() + 7 * calendar->GridSelection().y() - 7).day,
         29);
     const QString era = QString::fromStdString(lunar::EraTextOf(1850));
     QVERIFY(era.startsWith(QStringLiteral("[清]")));
@@ -501,7 +501,7 @@ void tst_LunarCalendarWidget::clicksOutsideDays() {
     calendar->OnDateClick = [&events](LunarCalendarWidget *) { ++events; };
     calendar->OnDateSelect = [&events](LunarCalendarWidget *) { ++events; };
     QTest::mouseClick(calendar->dayGrid(), Qt::LeftButton, {},
-                      calendar->dayGrid()->CellRect(column, row).center());
+                      calendar->dayGrid()->cellRect(column, row).center());
     QCOMPARE(events, 0);
     QCOMPARE(calendar->DateTime(), At(2024, 2, 10));
     QCOMPARE(calendar->GridSelection(), QPoint(7, 2));
@@ -544,9 +544,9 @@ void tst_LunarCalendarWidget::pickerSize() {
     QVERIFY(calendar.YearLabel()->isVisible());
     QCOMPARE(calendar.BackBuffer().size(), QSize(242, 42));
     calendar.SetDateTime(At(2024, 1, 31));
-    calendar.MonthUpDown()->Step(true);
+    calendar.MonthUpDown()->step(true);
     QCOMPARE(calendar.DateTime(), At(2024, 2, 29));
-    calendar.YearUpDown()->Step(false);
+    calendar.YearUpDown()->step(false);
     QCOMPARE(calendar.DateTime(), At(2023, 2, 28));
     FindAction(calendar.YearMenu(), QStringLiteral("2010"))->menu()->actions().at(6)->trigger();
     QCOMPARE(calendar.DateTime(), At(2016, 2, 28));
@@ -605,7 +605,7 @@ void tst_LunarCalendarWidget::alphaBlend() {
     QPoint through(-1, -1);
     for (int y = 100; y < 150 && expected != 255 && through.x() < 0; ++y)
         for (int x = 160; x < 250 && through.x() < 0; ++x)
-            if (calendar->dayGrid()->Picture().pixelColor(QPoint(x, y) - gridAt) ==
+            if (calendar->dayGrid()->picture().pixelColor(QPoint(x, y) - gridAt) ==
                 QColor(expected, expected, expected))
                 through = QPoint(x, y) - gridAt;
     QCOMPARE(through.x() >= 0, expected != 255);
@@ -615,15 +615,15 @@ void tst_LunarCalendarWidget::alphaBlend() {
     QCOMPARE(calendar->BackBuffer().pixelColor(156, 126), QColor(Qt::white));
     // The grid follows the background.
     if (through.x() >= 0)
-        QCOMPARE(calendar->dayGrid()->Picture().pixelColor(through), QColor(Qt::white));
+        QCOMPARE(calendar->dayGrid()->picture().pixelColor(through), QColor(Qt::white));
 }
 
 void tst_LunarCalendarWidget::drawEvents() {
     auto calendar = Make(At(2024, 2, 10));
     DayGrid *grid = calendar->dayGrid();
-    const QRect selectedCell = grid->CellRect(7, 2);
+    const QRect selectedCell = grid->cellRect(7, 2);
     const QColor frame = calendar->ColorSelectedFrame();
-    QCOMPARE(grid->Picture().pixelColor(selectedCell.topLeft()), frame);
+    QCOMPARE(grid->picture().pixelColor(selectedCell.topLeft()), frame);
 
     QStringList dayTexts;
     int selectedSeen = 0;
@@ -647,7 +647,7 @@ void tst_LunarCalendarWidget::drawEvents() {
         }
     };
     calendar->SetColorSelectedFrame(frame); // redraw
-    const QImage &picture = grid->Picture();
+    const QImage &picture = grid->picture();
     QCOMPARE(dayTexts.size(), 29);
     QCOMPARE(dayTexts.first(), QStringLiteral("1"));
     QCOMPARE(selectedSeen, 1);
@@ -662,13 +662,13 @@ void tst_LunarCalendarWidget::drawEvents() {
 
 void tst_LunarCalendarWidget::weekNumberColumn() {
     auto calendar = Make(At(2024, 2, 10));
-    QCOMPARE(calendar->dayGrid()->ColWidth(0), 6);
+    QCOMPARE(calendar->dayGrid()->columnWidth(0), 6);
     calendar->SetShowWeekNum(true);
-    QCOMPARE(calendar->dayGrid()->ColWidth(0), 18);
-    QCOMPARE(calendar->dayGrid()->ColWidth(1), 39);
-    QCOMPARE(calendar->dayGrid()->ColWidth(8), 7);
-    const QImage &picture = calendar->dayGrid()->Picture();
-    const QRect weekCell = calendar->dayGrid()->CellRect(0, 1);
+    QCOMPARE(calendar->dayGrid()->columnWidth(0), 18);
+    QCOMPARE(calendar->dayGrid()->columnWidth(1), 39);
+    QCOMPARE(calendar->dayGrid()->columnWidth(8), 7);
+    const QImage &picture = calendar->dayGrid()->picture();
+    const QRect weekCell = calendar->dayGrid()->cellRect(0, 1);
     // The week number "5" in grey (its digits are smoothed: the darkest pixel is grey).
     QColor darkest(Qt::white);
     for (int y = weekCell.top(); y <= weekCell.bottom(); ++y)
@@ -682,8 +682,8 @@ void tst_LunarCalendarWidget::weekNumberColumn() {
     QCOMPARE(picture.pixelColor(weekCell.right(), weekCell.center().y()),
              calendar->ColorTitleWeekLine());
     calendar->SetShowWeekNum(false);
-    QCOMPARE(calendar->dayGrid()->ColWidth(0), 6);
-    QCOMPARE(calendar->dayGrid()->ColWidth(1), 40);
+    QCOMPARE(calendar->dayGrid()->columnWidth(0), 6);
+    QCOMPARE(calendar->dayGrid()->columnWidth(1), 40);
 }
 
 void tst_LunarCalendarWidget::handlerErrorIsContained() {
@@ -691,28 +691,28 @@ void tst_LunarCalendarWidget::handlerErrorIsContained() {
     calendar->OnChange = [](LunarCalendarWidget *) { throw std::runtime_error("handler failed"); };
     calendar->SetDateTime(At(2024, 3, 5));
     QCOMPARE(calendar->DateTime(), At(2024, 3, 5));
-    QCOMPARE(calendar->cell(6).Day, 1); // March 2024 begins on a Friday
+    QCOMPARE(calendar->cell(6).day, 1); // March 2024 begins on a Friday
     calendar->OnChange = nullptr;
     calendar->SetDateTime(At(2024, 4, 5));
-    QCOMPARE(calendar->cell(2).Day, 1);
+    QCOMPARE(calendar->cell(2).day, 1);
 }
 
 void tst_LunarCalendarWidget::upDown() {
     SpinArrows spin(0, 13);
-    QSignalSpy clicks(&spin, &SpinArrows::Click);
-    spin.SetPosition(20);
-    QCOMPARE(spin.Position(), 13);
+    QSignalSpy clicks(&spin, &SpinArrows::stepped);
+    spin.setPosition(20);
+    QCOMPARE(spin.position(), 13);
     QCOMPARE(clicks.count(), 0);
     // At its end the position stays, and the click is still reported.
-    spin.Step(true);
-    QCOMPARE(spin.Position(), 13);
+    spin.step(true);
+    QCOMPARE(spin.position(), 13);
     QCOMPARE(clicks.count(), 1);
-    spin.SetPosition(1);
+    spin.setPosition(1);
     spin.resize(17, 24);
     QTest::mouseClick(&spin, Qt::LeftButton, {}, QPoint(8, 20));
-    QCOMPARE(spin.Position(), 0);
+    QCOMPARE(spin.position(), 0);
     QTest::mouseClick(&spin, Qt::LeftButton, {}, QPoint(8, 3));
-    QCOMPARE(spin.Position(), 1);
+    QCOMPARE(spin.position(), 1);
     QCOMPARE(clicks.count(), 3);
 }
 
@@ -787,8 +787,8 @@ void tst_LunarCalendarWidget::titlesDoNotDependOnHistory() {
     LunarCalendarWidget calendar;
     if (before.isValid()) calendar.SetDateTime(QDateTime(before, QTime(0, 0)));
     calendar.SetDateTime(QDateTime(date, QTime(0, 0)));
-    QCOMPARE(calendar.cell(41).DayText, yearName);
-    QCOMPARE(calendar.cell(42).DayText, zodiacYear);
+    QCOMPARE(calendar.cell(41).dayText, yearName);
+    QCOMPARE(calendar.cell(42).dayText, zodiacYear);
 }
 
 void tst_LunarCalendarWidget::statusEraDoesNotDependOnHistory() {
@@ -828,18 +828,18 @@ void tst_LunarCalendarWidget::droppedDaysOf1582() {
     QCOMPARE(QDate(1582, 10, 1).dayOfWeek(), int(Qt::Friday));
     for (int k = 5; k <= 14; ++k) {
         const CalendarCell &cell = calendar.cell(k + 5);
-        QCOMPARE(cell.Day, k);
-        QVERIFY2(cell.LunarMonth.isEmpty() && cell.LunarDay.isEmpty(), qPrintable(cell.LunarDay));
-        QCOMPARE(cell.Caption, k == 6 ? QStringLiteral("老人节") : QString());
+        QCOMPARE(cell.day, k);
+        QVERIFY2(cell.lunarMonth.isEmpty() && cell.lunarDay.isEmpty(), qPrintable(cell.lunarDay));
+        QCOMPARE(cell.caption, k == 6 ? QStringLiteral("老人节") : QString());
     }
-    QCOMPARE(calendar.cell(9).LunarDay, QStringLiteral("十八"));
-    QCOMPARE(calendar.cell(20).LunarDay, QStringLiteral("十九"));
+    QCOMPARE(calendar.cell(9).lunarDay, QStringLiteral("十八"));
+    QCOMPARE(calendar.cell(20).lunarDay, QStringLiteral("十九"));
     QVERIFY(calendar.CnDate().isEmpty());
     QCOMPARE(calendar.StatusText(),
              QString::fromStdString(lunar::EraTextOf(1582)) + QStringLiteral(" 农历"));
-    QCOMPARE(calendar.cell(40).DayText, QStringLiteral("天秤"));
-    QCOMPARE(calendar.cell(41).DayText, QStringLiteral("壬午"));
-    QCOMPARE(calendar.cell(42).DayText, QStringLiteral("马年"));
+    QCOMPARE(calendar.cell(40).dayText, QStringLiteral("天秤"));
+    QCOMPARE(calendar.cell(41).dayText, QStringLiteral("壬午"));
+    QCOMPARE(calendar.cell(42).dayText, QStringLiteral("马年"));
 }
 
 void tst_LunarCalendarWidget::festivalsInTheirColumns_data() {
@@ -868,7 +868,7 @@ void tst_LunarCalendarWidget::festivalsInTheirColumns() {
     auto calendar = Make(QDateTime(month, QTime(0, 0)));
     QList<int> columns;
     for (int i = 1; i <= 37; ++i)
-        if (calendar->cell(i).Valid && calendar->cell(i).Caption == festival)
+        if (calendar->cell(i).valid && calendar->cell(i).caption == festival)
             columns << (i - 1) % 7 + 1;
     QCOMPARE(columns, QList<int>{column});
 }
@@ -908,17 +908,17 @@ void tst_LunarCalendarWidget::hideSelection() {
     auto calendar = Make(At(2024, 2, 10));
     calendar->show();
     QVERIFY(QTest::qWaitForWindowExposed(calendar.get()));
-    const QPoint corner = calendar->dayGrid()->CellRect(7, 2).topLeft() + QPoint(1, 1);
+    const QPoint corner = calendar->dayGrid()->cellRect(7, 2).topLeft() + QPoint(1, 1);
     const QColor gradient(0, 176, 84);
-    QCOMPARE(calendar->dayGrid()->Picture().pixelColor(corner), gradient);
+    QCOMPARE(calendar->dayGrid()->picture().pixelColor(corner), gradient);
     calendar->SetHideSelection(true);
     calendar->dayGrid()->clearFocus(); // redraws
     QVERIFY(!calendar->dayGrid()->hasFocus());
-    QVERIFY(calendar->dayGrid()->Picture().pixelColor(corner) != gradient);
+    QVERIFY(calendar->dayGrid()->picture().pixelColor(corner) != gradient);
     calendar->activateWindow();
     calendar->dayGrid()->setFocus();
     QTRY_VERIFY(calendar->dayGrid()->hasFocus());
-    QCOMPARE(calendar->dayGrid()->Picture().pixelColor(corner), gradient);
+    QCOMPARE(calendar->dayGrid()->picture().pixelColor(corner), gradient);
 }
 
 QTEST_MAIN(tst_LunarCalendarWidget)

@@ -91,7 +91,7 @@ void tst_LunarCalendarWidgetScreenshot::february2024() {
     auto cellRect = [&](int i) {
         const int column = (i - 1) % 7 + 1;
         const int row = (i - 1) / 7 + 1;
-        return calendar->dayGrid()->CellRect(column, row).translated(grid);
+        return calendar->dayGrid()->cellRect(column, row).translated(grid);
     };
 
     // 10 February, cell 14, is selected: outline, then the gradient's first and last rows.
