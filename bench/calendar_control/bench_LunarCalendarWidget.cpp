@@ -16,7 +16,7 @@ void BM_SetDateTimeOtherMonth(benchmark::State &state) {
                                QDateTime(QDate(2024, 3, 10), QTime(0, 0))};
     int k = 0;
     for (auto _ : state) {
-        calendar.SetDateTime(dates[k]);
+        calendar.setDateTime(dates[k]);
         benchmark::DoNotOptimize(calendar.dayGrid()->picture().constBits());
         k ^= 1;
     }
@@ -28,12 +28,12 @@ void BM_SetDateTimeOtherMonthWithPicture(benchmark::State &state) {
     QImage picture(313, 253, QImage::Format_RGB888);
     picture.fill(QColor(30, 60, 90));
     picture.setPixelColor(0, 0, Qt::white);
-    calendar.SetBackGround(picture);
+    calendar.setBackgroundImage(picture);
     const QDateTime dates[] = {QDateTime(QDate(1850, 6, 29), QTime(0, 0)),
                                QDateTime(QDate(2033, 12, 22), QTime(0, 0))};
     int k = 0;
     for (auto _ : state) {
-        calendar.SetDateTime(dates[k]);
+        calendar.setDateTime(dates[k]);
         benchmark::DoNotOptimize(calendar.dayGrid()->picture().constBits());
         k ^= 1;
     }
@@ -57,7 +57,7 @@ BENCHMARK(BM_MonthFill)->Unit(benchmark::kMicrosecond);
 
 void BM_GridRedraw(benchmark::State &state) {
     LunarCalendarWidget calendar;
-    calendar.SetDateTime(QDateTime(QDate(2024, 2, 10), QTime(0, 0)));
+    calendar.setDateTime(QDateTime(QDate(2024, 2, 10), QTime(0, 0)));
     for (auto _ : state) {
         calendar.dayGrid()->redraw();
         benchmark::DoNotOptimize(calendar.dayGrid()->picture().constBits());
@@ -70,8 +70,8 @@ void BM_BackgroundRebuild(benchmark::State &state) {
     bool frame = true;
     for (auto _ : state) {
         frame = !frame;
-        calendar.SetShowFrame(frame); // rebuilds the background
-        benchmark::DoNotOptimize(calendar.BackBuffer().constBits());
+        calendar.setShowFrame(frame); // rebuilds the background
+        benchmark::DoNotOptimize(calendar.backBuffer().constBits());
     }
 }
 BENCHMARK(BM_BackgroundRebuild)->Unit(benchmark::kMicrosecond);

@@ -216,7 +216,7 @@ void TMainForm::FormCreate() {
     // The picker shows today from its creation; the change notification is connected only
     // now, so no page reloads before the database is open.
     setPickerToToday();
-    ChnCalendar1->OnChange = [this](LunarCalendarWidget *) { ChnCalendar1Change(); };
+    connect(ChnCalendar1, &LunarCalendarWidget::dateChanged, this, &TMainForm::ChnCalendar1Change);
 
     lblDateTime->setText(FrameGeometry::dateLine(QDate::currentDate()));
 
@@ -359,11 +359,12 @@ void TMainForm::buildTopBar() {
     ChnCalendar1 = new LunarCalendarWidget(pnlbg);
     ChnCalendar1->setObjectName(QStringLiteral("ChnCalendar1"));
     ChnCalendar1->setCursor(Qt::PointingHandCursor);
-    ChnCalendar1->SetColorBackYear(Qt::white);
-    ChnCalendar1->SetColorBackMonth(Qt::white);
-    ChnCalendar1->SetColorTitleMonth(Qt::blue);
-    ChnCalendar1->SetBackGround(m_pictures->load(QStringLiteral("picker_background")).toImage());
-    ChnCalendar1->SetAlphaBlend(50);
+    ChnCalendar1->setBackgroundYearColor(Qt::white);
+    ChnCalendar1->setBackgroundMonthColor(Qt::white);
+    ChnCalendar1->setMonthLabelColor(Qt::blue);
+    ChnCalendar1->setBackgroundImage(
+        m_pictures->load(QStringLiteral("picker_background")).toImage());
+    ChnCalendar1->setAlphaBlend(50);
     ChnCalendar1->setVisible(false);
     m_frameLayout->add(ChnCalendar1, QRect(554, 66, 242, 42), AnchorLayout::TopRight);
 
@@ -506,7 +507,7 @@ NotePage *TMainForm::buildPage(PageEntry &entry) {
     auto *layout = new QVBoxLayout(entry.sheet);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(page);
-    page->setDateSource([this] { return ChnCalendar1->DateTime().date(); });
+    page->setDateSource([this] { return ChnCalendar1->date(); });
     if (m_pagesUseMessageFunction) page->setMessageSink(m_message);
     if (QWidget *side = page->sidePanel()) {
         side->setParent(PanelAttach);
@@ -686,8 +687,8 @@ void TMainForm::openStore(bool again) {
 
 void TMainForm::setPickerToToday() {
     const QDate today = QDate::currentDate();
-    if (ChnCalendar1->DateTime().date() != today)
-        ChnCalendar1->SetDateTime(QDateTime(today, QTime::currentTime()));
+    if (ChnCalendar1->date() != today)
+        ChnCalendar1->setDateTime(QDateTime(today, QTime::currentTime()));
 }
 
 bool TMainForm::openPage(NotePage *page) {

@@ -26,29 +26,29 @@ namespace {
 using Geometry = LunarCalendarGeometry;
 using Drawing = LunarCalendarDrawing;
 
-const QColor Grey = Drawing::colorFromBgr(8421504);
+const QColor kGrey = Drawing::colorFromBgr(8421504);
 
-QString Text(const std::string &utf8) {
+QString toQString(const std::string &utf8) {
     return QString::fromStdString(utf8);
 }
 
-QColor LabelColor(const QLabel *label) {
+QColor labelColor(const QLabel *label) {
     return label->palette().color(QPalette::WindowText);
 }
 
-void SetLabelColor(QLabel *label, const QColor &color) {
+void setLabelColor(QLabel *label, const QColor &color) {
     QPalette palette = label->palette();
     palette.setColor(QPalette::WindowText, color);
     label->setPalette(palette);
 }
 
 // Where the label's line of text starts: its place without the room for ink above it.
-QPoint TextOrigin(const QLabel *label) {
+QPoint textOrigin(const QLabel *label) {
     return label->pos() + QPoint(0, label->contentsMargins().top());
 }
 
 // Sizes the label to its text, glyphs whole, with the line of text starting at `at`.
-void SetLabelText(QLabel *label, const QString &text, const QPoint &at) {
+void setLabelText(QLabel *label, const QString &text, const QPoint &at) {
     label->setText(text);
     const QMargins ink = Drawing::inkMargins(label->font(), text);
     label->setContentsMargins(ink);
@@ -56,448 +56,438 @@ void SetLabelText(QLabel *label, const QString &text, const QPoint &at) {
     label->move(at.x(), at.y() - ink.top());
 }
 
-void SetLabelText(QLabel *label, const QString &text) {
-    SetLabelText(label, text, TextOrigin(label));
+void setLabelText(QLabel *label, const QString &text) {
+    setLabelText(label, text, textOrigin(label));
 }
 
-QLabel *MakeLabel(QWidget *parent, const QString &text, const QPoint &at, const QFont &font,
+QLabel *makeLabel(QWidget *parent, const QString &text, const QPoint &at, const QFont &font,
                   const QColor &color, bool hand) {
     auto *label = new QLabel(parent);
     label->setFont(font);
     label->setMargin(0);
     label->setTextFormat(Qt::PlainText);
     label->setAttribute(Qt::WA_TranslucentBackground);
-    SetLabelColor(label, color);
+    setLabelColor(label, color);
     if (hand) label->setCursor(Qt::PointingHandCursor);
-    SetLabelText(label, text, at);
+    setLabelText(label, text, at);
     return label;
 }
 
 // The right edge of the month label stays where it was placed: the number grows to the left
 // of its unit "月".
-void SetRightAnchoredText(QLabel *label, const QString &text, int right) {
-    SetLabelText(label, text);
+void setRightAnchoredText(QLabel *label, const QString &text, int right) {
+    setLabelText(label, text);
     label->move(right - label->width(), label->y());
 }
 
-QString MenuName(const QString &prefix, int number) {
+QString menuName(const QString &prefix, int number) {
     return prefix + QString::number(number);
 }
 
 } // namespace
 
 LunarCalendarWidget::LunarCalendarWidget(QWidget *parent)
-    : QWidget(parent), FDateTime(QDate(1899, 12, 30), QTime(0, 0)),
-      FMonth(std::make_unique<LunarCalendarMonth>()),
-      FDateInfo(std::make_unique<lunar::DateInfo>()) {
-    FFontDate = Drawing::namedFont(QStringLiteral("黑体"), 9, true);
-    FFontCnDate = Drawing::namedFont(QStringLiteral("宋体"), 9, false);
-    FColorTitleWeekLine = Drawing::colorFromBgr(12961221);
-    FColorTitleWeekEnd = Drawing::colorFromBgr(255);
-    FColorTitleWeek = Drawing::colorFromBgr(5197647);
-    FColorCnDate = Drawing::colorFromBgr(32768);
-    FColorDate = Drawing::colorFromBgr(5197647);
-    FColorHoliday = Drawing::colorFromBgr(33023);
-    FColorLunarHolDay = Drawing::colorFromBgr(16733011);
-    FColorCnHolDay = Drawing::colorFromBgr(33023);
-    FColorSelectedStart = Drawing::colorFromBgr(5484032);
-    FColorSelectedEnd = Drawing::colorFromBgr(6673664);
-    FColorSelectedFrame = Drawing::colorFromBgr(4625152);
-    FColorWeekNum = Grey;
-    FColorShowFrame = Grey;
-    FColorBackYear = Drawing::colorFromBgr(14543103);
-    FColorBackMonth = Drawing::colorFromBgr(15461355);
-    FColorTitleConstellation = QColor(0, 0, 0);
-    FColorTitleAnimalsYear = QColor(0, 0, 0);
+    : QWidget(parent), m_dateTime(QDate(1899, 12, 30), QTime(0, 0)),
+      m_month(std::make_unique<LunarCalendarMonth>()),
+      m_dateInfo(std::make_unique<lunar::DateInfo>()) {
+    m_dateFont = Drawing::namedFont(QStringLiteral("黑体"), 9, true);
+    m_captionFont = Drawing::namedFont(QStringLiteral("宋体"), 9, false);
+    m_headerLineColor = Drawing::colorFromBgr(12961221);
+    m_weekendHeaderColor = Drawing::colorFromBgr(255);
+    m_weekdayHeaderColor = Drawing::colorFromBgr(5197647);
+    m_lunarDayColor = Drawing::colorFromBgr(32768);
+    m_dateColor = Drawing::colorFromBgr(5197647);
+    m_civilFestivalColor = Drawing::colorFromBgr(33023);
+    m_solarTermColor = Drawing::colorFromBgr(16733011);
+    m_lunarFestivalColor = Drawing::colorFromBgr(33023);
+    m_selectionStartColor = Drawing::colorFromBgr(5484032);
+    m_selectionEndColor = Drawing::colorFromBgr(6673664);
+    m_selectionFrameColor = Drawing::colorFromBgr(4625152);
+    m_weekNumberColor = kGrey;
+    m_frameColor = kGrey;
+    m_backgroundYearColor = Drawing::colorFromBgr(14543103);
+    m_backgroundMonthColor = Drawing::colorFromBgr(15461355);
+    m_starSignTitleColor = QColor(0, 0, 0);
+    m_yearTitlesColor = QColor(0, 0, 0);
 
     setAttribute(Qt::WA_OpaquePaintEvent);
     resize(313, 253);
 
-    FDayGrid = new DayGrid(Geometry::kColumnCount, Geometry::kRowCount, this);
-    FDayGrid->setGeometry(8, 40, 298, 186);
-    FDayGrid->setCellPainter([this](int c, int r, QPainter &target, const QRect &rect) {
-        PaintCell(c, r, target, rect);
+    m_dayGrid = new DayGrid(Geometry::kColumnCount, Geometry::kRowCount, this);
+    m_dayGrid->setGeometry(8, 40, 298, 186);
+    m_dayGrid->setCellPainter([this](int c, int r, QPainter &target, const QRect &rect) {
+        paintGridCell(c, r, target, rect);
     });
-    FDayGrid->setSelectionFilter([this](int c, int r) {
-        bool allowed = true;
-        SelectCell(c, r, allowed);
-        return allowed;
-    });
-    connect(FDayGrid, &DayGrid::mousePressed, this, [this] { FMousePressed = true; });
-    connect(FDayGrid, &DayGrid::clicked, this, [this](const QPoint &pos) { GridClick(pos); });
-    connect(FDayGrid, &DayGrid::mouseLeft, this, [this] { FMousePressed = false; });
-    FDayGrid->setContextMenuPolicy(Qt::PreventContextMenu);
-    connect(FDayGrid, &QWidget::customContextMenuRequested, this,
-            [this] { ShowMenuAtCursor(FYearMenu); });
+    m_dayGrid->setSelectionFilter([this](int c, int r) { return selectCell(c, r); });
+    connect(m_dayGrid, &DayGrid::mousePressed, this, [this] { m_mousePressed = true; });
+    connect(m_dayGrid, &DayGrid::clicked, this, [this](const QPoint &pos) { gridClicked(pos); });
+    connect(m_dayGrid, &DayGrid::mouseLeft, this, [this] { m_mousePressed = false; });
+    m_dayGrid->setContextMenuPolicy(Qt::PreventContextMenu);
+    connect(m_dayGrid, &QWidget::customContextMenuRequested, this,
+            [this] { showMenuAtCursor(m_yearMenu); });
 
     const QFont song = Drawing::namedFont(QStringLiteral("宋体"), 9);
     QFont todayFont = song;
     todayFont.setUnderline(true);
-    FTodayLabel = MakeLabel(this, QStringLiteral("今天"), QPoint(272, 18), todayFont,
-                            QColor(0, 0, 255), true);
-    FMonthLabel = MakeLabel(this, QString(), QPoint(34, 3),
-                            Drawing::namedFont(QStringLiteral("Arial"), 24, true),
-                            Drawing::colorFromBgr(12615808), true);
-    FMonthLabel->setAlignment(Qt::AlignRight | Qt::AlignTop);
+    m_todayLabel = makeLabel(this, QStringLiteral("今天"), QPoint(272, 18), todayFont,
+                             QColor(0, 0, 255), true);
+    m_monthLabel = makeLabel(this, QString(), QPoint(34, 3),
+                             Drawing::namedFont(QStringLiteral("Arial"), 24, true),
+                             Drawing::colorFromBgr(12615808), true);
+    m_monthLabel->setAlignment(Qt::AlignRight | Qt::AlignTop);
     // An empty label measures as one blank; its right edge then stays put.
-    SetLabelText(FMonthLabel, QStringLiteral(" "));
-    FMonthLabelRight = FMonthLabel->x() + FMonthLabel->width();
-    SetLabelText(FMonthLabel, QString());
-    FMonthUnitLabel =
-        MakeLabel(this, QStringLiteral("月"), QPoint(45, 20), song, QColor(0, 0, 0), true);
-    FYearLabel =
-        MakeLabel(this, QString(), QPoint(120, 0),
+    setLabelText(m_monthLabel, QStringLiteral(" "));
+    m_monthLabelRight = m_monthLabel->x() + m_monthLabel->width();
+    setLabelText(m_monthLabel, QString());
+    m_monthUnitLabel =
+        makeLabel(this, QStringLiteral("月"), QPoint(45, 20), song, QColor(0, 0, 0), true);
+    m_yearLabel =
+        makeLabel(this, QString(), QPoint(120, 0),
                   Drawing::namedFont(QStringLiteral("Arial Black"), 22), QColor(0, 0, 255), true);
-    FYearUnitLabel =
-        MakeLabel(this, QStringLiteral("年"), QPoint(205, 18), song, QColor(0, 0, 0), true);
-    FStatusLabel = MakeLabel(this, QString(), QPoint(10, 236), song, Grey, false);
+    m_yearUnitLabel =
+        makeLabel(this, QStringLiteral("年"), QPoint(205, 18), song, QColor(0, 0, 0), true);
+    m_statusLabel = makeLabel(this, QString(), QPoint(10, 236), song, kGrey, false);
     // Labels lie under the grid, as text painted on the control's own surface would.
-    for (QLabel *label :
-         {FTodayLabel, FMonthLabel, FMonthUnitLabel, FYearLabel, FYearUnitLabel, FStatusLabel}) {
+    for (QLabel *label : {m_todayLabel, m_monthLabel, m_monthUnitLabel, m_yearLabel,
+                          m_yearUnitLabel, m_statusLabel}) {
         label->lower();
         label->installEventFilter(this);
     }
 
-    FMonthUpDown = new SpinArrows(0, 13, this);
-    FMonthUpDown->move(60, 10);
-    connect(FMonthUpDown, &SpinArrows::stepped, this, [this] { MonthUpDownClick(); });
-    FYearUpDown = new SpinArrows(1, 2100, this);
-    FYearUpDown->move(220, 10);
-    connect(FYearUpDown, &SpinArrows::stepped, this, [this] { YearUpDownClick(); });
+    m_monthSpin = new SpinArrows(0, 13, this);
+    m_monthSpin->move(60, 10);
+    connect(m_monthSpin, &SpinArrows::stepped, this, [this] { stepMonth(); });
+    m_yearSpin = new SpinArrows(1, 2100, this);
+    m_yearSpin->move(220, 10);
+    connect(m_yearSpin, &SpinArrows::stepped, this, [this] { stepYear(); });
 
-    FMonthMenu = new QMenu(this);
-    FMonthMenu->setObjectName(QStringLiteral("MonthMenu"));
-    FYearMenu = new QMenu(this);
-    FYearMenu->setObjectName(QStringLiteral("YearMenu"));
-    for (QMenu *menu : {FMonthMenu, FYearMenu})
-        connect(menu, &QMenu::aboutToShow, this, [this] { FillMenus(); });
+    m_monthMenu = new QMenu(this);
+    m_monthMenu->setObjectName(QStringLiteral("MonthMenu"));
+    m_yearMenu = new QMenu(this);
+    m_yearMenu->setObjectName(QStringLiteral("YearMenu"));
+    for (QMenu *menu : {m_monthMenu, m_yearMenu})
+        connect(menu, &QMenu::aboutToShow, this, [this] { fillMenus(); });
 
-    CreateWnd();
+    finishCreation();
 }
 
 LunarCalendarWidget::~LunarCalendarWidget() = default;
 
-void LunarCalendarWidget::CreateWnd() {
-    FDayGrid->setColumnWidth(0, 6);
-    FDayGrid->setRowHeight(0, 18);
-    FWindowCreated = true;
-    SetDateTime(QDateTime::currentDateTime());
-    SetShowTitle(true);
+void LunarCalendarWidget::finishCreation() {
+    m_dayGrid->setColumnWidth(0, 6);
+    m_dayGrid->setRowHeight(0, 18);
+    m_created = true;
+    setDateTime(QDateTime::currentDateTime());
+    setShowTitle(true);
 }
 
-void LunarCalendarWidget::FillMenus() {
-    if (FMenusFilled) return;
-    FMenusFilled = true;
-    QAction *monthToday = FMonthMenu->addAction(QStringLiteral("今日"));
+void LunarCalendarWidget::fillMenus() {
+    if (m_menusFilled) return;
+    m_menusFilled = true;
+    QAction *monthToday = m_monthMenu->addAction(QStringLiteral("今日"));
     monthToday->setObjectName(QStringLiteral("MenuMonth_ToDay"));
-    connect(monthToday, &QAction::triggered, this, [this] { TodayClick(); });
-    FMonthMenu->setDefaultAction(monthToday);
-    FMonthMenu->addSeparator()->setObjectName(QStringLiteral("MenuMonth_ToDay_"));
+    connect(monthToday, &QAction::triggered, this, [this] { selectToday(); });
+    m_monthMenu->setDefaultAction(monthToday);
+    m_monthMenu->addSeparator()->setObjectName(QStringLiteral("MenuMonth_ToDay_"));
     // The default locale is the system's unless the application chose another.
     const QLocale locale;
     for (int month = 1; month <= 12; ++month) {
-        QAction *item = FMonthMenu->addAction(locale.monthName(month, QLocale::LongFormat));
-        item->setObjectName(MenuName(QStringLiteral("MenuMonth_"), month - 1));
+        QAction *item = m_monthMenu->addAction(locale.monthName(month, QLocale::LongFormat));
+        item->setObjectName(menuName(QStringLiteral("MenuMonth_"), month - 1));
         item->setData(month);
-        connect(item, &QAction::triggered, this, [this, month] { MonthItemClick(month); });
+        connect(item, &QAction::triggered, this, [this, month] { pickMonth(month); });
     }
 
-    QAction *yearToday = FYearMenu->addAction(QStringLiteral("今日"));
+    QAction *yearToday = m_yearMenu->addAction(QStringLiteral("今日"));
     yearToday->setObjectName(QStringLiteral("MenuYear_ToDay"));
-    connect(yearToday, &QAction::triggered, this, [this] { TodayClick(); });
-    FYearMenu->setDefaultAction(yearToday);
-    FYearMenu->addSeparator()->setObjectName(QStringLiteral("MenuYear_ToDay_1"));
+    connect(yearToday, &QAction::triggered, this, [this] { selectToday(); });
+    m_yearMenu->setDefaultAction(yearToday);
+    m_yearMenu->addSeparator()->setObjectName(QStringLiteral("MenuYear_ToDay_1"));
 
     auto addYear = [this](QMenu *group, const QString &prefix, int year) {
         QAction *item = group->addAction(QString::number(year));
-        item->setObjectName(MenuName(prefix, year));
+        item->setObjectName(menuName(prefix, year));
         item->setData(year);
-        connect(item, &QAction::triggered, this, [this, year] { YearItemClick(year); });
+        connect(item, &QAction::triggered, this, [this, year] { pickYear(year); });
     };
 
-    QMenu *history = FYearMenu->addMenu(QStringLiteral("历史日期"));
+    QMenu *history = m_yearMenu->addMenu(QStringLiteral("历史日期"));
     history->setObjectName(QStringLiteral("MenuYear_History"));
     for (int r = 10; r < 1890; r += 100) {
         QMenu *century = history->addMenu(QString::number(r - 10));
-        century->setObjectName(MenuName(QStringLiteral("MenuYear_History_"), r));
+        century->setObjectName(menuName(QStringLiteral("MenuYear_History_"), r));
         for (int year = r; year <= r + 90; year += 10)
             addYear(century, QStringLiteral("MenuYear_History_"), year);
     }
-    FYearMenu->addSeparator()->setObjectName(QStringLiteral("MenuYear_ToDay_2"));
+    m_yearMenu->addSeparator()->setObjectName(QStringLiteral("MenuYear_ToDay_2"));
     for (int r = 1900; r < 2100; r += 10) {
-        QMenu *decade = FYearMenu->addMenu(QString::number(r));
-        decade->setObjectName(MenuName(QStringLiteral("MenuYear_"), r));
+        QMenu *decade = m_yearMenu->addMenu(QString::number(r));
+        decade->setObjectName(menuName(QStringLiteral("MenuYear_"), r));
         for (int year = r; year <= r + 9; ++year)
             addYear(decade, QStringLiteral("MenuYear_"), year);
     }
 }
 
-// ---- Date
-
-void LunarCalendarWidget::SetDateTime(const QDateTime &x) {
-    if (x == FDateTime || !x.isValid()) return;
+void LunarCalendarWidget::setDateTime(const QDateTime &x) {
+    if (x == m_dateTime || !x.isValid()) return;
     const QDate date = x.date();
     const int y = date.year();
-    if (y < FYearUpDown->minimum() || y > FYearUpDown->maximum()) return;
+    if (y < m_yearSpin->minimum() || y > m_yearSpin->maximum()) return;
     const int m = date.month();
     const int d = date.day();
 
-    FDateTime = x;
-    FYearUpDown->setPosition(y);
-    FMonthUpDown->setPosition(m);
+    m_dateTime = x;
+    m_yearSpin->setPosition(y);
+    m_monthSpin->setPosition(m);
 
     // The record keeps its year-level texts (year name, animal, era) while the lunar year
     // stays the same, whichever civil date they were built for; the title cells and the
     // status line must show those of this date, not of the last month walked through.
     // 0 is a real lunar year (January of year 1): only a value no date has forces the rebuild.
-    FDateInfo->CachedLunarYear = std::numeric_limits<int>::min();
+    m_dateInfo->CachedLunarYear = std::numeric_limits<int>::min();
     double dateValue = 0.0;
-    if (lunar::CivilToDate(y, m, d, dateValue)) FDateInfo->SetDate(dateValue);
-    FCnMonth = Text(FDateInfo->MonthName);
-    FCnDay = Text(FDateInfo->DayName);
-    FCnDate = FCnMonth + FCnDay;
-    SetLabelText(FYearLabel, QString::number(y));
-    SetRightAnchoredText(FMonthLabel, QString::number(m), FMonthLabelRight);
+    if (lunar::CivilToDate(y, m, d, dateValue)) m_dateInfo->SetDate(dateValue);
+    m_lunarMonthText = toQString(m_dateInfo->MonthName);
+    m_lunarDayText = toQString(m_dateInfo->DayName);
+    m_lunarDateText = m_lunarMonthText + m_lunarDayText;
+    setLabelText(m_yearLabel, QString::number(y));
+    setRightAnchoredText(m_monthLabel, QString::number(m), m_monthLabelRight);
 
-    FMonth->setTitles(Text(FDateInfo->YearPillar), Text(FDateInfo->Animal));
+    m_month->setTitles(toQString(m_dateInfo->YearPillar), toQString(m_dateInfo->Animal));
 
-    const QString lunarText = QStringLiteral(" 农历") + FCnDate;
+    const QString lunarText = QStringLiteral(" 农历") + m_lunarDateText;
     if (y < 1949)
-        SetLabelText(FStatusLabel, Text(FDateInfo->Era) + lunarText);
+        setLabelText(m_statusLabel, toQString(m_dateInfo->Era) + lunarText);
     else
-        SetLabelText(FStatusLabel, date.toString(QStringLiteral("yyyy-MM-dd")) + lunarText);
+        setLabelText(m_statusLabel, date.toString(QStringLiteral("yyyy-MM-dd")) + lunarText);
 
-    FMonth->clear(FColorDate);
-    // A failure while filling, drawing or in the host's handler must not take the control
-    // down; what was filled so far stays.
+    m_month->clear(m_dateColor);
+    // A failure while filling, drawing or in a slot connected to dateChanged must not take the
+    // control down; what was filled so far stays.
     try {
-        const LunarCalendarMonth::Colors colors{FColorDate, FColorCnDate, FColorHoliday,
-                                                FColorLunarHolDay, FColorCnHolDay};
-        const int selected = FMonth->fill(*FDateInfo, y, m, d, colors);
+        const LunarCalendarMonth::Colors colors{m_dateColor, m_lunarDayColor, m_civilFestivalColor,
+                                                m_solarTermColor, m_lunarFestivalColor};
+        const int selected = m_month->fill(*m_dateInfo, y, m, d, colors);
         if (selected > 0) {
             const QPoint at = Geometry::cellPosition(selected);
-            FSelecting = true;
-            FDayGrid->setCurrentCell(at.x(), at.y());
-            FSelecting = false;
+            m_selecting = true;
+            m_dayGrid->setCurrentCell(at.x(), at.y());
+            m_selecting = false;
         }
-        BackgroundChanged();
-        if (OnChange) OnChange(this);
+        backgroundChanged();
+        emit dateChanged(m_dateTime.date());
     } catch (...) {
-        FSelecting = false;
+        m_selecting = false;
     }
 }
 
 const CalendarCell &LunarCalendarWidget::cell(int i) const {
-    return FMonth->cell(i);
+    return m_month->cell(i);
 }
 
-const std::array<QString, 6> &LunarCalendarWidget::WeekNumbers() const {
-    return FMonth->weekNumbers();
+const std::array<QString, 6> &LunarCalendarWidget::weekNumbers() const {
+    return m_month->weekNumbers();
 }
 
-QPoint LunarCalendarWidget::GridSelection() const {
-    return QPoint(FDayGrid->currentColumn(), FDayGrid->currentRow());
+QPoint LunarCalendarWidget::currentCell() const {
+    return QPoint(m_dayGrid->currentColumn(), m_dayGrid->currentRow());
 }
 
-QString LunarCalendarWidget::StatusText() const {
-    return FStatusLabel->text();
+QString LunarCalendarWidget::statusText() const {
+    return m_statusLabel->text();
 }
 
-// ---- Appearance
-
-void LunarCalendarWidget::SetShowTitle(bool value) {
-    FShowTitle = value;
-    ApplyLayout();
+void LunarCalendarWidget::setShowTitle(bool value) {
+    m_showTitle = value;
+    applyLayout();
 }
 
-void LunarCalendarWidget::SetShowWeekNum(bool value) {
-    if (value == FShowWeekNum) return;
-    FShowWeekNum = value;
-    FDayGrid->setColumnWidth(0, value ? 18 : 6);
-    DistributeGrid();
-    RedrawGrid();
+void LunarCalendarWidget::setShowWeekNumbers(bool value) {
+    if (value == m_showWeekNumbers) return;
+    m_showWeekNumbers = value;
+    m_dayGrid->setColumnWidth(0, value ? 18 : 6);
+    distributeGrid();
+    redrawGrid();
 }
 
-void LunarCalendarWidget::SetShowFrame(bool value) {
-    FShowFrame = value;
-    BackgroundChanged();
+void LunarCalendarWidget::setShowFrame(bool value) {
+    m_showFrame = value;
+    backgroundChanged();
 }
 
-void LunarCalendarWidget::SetShowBackYearMonth(bool value) {
-    FShowBackYearMonth = value;
-    BackgroundChanged();
+void LunarCalendarWidget::setShowBackgroundDigits(bool value) {
+    m_showBackgroundDigits = value;
+    backgroundChanged();
 }
 
-void LunarCalendarWidget::SetShowWeekNumLine(bool value) {
-    FShowWeekNumLine = value;
-    RedrawGrid();
+void LunarCalendarWidget::setShowWeekNumberLine(bool value) {
+    m_showWeekNumberLine = value;
+    redrawGrid();
 }
 
-void LunarCalendarWidget::SetFontDate(const QFont &value) {
-    FFontDate = value;
-    RedrawGrid();
+void LunarCalendarWidget::setDateFont(const QFont &value) {
+    m_dateFont = value;
+    redrawGrid();
 }
 
-void LunarCalendarWidget::SetFontCnDate(const QFont &value) {
-    FFontCnDate = value;
-    RedrawGrid();
+void LunarCalendarWidget::setCaptionFont(const QFont &value) {
+    m_captionFont = value;
+    redrawGrid();
 }
 
-void LunarCalendarWidget::SetColorTitleWeekLine(const QColor &value) {
-    FColorTitleWeekLine = value;
-    RedrawGrid();
+void LunarCalendarWidget::setHeaderLineColor(const QColor &value) {
+    m_headerLineColor = value;
+    redrawGrid();
 }
 
-void LunarCalendarWidget::SetColorTitleWeekEnd(const QColor &value) {
-    FColorTitleWeekEnd = value;
-    RedrawGrid();
+void LunarCalendarWidget::setWeekendHeaderColor(const QColor &value) {
+    m_weekendHeaderColor = value;
+    redrawGrid();
 }
 
-void LunarCalendarWidget::SetColorTitleWeek(const QColor &value) {
-    FColorTitleWeek = value;
-    RedrawGrid();
+void LunarCalendarWidget::setWeekdayHeaderColor(const QColor &value) {
+    m_weekdayHeaderColor = value;
+    redrawGrid();
 }
 
-void LunarCalendarWidget::SetColorSelectedStart(const QColor &value) {
-    FColorSelectedStart = value;
-    RedrawGrid();
+void LunarCalendarWidget::setSelectionStartColor(const QColor &value) {
+    m_selectionStartColor = value;
+    redrawGrid();
 }
 
-void LunarCalendarWidget::SetColorSelectedEnd(const QColor &value) {
-    FColorSelectedEnd = value;
-    RedrawGrid();
+void LunarCalendarWidget::setSelectionEndColor(const QColor &value) {
+    m_selectionEndColor = value;
+    redrawGrid();
 }
 
-void LunarCalendarWidget::SetColorSelectedFrame(const QColor &value) {
-    FColorSelectedFrame = value;
-    RedrawGrid();
+void LunarCalendarWidget::setSelectionFrameColor(const QColor &value) {
+    m_selectionFrameColor = value;
+    redrawGrid();
 }
 
-void LunarCalendarWidget::SetColorWeekNum(const QColor &value) {
-    FColorWeekNum = value;
-    if (FShowWeekNum) RedrawGrid();
+void LunarCalendarWidget::setWeekNumberColor(const QColor &value) {
+    m_weekNumberColor = value;
+    if (m_showWeekNumbers) redrawGrid();
 }
 
-void LunarCalendarWidget::SetColorShowFrame(const QColor &value) {
-    FColorShowFrame = value;
-    if (!FShowFrame) return;
-    BackgroundChanged();
+void LunarCalendarWidget::setFrameColor(const QColor &value) {
+    m_frameColor = value;
+    if (!m_showFrame) return;
+    backgroundChanged();
 }
 
-void LunarCalendarWidget::SetColorBackYear(const QColor &value) {
-    FColorBackYear = value;
-    BackgroundChanged();
+void LunarCalendarWidget::setBackgroundYearColor(const QColor &value) {
+    m_backgroundYearColor = value;
+    backgroundChanged();
 }
 
-void LunarCalendarWidget::SetColorBackMonth(const QColor &value) {
-    FColorBackMonth = value;
-    BackgroundChanged();
+void LunarCalendarWidget::setBackgroundMonthColor(const QColor &value) {
+    m_backgroundMonthColor = value;
+    backgroundChanged();
 }
 
-QColor LunarCalendarWidget::ColorTitleToday() const {
-    return LabelColor(FTodayLabel);
+QColor LunarCalendarWidget::todayLabelColor() const {
+    return labelColor(m_todayLabel);
 }
 
-void LunarCalendarWidget::SetColorTitleToday(const QColor &value) {
-    SetLabelColor(FTodayLabel, value);
+void LunarCalendarWidget::setTodayLabelColor(const QColor &value) {
+    setLabelColor(m_todayLabel, value);
 }
 
-QColor LunarCalendarWidget::ColorTitleMonth() const {
-    return LabelColor(FMonthLabel);
+QColor LunarCalendarWidget::monthLabelColor() const {
+    return labelColor(m_monthLabel);
 }
 
-void LunarCalendarWidget::SetColorTitleMonth(const QColor &value) {
-    SetLabelColor(FMonthLabel, value);
+void LunarCalendarWidget::setMonthLabelColor(const QColor &value) {
+    setLabelColor(m_monthLabel, value);
 }
 
-QColor LunarCalendarWidget::ColorTitleYear() const {
-    return LabelColor(FYearLabel);
+QColor LunarCalendarWidget::yearLabelColor() const {
+    return labelColor(m_yearLabel);
 }
 
-void LunarCalendarWidget::SetColorTitleYear(const QColor &value) {
-    SetLabelColor(FYearLabel, value);
+void LunarCalendarWidget::setYearLabelColor(const QColor &value) {
+    setLabelColor(m_yearLabel, value);
 }
 
-QColor LunarCalendarWidget::ColorTitleSelected() const {
-    return LabelColor(FStatusLabel);
+QColor LunarCalendarWidget::statusLineColor() const {
+    return labelColor(m_statusLabel);
 }
 
-void LunarCalendarWidget::SetColorTitleSelected(const QColor &value) {
-    SetLabelColor(FStatusLabel, value);
+void LunarCalendarWidget::setStatusLineColor(const QColor &value) {
+    setLabelColor(m_statusLabel, value);
 }
 
-void LunarCalendarWidget::SetBackGround(const QImage &value) {
-    FBackGround = value;
-    PlacePicture();
-    BackgroundChanged();
+void LunarCalendarWidget::setBackgroundImage(const QImage &value) {
+    m_backgroundImage = value;
+    placePicture();
+    backgroundChanged();
 }
 
-void LunarCalendarWidget::SetCenter(bool value) {
-    FCenter = value;
-    PlacePicture();
-    BackgroundChanged();
+void LunarCalendarWidget::setBackgroundCentered(bool value) {
+    m_backgroundCentered = value;
+    placePicture();
+    backgroundChanged();
 }
 
-void LunarCalendarWidget::SetStretch(bool value) {
-    FStretch = value;
-    PlacePicture();
-    BackgroundChanged();
+void LunarCalendarWidget::setBackgroundStretched(bool value) {
+    m_backgroundStretched = value;
+    placePicture();
+    backgroundChanged();
 }
 
-void LunarCalendarWidget::SetTransparent(bool value) {
-    FTransparent = value;
-    BackgroundChanged();
+void LunarCalendarWidget::setTransparent(bool value) {
+    m_transparent = value;
+    backgroundChanged();
 }
 
-void LunarCalendarWidget::SetAlphaBlend(int value) {
-    FAlphaBlend = value & 0xFF;
-    BackgroundChanged();
+void LunarCalendarWidget::setAlphaBlend(int value) {
+    m_alphaBlend = value & 0xFF;
+    backgroundChanged();
 }
 
-// ---- Layout and buffers
-
-void LunarCalendarWidget::ApplyLayout() {
-    FGridBounds = Geometry::gridBounds(size(), FShowTitle);
-    FMonthUpDown->setVisible(FShowTitle);
-    FYearUpDown->setVisible(FShowTitle);
-    FDayGrid->setGeometry(FGridBounds.x(), FGridBounds.y(), std::max(0, FGridBounds.width()),
-                          std::max(0, FGridBounds.height()));
-    FDayGrid->setContextMenuPolicy(FShowTitle ? Qt::PreventContextMenu : Qt::CustomContextMenu);
-    DistributeGrid();
-    PlacePicture();
-    BackgroundChanged();
+void LunarCalendarWidget::applyLayout() {
+    m_gridBounds = Geometry::gridBounds(size(), m_showTitle);
+    m_monthSpin->setVisible(m_showTitle);
+    m_yearSpin->setVisible(m_showTitle);
+    m_dayGrid->setGeometry(m_gridBounds.x(), m_gridBounds.y(), std::max(0, m_gridBounds.width()),
+                           std::max(0, m_gridBounds.height()));
+    m_dayGrid->setContextMenuPolicy(m_showTitle ? Qt::PreventContextMenu : Qt::CustomContextMenu);
+    distributeGrid();
+    placePicture();
+    backgroundChanged();
 }
 
-void LunarCalendarWidget::DistributeGrid() {
+void LunarCalendarWidget::distributeGrid() {
     const std::vector<int> widths =
-        Geometry::columnWidths(FGridBounds.width(), FDayGrid->columnWidth(0));
+        Geometry::columnWidths(m_gridBounds.width(), m_dayGrid->columnWidth(0));
     const std::vector<int> heights =
-        Geometry::rowHeights(FGridBounds.height(), FDayGrid->rowHeight(0));
+        Geometry::rowHeights(m_gridBounds.height(), m_dayGrid->rowHeight(0));
     for (int c = 1; c < Geometry::kColumnCount; ++c)
-        FDayGrid->setColumnWidth(c, widths[std::size_t(c)]);
+        m_dayGrid->setColumnWidth(c, widths[std::size_t(c)]);
     for (int r = 1; r < Geometry::kRowCount; ++r)
-        FDayGrid->setRowHeight(r, heights[std::size_t(r)]);
+        m_dayGrid->setRowHeight(r, heights[std::size_t(r)]);
 }
 
-void LunarCalendarWidget::BackgroundChanged() {
-    FBackBufferStale = true;
-    RedrawGrid();
+void LunarCalendarWidget::backgroundChanged() {
+    m_backBufferStale = true;
+    redrawGrid();
     update();
 }
 
-void LunarCalendarWidget::EnsureBackground() const {
-    if (!FBackBufferStale && FBackBuffer.size() == size()) return;
-    FBackBufferStale = false;
-    RebuildBackground();
+void LunarCalendarWidget::ensureBackground() const {
+    if (!m_backBufferStale && m_backBuffer.size() == size()) return;
+    m_backBufferStale = false;
+    rebuildBackground();
 }
 
-void LunarCalendarWidget::RebuildBackground() const {
-    if (FBackBuffer.size() != size()) FBackBuffer = QImage(size(), QImage::Format_RGB888);
-    if (FBackBuffer.isNull()) return;
-    FBackBuffer.fill(Qt::white);
+void LunarCalendarWidget::rebuildBackground() const {
+    if (m_backBuffer.size() != size()) m_backBuffer = QImage(size(), QImage::Format_RGB888);
+    if (m_backBuffer.isNull()) return;
+    m_backBuffer.fill(Qt::white);
     {
-        QPainter painter(&FBackBuffer);
-        if (FShowFrame) {
+        QPainter painter(&m_backBuffer);
+        if (m_showFrame) {
             // The classic style has no themed frame; every other style draws its own.
             if (style()->name().compare(QStringLiteral("windows"), Qt::CaseInsensitive) != 0) {
                 QStyleOptionFrame frame;
@@ -508,79 +498,81 @@ void LunarCalendarWidget::RebuildBackground() const {
                 frame.state |= QStyle::State_Sunken;
                 style()->drawPrimitive(QStyle::PE_Frame, &frame, &painter, this);
             } else {
-                painter.setPen(FColorShowFrame);
+                painter.setPen(m_frameColor);
                 painter.setBrush(Qt::NoBrush);
                 painter.drawRect(0, 0, width() - 1, height() - 1);
             }
         }
-        if (FShowBackYearMonth) {
-            const QDate date = FDateTime.date();
+        if (m_showBackgroundDigits) {
+            const QDate date = m_dateTime.date();
             painter.setFont(Drawing::namedFont(QStringLiteral("Arial Black"), 48));
-            painter.setPen(FColorBackYear);
-            Drawing::drawSingleLine(painter, Geometry::backYearRect(FGridBounds), Qt::AlignCenter,
+            painter.setPen(m_backgroundYearColor);
+            Drawing::drawSingleLine(painter, Geometry::backYearRect(m_gridBounds), Qt::AlignCenter,
                                     QString::number(date.year()));
             painter.setFont(Drawing::namedFont(QStringLiteral("Arial Black"), 90));
-            painter.setPen(FColorBackMonth);
-            Drawing::drawSingleLine(painter, Geometry::backMonthRect(FGridBounds), Qt::AlignCenter,
+            painter.setPen(m_backgroundMonthColor);
+            Drawing::drawSingleLine(painter, Geometry::backMonthRect(m_gridBounds), Qt::AlignCenter,
                                     QString::number(date.month()));
         }
     }
-    Drawing::blendPicture(FBackBuffer, FPictureBuffer, FAlphaBlend);
+    Drawing::blendPicture(m_backBuffer, m_pictureBuffer, m_alphaBlend);
 }
 
-void LunarCalendarWidget::PlacePicture() {
-    if (FBackGround.isNull() || size().isEmpty()) {
-        FPictureBuffer = QImage();
+void LunarCalendarWidget::placePicture() {
+    if (m_backgroundImage.isNull() || size().isEmpty()) {
+        m_pictureBuffer = QImage();
         return;
     }
-    FPictureBuffer = QImage(size(), QImage::Format_RGB888);
-    FPictureBuffer.fill(Qt::white);
-    QPainter painter(&FPictureBuffer);
-    const QRect target = Geometry::picturePlacement(FBackGround.size(), size(), FCenter, FStretch);
-    painter.drawImage(target, FBackGround);
+    m_pictureBuffer = QImage(size(), QImage::Format_RGB888);
+    m_pictureBuffer.fill(Qt::white);
+    QPainter painter(&m_pictureBuffer);
+    const QRect target = Geometry::picturePlacement(m_backgroundImage.size(), size(),
+                                                    m_backgroundCentered, m_backgroundStretched);
+    painter.drawImage(target, m_backgroundImage);
 }
 
-void LunarCalendarWidget::RedrawGrid() {
-    FDayGrid->redraw();
+void LunarCalendarWidget::redrawGrid() {
+    m_dayGrid->redraw();
 }
 
-void LunarCalendarWidget::PaintCell(int column, int row, QPainter &target, const QRect &rect) {
-    if (FCellBuffer.size() != rect.size()) FCellBuffer = QImage(rect.size(), QImage::Format_RGB888);
+void LunarCalendarWidget::paintGridCell(int column, int row, QPainter &target, const QRect &rect) {
+    if (m_cellBuffer.size() != rect.size())
+        m_cellBuffer = QImage(rect.size(), QImage::Format_RGB888);
     // The grid shows the background through: start from what lies under the cell.
-    EnsureBackground();
-    const QRect under = rect.translated(FDayGrid->pos());
-    if (QRect(QPoint(0, 0), FBackBuffer.size()).contains(under)) {
+    ensureBackground();
+    const QRect under = rect.translated(m_dayGrid->pos());
+    if (QRect(QPoint(0, 0), m_backBuffer.size()).contains(under)) {
         const int bytes = 3 * rect.width();
         for (int y = 0; y < rect.height(); ++y)
-            std::memcpy(FCellBuffer.scanLine(y),
-                        FBackBuffer.constScanLine(under.y() + y) + 3 * under.x(),
+            std::memcpy(m_cellBuffer.scanLine(y),
+                        m_backBuffer.constScanLine(under.y() + y) + 3 * under.x(),
                         std::size_t(bytes));
     } else {
-        FCellBuffer.fill(Qt::white);
-        QPainter copy(&FCellBuffer);
-        copy.drawImage(QPoint(0, 0), FBackBuffer, under);
+        m_cellBuffer.fill(Qt::white);
+        QPainter copy(&m_cellBuffer);
+        copy.drawImage(QPoint(0, 0), m_backBuffer, under);
     }
     try {
-        QPainter canvas(&FCellBuffer);
+        QPainter canvas(&m_cellBuffer);
         canvas.setFont(font());
         canvas.setBrush(Qt::NoBrush);
-        PaintCellContent(column, row, canvas, QRect(QPoint(0, 0), rect.size()));
+        paintCellContent(column, row, canvas, QRect(QPoint(0, 0), rect.size()));
     } catch (...) {
         // The cell is still drawn with what was composed.
     }
-    target.drawImage(rect.topLeft(), FCellBuffer);
+    target.drawImage(rect.topLeft(), m_cellBuffer);
 }
 
-void LunarCalendarWidget::PaintCellContent(int column, int row, QPainter &canvas, const QRect &r) {
+void LunarCalendarWidget::paintCellContent(int column, int row, QPainter &canvas, const QRect &r) {
     const int w = r.width();
     const int h = r.height();
     if (row == 0) {
         const QRect textRect(0, 0, w - 2, h);
         QString text;
         if (column == 0) {
-            if (FShowWeekNum) {
+            if (m_showWeekNumbers) {
                 text = QStringLiteral("W");
-                canvas.setPen(FColorWeekNum);
+                canvas.setPen(m_weekNumberColor);
             }
         } else if (column <= 7) {
             static const char16_t *const shortNames[] = {u"日", u"一", u"二", u"三",
@@ -591,25 +583,25 @@ void LunarCalendarWidget::PaintCellContent(int column, int row, QPainter &canvas
             } else {
                 text = QString::fromUtf16(shortNames[column - 1]);
             }
-            canvas.setPen(column == 1 || column == 7 ? FColorTitleWeekEnd : FColorTitleWeek);
+            canvas.setPen(column == 1 || column == 7 ? m_weekendHeaderColor : m_weekdayHeaderColor);
         }
         Drawing::drawSingleLine(canvas, textRect, Qt::AlignHCenter | Qt::AlignTop, text);
-        canvas.setPen(FColorTitleWeekLine);
+        canvas.setPen(m_headerLineColor);
         canvas.drawLine(0, h - 4, w - 1, h - 4);
-        if (column == 0 && FShowWeekNum && FShowWeekNumLine)
+        if (column == 0 && m_showWeekNumbers && m_showWeekNumberLine)
             canvas.drawLine(w - 1, 0, w - 1, h - 1);
         return;
     }
 
     if (column == 0) {
-        const QString &week = FMonth->weekNumbers()[std::size_t(row - 1)];
-        if (FShowWeekNum && !week.isEmpty()) {
+        const QString &week = m_month->weekNumbers()[std::size_t(row - 1)];
+        if (m_showWeekNumbers && !week.isEmpty()) {
             canvas.setFont(Drawing::namedFont(QStringLiteral("宋体"), 9));
-            canvas.setPen(FColorWeekNum);
+            canvas.setPen(m_weekNumberColor);
             canvas.drawText(r, Qt::AlignCenter | Qt::TextSingleLine, week);
         }
-        if (FShowWeekNumLine) {
-            canvas.setPen(FColorTitleWeekLine);
+        if (m_showWeekNumberLine) {
+            canvas.setPen(m_headerLineColor);
             canvas.drawLine(w - 1, 0, w - 1, h - 1);
         }
         return;
@@ -617,42 +609,18 @@ void LunarCalendarWidget::PaintCellContent(int column, int row, QPainter &canvas
     if (column > 7) return;
 
     const int i = Geometry::cellIndex(column, row);
-    const bool selected = column == FDayGrid->currentColumn() && row == FDayGrid->currentRow();
-    const bool showSelection = selected && (!FHideSelection || FDayGrid->hasFocus());
+    const bool current = column == m_dayGrid->currentColumn() && row == m_dayGrid->currentRow();
+    const bool showSelection = current && (!m_hideSelection || m_dayGrid->hasFocus());
     if (showSelection) {
         canvas.end();
-        Drawing::fillGradient(FCellBuffer, r, FColorSelectedStart, FColorSelectedEnd);
-        canvas.begin(&FCellBuffer);
+        Drawing::fillGradient(m_cellBuffer, r, m_selectionStartColor, m_selectionEndColor);
+        canvas.begin(&m_cellBuffer);
         canvas.setBrush(Qt::NoBrush);
     }
-    const CalendarCell &info = FMonth->cell(i);
+    const CalendarCell &info = m_month->cell(i);
     if (!info.valid) return;
-
     if (i < 40) {
-        const QRect upper(QPoint(2, 0), QPoint(w - 2 - 1, h / 2 - 1));
-        QString text = info.dayText;
-        bool defaultDraw = true;
-        canvas.setFont(FFontDate);
-        canvas.setPen(info.dateColor);
-        if (OnDrawDateCell) OnDrawDateCell(this, info.day, canvas, r, selected, text, defaultDraw);
-        if (defaultDraw)
-            Drawing::drawSingleLine(canvas, upper, Qt::AlignHCenter | Qt::AlignBottom, text);
-
-        const QRect lower(QPoint(2, h / 2), QPoint(w - 2 - 1, h - 1));
-        text = info.caption;
-        defaultDraw = true;
-        canvas.setFont(FFontCnDate);
-        canvas.setPen(info.captionColor);
-        if (OnDrawCnDateCell)
-            OnDrawCnDateCell(this, info.day, canvas, r, selected, text, defaultDraw);
-        if (defaultDraw) {
-            Drawing::drawSingleLine(canvas, lower, Qt::AlignHCenter | Qt::AlignTop, text);
-            if (showSelection) {
-                canvas.setPen(FColorSelectedFrame);
-                canvas.setBrush(Qt::NoBrush);
-                canvas.drawRect(0, 0, w - 1, h - 1);
-            }
-        }
+        paintCell(canvas, r, info, showSelection);
         return;
     }
 
@@ -662,9 +630,9 @@ void LunarCalendarWidget::PaintCellContent(int column, int row, QPainter &canvas
     canvas.setFont(Drawing::namedFont(QStringLiteral("宋体"), 9));
     int alignment = Qt::AlignHCenter;
     if (i == 40) {
-        canvas.setPen(FColorTitleConstellation);
+        canvas.setPen(m_starSignTitleColor);
     } else {
-        canvas.setPen(FColorTitleAnimalsYear);
+        canvas.setPen(m_yearTitlesColor);
         alignment = i == 41 ? Qt::AlignRight : Qt::AlignLeft;
     }
     const QFontMetrics metrics(canvas.font());
@@ -674,58 +642,75 @@ void LunarCalendarWidget::PaintCellContent(int column, int row, QPainter &canvas
     canvas.drawText(titleRect, alignment | Qt::AlignTop | Qt::TextWordWrap, text);
 }
 
-// ---- Painting and messages
+void LunarCalendarWidget::paintCell(QPainter &painter, const QRect &rect, const CalendarCell &cell,
+                                    bool selected) {
+    const int w = rect.width();
+    const int h = rect.height();
+    painter.setFont(m_dateFont);
+    painter.setPen(cell.dateColor);
+    const QRect upper(rect.topLeft() + QPoint(2, 0), rect.topLeft() + QPoint(w - 3, h / 2 - 1));
+    Drawing::drawSingleLine(painter, upper, Qt::AlignHCenter | Qt::AlignBottom, cell.dayText);
+    painter.setFont(m_captionFont);
+    painter.setPen(cell.captionColor);
+    const QRect lower(rect.topLeft() + QPoint(2, h / 2), rect.topLeft() + QPoint(w - 3, h - 1));
+    Drawing::drawSingleLine(painter, lower, Qt::AlignHCenter | Qt::AlignTop, cell.caption);
+    if (selected) {
+        painter.setPen(m_selectionFrameColor);
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(rect.adjusted(0, 0, -1, -1));
+    }
+}
 
 void LunarCalendarWidget::paintEvent(QPaintEvent *) {
-    EnsureBackground();
+    ensureBackground();
     QPainter painter(this);
-    painter.drawImage(0, 0, FBackBuffer);
+    painter.drawImage(0, 0, m_backBuffer);
 }
 
 void LunarCalendarWidget::resizeEvent(QResizeEvent *event) {
     QWidget::resizeEvent(event);
-    if (!FWindowCreated) return;
-    ApplyLayout();
+    if (!m_created) return;
+    applyLayout();
     update();
 }
 
 void LunarCalendarWidget::mousePressEvent(QMouseEvent *event) {
     // Presses that the labels let through are still theirs, not the surface's.
-    FOwnPress = event->button() == Qt::LeftButton && !childAt(event->position().toPoint());
+    m_ownPress = event->button() == Qt::LeftButton && !childAt(event->position().toPoint());
     QWidget::mousePressEvent(event);
 }
 
 void LunarCalendarWidget::mouseReleaseEvent(QMouseEvent *event) {
-    const bool click = FOwnPress && event->button() == Qt::LeftButton &&
+    const bool click = m_ownPress && event->button() == Qt::LeftButton &&
                        rect().contains(event->position().toPoint());
-    FOwnPress = false;
-    if (click && OnClick) OnClick(this);
+    m_ownPress = false;
+    if (click) emit clicked();
     QWidget::mouseReleaseEvent(event);
 }
 
 void LunarCalendarWidget::leaveEvent(QEvent *event) {
-    FMousePressed = false;
+    m_mousePressed = false;
     QWidget::leaveEvent(event);
 }
 
 void LunarCalendarWidget::changeEvent(QEvent *event) {
     QWidget::changeEvent(event);
     if (event->type() == QEvent::FontChange) {
-        RedrawGrid();
+        redrawGrid();
         update();
-    } else if (event->type() == QEvent::StyleChange && FWindowCreated) {
+    } else if (event->type() == QEvent::StyleChange && m_created) {
         // The frame comes from the style.
-        BackgroundChanged();
+        backgroundChanged();
     }
 }
 
 bool LunarCalendarWidget::eventFilter(QObject *watched, QEvent *event) {
     QMenu *menu = nullptr;
-    if (watched == FMonthLabel || watched == FMonthUnitLabel)
-        menu = FMonthMenu;
-    else if (watched == FYearLabel || watched == FYearUnitLabel)
-        menu = FYearMenu;
-    const bool today = watched == FTodayLabel;
+    if (watched == m_monthLabel || watched == m_monthUnitLabel)
+        menu = m_monthMenu;
+    else if (watched == m_yearLabel || watched == m_yearUnitLabel)
+        menu = m_yearMenu;
+    const bool today = watched == m_todayLabel;
     if (!menu && !today) return QWidget::eventFilter(watched, event);
 
     if (event->type() == QEvent::MouseButtonRelease) {
@@ -734,92 +719,91 @@ bool LunarCalendarWidget::eventFilter(QObject *watched, QEvent *event) {
         if (mouse->button() == Qt::LeftButton &&
             label->rect().contains(mouse->position().toPoint())) {
             if (today)
-                TodayClick();
+                selectToday();
             else
-                ShowMenuAtCursor(menu);
+                showMenuAtCursor(menu);
             return true;
         }
     } else if (event->type() == QEvent::ContextMenu && menu) {
-        ShowMenuAtCursor(menu);
+        showMenuAtCursor(menu);
         return true;
     }
     return QWidget::eventFilter(watched, event);
 }
 
-void LunarCalendarWidget::ShowMenuAtCursor(QMenu *menu) {
+void LunarCalendarWidget::showMenuAtCursor(QMenu *menu) {
     menu->popup(QCursor::pos());
 }
 
-// ---- Navigation
-
-void LunarCalendarWidget::TodayClick() {
-    SetDateTime(QDateTime::currentDateTime());
+void LunarCalendarWidget::selectToday() {
+    setDateTime(QDateTime::currentDateTime());
 }
 
-bool LunarCalendarWidget::SetDayIfValid(int y, int m, int d) {
+bool LunarCalendarWidget::setDayIfValid(int y, int m, int d) {
     if (y < 1 || m < 1 || m > 12) return false;
     int day = d;
     while (day > 0 && !QDate::isValid(y, m, day)) --day;
     if (day <= 0) return false;
-    SetDateTime(QDateTime(QDate(y, m, day), QTime(0, 0)));
+    setDateTime(QDateTime(QDate(y, m, day), QTime(0, 0)));
     return true;
 }
 
-void LunarCalendarWidget::SyncSpinsWithDate() {
-    const QDate date = FDateTime.date();
-    FYearUpDown->setPosition(date.year());
-    FMonthUpDown->setPosition(date.month());
+void LunarCalendarWidget::syncSpinsWithDate() {
+    const QDate date = m_dateTime.date();
+    m_yearSpin->setPosition(date.year());
+    m_monthSpin->setPosition(date.month());
 }
 
-void LunarCalendarWidget::MonthUpDownClick() {
-    const QDate date = FDateTime.date();
+void LunarCalendarWidget::stepMonth() {
+    const QDate date = m_dateTime.date();
     int y = date.year();
-    if (FMonthUpDown->position() == 13) {
+    if (m_monthSpin->position() == 13) {
         ++y;
-        FYearUpDown->setPosition(y);
-        FMonthUpDown->setPosition(1);
-    } else if (FMonthUpDown->position() == 0) {
+        m_yearSpin->setPosition(y);
+        m_monthSpin->setPosition(1);
+    } else if (m_monthSpin->position() == 0) {
         --y;
-        FYearUpDown->setPosition(y);
-        FMonthUpDown->setPosition(12);
+        m_yearSpin->setPosition(y);
+        m_monthSpin->setPosition(12);
     }
-    SetDayIfValid(y, FMonthUpDown->position(), date.day());
+    setDayIfValid(y, m_monthSpin->position(), date.day());
     // A step beyond the years 1..2100 changes nothing; the spins must then show the
     // month and year still displayed, or the next step would start from a month not shown.
-    SyncSpinsWithDate();
+    syncSpinsWithDate();
 }
 
-void LunarCalendarWidget::YearUpDownClick() {
-    const QDate date = FDateTime.date();
-    if (!SetDayIfValid(FYearUpDown->position(), date.month(), date.day()))
-        SetDateTime(QDateTime::currentDateTime());
-    SyncSpinsWithDate();
+void LunarCalendarWidget::stepYear() {
+    const QDate date = m_dateTime.date();
+    if (!setDayIfValid(m_yearSpin->position(), date.month(), date.day()))
+        setDateTime(QDateTime::currentDateTime());
+    syncSpinsWithDate();
 }
 
-void LunarCalendarWidget::MonthItemClick(int tag) {
-    FMonthUpDown->setPosition(tag);
-    MonthUpDownClick();
+void LunarCalendarWidget::pickMonth(int month) {
+    m_monthSpin->setPosition(month);
+    stepMonth();
 }
 
-void LunarCalendarWidget::YearItemClick(int tag) {
-    FYearUpDown->setPosition(tag);
-    YearUpDownClick();
+void LunarCalendarWidget::pickYear(int year) {
+    m_yearSpin->setPosition(year);
+    stepYear();
 }
 
-void LunarCalendarWidget::SelectCell(int column, int row, bool &allowed) {
-    if (FSelecting) return;
-    // Only day cells (1..37) can be chosen: CellIndex gives 0 for the header row and the
+bool LunarCalendarWidget::selectCell(int column, int row) {
+    // The widget moving the grid to its own date.
+    if (m_selecting) return true;
+    // Only day cells (1..37) can be chosen: cellIndex() gives 0 for the header row and the
     // week-number and filler columns.
     const int i = Geometry::cellIndex(column, row);
-    allowed = i >= 1 && i <= 37 && FMonth->cell(i).valid;
-    if (!allowed) return;
-    const QDate shown = FDateTime.date();
-    SetDateTime(QDateTime(QDate(shown.year(), shown.month(), FMonth->cell(i).day), QTime(0, 0)));
-    if (OnDateClick && FMousePressed) OnDateClick(this);
+    if (i < 1 || i > 37 || !m_month->cell(i).valid) return false;
+    const QDate shown = m_dateTime.date();
+    setDateTime(QDateTime(QDate(shown.year(), shown.month(), m_month->cell(i).day), QTime(0, 0)));
+    if (m_mousePressed) emit dateClicked(m_dateTime.date());
+    return true;
 }
 
-void LunarCalendarWidget::GridClick(const QPoint &gridPos) {
-    const QPoint cell = FDayGrid->cellAt(gridPos);
-    if (cell == QPoint(FDayGrid->currentColumn(), FDayGrid->currentRow()) && OnDateSelect)
-        OnDateSelect(this);
+void LunarCalendarWidget::gridClicked(const QPoint &gridPos) {
+    const QPoint cell = m_dayGrid->cellAt(gridPos);
+    if (cell == QPoint(m_dayGrid->currentColumn(), m_dayGrid->currentRow()))
+        emit selectedDateClicked(m_dateTime.date());
 }

@@ -1,11 +1,11 @@
 #pragma once
 
-// The Chinese month calendar (unit ChnCalendarPicker): title row with month and year,
-// spin buttons and the "今天" link; a grid of the days of one civil month with the lunar
-// day, festival or solar term under each day number; three title cells (star sign, year
-// name, zodiac year) and a status line with the lunar date or the reign era.
+// The Chinese month calendar: title row with month and year, spin arrows and the "今天"
+// link; a grid of the days of one civil month with the lunar day, festival or solar term
+// under each day number; three title cells (star sign, year name, zodiac year) and a status
+// line with the lunar date or the reign era.
 //
-// The whole control is 313 x 253 by default; at 242 x 42 only the title row fits and it
+// The whole widget is 313 x 253 by default; at 242 x 42 only the title row fits and it
 // serves as a date picker.
 
 #include "calendar_control/CalendarCell.h"
@@ -17,14 +17,13 @@
 #include <QWidget>
 
 #include <array>
-#include <functional>
 #include <memory>
 
+class DayGrid;
 class LunarCalendarMonth;
 class QLabel;
 class QMenu;
 class QPainter;
-class DayGrid;
 class SpinArrows;
 
 namespace lunar {
@@ -33,215 +32,211 @@ class DateInfo;
 
 class LunarCalendarWidget : public QWidget {
     Q_OBJECT
-    Q_PROPERTY(bool ShowTitle READ ShowTitle WRITE SetShowTitle)
-    Q_PROPERTY(bool ShowWeekNum READ ShowWeekNum WRITE SetShowWeekNum)
-    Q_PROPERTY(bool ShowFrame READ ShowFrame WRITE SetShowFrame)
-    Q_PROPERTY(bool ShowBackYearMonth READ ShowBackYearMonth WRITE SetShowBackYearMonth)
-    Q_PROPERTY(bool ShowWeekNumLine READ ShowWeekNumLine WRITE SetShowWeekNumLine)
-    Q_PROPERTY(bool HideSelection READ HideSelection WRITE SetHideSelection)
-    Q_PROPERTY(QFont FontDate READ FontDate WRITE SetFontDate)
-    Q_PROPERTY(QFont FontCnDate READ FontCnDate WRITE SetFontCnDate)
-    Q_PROPERTY(QColor ColorTitleWeekLine READ ColorTitleWeekLine WRITE SetColorTitleWeekLine)
-    Q_PROPERTY(QColor ColorTitleWeekEnd READ ColorTitleWeekEnd WRITE SetColorTitleWeekEnd)
-    Q_PROPERTY(QColor ColorTitleWeek READ ColorTitleWeek WRITE SetColorTitleWeek)
-    Q_PROPERTY(QColor ColorCnDate READ ColorCnDate WRITE SetColorCnDate)
-    Q_PROPERTY(QColor ColorDate READ ColorDate WRITE SetColorDate)
-    Q_PROPERTY(QColor ColorHoliday READ ColorHoliday WRITE SetColorHoliday)
-    Q_PROPERTY(QColor ColorLunarHolDay READ ColorLunarHolDay WRITE SetColorLunarHolDay)
-    Q_PROPERTY(QColor ColorCnHolDay READ ColorCnHolDay WRITE SetColorCnHolDay)
-    Q_PROPERTY(QColor ColorSelectedStart READ ColorSelectedStart WRITE SetColorSelectedStart)
-    Q_PROPERTY(QColor ColorSelectedEnd READ ColorSelectedEnd WRITE SetColorSelectedEnd)
-    Q_PROPERTY(QColor ColorSelectedFrame READ ColorSelectedFrame WRITE SetColorSelectedFrame)
-    Q_PROPERTY(QColor ColorWeekNum READ ColorWeekNum WRITE SetColorWeekNum)
-    Q_PROPERTY(QColor ColorShowFrame READ ColorShowFrame WRITE SetColorShowFrame)
-    Q_PROPERTY(QColor ColorBackYear READ ColorBackYear WRITE SetColorBackYear)
-    Q_PROPERTY(QColor ColorBackMonth READ ColorBackMonth WRITE SetColorBackMonth)
-    Q_PROPERTY(QColor ColorTitleToday READ ColorTitleToday WRITE SetColorTitleToday)
-    Q_PROPERTY(QColor ColorTitleMonth READ ColorTitleMonth WRITE SetColorTitleMonth)
-    Q_PROPERTY(QColor ColorTitleYear READ ColorTitleYear WRITE SetColorTitleYear)
-    Q_PROPERTY(QColor ColorTitleSelected READ ColorTitleSelected WRITE SetColorTitleSelected)
-    Q_PROPERTY(QColor ColorTitleConstellation READ ColorTitleConstellation WRITE
-                   SetColorTitleConstellation)
-    Q_PROPERTY(
-        QColor ColorTitleAnimalsYear READ ColorTitleAnimalsYear WRITE SetColorTitleAnimalsYear)
-    Q_PROPERTY(QDateTime DateTime READ DateTime WRITE SetDateTime)
-    Q_PROPERTY(QString CnDate READ CnDate)
-    Q_PROPERTY(QString CnMonth READ CnMonth)
-    Q_PROPERTY(QString CnDay READ CnDay)
-    Q_PROPERTY(QImage BackGround READ BackGround WRITE SetBackGround)
-    Q_PROPERTY(bool Center READ Center WRITE SetCenter)
-    Q_PROPERTY(bool Stretch READ Stretch WRITE SetStretch)
-    Q_PROPERTY(bool Transparent READ Transparent WRITE SetTransparent)
-    Q_PROPERTY(int AlphaBlend READ AlphaBlend WRITE SetAlphaBlend)
+    Q_PROPERTY(QDateTime dateTime READ dateTime WRITE setDateTime)
+    Q_PROPERTY(QString lunarDateText READ lunarDateText)
+    Q_PROPERTY(QString lunarMonthText READ lunarMonthText)
+    Q_PROPERTY(QString lunarDayText READ lunarDayText)
+    Q_PROPERTY(bool showTitle READ showTitle WRITE setShowTitle)
+    Q_PROPERTY(bool showWeekNumbers READ showWeekNumbers WRITE setShowWeekNumbers)
+    Q_PROPERTY(bool showFrame READ showFrame WRITE setShowFrame)
+    Q_PROPERTY(bool showBackgroundDigits READ showBackgroundDigits WRITE setShowBackgroundDigits)
+    Q_PROPERTY(bool showWeekNumberLine READ showWeekNumberLine WRITE setShowWeekNumberLine)
+    Q_PROPERTY(bool hideSelection READ hideSelection WRITE setHideSelection)
+    Q_PROPERTY(QFont dateFont READ dateFont WRITE setDateFont)
+    Q_PROPERTY(QFont captionFont READ captionFont WRITE setCaptionFont)
+    Q_PROPERTY(QColor headerLineColor READ headerLineColor WRITE setHeaderLineColor)
+    Q_PROPERTY(QColor weekendHeaderColor READ weekendHeaderColor WRITE setWeekendHeaderColor)
+    Q_PROPERTY(QColor weekdayHeaderColor READ weekdayHeaderColor WRITE setWeekdayHeaderColor)
+    Q_PROPERTY(QColor dateColor READ dateColor WRITE setDateColor)
+    Q_PROPERTY(QColor lunarDayColor READ lunarDayColor WRITE setLunarDayColor)
+    Q_PROPERTY(QColor civilFestivalColor READ civilFestivalColor WRITE setCivilFestivalColor)
+    Q_PROPERTY(QColor solarTermColor READ solarTermColor WRITE setSolarTermColor)
+    Q_PROPERTY(QColor lunarFestivalColor READ lunarFestivalColor WRITE setLunarFestivalColor)
+    Q_PROPERTY(QColor selectionStartColor READ selectionStartColor WRITE setSelectionStartColor)
+    Q_PROPERTY(QColor selectionEndColor READ selectionEndColor WRITE setSelectionEndColor)
+    Q_PROPERTY(QColor selectionFrameColor READ selectionFrameColor WRITE setSelectionFrameColor)
+    Q_PROPERTY(QColor weekNumberColor READ weekNumberColor WRITE setWeekNumberColor)
+    Q_PROPERTY(QColor frameColor READ frameColor WRITE setFrameColor)
+    Q_PROPERTY(QColor backgroundYearColor READ backgroundYearColor WRITE setBackgroundYearColor)
+    Q_PROPERTY(QColor backgroundMonthColor READ backgroundMonthColor WRITE setBackgroundMonthColor)
+    Q_PROPERTY(QColor todayLabelColor READ todayLabelColor WRITE setTodayLabelColor)
+    Q_PROPERTY(QColor monthLabelColor READ monthLabelColor WRITE setMonthLabelColor)
+    Q_PROPERTY(QColor yearLabelColor READ yearLabelColor WRITE setYearLabelColor)
+    Q_PROPERTY(QColor statusLineColor READ statusLineColor WRITE setStatusLineColor)
+    Q_PROPERTY(QColor starSignTitleColor READ starSignTitleColor WRITE setStarSignTitleColor)
+    Q_PROPERTY(QColor yearTitlesColor READ yearTitlesColor WRITE setYearTitlesColor)
+    Q_PROPERTY(QImage backgroundImage READ backgroundImage WRITE setBackgroundImage)
+    Q_PROPERTY(bool backgroundCentered READ backgroundCentered WRITE setBackgroundCentered)
+    Q_PROPERTY(bool backgroundStretched READ backgroundStretched WRITE setBackgroundStretched)
+    Q_PROPERTY(bool transparent READ transparent WRITE setTransparent)
+    Q_PROPERTY(int alphaBlend READ alphaBlend WRITE setAlphaBlend)
 
 public:
-    using TNotifyEvent = std::function<void(LunarCalendarWidget *Sender)>;
-    // Called before the day number (OnDrawDateCell) or the caption (OnDrawCnDateCell) of a
-    // day cell is drawn. R is the cell in aCanvas coordinates (left and top 0). The handler
-    // may change Text, draw on aCanvas itself and set defaultDraw false to suppress the
-    // control's own drawing of that text (for the caption also the selection outline).
-    using TDrawDateCellEvent =
-        std::function<void(LunarCalendarWidget *Sender, int Day, QPainter &aCanvas, const QRect &R,
-                           bool Selected, QString &Text, bool &defaultDraw)>;
-
     // Created 313 x 253 and ready: menus filled, date set to now, title row shown.
     explicit LunarCalendarWidget(QWidget *parent = nullptr);
     ~LunarCalendarWidget() override;
 
-    // ---- Date
-    QDateTime DateTime() const { return FDateTime; }
-    // No effect (and no OnChange) when x equals DateTime() or its year is outside 1..2100.
-    // Otherwise refills the month, rebuilds the background, redraws and fires OnChange.
-    void SetDateTime(const QDateTime &x);
+    // The shown date with the time of day it was set with.
+    QDateTime dateTime() const { return m_dateTime; }
+    QDate date() const { return m_dateTime.date(); }
+    // No effect (and no dateChanged) when value equals dateTime() or its year is outside
+    // 1..2100; another time of day on the same date is a change. Otherwise refills the month,
+    // rebuilds the background, redraws and emits dateChanged.
+    void setDateTime(const QDateTime &value);
     // Lunar month and day of the current date: "五月", "廿九" and "五月廿九".
-    QString CnDate() const { return FCnDate; }
-    QString CnMonth() const { return FCnMonth; }
-    QString CnDay() const { return FCnDay; }
+    QString lunarDateText() const { return m_lunarDateText; }
+    QString lunarMonthText() const { return m_lunarMonthText; }
+    QString lunarDayText() const { return m_lunarDayText; }
 
-    // ---- Appearance
-    bool ShowTitle() const { return FShowTitle; }
-    void SetShowTitle(bool value);
-    bool ShowWeekNum() const { return FShowWeekNum; }
-    void SetShowWeekNum(bool value);
-    bool ShowFrame() const { return FShowFrame; }
-    void SetShowFrame(bool value);
-    bool ShowBackYearMonth() const { return FShowBackYearMonth; }
-    void SetShowBackYearMonth(bool value);
-    bool ShowWeekNumLine() const { return FShowWeekNumLine; }
-    void SetShowWeekNumLine(bool value);
-    bool HideSelection() const { return FHideSelection; }
-    void SetHideSelection(bool value) { FHideSelection = value; }
-    QFont FontDate() const { return FFontDate; }
-    void SetFontDate(const QFont &value);
-    QFont FontCnDate() const { return FFontCnDate; }
-    void SetFontCnDate(const QFont &value);
+    bool showTitle() const { return m_showTitle; }
+    void setShowTitle(bool value);
+    bool showWeekNumbers() const { return m_showWeekNumbers; }
+    void setShowWeekNumbers(bool value);
+    bool showFrame() const { return m_showFrame; }
+    void setShowFrame(bool value);
+    // The large year and month digits behind the grid.
+    bool showBackgroundDigits() const { return m_showBackgroundDigits; }
+    void setShowBackgroundDigits(bool value);
+    bool showWeekNumberLine() const { return m_showWeekNumberLine; }
+    void setShowWeekNumberLine(bool value);
+    bool hideSelection() const { return m_hideSelection; }
+    void setHideSelection(bool value) { m_hideSelection = value; }
+    // Fonts of the day numbers and of the captions under them.
+    QFont dateFont() const { return m_dateFont; }
+    void setDateFont(const QFont &value);
+    QFont captionFont() const { return m_captionFont; }
+    void setCaptionFont(const QFont &value);
 
-    QColor ColorTitleWeekLine() const { return FColorTitleWeekLine; }
-    void SetColorTitleWeekLine(const QColor &value);
-    QColor ColorTitleWeekEnd() const { return FColorTitleWeekEnd; }
-    void SetColorTitleWeekEnd(const QColor &value);
-    QColor ColorTitleWeek() const { return FColorTitleWeek; }
-    void SetColorTitleWeek(const QColor &value);
-    // The five cell colours are used by the next month fill (the next date change).
-    QColor ColorCnDate() const { return FColorCnDate; }
-    void SetColorCnDate(const QColor &value) { FColorCnDate = value; }
-    QColor ColorDate() const { return FColorDate; }
-    void SetColorDate(const QColor &value) { FColorDate = value; }
-    QColor ColorHoliday() const { return FColorHoliday; }
-    void SetColorHoliday(const QColor &value) { FColorHoliday = value; }
-    QColor ColorLunarHolDay() const { return FColorLunarHolDay; }
-    void SetColorLunarHolDay(const QColor &value) { FColorLunarHolDay = value; }
-    QColor ColorCnHolDay() const { return FColorCnHolDay; }
-    void SetColorCnHolDay(const QColor &value) { FColorCnHolDay = value; }
-    QColor ColorSelectedStart() const { return FColorSelectedStart; }
-    void SetColorSelectedStart(const QColor &value);
-    QColor ColorSelectedEnd() const { return FColorSelectedEnd; }
-    void SetColorSelectedEnd(const QColor &value);
-    QColor ColorSelectedFrame() const { return FColorSelectedFrame; }
-    void SetColorSelectedFrame(const QColor &value);
-    QColor ColorWeekNum() const { return FColorWeekNum; }
-    void SetColorWeekNum(const QColor &value);
-    QColor ColorShowFrame() const { return FColorShowFrame; }
-    void SetColorShowFrame(const QColor &value);
-    QColor ColorBackYear() const { return FColorBackYear; }
-    void SetColorBackYear(const QColor &value);
-    QColor ColorBackMonth() const { return FColorBackMonth; }
-    void SetColorBackMonth(const QColor &value);
+    // The weekday header: the line under it (and beside the week numbers), weekend and
+    // weekday names.
+    QColor headerLineColor() const { return m_headerLineColor; }
+    void setHeaderLineColor(const QColor &value);
+    QColor weekendHeaderColor() const { return m_weekendHeaderColor; }
+    void setWeekendHeaderColor(const QColor &value);
+    QColor weekdayHeaderColor() const { return m_weekdayHeaderColor; }
+    void setWeekdayHeaderColor(const QColor &value);
+    // The five cell colours (weekday numbers; captions showing a plain lunar day, a civil
+    // festival, a solar term, a lunar festival) are used by the next month fill, that is at
+    // the next date change.
+    QColor dateColor() const { return m_dateColor; }
+    void setDateColor(const QColor &value) { m_dateColor = value; }
+    QColor lunarDayColor() const { return m_lunarDayColor; }
+    void setLunarDayColor(const QColor &value) { m_lunarDayColor = value; }
+    QColor civilFestivalColor() const { return m_civilFestivalColor; }
+    void setCivilFestivalColor(const QColor &value) { m_civilFestivalColor = value; }
+    QColor solarTermColor() const { return m_solarTermColor; }
+    void setSolarTermColor(const QColor &value) { m_solarTermColor = value; }
+    QColor lunarFestivalColor() const { return m_lunarFestivalColor; }
+    void setLunarFestivalColor(const QColor &value) { m_lunarFestivalColor = value; }
+    // The selected day: gradient from start (top) to end, and its outline.
+    QColor selectionStartColor() const { return m_selectionStartColor; }
+    void setSelectionStartColor(const QColor &value);
+    QColor selectionEndColor() const { return m_selectionEndColor; }
+    void setSelectionEndColor(const QColor &value);
+    QColor selectionFrameColor() const { return m_selectionFrameColor; }
+    void setSelectionFrameColor(const QColor &value);
+    QColor weekNumberColor() const { return m_weekNumberColor; }
+    void setWeekNumberColor(const QColor &value);
+    // The frame drawn when the style has none of its own.
+    QColor frameColor() const { return m_frameColor; }
+    void setFrameColor(const QColor &value);
+    // The large year and month digits.
+    QColor backgroundYearColor() const { return m_backgroundYearColor; }
+    void setBackgroundYearColor(const QColor &value);
+    QColor backgroundMonthColor() const { return m_backgroundMonthColor; }
+    void setBackgroundMonthColor(const QColor &value);
     // Font colours of the today label, month label, year label and status line.
-    QColor ColorTitleToday() const;
-    void SetColorTitleToday(const QColor &value);
-    QColor ColorTitleMonth() const;
-    void SetColorTitleMonth(const QColor &value);
-    QColor ColorTitleYear() const;
-    void SetColorTitleYear(const QColor &value);
-    QColor ColorTitleSelected() const;
-    void SetColorTitleSelected(const QColor &value);
-    // Used at the next paint of the title cells.
-    QColor ColorTitleConstellation() const { return FColorTitleConstellation; }
-    void SetColorTitleConstellation(const QColor &value) { FColorTitleConstellation = value; }
-    QColor ColorTitleAnimalsYear() const { return FColorTitleAnimalsYear; }
-    void SetColorTitleAnimalsYear(const QColor &value) { FColorTitleAnimalsYear = value; }
+    QColor todayLabelColor() const;
+    void setTodayLabelColor(const QColor &value);
+    QColor monthLabelColor() const;
+    void setMonthLabelColor(const QColor &value);
+    QColor yearLabelColor() const;
+    void setYearLabelColor(const QColor &value);
+    QColor statusLineColor() const;
+    void setStatusLineColor(const QColor &value);
+    // The title cells: star sign, and year name with zodiac year. Used at their next paint.
+    QColor starSignTitleColor() const { return m_starSignTitleColor; }
+    void setStarSignTitleColor(const QColor &value) { m_starSignTitleColor = value; }
+    QColor yearTitlesColor() const { return m_yearTitlesColor; }
+    void setYearTitlesColor(const QColor &value) { m_yearTitlesColor = value; }
 
     // Background picture, blended behind the grid; a null image means none.
-    QImage BackGround() const { return FBackGround; }
-    void SetBackGround(const QImage &value);
-    bool Center() const { return FCenter; }
-    void SetCenter(bool value);
-    bool Stretch() const { return FStretch; }
-    void SetStretch(bool value);
+    QImage backgroundImage() const { return m_backgroundImage; }
+    void setBackgroundImage(const QImage &value);
+    bool backgroundCentered() const { return m_backgroundCentered; }
+    void setBackgroundCentered(bool value);
+    bool backgroundStretched() const { return m_backgroundStretched; }
+    void setBackgroundStretched(bool value);
     // Kept and answered for hosts that set it; it changes no drawing.
-    bool Transparent() const { return FTransparent; }
-    void SetTransparent(bool value);
+    bool transparent() const { return m_transparent; }
+    void setTransparent(bool value);
     // Blend strength of the picture in per cent, taken modulo 100 (100 blends at 0 %).
-    int AlphaBlend() const { return FAlphaBlend; }
-    void SetAlphaBlend(int value);
+    int alphaBlend() const { return m_alphaBlend; }
+    void setAlphaBlend(int value);
 
-    // ---- Events
-    TNotifyEvent OnChange;     // every effective date change, from any source
-    TNotifyEvent OnDateClick;  // a day cell chosen after a mouse press in the grid
-    TNotifyEvent OnDateSelect; // a click on the selected day cell
-    TNotifyEvent OnClick;      // a click on the control's own surface outside its parts
-    TDrawDateCellEvent OnDrawDateCell;
-    TDrawDateCellEvent OnDrawCnDateCell;
-
-    // ---- Model (read access)
     // Cell i = column + 7 * (row - 1), i = 1..42, columns 1..7 Sunday..Saturday. Cells
     // 40, 41, 42 are the title cells. Out-of-range indices give an empty invalid cell.
     const CalendarCell &cell(int i) const;
     // Week number texts of grid rows 1..6 (index 0..5), filled in date order.
-    const std::array<QString, 6> &WeekNumbers() const;
+    const std::array<QString, 6> &weekNumbers() const;
     // The grid's current cell: x = column 0..8, y = row 0..6.
-    QPoint GridSelection() const;
+    QPoint currentCell() const;
     // The status line: "2011-06-29 农历五月廿八", or the reign era before 1949.
-    QString StatusText() const;
-    bool MousePressed() const { return FMousePressed; }
+    QString statusText() const;
+    // A press in the grid marks a mouse choice until the mouse leaves it.
+    bool isMousePressed() const { return m_mousePressed; }
     // The date-information record; after a date change it holds the last day of the month.
-    const lunar::DateInfo &DateInfo() const { return *FDateInfo; }
+    const lunar::DateInfo &dateInfo() const { return *m_dateInfo; }
 
-    // ---- Owned parts
-    DayGrid *dayGrid() const { return FDayGrid; }
-    QLabel *TodayLabel() const { return FTodayLabel; }
-    QLabel *MonthLabel() const { return FMonthLabel; }
-    QLabel *MonthUnitLabel() const { return FMonthUnitLabel; }
-    QLabel *YearLabel() const { return FYearLabel; }
-    QLabel *YearUnitLabel() const { return FYearUnitLabel; }
-    QLabel *StatusLabel() const { return FStatusLabel; }
-    SpinArrows *MonthUpDown() const { return FMonthUpDown; }
-    SpinArrows *YearUpDown() const { return FYearUpDown; }
+    DayGrid *dayGrid() const { return m_dayGrid; }
+    QLabel *todayLabel() const { return m_todayLabel; }
+    QLabel *monthLabel() const { return m_monthLabel; }
+    QLabel *monthUnitLabel() const { return m_monthUnitLabel; }
+    QLabel *yearLabel() const { return m_yearLabel; }
+    QLabel *yearUnitLabel() const { return m_yearUnitLabel; }
+    QLabel *statusLabel() const { return m_statusLabel; }
+    SpinArrows *monthSpin() const { return m_monthSpin; }
+    SpinArrows *yearSpin() const { return m_yearSpin; }
     // The menus get their items when first shown or asked for: the year menu alone holds some
     // 400 items in 40 submenus.
-    QMenu *MonthMenu() {
-        FillMenus();
-        return FMonthMenu;
+    QMenu *monthMenu() {
+        fillMenus();
+        return m_monthMenu;
     }
-    QMenu *YearMenu() {
-        FillMenus();
-        return FYearMenu;
+    QMenu *yearMenu() {
+        fillMenus();
+        return m_yearMenu;
     }
-    // Control-sized 24-bit images: frame, large digits and blended picture; the placed
+    // Widget-sized 24-bit images: frame, large digits and blended picture; the placed
     // picture (0 x 0 without one).
-    const QImage &BackBuffer() const {
-        EnsureBackground();
-        return FBackBuffer;
+    const QImage &backBuffer() const {
+        ensureBackground();
+        return m_backBuffer;
     }
-    const QImage &PictureBuffer() const { return FPictureBuffer; }
+    const QImage &pictureBuffer() const { return m_pictureBuffer; }
 
-    // ---- Navigation (also reachable through the parts)
-    // Date and time now.
-    void TodayClick();
-    // Month spin moved: position 13 / 0 wraps into the next / previous year.
-    void MonthUpDownClick();
-    // Year spin moved: the year of its position, the day kept where the month allows.
-    void YearUpDownClick();
-    // A month (1..12) or year picked from the menus.
-    void MonthItemClick(int tag);
-    void YearItemClick(int tag);
-    // The grid asks before it moves its current cell to (column, row).
-    void SelectCell(int column, int row, bool &allowed);
-    // A click in the grid at gridPos (grid client coordinates).
-    void GridClick(const QPoint &gridPos);
+public slots:
+    // Date and time now, as the "今天" link and the menus' "今日" set it.
+    void selectToday();
+
+signals:
+    // Every effective change of dateTime(), from any source, with its date.
+    void dateChanged(QDate date);
+    // A day cell was chosen after a mouse press in the grid; follows its dateChanged.
+    void dateClicked(QDate date);
+    // A click in the grid released on the selected day cell.
+    void selectedDateClicked(QDate date);
+    // A click on the widget's own surface outside its parts.
+    void clicked();
 
 protected:
+    // Paints the texts of day cell `cell` into `rect` of `painter` (the cell alone, its top
+    // left at 0, 0): the day number above the caption, and the selection outline when
+    // `selected` (the cell is the current one and its selection shows). Background, picture
+    // and the selection gradient are already there. Subclasses may draw cells otherwise.
+    virtual void paintCell(QPainter &painter, const QRect &rect, const CalendarCell &cell,
+                           bool selected);
+
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
@@ -251,87 +246,99 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    void CreateWnd();
-    void FillMenus();
-    void ApplyLayout();
-    void DistributeGrid();
+    void finishCreation();
+    void fillMenus();
+    void applyLayout();
+    void distributeGrid();
     // Frame, large digits and the placed picture blended in. A change only marks the image
     // stale (and the grid, which shows it through); it is drawn once when next painted or read,
     // not once for each of several settings made in a row.
-    void BackgroundChanged();
-    void EnsureBackground() const;
-    void RebuildBackground() const;
-    // The picture placed on a control-sized image: only when the picture, its placement or
-    // the control's size changes.
-    void PlacePicture();
-    void RedrawGrid();
-    void PaintCell(int column, int row, QPainter &target, const QRect &rect);
-    void PaintCellContent(int column, int row, QPainter &canvas, const QRect &r);
-    void ShowMenuAtCursor(QMenu *menu);
+    void backgroundChanged();
+    void ensureBackground() const;
+    void rebuildBackground() const;
+    // The picture placed on a widget-sized image: only when the picture, its placement or
+    // the widget's size changes.
+    void placePicture();
+    void redrawGrid();
+    void paintGridCell(int column, int row, QPainter &target, const QRect &rect);
+    void paintCellContent(int column, int row, QPainter &canvas, const QRect &r);
+    void showMenuAtCursor(QMenu *menu);
     // The date (y, m, d), or the last valid day before d in that month, at 00:00; false
     // when the month has none.
-    bool SetDayIfValid(int y, int m, int d);
-    void SyncSpinsWithDate();
+    bool setDayIfValid(int y, int m, int d);
+    void syncSpinsWithDate();
+    // Month spin moved: position 13 / 0 wraps into the next / previous year.
+    void stepMonth();
+    // Year spin moved: the year of its position, the day kept where the month allows.
+    void stepYear();
+    // A month (1..12) or year picked from the menus.
+    void pickMonth(int month);
+    void pickYear(int year);
+    // The grid asks before it moves its current cell to (column, row): only day cells, and
+    // moving there selects that day.
+    bool selectCell(int column, int row);
+    // A click in the grid at gridPos (grid coordinates).
+    void gridClicked(const QPoint &gridPos);
 
-    QDateTime FDateTime;
-    QString FCnDate;
-    QString FCnMonth;
-    QString FCnDay;
+    QDateTime m_dateTime;
+    QString m_lunarDateText;
+    QString m_lunarMonthText;
+    QString m_lunarDayText;
 
-    bool FShowTitle = false;
-    bool FShowWeekNum = false;
-    bool FShowFrame = true;
-    bool FShowBackYearMonth = true;
-    bool FShowWeekNumLine = true;
-    bool FHideSelection = false;
-    QFont FFontDate;
-    QFont FFontCnDate;
-    QColor FColorTitleWeekLine;
-    QColor FColorTitleWeekEnd;
-    QColor FColorTitleWeek;
-    QColor FColorCnDate;
-    QColor FColorDate;
-    QColor FColorHoliday;
-    QColor FColorLunarHolDay;
-    QColor FColorCnHolDay;
-    QColor FColorSelectedStart;
-    QColor FColorSelectedEnd;
-    QColor FColorSelectedFrame;
-    QColor FColorWeekNum;
-    QColor FColorShowFrame;
-    QColor FColorBackYear;
-    QColor FColorBackMonth;
-    QColor FColorTitleConstellation;
-    QColor FColorTitleAnimalsYear;
-    QImage FBackGround;
-    bool FCenter = false;
-    bool FStretch = false;
-    bool FTransparent = false;
-    int FAlphaBlend = 50;
+    bool m_showTitle = false;
+    bool m_showWeekNumbers = false;
+    bool m_showFrame = true;
+    bool m_showBackgroundDigits = true;
+    bool m_showWeekNumberLine = true;
+    bool m_hideSelection = false;
+    QFont m_dateFont;
+    QFont m_captionFont;
+    QColor m_headerLineColor;
+    QColor m_weekendHeaderColor;
+    QColor m_weekdayHeaderColor;
+    QColor m_lunarDayColor;
+    QColor m_dateColor;
+    QColor m_civilFestivalColor;
+    QColor m_solarTermColor;
+    QColor m_lunarFestivalColor;
+    QColor m_selectionStartColor;
+    QColor m_selectionEndColor;
+    QColor m_selectionFrameColor;
+    QColor m_weekNumberColor;
+    QColor m_frameColor;
+    QColor m_backgroundYearColor;
+    QColor m_backgroundMonthColor;
+    QColor m_starSignTitleColor;
+    QColor m_yearTitlesColor;
+    QImage m_backgroundImage;
+    bool m_backgroundCentered = false;
+    bool m_backgroundStretched = false;
+    bool m_transparent = false;
+    int m_alphaBlend = 50;
 
-    std::unique_ptr<LunarCalendarMonth> FMonth;
-    QRect FGridBounds;
-    int FMonthLabelRight = 0;
-    bool FOwnPress = false;
-    bool FMousePressed = false;
-    bool FSelecting = false;
-    bool FWindowCreated = false;
-    bool FMenusFilled = false;
+    std::unique_ptr<LunarCalendarMonth> m_month;
+    QRect m_gridBounds;
+    int m_monthLabelRight = 0;
+    bool m_ownPress = false;
+    bool m_mousePressed = false;
+    bool m_selecting = false;
+    bool m_created = false;
+    bool m_menusFilled = false;
 
-    DayGrid *FDayGrid = nullptr;
-    QLabel *FTodayLabel = nullptr;
-    QLabel *FMonthLabel = nullptr;
-    QLabel *FMonthUnitLabel = nullptr;
-    QLabel *FYearLabel = nullptr;
-    QLabel *FYearUnitLabel = nullptr;
-    QLabel *FStatusLabel = nullptr;
-    SpinArrows *FMonthUpDown = nullptr;
-    SpinArrows *FYearUpDown = nullptr;
-    QMenu *FMonthMenu = nullptr;
-    QMenu *FYearMenu = nullptr;
-    mutable QImage FBackBuffer;
-    mutable bool FBackBufferStale = true;
-    QImage FCellBuffer;
-    QImage FPictureBuffer;
-    std::unique_ptr<lunar::DateInfo> FDateInfo;
+    DayGrid *m_dayGrid = nullptr;
+    QLabel *m_todayLabel = nullptr;
+    QLabel *m_monthLabel = nullptr;
+    QLabel *m_monthUnitLabel = nullptr;
+    QLabel *m_yearLabel = nullptr;
+    QLabel *m_yearUnitLabel = nullptr;
+    QLabel *m_statusLabel = nullptr;
+    SpinArrows *m_monthSpin = nullptr;
+    SpinArrows *m_yearSpin = nullptr;
+    QMenu *m_monthMenu = nullptr;
+    QMenu *m_yearMenu = nullptr;
+    mutable QImage m_backBuffer;
+    mutable bool m_backBufferStale = true;
+    QImage m_cellBuffer;
+    QImage m_pictureBuffer;
+    std::unique_ptr<lunar::DateInfo> m_dateInfo;
 };

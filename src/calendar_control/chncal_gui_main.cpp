@@ -31,7 +31,7 @@ int main(int argc, char *argv[]) {
     auto *calendar = new LunarCalendarWidget(&window);
     calendar->move(0, 0);
     window.setFixedSize(calendar->size());
-    if (date != QDate::currentDate()) calendar->SetDateTime(QDateTime(date, QTime(0, 0)));
+    if (date != QDate::currentDate()) calendar->setDateTime(QDateTime(date, QTime(0, 0)));
     window.show();
     return QApplication::exec();
 }

@@ -131,7 +131,7 @@ void SheetPage::pickerDateChanged() {
 void SheetPage::prepareOpen() {
     if (!m_calendar) return;
     layoutPage();
-    m_calendar->SetDateTime(QDateTime::currentDateTime());
+    m_calendar->setDateTime(QDateTime::currentDateTime());
 }
 
 void SheetPage::readCells(const QDate &date) {

@@ -239,7 +239,7 @@ void TestTMainForm::creationPreparesHiddenWindow() {
     QVERIFY(!f.flags().loading);
     QCOMPARE(f.size(), QSize(1024, 738));
     QCOMPARE(f.dateLine()->text(), FrameGeometry::dateLine(QDate::currentDate()));
-    QCOMPARE(f.picker()->DateTime().date(), QDate::currentDate());
+    QCOMPARE(f.picker()->dateTime().date(), QDate::currentDate());
     for (int i = 1; i <= 42; ++i) QVERIFY(!f.monthPage()->richEdit(i)->isVisible());
     // A missing form.ini is written with the defaults.
     QVERIFY(h.formIni().startsWith("1024\r\n738\r\n"));
@@ -452,7 +452,7 @@ void TestTMainForm::yearChangeSavesIntoTheTypedYear() {
     f.openPage(year);
     const int thisYear = QDate::currentDate().year();
     h.typeInto(year->box(1), QStringLiteral("this year"));
-    f.picker()->SetDateTime(QDateTime(QDate(thisYear + 1, 1, 1), QTime(9, 0)));
+    f.picker()->setDateTime(QDateTime(QDate(thisYear + 1, 1, 1), QTime(9, 0)));
     QCOMPARE(year->loadedDate().year(), thisYear + 1);
     QCOMPARE(year->box(1)->toPlainText(), QString());
     QCOMPARE(h.storedMonth(thisYear, 1), QStringLiteral("this year"));
@@ -820,12 +820,12 @@ void TestTMainForm::dateChangeKeepsTypedText() {
     const QDate today = QDate::currentDate();
     h.type(15, QStringLiteral("typed, then the picker moved"));
     // The spin button moves the month while the editor still holds unsaved text.
-    f.picker()->SetDateTime(QDateTime(today.addMonths(1), QTime(12, 0)));
+    f.picker()->setDateTime(QDateTime(today.addMonths(1), QTime(12, 0)));
     QCOMPARE(h.storedCell(today, 15), QStringLiteral("typed, then the picker moved"));
     QCOMPARE(f.monthPage()->richEdit(15)->toPlainText(), QString());
     // The month page button brings today's month back with the text.
     f.SpeedButton2Click();
-    QCOMPARE(f.picker()->DateTime().date(), today);
+    QCOMPARE(f.picker()->dateTime().date(), today);
     QCOMPARE(f.monthPage()->richEdit(15)->toPlainText(),
              QStringLiteral("typed, then the picker moved"));
     QVERIFY(h.messages.isEmpty());
@@ -846,7 +846,7 @@ void TestTMainForm::unopenableDatabaseStillOpensWindow() {
     }
     QTRY_VERIFY_WITH_TIMEOUT(f.monthPage()->editorsVisible(), 3000);
     h.messages.clear();
-    f.picker()->SetDateTime(QDateTime(QDate::currentDate().addMonths(-1), QTime(9, 0)));
+    f.picker()->setDateTime(QDateTime(QDate::currentDate().addMonths(-1), QTime(9, 0)));
     f.SpeedButton2Click();
     QVERIFY(f.store().isOpen());
     h.type(4, QStringLiteral("after repair"));
@@ -960,7 +960,7 @@ void TestTMainForm::unwritableDatabaseShowsNotesReadOnly() {
     QVERIFY(f.monthPage()->richEdit(10)->isReadOnly());
     QCOMPARE(h.messages.size(), 1);
     QVERIFY2(h.messages.at(0).contains(h.paths.databaseFile()), qPrintable(h.messages.at(0)));
-    f.picker()->SetDateTime(QDateTime(QDate::currentDate().addMonths(1), QTime(9, 0)));
+    f.picker()->setDateTime(QDateTime(QDate::currentDate().addMonths(1), QTime(9, 0)));
     f.autoSave();
     QCOMPARE(h.messages.size(), 1); // said once
     // A page built after the store opened is read-only too.
@@ -1139,7 +1139,7 @@ void TestTMainForm::generalPageFollowsThePicker() {
     auto *general = static_cast<SheetPage *>(f.activePage());
     general->line(5)->setFocus(Qt::MouseFocusReason);
     QTest::keyClicks(general->line(5), QStringLiteral("this month"));
-    f.picker()->SetDateTime(QDateTime(today.addMonths(1), QTime(12, 0)));
+    f.picker()->setDateTime(QDateTime(today.addMonths(1), QTime(12, 0)));
     QCOMPARE(general->state().loadedKey(), NoteStore::yearMonthKey(today.addMonths(1)));
     QCOMPARE(general->line(5)->text(), QString());
     NoteStore store;
@@ -1157,11 +1157,11 @@ void TestTMainForm::calendarPageKeepsItsSheetWhateverTheDate() {
     TMainForm &f = h.running();
     QTest::mouseClick(f.findChild<QAbstractButton *>("btnRili"), Qt::LeftButton);
     auto *calendar = static_cast<SheetPage *>(f.activePage());
-    QCOMPARE(calendar->calendar()->DateTime().date(), QDate::currentDate());
+    QCOMPARE(calendar->calendar()->dateTime().date(), QDate::currentDate());
     calendar->line(13)->setFocus(Qt::MouseFocusReason);
     QTest::keyClicks(calendar->line(13), QStringLiteral("beside the calendar"));
-    calendar->calendar()->SetDateTime(QDateTime(QDate(2012, 5, 5), QTime(12, 0)));
-    f.picker()->SetDateTime(QDateTime(QDate(2012, 5, 5), QTime(12, 0)));
+    calendar->calendar()->setDateTime(QDateTime(QDate(2012, 5, 5), QTime(12, 0)));
+    f.picker()->setDateTime(QDateTime(QDate(2012, 5, 5), QTime(12, 0)));
     QCOMPARE(calendar->line(13)->text(), QStringLiteral("beside the calendar"));
     QVERIFY(calendar->hasUnsavedChanges()); // neither calendar reloads nor saves the sheet
     QVERIFY(f.saveVisiblePage());
@@ -1323,7 +1323,7 @@ void TestTMainForm::exportTakesTheMonthTheGridShows() {
     QTextCursor cursor(f.monthPage()->richEdit(9)->document());
     cursor.insertText(QStringLiteral("  unsaved \U0001F600\n"));
     h.dropTable(QStringLiteral("TailiNew"));
-    f.picker()->SetDateTime(QDateTime(shown.addMonths(2), QTime(12, 0)));
+    f.picker()->setDateTime(QDateTime(shown.addMonths(2), QTime(12, 0)));
     QCOMPARE(h.messages, QStringList{kSaveFailed});
     QCOMPARE(f.monthPage()->grid().displayDate().month(), shown.month());
 
@@ -1390,7 +1390,7 @@ void TestTMainForm::exportTakesTheYearThePageShows() {
     h.typeInto(year->box(3), QStringLiteral("三月计划"));
     h.typeInto(year->box(12), QStringLiteral("年底"));
     h.dropTable(QStringLiteral("YearJishi"));
-    f.picker()->SetDateTime(QDateTime(QDate(shown + 1, 1, 1), QTime(12, 0)));
+    f.picker()->setDateTime(QDateTime(QDate(shown + 1, 1, 1), QTime(12, 0)));
     QCOMPARE(h.messages.size(), 1);
 
     QTemporaryDir out;

@@ -5,6 +5,7 @@
 
 #include <QLabel>
 #include <QMenu>
+#include <QPainter>
 #include <QStyle>
 #include <QStyleFactory>
 #include <QtTest>
@@ -39,6 +40,36 @@ QPoint CellCentre(const LunarCalendarWidget &calendar, int i) {
 
 const QColor Red(255, 0, 0);
 
+// Paints the day cells its own way once `recording` is on: notes each day's text and leaves
+// 10 February, the selected day, to its gradient, without number, caption or outline.
+class RecordingCalendar : public LunarCalendarWidget {
+public:
+    bool recording = false;
+    QStringList dayTexts;
+    int selectedSeen = 0;
+
+protected:
+    void paintCell(QPainter &painter, const QRect &rect, const CalendarCell &cell,
+                   bool selected) override {
+        if (recording) {
+            // The painter draws on the cell alone.
+            QCOMPARE(rect.topLeft(), QPoint(0, 0));
+            QCOMPARE(painter.device()->width(), rect.width());
+            QCOMPARE(painter.device()->height(), rect.height());
+            dayTexts << cell.dayText;
+            if (selected) {
+                ++selectedSeen;
+                QCOMPARE(cell.day, 10);
+            }
+            if (cell.day == 10) {
+                QCOMPARE(cell.caption, QStringLiteral("春节"));
+                return;
+            }
+        }
+        LunarCalendarWidget::paintCell(painter, rect, cell, selected);
+    }
+};
+
 } // namespace
 
 class tst_LunarCalendarWidget : public QObject {
@@ -70,7 +101,7 @@ private slots:
     void pickerSize();
     void alphaBlend_data();
     void alphaBlend();
-    void drawEvents();
+    void subclassPaintsCells();
     void weekNumberColumn();
     void handlerErrorIsContained();
     void upDown();
@@ -89,7 +120,7 @@ private slots:
 private:
     std::unique_ptr<LunarCalendarWidget> Make(const QDateTime &date) {
         auto calendar = std::make_unique<LunarCalendarWidget>();
-        calendar->SetDateTime(date);
+        calendar->setDateTime(date);
         return calendar;
     }
 };
@@ -101,35 +132,35 @@ void tst_LunarCalendarWidget::initTestCase() {
 void tst_LunarCalendarWidget::initialState() {
     LunarCalendarWidget calendar;
     QCOMPARE(calendar.size(), QSize(313, 253));
-    QVERIFY(calendar.ShowTitle());
-    QVERIFY(!calendar.ShowWeekNum());
-    QVERIFY(calendar.ShowFrame());
-    QVERIFY(calendar.ShowBackYearMonth());
-    QVERIFY(calendar.ShowWeekNumLine());
-    QVERIFY(!calendar.HideSelection());
-    QCOMPARE(calendar.AlphaBlend(), 50);
-    QCOMPARE(calendar.ColorHoliday(), QColor(255, 128, 0));
-    QCOMPARE(calendar.ColorLunarHolDay(), QColor(83, 83, 255));
-    QCOMPARE(calendar.ColorCnDate(), QColor(0, 128, 0));
-    QCOMPARE(calendar.ColorTitleMonth(), QColor(128, 128, 192));
-    QCOMPARE(calendar.ColorTitleYear(), QColor(0, 0, 255));
-    QCOMPARE(calendar.ColorTitleSelected(), QColor(128, 128, 128));
-    QVERIFY(calendar.FontDate().bold());
-    QVERIFY(!calendar.FontCnDate().bold());
+    QVERIFY(calendar.showTitle());
+    QVERIFY(!calendar.showWeekNumbers());
+    QVERIFY(calendar.showFrame());
+    QVERIFY(calendar.showBackgroundDigits());
+    QVERIFY(calendar.showWeekNumberLine());
+    QVERIFY(!calendar.hideSelection());
+    QCOMPARE(calendar.alphaBlend(), 50);
+    QCOMPARE(calendar.civilFestivalColor(), QColor(255, 128, 0));
+    QCOMPARE(calendar.solarTermColor(), QColor(83, 83, 255));
+    QCOMPARE(calendar.lunarDayColor(), QColor(0, 128, 0));
+    QCOMPARE(calendar.monthLabelColor(), QColor(128, 128, 192));
+    QCOMPARE(calendar.yearLabelColor(), QColor(0, 0, 255));
+    QCOMPARE(calendar.statusLineColor(), QColor(128, 128, 128));
+    QVERIFY(calendar.dateFont().bold());
+    QVERIFY(!calendar.captionFont().bold());
     // Created showing now.
-    QCOMPARE(calendar.DateTime().date(), QDate::currentDate());
-    QVERIFY(!calendar.CnDate().isEmpty());
-    QCOMPARE(calendar.CnDate(), calendar.CnMonth() + calendar.CnDay());
+    QCOMPARE(calendar.dateTime().date(), QDate::currentDate());
+    QVERIFY(!calendar.lunarDateText().isEmpty());
+    QCOMPARE(calendar.lunarDateText(), calendar.lunarMonthText() + calendar.lunarDayText());
     QCOMPARE(calendar.dayGrid()->geometry(), QRect(8, 40, 298, 186));
-    QVERIFY(!calendar.MonthUpDown()->isHidden());
-    QCOMPARE(calendar.MonthUpDown()->minimum(), 0);
-    QCOMPARE(calendar.MonthUpDown()->maximum(), 13);
-    QCOMPARE(calendar.YearUpDown()->minimum(), 1);
-    QCOMPARE(calendar.YearUpDown()->maximum(), 2100);
-    QCOMPARE(calendar.TodayLabel()->text(), QStringLiteral("今天"));
-    QCOMPARE(calendar.BackBuffer().size(), QSize(313, 253));
-    QCOMPARE(calendar.BackBuffer().format(), QImage::Format_RGB888);
-    QVERIFY(calendar.PictureBuffer().isNull());
+    QVERIFY(!calendar.monthSpin()->isHidden());
+    QCOMPARE(calendar.monthSpin()->minimum(), 0);
+    QCOMPARE(calendar.monthSpin()->maximum(), 13);
+    QCOMPARE(calendar.yearSpin()->minimum(), 1);
+    QCOMPARE(calendar.yearSpin()->maximum(), 2100);
+    QCOMPARE(calendar.todayLabel()->text(), QStringLiteral("今天"));
+    QCOMPARE(calendar.backBuffer().size(), QSize(313, 253));
+    QCOMPARE(calendar.backBuffer().format(), QImage::Format_RGB888);
+    QVERIFY(calendar.pictureBuffer().isNull());
 }
 
 void tst_LunarCalendarWidget::march2023() {
@@ -152,18 +183,18 @@ void tst_LunarCalendarWidget::march2023() {
     QCOMPARE(calendar->cell(25).lunarMonth, QStringLiteral("闰二"));
     QCOMPARE(calendar->cell(25).lunarDay, QStringLiteral("初一"));
     QCOMPARE(calendar->cell(24).caption, QStringLiteral("春分"));
-    QCOMPARE(calendar->cell(24).captionColor, calendar->ColorLunarHolDay());
+    QCOMPARE(calendar->cell(24).captionColor, calendar->solarTermColor());
     QCOMPARE(calendar->cell(24).lunarMonth, QStringLiteral("二月"));
     QCOMPARE(calendar->cell(24).lunarDay, QStringLiteral("三十"));
     // 8 March: civil festival.
     QCOMPARE(calendar->cell(11).caption, QStringLiteral("妇女节"));
-    QCOMPARE(calendar->cell(11).captionColor, calendar->ColorHoliday());
+    QCOMPARE(calendar->cell(11).captionColor, calendar->civilFestivalColor());
     // Weekend columns have red day numbers.
     QCOMPARE(calendar->cell(8).dateColor, Red);
     QCOMPARE(calendar->cell(14).dateColor, Red);
-    QCOMPARE(calendar->cell(9).dateColor, calendar->ColorDate());
+    QCOMPARE(calendar->cell(9).dateColor, calendar->dateColor());
     // The selection is on 15 March.
-    QCOMPARE(calendar->GridSelection(), QPoint(4, 3));
+    QCOMPARE(calendar->currentCell(), QPoint(4, 3));
 }
 
 void tst_LunarCalendarWidget::february2024() {
@@ -172,12 +203,12 @@ void tst_LunarCalendarWidget::february2024() {
     QCOMPARE(calendar->cell(33).day, 29);
     QVERIFY(!calendar->cell(34).valid);
     QCOMPARE(calendar->cell(14).caption, QStringLiteral("春节"));
-    QCOMPARE(calendar->cell(14).captionColor, calendar->ColorCnHolDay());
+    QCOMPARE(calendar->cell(14).captionColor, calendar->lunarFestivalColor());
     QCOMPARE(calendar->cell(13).caption, QStringLiteral("除夕"));
     QCOMPARE(calendar->cell(8).caption, QStringLiteral("立春"));
-    QCOMPARE(calendar->cell(8).captionColor, calendar->ColorLunarHolDay());
+    QCOMPARE(calendar->cell(8).captionColor, calendar->solarTermColor());
     QCOMPARE(calendar->cell(15).caption, QStringLiteral("初二"));
-    QCOMPARE(calendar->cell(15).captionColor, calendar->ColorCnDate());
+    QCOMPARE(calendar->cell(15).captionColor, calendar->lunarDayColor());
     QCOMPARE(calendar->cell(18).caption, QStringLiteral("情人节"));
     QCOMPARE(calendar->cell(28).caption, QStringLiteral("元宵节"));
     // Title cells: star sign of the selected day, year name, zodiac year.
@@ -186,14 +217,14 @@ void tst_LunarCalendarWidget::february2024() {
     QCOMPARE(calendar->cell(42).dayText, QStringLiteral("龙年"));
     QVERIFY(!calendar->cell(38).valid);
     QVERIFY(!calendar->cell(39).valid);
-    QCOMPARE(calendar->CnMonth(), QStringLiteral("正月"));
-    QCOMPARE(calendar->CnDay(), QStringLiteral("初一"));
-    QCOMPARE(calendar->CnDate(), QStringLiteral("正月初一"));
-    QCOMPARE(calendar->GridSelection(), QPoint(7, 2));
-    QCOMPARE(calendar->YearLabel()->text(), QStringLiteral("2024"));
-    QCOMPARE(calendar->MonthLabel()->text(), QStringLiteral("2"));
-    QCOMPARE(calendar->YearUpDown()->position(), 2024);
-    QCOMPARE(calendar->MonthUpDown()->position(), 2);
+    QCOMPARE(calendar->lunarMonthText(), QStringLiteral("正月"));
+    QCOMPARE(calendar->lunarDayText(), QStringLiteral("初一"));
+    QCOMPARE(calendar->lunarDateText(), QStringLiteral("正月初一"));
+    QCOMPARE(calendar->currentCell(), QPoint(7, 2));
+    QCOMPARE(calendar->yearLabel()->text(), QStringLiteral("2024"));
+    QCOMPARE(calendar->monthLabel()->text(), QStringLiteral("2"));
+    QCOMPARE(calendar->yearSpin()->position(), 2024);
+    QCOMPARE(calendar->monthSpin()->position(), 2);
 }
 
 void tst_LunarCalendarWidget::weekNumbers_data() {
@@ -216,7 +247,7 @@ void tst_LunarCalendarWidget::weekNumbers() {
     QFETCH(QStringList, weeks);
     auto calendar = Make(QDateTime(date, QTime(0, 0)));
     QStringList got;
-    for (const QString &week : calendar->WeekNumbers()) got << week;
+    for (const QString &week : calendar->weekNumbers()) got << week;
     QCOMPARE(got, weeks);
 }
 
@@ -237,27 +268,27 @@ void tst_LunarCalendarWidget::statusLine() {
     QFETCH(QDate, date);
     QFETCH(QString, status);
     auto calendar = Make(QDateTime(date, QTime(0, 0)));
-    QCOMPARE(calendar->StatusText(), status);
-    QCOMPARE(calendar->StatusLabel()->text(), status);
+    QCOMPARE(calendar->statusText(), status);
+    QCOMPARE(calendar->statusLabel()->text(), status);
 }
 
 void tst_LunarCalendarWidget::noChangeForSameOrOutOfRange() {
     auto calendar = Make(At(2024, 2, 10));
     int changes = 0;
-    calendar->OnChange = [&changes](LunarCalendarWidget *) { ++changes; };
-    calendar->SetDateTime(At(2024, 2, 10));
+    connect(calendar.get(), &LunarCalendarWidget::dateChanged, [&changes] { ++changes; });
+    calendar->setDateTime(At(2024, 2, 10));
     QCOMPARE(changes, 0);
-    calendar->SetDateTime(At(2101, 1, 1));
+    calendar->setDateTime(At(2101, 1, 1));
     QCOMPARE(changes, 0);
-    QCOMPARE(calendar->DateTime(), At(2024, 2, 10));
-    calendar->SetDateTime(QDateTime());
+    QCOMPARE(calendar->dateTime(), At(2024, 2, 10));
+    calendar->setDateTime(QDateTime());
     QCOMPARE(changes, 0);
     // A time of day makes it another value.
-    calendar->SetDateTime(At(2024, 2, 10, QTime(9, 30)));
+    calendar->setDateTime(At(2024, 2, 10, QTime(9, 30)));
     QCOMPARE(changes, 1);
-    calendar->SetDateTime(At(2100, 12, 31));
+    calendar->setDateTime(At(2100, 12, 31));
     QCOMPARE(changes, 2);
-    calendar->SetDateTime(At(1, 1, 1));
+    calendar->setDateTime(At(1, 1, 1));
     QCOMPARE(changes, 3);
     QCOMPARE(calendar->cell(2).day, 1); // 1 January of year 1 was a Monday
 }
@@ -265,11 +296,11 @@ void tst_LunarCalendarWidget::noChangeForSameOrOutOfRange() {
 void tst_LunarCalendarWidget::cellColoursTakeEffectAtNextFill() {
     auto calendar = Make(At(2024, 2, 10));
     const QColor blue(0, 0, 200);
-    calendar->SetColorHoliday(blue);
-    calendar->SetColorCnDate(QColor(1, 2, 3));
+    calendar->setCivilFestivalColor(blue);
+    calendar->setLunarDayColor(QColor(1, 2, 3));
     QCOMPARE(calendar->cell(18).captionColor, QColor(255, 128, 0));
     QCOMPARE(calendar->cell(15).captionColor, QColor(0, 128, 0));
-    calendar->SetDateTime(At(2024, 2, 11));
+    calendar->setDateTime(At(2024, 2, 11));
     QCOMPARE(calendar->cell(18).captionColor, blue);
     QCOMPARE(calendar->cell(15).captionColor, QColor(1, 2, 3));
 }
@@ -308,28 +339,28 @@ void tst_LunarCalendarWidget::steps() {
     QFETCH(QDate, expected);
     auto calendar = Make(QDateTime(start, QTime(0, 0)));
     int changes = 0;
-    calendar->OnChange = [&changes](LunarCalendarWidget *) { ++changes; };
-    (spin == "month" ? calendar->MonthUpDown() : calendar->YearUpDown())->step(up);
-    QCOMPARE(calendar->DateTime(), QDateTime(expected, QTime(0, 0)));
+    connect(calendar.get(), &LunarCalendarWidget::dateChanged, [&changes] { ++changes; });
+    (spin == "month" ? calendar->monthSpin() : calendar->yearSpin())->step(up);
+    QCOMPARE(calendar->dateTime(), QDateTime(expected, QTime(0, 0)));
     QCOMPARE(changes, expected != start ? 1 : 0);
-    QCOMPARE(calendar->YearUpDown()->position(), expected.year());
-    QCOMPARE(calendar->MonthUpDown()->position(), expected.month());
-    QCOMPARE(calendar->YearLabel()->text(), QString::number(expected.year()));
+    QCOMPARE(calendar->yearSpin()->position(), expected.year());
+    QCOMPARE(calendar->monthSpin()->position(), expected.month());
+    QCOMPARE(calendar->yearLabel()->text(), QString::number(expected.year()));
 }
 
 void tst_LunarCalendarWidget::stepBeyondRangeKeepsSpinsOnShownDate() {
     auto calendar = Make(At(2100, 12, 15));
-    calendar->MonthUpDown()->step(true);
-    calendar->MonthUpDown()->step(true);
+    calendar->monthSpin()->step(true);
+    calendar->monthSpin()->step(true);
     // Still December 2100: a step up does nothing, it never wraps back into the year.
-    QCOMPARE(calendar->DateTime(), At(2100, 12, 15));
-    calendar->MonthUpDown()->step(false);
-    QCOMPARE(calendar->DateTime(), At(2100, 11, 15));
+    QCOMPARE(calendar->dateTime(), At(2100, 12, 15));
+    calendar->monthSpin()->step(false);
+    QCOMPARE(calendar->dateTime(), At(2100, 11, 15));
 }
 
 void tst_LunarCalendarWidget::monthMenu() {
     LunarCalendarWidget calendar;
-    QMenu *menu = calendar.MonthMenu();
+    QMenu *menu = calendar.monthMenu();
     QCOMPARE(Texts(menu), (QStringList{"今日", "-", "一月", "二月", "三月", "四月", "五月", "六月",
                                        "七月", "八月", "九月", "十月", "十一月", "十二月"}));
     QCOMPARE(menu->defaultAction(), menu->actions().at(0));
@@ -337,16 +368,16 @@ void tst_LunarCalendarWidget::monthMenu() {
     QCOMPARE(menu->actions().at(2)->objectName(), QStringLiteral("MenuMonth_0"));
     QCOMPARE(menu->actions().at(13)->objectName(), QStringLiteral("MenuMonth_11"));
 
-    calendar.SetDateTime(At(2024, 1, 31));
+    calendar.setDateTime(At(2024, 1, 31));
     menu->actions().at(3)->trigger(); // February
-    QCOMPARE(calendar.DateTime(), At(2024, 2, 29));
+    QCOMPARE(calendar.dateTime(), At(2024, 2, 29));
     menu->actions().at(0)->trigger();
-    QCOMPARE(calendar.DateTime().date(), QDate::currentDate());
+    QCOMPARE(calendar.dateTime().date(), QDate::currentDate());
 }
 
 void tst_LunarCalendarWidget::yearMenu() {
     LunarCalendarWidget calendar;
-    QMenu *menu = calendar.YearMenu();
+    QMenu *menu = calendar.yearMenu();
     const QList<QAction *> items = menu->actions();
     QCOMPARE(items.size(), 4 + 20);
     QCOMPARE(items.at(0)->text(), QStringLiteral("今日"));
@@ -382,22 +413,21 @@ void tst_LunarCalendarWidget::yearMenu() {
 
 void tst_LunarCalendarWidget::historyMenuReaches1850() {
     auto calendar = Make(At(2011, 6, 29));
-    QAction *history = FindAction(calendar->YearMenu(), QStringLiteral("历史日期"));
+    QAction *history = FindAction(calendar->yearMenu(), QStringLiteral("历史日期"));
     QVERIFY(history && history->menu());
     QAction *century = FindAction(history->menu(), QStringLiteral("1800"));
     QVERIFY(century && century->menu());
     QAction *year = FindAction(century->menu(), QStringLiteral("1850"));
     QVERIFY(year);
     year->trigger();
-    QCOMPARE(calendar->DateTime(), At(1850, 6, 29));
-    QCOMPARE(calendar->YearLabel()->text(), QStringLiteral("1850"));
-    QCOMPARE(calendar->MonthLabel()->text(), QStringLiteral("6"));
-    QCOMPARE(
-        calendar->cell(calendar->GridSelection().x() + 7 * calendar->GridSelection().y() - 7).day,
-        29);
+    QCOMPARE(calendar->dateTime(), At(1850, 6, 29));
+    QCOMPARE(calendar->yearLabel()->text(), QStringLiteral("1850"));
+    QCOMPARE(calendar->monthLabel()->text(), QStringLiteral("6"));
+    QCOMPARE(calendar->cell(calendar->currentCell().x() + 7 * calendar->currentCell().y() - 7).day,
+             29);
     const QString era = QString::fromStdString(lunar::EraTextOf(1850));
     QVERIFY(era.startsWith(QStringLiteral("[清]")));
-    QCOMPARE(calendar->StatusText(), era + QStringLiteral(" 农历") + calendar->CnDate());
+    QCOMPARE(calendar->statusText(), era + QStringLiteral(" 农历") + calendar->lunarDateText());
 }
 
 void tst_LunarCalendarWidget::clickOrder() {
@@ -405,15 +435,16 @@ void tst_LunarCalendarWidget::clickOrder() {
     calendar->show();
     QVERIFY(QTest::qWaitForWindowExposed(calendar.get()));
     QStringList events;
-    calendar->OnChange = [&events](LunarCalendarWidget *) { events << "change"; };
-    calendar->OnDateClick = [&events](LunarCalendarWidget *) { events << "click"; };
-    calendar->OnDateSelect = [&events](LunarCalendarWidget *) { events << "select"; };
+    connect(calendar.get(), &LunarCalendarWidget::dateChanged, [&events] { events << "change"; });
+    connect(calendar.get(), &LunarCalendarWidget::dateClicked, [&events] { events << "click"; });
+    connect(calendar.get(), &LunarCalendarWidget::selectedDateClicked,
+            [&events] { events << "select"; });
     // 21 February 2024 is cell 25.
     QTest::mouseClick(calendar->dayGrid(), Qt::LeftButton, {}, CellCentre(*calendar, 25));
     QCOMPARE(events, (QStringList{"change", "click", "select"}));
-    QCOMPARE(calendar->DateTime(), At(2024, 2, 21));
-    QVERIFY(calendar->MousePressed());
-    QCOMPARE(calendar->GridSelection(), QPoint(4, 4));
+    QCOMPARE(calendar->dateTime(), At(2024, 2, 21));
+    QVERIFY(calendar->isMousePressed());
+    QCOMPARE(calendar->currentCell(), QPoint(4, 4));
 }
 
 void tst_LunarCalendarWidget::dragAcrossCells() {
@@ -421,9 +452,11 @@ void tst_LunarCalendarWidget::dragAcrossCells() {
     calendar->show();
     QVERIFY(QTest::qWaitForWindowExposed(calendar.get()));
     QStringList events;
-    calendar->OnChange = [&](LunarCalendarWidget *c) { events << c->DateTime().toString("d"); };
-    calendar->OnDateClick = [&events](LunarCalendarWidget *) { events << "click"; };
-    calendar->OnDateSelect = [&events](LunarCalendarWidget *) { events << "select"; };
+    connect(calendar.get(), &LunarCalendarWidget::dateChanged,
+            [&events](QDate date) { events << date.toString("d"); });
+    connect(calendar.get(), &LunarCalendarWidget::dateClicked, [&events] { events << "click"; });
+    connect(calendar.get(), &LunarCalendarWidget::selectedDateClicked,
+            [&events] { events << "select"; });
     DayGrid *grid = calendar->dayGrid();
     QTest::mousePress(grid, Qt::LeftButton, {}, CellCentre(*calendar, 25));
     for (int i : {26, 27, 34}) { // 34 is empty: the selection stays on 23 February
@@ -434,7 +467,7 @@ void tst_LunarCalendarWidget::dragAcrossCells() {
     }
     QTest::mouseRelease(grid, Qt::LeftButton, {}, CellCentre(*calendar, 34));
     QCOMPARE(events, (QStringList{"21", "click", "22", "click", "23", "click"}));
-    QCOMPARE(calendar->DateTime(), At(2024, 2, 23));
+    QCOMPARE(calendar->dateTime(), At(2024, 2, 23));
 }
 
 void tst_LunarCalendarWidget::surfaceClickAndLeave() {
@@ -442,24 +475,24 @@ void tst_LunarCalendarWidget::surfaceClickAndLeave() {
     calendar->show();
     QVERIFY(QTest::qWaitForWindowExposed(calendar.get()));
     int clicks = 0;
-    calendar->OnClick = [&clicks](LunarCalendarWidget *) { ++clicks; };
+    connect(calendar.get(), &LunarCalendarWidget::clicked, [&clicks] { ++clicks; });
     QTest::mouseClick(calendar.get(), Qt::LeftButton, {}, QPoint(3, 248));
     QCOMPARE(clicks, 1);
     // Clicks on the parts are theirs.
     QTest::mouseClick(calendar->dayGrid(), Qt::LeftButton, {}, CellCentre(*calendar, 20));
-    QTest::mouseClick(calendar->StatusLabel(), Qt::LeftButton);
+    QTest::mouseClick(calendar->statusLabel(), Qt::LeftButton);
     QCOMPARE(clicks, 1);
 
     // A press in the grid marks a mouse choice until the mouse leaves.
-    QVERIFY(calendar->MousePressed());
+    QVERIFY(calendar->isMousePressed());
     QEvent leave(QEvent::Leave);
     QApplication::sendEvent(calendar->dayGrid(), &leave);
-    QVERIFY(!calendar->MousePressed());
+    QVERIFY(!calendar->isMousePressed());
     int dateClicks = 0;
-    calendar->OnDateClick = [&dateClicks](LunarCalendarWidget *) { ++dateClicks; };
+    connect(calendar.get(), &LunarCalendarWidget::dateClicked, [&dateClicks] { ++dateClicks; });
     calendar->dayGrid()->setFocus();
     QTest::keyClick(calendar->dayGrid(), Qt::Key_Left);
-    QCOMPARE(calendar->DateTime(), At(2024, 2, 15));
+    QCOMPARE(calendar->dateTime(), At(2024, 2, 15));
     QCOMPARE(dateClicks, 0);
 }
 
@@ -468,12 +501,13 @@ void tst_LunarCalendarWidget::clickOnSelectedCell() {
     calendar->show();
     QVERIFY(QTest::qWaitForWindowExposed(calendar.get()));
     QStringList events;
-    calendar->OnChange = [&events](LunarCalendarWidget *) { events << "change"; };
-    calendar->OnDateSelect = [&events](LunarCalendarWidget *) { events << "select"; };
+    connect(calendar.get(), &LunarCalendarWidget::dateChanged, [&events] { events << "change"; });
+    connect(calendar.get(), &LunarCalendarWidget::selectedDateClicked,
+            [&events] { events << "select"; });
     // The selected day with a time of day: the date becomes that day at 00:00.
     QTest::mouseClick(calendar->dayGrid(), Qt::LeftButton, {}, CellCentre(*calendar, 14));
     QCOMPARE(events, (QStringList{"change", "select"}));
-    QCOMPARE(calendar->DateTime(), At(2024, 2, 10));
+    QCOMPARE(calendar->dateTime(), At(2024, 2, 10));
     events.clear();
     QTest::mouseClick(calendar->dayGrid(), Qt::LeftButton, {}, CellCentre(*calendar, 14));
     QCOMPARE(events, (QStringList{"select"}));
@@ -497,14 +531,14 @@ void tst_LunarCalendarWidget::clicksOutsideDays() {
     calendar->show();
     QVERIFY(QTest::qWaitForWindowExposed(calendar.get()));
     int events = 0;
-    calendar->OnChange = [&events](LunarCalendarWidget *) { ++events; };
-    calendar->OnDateClick = [&events](LunarCalendarWidget *) { ++events; };
-    calendar->OnDateSelect = [&events](LunarCalendarWidget *) { ++events; };
+    connect(calendar.get(), &LunarCalendarWidget::dateChanged, [&events] { ++events; });
+    connect(calendar.get(), &LunarCalendarWidget::dateClicked, [&events] { ++events; });
+    connect(calendar.get(), &LunarCalendarWidget::selectedDateClicked, [&events] { ++events; });
     QTest::mouseClick(calendar->dayGrid(), Qt::LeftButton, {},
                       calendar->dayGrid()->cellRect(column, row).center());
     QCOMPARE(events, 0);
-    QCOMPARE(calendar->DateTime(), At(2024, 2, 10));
-    QCOMPARE(calendar->GridSelection(), QPoint(7, 2));
+    QCOMPARE(calendar->dateTime(), At(2024, 2, 10));
+    QCOMPARE(calendar->currentCell(), QPoint(7, 2));
 }
 
 void tst_LunarCalendarWidget::keyboardStaysOnDays() {
@@ -513,23 +547,23 @@ void tst_LunarCalendarWidget::keyboardStaysOnDays() {
     QVERIFY(QTest::qWaitForWindowExposed(calendar.get()));
     calendar->dayGrid()->setFocus();
     int clicks = 0;
-    calendar->OnDateClick = [&clicks](LunarCalendarWidget *) { ++clicks; };
+    connect(calendar.get(), &LunarCalendarWidget::dateClicked, [&clicks] { ++clicks; });
     QTest::keyClick(calendar->dayGrid(), Qt::Key_Right); // filler column: refused
-    QCOMPARE(calendar->DateTime(), At(2024, 2, 10));
+    QCOMPARE(calendar->dateTime(), At(2024, 2, 10));
     QTest::keyClick(calendar->dayGrid(), Qt::Key_Left);
-    QCOMPARE(calendar->DateTime(), At(2024, 2, 9));
+    QCOMPARE(calendar->dateTime(), At(2024, 2, 9));
     QTest::keyClick(calendar->dayGrid(), Qt::Key_Up);
-    QCOMPARE(calendar->DateTime(), At(2024, 2, 2));
+    QCOMPARE(calendar->dateTime(), At(2024, 2, 2));
     QTest::keyClick(calendar->dayGrid(), Qt::Key_Up); // header row: refused
-    QCOMPARE(calendar->DateTime(), At(2024, 2, 2));
+    QCOMPARE(calendar->dateTime(), At(2024, 2, 2));
     QTest::keyClick(calendar->dayGrid(), Qt::Key_Left);
     QTest::keyClick(calendar->dayGrid(), Qt::Key_Left); // 31 January is not shown
-    QCOMPARE(calendar->DateTime(), At(2024, 2, 1));
+    QCOMPARE(calendar->dateTime(), At(2024, 2, 1));
     QCOMPARE(clicks, 0); // no mouse press
-    calendar->SetDateTime(At(2024, 2, 29));
+    calendar->setDateTime(At(2024, 2, 29));
     QTest::keyClick(calendar->dayGrid(), Qt::Key_Down);  // title cell below
     QTest::keyClick(calendar->dayGrid(), Qt::Key_Right); // empty cell
-    QCOMPARE(calendar->DateTime(), At(2024, 2, 29));
+    QCOMPARE(calendar->dateTime(), At(2024, 2, 29));
 }
 
 void tst_LunarCalendarWidget::pickerSize() {
@@ -538,24 +572,24 @@ void tst_LunarCalendarWidget::pickerSize() {
     calendar.show();
     QVERIFY(QTest::qWaitForWindowExposed(&calendar));
     QCOMPARE(calendar.dayGrid()->height(), 0);
-    QVERIFY(calendar.MonthUpDown()->isVisible());
-    QVERIFY(calendar.YearUpDown()->isVisible());
-    QVERIFY(calendar.MonthLabel()->isVisible());
-    QVERIFY(calendar.YearLabel()->isVisible());
-    QCOMPARE(calendar.BackBuffer().size(), QSize(242, 42));
-    calendar.SetDateTime(At(2024, 1, 31));
-    calendar.MonthUpDown()->step(true);
-    QCOMPARE(calendar.DateTime(), At(2024, 2, 29));
-    calendar.YearUpDown()->step(false);
-    QCOMPARE(calendar.DateTime(), At(2023, 2, 28));
-    FindAction(calendar.YearMenu(), QStringLiteral("2010"))->menu()->actions().at(6)->trigger();
-    QCOMPARE(calendar.DateTime(), At(2016, 2, 28));
-    QCOMPARE(calendar.MonthLabel()->text(), QStringLiteral("2"));
+    QVERIFY(calendar.monthSpin()->isVisible());
+    QVERIFY(calendar.yearSpin()->isVisible());
+    QVERIFY(calendar.monthLabel()->isVisible());
+    QVERIFY(calendar.yearLabel()->isVisible());
+    QCOMPARE(calendar.backBuffer().size(), QSize(242, 42));
+    calendar.setDateTime(At(2024, 1, 31));
+    calendar.monthSpin()->step(true);
+    QCOMPARE(calendar.dateTime(), At(2024, 2, 29));
+    calendar.yearSpin()->step(false);
+    QCOMPARE(calendar.dateTime(), At(2023, 2, 28));
+    FindAction(calendar.yearMenu(), QStringLiteral("2010"))->menu()->actions().at(6)->trigger();
+    QCOMPARE(calendar.dateTime(), At(2016, 2, 28));
+    QCOMPARE(calendar.monthLabel()->text(), QStringLiteral("2"));
     // Without the title row the grid fills the control and the year menu is its context menu.
     calendar.resize(313, 253);
-    calendar.SetShowTitle(false);
+    calendar.setShowTitle(false);
     QCOMPARE(calendar.dayGrid()->geometry(), QRect(2, 2, 309, 249));
-    QVERIFY(calendar.MonthUpDown()->isHidden());
+    QVERIFY(calendar.monthSpin()->isHidden());
     QCOMPARE(calendar.dayGrid()->contextMenuPolicy(), Qt::CustomContextMenu);
 }
 
@@ -571,33 +605,33 @@ void tst_LunarCalendarWidget::alphaBlend() {
     QFETCH(int, alphaBlend);
     QFETCH(int, expected);
     auto calendar = Make(At(2024, 2, 10));
-    calendar->SetShowFrame(false);
-    calendar->SetShowBackYearMonth(false);
+    calendar->setShowFrame(false);
+    calendar->setShowBackgroundDigits(false);
     QImage picture(100, 60, QImage::Format_RGB888);
     picture.fill(Qt::black);
     picture.setPixelColor(0, 0, Qt::red);
-    calendar->SetBackGround(picture);
-    calendar->SetAlphaBlend(alphaBlend);
-    QCOMPARE(calendar->PictureBuffer().size(), QSize(313, 253));
+    calendar->setBackgroundImage(picture);
+    calendar->setAlphaBlend(alphaBlend);
+    QCOMPARE(calendar->pictureBuffer().size(), QSize(313, 253));
     // The picture sits at the top left, its corner pixel being the key colour; the white
     // around it blends with white.
-    QCOMPARE(calendar->BackBuffer().pixelColor(50, 30), QColor(expected, expected, expected));
-    QCOMPARE(calendar->BackBuffer().pixelColor(200, 200), QColor(Qt::white));
+    QCOMPARE(calendar->backBuffer().pixelColor(50, 30), QColor(expected, expected, expected));
+    QCOMPARE(calendar->backBuffer().pixelColor(200, 200), QColor(Qt::white));
 
-    calendar->SetCenter(true);
+    calendar->setBackgroundCentered(true);
     // Now the key is the white of the corner.
-    QCOMPARE(calendar->BackBuffer().pixelColor(50, 30), QColor(Qt::white));
-    QCOMPARE(calendar->BackBuffer().pixelColor(156, 126), QColor(expected, expected, expected));
+    QCOMPARE(calendar->backBuffer().pixelColor(50, 30), QColor(Qt::white));
+    QCOMPARE(calendar->backBuffer().pixelColor(156, 126), QColor(expected, expected, expected));
 
     // The placed picture outlives a date change and follows a change of size.
-    calendar->SetDateTime(At(2024, 3, 10));
-    QCOMPARE(calendar->BackBuffer().pixelColor(156, 126), QColor(expected, expected, expected));
+    calendar->setDateTime(At(2024, 3, 10));
+    QCOMPARE(calendar->backBuffer().pixelColor(156, 126), QColor(expected, expected, expected));
     calendar->show(); // a hidden widget gets its resize event only when shown
     QVERIFY(QTest::qWaitForWindowExposed(calendar.get()));
     calendar->resize(413, 253);
-    QCOMPARE(calendar->PictureBuffer().size(), QSize(413, 253));
-    QCOMPARE(calendar->BackBuffer().pixelColor(120, 126), QColor(Qt::white));
-    QCOMPARE(calendar->BackBuffer().pixelColor(206, 126), QColor(expected, expected, expected));
+    QCOMPARE(calendar->pictureBuffer().size(), QSize(413, 253));
+    QCOMPARE(calendar->backBuffer().pixelColor(120, 126), QColor(Qt::white));
+    QCOMPARE(calendar->backBuffer().pixelColor(206, 126), QColor(expected, expected, expected));
 
     // A point of the grid where the blended picture shows through, between the texts (none
     // where the picture blends at 0 %: the grid is white there whatever the background).
@@ -610,60 +644,41 @@ void tst_LunarCalendarWidget::alphaBlend() {
                 through = QPoint(x, y) - gridAt;
     QCOMPARE(through.x() >= 0, expected != 255);
 
-    calendar->SetBackGround(QImage());
-    QVERIFY(calendar->PictureBuffer().isNull());
-    QCOMPARE(calendar->BackBuffer().pixelColor(156, 126), QColor(Qt::white));
+    calendar->setBackgroundImage(QImage());
+    QVERIFY(calendar->pictureBuffer().isNull());
+    QCOMPARE(calendar->backBuffer().pixelColor(156, 126), QColor(Qt::white));
     // The grid follows the background.
     if (through.x() >= 0)
         QCOMPARE(calendar->dayGrid()->picture().pixelColor(through), QColor(Qt::white));
 }
 
-void tst_LunarCalendarWidget::drawEvents() {
-    auto calendar = Make(At(2024, 2, 10));
-    DayGrid *grid = calendar->dayGrid();
+void tst_LunarCalendarWidget::subclassPaintsCells() {
+    RecordingCalendar calendar;
+    calendar.setDateTime(At(2024, 2, 10));
+    DayGrid *grid = calendar.dayGrid();
     const QRect selectedCell = grid->cellRect(7, 2);
-    const QColor frame = calendar->ColorSelectedFrame();
+    const QColor frame = calendar.selectionFrameColor();
     QCOMPARE(grid->picture().pixelColor(selectedCell.topLeft()), frame);
 
-    QStringList dayTexts;
-    int selectedSeen = 0;
-    calendar->OnDrawDateCell = [&](LunarCalendarWidget *sender, int day, QPainter &, const QRect &r,
-                                   bool selected, QString &text, bool &defaultDraw) {
-        QCOMPARE(sender, calendar.get());
-        QCOMPARE(r.topLeft(), QPoint(0, 0));
-        QVERIFY(defaultDraw);
-        dayTexts << text;
-        if (selected) {
-            ++selectedSeen;
-            QCOMPARE(day, 10);
-        }
-        text = QStringLiteral("x");
-    };
-    calendar->OnDrawCnDateCell = [&](LunarCalendarWidget *, int day, QPainter &, const QRect &,
-                                     bool, QString &text, bool &defaultDraw) {
-        if (day == 10) {
-            QCOMPARE(text, QStringLiteral("春节"));
-            defaultDraw = false;
-        }
-    };
-    calendar->SetColorSelectedFrame(frame); // redraw
+    calendar.recording = true;
+    calendar.setSelectionFrameColor(frame); // redraw
     const QImage &picture = grid->picture();
-    QCOMPARE(dayTexts.size(), 29);
-    QCOMPARE(dayTexts.first(), QStringLiteral("1"));
-    QCOMPARE(selectedSeen, 1);
+    QCOMPARE(calendar.dayTexts.size(), 29);
+    QCOMPARE(calendar.dayTexts.first(), QStringLiteral("1"));
+    QCOMPARE(calendar.selectedSeen, 1);
     // No caption and no outline: the gradient shows at the corner.
     QCOMPARE(picture.pixelColor(selectedCell.topLeft()), QColor(0, 175, 83));
     const QRect lowerHalf(selectedCell.x(), selectedCell.y() + selectedCell.height() / 2,
                           selectedCell.width(), selectedCell.height() / 2);
     for (int y = lowerHalf.top(); y <= lowerHalf.bottom(); ++y)
         for (int x = lowerHalf.left(); x <= lowerHalf.right(); ++x)
-            QVERIFY(picture.pixelColor(x, y) != calendar->ColorCnHolDay());
+            QVERIFY(picture.pixelColor(x, y) != calendar.lunarFestivalColor());
 }
 
 void tst_LunarCalendarWidget::weekNumberColumn() {
     auto calendar = Make(At(2024, 2, 10));
     QCOMPARE(calendar->dayGrid()->columnWidth(0), 6);
-    calendar->SetShowWeekNum(true);
+    calendar->setShowWeekNumbers(true);
     QCOMPARE(calendar->dayGrid()->columnWidth(0), 18);
     QCOMPARE(calendar->dayGrid()->columnWidth(1), 39);
     QCOMPARE(calendar->dayGrid()->columnWidth(8), 7);
@@ -680,20 +695,22 @@ void tst_LunarCalendarWidget::weekNumberColumn() {
     QVERIFY(darkest.red() >= 128 && darkest.red() < 160);
     // The line at the column's right edge.
     QCOMPARE(picture.pixelColor(weekCell.right(), weekCell.center().y()),
-             calendar->ColorTitleWeekLine());
-    calendar->SetShowWeekNum(false);
+             calendar->headerLineColor());
+    calendar->setShowWeekNumbers(false);
     QCOMPARE(calendar->dayGrid()->columnWidth(0), 6);
     QCOMPARE(calendar->dayGrid()->columnWidth(1), 40);
 }
 
 void tst_LunarCalendarWidget::handlerErrorIsContained() {
     auto calendar = Make(At(2024, 2, 10));
-    calendar->OnChange = [](LunarCalendarWidget *) { throw std::runtime_error("handler failed"); };
-    calendar->SetDateTime(At(2024, 3, 5));
-    QCOMPARE(calendar->DateTime(), At(2024, 3, 5));
+    const QMetaObject::Connection failing =
+        connect(calendar.get(), &LunarCalendarWidget::dateChanged,
+                [] { throw std::runtime_error("handler failed"); });
+    calendar->setDateTime(At(2024, 3, 5));
+    QCOMPARE(calendar->dateTime(), At(2024, 3, 5));
     QCOMPARE(calendar->cell(6).day, 1); // March 2024 begins on a Friday
-    calendar->OnChange = nullptr;
-    calendar->SetDateTime(At(2024, 4, 5));
+    disconnect(failing);
+    calendar->setDateTime(At(2024, 4, 5));
     QCOMPARE(calendar->cell(2).day, 1);
 }
 
@@ -723,21 +740,21 @@ void tst_LunarCalendarWidget::labelsOpenMenus() {
     // The menus pop up with their items, also when nothing asked for them before.
     auto *yearMenu = calendar->findChild<QMenu *>(QStringLiteral("YearMenu"));
     auto *monthMenu = calendar->findChild<QMenu *>(QStringLiteral("MonthMenu"));
-    QTest::mouseClick(calendar->YearLabel(), Qt::LeftButton);
+    QTest::mouseClick(calendar->yearLabel(), Qt::LeftButton);
     QTRY_VERIFY(yearMenu->isVisible());
     QVERIFY(FindAction(yearMenu, QStringLiteral("2010")));
     yearMenu->hide();
-    QTest::mouseClick(calendar->MonthUnitLabel(), Qt::LeftButton);
+    QTest::mouseClick(calendar->monthUnitLabel(), Qt::LeftButton);
     QTRY_VERIFY(monthMenu->isVisible());
     QCOMPARE(monthMenu->actions().size(), 14);
     monthMenu->hide();
     QContextMenuEvent context(QContextMenuEvent::Mouse, QPoint(2, 2), QCursor::pos());
-    QApplication::sendEvent(calendar->YearUnitLabel(), &context);
-    QTRY_VERIFY(calendar->YearMenu()->isVisible());
-    calendar->YearMenu()->hide();
+    QApplication::sendEvent(calendar->yearUnitLabel(), &context);
+    QTRY_VERIFY(calendar->yearMenu()->isVisible());
+    calendar->yearMenu()->hide();
 
-    QTest::mouseClick(calendar->TodayLabel(), Qt::LeftButton);
-    QCOMPARE(calendar->DateTime().date(), QDate::currentDate());
+    QTest::mouseClick(calendar->todayLabel(), Qt::LeftButton);
+    QCOMPARE(calendar->dateTime().date(), QDate::currentDate());
 }
 
 void tst_LunarCalendarWidget::gridContextMenu() {
@@ -748,16 +765,16 @@ void tst_LunarCalendarWidget::gridContextMenu() {
     QContextMenuEvent withTitle(QContextMenuEvent::Mouse, inside, QCursor::pos());
     QApplication::sendEvent(calendar->dayGrid(), &withTitle);
     QTest::qWait(50);
-    QVERIFY(!calendar->YearMenu()->isVisible());
+    QVERIFY(!calendar->yearMenu()->isVisible());
 
-    calendar->SetShowTitle(false);
+    calendar->setShowTitle(false);
     QTest::mouseClick(calendar->dayGrid(), Qt::RightButton, {}, inside);
     QContextMenuEvent withoutTitle(QContextMenuEvent::Mouse, inside, QCursor::pos());
     QApplication::sendEvent(calendar->dayGrid(), &withoutTitle);
-    QTRY_VERIFY(calendar->YearMenu()->isVisible());
-    calendar->YearMenu()->hide();
+    QTRY_VERIFY(calendar->yearMenu()->isVisible());
+    calendar->yearMenu()->hide();
     // A right click selects nothing.
-    QCOMPARE(calendar->DateTime(), At(2024, 2, 10));
+    QCOMPARE(calendar->dateTime(), At(2024, 2, 10));
 }
 
 void tst_LunarCalendarWidget::titlesDoNotDependOnHistory_data() {
@@ -785,8 +802,8 @@ void tst_LunarCalendarWidget::titlesDoNotDependOnHistory() {
     QFETCH(QString, yearName);
     QFETCH(QString, zodiacYear);
     LunarCalendarWidget calendar;
-    if (before.isValid()) calendar.SetDateTime(QDateTime(before, QTime(0, 0)));
-    calendar.SetDateTime(QDateTime(date, QTime(0, 0)));
+    if (before.isValid()) calendar.setDateTime(QDateTime(before, QTime(0, 0)));
+    calendar.setDateTime(QDateTime(date, QTime(0, 0)));
     QCOMPARE(calendar.cell(41).dayText, yearName);
     QCOMPARE(calendar.cell(42).dayText, zodiacYear);
 }
@@ -794,16 +811,16 @@ void tst_LunarCalendarWidget::titlesDoNotDependOnHistory() {
 void tst_LunarCalendarWidget::statusEraDoesNotDependOnHistory() {
     LunarCalendarWidget calendar;
     // 10 January 1912 still lies in the lunar year that began in 1911.
-    calendar.SetDateTime(At(1911, 12, 20));
-    calendar.SetDateTime(At(1912, 1, 10));
+    calendar.setDateTime(At(1911, 12, 20));
+    calendar.setDateTime(At(1912, 1, 10));
     const QString era = QString::fromStdString(lunar::EraTextOf(1912));
     QVERIFY(!era.isEmpty());
-    QCOMPARE(calendar.StatusText(), era + QStringLiteral(" 农历") + calendar.CnDate());
+    QCOMPARE(calendar.statusText(), era + QStringLiteral(" 农历") + calendar.lunarDateText());
 
     // From a date without an era into lunar year 0 (January of year 1).
-    calendar.SetDateTime(At(2024, 2, 10));
-    calendar.SetDateTime(At(1, 1, 5));
-    QCOMPARE(calendar.StatusText(),
+    calendar.setDateTime(At(2024, 2, 10));
+    calendar.setDateTime(At(1, 1, 5));
+    QCOMPARE(calendar.statusText(),
              QString::fromStdString(lunar::EraTextOf(1)) + QStringLiteral(" 农历冬月廿三"));
 }
 
@@ -822,8 +839,8 @@ void tst_LunarCalendarWidget::droppedDaysOf1582() {
     QFETCH(QDate, before);
     QFETCH(int, day);
     LunarCalendarWidget calendar;
-    if (before.isValid()) calendar.SetDateTime(QDateTime(before, QTime(0, 0)));
-    calendar.SetDateTime(At(1582, 10, day));
+    if (before.isValid()) calendar.setDateTime(QDateTime(before, QTime(0, 0)));
+    calendar.setDateTime(At(1582, 10, day));
     // Day k is in cell k + 5: 1 October 1582 is a Friday in the grid's calendar.
     QCOMPARE(QDate(1582, 10, 1).dayOfWeek(), int(Qt::Friday));
     for (int k = 5; k <= 14; ++k) {
@@ -834,8 +851,8 @@ void tst_LunarCalendarWidget::droppedDaysOf1582() {
     }
     QCOMPARE(calendar.cell(9).lunarDay, QStringLiteral("十八"));
     QCOMPARE(calendar.cell(20).lunarDay, QStringLiteral("十九"));
-    QVERIFY(calendar.CnDate().isEmpty());
-    QCOMPARE(calendar.StatusText(),
+    QVERIFY(calendar.lunarDateText().isEmpty());
+    QCOMPARE(calendar.statusText(),
              QString::fromStdString(lunar::EraTextOf(1582)) + QStringLiteral(" 农历"));
     QCOMPARE(calendar.cell(40).dayText, QStringLiteral("天秤"));
     QCOMPARE(calendar.cell(41).dayText, QStringLiteral("壬午"));
@@ -877,30 +894,30 @@ void tst_LunarCalendarWidget::frameAndBackDigits() {
     auto calendar = Make(At(2024, 2, 10));
     auto count = [&](const QColor &color) {
         int n = 0;
-        const QImage &back = calendar->BackBuffer();
+        const QImage &back = calendar->backBuffer();
         for (int y = 0; y < back.height(); ++y)
             for (int x = 0; x < back.width(); ++x) n += back.pixelColor(x, y) == color;
         return n;
     };
-    QVERIFY(count(calendar->ColorBackMonth()) > 500);
-    QVERIFY(count(calendar->ColorBackYear()) > 500);
-    calendar->SetColorBackMonth(QColor(240, 200, 200));
+    QVERIFY(count(calendar->backgroundMonthColor()) > 500);
+    QVERIFY(count(calendar->backgroundYearColor()) > 500);
+    calendar->setBackgroundMonthColor(QColor(240, 200, 200));
     QCOMPARE(count(QColor(235, 235, 235)), 0);
     QVERIFY(count(QColor(240, 200, 200)) > 500);
-    calendar->SetShowBackYearMonth(false);
+    calendar->setShowBackgroundDigits(false);
     QCOMPARE(count(QColor(240, 200, 200)), 0);
-    QCOMPARE(count(calendar->ColorBackYear()), 0);
+    QCOMPARE(count(calendar->backgroundYearColor()), 0);
 
     // Without a themed style the frame is a rectangle in ColorShowFrame.
     std::unique_ptr<QStyle> classic(QStyleFactory::create(QStringLiteral("Windows")));
     QVERIFY(classic);
     calendar->setStyle(classic.get());
-    QCOMPARE(calendar->BackBuffer().pixelColor(0, 100), QColor(128, 128, 128));
-    calendar->SetColorShowFrame(QColor(200, 0, 0));
-    QCOMPARE(calendar->BackBuffer().pixelColor(0, 100), QColor(200, 0, 0));
-    QCOMPARE(calendar->BackBuffer().pixelColor(312, 252), QColor(200, 0, 0));
-    calendar->SetShowFrame(false);
-    QCOMPARE(calendar->BackBuffer().pixelColor(0, 100), QColor(Qt::white));
+    QCOMPARE(calendar->backBuffer().pixelColor(0, 100), QColor(128, 128, 128));
+    calendar->setFrameColor(QColor(200, 0, 0));
+    QCOMPARE(calendar->backBuffer().pixelColor(0, 100), QColor(200, 0, 0));
+    QCOMPARE(calendar->backBuffer().pixelColor(312, 252), QColor(200, 0, 0));
+    calendar->setShowFrame(false);
+    QCOMPARE(calendar->backBuffer().pixelColor(0, 100), QColor(Qt::white));
     calendar->setStyle(nullptr);
 }
 
@@ -911,7 +928,7 @@ void tst_LunarCalendarWidget::hideSelection() {
     const QPoint corner = calendar->dayGrid()->cellRect(7, 2).topLeft() + QPoint(1, 1);
     const QColor gradient(0, 176, 84);
     QCOMPARE(calendar->dayGrid()->picture().pixelColor(corner), gradient);
-    calendar->SetHideSelection(true);
+    calendar->setHideSelection(true);
     calendar->dayGrid()->clearFocus(); // redraws
     QVERIFY(!calendar->dayGrid()->hasFocus());
     QVERIFY(calendar->dayGrid()->picture().pixelColor(corner) != gradient);

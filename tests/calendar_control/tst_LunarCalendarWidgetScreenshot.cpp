@@ -83,7 +83,7 @@ void tst_LunarCalendarWidgetScreenshot::february2024() {
     auto *calendar = new LunarCalendarWidget(&window);
     calendar->move(0, 0);
     window.setFixedSize(313, 253);
-    calendar->SetDateTime(QDateTime(QDate(2024, 2, 10), QTime(0, 0)));
+    calendar->setDateTime(QDateTime(QDate(2024, 2, 10), QTime(0, 0)));
     const QImage shot = Shot(window);
     QCOMPARE(shot.size(), QSize(313, 253));
 
@@ -146,17 +146,17 @@ void tst_LunarCalendarWidgetScreenshot::labelsShowWholeGlyphs() {
     QWidget window;
     auto *calendar = new LunarCalendarWidget(&window);
     window.setFixedSize(313, 253);
-    calendar->SetDateTime(QDateTime(QDate(2024, 2, 10), QTime(0, 0)));
+    calendar->setDateTime(QDateTime(QDate(2024, 2, 10), QTime(0, 0)));
     const QImage shot = Shot(window);
     QCOMPARE(shot.size(), QSize(313, 253));
 
     const struct {
         QLabel *label;
         QPoint lineAt; // where the line of text starts
-    } labels[] = {{calendar->TodayLabel(), {272, 18}},
-                  {calendar->MonthUnitLabel(), {45, 20}},
-                  {calendar->YearUnitLabel(), {205, 18}},
-                  {calendar->StatusLabel(), {10, 236}}};
+    } labels[] = {{calendar->todayLabel(), {272, 18}},
+                  {calendar->monthUnitLabel(), {45, 20}},
+                  {calendar->yearUnitLabel(), {205, 18}},
+                  {calendar->statusLabel(), {10, 236}}};
     for (const auto &[label, lineAt] : labels) {
         const QString what = label->text();
         const QColor color = label->palette().color(QPalette::WindowText);
