@@ -11,7 +11,7 @@
 #include "app/PictureLabel.h"
 #include "app/SidePanel.h"
 #include "app/SystemMenu.h"
-#include "calendar_control/TChnCalendar.h"
+#include "calendar_control/LunarCalendarWidget.h"
 #include "export/ExportController.h"
 #include "export/ExportDialogs.h"
 #include "pages/DesktopMonthPage.h"
@@ -71,7 +71,7 @@ MainWindow::MainWindow(const AppPaths &paths, Prompts &prompts, std::vector<Page
     buildPageArea();
     m_sidePanel = new SidePanel(m_session->context(), *m_pictures, m_surface);
     m_frameLayout->add(m_sidePanel, QRect(801, 110, 202, 568), AnchorLayout::TopRightBottom);
-    m_picker = new TChnCalendar(m_surface);
+    m_picker = new LunarCalendarWidget(m_surface);
     m_pages = std::make_unique<PageHost>(*m_session, std::move(pages), m_surface, m_pageStack,
                                          *m_sidePanel, *m_picker);
     buildTopBar();
@@ -93,7 +93,7 @@ MainWindow::MainWindow(const AppPaths &paths, Prompts &prompts, std::vector<Page
     // The picker shows today from its creation; its changes are followed only from now on, so
     // no page reloads before the database is open.
     m_pages->setPickerToToday();
-    m_picker->OnChange = [this](TChnCalendar *) { onPickerDateChanged(); };
+    connect(m_picker, &LunarCalendarWidget::dateChanged, this, &MainWindow::onPickerDateChanged);
     m_dateLine->setText(FrameGeometry::dateLine(QDate::currentDate()));
     connect(m_pages.get(), &PageHost::sideControlsChanged, this,
             [this](const SideControls &controls) {
@@ -209,11 +209,11 @@ void MainWindow::buildTopBar() {
 
     m_picker->setObjectName(QStringLiteral("ChnCalendar1"));
     m_picker->setCursor(Qt::PointingHandCursor);
-    m_picker->SetColorBackYear(Qt::white);
-    m_picker->SetColorBackMonth(Qt::white);
-    m_picker->SetColorTitleMonth(Qt::blue);
-    m_picker->SetBackGround(m_pictures->load(QStringLiteral("picker_background")).toImage());
-    m_picker->SetAlphaBlend(50);
+    m_picker->setBackgroundYearColor(Qt::white);
+    m_picker->setBackgroundMonthColor(Qt::white);
+    m_picker->setMonthLabelColor(Qt::blue);
+    m_picker->setBackgroundImage(m_pictures->load(QStringLiteral("picker_background")).toImage());
+    m_picker->setAlphaBlend(50);
     m_picker->setVisible(false);
     m_picker->raise();
     m_frameLayout->add(m_picker, QRect(554, 66, 242, 42), AnchorLayout::TopRight);

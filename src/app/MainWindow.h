@@ -30,7 +30,7 @@ class QTextBrowser;
 class QTimer;
 class SidePanel;
 class SystemMenu;
-class TChnCalendar;
+class LunarCalendarWidget;
 class WallpaperDialog;
 
 // The main window: a borderless frame with its own title strip and caption buttons, the top bar
@@ -91,7 +91,7 @@ public:
     void setNotesAsWallpaper();
 
     DesktopMonthPage *monthPage() const;
-    TChnCalendar *picker() const { return m_picker; }
+    LunarCalendarWidget *picker() const { return m_picker; }
     MemoPanel *memoPanel() const;
     QTextBrowser *webPanel() const;
     QWidget *dayPlanPanel() const;
@@ -145,7 +145,7 @@ private:
     PictureLabel *m_backgroundPicture = nullptr;
     QLabel *m_dateLine = nullptr;
     QLabel *m_optionsLabel = nullptr;
-    TChnCalendar *m_picker = nullptr;
+    LunarCalendarWidget *m_picker = nullptr;
     FormatBar *m_formatBar = nullptr;
     CaptionButton *m_closeButton = nullptr;
     CaptionButton *m_maxButton = nullptr; // also shows the restore pictures

@@ -3,7 +3,7 @@
 #include "app/NotesSession.h"
 #include "app/PageButton.h"
 #include "app/SidePanel.h"
-#include "calendar_control/TChnCalendar.h"
+#include "calendar_control/LunarCalendarWidget.h"
 #include "pages/NoteDocument.h"
 
 #include <QButtonGroup>
@@ -13,7 +13,7 @@
 #include <QVBoxLayout>
 
 PageHost::PageHost(NotesSession &session, std::vector<PageRow> rows, QWidget *buttonParent,
-                   QStackedWidget *stack, SidePanel &sidePanel, TChnCalendar &picker,
+                   QStackedWidget *stack, SidePanel &sidePanel, LunarCalendarWidget &picker,
                    QObject *parent)
     : QObject(parent), m_session(session), m_stack(stack), m_sidePanel(sidePanel), m_picker(picker),
       m_buttons(new QButtonGroup(this)), m_autoSave(new QTimer(this)) {
@@ -74,7 +74,7 @@ NotePage *PageHost::build(Entry &entry) {
     auto *layout = new QVBoxLayout(entry.sheet);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(page);
-    page->setDateSource([this] { return m_picker.DateTime().date(); });
+    page->setDateSource([this] { return m_picker.date(); });
     m_sidePanel.addPagePanel(page->sidePanel());
     m_session.addDocument(page->document());
     page->show();
@@ -111,8 +111,8 @@ void PageHost::firstShow() {
 
 void PageHost::setPickerToToday() {
     const QDate today = QDate::currentDate();
-    if (m_picker.DateTime().date() != today)
-        m_picker.SetDateTime(QDateTime(today, QTime::currentTime()));
+    if (m_picker.date() != today)
+        m_picker.setDateTime(QDateTime(today, QTime::currentTime()));
 }
 
 void PageHost::pickerDateChanged() {

@@ -15,7 +15,7 @@ class QButtonGroup;
 class QStackedWidget;
 class QTimer;
 class SidePanel;
-class TChnCalendar;
+class LunarCalendarWidget;
 
 // The pages of the main window, made from the page table: their buttons and places in the page
 // area, which page is active, the side panel that goes with it, and the auto-save of the active
@@ -28,7 +28,7 @@ public:
     // Buttons are made with `buttonParent` (the caller places them); the page area `stack`, the
     // side panel and the date picker belong to the main window and outlive the host.
     PageHost(NotesSession &session, std::vector<PageRow> rows, QWidget *buttonParent,
-             QStackedWidget *stack, SidePanel &sidePanel, TChnCalendar &picker,
+             QStackedWidget *stack, SidePanel &sidePanel, LunarCalendarWidget &picker,
              QObject *parent = nullptr);
     ~PageHost() override;
 
@@ -85,7 +85,7 @@ private:
     std::vector<Entry> m_entries;
     QStackedWidget *m_stack;
     SidePanel &m_sidePanel;
-    TChnCalendar &m_picker;
+    LunarCalendarWidget &m_picker;
     QButtonGroup *m_buttons = nullptr;
     QTimer *m_autoSave = nullptr;
     NotePage *m_active = nullptr;

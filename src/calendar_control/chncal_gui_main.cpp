@@ -1,7 +1,7 @@
 // chncal-gui [YYYY-MM-DD]: one full-size Chinese calendar in a window of its size, set to
 // the given date or today.
 
-#include "calendar_control/TChnCalendar.h"
+#include "calendar_control/LunarCalendarWidget.h"
 
 #include <QApplication>
 #include <QDate>
@@ -28,10 +28,10 @@ int main(int argc, char *argv[]) {
 
     QWidget window;
     window.setWindowTitle(QStringLiteral("农历月历"));
-    auto *calendar = new TChnCalendar(&window);
+    auto *calendar = new LunarCalendarWidget(&window);
     calendar->move(0, 0);
     window.setFixedSize(calendar->size());
-    if (date != QDate::currentDate()) calendar->SetDateTime(QDateTime(date, QTime(0, 0)));
+    if (date != QDate::currentDate()) calendar->setDateTime(QDateTime(date, QTime(0, 0)));
     window.show();
     return QApplication::exec();
 }

@@ -1,7 +1,9 @@
 #include "chncal/ChncalTool.h"
 
-#include "lunar/ChnCalendarUse.h"
-#include "lunar/CnCalendar.h"
+#include "lunar/CivilDate.h"
+#include "lunar/DateInfo.h"
+#include "lunar/LunarDate.h"
+#include "lunar/SolarTerms.h"
 
 #include <cerrno>
 #include <climits>
@@ -92,7 +94,7 @@ std::string twoDigits(int v) {
 // What the calendar control writes under a day number: the lunar day, or the month name
 // on the first of a lunar month, replaced by the civil festival, the solar term and the
 // lunar festival, each later one winning.
-std::string caption(const lunar::TChnCal &info) {
+std::string caption(const lunar::DateInfo &info) {
     std::string text = info.DayName == "初一" ? info.MonthName : info.DayName;
     if (!info.CivilFestival.empty()) text = info.CivilFestival;
     if (!info.TermName.empty()) text = info.TermName;
@@ -162,7 +164,7 @@ std::string ChncalTool::BatchLine(const std::string &line) {
     const std::string text = trimmedLine(line);
     int y = 0, m = 0, d = 0;
     if (!ParseCivilDate(text, y, m, d)) return "ERROR\t" + text;
-    lunar::TChnCal info;
+    lunar::DateInfo info;
     const bool ok = info.SetCivilDate(y, m, d) && info.HasLunarDate;
     std::string out = text;
     out.reserve(160);
@@ -213,7 +215,7 @@ int ChncalTool::monthGrid() {
     }
     const int year = local.tm_year + 1900, month = local.tm_mon + 1, today = local.tm_mday;
 
-    lunar::TChnCal info;
+    lunar::DateInfo info;
     if (!info.SetCivilDate(year, month, today)) {
         err_ << "chncal: " << FormatCivilDate(year, month, today)
              << " lies outside the years the engine converts\n";
@@ -229,12 +231,12 @@ int ChncalTool::monthGrid() {
     out_ << withoutTrailingBlanks(header) << "\n";
 
     const bool tty = &out_ == &std::cout && isatty(STDOUT_FILENO);
-    const int firstColumn = (CivilDayNumber(year, month, 1) % 7 + 7) % 7; // 0 = Sunday
-    const int length = DaysInCivilMonth(year, month);
+    const int firstColumn = (lunar::CivilDayNumber(year, month, 1) % 7 + 7) % 7; // 0 = Sunday
+    const int length = lunar::DaysInCivilMonth(year, month);
     std::string days(static_cast<std::size_t>(firstColumn) * kCell, ' ');
     std::string captions = days;
     // Walked in date order, as the calendar control fills its grid.
-    lunar::TChnCal walk;
+    lunar::DateInfo walk;
     for (int day = 1; day <= length; ++day) {
         const int column = (firstColumn + day - 1) % 7;
         const bool converted = walk.SetCivilDate(year, month, day);
@@ -257,7 +259,7 @@ int ChncalTool::record(const std::string &arg) {
     int y = 0, m = 0, d = 0;
     if (!ParseCivilDate(arg, y, m, d))
         return badArguments("'" + arg + "' is not a date YYYY-MM-DD (see chncal --help)");
-    lunar::TChnCal info;
+    lunar::DateInfo info;
     if (!info.SetCivilDate(y, m, d)) {
         err_ << "chncal: " << arg << " lies outside the years -849 to 2100\n";
         return kNoResult;
@@ -317,8 +319,8 @@ int ChncalTool::toCivil(const std::vector<std::string> &args) {
                                 flag + "'");
     }
     int y = 0, m = 0, d = 0;
-    if (!LunarToCivil(static_cast<int>(values[0]), static_cast<int>(values[1]),
-                      static_cast<int>(values[2]), leap, y, m, d)) {
+    if (!lunar::LunarToCivil(static_cast<int>(values[0]), static_cast<int>(values[1]),
+                             static_cast<int>(values[2]), leap, y, m, d)) {
         out_ << "none\n";
         return kNoResult;
     }
@@ -333,7 +335,7 @@ int ChncalTool::terms(const std::string &arg) {
     const int y = static_cast<int>(year);
     for (int t = 0; t < 24; ++t) {
         int month = 0, day = 0, hour = 0, minute = 0;
-        if (!SolarTermDate(y, t, month, day, hour, minute)) {
+        if (!lunar::SolarTermDate(y, t, month, day, hour, minute)) {
             err_ << "chncal: no solar terms for the year " << y << "\n";
             return kNoResult;
         }
@@ -345,10 +347,10 @@ int ChncalTool::terms(const std::string &arg) {
                 month = 12;
                 termYear = termYear == 1 ? -1 : termYear - 1;
             }
-            day += DaysInCivilMonth(termYear, month);
+            day += lunar::DaysInCivilMonth(termYear, month);
         }
-        out_ << SolarTermName((t + 22) % 24) << "\t" << FormatCivilDate(termYear, month, day) << " "
-             << twoDigits(hour) << ":" << twoDigits(minute) << "\n";
+        out_ << lunar::SolarTermName((t + 22) % 24) << "\t" << FormatCivilDate(termYear, month, day)
+             << " " << twoDigits(hour) << ":" << twoDigits(minute) << "\n";
     }
     return kOk;
 }

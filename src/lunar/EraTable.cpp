@@ -1,5 +1,12 @@
 #include "lunar/EraTable.h"
 
+#include "lunar/detail/TextFields.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <vector>
+
 namespace lunar {
 
 const std::array<const char *, EraTable::kRowCount> &EraTable::Rows() {
@@ -537,6 +544,70 @@ const std::array<const char *, EraTable::kRowCount> &EraTable::Rows() {
         "1949,9999,1948,当代,中国,,公历",
     };
     return rows;
+}
+
+namespace {
+
+constexpr int kFirstEraYear = -2069;
+constexpr int kFirstModernYear = 1949;
+
+// A whole field as a decimal integer, 0 when it is not one.
+int integerOr0(const std::string &field) {
+    if (field.empty()) return 0;
+    const char *begin = field.c_str();
+    char *end = nullptr;
+    errno = 0;
+    const long value = std::strtol(begin, &end, 10);
+    if (end == begin || *end != '\0' || errno == ERANGE || value < INT_MIN || value > INT_MAX)
+        return 0;
+    return static_cast<int>(value);
+}
+
+struct EraRow {
+    int start = 0;
+    int offset = 0;
+    std::string dynasty;
+    std::string title;
+    std::string name;
+    std::string era;
+};
+
+// The rows split once; the table is constant, so this is the same as splitting on every
+// lookup, only cheaper.
+const std::vector<EraRow> &eraRows() {
+    static const std::vector<EraRow> rows = [] {
+        std::vector<EraRow> parsed;
+        parsed.reserve(EraTable::kRowCount);
+        for (const char *text : EraTable::Rows()) {
+            const std::string row(text);
+            EraRow r;
+            r.start = integerOr0(detail::SplitField(row, ",", 1, false));
+            r.offset = integerOr0(detail::SplitField(row, ",", 3, false));
+            r.dynasty = detail::SplitField(row, ",", 4, false);
+            r.title = detail::SplitField(row, ",", 5, false);
+            r.name = detail::SplitField(row, ",", 6, false);
+            r.era = detail::SplitField(row, ",", 7, false);
+            parsed.push_back(std::move(r));
+        }
+        return parsed;
+    }();
+    return rows;
+}
+
+} // namespace
+
+std::string EraTextOf(int year) {
+    if (year < kFirstEraYear || year >= kFirstModernYear) return {};
+    const std::vector<EraRow> &rows = eraRows();
+    for (std::size_t i = 0; i + 1 < rows.size(); ++i) {
+        const EraRow &row = rows[i];
+        if (row.start > year || year >= rows[i + 1].start) continue;
+        // A row that continues an era carries the years already run as its offset.
+        const int n = year - row.start + 1 + row.offset;
+        return "[" + row.dynasty + "]" + row.title + " " + row.name + " " + row.era +
+               (n == 1 ? std::string("元") : std::to_string(n)) + "年";
+    }
+    return {};
 }
 
 } // namespace lunar

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <string>
 
 namespace lunar {
 
@@ -17,5 +18,10 @@ public:
     static constexpr int kRowCount = 529;
     static const std::array<const char *, kRowCount> &Rows();
 };
+
+// Reign-era text of a civil year, such as "[明]太祖 朱元璋 洪武元年"; empty outside
+// -2069 <= year < 1949. The first row of the era table (in table order) whose years
+// contain the year gives the text; the year number counts on from the row's offset.
+std::string EraTextOf(int year);
 
 } // namespace lunar

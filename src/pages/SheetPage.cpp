@@ -1,6 +1,6 @@
 #include "pages/SheetPage.h"
 
-#include "calendar_control/TChnCalendar.h"
+#include "calendar_control/LunarCalendarWidget.h"
 #include "pages/CellCommands.h"
 #include "pages/NoteLineEdit.h"
 #include "pages/RuledPaper.h"
@@ -77,7 +77,7 @@ SheetPage::SheetPage(const Config &config, NoteStore &store, PageFlags &flags, Q
     fillWhite(m_split, QPalette::Window);
 
     if (config.variant == SheetLayout::Variant::Calendar) {
-        m_calendar = new TChnCalendar(this);
+        m_calendar = new LunarCalendarWidget(this);
         m_calendar->setObjectName(QStringLiteral("chnRili"));
         m_calendar->resize(CalendarSize);
         m_calendar->raise();
@@ -131,7 +131,7 @@ void SheetPage::pickerDateChanged() {
 void SheetPage::prepareOpen() {
     if (!m_calendar) return;
     layoutPage();
-    m_calendar->SetDateTime(QDateTime::currentDateTime());
+    m_calendar->setDateTime(QDateTime::currentDateTime());
 }
 
 void SheetPage::readCells(const QDate &date) {

@@ -12,7 +12,7 @@
 
 class NoteLineEdit;
 class RuledPaper;
-class TChnCalendar;
+class LunarCalendarWidget;
 
 // A ruled sheet of 42 one-line notes with a colour each, in two columns of 21 lines: line 2k+1 on
 // the left and 2k+2 on the right of row k. One class serves two pages:
@@ -77,7 +77,7 @@ public:
     NoteLineEdit *line(int n) const { return m_lines[n - 1]; }
     QWidget *splitPanel() const { return m_split; }
     // chnRili; null on the general notes page.
-    TChnCalendar *calendar() const { return m_calendar; }
+    LunarCalendarWidget *calendar() const { return m_calendar; }
 
     static QString saveFailedMessage() { return QStringLiteral("保存失败!请重试"); }
     static QString saveFailedCaption() { return QStringLiteral("Kestrova月历"); }
@@ -100,6 +100,6 @@ private:
     RuledPaper *m_paper = nullptr;
     std::array<NoteLineEdit *, LineCount> m_lines{};
     QWidget *m_split = nullptr;
-    TChnCalendar *m_calendar = nullptr;
+    LunarCalendarWidget *m_calendar = nullptr;
     bool m_filling = false;
 };

@@ -12,7 +12,7 @@
 #include "app/SystemMenu.h"
 #include "app/WindowSizeDialog.h"
 #include "base/GbkCodec.h"
-#include "calendar_control/TChnCalendar.h"
+#include "calendar_control/LunarCalendarWidget.h"
 #include "export/ExportDialogs.h"
 #include "export/ExportDocument.h"
 #include "lock_ui/PasswordSettingsDialog.h"
@@ -239,7 +239,7 @@ void TestMainWindow::creationPreparesHiddenWindow() {
     QVERIFY(!f.monthPage()->document()->isLoading());
     QCOMPARE(f.size(), QSize(1024, 738));
     QCOMPARE(f.dateLine()->text(), FrameGeometry::dateLine(QDate::currentDate()));
-    QCOMPARE(f.picker()->DateTime().date(), QDate::currentDate());
+    QCOMPARE(f.picker()->dateTime().date(), QDate::currentDate());
     for (int i = 1; i <= 42; ++i) QVERIFY(!f.monthPage()->richEdit(i)->isVisible());
     // A missing form.ini is written with the defaults.
     QVERIFY(h.formIni().startsWith("1024\r\n738\r\n"));
@@ -500,7 +500,7 @@ void TestMainWindow::yearChangeSavesIntoTheTypedYear() {
     f.pages().openPage(year);
     const int thisYear = QDate::currentDate().year();
     h.typeInto(year->box(1), QStringLiteral("this year"));
-    f.picker()->SetDateTime(QDateTime(QDate(thisYear + 1, 1, 1), QTime(9, 0)));
+    f.picker()->setDateTime(QDateTime(QDate(thisYear + 1, 1, 1), QTime(9, 0)));
     QCOMPARE(year->loadedDate().year(), thisYear + 1);
     QCOMPARE(year->box(1)->toPlainText(), QString());
     QCOMPARE(h.storedMonth(thisYear, 1), QStringLiteral("this year"));
@@ -874,12 +874,12 @@ void TestMainWindow::dateChangeKeepsTypedText() {
     const QDate today = QDate::currentDate();
     h.type(15, QStringLiteral("typed, then the picker moved"));
     // The spin button moves the month while the editor still holds unsaved text.
-    f.picker()->SetDateTime(QDateTime(today.addMonths(1), QTime(12, 0)));
+    f.picker()->setDateTime(QDateTime(today.addMonths(1), QTime(12, 0)));
     QCOMPARE(h.storedCell(today, 15), QStringLiteral("typed, then the picker moved"));
     QCOMPARE(f.monthPage()->richEdit(15)->toPlainText(), QString());
     // The month page button brings today's month back with the text.
     f.pages().openStartPage();
-    QCOMPARE(f.picker()->DateTime().date(), today);
+    QCOMPARE(f.picker()->dateTime().date(), today);
     QCOMPARE(f.monthPage()->richEdit(15)->toPlainText(),
              QStringLiteral("typed, then the picker moved"));
     QVERIFY(h.messages.isEmpty());
@@ -900,7 +900,7 @@ void TestMainWindow::unopenableDatabaseStillOpensWindow() {
     }
     QTRY_VERIFY_WITH_TIMEOUT(f.monthPage()->editorsVisible(), 3000);
     h.messages.clear();
-    f.picker()->SetDateTime(QDateTime(QDate::currentDate().addMonths(-1), QTime(9, 0)));
+    f.picker()->setDateTime(QDateTime(QDate::currentDate().addMonths(-1), QTime(9, 0)));
     f.pages().openStartPage();
     QVERIFY(f.session().store().isOpen());
     h.type(4, QStringLiteral("after repair"));
@@ -1012,7 +1012,7 @@ void TestMainWindow::unwritableDatabaseShowsNotesReadOnly() {
     QVERIFY(f.monthPage()->richEdit(10)->isReadOnly());
     QCOMPARE(h.messages.size(), 1);
     QVERIFY2(h.messages.at(0).contains(h.paths.databaseFile()), qPrintable(h.messages.at(0)));
-    f.picker()->SetDateTime(QDateTime(QDate::currentDate().addMonths(1), QTime(9, 0)));
+    f.picker()->setDateTime(QDateTime(QDate::currentDate().addMonths(1), QTime(9, 0)));
     f.pages().autoSave();
     QCOMPARE(h.messages.size(), 1); // said once
     // A page built after the store opened is read-only too.
@@ -1190,7 +1190,7 @@ void TestMainWindow::generalPageFollowsThePicker() {
     auto *general = static_cast<SheetPage *>(f.pages().activePage());
     general->line(5)->setFocus(Qt::MouseFocusReason);
     QTest::keyClicks(general->line(5), QStringLiteral("this month"));
-    f.picker()->SetDateTime(QDateTime(today.addMonths(1), QTime(12, 0)));
+    f.picker()->setDateTime(QDateTime(today.addMonths(1), QTime(12, 0)));
     QCOMPARE(general->state().loadedKey(), NoteStore::yearMonthKey(today.addMonths(1)));
     QCOMPARE(general->line(5)->text(), QString());
     NoteStore store;
@@ -1208,11 +1208,11 @@ void TestMainWindow::calendarPageKeepsItsSheetWhateverTheDate() {
     MainWindow &f = h.running();
     QTest::mouseClick(f.findChild<QAbstractButton *>("btnRili"), Qt::LeftButton);
     auto *calendar = static_cast<SheetPage *>(f.pages().activePage());
-    QCOMPARE(calendar->calendar()->DateTime().date(), QDate::currentDate());
+    QCOMPARE(calendar->calendar()->dateTime().date(), QDate::currentDate());
     calendar->line(13)->setFocus(Qt::MouseFocusReason);
     QTest::keyClicks(calendar->line(13), QStringLiteral("beside the calendar"));
-    calendar->calendar()->SetDateTime(QDateTime(QDate(2012, 5, 5), QTime(12, 0)));
-    f.picker()->SetDateTime(QDateTime(QDate(2012, 5, 5), QTime(12, 0)));
+    calendar->calendar()->setDateTime(QDateTime(QDate(2012, 5, 5), QTime(12, 0)));
+    f.picker()->setDateTime(QDateTime(QDate(2012, 5, 5), QTime(12, 0)));
     QCOMPARE(calendar->line(13)->text(), QStringLiteral("beside the calendar"));
     QVERIFY(calendar->hasUnsavedChanges()); // neither calendar reloads nor saves the sheet
     QVERIFY(f.session().saveActive());
@@ -1374,7 +1374,7 @@ void TestMainWindow::exportTakesTheMonthTheGridShows() {
     QTextCursor cursor(f.monthPage()->richEdit(9)->document());
     cursor.insertText(QStringLiteral("  unsaved \U0001F600\n"));
     h.dropTable(QStringLiteral("TailiNew"));
-    f.picker()->SetDateTime(QDateTime(shown.addMonths(2), QTime(12, 0)));
+    f.picker()->setDateTime(QDateTime(shown.addMonths(2), QTime(12, 0)));
     QCOMPARE(h.messages, QStringList{kSaveFailed});
     QCOMPARE(f.monthPage()->grid().displayDate().month(), shown.month());
 
@@ -1441,7 +1441,7 @@ void TestMainWindow::exportTakesTheYearThePageShows() {
     h.typeInto(year->box(3), QStringLiteral("三月计划"));
     h.typeInto(year->box(12), QStringLiteral("年底"));
     h.dropTable(QStringLiteral("YearJishi"));
-    f.picker()->SetDateTime(QDateTime(QDate(shown + 1, 1, 1), QTime(12, 0)));
+    f.picker()->setDateTime(QDateTime(QDate(shown + 1, 1, 1), QTime(12, 0)));
     QCOMPARE(h.messages.size(), 1);
 
     QTemporaryDir out;

@@ -1,7 +1,7 @@
 #include "PageEnvironment.h"
 #include "PageTestSupport.h"
 #include "SmallDisk.h"
-#include "calendar_control/TChnCalendar.h"
+#include "calendar_control/LunarCalendarWidget.h"
 #include "pages/NoteLineEdit.h"
 #include "pages/SheetPage.h"
 #include "store/NoteStore.h"
@@ -225,17 +225,17 @@ void TestSheetPage::calendarNotesDoNotFollowTheCalendar() {
     Fixture f(Config::calendar());
     QVERIFY(f.show());
     // The page button's share: the calendar shows today, the one sheet is loaded.
-    f.page->calendar()->SetDateTime(QDateTime(QDate(2001, 2, 3), QTime(12, 0)));
+    f.page->calendar()->setDateTime(QDateTime(QDate(2001, 2, 3), QTime(12, 0)));
     f.page->setDateSource([] { return January2011; });
     QVERIFY(f.page->open());
-    QCOMPARE(f.page->calendar()->DateTime().date(), QDate::currentDate());
+    QCOMPARE(f.page->calendar()->dateTime().date(), QDate::currentDate());
     typeInto(f.page->line(20), QStringLiteral("kept"));
     f.leaveLine();
     const QVariant before =
         PageTestSupport::queryDatabase(f.file(), "SELECT group_concat(line20) FROM RiliJishi");
 
-    f.page->calendar()->SetDateTime(QDateTime(QDate(1999, 3, 4), QTime(12, 0)));
-    f.page->calendar()->SetDateTime(QDateTime(QDate(2030, 12, 31), QTime(12, 0)));
+    f.page->calendar()->setDateTime(QDateTime(QDate(1999, 3, 4), QTime(12, 0)));
+    f.page->calendar()->setDateTime(QDateTime(QDate(2030, 12, 31), QTime(12, 0)));
     QCOMPARE(f.page->line(20)->text(), QStringLiteral("kept"));
     QVERIFY(!f.page->hasUnsavedChanges());
     QCOMPARE(PageTestSupport::queryDatabase(f.file(), "SELECT group_concat(line20) FROM RiliJishi"),

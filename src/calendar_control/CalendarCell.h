@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QColor>
+#include <QString>
+
+// One position of the month grid: a day of the shown month, or one of the three title
+// cells of the bottom row (star sign, year name, zodiac year).
+struct CalendarCell {
+    int day = 0;
+    // Only valid cells are drawn and can be selected.
+    bool valid = false;
+    // The day number in decimal; for a title cell the title text.
+    QString dayText;
+    QString lunarMonth;
+    QString lunarDay;
+    // What is shown under the day number: lunar day, month, festival or solar term.
+    QString caption;
+    QColor dateColor;
+    QColor captionColor;
+};

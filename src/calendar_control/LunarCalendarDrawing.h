@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QImage>
+#include <QMargins>
+#include <QRect>
+#include <QString>
+
+class QPainter;
+
+// Pixel work and text drawing of the calendar control, on 24-bit images.
+class LunarCalendarDrawing {
+public:
+    // A colour stored as blue * 65536 + green * 256 + red.
+    static QColor colorFromBgr(int value);
+    // A font requested by its Windows name and point size (at 96 dots per inch), falling
+    // back to installed fonts that can show Chinese.
+    static QFont namedFont(const QString &name, int points, bool bold = false);
+
+    // Colour and rows of band k (1..256) of a vertical gradient over `height` rows.
+    struct Band {
+        QColor color;
+        int top;
+        int bottom; // exclusive
+    };
+    static Band gradientBand(int k, const QColor &start, const QColor &end, int height);
+    // Fills `rect` of a 24-bit image with the 256-band gradient from start (top) to end.
+    static void fillGradient(QImage &image, const QRect &rect, const QColor &start,
+                             const QColor &end);
+
+    // Blends `picture` onto `back` at (0, 0) with p = alphaBlend mod 100 per cent; pixels of
+    // the picture's top-left colour (the key) are left out. Both 24-bit.
+    static void blendPicture(QImage &back, const QImage &picture, int alphaBlend);
+
+    // Room a label needs above and below its font's line box so no ink of `text` is cut off:
+    // the Chinese glyphs of some fonts stand above the ascent (WenQuanYi Zen Hei at 12
+    // pixels: one row).
+    static QMargins inkMargins(const QFont &font, const QString &text);
+
+    // Text drawing with the control's flags: one line, cut with "…" when too wide.
+    static void drawSingleLine(QPainter &painter, const QRect &rect, int alignment,
+                               const QString &text);
+};

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "calendar_control/CalendarCell.h"
+
+#include <QColor>
+#include <QString>
+
+#include <array>
+
+namespace lunar {
+class DateInfo;
+}
+
+// The month model of the calendar control: the 42 cells (37 day positions, two empty ones
+// and the three title cells) and the week numbers of the six rows, filled from the
+// date-information record one day at a time.
+class LunarCalendarMonth {
+public:
+    struct Colors {
+        QColor date;          // day numbers of weekdays (weekends are red)
+        QColor lunarDay;      // plain lunar day
+        QColor civilFestival; // civil festival
+        QColor solarTerm;     // solar term
+        QColor lunarFestival; // lunar festival
+    };
+
+    // Cell i = 1..42; anything else gives an empty invalid cell.
+    const CalendarCell &cell(int i) const;
+    CalendarCell &cell(int i);
+    const std::array<QString, 6> &weekNumbers() const { return m_weekNumbers; }
+
+    // Marks the title cells valid: 41 the year name, 42 the zodiac year.
+    void setTitles(const QString &yearPillar, const QString &animal);
+    // Empties cells 1..37 and the week numbers; day numbers red in the weekend columns.
+    void clear(const QColor &dateColor);
+    // Fills day 1..n of month m of year y into cells 1..37 (clear() first); the title cell 40
+    // gets the star sign of day d. Returns the cell of day d, 0 when the month has no such
+    // day. `info` is walked through the month in date order.
+    int fill(lunar::DateInfo &info, int y, int m, int d, const Colors &colors);
+
+private:
+    std::array<CalendarCell, 42> m_cells;
+    std::array<QString, 6> m_weekNumbers;
+};
