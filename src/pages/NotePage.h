@@ -2,6 +2,8 @@
 
 #include "export/ExportDocument.h"
 #include "pages/PageFlags.h"
+#include "pages/Prompts.h"
+#include "pages/UnsavedCell.h"
 
 #include <QByteArray>
 #include <QDate>
@@ -29,23 +31,6 @@ struct SideControls {
 struct FontTarget {
     QTextEdit *box = nullptr;
     bool bothAttributes = false;
-};
-
-// A message a page shows to the user. An empty caption means the application's title.
-struct PageMessage {
-    enum class Kind { Information, Error };
-    Kind kind = Kind::Error;
-    QString text;
-    QString caption;
-};
-
-// A cell whose text is not in the store, as a recovery file keeps it.
-struct UnsavedCell {
-    QString page;   // the page's name ("桌面月历", "日安排", ...)
-    QDate date;     // the day (or the first day of the month, the year) the cell belongs to
-    QString place;  // where on the page ("第 5 格", ...)
-    QString text;   // plain text
-    QByteArray rtf; // the cell as the page stores it (RTF for rich-text cells)
 };
 
 // One note page of the main window's page area: the panel placed in its tab sheet, with the cells
