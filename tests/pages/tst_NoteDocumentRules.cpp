@@ -4,6 +4,7 @@
 #include "DocumentTestMain.h"
 #include "PageTestSupport.h"
 #include "pages/AnnualNotesDocument.h"
+#include "pages/MonthNotesDocument.h"
 #include "store/NoteStore.h"
 
 #include <QTest>
@@ -57,6 +58,19 @@ struct DocumentKind {
 
 const std::vector<DocumentKind> &documentKinds() {
     static const std::vector<DocumentKind> kinds = {
+        {"desktop month", "TailiNew", QDate(2010, 6, 1), QDate(2010, 7, 1), true,
+         [](PageContext &c) { return new MonthNotesDocument(c); },
+         [](NoteDocument *d, int cell) {
+             return CellAccess(static_cast<MonthNotesDocument *>(d)->cell(cell));
+         },
+         [](NoteStore &s, const QDate &d, int cell) {
+             return plainOf(s.readMonth(NoteStore::yearMonthKey(d))[cell]);
+         },
+         [](NoteStore &s, const QDate &d, int cell, const QString &text) {
+             MonthCells cells = s.readMonth(NoteStore::yearMonthKey(d));
+             cells[cell] = rtfOf(text);
+             s.writeMonth(NoteStore::yearMonthKey(d), cells);
+         }},
         {"annual notes", "YearJishi", QDate(2010, 6, 1), QDate(2011, 1, 1), true,
          [](PageContext &c) { return new AnnualNotesDocument(c); },
          [](NoteDocument *d, int cell) {
