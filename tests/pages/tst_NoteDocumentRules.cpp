@@ -5,6 +5,7 @@
 #include "PageTestSupport.h"
 #include "pages/AnnualNotesDocument.h"
 #include "pages/MonthNotesDocument.h"
+#include "pages/SheetDocument.h"
 #include "store/NoteStore.h"
 
 #include <QTest>
@@ -20,25 +21,41 @@ namespace {
 using PageTestSupport::plainOf;
 using PageTestSupport::rtfOf;
 
-// A cell as the tests use it: type at its end, undo, watch its changes.
+// A cell as the tests use it, whether a rich-text document or a line of a sheet: type at its end,
+// undo, watch its changes. A sheet's lines keep no undo history (their editors do).
 class CellAccess {
 public:
     explicit CellAccess(QTextDocument *document) : m_document(document) {}
+    CellAccess(SheetDocument *sheet, int line) : m_sheet(sheet), m_line(line) {}
 
     // Typing: modifies the cell and leaves an undo step.
     void type(const QString &text) const {
+        if (m_sheet) {
+            m_sheet->setText(m_line, m_sheet->text(m_line) + text);
+            return;
+        }
         QTextCursor c(m_document);
         c.movePosition(QTextCursor::End);
         c.insertText(text);
     }
-    bool isUndoAvailable() const { return m_document->isUndoAvailable(); }
-    void undo() const { m_document->undo(); }
+    bool isUndoAvailable() const { return m_document && m_document->isUndoAvailable(); }
+    void undo() const {
+        if (m_document) m_document->undo();
+    }
+    // A sheet's lines change as a whole when it loads.
     template <typename F> void onChange(QObject *context, F f) const {
-        QObject::connect(m_document, &QTextDocument::contentsChanged, context, f);
+        if (m_sheet) {
+            QObject::connect(m_sheet, &NoteDocument::loaded, context, f);
+            QObject::connect(m_sheet, &SheetDocument::lineChanged, context, f);
+        } else {
+            QObject::connect(m_document, &QTextDocument::contentsChanged, context, f);
+        }
     }
 
 private:
     QTextDocument *m_document = nullptr;
+    SheetDocument *m_sheet = nullptr;
+    int m_line = 0;
 };
 
 // How the tests reach one kind of document: make it, write into a cell as a user would, and read
@@ -83,6 +100,35 @@ const std::vector<DocumentKind> &documentKinds() {
              YearNotes notes = s.readYearNotes(d.year());
              notes[cell] = rtfOf(text);
              s.writeYearNotes(d.year(), notes);
+         }},
+        {"general notes", "edtText", QDate(2011, 1, 1), QDate(2011, 11, 1), true,
+         [](PageContext &c) { return new SheetDocument(c, SheetDocument::Kind::general()); },
+         [](NoteDocument *d, int cell) {
+             return CellAccess(static_cast<SheetDocument *>(d), cell + 1);
+         },
+         [](NoteStore &s, const QDate &d, int cell) {
+             return s.readSheet(NoteStore::Sheet::General, NoteStore::yearMonthKey(d)).texts[cell];
+         },
+         [](NoteStore &s, const QDate &d, int cell, const QString &text) {
+             SheetNotes notes = s.readSheet(NoteStore::Sheet::General, NoteStore::yearMonthKey(d));
+             notes.texts[cell] = text;
+             s.writeSheet(NoteStore::Sheet::General, NoteStore::yearMonthKey(d), notes);
+         }},
+        // One sheet whatever the date: the two dates give the same period.
+        {"calendar notes", "RiliJishi", QDate(2011, 1, 1), QDate(2030, 11, 1), false,
+         [](PageContext &c) { return new SheetDocument(c, SheetDocument::Kind::calendar()); },
+         [](NoteDocument *d, int cell) {
+             return CellAccess(static_cast<SheetDocument *>(d), cell + 1);
+         },
+         [](NoteStore &s, const QDate &, int cell) {
+             return s.readSheet(NoteStore::Sheet::Calendar, NoteStore::CalendarSheetKey)
+                 .texts[cell];
+         },
+         [](NoteStore &s, const QDate &, int cell, const QString &text) {
+             SheetNotes notes =
+                 s.readSheet(NoteStore::Sheet::Calendar, NoteStore::CalendarSheetKey);
+             notes.texts[cell] = text;
+             s.writeSheet(NoteStore::Sheet::Calendar, NoteStore::CalendarSheetKey, notes);
          }},
     };
     return kinds;
