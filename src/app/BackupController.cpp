@@ -125,7 +125,7 @@ void BackupController::showDialog() {
 
 bool BackupController::releaseDatabase() {
     if (m_mainForm.firstShowDone() && !m_mainForm.saveVisiblePage()) return false;
-    m_mainForm.flags().savingEnabled = false;
+    m_mainForm.saveGate().close();
     m_mainForm.store().close();
     return true;
 }
@@ -137,6 +137,6 @@ void BackupController::reopenDatabase() {
         m_message(e.message());
     }
     if (!m_mainForm.firstShowDone()) return; // the first show loads the page
-    m_mainForm.flags().savingEnabled = true;
+    m_mainForm.saveGate().open();
     m_mainForm.SpeedButton2Click();
 }

@@ -18,6 +18,8 @@
 #include "pages/DayRichEdit.h"
 #include "pages/DesktopMonthPage.h"
 #include "pages/MemoPanel.h"
+#include "pages/PageMessageBox.h"
+#include "pages/Prompts.h"
 #include "pages/RecoveryFile.h"
 #include "pages/SheetPage.h"
 #include "platform/WebPageOpener.h"
@@ -59,6 +61,34 @@ void fill(QWidget *w, const QColor &colour) {
     w->setPalette(pal);
     w->setAutoFillBackground(true);
 }
+
+// The pages' questions, answered as the window answers its own: their messages through the
+// window's message function once it was given one, else in the pages' own boxes; the quit
+// question and the colour through the window's current functions.
+class WindowPrompts : public Prompts {
+public:
+    WindowPrompts(QWidget &window, const TMainForm::MessageFunction &message,
+                  const bool &useMessageFunction, const TMainForm::QuestionFunction &askQuit,
+                  const TMainForm::ColourChooser &chooseColour)
+        : m_window(window), m_message(message), m_useMessageFunction(useMessageFunction),
+          m_askQuit(askQuit), m_chooseColour(chooseColour) {}
+
+    void showMessage(const PageMessage &message) override {
+        if (m_useMessageFunction)
+            m_message(message.text);
+        else
+            PageMessageBox::show(&m_window, message);
+    }
+    bool confirmQuit(const QString &question) override { return m_askQuit(question); }
+    QColor chooseColour(const QColor &initial) override { return m_chooseColour(initial); }
+
+private:
+    QWidget &m_window;
+    const TMainForm::MessageFunction &m_message;
+    const bool &m_useMessageFunction;
+    const TMainForm::QuestionFunction &m_askQuit;
+    const TMainForm::ColourChooser &m_chooseColour;
+};
 } // namespace
 
 TMainForm::TMainForm(const AppPaths &paths, MessageFunction message, QWidget *parent,
@@ -67,7 +97,10 @@ TMainForm::TMainForm(const AppPaths &paths, MessageFunction message, QWidget *pa
       m_pictures(std::make_unique<FramePictures>(paths.resourceDir())),
       m_message(std::move(message)), m_prepareStore(std::move(prepareStore)),
       m_exportDialogs(std::make_unique<ExportDialogs>(this)),
-      m_exportQuestions(m_exportDialogs.get()) {
+      m_exportQuestions(m_exportDialogs.get()),
+      m_prompts(std::make_unique<WindowPrompts>(*this, m_message, m_pagesUseMessageFunction,
+                                                m_askQuit, m_chooseColour)),
+      m_context{m_store, m_saveGate, *m_prompts, m_lastSelection} {
     const bool ownMessages = static_cast<bool>(m_message);
     if (!ownMessages) {
         // The application's error box; the pages keep their own information boxes.
@@ -94,16 +127,12 @@ TMainForm::TMainForm(const AppPaths &paths, MessageFunction message, QWidget *pa
         return dialog.exec() == QDialog::Accepted ? dialog.selectedColor() : QColor();
     };
     FormCreate();
-    if (ownMessages) {
-        m_pagesUseMessageFunction = true;
-        for (NotePage *page : builtPages()) page->setMessageSink(m_message);
-        Panel2->setMessageSink(m_message);
-    }
+    if (ownMessages) m_pagesUseMessageFunction = true;
 }
 
 TMainForm::~TMainForm() {
     // Focus changes while the widgets go away must not write anything.
-    m_flags.savingEnabled = false;
+    m_saveGate.close();
     m_closing = true;
 }
 
@@ -139,8 +168,6 @@ void TMainForm::setWallpaperDialog(TDeskBGSetFrm *dialog) {
 void TMainForm::setMessageFunction(MessageFunction fn) {
     m_message = std::move(fn);
     m_pagesUseMessageFunction = true;
-    for (NotePage *page : builtPages()) page->setMessageSink(m_message);
-    Panel2->setMessageSink(m_message);
 }
 
 void TMainForm::setUrlOpener(UrlOpener fn) {
@@ -188,7 +215,7 @@ QAction *TMainForm::menuAction(const QString &objectName) const {
 // ---- creation -------------------------------------------------------------------------------
 
 void TMainForm::FormCreate() {
-    m_flags.savingEnabled = false;
+    m_saveGate.close();
     setWindowTitle(QString::fromUtf8(kCaption));
     QFont f(QStringLiteral("宋体"));
     f.setPixelSize(12);
@@ -231,7 +258,6 @@ void TMainForm::FormCreate() {
     cbbFontSize->setCurrentIndex(0);
 
     m_lastSelection.clear();
-    m_flags.loading = false;
 
     Timer2 = new QTimer(this);
     Timer2->setObjectName(QStringLiteral("Timer2"));
@@ -469,7 +495,7 @@ void TMainForm::buildSidePanel() {
     connect(webLink, &QTextBrowser::anchorClicked, this,
             [this](const QUrl &url) { showPage(webLink->source().resolved(url)); });
 
-    Panel2 = new MemoPanel(m_store, m_flags, PanelAttach);
+    Panel2 = new MemoPanel(m_context, PanelAttach);
     m_sideLayout->add(Panel2, QRect(1, 232, 200, 335), AnchorLayout::All);
     Panel2->hide();
 }
@@ -478,17 +504,15 @@ void TMainForm::buildSidePanel() {
 
 void TMainForm::registerPages() {
     registerPage<AnnualNotesPage>(
-        spdRili, tsYearjishi,
-        [this] { return new AnnualNotesPage(m_store, m_flags, m_lastSelection); }, false);
+        spdRili, tsYearjishi, [this] { return new AnnualNotesPage(m_context); }, false);
     registerPage<DesktopMonthPage>(
-        SpeedButton2, tsTaiLi,
-        [this] { return new DesktopMonthPage(m_store, m_flags, m_lastSelection); }, true);
+        SpeedButton2, tsTaiLi, [this] { return new DesktopMonthPage(m_context); }, true);
     registerPage<SheetPage>(
         btnYiban, tsJiShi,
-        [this] { return new SheetPage(SheetPage::Config::general(), m_store, m_flags); }, false);
+        [this] { return new SheetPage(SheetPage::Config::general(), m_context); }, false);
     registerPage<SheetPage>(
-        btnRili, tsRili,
-        [this] { return new SheetPage(SheetPage::Config::calendar(), m_store, m_flags); }, false);
+        btnRili, tsRili, [this] { return new SheetPage(SheetPage::Config::calendar(), m_context); },
+        false);
 }
 
 void TMainForm::enablePageButton(std::size_t entry) {
@@ -507,7 +531,6 @@ NotePage *TMainForm::buildPage(PageEntry &entry) {
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(page);
     page->setDateSource([this] { return ChnCalendar1->DateTime().date(); });
-    if (m_pagesUseMessageFunction) page->setMessageSink(m_message);
     if (QWidget *side = page->sidePanel()) {
         side->setParent(PanelAttach);
         m_sideLayout->add(side, QRect(1, 232, 200, 335), AnchorLayout::All);
@@ -634,7 +657,7 @@ void TMainForm::FormShow() {
     for (NotePage *page : builtPages()) page->firstShow();
     Panel2->LoadMemoList();
     Timer2->start();
-    m_flags.savingEnabled = true;
+    m_saveGate.open();
     const QRect screenRect = screenGeometry();
     move(FrameGeometry::reachable(FrameGeometry::openingPosition(m_settings, screenRect.size()),
                                   size(), screenRect));
@@ -753,7 +776,7 @@ void TMainForm::N_NoteToTxtClick() {
 }
 
 void TMainForm::autoSave() {
-    if (m_flags.loading || !m_activePage) return;
+    if (isLoading() || !m_activePage) return;
     // The user has been told about the failure; the next word is a save that works again.
     m_activePage->saveIfModified(!m_activePage->lastSaveFailed());
 }
@@ -926,7 +949,7 @@ void TMainForm::terminate() {
 }
 
 void TMainForm::finish() {
-    m_flags.savingEnabled = false;
+    m_saveGate.close();
     m_closing = true;
     tmrAutoSave->stop();
     m_quit();
@@ -1007,6 +1030,13 @@ bool TMainForm::eventFilter(QObject *watched, QEvent *event) {
 
 void TMainForm::showError(const QString &text) {
     m_message(text);
+}
+
+bool TMainForm::isLoading() const {
+    if (m_holdAutoSave || (Panel2 && Panel2->document()->isLoading())) return true;
+    for (const NotePage *page : builtPages())
+        if (page->document()->isLoading()) return true;
+    return false;
 }
 
 void TMainForm::openWebPage(const QString &name) {

@@ -2,7 +2,8 @@
 
 #include "pages/LastSelection.h"
 #include "pages/NotePage.h"
-#include "pages/PageFlags.h"
+#include "pages/PageContext.h"
+#include "pages/SaveGate.h"
 #include "store/AppPaths.h"
 #include "store/FormIni.h"
 #include "store/NoteStore.h"
@@ -26,6 +27,7 @@ class FramePictures;
 class MemoPanel;
 class PageButton;
 class PictureLabel;
+class Prompts;
 class QButtonGroup;
 class QComboBox;
 class QDialog;
@@ -169,7 +171,14 @@ public:
             if (e.type->inherits(&T::staticMetaObject)) return static_cast<T *>(buildPage(e));
         return nullptr;
     }
-    PageFlags &flags() { return m_flags; }
+    // Whether saving is open and whether the auto-save is held as during a load, as the tests
+    // read them; `loading` may be set to hold the auto-save.
+    struct PageFlags {
+        bool savingEnabled;
+        bool &loading;
+    };
+    PageFlags flags() { return {m_saveGate.isOpen(), m_holdAutoSave}; }
+    SaveGate &saveGate() { return m_saveGate; }
     LastSelection &lastSelection() { return m_lastSelection; }
     NoteStore &store() { return m_store; }
     bool isReadOnly() const; // the notes cannot be saved (store read-only or not open)
@@ -243,6 +252,7 @@ private:
     void finish();
     void announceRecoveryFiles();
     void showError(const QString &text);
+    bool isLoading() const; // a page or the memo list is loading, or flags().loading is set
     void openWebPage(const QString &name);
     void insertMark(QChar mark);
     void applyFontChoice(bool faceChosen);
@@ -254,7 +264,8 @@ private:
     std::unique_ptr<DataFolderLock> m_folderLock; // held until the window goes
     NoteStore m_store;
     QString m_storeNotice; // the last thing said about the store (not said again)
-    PageFlags m_flags;
+    SaveGate m_saveGate;
+    bool m_holdAutoSave = false;
     LastSelection m_lastSelection;
     WindowSettings m_settings;
     MessageFunction m_message;
@@ -268,6 +279,8 @@ private:
     ExportQuestions *m_exportQuestions = nullptr;
     std::vector<PageEntry> m_pageEntries;
     bool m_pagesUseMessageFunction = false;
+    std::unique_ptr<Prompts> m_prompts; // the pages' questions, answered as the window's own
+    PageContext m_context;
     NotePage *m_activePage = nullptr;
     bool m_shown = false;
     bool m_closing = false;

@@ -1,7 +1,8 @@
-// The rules every note document keeps, run once against NoteDocument for each kind of document in
-// the table below, without widgets.
+// The rules every note document keeps, run once against NoteDocument for each kind of notes
+// (NoteKinds.h), without widgets.
 #include "ContextFixture.h"
 #include "DocumentTestMain.h"
+#include "NoteKinds.h"
 #include "PageTestSupport.h"
 #include "pages/AnnualNotesDocument.h"
 #include "pages/MonthNotesDocument.h"
@@ -12,14 +13,9 @@
 #include <QTextCursor>
 #include <QTextDocument>
 
-#include <functional>
 #include <memory>
-#include <vector>
 
 namespace {
-
-using PageTestSupport::plainOf;
-using PageTestSupport::rtfOf;
 
 // A cell as the tests use it, whether a rich-text document or a line of a sheet: type at its end,
 // undo, watch its changes. A sheet's lines keep no undo history (their editors do).
@@ -58,92 +54,27 @@ private:
     int m_line = 0;
 };
 
-// How the tests reach one kind of document: make it, write into a cell as a user would, and read
-// and write the stored text of a cell for a date. Two dates of different periods, unless the
-// kind has one period whatever the date.
-struct DocumentKind {
-    const char *name;
-    const char *table; // the table whose loss makes the document's reads and writes fail
-    QDate date;
-    QDate otherDate;
-    bool periodFollowsDate;
-    std::function<NoteDocument *(PageContext &)> make;
-    std::function<CellAccess(NoteDocument *, int cell)> cell;
-    std::function<QString(NoteStore &, const QDate &, int cell)> stored;
-    std::function<void(NoteStore &, const QDate &, int cell, const QString &)> store;
-};
-
-const std::vector<DocumentKind> &documentKinds() {
-    static const std::vector<DocumentKind> kinds = {
-        {"desktop month", "TailiNew", QDate(2010, 6, 1), QDate(2010, 7, 1), true,
-         [](PageContext &c) { return new MonthNotesDocument(c); },
-         [](NoteDocument *d, int cell) {
-             return CellAccess(static_cast<MonthNotesDocument *>(d)->cell(cell));
-         },
-         [](NoteStore &s, const QDate &d, int cell) {
-             return plainOf(s.readMonth(NoteStore::yearMonthKey(d))[cell]);
-         },
-         [](NoteStore &s, const QDate &d, int cell, const QString &text) {
-             MonthCells cells = s.readMonth(NoteStore::yearMonthKey(d));
-             cells[cell] = rtfOf(text);
-             s.writeMonth(NoteStore::yearMonthKey(d), cells);
-         }},
-        {"annual notes", "YearJishi", QDate(2010, 6, 1), QDate(2011, 1, 1), true,
-         [](PageContext &c) { return new AnnualNotesDocument(c); },
-         [](NoteDocument *d, int cell) {
-             return CellAccess(static_cast<AnnualNotesDocument *>(d)->month(cell + 1));
-         },
-         [](NoteStore &s, const QDate &d, int cell) {
-             return plainOf(s.readYearNotes(d.year())[cell]);
-         },
-         [](NoteStore &s, const QDate &d, int cell, const QString &text) {
-             YearNotes notes = s.readYearNotes(d.year());
-             notes[cell] = rtfOf(text);
-             s.writeYearNotes(d.year(), notes);
-         }},
-        {"general notes", "edtText", QDate(2011, 1, 1), QDate(2011, 11, 1), true,
-         [](PageContext &c) { return new SheetDocument(c, SheetDocument::Kind::general()); },
-         [](NoteDocument *d, int cell) {
-             return CellAccess(static_cast<SheetDocument *>(d), cell + 1);
-         },
-         [](NoteStore &s, const QDate &d, int cell) {
-             return s.readSheet(NoteStore::Sheet::General, NoteStore::yearMonthKey(d)).texts[cell];
-         },
-         [](NoteStore &s, const QDate &d, int cell, const QString &text) {
-             SheetNotes notes = s.readSheet(NoteStore::Sheet::General, NoteStore::yearMonthKey(d));
-             notes.texts[cell] = text;
-             s.writeSheet(NoteStore::Sheet::General, NoteStore::yearMonthKey(d), notes);
-         }},
-        // One sheet whatever the date: the two dates give the same period.
-        {"calendar notes", "RiliJishi", QDate(2011, 1, 1), QDate(2030, 11, 1), false,
-         [](PageContext &c) { return new SheetDocument(c, SheetDocument::Kind::calendar()); },
-         [](NoteDocument *d, int cell) {
-             return CellAccess(static_cast<SheetDocument *>(d), cell + 1);
-         },
-         [](NoteStore &s, const QDate &, int cell) {
-             return s.readSheet(NoteStore::Sheet::Calendar, NoteStore::CalendarSheetKey)
-                 .texts[cell];
-         },
-         [](NoteStore &s, const QDate &, int cell, const QString &text) {
-             SheetNotes notes =
-                 s.readSheet(NoteStore::Sheet::Calendar, NoteStore::CalendarSheetKey);
-             notes.texts[cell] = text;
-             s.writeSheet(NoteStore::Sheet::Calendar, NoteStore::CalendarSheetKey, notes);
-         }},
-    };
-    return kinds;
+// Cell `cell` (0-based) of a document of any kind.
+CellAccess cellOf(NoteDocument *document, int cell) {
+    if (auto *month = qobject_cast<MonthNotesDocument *>(document))
+        return CellAccess(month->cell(cell));
+    if (auto *annual = qobject_cast<AnnualNotesDocument *>(document))
+        return CellAccess(annual->month(cell + 1));
+    return CellAccess(qobject_cast<SheetDocument *>(document), cell + 1);
 }
 
 constexpr int Cell = 4; // a cell every kind has
 
 // One document of a kind over a real database in a temporary folder; the save gate open.
 struct Fixture : ContextFixture {
-    const DocumentKind &kind;
+    const NoteKind &kind;
     std::unique_ptr<NoteDocument> document;
 
-    explicit Fixture(const DocumentKind &k) : kind(k), document(k.make(context)) { saving.open(); }
+    explicit Fixture(const NoteKind &k) : kind(k), document(k.makeDocument(context)) {
+        saving.open();
+    }
 
-    CellAccess cell() const { return kind.cell(document.get(), Cell); }
+    CellAccess cell() const { return cellOf(document.get(), Cell); }
     void type(const QString &text) const { cell().type(text); }
     QString text() const { return document->cellText(Cell); }
     QString stored(const QDate &date) { return kind.stored(store, date, Cell); }
@@ -160,50 +91,44 @@ struct Fixture : ContextFixture {
     }
 };
 
-void addKindRows() {
-    QTest::addColumn<int>("kind");
-    for (int i = 0; i < int(documentKinds().size()); ++i)
-        QTest::newRow(documentKinds()[i].name) << i;
-}
-
 } // namespace
 
 class TestNoteDocumentRules : public QObject {
     Q_OBJECT
 private slots:
-    void reloadSavesUnsavedChangesFirst_data() { addKindRows(); }
+    void reloadSavesUnsavedChangesFirst_data() { addNoteKindRows(); }
     void reloadSavesUnsavedChangesFirst();
-    void failedSaveStopsTheReload_data() { addKindRows(); }
+    void failedSaveStopsTheReload_data() { addNoteKindRows(); }
     void failedSaveStopsTheReload();
-    void saveWritesTheLoadedPeriod_data() { addKindRows(); }
+    void saveWritesTheLoadedPeriod_data() { addNoteKindRows(); }
     void saveWritesTheLoadedPeriod();
-    void saveBeforeFirstLoadIsRefused_data() { addKindRows(); }
+    void saveBeforeFirstLoadIsRefused_data() { addNoteKindRows(); }
     void saveBeforeFirstLoadIsRefused();
-    void loadClearsUndo_data() { addKindRows(); }
+    void loadClearsUndo_data() { addNoteKindRows(); }
     void loadClearsUndo();
-    void failedLoadKeepsTheCells_data() { addKindRows(); }
+    void failedLoadKeepsTheCells_data() { addNoteKindRows(); }
     void failedLoadKeepsTheCells();
-    void loadingFlagOnlyWhileLoading_data() { addKindRows(); }
+    void loadingFlagOnlyWhileLoading_data() { addNoteKindRows(); }
     void loadingFlagOnlyWhileLoading();
-    void saveIfModifiedWritesOnlyChanges_data() { addKindRows(); }
+    void saveIfModifiedWritesOnlyChanges_data() { addNoteKindRows(); }
     void saveIfModifiedWritesOnlyChanges();
-    void oneMessagePerFailedSave_data() { addKindRows(); }
+    void oneMessagePerFailedSave_data() { addNoteKindRows(); }
     void oneMessagePerFailedSave();
-    void closedGateWritesAndReloadsNothing_data() { addKindRows(); }
+    void closedGateWritesAndReloadsNothing_data() { addNoteKindRows(); }
     void closedGateWritesAndReloadsNothing();
-    void onlyASuccessfulLoadGivesAPeriod_data() { addKindRows(); }
+    void onlyASuccessfulLoadGivesAPeriod_data() { addNoteKindRows(); }
     void onlyASuccessfulLoadGivesAPeriod();
-    void cellTextIsWhatStands_data() { addKindRows(); }
+    void cellTextIsWhatStands_data() { addNoteKindRows(); }
     void cellTextIsWhatStands();
-    void modifiedChangedFollowsTheCells_data() { addKindRows(); }
+    void modifiedChangedFollowsTheCells_data() { addNoteKindRows(); }
     void modifiedChangedFollowsTheCells();
-    void readOnlyDocument_data() { addKindRows(); }
+    void readOnlyDocument_data() { addNoteKindRows(); }
     void readOnlyDocument();
 };
 
 void TestNoteDocumentRules::reloadSavesUnsavedChangesFirst() {
     QFETCH(int, kind);
-    Fixture f(documentKinds()[kind]);
+    Fixture f(noteKinds()[kind]);
     f.kind.store(f.store, f.kind.otherDate, Cell, QStringLiteral("other period"));
     QVERIFY(f.document->load(f.kind.date));
     const QString typed = f.text() + QStringLiteral("typed");
@@ -219,7 +144,7 @@ void TestNoteDocumentRules::reloadSavesUnsavedChangesFirst() {
 
 void TestNoteDocumentRules::failedSaveStopsTheReload() {
     QFETCH(int, kind);
-    Fixture f(documentKinds()[kind]);
+    Fixture f(noteKinds()[kind]);
     QVERIFY(f.document->load(f.kind.date));
     f.type(QStringLiteral("precious"));
     f.breakTable();
@@ -241,7 +166,7 @@ void TestNoteDocumentRules::failedSaveStopsTheReload() {
 
 void TestNoteDocumentRules::saveWritesTheLoadedPeriod() {
     QFETCH(int, kind);
-    Fixture f(documentKinds()[kind]);
+    Fixture f(noteKinds()[kind]);
     QVERIFY(f.document->load(f.kind.date));
     f.type(QStringLiteral("mine"));
     QVERIFY(f.document->save());
@@ -252,7 +177,7 @@ void TestNoteDocumentRules::saveWritesTheLoadedPeriod() {
 
 void TestNoteDocumentRules::saveBeforeFirstLoadIsRefused() {
     QFETCH(int, kind);
-    Fixture f(documentKinds()[kind]);
+    Fixture f(noteKinds()[kind]);
     f.kind.store(f.store, f.kind.date, Cell, QStringLiteral("stored"));
     f.type(QStringLiteral("blank editor"));
     QVERIFY(!f.document->save());
@@ -266,7 +191,7 @@ void TestNoteDocumentRules::saveBeforeFirstLoadIsRefused() {
 
 void TestNoteDocumentRules::loadClearsUndo() {
     QFETCH(int, kind);
-    Fixture f(documentKinds()[kind]);
+    Fixture f(noteKinds()[kind]);
     f.kind.store(f.store, f.kind.otherDate, Cell, QStringLiteral("stored"));
     QVERIFY(f.document->load(f.kind.date));
     const QString shown =
@@ -283,7 +208,7 @@ void TestNoteDocumentRules::loadClearsUndo() {
 
 void TestNoteDocumentRules::failedLoadKeepsTheCells() {
     QFETCH(int, kind);
-    Fixture f(documentKinds()[kind]);
+    Fixture f(noteKinds()[kind]);
     f.kind.store(f.store, f.kind.date, Cell, QStringLiteral("shown"));
     QVERIFY(f.document->load(f.kind.date));
     f.breakTable();
@@ -308,7 +233,7 @@ void TestNoteDocumentRules::failedLoadKeepsTheCells() {
 
 void TestNoteDocumentRules::loadingFlagOnlyWhileLoading() {
     QFETCH(int, kind);
-    Fixture f(documentKinds()[kind]);
+    Fixture f(noteKinds()[kind]);
     f.kind.store(f.store, f.kind.date, Cell, QStringLiteral("filled"));
     QList<bool> whileFilling;
     QList<bool> whileTellingViews;
@@ -334,7 +259,7 @@ void TestNoteDocumentRules::loadingFlagOnlyWhileLoading() {
 
 void TestNoteDocumentRules::saveIfModifiedWritesOnlyChanges() {
     QFETCH(int, kind);
-    Fixture f(documentKinds()[kind]);
+    Fixture f(noteKinds()[kind]);
     QVERIFY(f.document->load(f.kind.date));
     int saves = 0;
     connect(f.document.get(), &NoteDocument::saveFinished, this, [&] { ++saves; });
@@ -356,7 +281,7 @@ void TestNoteDocumentRules::saveIfModifiedWritesOnlyChanges() {
 
 void TestNoteDocumentRules::oneMessagePerFailedSave() {
     QFETCH(int, kind);
-    Fixture f(documentKinds()[kind]);
+    Fixture f(noteKinds()[kind]);
     QVERIFY(f.document->load(f.kind.date));
     f.type(QStringLiteral("x"));
     f.breakTable();
@@ -381,7 +306,7 @@ void TestNoteDocumentRules::oneMessagePerFailedSave() {
 
 void TestNoteDocumentRules::closedGateWritesAndReloadsNothing() {
     QFETCH(int, kind);
-    Fixture f(documentKinds()[kind]);
+    Fixture f(noteKinds()[kind]);
     QVERIFY(f.document->load(f.kind.date));
     f.saving.close();
     f.type(QStringLiteral("while closing"));
@@ -395,7 +320,7 @@ void TestNoteDocumentRules::closedGateWritesAndReloadsNothing() {
 
 void TestNoteDocumentRules::onlyASuccessfulLoadGivesAPeriod() {
     QFETCH(int, kind);
-    Fixture f(documentKinds()[kind]);
+    Fixture f(noteKinds()[kind]);
     QVERIFY(!f.document->isLoaded());
     f.breakTable();
     QVERIFY(!f.document->load(f.kind.date));
@@ -413,7 +338,7 @@ void TestNoteDocumentRules::onlyASuccessfulLoadGivesAPeriod() {
 
 void TestNoteDocumentRules::cellTextIsWhatStands() {
     QFETCH(int, kind);
-    Fixture f(documentKinds()[kind]);
+    Fixture f(noteKinds()[kind]);
     f.kind.store(f.store, f.kind.date, Cell, QStringLiteral("line one\nline two"));
     QVERIFY(f.document->load(f.kind.date));
     QVERIFY(f.document->cellCount() > Cell);
@@ -427,7 +352,7 @@ void TestNoteDocumentRules::cellTextIsWhatStands() {
 
 void TestNoteDocumentRules::modifiedChangedFollowsTheCells() {
     QFETCH(int, kind);
-    Fixture f(documentKinds()[kind]);
+    Fixture f(noteKinds()[kind]);
     QVERIFY(f.document->load(f.kind.date));
     QList<bool> told;
     connect(f.document.get(), &NoteDocument::modifiedChanged, this,
@@ -444,7 +369,7 @@ void TestNoteDocumentRules::modifiedChangedFollowsTheCells() {
 
 void TestNoteDocumentRules::readOnlyDocument() {
     QFETCH(int, kind);
-    Fixture f(documentKinds()[kind]);
+    Fixture f(noteKinds()[kind]);
     QVERIFY(f.document->load(f.kind.date));
     QList<bool> told;
     connect(f.document.get(), &NoteDocument::readOnlyChanged, this,
