@@ -1,8 +1,12 @@
 // The month page's load of a month with 42 filled cells and a day plan, its save and its layout,
 // through a real database in a temporary folder.
+#include "FatalPrompts.h"
 #include "pages/DayRichEdit.h"
 #include "pages/DesktopMonthPage.h"
+#include "pages/LastSelection.h"
 #include "pages/MonthPageLayout.h"
+#include "pages/PageContext.h"
+#include "pages/SaveGate.h"
 #include "richtext/RichText.h"
 #include "store/NoteStore.h"
 
@@ -37,8 +41,10 @@ QByteArray cellRtf(int seed, Faces faces = Faces::One) {
 struct Fixture {
     QTemporaryDir dir;
     NoteStore store;
-    PageFlags flags;
+    SaveGate saving;
+    FatalPrompts prompts;
     LastSelection lastSelection;
+    PageContext context{store, saving, prompts, lastSelection};
     QDate date{2010, 6, 1};
     std::unique_ptr<DesktopMonthPage> page;
 
@@ -53,12 +59,11 @@ struct Fixture {
         }
         store.writeDayPlan(NoteStore::dayKey(QDate(2010, 5, 30)),
                            cellRtf(1, faces) + cellRtf(2, faces));
-        page = std::make_unique<DesktopMonthPage>(store, flags, lastSelection);
+        page = std::make_unique<DesktopMonthPage>(context);
         page->resize(786, 556);
         page->setDateSource([this] { return date; });
-        page->setMessageSink([](const QString &text) { qFatal("%s", qPrintable(text)); });
         page->LoadMonthPage();
-        flags.savingEnabled = true;
+        saving.open();
     }
 };
 

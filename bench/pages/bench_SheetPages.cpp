@@ -2,7 +2,11 @@
 // list's write per keystroke, through a real database in a temporary folder. The memo write is
 // compared with the cheapest durable write SQLite offers for the same row: one UPDATE in
 // autocommit on the same file and settings (WAL, synchronous=FULL), timed in the same run.
-#include "pages/MemoList.h"
+#include "FatalPrompts.h"
+#include "pages/LastSelection.h"
+#include "pages/MemoDocument.h"
+#include "pages/PageContext.h"
+#include "pages/SaveGate.h"
 #include "pages/SheetPage.h"
 #include "store/NoteStore.h"
 
@@ -28,10 +32,13 @@ SheetNotes filledSheet(int seed) {
 struct Store {
     QTemporaryDir dir;
     NoteStore store;
-    PageFlags flags;
+    SaveGate saving;
+    FatalPrompts prompts;
+    LastSelection lastSelection;
+    PageContext context{store, saving, prompts, lastSelection};
     Store() {
         store.open(file(), NoteStore::OpenMode::CreateIfMissing);
-        flags.savingEnabled = true;
+        saving.open();
     }
     QString file() const { return dir.filePath(QStringLiteral("CalendarD.db")); }
 };
@@ -43,9 +50,8 @@ void BM_OpenSheetPage(benchmark::State &state) {
         s.store.writeSheet(NoteStore::Sheet::General, NoteStore::yearMonthKey(2011, month),
                            filledSheet(month));
     s.store.writeSheet(NoteStore::Sheet::Calendar, NoteStore::CalendarSheetKey, filledSheet(99));
-    SheetPage page(calendar ? SheetPage::Config::calendar() : SheetPage::Config::general(), s.store,
-                   s.flags);
-    page.setMessageSink([](const QString &text) { qFatal("%s", qPrintable(text)); });
+    SheetPage page(calendar ? SheetPage::Config::calendar() : SheetPage::Config::general(),
+                   s.context);
     page.resize(782, 554);
     int month = 0;
     page.setDateSource([&month] { return QDate(2011, 1 + month % 12, 1); });
@@ -62,9 +68,9 @@ BENCHMARK(BM_OpenSheetPage)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 // that both see the same disk; reports both times and their ratio.
 void BM_MemoKeystrokeVsBareUpdate(benchmark::State &state) {
     Store s;
-    MemoList memo(s.store);
-    if (memo.load()) qFatal("memo load failed");
-    if (memo.lineChanged(3, QStringLiteral("x"))) qFatal("memo write failed");
+    MemoDocument memo(s.context);
+    if (!memo.load()) qFatal("memo load failed");
+    if (!memo.lineChanged(3, QStringLiteral("x"))) qFatal("memo write failed");
 
     const QString name = QStringLiteral("bench-bare");
     {
@@ -85,7 +91,7 @@ void BM_MemoKeystrokeVsBareUpdate(benchmark::State &state) {
             text += QLatin1Char('a' + text.size() % 26);
             if (text.size() > 60) text = QStringLiteral("备忘");
             timer.start();
-            if (memo.lineChanged(3, text)) qFatal("memo write failed");
+            if (!memo.lineChanged(3, text)) qFatal("memo write failed");
             memoNs += timer.nsecsElapsed();
             update.bindValue(QStringLiteral(":t"), text);
             timer.start();

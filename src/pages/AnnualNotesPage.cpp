@@ -3,9 +3,9 @@
 #include "pages/CellCommands.h"
 #include "pages/CellMenu.h"
 #include "pages/DayRichEdit.h"
+#include "pages/LastSelection.h"
+#include "pages/PageContext.h"
 #include "pages/YearPageLayout.h"
-#include "richtext/RichText.h"
-#include "store/NoteStore.h"
 
 #include <QFrame>
 #include <QLabel>
@@ -30,18 +30,8 @@ QRect clamped(const QRect &r) {
 }
 } // namespace
 
-const QString &AnnualNotesPage::monthCaption(int month) {
-    static const std::array<QString, 12> captions = {
-        QStringLiteral("一月份"), QStringLiteral("二月份"),   QStringLiteral("三月份"),
-        QStringLiteral("四月份"), QStringLiteral("五月份"),   QStringLiteral("六月份"),
-        QStringLiteral("七月份"), QStringLiteral("八月份"),   QStringLiteral("九月份"),
-        QStringLiteral("十月份"), QStringLiteral("十一月份"), QStringLiteral("十二月份")};
-    return captions[month - 1];
-}
-
-AnnualNotesPage::AnnualNotesPage(NoteStore &store, PageFlags &flags, LastSelection &lastSelection,
-                                 QWidget *parent)
-    : NotePage(store, flags, parent), m_lastSelection(lastSelection) {
+AnnualNotesPage::AnnualNotesPage(PageContext &context, QWidget *parent)
+    : NotePage(std::make_unique<AnnualNotesDocument>(context), parent) {
     setObjectName(QStringLiteral("pnl_year"));
     setAutoFillBackground(true);
     QPalette pal = palette();
@@ -61,7 +51,7 @@ AnnualNotesPage::AnnualNotesPage(NoteStore &store, PageFlags &flags, LastSelecti
         m_strips[r] = strip;
     }
     for (int m = 1; m <= 12; ++m) {
-        auto *label = new QLabel(monthCaption(m), this);
+        auto *label = new QLabel(AnnualNotesDocument::monthCaption(m), this);
         label->setObjectName(QStringLiteral("lblMonth%1").arg(m));
         label->setFont(font);
         label->setAttribute(Qt::WA_TranslucentBackground);
@@ -79,7 +69,7 @@ AnnualNotesPage::AnnualNotesPage(NoteStore &store, PageFlags &flags, LastSelecti
     for (int m = 1; m <= 12; ++m) {
         auto *box = new DayRichEdit(this);
         box->setObjectName(QStringLiteral("redt%1").arg(m));
-        box->setDocument(m_notes.month(m));
+        box->setDocument(document()->month(m));
         box->setFont(font);
         box->setTabNumber(FirstTabOrder + m - 1);
         box->setFrameShape(QFrame::NoFrame);
@@ -91,7 +81,7 @@ AnnualNotesPage::AnnualNotesPage(NoteStore &store, PageFlags &flags, LastSelecti
         // The record follows every selection change of the focused box, keyboard ones too.
         const auto follow = [this, box] {
             if (CellCommands::isFocused(box))
-                m_lastSelection.record(box->textCursor(), box->tabNumber(), false);
+                this->context().lastSelection.record(box->textCursor(), box->tabNumber(), false);
         };
         connect(box, &QTextEdit::cursorPositionChanged, this, follow);
         connect(box, &QTextEdit::selectionChanged, this, follow);
@@ -102,29 +92,12 @@ AnnualNotesPage::AnnualNotesPage(NoteStore &store, PageFlags &flags, LastSelecti
 }
 
 AnnualNotesPage::~AnnualNotesPage() {
-    // The boxes show documents of m_notes, which goes before the children: they go first, and
-    // their focus loss on the way must not reach the page.
-    for (DayRichEdit *box : m_boxes) {
-        box->disconnect(this);
-        delete box;
-    }
+    // The boxes' focus loss while the widgets are torn down must not reach the page.
+    for (DayRichEdit *box : m_boxes) box->disconnect(this);
 }
 
 SideControls AnnualNotesPage::sideControls() const {
     return {true, true, true};
-}
-
-QString AnnualNotesPage::cellText(int index) const {
-    return (index >= 0 && index < AnnualNotes::Months) ? m_notes.plainText(index + 1) : QString();
-}
-
-std::optional<ExportDocument> AnnualNotesPage::exportDocument() const {
-    const QDate shown = isLoaded() ? loadedDate() : pickerDate();
-    return ExportDocument::yearNotes(shown.year(), cellTexts<ExportDocument::YearMonthCount>());
-}
-
-bool AnnualNotesPage::hasUnsavedChanges() const {
-    return m_notes.isModified();
 }
 
 void AnnualNotesPage::LayoutYearPage() {
@@ -147,13 +120,6 @@ void AnnualNotesPage::resizeEvent(QResizeEvent *event) {
     LayoutYearPage();
 }
 
-void AnnualNotesPage::readCells(const QDate &date) {
-    m_notes.read(store(), date.year());
-    applyReadOnly(isReadOnly());
-    // The recorded selection was made in the text that is gone.
-    m_lastSelection.clear();
-}
-
 QWidget *AnnualNotesPage::focusedCell() const {
     for (DayRichEdit *box : m_boxes)
         if (CellCommands::isFocused(box)) return box;
@@ -161,43 +127,24 @@ QWidget *AnnualNotesPage::focusedCell() const {
 }
 
 FontTarget AnnualNotesPage::fontTarget() const {
-    if (m_lastSelection.isMemday) return {};
+    const LastSelection &selection = context().lastSelection;
+    if (selection.isMemday) return {};
     for (DayRichEdit *box : m_boxes)
-        if (box->tabNumber() == m_lastSelection.tabOrder) return {box, false};
+        if (box->tabNumber() == selection.tabOrder) return {box, false};
     return {};
 }
 
-void AnnualNotesPage::writeCells(const QDate &date) {
-    m_notes.write(store(), date.year());
-}
-
-void AnnualNotesPage::setUnmodified(bool clearUndo) {
-    m_notes.setUnmodified(clearUndo);
-}
-
-QList<UnsavedCell> AnnualNotesPage::unsavedCells() const {
-    QList<UnsavedCell> cells;
-    const int year = loadedDate().year();
-    for (int m = 1; m <= AnnualNotes::Months; ++m) {
-        const QTextDocument *doc = m_notes.month(m);
-        if (!doc->isModified() || m_notes.isTooLarge(m)) continue;
-        cells.append({QStringLiteral("年度记事"), QDate(year, m, 1), monthCaption(m),
-                      doc->toPlainText(), richtext::toRtf(*doc)});
-    }
-    return cells;
-}
-
 void AnnualNotesPage::applyReadOnly(bool readOnly) {
-    for (int m = 1; m <= AnnualNotes::Months; ++m)
-        m_boxes[m - 1]->setReadOnly(readOnly || m_notes.isTooLarge(m));
+    for (int m = 1; m <= AnnualNotesDocument::Months; ++m)
+        m_boxes[m - 1]->setReadOnly(readOnly || document()->isTooLarge(m));
 }
 
 void AnnualNotesPage::prepareOpen() {
     LayoutYearPage();
-    m_lastSelection.clear();
+    context().lastSelection.clear();
 }
 
 void AnnualNotesPage::redt1MouseUp(DayRichEdit *box, Qt::MouseButton button) {
     if (button != Qt::LeftButton && button != Qt::RightButton) return;
-    m_lastSelection.record(box->textCursor(), box->tabNumber(), false);
+    context().lastSelection.record(box->textCursor(), box->tabNumber(), false);
 }

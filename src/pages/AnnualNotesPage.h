@@ -1,7 +1,6 @@
 #pragma once
 
-#include "pages/AnnualNotes.h"
-#include "pages/LastSelection.h"
+#include "pages/AnnualNotesDocument.h"
 #include "pages/NotePage.h"
 
 #include <array>
@@ -11,32 +10,30 @@ class DayRichEdit;
 class QFrame;
 class QLabel;
 
-// The annual notes page `tsYearjishi`: on the white panel `pnl_year`, one year as twelve
-// rich-text boxes `redt1` .. `redt12` (January .. December, tab order 6 .. 17) in four columns and
-// three rows under the labels "一月份" .. "十二月份", with three title strips `imgtitle_year1..3`,
-// the separators `pnl_yearLine0..4` and the bottom line `pnl_buttonline` (places: YearPageLayout).
+// The annual notes page `tsYearjishi`, showing an AnnualNotesDocument: on the white panel
+// `pnl_year`, one year as twelve rich-text boxes `redt1` .. `redt12` (January .. December, tab
+// order 6 .. 17) in four columns and three rows under the labels "一月份" .. "十二月份", with three
+// title strips `imgtitle_year1..3`, the separators `pnl_yearLine0..4` and the bottom line
+// `pnl_buttonline` (places: YearPageLayout).
 //
 // The year is the picker's year at the load; the boxes are saved into the year they were loaded
-// for (AnnualNotes, one row of YearJishi), when a box loses the focus and by the auto-save. A
-// failed load or save shows the database's error text; the boxes keep their text.
+// for (one row of YearJishi), when a box loses the focus and by the auto-save. A failed load or
+// save shows the database's error text; the boxes keep their text.
 class AnnualNotesPage : public NotePage {
     Q_OBJECT
 public:
     static constexpr int FirstTabOrder = 6; // redt1; redt12 is 17
 
-    AnnualNotesPage(NoteStore &store, PageFlags &flags, LastSelection &lastSelection,
-                    QWidget *parent = nullptr);
+    // `context` belongs to the notes session and must outlive the page.
+    explicit AnnualNotesPage(PageContext &context, QWidget *parent = nullptr);
     ~AnnualNotesPage() override;
+
+    AnnualNotesDocument *document() const {
+        return static_cast<AnnualNotesDocument *>(NotePage::document());
+    }
 
     // Picker shown and enabled, font lists shown, the memo list in the side panel.
     SideControls sideControls() const override;
-    int cellCount() const override { return AnnualNotes::Months; }
-    QString cellText(int index) const override;
-    // The year the boxes were loaded for; the picker's before the first load.
-    std::optional<ExportDocument> exportDocument() const override;
-    bool hasUnsavedChanges() const override;
-    // Modified month boxes ("年度记事", the first of their month).
-    QList<UnsavedCell> unsavedCells() const override;
     void layoutPage() override { LayoutYearPage(); }
     // The focused month box.
     QWidget *focusedCell() const override;
@@ -58,14 +55,8 @@ public:
     // The context menu of the month boxes.
     CellMenu *cellMenu() const { return m_cellMenu; }
 
-    // "一月份" .. "十二月份" (month 1..12).
-    static const QString &monthCaption(int month);
-
 protected:
     void resizeEvent(QResizeEvent *event) override;
-    void readCells(const QDate &date) override;
-    void writeCells(const QDate &date) override;
-    void setUnmodified(bool clearUndo) override;
     // Lays out and clears the last selection record.
     void prepareOpen() override;
     void applyReadOnly(bool readOnly) override;
@@ -73,8 +64,6 @@ protected:
 private:
     void redt1MouseUp(DayRichEdit *box, Qt::MouseButton button);
 
-    LastSelection &m_lastSelection;
-    AnnualNotes m_notes;
     std::array<QWidget *, 3> m_strips{};     // imgtitle_year1 .. 3
     std::array<QFrame *, 5> m_lines{};       // pnl_yearLine0 .. 4
     QFrame *m_bottomLine = nullptr;          // pnl_buttonline

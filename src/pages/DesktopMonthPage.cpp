@@ -3,11 +3,12 @@
 #include "pages/CellCommands.h"
 #include "pages/CellMenu.h"
 #include "pages/DayRichEdit.h"
+#include "pages/LastSelection.h"
 #include "pages/MonthGridView.h"
 #include "pages/MonthPageLayout.h"
-#include "richtext/RichText.h"
-#include "store/NoteStore.h"
+#include "pages/PageContext.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QApplication>
 #include <QEvent>
 #include <QLabel>
@@ -27,6 +28,15 @@ void setBackground(QWidget *widget, const QColor &color, QPalette::ColorRole rol
     QPalette pal = widget->palette();
     pal.setColor(role, color);
     widget->setPalette(pal);
+}
+
+// Shows `doc` in `editor` set up as QTextEdit sets up a document of its own: laid out on the
+// editor's viewport, and not before the editor is shown (a null page size), so the loads while
+// the editors are hidden cost no layout.
+void showDocument(QTextEdit *editor, QTextDocument *doc) {
+    editor->setDocument(doc);
+    doc->documentLayout()->setPaintDevice(editor->viewport());
+    doc->setPageSize(QSizeF(0, 0));
 }
 
 QFont songTi() {
@@ -51,14 +61,14 @@ private:
 };
 } // namespace
 
-DesktopMonthPage::DesktopMonthPage(NoteStore &store, PageFlags &flags, LastSelection &lastSelection,
-                                   QWidget *parent)
-    : NotePage(store, flags, parent), m_lastSelection(lastSelection), m_grid(QDate::currentDate()) {
+DesktopMonthPage::DesktopMonthPage(PageContext &context, QWidget *parent)
+    : NotePage(std::make_unique<MonthNotesDocument>(context), parent) {
+    MonthNotesDocument *notes = document();
     setObjectName(QStringLiteral("pnlTaiLi"));
     setAutoFillBackground(true);
     setBackground(this, PageColor, QPalette::Window);
 
-    m_gridView = new MonthGridView(m_grid, this);
+    m_gridView = new MonthGridView(notes->grid(), this);
     m_gridView->setObjectName(QStringLiteral("JvTFMonths1"));
     connect(m_gridView, &MonthGridView::cellPressed, this,
             &DesktopMonthPage::JvTFMonths1CellPressed);
@@ -78,7 +88,7 @@ DesktopMonthPage::DesktopMonthPage(NoteStore &store, PageFlags &flags, LastSelec
         edit->setFrameShape(QFrame::NoFrame);
         edit->setTabChangesFocus(true);
         edit->setFont(cellFont);
-        edit->document()->setDefaultFont(cellFont);
+        showDocument(edit, notes->cell(i - 1));
         edit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         edit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         const bool firstColumn = (i - 1) % 7 == 0;
@@ -111,7 +121,10 @@ DesktopMonthPage::DesktopMonthPage(NoteStore &store, PageFlags &flags, LastSelec
     QFont planFont = songTi();
     planFont.setPixelSize(12);
     memday->setFont(planFont);
-    memday->document()->setDefaultFont(planFont);
+    showDocument(memday, notes->dayPlan());
+    // The day plan panel may go before the page: the plan no longer lays out on memday then.
+    connect(memday, &QObject::destroyed, notes,
+            [plan = notes->dayPlan()] { plan->documentLayout()->setPaintDevice(nullptr); });
     memday->setGeometry(8, 40, 185, 291);
     m_dayPlanPanel->installEventFilter(new AnchorFilter(memday, m_dayPlanPanel));
     connect(memday, &DayRichEdit::focusLost, this, &DesktopMonthPage::RichEdit1Exit);
@@ -119,6 +132,11 @@ DesktopMonthPage::DesktopMonthPage(NoteStore &store, PageFlags &flags, LastSelec
     memday->setCellMenu(m_cellMenu);
     followSelection(memday, true);
     m_memday = memday;
+
+    connect(notes, &MonthNotesDocument::gridChanged, m_gridView, qOverload<>(&QWidget::update));
+    connect(notes, &MonthNotesDocument::dayPlanAboutToBeReplaced, this,
+            &DesktopMonthPage::dayPlanAboutToBeReplaced);
+    connect(notes, &MonthNotesDocument::dayPlanReplaced, this, &DesktopMonthPage::dayPlanReplaced);
 
     m_showTimer = new QTimer(this);
     m_showTimer->setObjectName(QStringLiteral("Timer1"));
@@ -131,7 +149,12 @@ DesktopMonthPage::~DesktopMonthPage() {
     // Editors losing the focus while the widgets are torn down must not reach this page.
     for (DayRichEdit *e : m_edits) e->disconnect(this);
     if (m_memday) m_memday->disconnect(this);
-    if (m_dayPlanPanel && !m_dayPlanPanel->parent()) delete m_dayPlanPanel.data();
+    if (m_dayPlanPanel && !m_dayPlanPanel->parent()) {
+        delete m_dayPlanPanel.data();
+    } else if (m_memday) {
+        // The panel outlives the page and its document: memday keeps a copy of what it shows.
+        m_memday->setDocument(m_memday->document()->clone(m_memday));
+    }
 }
 
 SideControls DesktopMonthPage::sideControls() const {
@@ -140,15 +163,6 @@ SideControls DesktopMonthPage::sideControls() const {
 
 QWidget *DesktopMonthPage::sidePanel() const {
     return m_dayPlanPanel;
-}
-
-QString DesktopMonthPage::cellText(int index) const {
-    return (index >= 0 && index < EditorCount) ? m_edits[index]->toPlainText() : QString();
-}
-
-std::optional<ExportDocument> DesktopMonthPage::exportDocument() const {
-    return ExportDocument::monthNotes(m_grid.displayDate(),
-                                      cellTexts<ExportDocument::MonthCellCount>());
 }
 
 DayRichEdit *DesktopMonthPage::richEdit(int i) const {
@@ -164,77 +178,10 @@ void DesktopMonthPage::LayoutMonthPage() {
     }
 }
 
-void DesktopMonthPage::readCells(const QDate &date) {
-    const QDate previous = m_grid.displayDate();
-    m_grid.setDisplayDate(date);
-    const QDate day = m_grid.selectedDay();
-    MonthPage record;
-    try {
-        record = store().readMonthPage(NoteStore::yearMonthKey(date), NoteStore::dayKey(day));
-    } catch (...) {
-        // The editors still hold the month shown before: keep the grid on it as well.
-        m_grid.setDisplayDate(previous);
-        m_gridView->update();
-        throw;
-    }
-    for (int i = 0; i < EditorCount; ++i)
-        m_tooLarge[i] = !richtext::loadIfFits(*m_edits[i]->document(), record.cells[i]);
-    setDayPlan(day, record.dayPlan);
-    applyReadOnly(isReadOnly());
-    m_gridView->update();
-    // The recorded selection was made in the text that is gone.
-    m_lastSelection.clear();
-}
-
-void DesktopMonthPage::writeCells(const QDate &date) {
-    MonthPage record;
-    for (int i = 0; i < EditorCount; ++i) {
-        record.keep[i] = m_tooLarge[i];
-        if (!m_tooLarge[i]) record.cells[i] = richtext::toRtf(*m_edits[i]->document());
-    }
-    record.keepDayPlan = m_dayPlanTooLarge;
-    if (!m_dayPlanTooLarge) record.dayPlan = richtext::toRtf(*m_memday->document());
-    store().writeMonthPage(NoteStore::yearMonthKey(date), record, NoteStore::dayKey(m_dayPlanDate));
-}
-
-void DesktopMonthPage::setUnmodified(bool clearUndo) {
-    for (DayRichEdit *e : m_edits) {
-        // Undo must not bring back the text of the month shown before.
-        if (clearUndo) e->document()->clearUndoRedoStacks();
-        e->document()->setModified(false);
-    }
-    if (clearUndo) m_memday->document()->clearUndoRedoStacks();
-    m_memday->document()->setModified(false);
-}
-
-PageMessage DesktopMonthPage::saveFailureMessage(const QString &) const {
-    return {PageMessage::Kind::Information, saveFailedMessage(), QString()};
-}
-
 void DesktopMonthPage::applyReadOnly(bool readOnly) {
-    for (int i = 0; i < EditorCount; ++i) m_edits[i]->setReadOnly(readOnly || m_tooLarge[i]);
-    m_memday->setReadOnly(readOnly || m_dayPlanTooLarge);
-}
-
-bool DesktopMonthPage::isTooLarge(int i) const {
-    if (i == 0) return m_dayPlanTooLarge;
-    return i >= 1 && i <= EditorCount && m_tooLarge[i - 1];
-}
-
-QList<UnsavedCell> DesktopMonthPage::unsavedCells() const {
-    QList<UnsavedCell> cells;
-    for (int i = 0; i < EditorCount; ++i) {
-        const QTextDocument *doc = m_edits[i]->document();
-        if (!doc->isModified() || m_tooLarge[i]) continue;
-        cells.append({QStringLiteral("桌面月历"), m_grid.cellDate(i),
-                      QStringLiteral("第 %1 格").arg(i + 1), doc->toPlainText(),
-                      richtext::toRtf(*doc)});
-    }
-    const QTextDocument *plan = m_memday->document();
-    if (plan->isModified() && !m_dayPlanTooLarge)
-        cells.append({QStringLiteral("日安排"), m_dayPlanDate, QString(), plan->toPlainText(),
-                      richtext::toRtf(*plan)});
-    return cells;
+    for (int i = 0; i < EditorCount; ++i)
+        m_edits[i]->setReadOnly(readOnly || document()->isTooLarge(i + 1));
+    if (m_memday) m_memday->setReadOnly(readOnly || document()->isTooLarge(0));
 }
 
 void DesktopMonthPage::SelectFocusedDay() {
@@ -243,32 +190,17 @@ void DesktopMonthPage::SelectFocusedDay() {
         return CellCommands::isFocused(e);
     });
     if (found == m_edits.end()) return;
-    if (dayPlanPinned()) return;
-    const LoadingScope loading(flags());
-    m_grid.selectAlone((*found)->tabNumber() - 1);
-    m_gridView->update();
-    ShowDayPlan();
-}
-
-void DesktopMonthPage::ShowDayPlan() {
-    if (dayPlanPinned()) return;
-    if (isReadOnly() && !store().isOpen()) return; // said when it failed to open
-    const QDate day = m_grid.selectedDay();
-    try {
-        setDayPlan(day, store().readDayPlan(NoteStore::dayKey(day)));
-    } catch (const StoreError &e) {
-        showError(e.message());
-    }
+    document()->selectCellAlone((*found)->tabNumber() - 1);
 }
 
 void DesktopMonthPage::prepareOpen() {
     LayoutMonthPage();
     selectDateAlone(QDate::currentDate());
-    m_lastSelection.clear();
+    context().lastSelection.clear();
 }
 
 void DesktopMonthPage::firstShow() {
-    m_grid.addToSelection(QDate::currentDate());
+    document()->addToSelection(QDate::currentDate());
     load();
 }
 
@@ -280,17 +212,6 @@ void DesktopMonthPage::windowRestored() {
     armShowTimer();
 }
 
-void DesktopMonthPage::selectDateAlone(const QDate &date) {
-    const int cell = m_grid.cellOf(date);
-    if (cell >= 0) {
-        m_grid.selectAlone(cell);
-    } else {
-        m_grid.clearSelection();
-        m_grid.addToSelection(date);
-    }
-    m_gridView->update();
-}
-
 void DesktopMonthPage::hideEditors() {
     for (DayRichEdit *e : m_edits) e->hide();
     m_editorsVisible = false;
@@ -298,12 +219,6 @@ void DesktopMonthPage::hideEditors() {
 
 void DesktopMonthPage::armShowTimer() {
     m_showTimer->start();
-}
-
-bool DesktopMonthPage::hasUnsavedChanges() const {
-    if (m_memday->document()->isModified()) return true;
-    return std::any_of(m_edits.begin(), m_edits.end(),
-                       [](const DayRichEdit *e) { return e->document()->isModified(); });
 }
 
 void DesktopMonthPage::resizeEvent(QResizeEvent *event) {
@@ -330,7 +245,7 @@ void DesktopMonthPage::memdayMouseUp(Qt::MouseButton button) {
 }
 
 void DesktopMonthPage::recordSelection(const DayRichEdit *editor, bool isMemday) {
-    m_lastSelection.record(editor->textCursor(), editor->tabNumber(), isMemday);
+    context().lastSelection.record(editor->textCursor(), editor->tabNumber(), isMemday);
 }
 
 void DesktopMonthPage::followSelection(DayRichEdit *editor, bool isMemday) {
@@ -349,15 +264,14 @@ QWidget *DesktopMonthPage::focusedCell() const {
 }
 
 FontTarget DesktopMonthPage::fontTarget() const {
-    if (m_lastSelection.isMemday) return {m_memday.data(), false};
-    DayRichEdit *box = richEdit(m_lastSelection.tabOrder);
+    const LastSelection &selection = context().lastSelection;
+    if (selection.isMemday) return {m_memday.data(), false};
+    DayRichEdit *box = richEdit(selection.tabOrder);
     return {box, box != nullptr};
 }
 
 void DesktopMonthPage::JvTFMonths1CellPressed(int cell, Qt::KeyboardModifiers modifiers) {
-    if (dayPlanPinned()) return;
-    m_grid.press(cell, modifiers & Qt::ControlModifier, modifiers & Qt::ShiftModifier);
-    m_gridView->update();
+    document()->pressCell(cell, modifiers & Qt::ControlModifier, modifiers & Qt::ShiftModifier);
 }
 
 void DesktopMonthPage::JvTFMonths1Click() {
@@ -372,17 +286,16 @@ void DesktopMonthPage::Timer1Timer() {
     load();
 }
 
-void DesktopMonthPage::setDayPlan(const QDate &day, const QByteArray &rtf) {
-    m_dayPlanDate = day;
-    if (m_lastSelection.isMemday) m_lastSelection.clear();
-    m_memday->clear();
-    m_dayPlanTooLarge = !rtf.isEmpty() && !richtext::loadIfFits(*m_memday->document(), rtf);
-    m_memday->setReadOnly(isReadOnly() || m_dayPlanTooLarge);
-    if (m_memday->document()->isEmpty()) m_memday->setTextColor(Qt::black);
-    m_memday->document()->clearUndoRedoStacks();
-    m_memday->document()->setModified(false);
+void DesktopMonthPage::dayPlanAboutToBeReplaced() {
+    if (m_memday) m_memdayTyping = m_memday->currentCharFormat();
 }
 
-bool DesktopMonthPage::dayPlanPinned() const {
-    return lastSaveFailed() && m_memday->document()->isModified();
+void DesktopMonthPage::dayPlanReplaced(bool fromStore) {
+    if (!m_memday) return;
+    // An emptied editor keeps typing in the format its caret had; a plan read from the store
+    // starts from its own text.
+    if (!fromStore) m_memday->setCurrentCharFormat(m_memdayTyping);
+    m_memday->setReadOnly(isReadOnly() || document()->isTooLarge(0));
+    if (m_memday->document()->isEmpty()) m_memday->setTextColor(Qt::black);
+    if (CellCommands::isFocused(m_memday)) recordSelection(m_memday.data(), true);
 }

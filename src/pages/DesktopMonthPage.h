@@ -1,13 +1,13 @@
 #pragma once
 
-#include "pages/LastSelection.h"
 #include "pages/MonthGridModel.h"
+#include "pages/MonthNotesDocument.h"
 #include "pages/NotePage.h"
-#include "pages/PageFlags.h"
 
 #include <QDate>
 #include <QPointer>
 #include <QString>
+#include <QTextCharFormat>
 #include <QWidget>
 
 #include <array>
@@ -15,33 +15,31 @@
 class CellMenu;
 class DayRichEdit;
 class MonthGridView;
-class NoteStore;
 class QLabel;
 class QTimer;
 
-// The desktop month page, `pnlTaiLi` (the store's MonthPage is its stored form): the month grid
-// `JvTFMonths1` with the 42 day editors `RichEdit1` .. `RichEdit42` laid over its cells, and the
-// day plan `memday` on the panel `pnlRijishi`, which the main window places in its side panel (see
-// sidePanel()).
+// The desktop month page, `pnlTaiLi`, showing a MonthNotesDocument: the month grid `JvTFMonths1`
+// with the 42 day editors `RichEdit1` .. `RichEdit42` laid over its cells, and the day plan
+// `memday` on the panel `pnlRijishi`, which the main window places in its side panel (see
+// sidePanel()). The editors show the document's QTextDocuments.
 //
-// The page stores through NoteStore: the 42 cells of the month it shows as one record under the
-// year-month key, the day plan under the key of the day it was read for, all as RTF. Loads and
-// saves follow the rules of NotePage.
-//
-// Saving follows the focus: every day editor and memday saves the page when it loses the keyboard
-// focus, before a mouse release selects the new day, so a day plan is always written under the day
-// it was typed for.
+// Saving follows the focus: every day editor and memday saves the document when it loses the
+// keyboard focus, before a mouse release selects the new day, so a day plan is always written
+// under the day it was typed for.
 class DesktopMonthPage : public NotePage {
     Q_OBJECT
 public:
-    static constexpr int EditorCount = 42;
+    static constexpr int EditorCount = MonthNotesDocument::CellCount;
     static constexpr int MaxCellLength = 200;
     static constexpr int ShowTimerInterval = 500;
 
-    // `flags` and `lastSelection` belong to the main window and must outlive the page.
-    DesktopMonthPage(NoteStore &store, PageFlags &flags, LastSelection &lastSelection,
-                     QWidget *parent = nullptr);
+    // `context` belongs to the notes session and must outlive the page.
+    explicit DesktopMonthPage(PageContext &context, QWidget *parent = nullptr);
     ~DesktopMonthPage() override;
+
+    MonthNotesDocument *document() const {
+        return static_cast<MonthNotesDocument *>(NotePage::document());
+    }
 
     // --- NotePage ------------------------------------------------------------------------------
 
@@ -50,13 +48,6 @@ public:
     // The panel `pnlRijishi` (colour RGB(234,242,250), label "日安排" and memday at 8,40,
     // 185 x 291, anchored on all sides). Deleted with the page when nobody reparented it.
     QWidget *sidePanel() const override;
-    int cellCount() const override { return EditorCount; }
-    QString cellText(int index) const override;
-    // The month the grid shows, which after a failed load may differ from the picker's.
-    std::optional<ExportDocument> exportDocument() const override;
-    bool hasUnsavedChanges() const override;
-    // Modified day cells ("桌面月历", the cell's date) and the day plan ("日安排", its day).
-    QList<UnsavedCell> unsavedCells() const override;
     void layoutPage() override { LayoutMonthPage(); }
     // Adds today's cell to the selection and loads.
     void firstShow() override;
@@ -78,9 +69,8 @@ public:
     MonthGridView *gridView() const { return m_gridView; }
     // The context menu of the day editors and memday.
     CellMenu *cellMenu() const { return m_cellMenu; }
-    // The grid's dates, day texts and selection (also read by the wallpaper capture and export).
-    // Its display date is the loaded date: the cells hold its month.
-    const MonthGridModel &grid() const { return m_grid; }
+    // The document's grid: dates, day texts and selection; its display date is the loaded date.
+    const MonthGridModel &grid() const { return document()->grid(); }
 
     // --- page operations -----------------------------------------------------------------------
 
@@ -95,10 +85,10 @@ public:
     // Selects the cell of the focused day editor alone and shows its day plan.
     void SelectFocusedDay();
     // Reads the plan of the selected day into memday.
-    void ShowDayPlan();
+    void ShowDayPlan() { document()->showDayPlan(); }
 
     // Clears the grid's selection and selects `date` alone.
-    void selectDateAlone(const QDate &date);
+    void selectDateAlone(const QDate &date) { document()->selectDateAlone(date); }
 
     // Hides the 42 editors (creation, resize, minimise).
     void hideEditors();
@@ -107,21 +97,16 @@ public:
     void armShowTimer();
     bool editorsVisible() const { return m_editorsVisible; }
 
-    // True when cell `i` (1..42; 0 for memday) holds a stored note too large for an editor
-    // (richtext::MaxEditorNoteSize): the editor shows a notice, is read-only, and saves leave
-    // the stored note as it is.
-    bool isTooLarge(int i) const;
+    // True when cell `i` (1..42; 0 for memday) holds a stored note too large for an editor: the
+    // editor shows a notice and is read-only.
+    bool isTooLarge(int i) const { return document()->isTooLarge(i); }
 
-    static QString saveFailedMessage() { return QStringLiteral("系统出现异常,请重新保存!"); }
+    static QString saveFailedMessage() { return MonthNotesDocument::saveFailedMessage(); }
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
-    void readCells(const QDate &date) override;
-    void writeCells(const QDate &date) override;
-    void setUnmodified(bool clearUndo) override;
     // Lays out, selects today's cell alone and clears the last selection record.
     void prepareOpen() override;
-    PageMessage saveFailureMessage(const QString &error) const override;
     void applyReadOnly(bool readOnly) override;
 
 private:
@@ -135,22 +120,17 @@ private:
     void recordSelection(const DayRichEdit *editor, bool isMemday);
     // The record follows every selection change of the focused editor, keyboard ones too.
     void followSelection(DayRichEdit *editor, bool isMemday);
-    void setDayPlan(const QDate &day, const QByteArray &rtf);
-    // After a failed save, memday keeps its text and its day until a save succeeds.
-    bool dayPlanPinned() const;
+    // memday's share of a new day plan: its caret and whether it takes typing.
+    void dayPlanAboutToBeReplaced();
+    void dayPlanReplaced(bool fromStore);
 
-    LastSelection &m_lastSelection;
-
-    MonthGridModel m_grid;
     MonthGridView *m_gridView = nullptr;              // JvTFMonths1
     std::array<DayRichEdit *, EditorCount> m_edits{}; // RichEdit1 .. RichEdit42
     QPointer<QWidget> m_dayPlanPanel;                 // pnlRijishi
     QLabel *m_dayPlanLabel = nullptr;                 // Label1
     QPointer<DayRichEdit> m_memday; // lives in the day plan panel, which may go first
-    QDate m_dayPlanDate;            // the day memday was read for
+    QTextCharFormat m_memdayTyping; // memday's caret format before its plan was replaced
     QTimer *m_showTimer = nullptr;  // Timer1
     CellMenu *m_cellMenu = nullptr; // pmDeskTopMonCal
     bool m_editorsVisible = false;
-    std::array<bool, EditorCount> m_tooLarge{};
-    bool m_dayPlanTooLarge = false;
 };

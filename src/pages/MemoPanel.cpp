@@ -3,18 +3,16 @@
 #include "pages/NoteLineEdit.h"
 #include "pages/RuledPaper.h"
 
-#include <QApplication>
 #include <QLabel>
-#include <QMessageBox>
 
 namespace {
 // Tops of edt1 .. edt11 in the panel.
-constexpr std::array<int, MemoList::LineCount> LineTops{34,  62,  88,  114, 140, 166,
-                                                        192, 218, 244, 270, 296};
+constexpr std::array<int, MemoDocument::LineCount> LineTops{34,  62,  88,  114, 140, 166,
+                                                            192, 218, 244, 270, 296};
 } // namespace
 
-MemoPanel::MemoPanel(NoteStore &store, PageFlags &flags, QWidget *parent)
-    : QWidget(parent), m_memo(store), m_flags(flags) {
+MemoPanel::MemoPanel(PageContext &context, QWidget *parent)
+    : QWidget(parent), m_document(std::make_unique<MemoDocument>(context)) {
     setObjectName(QStringLiteral("Panel2"));
     QPalette pal = palette();
     pal.setColor(QPalette::Window, Qt::white);
@@ -51,80 +49,39 @@ MemoPanel::MemoPanel(NoteStore &store, PageFlags &flags, QWidget *parent)
         m_lines[n - 1] = edit;
         if (n > 1) setTabOrder(m_lines[n - 2], edit);
     }
-    setEditable(false);
+    connect(m_document.get(), &MemoDocument::loaded, this, &MemoPanel::fillLines);
+    connect(m_document.get(), &MemoDocument::readOnlyChanged, this, &MemoPanel::updateEditable);
+    updateEditable();
 }
 
 MemoPanel::~MemoPanel() {
     for (NoteLineEdit *e : m_lines) e->disconnect(this);
 }
 
-void MemoPanel::setMessageSink(std::function<void(const QString &)> sink) {
-    m_messageSink = std::move(sink);
-}
-
-bool MemoPanel::LoadMemoList() {
-    const bool wasLoading = m_flags.loading;
-    m_flags.loading = true;
-    const std::optional<QString> failure = m_memo.load();
-    if (!failure) {
-        m_filling = true;
-        for (int n = 1; n <= LineCount; ++n) m_lines[n - 1]->setStoredText(m_memo.line(n));
-        m_filling = false;
-        setEditable(m_storeWritable);
-    }
-    m_flags.loading = wasLoading;
-    if (m_storeWritable) tell(failure);
-    return !failure;
-}
-
-bool MemoPanel::writePending(bool tellFailure) {
-    const std::optional<QString> failure = m_memo.writePending();
-    if (tellFailure) tell(failure);
-    return !failure;
-}
-
-QList<UnsavedCell> MemoPanel::unsavedCells() const {
-    QList<UnsavedCell> cells;
-    for (int n = 1; n <= LineCount; ++n) {
-        if (const std::optional<QString> &text = m_memo.pending(n))
-            cells.append({QStringLiteral("备忘录"), QDate(), QStringLiteral("第 %1 行").arg(n),
-                          *text, text->toUtf8()});
-    }
-    return cells;
+void MemoPanel::fillLines() {
+    m_filling = true;
+    for (int n = 1; n <= LineCount; ++n) m_lines[n - 1]->setStoredText(m_document->line(n));
+    m_filling = false;
+    updateEditable();
 }
 
 void MemoPanel::edt1Change(NoteLineEdit *edit) {
     // Text set without the focus (the load) never writes back.
     if (m_filling || !(edit->hasFocus() || edit->window()->focusWidget() == edit)) return;
-    tell(m_memo.lineChanged(edit->lineNumber(), edit->text()));
+    m_document->lineChanged(edit->lineNumber(), edit->text());
 }
 
 void MemoPanel::edt1Exit(NoteLineEdit *edit) {
-    if (m_memo.isLoaded()) tell(m_memo.lineLeft(edit->lineNumber(), edit->text()));
+    if (m_document->isLoaded()) m_document->lineLeft(edit->lineNumber(), edit->text());
 }
 
 void MemoPanel::edt1Enter(NoteLineEdit *edit) {
     m_currentLine = edit->lineNumber();
     // A load that failed is tried again when the user comes back to the list.
-    if (!m_memo.isLoaded() && !m_telling) LoadMemoList();
+    if (!m_document->isLoaded() && !m_document->isTelling()) LoadMemoList();
 }
 
-void MemoPanel::setStoreWritable(bool writable) {
-    m_storeWritable = writable;
-    setEditable(writable && m_memo.isLoaded());
-}
-
-void MemoPanel::setEditable(bool editable) {
+void MemoPanel::updateEditable() {
+    const bool editable = !m_document->isReadOnly() && m_document->isLoaded();
     for (NoteLineEdit *e : m_lines) e->setReadOnly(!editable);
-}
-
-void MemoPanel::tell(const std::optional<QString> &message) {
-    if (!message || m_telling) return;
-    // The box takes the focus; the line losing it to the box must not tell a second time.
-    m_telling = true;
-    if (m_messageSink)
-        m_messageSink(*message);
-    else
-        QMessageBox::information(window(), QGuiApplication::applicationDisplayName(), *message);
-    m_telling = false;
 }

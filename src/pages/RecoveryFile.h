@@ -1,6 +1,6 @@
 #pragma once
 
-#include "pages/NotePage.h"
+#include "pages/UnsavedCell.h"
 
 #include <QDateTime>
 #include <QList>

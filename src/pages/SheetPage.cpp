@@ -43,9 +43,13 @@ SheetPage::Config SheetPage::Config::calendar() {
     return c;
 }
 
-SheetPage::SheetPage(const Config &config, NoteStore &store, PageFlags &flags, QWidget *parent)
-    : NotePage(store, flags, parent), m_config(config),
-      m_state(store, config.sheet, config.emptiedLineTurnsBlack) {
+SheetDocument::Kind SheetPage::Config::documentKind() const {
+    return {sheet, keyedByMonth, emptiedLineTurnsBlack};
+}
+
+SheetPage::SheetPage(const Config &config, PageContext &context, QWidget *parent)
+    : NotePage(std::make_unique<SheetDocument>(context, config.documentKind()), parent),
+      m_config(config) {
     setObjectName(config.panelName);
     fillWhite(this, QPalette::Window);
 
@@ -64,7 +68,7 @@ SheetPage::SheetPage(const Config &config, NoteStore &store, PageFlags &flags, Q
         edit->setTextMargins(0, 0, 0, 0);
         fillWhite(edit, QPalette::Base);
         connect(edit, &QLineEdit::textChanged, this,
-                [this, edit](const QString &text) { lineChanged(edit, text); });
+                [this, edit](const QString &text) { lineEdited(edit, text); });
         // Edit1Exit / edtr1Exit; leaving a line unchanged writes nothing.
         connect(edit, &NoteLineEdit::focusLost, this, [this] { saveIfModified(); });
         m_lines[n - 1] = edit;
@@ -82,16 +86,19 @@ SheetPage::SheetPage(const Config &config, NoteStore &store, PageFlags &flags, Q
         m_calendar->resize(CalendarSize);
         m_calendar->raise();
     }
+    SheetDocument *sheet = document();
+    connect(sheet, &NoteDocument::loaded, this, &SheetPage::fillLines);
+    connect(sheet, &SheetDocument::lineChanged, this, &SheetPage::showLine);
+    connect(sheet, &NoteDocument::saveFinished, this, [this](bool ok) {
+        if (!ok) return;
+        for (NoteLineEdit *e : m_lines) e->setModified(false);
+    });
     layoutPage();
 }
 
 SheetPage::~SheetPage() {
     // Lines losing the focus while the widgets are torn down must not save.
     for (NoteLineEdit *e : m_lines) e->disconnect(this);
-}
-
-QString SheetPage::keyFor(const QDate &date) const {
-    return m_config.keyedByMonth ? NoteStore::yearMonthKey(date) : NoteStore::CalendarSheetKey;
 }
 
 void SheetPage::layoutPage() {
@@ -117,10 +124,6 @@ SideControls SheetPage::sideControls() const {
     return controls;
 }
 
-QString SheetPage::cellText(int index) const {
-    return index >= 0 && index < LineCount ? m_lines[index]->text() : QString();
-}
-
 void SheetPage::pickerDateChanged() {
     if (m_config.keyedByMonth)
         NotePage::pickerDateChanged();
@@ -134,57 +137,21 @@ void SheetPage::prepareOpen() {
     m_calendar->setDateTime(QDateTime::currentDateTime());
 }
 
-void SheetPage::readCells(const QDate &date) {
-    m_state.load(keyFor(date));
+void SheetPage::fillLines() {
     m_filling = true;
     for (int n = 1; n <= LineCount; ++n) {
-        m_lines[n - 1]->setStoredText(m_state.text(n));
-        m_lines[n - 1]->setColorValue(m_state.color(n));
+        m_lines[n - 1]->setStoredText(document()->text(n));
+        m_lines[n - 1]->setColorValue(document()->color(n));
     }
     m_filling = false;
-}
-
-void SheetPage::writeCells(const QDate &) {
-    // The state writes under the key it was loaded for, which is the key of the loaded date.
-    m_state.save();
-}
-
-void SheetPage::setUnmodified(bool) {
-    // Stored text goes in without undo history; the state's flag is the page's.
-    m_state.setUnmodified();
-    for (NoteLineEdit *e : m_lines) e->setModified(false);
-}
-
-QList<UnsavedCell> SheetPage::unsavedCells() const {
-    QList<UnsavedCell> cells;
-    if (!m_state.isModified()) return cells;
-    const QString page =
-        m_config.keyedByMonth ? QStringLiteral("一般记事") : QStringLiteral("日历");
-    const QDate loaded = loadedDate();
-    const QDate month = m_config.keyedByMonth && loaded.isValid()
-                            ? QDate(loaded.year(), loaded.month(), 1)
-                            : QDate();
-    for (int n = 1; n <= LineCount; ++n) {
-        if (!m_lines[n - 1]->isModified()) continue;
-        // A line is plain text with one colour; the colour goes beside it.
-        const QString text = m_lines[n - 1]->text();
-        cells.append({page, month, QStringLiteral("第 %1 行").arg(n), text,
-                      QStringLiteral("颜色 %1: %2").arg(m_state.color(n)).arg(text).toUtf8()});
-    }
-    return cells;
 }
 
 void SheetPage::applyReadOnly(bool readOnly) {
     for (NoteLineEdit *e : m_lines) e->setReadOnly(readOnly);
 }
 
-PageMessage SheetPage::saveFailureMessage(const QString &) const {
-    return {PageMessage::Kind::Information, saveFailedMessage(), saveFailedCaption()};
-}
-
 void SheetPage::setLineColor(int line, int color) {
-    m_state.setColor(line, color);
-    m_lines[line - 1]->setColorValue(m_state.color(line));
+    document()->setColor(line, color);
 }
 
 QWidget *SheetPage::focusedCell() const {
@@ -204,8 +171,18 @@ void SheetPage::resizeEvent(QResizeEvent *event) {
     layoutPage();
 }
 
-void SheetPage::lineChanged(NoteLineEdit *edit, const QString &text) {
+void SheetPage::lineEdited(NoteLineEdit *edit, const QString &text) {
     if (m_filling) return;
-    const int n = edit->lineNumber();
-    if (m_state.setText(n, text)) edit->setColorValue(m_state.color(n));
+    document()->setText(edit->lineNumber(), text);
+}
+
+void SheetPage::showLine(int line) {
+    NoteLineEdit *edit = m_lines[line - 1];
+    const QString &text = document()->text(line);
+    if (edit->text() != text) {
+        m_filling = true;
+        edit->setStoredText(text);
+        m_filling = false;
+    }
+    if (edit->colorValue() != document()->color(line)) edit->setColorValue(document()->color(line));
 }

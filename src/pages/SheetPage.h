@@ -1,8 +1,8 @@
 #pragma once
 
 #include "pages/NotePage.h"
+#include "pages/SheetDocument.h"
 #include "pages/SheetLayout.h"
-#include "pages/SheetState.h"
 #include "store/NoteStore.h"
 
 #include <QDate>
@@ -22,8 +22,9 @@ class LunarCalendarWidget;
 //   calendar notes `pnlRili`: `drwgrd1`, `edtr1`..`edtr42`, `pnlSplit` and the calendar
 //                  `chnRili` in the middle; one fixed sheet "rili2011" whatever the date; no line
 //                  limit; a line whose text becomes empty turns black; the picker is hidden
-// The lines mirror a SheetState, which loads and saves through the store. A layout only places
-// the widgets; it never reloads, so text typed since the last save stays.
+// The lines show a SheetDocument, which loads and saves through the store: typing goes into the
+// document line by line, a load refills the lines. A layout only places the widgets; it never
+// reloads, so text typed since the last save stays.
 class SheetPage : public NotePage {
     Q_OBJECT
 public:
@@ -40,25 +41,25 @@ public:
 
         static Config general();
         static Config calendar();
+        // The document's share: which sheet, how it is keyed, how an emptied line is coloured.
+        SheetDocument::Kind documentKind() const;
     };
 
-    static constexpr int LineCount = SheetState::LineCount;
+    static constexpr int LineCount = SheetDocument::LineCount;
     static constexpr int GeneralLineBytes = 200;
     static inline const QSize CalendarSize{313, 253};
 
-    // `store` and `flags` belong to the main window and must outlive the page.
-    SheetPage(const Config &config, NoteStore &store, PageFlags &flags, QWidget *parent = nullptr);
+    // `context` belongs to the notes session and must outlive the page.
+    SheetPage(const Config &config, PageContext &context, QWidget *parent = nullptr);
     ~SheetPage() override;
 
+    SheetDocument *document() const { return static_cast<SheetDocument *>(NotePage::document()); }
+
     // The key the sheet is stored under when loaded for `date`.
-    QString keyFor(const QDate &date) const;
+    QString keyFor(const QDate &date) const { return document()->keyFor(date); }
 
     // ---- NotePage ----
     SideControls sideControls() const override;
-    int cellCount() const override { return LineCount; }
-    QString cellText(int index) const override;
-    bool hasUnsavedChanges() const override { return m_state.isModified(); }
-    QList<UnsavedCell> unsavedCells() const override;
     // LayoutGeneralPage / LayoutCalendarPage: places the paper, the lines, the split panel and
     // the calendar for the page's size.
     void layoutPage() override;
@@ -73,30 +74,31 @@ public:
     void setLineColor(int line, int color);
 
     const Config &config() const { return m_config; }
-    const SheetState &state() const { return m_state; }
+    // The document, as the main window's tests read it (forwarding).
+    const SheetDocument &state() const { return *document(); }
     NoteLineEdit *line(int n) const { return m_lines[n - 1]; }
     QWidget *splitPanel() const { return m_split; }
     // chnRili; null on the general notes page.
     LunarCalendarWidget *calendar() const { return m_calendar; }
 
-    static QString saveFailedMessage() { return QStringLiteral("保存失败!请重试"); }
-    static QString saveFailedCaption() { return QStringLiteral("Kestrova月历"); }
+    static QString saveFailedMessage() { return SheetDocument::saveFailedMessage(); }
+    static QString saveFailedCaption() { return SheetDocument::saveFailedCaption(); }
 
 protected:
-    void readCells(const QDate &date) override;
-    void writeCells(const QDate &date) override;
-    void setUnmodified(bool clearUndo) override;
     void applyReadOnly(bool readOnly) override;
     // The calendar page is laid out and its calendar set to today before it loads.
     void prepareOpen() override;
-    PageMessage saveFailureMessage(const QString &error) const override;
     void resizeEvent(QResizeEvent *event) override;
 
 private:
-    void lineChanged(NoteLineEdit *edit, const QString &text);
+    // Typing in a line goes into the document.
+    void lineEdited(NoteLineEdit *edit, const QString &text);
+    // The document's line changed: its colour (and its text, when it came from elsewhere).
+    void showLine(int line);
+    // A load: every line shows the document's, without undo history, unmodified.
+    void fillLines();
 
     Config m_config;
-    SheetState m_state;
     RuledPaper *m_paper = nullptr;
     std::array<NoteLineEdit *, LineCount> m_lines{};
     QWidget *m_split = nullptr;

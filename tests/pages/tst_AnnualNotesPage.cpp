@@ -41,7 +41,7 @@ struct Fixture : PageEnvironment {
 
     Fixture() {
         window.resize(800, 600);
-        page = new AnnualNotesPage(store, flags, lastSelection, &window);
+        page = new AnnualNotesPage(context, &window);
         page->setGeometry(0, 0, 782, 554);
         attach(*page);
     }
@@ -49,7 +49,7 @@ struct Fixture : PageEnvironment {
     bool start() {
         if (!showWindow()) return false;
         page->setActive(true);
-        flags.savingEnabled = true;
+        saving.open();
         return page->open();
     }
 
@@ -167,7 +167,7 @@ void TestAnnualNotesPage::yearWithoutRowShowsEmptyBoxesAndFirstSaveCreatesIt() {
     clickInto(f.page->box(4)); // leaving the box saves
     QCOMPARE(f.rowsOf(2030), 1);
     QCOMPARE(f.stored(2030, 3), QStringLiteral("三月计划"));
-    QVERIFY(f.messages.isEmpty());
+    QVERIFY(f.prompts.messages.isEmpty());
 
     // Reopened, the page shows the text again.
     f.page->box(3)->clear();
@@ -248,7 +248,7 @@ void TestAnnualNotesPage::eachYearShowsItsOwnNotes() {
     f.pickerDate = QDate(2010, 3, 1);
     f.page->pickerDateChanged();
     QCOMPARE(f.page->cellText(0), QStringLiteral("2010 January and more"));
-    QVERIFY(f.messages.isEmpty());
+    QVERIFY(f.prompts.messages.isEmpty());
 }
 
 void TestAnnualNotesPage::focusLossSaves() {
@@ -295,9 +295,9 @@ void TestAnnualNotesPage::databaseErrorShowsItsTextAndKeepsTheBoxes() {
     f.page->box(2)->document()->setPlainText(QStringLiteral("二月"));
     f.dropTable();
     QVERIFY(!f.page->save());
-    QCOMPARE(f.messages.size(), 1);
-    QVERIFY(f.messages.first().contains(QStringLiteral("YearJishi"), Qt::CaseInsensitive));
-    QVERIFY(f.messages.first() != DesktopMonthPage::saveFailedMessage());
+    QCOMPARE(f.prompts.messages.size(), 1);
+    QVERIFY(f.prompts.messages.first().contains(QStringLiteral("YearJishi"), Qt::CaseInsensitive));
+    QVERIFY(f.prompts.messages.first() != DesktopMonthPage::saveFailedMessage());
     QCOMPARE(f.page->cellText(1), QStringLiteral("二月"));
     QVERIFY(f.page->hasUnsavedChanges());
 
@@ -305,7 +305,7 @@ void TestAnnualNotesPage::databaseErrorShowsItsTextAndKeepsTheBoxes() {
     f.page->box(2)->document()->setModified(false);
     f.pickerDate = QDate(2012, 1, 1);
     f.page->pickerDateChanged();
-    QCOMPARE(f.messages.size(), 2);
+    QCOMPARE(f.prompts.messages.size(), 2);
     QCOMPARE(f.page->cellText(1), QStringLiteral("二月"));
     QCOMPARE(f.page->loadedDate().year(), 2010);
 }
@@ -325,7 +325,7 @@ void TestAnnualNotesPage::tooLargeNoteIsNotLoaded() {
     QCOMPARE(f.store.readYearNotes(2010)[4], notes[4]);
     QCOMPARE(f.stored(2010, 6), QStringLiteral("June"));
     QVERIFY(f.page->unsavedCells().isEmpty());
-    QVERIFY(f.messages.isEmpty());
+    QVERIFY(f.prompts.messages.isEmpty());
 }
 
 void TestAnnualNotesPage::readOnlyPageTakesNoTyping() {
@@ -343,7 +343,7 @@ void TestAnnualNotesPage::readOnlyPageTakesNoTyping() {
     QVERIFY(f.page->save()); // nothing unsaved: nothing to write, no message
     f.page->setReadOnly(false);
     QVERIFY(!f.page->box(2)->isReadOnly());
-    QVERIFY(f.messages.isEmpty());
+    QVERIFY(f.prompts.messages.isEmpty());
 }
 
 void TestAnnualNotesPage::resizeLaysOutWithoutLoading() {

@@ -4,6 +4,7 @@
 #include "pages/DesktopMonthPage.h"
 #include "pages/MonthGridView.h"
 #include "pages/MonthPageLayout.h"
+#include "pages/PageMessageBox.h"
 #include "richtext/RichText.h"
 #include "store/NoteStore.h"
 
@@ -37,7 +38,7 @@ struct Fixture : PageEnvironment {
 
     Fixture() {
         window.resize(1000, 600);
-        page = new DesktopMonthPage(store, flags, lastSelection, &window);
+        page = new DesktopMonthPage(context, &window);
         page->setGeometry(0, 0, 786, 556);
         page->dayPlanPanel()->setParent(&window);
         page->dayPlanPanel()->setGeometry(790, 200, 200, 335);
@@ -50,7 +51,7 @@ struct Fixture : PageEnvironment {
         if (!showWindow()) return false;
         page->setActive(true);
         if (!QTest::qWaitFor([this] { return page->editorsVisible(); }, 3000)) return false;
-        flags.savingEnabled = true;
+        saving.open();
         return true;
     }
 
@@ -111,7 +112,7 @@ void TestDesktopMonthPage::loadShowsStoredMonthAndDayPlan() {
     // Nothing selected: the plan of cell 0 (30 May) shows.
     QCOMPARE(f.page->memday()->toPlainText(), QStringLiteral("plan"));
     QVERIFY(!f.page->hasUnsavedChanges());
-    QVERIFY(!f.flags.loading);
+    QVERIFY(!f.page->document()->isLoading());
 }
 
 void TestDesktopMonthPage::saveAndLoadRoundTrip() {
@@ -126,7 +127,7 @@ void TestDesktopMonthPage::saveAndLoadRoundTrip() {
     c.mergeCharFormat(bold);
     f.page->memday()->setPlainText(QStringLiteral("整理房间"));
     QVERIFY(f.page->SaveMonthPage());
-    QVERIFY(f.messages.isEmpty());
+    QVERIFY(f.prompts.messages.isEmpty());
 
     const MonthCells stored = f.store.readMonth(QStringLiteral("20106"));
     QCOMPARE(plainOf(stored[9]), QStringLiteral("会议 10:00"));
@@ -150,7 +151,7 @@ void TestDesktopMonthPage::saveAndLoadRoundTrip() {
 void TestDesktopMonthPage::savingDisabledWritesNothing() {
     Fixture f;
     QVERIFY(f.start());
-    f.flags.savingEnabled = false;
+    f.saving.close();
     f.page->richEdit(5)->setPlainText(QStringLiteral("not yet"));
     QVERIFY(f.page->SaveMonthPage());
     QCOMPARE(f.store.readMonth(QStringLiteral("20106"))[4], QByteArray());
@@ -179,7 +180,7 @@ void TestDesktopMonthPage::focusLossSavesBeforeTheNewDayIsSelected() {
     QCOMPARE(f.page->grid().selectedDay(), QDate(2010, 6, 5));
     QCOMPARE(f.page->memday()->toPlainText(), QStringLiteral("plan of the fifth"));
     QCOMPARE(f.page->grid().selection().size(), 1);
-    QVERIFY(f.messages.isEmpty());
+    QVERIFY(f.prompts.messages.isEmpty());
 }
 
 // The context menu opens on the right press and takes the release; the cell's day is selected
@@ -244,15 +245,15 @@ void TestDesktopMonthPage::failingDatabaseGivesTheMessageOncePerSave() {
     f.breakTable(QStringLiteral("TailiNew"));
 
     clickInto(f.cellOf(QDate(2010, 6, 5)));
-    QCOMPARE(f.messages, QStringList{DesktopMonthPage::saveFailedMessage()});
+    QCOMPARE(f.prompts.messages, QStringList{DesktopMonthPage::saveFailedMessage()});
     QCOMPARE(third->toPlainText(), QStringLiteral("lost?"));
     QVERIFY(f.page->hasUnsavedChanges());
 
     // Every further save tells again, once.
     QVERIFY(!f.page->SaveMonthPage());
-    QCOMPARE(f.messages.size(), 2);
+    QCOMPARE(f.prompts.messages.size(), 2);
     clickInto(third);
-    QCOMPARE(f.messages.size(), 3);
+    QCOMPARE(f.prompts.messages.size(), 3);
     QCOMPARE(third->toPlainText(), QStringLiteral("lost?"));
 }
 
@@ -265,7 +266,7 @@ void TestDesktopMonthPage::failedSaveKeepsTheDayPlanOnItsDay() {
     f.breakTable(QStringLiteral("TailiNew_day"));
 
     clickInto(f.cellOf(QDate(2010, 6, 5)));
-    QCOMPARE(f.messages.size(), 1);
+    QCOMPARE(f.prompts.messages.size(), 1);
     // The plan was not written, so it stays on screen and on its day.
     QCOMPARE(f.page->memday()->toPlainText(), QStringLiteral("keep me"));
     QCOMPARE(f.page->grid().selectedDay(), QDate(2010, 6, 3));
@@ -299,7 +300,7 @@ void TestDesktopMonthPage::dateChangeSavesTypedTextFirst() {
     f.pickerDate = QDate(2010, 6, 1);
     f.page->pickerDateChanged();
     QCOMPARE(third->toPlainText(), QStringLiteral("typed, focus kept"));
-    QVERIFY(f.messages.isEmpty());
+    QVERIFY(f.prompts.messages.isEmpty());
 }
 
 void TestDesktopMonthPage::dateChangeWithFailingSaveKeepsTheText() {
@@ -312,13 +313,13 @@ void TestDesktopMonthPage::dateChangeWithFailingSaveKeepsTheText() {
 
     f.pickerDate = QDate(2010, 7, 1);
     f.page->pickerDateChanged();
-    QCOMPARE(f.messages.size(), 1);
+    QCOMPARE(f.prompts.messages.size(), 1);
     QCOMPARE(third->toPlainText(), QStringLiteral("precious"));
     QCOMPARE(f.page->grid().displayDate().month(), 6); // still the month its text belongs to
 
     f.repairTable(QStringLiteral("TailiNew"));
     f.page->pickerDateChanged();
-    QCOMPARE(f.messages.size(), 1);
+    QCOMPARE(f.prompts.messages.size(), 1);
     QCOMPARE(plainOf(f.store.readMonth(QStringLiteral("20106"))[4]), QStringLiteral("precious"));
     QCOMPARE(f.page->grid().displayDate().month(), 7);
 }
@@ -362,9 +363,9 @@ void TestDesktopMonthPage::failingLoadKeepsTheShownMonth() {
     f.breakTable(QStringLiteral("TailiNew"));
     f.pickerDate = QDate(2010, 7, 1);
     f.page->pickerDateChanged();
-    QCOMPARE(f.messages.size(), 1);
-    QVERIFY(f.messages.first() != DesktopMonthPage::saveFailedMessage());
-    QVERIFY(!f.flags.loading);
+    QCOMPARE(f.prompts.messages.size(), 1);
+    QVERIFY(f.prompts.messages.first() != DesktopMonthPage::saveFailedMessage());
+    QVERIFY(!f.page->document()->isLoading());
     // The editors still show June, and so does the grid: a save would write June's key.
     QCOMPARE(f.page->grid().displayDate().month(), 6);
     QCOMPARE(f.page->richEdit(5)->toPlainText(), QStringLiteral("June text"));
@@ -382,7 +383,8 @@ void TestDesktopMonthPage::ownMessageBoxes() {
     QFETCH(int, icon);
     Fixture f;
     QVERIFY(f.start());
-    f.page->setMessageSink({});
+    // The program's message boxes, over the page's window.
+    f.prompts.whileShown = [&f](const PageMessage &m) { PageMessageBox::show(&f.window, m); };
     f.breakTable(QStringLiteral("TailiNew"));
 
     QList<int> icons;
@@ -417,10 +419,10 @@ void TestDesktopMonthPage::saveBeforeAnyLoadIsRefused() {
     MonthCells cells;
     cells[0] = rtfOf(QStringLiteral("stored"));
     f.store.writeMonth(QStringLiteral("20106"), cells);
-    f.flags.savingEnabled = true;
+    f.saving.open();
     // Blank editors that never received the month must not overwrite it.
     QVERIFY(!f.page->SaveMonthPage());
-    QCOMPARE(f.messages, QStringList{DesktopMonthPage::saveFailedMessage()});
+    QCOMPARE(f.prompts.messages, QStringList{DesktopMonthPage::saveFailedMessage()});
     QCOMPARE(plainOf(f.store.readMonth(QStringLiteral("20106"))[0]), QStringLiteral("stored"));
 }
 
@@ -429,12 +431,9 @@ void TestDesktopMonthPage::messageBoxFocusChangeDoesNotSaveAgain() {
     QVERIFY(f.start());
     f.breakTable(QStringLiteral("TailiNew"));
     // A message box takes the focus from the editor; that must not start a second save.
-    f.page->setMessageSink([&f](const QString &text) {
-        f.messages << text;
-        f.page->SaveMonthPage();
-    });
+    f.prompts.whileShown = [&f](const PageMessage &) { f.page->SaveMonthPage(); };
     QVERIFY(!f.page->SaveMonthPage());
-    QCOMPARE(f.messages.size(), 1);
+    QCOMPARE(f.prompts.messages.size(), 1);
 }
 
 void TestDesktopMonthPage::pageButtonSavesAndSelectsToday() {
@@ -487,6 +486,11 @@ void TestDesktopMonthPage::teardownInEitherOrder() {
         QVERIFY(f.start());
         clickInto(f.page->memday());
         delete f.page->dayPlanPanel();
+        // The page goes on without its day plan panel.
+        f.store.writeDayPlan(QStringLiteral("2010-6-27"), rtfOf(QStringLiteral("plan")));
+        f.pickerDate = QDate(2010, 7, 1);
+        f.page->pickerDateChanged();
+        QCOMPARE(f.page->document()->dayPlan()->toPlainText(), QStringLiteral("plan"));
     }
     {
         Fixture f;

@@ -27,10 +27,9 @@ struct Fixture : PageEnvironment {
                                        "CREATE TRIGGER counted_update AFTER UPDATE ON Beiwanglu "
                                        "BEGIN UPDATE writes SET n = n + 1; END");
         window.resize(400, 400);
-        panel = new MemoPanel(store, flags, &window);
+        panel = new MemoPanel(context, &window);
         elsewhere = new QLineEdit(&window);
         elsewhere->setGeometry(210, 0, 100, 20);
-        panel->setMessageSink([this](const QString &text) { messages << text; });
     }
     bool show() { return showWindow(); }
     // Stores rows as an earlier run would have, uncounted.
@@ -96,7 +95,7 @@ void TestMemoPanel::oneCharacterIntoLine3OfAnEmptyDatabase() {
     QCOMPARE(f.stored(3).toString(), QStringLiteral("a"));
     for (int n : {1, 2, 4, 5, 6, 7, 8, 9, 10, 11}) QVERIFY(f.stored(n).isNull());
     // After a restart the character is in line 3.
-    MemoPanel again(f.store, f.flags);
+    MemoPanel again(f.context);
     QVERIFY(again.LoadMemoList());
     QCOMPARE(again.line(3)->text(), QStringLiteral("a"));
 }
@@ -166,19 +165,19 @@ void TestMemoPanel::failedLoadLeavesTheLinesReadOnlyUntilARetry() {
     f.breakTable();
     QVERIFY(f.show());
     QVERIFY(!f.panel->LoadMemoList());
-    QCOMPARE(f.messages.size(), 1);
+    QCOMPARE(f.prompts.messages.size(), 1);
     QVERIFY(f.panel->line(6)->isReadOnly());
     f.type(6, QStringLiteral("typed over")); // a second try on the focus fails as well
     QCOMPARE(f.panel->line(6)->text(), QString());
-    QCOMPARE(f.messages.size(), 2);
+    QCOMPARE(f.prompts.messages.size(), 2);
     f.leave();
-    QCOMPARE(f.messages.size(), 2);
+    QCOMPARE(f.prompts.messages.size(), 2);
     f.repairTable();
     f.panel->line(6)->setFocus(Qt::MouseFocusReason);
     QCOMPARE(f.panel->line(6)->text(), QStringLiteral("stored six"));
     QVERIFY(!f.panel->line(6)->isReadOnly());
     QCOMPARE(f.writes(), 0);
-    QCOMPARE(f.messages.size(), 2);
+    QCOMPARE(f.prompts.messages.size(), 2);
 }
 
 void TestMemoPanel::failedWritesAreToldOnceAndRetried() {
@@ -187,29 +186,29 @@ void TestMemoPanel::failedWritesAreToldOnceAndRetried() {
     QVERIFY(f.panel->LoadMemoList());
     f.breakTable();
     f.type(2, QStringLiteral("abc"));
-    QCOMPARE(f.messages.size(), 1); // three failed keystrokes, one message
+    QCOMPARE(f.prompts.messages.size(), 1); // three failed keystrokes, one message
     QCOMPARE(f.panel->line(2)->text(), QStringLiteral("abc"));
     f.leave(); // leaving tells again: the text is still not stored
-    QCOMPARE(f.messages.size(), 2);
+    QCOMPARE(f.prompts.messages.size(), 2);
     QCOMPARE(f.panel->line(2)->text(), QStringLiteral("abc"));
     f.repairTable();
     f.type(9, QStringLiteral("z")); // writes line 9 and the pending line 2
     QCOMPARE(f.stored(9).toString(), QStringLiteral("z"));
     QCOMPARE(f.stored(2).toString(), QStringLiteral("abc"));
-    QVERIFY(!f.panel->memo().hasPendingWrite());
-    QCOMPARE(f.messages.size(), 2);
+    QVERIFY(!f.panel->document()->hasPendingWrite());
+    QCOMPARE(f.prompts.messages.size(), 2);
     // A new run of failures is told again.
     f.breakTable();
     QTest::keyClicks(f.panel->line(9), QStringLiteral("zz"));
-    QCOMPARE(f.messages.size(), 3);
+    QCOMPARE(f.prompts.messages.size(), 3);
     // Closing tries the pending line once more and tells when it still fails.
     QVERIFY(!f.panel->writePending());
-    QCOMPARE(f.messages.size(), 4);
+    QCOMPARE(f.prompts.messages.size(), 4);
     f.repairTable();
     QVERIFY(f.panel->writePending());
     QCOMPARE(f.stored(9).toString(), QStringLiteral("zzz"));
     QVERIFY(f.panel->writePending()); // nothing left
-    QCOMPARE(f.messages.size(), 4);
+    QCOMPARE(f.prompts.messages.size(), 4);
 }
 
 void TestMemoPanel::fullDiskKeepsTheTextUntilAWriteSucceeds() {
@@ -222,13 +221,13 @@ void TestMemoPanel::fullDiskKeepsTheTextUntilAWriteSucceeds() {
     f.panel->line(1)->setFocus(Qt::MouseFocusReason);
     f.panel->line(1)->insert(long1);
     f.panel->line(1)->insert(QStringLiteral("!"));
-    QCOMPARE(f.messages.size(), 1);
+    QCOMPARE(f.prompts.messages.size(), 1);
     QCOMPARE(f.panel->line(1)->text(), long1 + "!");
-    QVERIFY(f.panel->memo().hasPendingWrite());
+    QVERIFY(f.panel->document()->hasPendingWrite());
     f.disk->release();
     f.leave();
     QCOMPARE(f.stored(1).toString(), long1 + "!");
-    QCOMPARE(f.messages.size(), 1);
+    QCOMPARE(f.prompts.messages.size(), 1);
 }
 
 QTEST_MAIN(TestMemoPanel)

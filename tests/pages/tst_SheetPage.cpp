@@ -41,12 +41,11 @@ struct Fixture : PageEnvironment {
     explicit Fixture(const Config &config, bool onSmallDisk = false)
         : PageEnvironment(onSmallDisk) {
         window.resize(900, 600);
-        page = new SheetPage(config, store, flags, &window);
+        page = new SheetPage(config, context, &window);
         page->setGeometry(0, 0, 782, 554);
         elsewhere = new QLineEdit(&window);
         elsewhere->setGeometry(790, 0, 100, 20);
-        page->setMessageSink([this](const QString &text) { messages << text; });
-        flags.savingEnabled = true;
+        saving.open();
     }
     bool show() { return showWindow(); }
     void leaveLine() { elsewhere->setFocus(Qt::MouseFocusReason); }
@@ -149,7 +148,7 @@ void TestSheetPage::firstLeaveCreatesOneRowPerTable() {
     QCOMPARE(f.storedText(key, 8).toString(), QString(""));
     QCOMPARE(f.page->cellText(6), QStringLiteral("note"));
     QCOMPARE(f.page->cellText(SheetPage::LineCount), QString());
-    QVERIFY(f.messages.isEmpty());
+    QVERIFY(f.prompts.messages.isEmpty());
 }
 
 void TestSheetPage::coloursSurviveAReload_data() {
@@ -166,7 +165,7 @@ void TestSheetPage::coloursSurviveAReload() {
         f.page->setLineColor(42, 0x123456);
         QVERIFY(f.page->save());
         // A second page over the same file: as after a restart.
-        SheetPage again(config, f.store, f.flags);
+        SheetPage again(config, f.context);
         QVERIFY(loadFor(again, January2011));
         QCOMPARE(again.line(5)->text(), QStringLiteral("red"));
         QCOMPARE(again.line(5)->colorValue(), 0x0000ff);
@@ -244,7 +243,7 @@ void TestSheetPage::calendarNotesDoNotFollowTheCalendar() {
     QVERIFY(loadFor(*f.page, QDate(1999, 3, 4)));
     QCOMPARE(f.page->state().loadedKey(), QStringLiteral("rili2011"));
     QCOMPARE(f.page->line(20)->text(), QStringLiteral("kept"));
-    SheetPage restarted(Config::calendar(), f.store, f.flags);
+    SheetPage restarted(Config::calendar(), f.context);
     QVERIFY(loadFor(restarted, QDate(2030, 1, 1)));
     QCOMPARE(restarted.line(20)->text(), QStringLiteral("kept"));
 }
@@ -278,7 +277,7 @@ void TestSheetPage::saveBeforeAnyLoadIsRefused() {
     Fixture f(Config::general());
     f.page->line(1)->insert(QStringLiteral("typed before the load"));
     QVERIFY(!f.page->save());
-    QCOMPARE(f.messages, QStringList{SheetPage::saveFailedMessage()});
+    QCOMPARE(f.prompts.messages, QStringList{SheetPage::saveFailedMessage()});
     QCOMPARE(f.rows("edtText"), 0);
     QCOMPARE(f.page->line(1)->text(), QStringLiteral("typed before the load"));
 }
@@ -298,7 +297,7 @@ void TestSheetPage::failedSaveKeepsTextAndBlocksTheReload() {
     f.page->line(2)->insert(QStringLiteral("unsaved"));
     PageTestSupport::queryDatabase(f.file(), "ALTER TABLE edtText RENAME TO edtText_off");
     QVERIFY(!loadFor(*f.page, November2011));
-    QCOMPARE(f.messages, QStringList{SheetPage::saveFailedMessage()});
+    QCOMPARE(f.prompts.messages, QStringList{SheetPage::saveFailedMessage()});
     QCOMPARE(f.page->line(2)->text(), QStringLiteral("unsaved"));
     QCOMPARE(f.page->state().loadedKey(), QStringLiteral("20111"));
     QVERIFY(f.page->hasUnsavedChanges());
@@ -332,12 +331,12 @@ void TestSheetPage::failedLoadKeepsTheLines() {
     // The texts can be read, the colours cannot: nothing of November may show.
     PageTestSupport::queryDatabase(f.file(), "ALTER TABLE edtTextColor RENAME TO edtTextColor_off");
     QVERIFY(!loadFor(*f.page, November2011));
-    QCOMPARE(f.messages.size(), 1);
-    QVERIFY(f.messages[0].contains("edtTextColor"));
+    QCOMPARE(f.prompts.messages.size(), 1);
+    QVERIFY(f.prompts.messages[0].contains("edtTextColor"));
     QCOMPARE(f.page->line(6)->text(), QStringLiteral("January text"));
     QCOMPARE(f.page->line(6)->colorValue(), 0xff);
     QCOMPARE(f.page->state().loadedKey(), QStringLiteral("20111"));
-    QVERIFY(!f.flags.loading);
+    QVERIFY(!f.page->document()->isLoading());
 }
 
 // The message box of a failed save lets timers and focus changes run; none may save again.
@@ -346,12 +345,11 @@ void TestSheetPage::messageWhileSavingStartsNoSecondSave() {
     QVERIFY(loadFor(*f.page, January2011));
     f.page->line(1)->insert(QStringLiteral("x"));
     PageTestSupport::queryDatabase(f.file(), "ALTER TABLE edtText RENAME TO edtText_off");
-    f.page->setMessageSink([&](const QString &text) {
-        f.messages << text;
+    f.prompts.whileShown = [&](const PageMessage &) {
         f.page->save(); // refused while the first save is telling its failure
-    });
+    };
     QVERIFY(!f.page->save());
-    QCOMPARE(f.messages.size(), 1);
+    QCOMPARE(f.prompts.messages.size(), 1);
 }
 
 void TestSheetPage::resizeOnlyLaysOut() {
@@ -387,7 +385,7 @@ void TestSheetPage::fullDiskKeepsTheTextUntilASaveSucceeds() {
         f.page->line(n)->insert(QString(150, QLatin1Char('0' + n % 10)));
     f.disk->fill();
     QVERIFY(!f.page->save());
-    QCOMPARE(f.messages, QStringList{SheetPage::saveFailedMessage()});
+    QCOMPARE(f.prompts.messages, QStringList{SheetPage::saveFailedMessage()});
     QVERIFY(f.page->hasUnsavedChanges());
     QCOMPARE(f.storedText("20111", 1).toString(), QStringLiteral("saved"));
     f.disk->release();
