@@ -15,4 +15,5 @@ public:
         return false;
     }
     QColor chooseColour(const QColor &) override { return {}; }
+    bool openInBrowser(const QUrl &) override { return false; }
 };

@@ -14,7 +14,9 @@
 #include "calendar_control/LunarCalendarWidget.h"
 #include "export/ExportController.h"
 #include "export/ExportDialogs.h"
+#include "pages/DayRichEdit.h"
 #include "pages/DesktopMonthPage.h"
+#include "pages/MemoDocument.h"
 #include "pages/MemoPanel.h"
 #include "pages/NoteDocument.h"
 #include "pages/Prompts.h"
@@ -345,7 +347,7 @@ void MainWindow::firstShow() {
     if (m_background.valid()) m_backgroundPicture->setPicture(m_background.get());
     m_pages->firstShow();
     placePicker();
-    memoPanel()->load();
+    memoPanel()->document()->load();
     if (m_startupTimer) m_startupTimer->start();
     m_session->start();
     const QRect screenRect = screenGeometry();

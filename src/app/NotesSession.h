@@ -1,6 +1,8 @@
 #pragma once
 
 #include "pages/LastSelection.h"
+#include "pages/MemoDocument.h"
+#include "pages/NoteDocument.h"
 #include "pages/PageContext.h"
 #include "pages/SaveGate.h"
 #include "store/AppPaths.h"
@@ -16,10 +18,7 @@
 #include <vector>
 
 class DataFolderLock;
-class MemoDocument;
-class NoteDocument;
 class Prompts;
-struct UnsavedCell;
 
 // The notes of one run of the program, without widgets: the note database and the folder lock,
 // whether the notes can be written (read-only store, its one notice), whether saving is allowed

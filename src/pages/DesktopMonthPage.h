@@ -1,5 +1,6 @@
 #pragma once
 
+#include "pages/DayRichEdit.h"
 #include "pages/MonthGridModel.h"
 #include "pages/MonthNotesDocument.h"
 #include "pages/NotePage.h"
@@ -13,7 +14,7 @@
 #include <array>
 
 class CellMenu;
-class DayRichEdit;
+
 class MonthGridView;
 class QLabel;
 class QTimer;

@@ -25,7 +25,7 @@ public:
     ScratchDocument &scratch() const { return static_cast<ScratchDocument &>(*document()); }
     QLineEdit *line() const { return m_line; }
 
-    SideControls sideControls() const override { return {}; }
+    SideControls sideControls() const override { return {false, false, false}; }
     void layoutPage() override {}
 
 protected:

@@ -4,9 +4,10 @@
 #include "BackupFixtures.h"
 #include "app/BackupController.h"
 #include "app/BackupDialog.h"
-#include "ScriptedPrompts.h"
+#include "RecordingPrompts.h"
 #include "app/MainWindow.h"
 #include "app/PageHost.h"
+#include "app/SystemMenu.h"
 #include "store/AppPaths.h"
 #include "store/BackupManager.h"
 #include "store/NoteStore.h"
@@ -31,7 +32,7 @@ constexpr int kMonths = 60;
 struct Harness {
     QTemporaryDir dir;
     AppPaths paths{dir.path(), QStringLiteral(KESTROVA_SOURCE_DIR)};
-    ScriptedPrompts prompts;
+    RecordingPrompts prompts;
     QStringList &messages = prompts.messages;
     std::unique_ptr<MainWindow> form;
     BackupController *controller = nullptr;

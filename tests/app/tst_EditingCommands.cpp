@@ -1,7 +1,7 @@
 // The editing commands as the main window offers them: the cell menus, the "√" and "X"
 // buttons, the colour command and the font lists, on every page.
 #include "app/FontFaceBox.h"
-#include "ScriptedPrompts.h"
+#include "RecordingPrompts.h"
 #include "app/FormatBar.h"
 #include "app/MainWindow.h"
 #include "app/PageHost.h"
@@ -85,7 +85,7 @@ private:
 
     QTemporaryDir m_dir;
     std::unique_ptr<AppPaths> m_paths;
-    ScriptedPrompts m_prompts;
+    RecordingPrompts m_prompts;
     std::unique_ptr<MainWindow> m_form;
     // The colour each dialog started on, and the colour it gives back (invalid: Cancel).
     QList<QColor> &m_dialogStarts = m_prompts.colourStarts;
@@ -96,7 +96,7 @@ void TestEditingCommands::initTestCase() {
     FontSubstitutes::install();
     m_paths = std::make_unique<AppPaths>(m_dir.path(), QStringLiteral(KESTROVA_SOURCE_DIR));
     m_paths->ensureLayout();
-    m_prompts.onMessage = [](const QString &t) { qWarning() << t; };
+    m_prompts.whileShown = [](const PageMessage &m) { qWarning() << m.text; };
     m_form = std::make_unique<MainWindow>(*m_paths, m_prompts);
     m_form->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));

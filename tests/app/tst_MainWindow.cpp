@@ -1,11 +1,12 @@
 #include "../TestMounts.h"
 #include "PageTestSupport.h"
 #include "ScratchPage.h"
-#include "ScriptedPrompts.h"
+#include "RecordingPrompts.h"
 #include "ScriptedQuestions.h"
 #include "app/CaptionButton.h"
 #include "app/FrameGeometry.h"
 #include "app/PictureLabel.h"
+#include "app/FontFaceBox.h"
 #include "app/FormatBar.h"
 #include "app/MainWindow.h"
 #include "app/PageHost.h"
@@ -63,10 +64,10 @@ const QString kSaveFailed = QStringLiteral("系统出现异常,请重新保存!"
 struct Harness {
     QTemporaryDir dir;
     AppPaths paths{dir.path(), QStringLiteral(KESTROVA_SOURCE_DIR)};
-    ScriptedPrompts prompts;
+    RecordingPrompts prompts;
     QStringList &messages = prompts.messages;
     QStringList &questions = prompts.questions; // asked when a close finds saves failing
-    bool &answerQuit = prompts.answerQuit;
+    bool &answerQuit = prompts.quitAnswer;
     QList<QUrl> &opened = prompts.opened;
     int quits = 0;
     std::unique_ptr<MainWindow> form;
@@ -399,6 +400,7 @@ void TestMainWindow::aPageIsOneClassAndOneRow() {
     QVERIFY(page && page->isLoaded());
     QCOMPARE(page->loadedDate(), QDate::currentDate());
     QVERIFY(!f.picker()->isVisible()); // its side controls: none
+    QVERIFY(!f.formatBar().faceBox()->isVisible());
     QVERIFY(f.memoPanel()->isVisible());
     QTest::keyClicks(page->line(), QStringLiteral("one"));
     QVERIFY(page->hasUnsavedChanges());
@@ -783,7 +785,7 @@ void TestMainWindow::windowSizeDialogAppliesAndCentres() {
     dialog->radioButton(1)->setChecked(true);
     const QSize screen = f.screenSize();
     for (int i = 0; i < 2; ++i) {
-        QTest::mouseClick(dialog->saveButton(), Qt::LeftButton);
+        QTest::mouseClick(dialog->applyButton(), Qt::LeftButton);
         QTRY_COMPARE(f.size(), QSize(1280, 770));
         QTRY_COMPARE(f.pos(), FrameGeometry::centred(QSize(1280, 770), screen));
     }
@@ -977,7 +979,7 @@ void TestMainWindow::secondProgramOnTheFolderOnlyReads() {
     MainWindow &first = h.running();
     h.type(6, QStringLiteral("from the first"));
     QVERIFY(first.session().saveActive());
-    ScriptedPrompts prompts;
+    RecordingPrompts prompts;
     const QStringList &messages = prompts.messages;
     MainWindow second(h.paths, prompts);
     QCOMPARE(messages.size(), 1);
@@ -1116,8 +1118,8 @@ void TestMainWindow::terminationWithTheFailureBoxOpen() {
     MainWindow &f = h.running();
     h.type(12, QStringLiteral("in the box"));
     h.dropTable(QStringLiteral("TailiNew"));
-    h.prompts.onMessage = [&](const QString &t) {
-        if (t == kSaveFailed) f.session().terminate(); // arrives while the box would be open
+    h.prompts.whileShown = [&](const PageMessage &m) {
+        if (m.text == kSaveFailed) f.session().terminate(); // arrives while the box would be open
     };
     QVERIFY(!f.session().saveActive());
     QCOMPARE(h.messages, QStringList{kSaveFailed});

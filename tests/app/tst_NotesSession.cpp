@@ -1,6 +1,6 @@
 #include "PageTestSupport.h"
 #include "ScratchDocument.h"
-#include "ScriptedPrompts.h"
+#include "RecordingPrompts.h"
 #include "app/NotesSession.h"
 #include "store/AppPaths.h"
 
@@ -18,7 +18,7 @@ const QDate kMay(2026, 5, 14);
 struct Harness {
     QTemporaryDir dir;
     AppPaths paths{dir.path(), QStringLiteral(KESTROVA_SOURCE_DIR)};
-    ScriptedPrompts prompts;
+    RecordingPrompts prompts;
     std::unique_ptr<NotesSession> session;
     std::unique_ptr<ScratchDocument> document;
 
@@ -118,7 +118,7 @@ void TestNotesSession::closeWhileSavesFail() {
     QSignalSpy finished(&session, &NotesSession::finished);
     h.document->setText(QStringLiteral("must not be lost"));
     h.breakSaving();
-    h.prompts.answerQuit = quit;
+    h.prompts.quitAnswer = quit;
     QCOMPARE(session.close(), quit);
     QCOMPARE(h.prompts.questions.size(), 1);
     QVERIFY2(h.prompts.questions[0].contains(QStringLiteral("edtText")),
@@ -182,7 +182,7 @@ void TestNotesSession::suspendKeepsTheStoreWhenTheSaveFails() {
 void TestNotesSession::secondSessionOnTheFolderOnlyReads() {
     Harness h;
     h.started();
-    ScriptedPrompts prompts;
+    RecordingPrompts prompts;
     NotesSession second(h.paths, prompts);
     second.openStore();
     QVERIFY(second.isReadOnly());
@@ -207,7 +207,7 @@ void TestNotesSession::recoveryFilesOfAnEarlierRunAreTold() {
     }
     h.document.reset();
     h.session.reset();
-    ScriptedPrompts prompts;
+    RecordingPrompts prompts;
     NotesSession next(h.paths, prompts);
     next.openStore();
     QCOMPARE(prompts.messages.size(), 1);

@@ -6,6 +6,7 @@
 #include <QColor>
 #include <QList>
 #include <QStringList>
+#include <QUrl>
 
 #include <functional>
 
@@ -15,9 +16,11 @@ public:
     QList<PageMessage> shown;   // the whole messages
     QStringList questions;      // confirmQuit()
     QList<QColor> colourStarts; // chooseColour()
+    QList<QUrl> opened;         // openInBrowser()
 
     bool quitAnswer = false;
     QColor colourAnswer; // invalid: Cancel
+    bool browserThere = true;
     // Runs while the message is "open", as the event loop of a message box would (timers, focus
     // changes that ask for another save).
     std::function<void(const PageMessage &)> whileShown;
@@ -34,5 +37,9 @@ public:
     QColor chooseColour(const QColor &initial) override {
         colourStarts << initial;
         return colourAnswer;
+    }
+    bool openInBrowser(const QUrl &url) override {
+        opened << url;
+        return browserThere;
     }
 };
