@@ -4,7 +4,7 @@
 // to a ping, never for a fixed time.
 #include "../TestMounts.h"
 #include "ProgramRun.h"
-#include "app/TMainForm.h"
+#include "app/MainWindow.h"
 #include "pages/MonthPageLayout.h"
 #include "pages/SheetLayout.h"
 #include "pages/YearPageLayout.h"
@@ -338,7 +338,7 @@ bool TestKestrovaE2E::takeMainWindow() {
 bool TestKestrovaE2E::waitForStartUp(const QString &window, const QElapsedTimer &seen,
                                      const QProcess &program) {
     return QTest::qWaitFor([&] { return monthEditorsShown(window); }, 20000) &&
-           QTest::qWaitFor([&] { return seen.hasExpired(TMainForm::StartupDelay); }, 5000) &&
+           QTest::qWaitFor([&] { return seen.hasExpired(MainWindow::StartupDelay); }, 5000) &&
            waitForProgram(window, program);
 }
 
