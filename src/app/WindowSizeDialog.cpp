@@ -2,7 +2,6 @@
 
 #include "app/FramePictures.h"
 #include "app/PictureLabel.h"
-#include "app/Startup.h"
 #include "base/AppIdentity.h"
 
 #include <QButtonGroup>

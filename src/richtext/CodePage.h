@@ -5,8 +5,9 @@
 
 #include <iconv.h>
 
-// Conversion between one Windows code page and Unicode through iconv (Qt 6.4 has no GBK).
-// Bytes that do not decode become U+FFFD; characters that do not encode are reported.
+// Conversion between one Windows code page and Unicode through iconv. Qt with ICU knows these
+// code pages too, but it turns unassigned bytes into private-use characters without a word;
+// here bytes that do not decode become U+FFFD and characters that do not encode are reported.
 // The converters are the thread's shared ones (IconvCache): a CodePage is cheap to make and
 // must be used on the thread that made it.
 class CodePage {
