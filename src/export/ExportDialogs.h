@@ -6,7 +6,7 @@
 #include <QStringList>
 #include <QWidget>
 
-// The export's questions as dialogs over `parent`: the save dialog `svdNoteToTxt` and message
+// The export's questions as dialogs over `parent`: the save dialog and message
 // boxes captioned with the application title.
 class ExportDialogs : public ExportQuestions {
 public:
