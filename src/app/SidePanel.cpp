@@ -35,21 +35,21 @@ SidePanel::SidePanel(PageContext &context, const FramePictures &pictures, QWidge
     m_layout->add(webPlace, QRect(1, 26, 200, 539), AnchorLayout::All);
     auto *webLayout = new QVBoxLayout(webPlace);
     webLayout->setContentsMargins(0, 0, 0, 0);
-    m_web = new QTextBrowser(webPlace);
-    m_web->setObjectName(QStringLiteral("webLink"));
-    m_web->setFrameShape(QFrame::NoFrame);
-    m_web->setOpenLinks(false);
-    m_web->setFocusPolicy(Qt::NoFocus);
-    m_web->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_web->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_webPanel = new QTextBrowser(webPlace);
+    m_webPanel->setObjectName(QStringLiteral("webLink"));
+    m_webPanel->setFrameShape(QFrame::NoFrame);
+    m_webPanel->setOpenLinks(false);
+    m_webPanel->setFocusPolicy(Qt::NoFocus);
+    m_webPanel->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_webPanel->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     // Right-clicking the web panel shows no menu.
-    m_web->setContextMenuPolicy(Qt::NoContextMenu);
-    m_web->viewport()->setContextMenuPolicy(Qt::NoContextMenu);
-    webLayout->addWidget(m_web);
+    m_webPanel->setContextMenuPolicy(Qt::NoContextMenu);
+    m_webPanel->viewport()->setContextMenuPolicy(Qt::NoContextMenu);
+    webLayout->addWidget(m_webPanel);
 
-    m_memo = new MemoPanel(context, this);
-    m_layout->add(m_memo, kLowerPart, AnchorLayout::All);
-    m_memo->hide();
+    m_memoPanel = new MemoPanel(context, this);
+    m_layout->add(m_memoPanel, kLowerPart, AnchorLayout::All);
+    m_memoPanel->hide();
 }
 
 void SidePanel::addPagePanel(QWidget *panel) {
@@ -64,5 +64,5 @@ void SidePanel::showPagePanel(QWidget *panel) {
     for (QWidget *other : m_pagePanels)
         if (other && other != panel) other->hide();
     if (panel) panel->show();
-    m_memo->setVisible(panel == nullptr);
+    m_memoPanel->setVisible(panel == nullptr);
 }

@@ -25,13 +25,13 @@ public:
     // list instead.
     void showPagePanel(QWidget *panel);
 
-    QTextBrowser *webPanel() const { return m_web; }
-    MemoPanel *memoPanel() const { return m_memo; }
+    QTextBrowser *webPanel() const { return m_webPanel; }
+    MemoPanel *memoPanel() const { return m_memoPanel; }
 
 private:
     AnchorLayout *m_layout = nullptr;
     PictureLabel *m_header = nullptr;
-    QTextBrowser *m_web = nullptr;
-    MemoPanel *m_memo = nullptr;
+    QTextBrowser *m_webPanel = nullptr;
+    MemoPanel *m_memoPanel = nullptr;
     std::vector<QPointer<QWidget>> m_pagePanels;
 };

@@ -7,17 +7,18 @@ SystemMenu::SystemMenu(QWidget *parent) : QMenu(parent) {
         a->setObjectName(QString::fromLatin1(name));
         return a;
     };
-    m_windowSize = item("N_SetFrmSize", QStringLiteral("设置界面大小"));
-    m_wallpaper = item("N_SetDeskTopBG", QStringLiteral("设为桌面背景"));
+    m_windowSizeAction = item("N_SetFrmSize", QStringLiteral("设置界面大小"));
+    m_wallpaperAction = item("N_SetDeskTopBG", QStringLiteral("设为桌面背景"));
     addSeparator()->setObjectName(QStringLiteral("N10"));
-    m_export = item("N_NoteToTxt", QStringLiteral("内容导出"));
-    m_password = item("N4", QStringLiteral("密码设置"));
+    m_exportAction = item("N_NoteToTxt", QStringLiteral("内容导出"));
+    m_passwordAction = item("N4", QStringLiteral("密码设置"));
     m_dataEnd = addSeparator();
     m_dataEnd->setObjectName(QStringLiteral("N8"));
-    m_help = item("N5", QStringLiteral("帮助说明"));
-    m_feedback = item("N7", QStringLiteral("意见反馈"));
-    m_exit = item("N_ExitPrj", QStringLiteral("退出程序"));
-    for (QAction *a : {m_windowSize, m_wallpaper, m_password}) a->setEnabled(false);
+    m_helpAction = item("N5", QStringLiteral("帮助说明"));
+    m_feedbackAction = item("N7", QStringLiteral("意见反馈"));
+    m_exitAction = item("N_ExitPrj", QStringLiteral("退出程序"));
+    for (QAction *a : {m_windowSizeAction, m_wallpaperAction, m_passwordAction})
+        a->setEnabled(false);
 }
 
 void SystemMenu::addDataAction(QAction *action) {

@@ -17,21 +17,21 @@ public:
     // The item of `objectName`, or null.
     QAction *action(const QString &objectName) const;
 
-    QAction *windowSizeAction() const { return m_windowSize; }
-    QAction *wallpaperAction() const { return m_wallpaper; }
-    QAction *exportAction() const { return m_export; }
-    QAction *passwordAction() const { return m_password; }
-    QAction *helpAction() const { return m_help; }
-    QAction *feedbackAction() const { return m_feedback; }
-    QAction *exitAction() const { return m_exit; }
+    QAction *windowSizeAction() const { return m_windowSizeAction; }
+    QAction *wallpaperAction() const { return m_wallpaperAction; }
+    QAction *exportAction() const { return m_exportAction; }
+    QAction *passwordAction() const { return m_passwordAction; }
+    QAction *helpAction() const { return m_helpAction; }
+    QAction *feedbackAction() const { return m_feedbackAction; }
+    QAction *exitAction() const { return m_exitAction; }
 
 private:
-    QAction *m_windowSize = nullptr;
-    QAction *m_wallpaper = nullptr;
-    QAction *m_export = nullptr;
-    QAction *m_password = nullptr;
+    QAction *m_windowSizeAction = nullptr;
+    QAction *m_wallpaperAction = nullptr;
+    QAction *m_exportAction = nullptr;
+    QAction *m_passwordAction = nullptr;
     QAction *m_dataEnd = nullptr; // the separator after the data items
-    QAction *m_help = nullptr;
-    QAction *m_feedback = nullptr;
-    QAction *m_exit = nullptr;
+    QAction *m_helpAction = nullptr;
+    QAction *m_feedbackAction = nullptr;
+    QAction *m_exitAction = nullptr;
 };
