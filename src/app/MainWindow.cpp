@@ -188,13 +188,13 @@ void MainWindow::buildTopBar() {
     const QString stripStyle =
         QStringLiteral("QFrame { background: rgb(233,242,250); border: 1px solid rgb(152,168,182);"
                        " border-radius: 6px; }");
+    // The page buttons were made before the strips they sit on: the strips go below them.
     for (const auto &[name, left] : {std::pair{"Shape1", 5}, std::pair{"Shape3", 155}}) {
         auto *strip = new QFrame(m_surface);
         strip->setObjectName(QString::fromLatin1(name));
         strip->setStyleSheet(stripStyle);
         m_frameLayout->add(strip, QRect(left, 83, 148, 23));
-        strip->lower();
-        m_backgroundPicture->lower();
+        strip->stackUnder(m_pages->buttons().front());
     }
 
     const QPixmap normal = m_pictures->load(QStringLiteral("page_button_normal"));

@@ -71,7 +71,6 @@ void NotesSession::applyReadOnly() {
     for (NoteDocument *document : m_documents)
         if (document) document->setReadOnly(readOnly);
     if (m_memo) m_memo->setReadOnly(readOnly);
-    emit readOnlyChanged(readOnly);
 }
 
 bool NotesSession::isReadOnly() const {

@@ -89,7 +89,6 @@ public:
     QStringList recoveryFolders() const;
 
 signals:
-    void readOnlyChanged(bool readOnly);
     // After resume(): the visible page should load again.
     void resumed();
     // The program should end now (the caller quits the event loop).
