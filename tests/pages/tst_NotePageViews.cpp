@@ -51,7 +51,7 @@ private:
 // Cell `cell` (0-based) of a page of any kind.
 CellWidget cellOf(NotePage *page, int cell) {
     if (auto *month = qobject_cast<DesktopMonthPage *>(page))
-        return CellWidget(month->richEdit(cell + 1));
+        return CellWidget(month->dayEditor(cell + 1));
     if (auto *annual = qobject_cast<AnnualNotesPage *>(page))
         return CellWidget(annual->box(cell + 1));
     return CellWidget(qobject_cast<SheetPage *>(page)->line(cell + 1));
