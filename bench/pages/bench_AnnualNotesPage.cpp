@@ -90,7 +90,7 @@ BENCHMARK(BM_SaveAnnualPage)->Unit(benchmark::kMillisecond);
 
 void BM_LayoutYearPage(benchmark::State &state) {
     Fixture f;
-    for (auto _ : state) f.page->LayoutYearPage();
+    for (auto _ : state) f.page->layoutPage();
 }
 BENCHMARK(BM_LayoutYearPage)->Unit(benchmark::kMicrosecond);
 
