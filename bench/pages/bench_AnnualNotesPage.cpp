@@ -84,7 +84,7 @@ BENCHMARK(BM_ReadAnnualNotesWithoutEditors)->Unit(benchmark::kMillisecond);
 
 void BM_SaveAnnualPage(benchmark::State &state) {
     Fixture f;
-    for (auto _ : state) benchmark::DoNotOptimize(f.page->save());
+    for (auto _ : state) benchmark::DoNotOptimize(f.page->document()->save());
 }
 BENCHMARK(BM_SaveAnnualPage)->Unit(benchmark::kMillisecond);
 

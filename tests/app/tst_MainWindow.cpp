@@ -373,8 +373,8 @@ void TestMainWindow::allPageButtonsWork() {
     QCOMPARE(sheets.size(), 1);
     QCOMPARE(f.pages().activePage(), static_cast<NotePage *>(sheets.at(0)));
     QVERIFY(sheets.at(0)->isVisible());
-    QVERIFY(sheets.at(0)->isLoaded());
-    QVERIFY(!sheets.at(0)->isReadOnly());
+    QVERIFY(sheets.at(0)->document()->isLoaded());
+    QVERIFY(!sheets.at(0)->document()->isReadOnly());
     QCOMPARE(sheets.at(0)->size(), sheets.at(0)->parentWidget()->size());
     QVERIFY(h.messages.isEmpty());
 }
@@ -398,13 +398,13 @@ void TestMainWindow::aPageIsOneClassAndOneRow() {
 
     button->click();
     auto *page = qobject_cast<ScratchPage *>(f.pages().activePage());
-    QVERIFY(page && page->isLoaded());
-    QCOMPARE(page->loadedDate(), QDate::currentDate());
+    QVERIFY(page && page->document()->isLoaded());
+    QCOMPARE(page->document()->loadedDate(), QDate::currentDate());
     QVERIFY(!f.picker()->isVisible()); // its side controls: none
     QVERIFY(!f.formatBar().faceBox()->isVisible());
     QVERIFY(f.memoPanel()->isVisible());
     QTest::keyClicks(page->line(), QStringLiteral("one"));
-    QVERIFY(page->hasUnsavedChanges());
+    QVERIFY(page->document()->isModified());
     // Leaving the page saves it into the period it was loaded for.
     QVERIFY(f.pages().openStartPage());
     const QString stored = QStringLiteral("SELECT line1 FROM edtText WHERE edtYearMonth = '%1'")
@@ -437,8 +437,8 @@ void TestMainWindow::annualPageButtonArrangesTheSideControls() {
     QVERIFY(year);
     QCOMPARE(f.pages().activePage(), static_cast<NotePage *>(year));
     QVERIFY(year->isVisible());
-    QVERIFY(year->isLoaded());
-    QCOMPARE(year->loadedDate(), QDate::currentDate());
+    QVERIFY(year->document()->isLoaded());
+    QCOMPARE(year->document()->loadedDate(), QDate::currentDate());
     // The panel fills its sheet and places the boxes for its size.
     QCOMPARE(year->size(), year->parentWidget()->size());
     QCOMPARE(year->box(12)->geometry(), YearPageLayout(year->width(), year->height()).boxRect(12));
@@ -504,7 +504,7 @@ void TestMainWindow::yearChangeSavesIntoTheTypedYear() {
     const int thisYear = QDate::currentDate().year();
     h.typeInto(year->box(1), QStringLiteral("this year"));
     f.picker()->setDateTime(QDateTime(QDate(thisYear + 1, 1, 1), QTime(9, 0)));
-    QCOMPARE(year->loadedDate().year(), thisYear + 1);
+    QCOMPARE(year->document()->loadedDate().year(), thisYear + 1);
     QCOMPARE(year->box(1)->toPlainText(), QString());
     QCOMPARE(h.storedMonth(thisYear, 1), QStringLiteral("this year"));
     QCOMPARE(h.storedMonth(thisYear + 1, 1), QString());
@@ -711,7 +711,7 @@ void TestMainWindow::autoSaveWritesOnlyChanges() {
     Harness h;
     MainWindow &f = h.running();
     int saves = 0;
-    connect(f.monthPage(), &NotePage::saveFinished, this, [&] { ++saves; });
+    connect(f.monthPage()->document(), &NoteDocument::saveFinished, this, [&] { ++saves; });
     h.dropTable(QStringLiteral("TailiNew"));
     f.pages().autoSave();
     f.pages().autoSave();
@@ -943,7 +943,7 @@ void TestMainWindow::pageNeverLoadedTakesNoTypingAndLetsTheWindowClose() {
     MainWindow &f = h.create();
     f.show();
     QVERIFY(QTest::qWaitForWindowExposed(&f));
-    QVERIFY(!f.monthPage()->isLoaded());
+    QVERIFY(!f.monthPage()->document()->isLoaded());
     QVERIFY(!f.monthPage()->isEnabled());
     QVERIFY(!f.dayPlanPanel()->isEnabled());
     const int shown = h.messages.size();
@@ -1020,7 +1020,7 @@ void TestMainWindow::unwritableDatabaseShowsNotesReadOnly() {
     QCOMPARE(h.messages.size(), 1); // said once
     // A page built after the store opened is read-only too.
     QVERIFY(f.pages().openPage(f.pages().page<AnnualNotesPage>(QStringLiteral("spdRili"))));
-    QVERIFY(f.pages().page<AnnualNotesPage>(QStringLiteral("spdRili"))->isReadOnly());
+    QVERIFY(f.pages().page<AnnualNotesPage>(QStringLiteral("spdRili"))->document()->isReadOnly());
     QVERIFY(f.pages().page<AnnualNotesPage>(QStringLiteral("spdRili"))->box(1)->isReadOnly());
     QCOMPARE(h.messages.size(), 1);
     QVERIFY(f.escapeAction());
@@ -1217,7 +1217,7 @@ void TestMainWindow::calendarPageKeepsItsSheetWhateverTheDate() {
     calendar->calendar()->setDateTime(QDateTime(QDate(2012, 5, 5), QTime(12, 0)));
     f.picker()->setDateTime(QDateTime(QDate(2012, 5, 5), QTime(12, 0)));
     QCOMPARE(calendar->line(13)->text(), QStringLiteral("beside the calendar"));
-    QVERIFY(calendar->hasUnsavedChanges()); // neither calendar reloads nor saves the sheet
+    QVERIFY(calendar->document()->isModified()); // neither calendar reloads nor saves the sheet
     QVERIFY(f.session().saveActive());
     NoteStore store;
     store.open(h.paths.databaseFile());

@@ -111,7 +111,7 @@ void TestDesktopMonthPage::loadShowsStoredMonthAndDayPlan() {
     QCOMPARE(f.page->dayEditor(1)->toPlainText(), QString());
     // Nothing selected: the plan of cell 0 (30 May) shows.
     QCOMPARE(f.page->dayPlanEditor()->toPlainText(), QStringLiteral("plan"));
-    QVERIFY(!f.page->hasUnsavedChanges());
+    QVERIFY(!f.page->document()->isModified());
     QVERIFY(!f.page->document()->isLoading());
 }
 
@@ -247,7 +247,7 @@ void TestDesktopMonthPage::failingDatabaseGivesTheMessageOncePerSave() {
     clickInto(f.cellOf(QDate(2010, 6, 5)));
     QCOMPARE(f.prompts.messages, QStringList{DesktopMonthPage::saveFailedMessage()});
     QCOMPARE(third->toPlainText(), QStringLiteral("lost?"));
-    QVERIFY(f.page->hasUnsavedChanges());
+    QVERIFY(f.page->document()->isModified());
 
     // Every further save tells again, once.
     QVERIFY(!f.page->document()->save());
@@ -511,7 +511,7 @@ void TestDesktopMonthPage::resizeHidesAndReloadsTheEditors() {
     cells[0] = rtfOf(QStringLiteral("written elsewhere"));
     f.store.writeMonth(QStringLiteral("20106"), cells);
     int loads = 0;
-    connect(f.page, &NotePage::loadFinished, this, [&] { ++loads; });
+    connect(f.page->document(), &NoteDocument::loadFinished, this, [&] { ++loads; });
 
     f.page->resize(900, 500);
     QVERIFY(!f.page->editorsVisible());
@@ -561,7 +561,7 @@ void TestDesktopMonthPage::exportLabelsFollowTheGrid() {
     QVERIFY(f.start());
     for (int k = 0; k < DesktopMonthPage::EditorCount; ++k)
         f.page->dayEditor(k + 1)->setPlainText(QStringLiteral("c%1").arg(k));
-    const std::optional<ExportDocument> doc = f.page->exportDocument();
+    const std::optional<ExportDocument> doc = f.page->document()->exportDocument();
     QVERIFY(doc);
     const QStringList lines = doc->text().split(QStringLiteral("\r\n"));
     QCOMPARE(lines.size(), 1 + DesktopMonthPage::EditorCount + 1);
