@@ -128,7 +128,7 @@ QWidget *AnnualNotesPage::focusedCell() const {
 
 FontTarget AnnualNotesPage::fontTarget() const {
     const LastSelection &selection = context().lastSelection;
-    if (selection.isMemday) return {};
+    if (selection.isDayPlan) return {};
     for (DayRichEdit *box : m_boxes)
         if (box->tabNumber() == selection.tabOrder) return {box, false};
     return {};

@@ -265,7 +265,7 @@ QWidget *DesktopMonthPage::focusedCell() const {
 
 FontTarget DesktopMonthPage::fontTarget() const {
     const LastSelection &selection = context().lastSelection;
-    if (selection.isMemday) return {m_dayPlanEditor.data(), false};
+    if (selection.isDayPlan) return {m_dayPlanEditor.data(), false};
     DayRichEdit *box = dayEditor(selection.tabOrder);
     return {box, box != nullptr};
 }

@@ -496,7 +496,7 @@ void TestEditingCommands::selectionRecordFollowsTheKeyboardAndIsClearedOnReload(
     QCOMPARE(record.tabOrder, AnnualNotesPage::FirstTabOrder + 8);
     QCOMPARE(record.selStart, 0);
     QCOMPARE(record.selLength, 2);
-    QVERIFY(!record.isMemday);
+    QVERIFY(!record.isDayPlan);
     saveAndReload();
     QCOMPARE(m_form->session().context().lastSelection.tabOrder, 0);
     choose(m_form->findChild<QComboBox *>("cbbFontSize"), QStringLiteral("12"));

@@ -278,14 +278,14 @@ void TestAnnualNotesPage::mouseReleaseRecordsTheSelection() {
     DayRichEdit *box = f.page->box(8);
     box->setPlainText(QStringLiteral("abcdef"));
     f.lastSelection.selStart = 99;
-    f.lastSelection.isMemday = true;
+    f.lastSelection.isDayPlan = true;
     QWidget *viewport = box->viewport();
     QTest::mousePress(viewport, Qt::MouseButton(button), {}, QPoint(2, 4));
     QTest::mouseRelease(viewport, Qt::MouseButton(button), {}, QPoint(2, 4));
     if (QWidget *menu = QApplication::activePopupWidget()) menu->close();
     QCOMPARE(f.lastSelection.tabOrder, records ? 13 : 0);
     QCOMPARE(f.lastSelection.selStart, records ? 0 : 99);
-    QCOMPARE(f.lastSelection.isMemday, !records);
+    QCOMPARE(f.lastSelection.isDayPlan, !records);
     QCOMPARE(f.lastSelection.selLength, 0);
 }
 

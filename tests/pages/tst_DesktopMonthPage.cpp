@@ -538,10 +538,10 @@ void TestDesktopMonthPage::lastSelectionRecord() {
     edit->setPlainText(QStringLiteral("abcdef"));
     clickInto(edit);
     QCOMPARE(f.lastSelection.tabOrder, 9);
-    QVERIFY(!f.lastSelection.isMemday);
+    QVERIFY(!f.lastSelection.isDayPlan);
     clickInto(f.page->dayPlanEditor());
     QCOMPARE(f.lastSelection.tabOrder, 0);
-    QVERIFY(f.lastSelection.isMemday);
+    QVERIFY(f.lastSelection.isDayPlan);
     QCOMPARE(f.lastSelection.selLength, 0);
 }
 
