@@ -84,13 +84,13 @@ BENCHMARK(BM_ReadAnnualNotesWithoutEditors)->Unit(benchmark::kMillisecond);
 
 void BM_SaveAnnualPage(benchmark::State &state) {
     Fixture f;
-    for (auto _ : state) benchmark::DoNotOptimize(f.page->save());
+    for (auto _ : state) benchmark::DoNotOptimize(f.page->document()->save());
 }
 BENCHMARK(BM_SaveAnnualPage)->Unit(benchmark::kMillisecond);
 
 void BM_LayoutYearPage(benchmark::State &state) {
     Fixture f;
-    for (auto _ : state) f.page->LayoutYearPage();
+    for (auto _ : state) f.page->layoutPage();
 }
 BENCHMARK(BM_LayoutYearPage)->Unit(benchmark::kMicrosecond);
 

@@ -62,7 +62,7 @@ struct Fixture {
         page = std::make_unique<DesktopMonthPage>(context);
         page->resize(786, 556);
         page->setDateSource([this] { return date; });
-        page->LoadMonthPage();
+        page->load();
         saving.open();
     }
 };
@@ -72,7 +72,7 @@ void BM_LoadMonthPage(benchmark::State &state) {
     int month = 0;
     for (auto _ : state) {
         f.date = QDate(2010, 1 + month++ % 12, 1);
-        f.page->LoadMonthPage();
+        f.page->load();
     }
 }
 BENCHMARK(BM_LoadMonthPage)->Unit(benchmark::kMillisecond);
@@ -81,13 +81,13 @@ BENCHMARK(BM_LoadMonthPage)->Unit(benchmark::kMillisecond);
 // argument says whether the notes mix faces (0: the default face only, 1: mixed).
 void BM_SaveMonthPage(benchmark::State &state) {
     Fixture f(state.range(0) ? Faces::Mixed : Faces::One);
-    for (auto _ : state) benchmark::DoNotOptimize(f.page->SaveMonthPage());
+    for (auto _ : state) benchmark::DoNotOptimize(f.page->document()->save());
 }
 BENCHMARK(BM_SaveMonthPage)->ArgName("mixed_faces")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 void BM_LayoutMonthPage(benchmark::State &state) {
     Fixture f;
-    for (auto _ : state) f.page->LayoutMonthPage();
+    for (auto _ : state) f.page->layoutPage();
 }
 BENCHMARK(BM_LayoutMonthPage)->Unit(benchmark::kMicrosecond);
 

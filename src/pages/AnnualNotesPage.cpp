@@ -74,9 +74,9 @@ AnnualNotesPage::AnnualNotesPage(PageContext &context, QWidget *parent)
         box->setTabNumber(FirstTabOrder + m - 1);
         box->setFrameShape(QFrame::NoFrame);
         box->setTabChangesFocus(true);
-        connect(box, &DayRichEdit::focusLost, this, [this] { save(); });
+        connect(box, &DayRichEdit::focusLost, this, [this] { document()->save(); });
         connect(box, &DayRichEdit::mouseReleased, this,
-                [this, box](Qt::MouseButton button) { redt1MouseUp(box, button); });
+                [this, box](Qt::MouseButton button) { onBoxReleased(box, button); });
         box->setCellMenu(m_cellMenu);
         // The record follows every selection change of the focused box, keyboard ones too.
         const auto follow = [this, box] {
@@ -88,7 +88,7 @@ AnnualNotesPage::AnnualNotesPage(PageContext &context, QWidget *parent)
         if (m > 1) setTabOrder(m_boxes[m - 2], box);
         m_boxes[m - 1] = box;
     }
-    LayoutYearPage();
+    layoutPage();
 }
 
 AnnualNotesPage::~AnnualNotesPage() {
@@ -100,7 +100,7 @@ SideControls AnnualNotesPage::sideControls() const {
     return {true, true, true};
 }
 
-void AnnualNotesPage::LayoutYearPage() {
+void AnnualNotesPage::layoutPage() {
     const YearPageLayout layout(width(), height());
     for (int r = 0; r < 3; ++r)
         m_strips[r]->setGeometry(0, layout.stripTop(r), width(), YearPageLayout::StripHeight);
@@ -116,8 +116,8 @@ void AnnualNotesPage::LayoutYearPage() {
 
 void AnnualNotesPage::resizeEvent(QResizeEvent *event) {
     NotePage::resizeEvent(event);
-    // pnl_yearResize: a new place for everything; nothing is loaded or saved.
-    LayoutYearPage();
+    // A new place for everything; nothing is loaded or saved.
+    layoutPage();
 }
 
 QWidget *AnnualNotesPage::focusedCell() const {
@@ -128,7 +128,7 @@ QWidget *AnnualNotesPage::focusedCell() const {
 
 FontTarget AnnualNotesPage::fontTarget() const {
     const LastSelection &selection = context().lastSelection;
-    if (selection.isMemday) return {};
+    if (selection.isDayPlan) return {};
     for (DayRichEdit *box : m_boxes)
         if (box->tabNumber() == selection.tabOrder) return {box, false};
     return {};
@@ -140,11 +140,11 @@ void AnnualNotesPage::applyReadOnly(bool readOnly) {
 }
 
 void AnnualNotesPage::prepareOpen() {
-    LayoutYearPage();
+    layoutPage();
     context().lastSelection.clear();
 }
 
-void AnnualNotesPage::redt1MouseUp(DayRichEdit *box, Qt::MouseButton button) {
+void AnnualNotesPage::onBoxReleased(DayRichEdit *box, Qt::MouseButton button) {
     if (button != Qt::LeftButton && button != Qt::RightButton) return;
     context().lastSelection.record(box->textCursor(), box->tabNumber(), false);
 }

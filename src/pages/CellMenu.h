@@ -7,8 +7,8 @@
 #include <array>
 #include <functional>
 
-// The context menu of a page's rich-text cells (`pmDeskTopMonCal` of the month page,
-// `pmYearjishi` of the annual page): the seven editing commands in their order, without shortcut
+// The context menu of a page's rich-text cells (the day editors of the month page, the month boxes
+// of the annual page): the seven editing commands in their order, without shortcut
 // keys or accelerators. An item acts on the cell that `target` gives when the item is chosen:
 // the page's focused cell, which is the cell that opened the menu (a press gives a cell the
 // focus before its menu opens); with no focused cell it does nothing.

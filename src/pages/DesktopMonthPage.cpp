@@ -43,7 +43,7 @@ QFont songTi() {
     return QFont(QStringLiteral("宋体"));
 }
 
-// Keeps memday anchored on all sides of the day plan panel.
+// Keeps the day plan editor anchored on all sides of the day plan panel.
 class AnchorFilter : public QObject {
 public:
     AnchorFilter(QWidget *child, QObject *parent) : QObject(parent), m_child(child) {}
@@ -70,9 +70,8 @@ DesktopMonthPage::DesktopMonthPage(PageContext &context, QWidget *parent)
 
     m_gridView = new MonthGridView(notes->grid(), this);
     m_gridView->setObjectName(QStringLiteral("JvTFMonths1"));
-    connect(m_gridView, &MonthGridView::cellPressed, this,
-            &DesktopMonthPage::JvTFMonths1CellPressed);
-    connect(m_gridView, &MonthGridView::clicked, this, &DesktopMonthPage::JvTFMonths1Click);
+    connect(m_gridView, &MonthGridView::cellPressed, this, &DesktopMonthPage::onGridCellPressed);
+    connect(m_gridView, &MonthGridView::clicked, this, &DesktopMonthPage::showDayPlan);
 
     m_cellMenu = new CellMenu(
         QStringLiteral("pmDeskTopMonCal"), {"N1", "N2", "CtrlZ1", "N9", "N3", "V1", "X1"},
@@ -94,13 +93,13 @@ DesktopMonthPage::DesktopMonthPage(PageContext &context, QWidget *parent)
         const bool firstColumn = (i - 1) % 7 == 0;
         setBackground(edit, firstColumn ? FirstColumnColor : QColor(Qt::white), QPalette::Base);
         edit->hide();
-        connect(edit, &DayRichEdit::focusLost, this, &DesktopMonthPage::RichEdit1Exit);
+        connect(edit, &DayRichEdit::focusLost, this, &DesktopMonthPage::onEditorLeft);
         connect(edit, &DayRichEdit::mouseReleased, this,
-                [this, edit](Qt::MouseButton button) { RichEdit1MouseUp(edit, button); });
+                [this, edit](Qt::MouseButton button) { onDayEditorReleased(edit, button); });
         edit->setCellMenu(m_cellMenu);
         followSelection(edit, false);
-        m_edits[i - 1] = edit;
-        if (i > 1) setTabOrder(m_edits[i - 2], edit);
+        m_dayEditors[i - 1] = edit;
+        if (i > 1) setTabOrder(m_dayEditors[i - 2], edit);
     }
 
     // The day plan panel lives in the main window's side panel; the page only makes it.
@@ -113,25 +112,25 @@ DesktopMonthPage::DesktopMonthPage(PageContext &context, QWidget *parent)
     m_dayPlanLabel = new QLabel(QStringLiteral("日安排"), m_dayPlanPanel);
     m_dayPlanLabel->setObjectName(QStringLiteral("Label1"));
     m_dayPlanLabel->move(8, 14);
-    auto *memday = new DayRichEdit(m_dayPlanPanel);
-    memday->setObjectName(QStringLiteral("memday"));
-    memday->setTabNumber(0);
-    memday->setFrameShape(QFrame::NoFrame);
-    memday->setTabChangesFocus(true);
+    auto *planEditor = new DayRichEdit(m_dayPlanPanel);
+    planEditor->setObjectName(QStringLiteral("memday"));
+    planEditor->setTabNumber(0);
+    planEditor->setFrameShape(QFrame::NoFrame);
+    planEditor->setTabChangesFocus(true);
     QFont planFont = songTi();
     planFont.setPixelSize(12);
-    memday->setFont(planFont);
-    showDocument(memday, notes->dayPlan());
-    // The day plan panel may go before the page: the plan no longer lays out on memday then.
-    connect(memday, &QObject::destroyed, notes,
+    planEditor->setFont(planFont);
+    showDocument(planEditor, notes->dayPlan());
+    // The day plan panel may go before the page: the plan no longer lays out on its editor then.
+    connect(planEditor, &QObject::destroyed, notes,
             [plan = notes->dayPlan()] { plan->documentLayout()->setPaintDevice(nullptr); });
-    memday->setGeometry(8, 40, 185, 291);
-    m_dayPlanPanel->installEventFilter(new AnchorFilter(memday, m_dayPlanPanel));
-    connect(memday, &DayRichEdit::focusLost, this, &DesktopMonthPage::RichEdit1Exit);
-    connect(memday, &DayRichEdit::mouseReleased, this, &DesktopMonthPage::memdayMouseUp);
-    memday->setCellMenu(m_cellMenu);
-    followSelection(memday, true);
-    m_memday = memday;
+    planEditor->setGeometry(8, 40, 185, 291);
+    m_dayPlanPanel->installEventFilter(new AnchorFilter(planEditor, m_dayPlanPanel));
+    connect(planEditor, &DayRichEdit::focusLost, this, &DesktopMonthPage::onEditorLeft);
+    connect(planEditor, &DayRichEdit::mouseReleased, this, &DesktopMonthPage::onDayPlanReleased);
+    planEditor->setCellMenu(m_cellMenu);
+    followSelection(planEditor, true);
+    m_dayPlanEditor = planEditor;
 
     connect(notes, &MonthNotesDocument::gridChanged, m_gridView, qOverload<>(&QWidget::update));
     connect(notes, &MonthNotesDocument::dayPlanAboutToBeReplaced, this,
@@ -141,19 +140,19 @@ DesktopMonthPage::DesktopMonthPage(PageContext &context, QWidget *parent)
     m_showTimer = new QTimer(this);
     m_showTimer->setObjectName(QStringLiteral("Timer1"));
     m_showTimer->setInterval(ShowTimerInterval);
-    connect(m_showTimer, &QTimer::timeout, this, &DesktopMonthPage::Timer1Timer);
+    connect(m_showTimer, &QTimer::timeout, this, &DesktopMonthPage::showEditorsAgain);
     armShowTimer();
 }
 
 DesktopMonthPage::~DesktopMonthPage() {
     // Editors losing the focus while the widgets are torn down must not reach this page.
-    for (DayRichEdit *e : m_edits) e->disconnect(this);
-    if (m_memday) m_memday->disconnect(this);
+    for (DayRichEdit *e : m_dayEditors) e->disconnect(this);
+    if (m_dayPlanEditor) m_dayPlanEditor->disconnect(this);
     if (m_dayPlanPanel && !m_dayPlanPanel->parent()) {
         delete m_dayPlanPanel.data();
-    } else if (m_memday) {
-        // The panel outlives the page and its document: memday keeps a copy of what it shows.
-        m_memday->setDocument(m_memday->document()->clone(m_memday));
+    } else if (m_dayPlanEditor) {
+        // The panel outlives the page and its document: its editor keeps a copy of what it shows.
+        m_dayPlanEditor->setDocument(m_dayPlanEditor->document()->clone(m_dayPlanEditor));
     }
 }
 
@@ -165,36 +164,37 @@ QWidget *DesktopMonthPage::sidePanel() const {
     return m_dayPlanPanel;
 }
 
-DayRichEdit *DesktopMonthPage::richEdit(int i) const {
-    return (i >= 1 && i <= EditorCount) ? m_edits[i - 1] : nullptr;
+DayRichEdit *DesktopMonthPage::dayEditor(int i) const {
+    return (i >= 1 && i <= EditorCount) ? m_dayEditors[i - 1] : nullptr;
 }
 
-void DesktopMonthPage::LayoutMonthPage() {
+void DesktopMonthPage::layoutPage() {
     const QRect g = m_gridView->geometry();
     const MonthPageLayout layout(g.width(), g.height(), g.left(), g.top());
     for (int i = 1; i <= EditorCount; ++i) {
         const QRect r = layout.editorRect(i);
-        m_edits[i - 1]->setGeometry(r.x(), r.y(), std::max(0, r.width()), std::max(0, r.height()));
+        m_dayEditors[i - 1]->setGeometry(r.x(), r.y(), std::max(0, r.width()),
+                                         std::max(0, r.height()));
     }
 }
 
 void DesktopMonthPage::applyReadOnly(bool readOnly) {
     for (int i = 0; i < EditorCount; ++i)
-        m_edits[i]->setReadOnly(readOnly || document()->isTooLarge(i + 1));
-    if (m_memday) m_memday->setReadOnly(readOnly || document()->isTooLarge(0));
+        m_dayEditors[i]->setReadOnly(readOnly || document()->isTooLarge(i + 1));
+    if (m_dayPlanEditor) m_dayPlanEditor->setReadOnly(readOnly || document()->isTooLarge(0));
 }
 
-void DesktopMonthPage::SelectFocusedDay() {
+void DesktopMonthPage::selectFocusedDay() {
     // Also while the window is not the active one yet (a click without a window manager).
-    const auto found = std::find_if(m_edits.begin(), m_edits.end(), [](const DayRichEdit *e) {
-        return CellCommands::isFocused(e);
-    });
-    if (found == m_edits.end()) return;
+    const auto found =
+        std::find_if(m_dayEditors.begin(), m_dayEditors.end(),
+                     [](const DayRichEdit *e) { return CellCommands::isFocused(e); });
+    if (found == m_dayEditors.end()) return;
     document()->selectCellAlone((*found)->tabNumber() - 1);
 }
 
 void DesktopMonthPage::prepareOpen() {
-    LayoutMonthPage();
+    layoutPage();
     selectDateAlone(QDate::currentDate());
     context().lastSelection.clear();
 }
@@ -213,7 +213,7 @@ void DesktopMonthPage::windowRestored() {
 }
 
 void DesktopMonthPage::hideEditors() {
-    for (DayRichEdit *e : m_edits) e->hide();
+    for (DayRichEdit *e : m_dayEditors) e->hide();
     m_editorsVisible = false;
 }
 
@@ -224,78 +224,74 @@ void DesktopMonthPage::armShowTimer() {
 void DesktopMonthPage::resizeEvent(QResizeEvent *event) {
     QWidget::resizeEvent(event);
     m_gridView->setGeometry(rect());
-    // pnlTaiLiResize: new places, editors out of sight until the show timer reloads them.
-    LayoutMonthPage();
+    // New places, and the editors out of sight until the show timer reloads them.
+    layoutPage();
     hideEditors();
     armShowTimer();
 }
 
-void DesktopMonthPage::RichEdit1Exit() {
-    SaveMonthPage();
+void DesktopMonthPage::onEditorLeft() {
+    document()->save();
 }
 
-void DesktopMonthPage::RichEdit1MouseUp(DayRichEdit *editor, Qt::MouseButton button) {
+void DesktopMonthPage::onDayEditorReleased(DayRichEdit *editor, Qt::MouseButton button) {
     if (button == Qt::LeftButton || button == Qt::RightButton) recordSelection(editor, false);
-    SelectFocusedDay();
+    selectFocusedDay();
 }
 
-void DesktopMonthPage::memdayMouseUp(Qt::MouseButton button) {
+void DesktopMonthPage::onDayPlanReleased(Qt::MouseButton button) {
     if (button == Qt::LeftButton || button == Qt::RightButton)
-        recordSelection(m_memday.data(), true);
+        recordSelection(m_dayPlanEditor.data(), true);
 }
 
-void DesktopMonthPage::recordSelection(const DayRichEdit *editor, bool isMemday) {
-    context().lastSelection.record(editor->textCursor(), editor->tabNumber(), isMemday);
+void DesktopMonthPage::recordSelection(const DayRichEdit *editor, bool isDayPlan) {
+    context().lastSelection.record(editor->textCursor(), editor->tabNumber(), isDayPlan);
 }
 
-void DesktopMonthPage::followSelection(DayRichEdit *editor, bool isMemday) {
-    const auto follow = [this, editor, isMemday] {
-        if (CellCommands::isFocused(editor)) recordSelection(editor, isMemday);
+void DesktopMonthPage::followSelection(DayRichEdit *editor, bool isDayPlan) {
+    const auto follow = [this, editor, isDayPlan] {
+        if (CellCommands::isFocused(editor)) recordSelection(editor, isDayPlan);
     };
     connect(editor, &QTextEdit::cursorPositionChanged, this, follow);
     connect(editor, &QTextEdit::selectionChanged, this, follow);
 }
 
 QWidget *DesktopMonthPage::focusedCell() const {
-    if (CellCommands::isFocused(m_memday)) return m_memday.data();
-    for (DayRichEdit *e : m_edits)
+    if (CellCommands::isFocused(m_dayPlanEditor)) return m_dayPlanEditor.data();
+    for (DayRichEdit *e : m_dayEditors)
         if (CellCommands::isFocused(e)) return e;
     return nullptr;
 }
 
 FontTarget DesktopMonthPage::fontTarget() const {
     const LastSelection &selection = context().lastSelection;
-    if (selection.isMemday) return {m_memday.data(), false};
-    DayRichEdit *box = richEdit(selection.tabOrder);
+    if (selection.isDayPlan) return {m_dayPlanEditor.data(), false};
+    DayRichEdit *box = dayEditor(selection.tabOrder);
     return {box, box != nullptr};
 }
 
-void DesktopMonthPage::JvTFMonths1CellPressed(int cell, Qt::KeyboardModifiers modifiers) {
+void DesktopMonthPage::onGridCellPressed(int cell, Qt::KeyboardModifiers modifiers) {
     document()->pressCell(cell, modifiers & Qt::ControlModifier, modifiers & Qt::ShiftModifier);
 }
 
-void DesktopMonthPage::JvTFMonths1Click() {
-    ShowDayPlan();
-}
-
-void DesktopMonthPage::Timer1Timer() {
+void DesktopMonthPage::showEditorsAgain() {
     if (!isActive()) return;
     m_showTimer->stop();
-    for (DayRichEdit *e : m_edits) e->show();
+    for (DayRichEdit *e : m_dayEditors) e->show();
     m_editorsVisible = true;
     load();
 }
 
 void DesktopMonthPage::dayPlanAboutToBeReplaced() {
-    if (m_memday) m_memdayTyping = m_memday->currentCharFormat();
+    if (m_dayPlanEditor) m_dayPlanTyping = m_dayPlanEditor->currentCharFormat();
 }
 
 void DesktopMonthPage::dayPlanReplaced(bool fromStore) {
-    if (!m_memday) return;
+    if (!m_dayPlanEditor) return;
     // An emptied editor keeps typing in the format its caret had; a plan read from the store
     // starts from its own text.
-    if (!fromStore) m_memday->setCurrentCharFormat(m_memdayTyping);
-    m_memday->setReadOnly(isReadOnly() || document()->isTooLarge(0));
-    if (m_memday->document()->isEmpty()) m_memday->setTextColor(Qt::black);
-    if (CellCommands::isFocused(m_memday)) recordSelection(m_memday.data(), true);
+    if (!fromStore) m_dayPlanEditor->setCurrentCharFormat(m_dayPlanTyping);
+    m_dayPlanEditor->setReadOnly(document()->isReadOnly() || document()->isTooLarge(0));
+    if (m_dayPlanEditor->document()->isEmpty()) m_dayPlanEditor->setTextColor(Qt::black);
+    if (CellCommands::isFocused(m_dayPlanEditor)) recordSelection(m_dayPlanEditor.data(), true);
 }

@@ -9,14 +9,14 @@ struct LastSelection {
     int selLength = 0;
     // 1..42 for the day editors, 0 for the day plan, 6..17 for the month boxes of the annual page.
     int tabOrder = 0;
-    bool isMemday = false; // the editor was the day plan
+    bool isDayPlan = false; // the editor was the day plan editor
 
     void clear() { *this = LastSelection(); }
     // Records the selection of `cursor` in the editor of tab order `tab`.
-    void record(const QTextCursor &cursor, int tab, bool memday) {
+    void record(const QTextCursor &cursor, int tab, bool dayPlan) {
         selStart = cursor.selectionStart();
         selLength = cursor.selectionEnd() - cursor.selectionStart();
         tabOrder = tab;
-        isMemday = memday;
+        isDayPlan = dayPlan;
     }
 };

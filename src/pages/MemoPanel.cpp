@@ -6,7 +6,7 @@
 #include <QLabel>
 
 namespace {
-// Tops of edt1 .. edt11 in the panel.
+// Tops of the eleven lines in the panel.
 constexpr std::array<int, MemoDocument::LineCount> LineTops{34,  62,  88,  114, 140, 166,
                                                             192, 218, 244, 270, 296};
 } // namespace
@@ -43,9 +43,9 @@ MemoPanel::MemoPanel(PageContext &context, QWidget *parent)
         const int left = n >= 7 && n <= 9 ? 7 : 6;
         const int width = n >= 8 && n <= 10 ? 178 : 177;
         edit->setGeometry(left, LineTops[n - 1], width, 17);
-        connect(edit, &QLineEdit::textChanged, this, [this, edit] { edt1Change(edit); });
-        connect(edit, &NoteLineEdit::focusLost, this, [this, edit] { edt1Exit(edit); });
-        connect(edit, &NoteLineEdit::focusGained, this, [this, edit] { edt1Enter(edit); });
+        connect(edit, &QLineEdit::textChanged, this, [this, edit] { onLineEdited(edit); });
+        connect(edit, &NoteLineEdit::focusLost, this, [this, edit] { onLineLeft(edit); });
+        connect(edit, &NoteLineEdit::focusGained, this, [this, edit] { onLineEntered(edit); });
         m_lines[n - 1] = edit;
         if (n > 1) setTabOrder(m_lines[n - 2], edit);
     }
@@ -65,20 +65,20 @@ void MemoPanel::fillLines() {
     updateEditable();
 }
 
-void MemoPanel::edt1Change(NoteLineEdit *edit) {
+void MemoPanel::onLineEdited(NoteLineEdit *edit) {
     // Text set without the focus (the load) never writes back.
     if (m_filling || !(edit->hasFocus() || edit->window()->focusWidget() == edit)) return;
     m_document->lineChanged(edit->lineNumber(), edit->text());
 }
 
-void MemoPanel::edt1Exit(NoteLineEdit *edit) {
+void MemoPanel::onLineLeft(NoteLineEdit *edit) {
     if (m_document->isLoaded()) m_document->lineLeft(edit->lineNumber(), edit->text());
 }
 
-void MemoPanel::edt1Enter(NoteLineEdit *edit) {
+void MemoPanel::onLineEntered(NoteLineEdit *edit) {
     m_currentLine = edit->lineNumber();
     // A load that failed is tried again when the user comes back to the list.
-    if (!m_document->isLoaded() && !m_document->isTelling()) LoadMemoList();
+    if (!m_document->isLoaded() && !m_document->isTelling()) load();
 }
 
 void MemoPanel::updateEditable() {

@@ -4,7 +4,7 @@
 
 #include <QWidget>
 
-// The month grid control `JvTFMonths1`: weekday header "S M T W T F S", cells with white title
+// The month grid of the desktop month page: weekday header "S M T W T F S", cells with white title
 // strips and day numbers, selected cells with a green strip. Draws a MonthGridModel it does not
 // own; a press takes the focus first and then reports the cell, so that an editor losing the
 // focus saves before the selection changes.

@@ -176,7 +176,7 @@ void MonthNotesDocument::showDayPlan() {
 void MonthNotesDocument::replaceDayPlan(const QDate &day, const QByteArray &rtf) {
     m_dayPlanDate = day;
     LastSelection &selection = context().lastSelection;
-    if (selection.isMemday) selection.clear();
+    if (selection.isDayPlan) selection.clear();
     emit dayPlanAboutToBeReplaced();
     // Emptied as an editor empties itself: no undo step.
     m_dayPlan->setUndoRedoEnabled(false);

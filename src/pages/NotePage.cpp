@@ -18,8 +18,6 @@ NotePage::NotePage(std::unique_ptr<NoteDocument> document, QWidget *parent)
         applyReadOnly(m_document->isReadOnly());
     });
     connect(m_document.get(), &NoteDocument::readOnlyChanged, this, &NotePage::applyReadOnly);
-    connect(m_document.get(), &NoteDocument::loadFinished, this, &NotePage::loadFinished);
-    connect(m_document.get(), &NoteDocument::saveFinished, this, &NotePage::saveFinished);
 }
 
 NotePage::~NotePage() {

@@ -1,17 +1,12 @@
 #pragma once
 
-#include "export/ExportDocument.h"
 #include "pages/NoteDocument.h"
-#include "pages/UnsavedCell.h"
 
 #include <QDate>
-#include <QList>
-#include <QString>
 #include <QWidget>
 
 #include <functional>
 #include <memory>
-#include <optional>
 
 struct PageContext;
 class QTextEdit;
@@ -19,9 +14,9 @@ class QTextEdit;
 // What a page wants of the main window's top bar while it is the active page. The side panel
 // below the web panel shows the page's own sidePanel() when it has one, the memo list otherwise.
 struct SideControls {
-    bool pickerVisible = true; // the date picker ChnCalendar1
+    bool pickerVisible = true;
     bool pickerEnabled = true;
-    bool fontLists = false; // ccbFont and cbbFontSize
+    bool fontLists = false; // the font face and size lists
 };
 
 // The box the font lists format, found again from the last selection record, and whether it
@@ -55,8 +50,6 @@ public:
     NoteDocument *document() const { return m_document.get(); }
     PageContext &context() const { return m_document->context(); }
 
-    // ---- wiring by the main window ----------------------------------------------------------
-
     // The picker's current date, read by every load. Default: today.
     void setDateSource(DateSource source);
     QDate pickerDate() const;
@@ -64,20 +57,16 @@ public:
     void setActive(bool active);
     bool isActive() const { return m_active; }
 
-    // ---- what the page is -------------------------------------------------------------------
-
     virtual SideControls sideControls() const = 0;
     // A panel of the page that the main window shows in its side panel, in place of the memo
     // list, while the page is active (the month page's day plan). Created without a parent; the
     // main window reparents it. Default: none.
     virtual QWidget *sidePanel() const { return nullptr; }
 
-    // ---- events of the main window ----------------------------------------------------------
-
     // The page button's share of a page switch, after the picker was set to today and the page
     // activated: saves unsaved changes, prepareOpen(), load().
     bool open();
-    // Places the page's cells for its current size (LayoutXxxPage).
+    // Places the page's cells for its current size.
     virtual void layoutPage() = 0;
     // The main window's first show. Default: layoutPage().
     virtual void firstShow();
@@ -88,11 +77,10 @@ public:
     virtual void windowMinimised() {}
     virtual void windowRestored() {}
 
-    // ---- editing commands (cell menus, mark buttons, colour command, font lists) -----------
-
-    // The page's cell that has the keyboard focus, searched in the page's order: a rich-text
-    // box or a one-line edit. Null when none has it (then the commands do nothing). Default:
-    // none.
+    // The page's cell that has the keyboard focus, which the editing commands act on (cell
+    // menus, mark buttons, colour command, font lists), searched in the page's order: a
+    // rich-text box or a one-line edit. Null when none has it (then the commands do nothing).
+    // Default: none.
     virtual QWidget *focusedCell() const { return nullptr; }
     // Gives `cell`, one of the page's cells, the colour `colour`: the selected text of a
     // rich-text box (or the text typed next at its caret), the whole line of a one-line edit.
@@ -100,28 +88,8 @@ public:
     // The box the font lists act on; none by default and whenever the record names no box.
     virtual FontTarget fontTarget() const { return {}; }
 
-    // ---- forwarding to document(), for the main window while it still drives pages ---------
-
-    // document()->load(pickerDate()).
+    // Loads the document for the picker's date.
     bool load();
-    bool save(bool report = true) { return m_document->save(report); }
-    bool saveIfModified(bool report = true) { return m_document->saveIfModified(report); }
-    bool hasUnsavedChanges() const { return m_document->isModified(); }
-    QList<UnsavedCell> unsavedCells() const { return m_document->unsavedCells(); }
-    bool lastSaveFailed() const { return m_document->lastSaveFailed(); }
-    QString lastSaveError() const { return m_document->lastSaveError(); }
-    void setReadOnly(bool readOnly) { m_document->setReadOnly(readOnly); }
-    bool isReadOnly() const { return m_document->isReadOnly(); }
-    bool isLoaded() const { return m_document->isLoaded(); }
-    QDate loadedDate() const { return m_document->loadedDate(); }
-    std::optional<ExportDocument> exportDocument() const { return m_document->exportDocument(); }
-    int cellCount() const { return m_document->cellCount(); }
-    QString cellText(int index) const { return m_document->cellText(index); }
-
-signals:
-    // The document's, passed on.
-    void loadFinished(bool ok);
-    void saveFinished(bool ok);
 
 protected:
     // `document` is the page's; it goes after the page's widgets.

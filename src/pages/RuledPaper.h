@@ -5,10 +5,10 @@
 
 class QPainter;
 
-// The ruled paper behind one-line notes (`DrawGrid1`, `drwgrd1`, `drwgrd16`): a white grid of
-// `columns` x `rows` cells with horizontal rules only and no cell contents. Each cell is followed
-// by a one-pixel rule, so the rule of row r runs at y = (r + 1) * (rowHeight + 1) - 1 across
-// every column.
+// The ruled paper behind one-line notes (the general and calendar notes pages, the memo list): a
+// white grid of `columns` x `rows` cells with horizontal rules only and no cell contents. Each cell
+// is followed by a one-pixel rule, so the rule of row r runs at y = (r + 1) * (rowHeight + 1) - 1
+// across every column.
 class RuledPaper : public QWidget {
     Q_OBJECT
 public:

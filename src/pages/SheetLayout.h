@@ -5,8 +5,8 @@
 
 #include <array>
 
-// Places on the ruled sheet of the general and calendar notes pages (`pnlJishi`, `pnlRili`), for
-// a panel of W x H; integer arithmetic, divisions truncated toward zero:
+// Places on the ruled sheet of the general and calendar notes pages, for a panel of W x H; integer
+// arithmetic, divisions truncated toward zero:
 //   column width cw = W / 2 - 3, ruled row height (H - 22) / 21, line pitch p = (H - 1) / 21
 //   line 1 at (2, 6), line 2 at line 1's left + its width + 25; line n >= 3 below line n - 2
 //   by p, at its left; every line cw - 11 wide

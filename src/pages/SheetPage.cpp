@@ -69,8 +69,8 @@ SheetPage::SheetPage(const Config &config, PageContext &context, QWidget *parent
         fillWhite(edit, QPalette::Base);
         connect(edit, &QLineEdit::textChanged, this,
                 [this, edit](const QString &text) { lineEdited(edit, text); });
-        // Edit1Exit / edtr1Exit; leaving a line unchanged writes nothing.
-        connect(edit, &NoteLineEdit::focusLost, this, [this] { saveIfModified(); });
+        // Leaving a line unchanged writes nothing.
+        connect(edit, &NoteLineEdit::focusLost, this, [this] { document()->saveIfModified(); });
         m_lines[n - 1] = edit;
         if (n > 1) setTabOrder(m_lines[n - 2], edit);
     }

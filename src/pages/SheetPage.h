@@ -15,13 +15,13 @@ class RuledPaper;
 class LunarCalendarWidget;
 
 // A ruled sheet of 42 one-line notes with a colour each, in two columns of 21 lines: line 2k+1 on
-// the left and 2k+2 on the right of row k. One class serves two pages:
-//   general notes  `pnlJishi`: `DrawGrid1`, `Edit1`..`Edit42`, `pnlHide`; one sheet per month,
-//                  keyed by the year-month of the picker's date; lines of at most 200 bytes
-//                  (code page 936); the picker is shown and enabled
-//   calendar notes `pnlRili`: `drwgrd1`, `edtr1`..`edtr42`, `pnlSplit` and the calendar
-//                  `chnRili` in the middle; one fixed sheet "rili2011" whatever the date; no line
-//                  limit; a line whose text becomes empty turns black; the picker is hidden
+// the left and 2k+2 on the right of row k, a split panel between the columns. One class serves
+// two pages (Config names their widgets):
+//   general notes  one sheet per month, keyed by the year-month of the picker's date; lines of
+//                  at most 200 bytes (code page 936); the picker is shown and enabled
+//   calendar notes a lunar calendar in the middle; one fixed sheet "rili2011" whatever the date;
+//                  no line limit; a line whose text becomes empty turns black; the picker is
+//                  hidden
 // The lines show a SheetDocument, which loads and saves through the store: typing goes into the
 // document line by line, a load refills the lines. A layout only places the widgets; it never
 // reloads, so text typed since the last save stays.
@@ -58,10 +58,8 @@ public:
     // The key the sheet is stored under when loaded for `date`.
     QString keyFor(const QDate &date) const { return document()->keyFor(date); }
 
-    // ---- NotePage ----
     SideControls sideControls() const override;
-    // LayoutGeneralPage / LayoutCalendarPage: places the paper, the lines, the split panel and
-    // the calendar for the page's size.
+    // Places the paper, the lines, the split panel and the calendar for the page's size.
     void layoutPage() override;
     // The general page reloads for the new month; the calendar page only lays out again.
     void pickerDateChanged() override;
@@ -78,7 +76,7 @@ public:
     const SheetDocument &state() const { return *document(); }
     NoteLineEdit *line(int n) const { return m_lines[n - 1]; }
     QWidget *splitPanel() const { return m_split; }
-    // chnRili; null on the general notes page.
+    // The lunar calendar; null on the general notes page.
     LunarCalendarWidget *calendar() const { return m_calendar; }
 
     static QString saveFailedMessage() { return SheetDocument::saveFailedMessage(); }

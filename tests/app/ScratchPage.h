@@ -19,7 +19,7 @@ public:
                 [this](const QString &text) { scratch().setText(text); });
         connect(document(), &NoteDocument::loaded, this,
                 [this] { m_line->setText(scratch().text()); });
-        connect(m_line, &QLineEdit::editingFinished, this, [this] { save(); });
+        connect(m_line, &QLineEdit::editingFinished, this, [this] { document()->save(); });
     }
 
     ScratchDocument &scratch() const { return static_cast<ScratchDocument &>(*document()); }

@@ -1,7 +1,7 @@
 // The editing commands as the main window offers them: the cell menus, the "√" and "X"
 // buttons, the colour command and the font lists, on every page.
-#include "app/FontFaceBox.h"
 #include "RecordingPrompts.h"
+#include "app/FontFaceBox.h"
 #include "app/FormatBar.h"
 #include "app/MainWindow.h"
 #include "app/PageHost.h"
@@ -118,7 +118,7 @@ void TestEditingCommands::init() {
 void TestEditingCommands::open(const char *pageButton) {
     m_form->setFocus();
     QTest::mouseClick(m_form->findChild<QAbstractButton *>(pageButton), Qt::LeftButton);
-    QVERIFY(m_form->pages().activePage()->isLoaded());
+    QVERIFY(m_form->pages().activePage()->document()->isLoaded());
 }
 
 QWidget *TestEditingCommands::cell(const char *name) const {
@@ -149,7 +149,7 @@ QString TestEditingCommands::textOf(const char *name) const {
 void TestEditingCommands::saveAndReload() {
     m_form->setFocus();
     QVERIFY(m_form->session().saveActive());
-    QVERIFY(!m_form->pages().activePage()->hasUnsavedChanges());
+    QVERIFY(!m_form->pages().activePage()->document()->isModified());
     QVERIFY(m_form->pages().activePage()->load());
 }
 
@@ -229,7 +229,7 @@ void TestEditingCommands::markButtonsByPage() {
     QTest::mouseClick(m_form->findChild<QPushButton *>(button.constData()), Qt::LeftButton);
     QCOMPARE(textOf(cell.constData()), expected);
     QVERIFY(CellCommands::isFocused(this->cell(cell.constData())));
-    QVERIFY(m_form->pages().activePage()->hasUnsavedChanges());
+    QVERIFY(m_form->pages().activePage()->document()->isModified());
     saveAndReload();
     QCOMPARE(textOf(cell.constData()), expected);
 }
@@ -248,7 +248,7 @@ void TestEditingCommands::commandsWithoutFocusedCellChangeNothing() {
     QCoreApplication::processEvents();
     QVERIFY(m_dialogStarts.isEmpty());
     QCOMPARE(textOf("RichEdit4"), QStringLiteral("kept"));
-    QVERIFY(!m_form->pages().activePage()->hasUnsavedChanges());
+    QVERIFY(!m_form->pages().activePage()->document()->isModified());
 }
 
 void TestEditingCommands::cellMenuReplacesTheDefaultMenu_data() {
@@ -311,7 +311,7 @@ void TestEditingCommands::menuMarkIsSavedByTheAutoSave() {
     m_form->monthPage()->cellMenu()->item(CellCommands::Command::Tick)->trigger();
     QCOMPARE(textOf("RichEdit20"), Tick);
     m_form->pages().autoSave();
-    QVERIFY(!m_form->pages().activePage()->hasUnsavedChanges());
+    QVERIFY(!m_form->pages().activePage()->document()->isModified());
     NoteStore store;
     store.open(m_paths->databaseFile());
     QTextDocument stored;
@@ -387,7 +387,7 @@ void TestEditingCommands::colourCommand() {
     QTest::mouseClick(m_form->findChild<QWidget *>("img4"), Qt::LeftButton);
     QCoreApplication::processEvents();
     QCOMPARE(m_dialogStarts.size(), dialog ? 1 : 0);
-    QCOMPARE(m_form->pages().activePage()->hasUnsavedChanges(), dialog);
+    QCOMPARE(m_form->pages().activePage()->document()->isModified(), dialog);
     if (!dialog) return;
     saveAndReload();
     if (box) {
@@ -460,7 +460,7 @@ void TestEditingCommands::fontLists() {
         choose(faces, QStringLiteral("DejaVu Serif"));
     else
         choose(sizes, QStringLiteral("14"));
-    QVERIFY(m_form->pages().activePage()->hasUnsavedChanges());
+    QVERIFY(m_form->pages().activePage()->document()->isModified());
     saveAndReload();
     for (int i = 0; i < 4; ++i) {
         const bool inside = i == 1 || i == 2;
@@ -482,7 +482,7 @@ void TestEditingCommands::fontListsBeforeAnyBoxIsClickedChangeNothing() {
     choose(m_form->findChild<QComboBox *>("cbbFontSize"), QStringLiteral("13"));
     choose(m_form->findChild<QComboBox *>("ccbFont"),
            m_form->findChild<QComboBox *>("ccbFont")->itemText(0));
-    QVERIFY(!m_form->pages().activePage()->hasUnsavedChanges());
+    QVERIFY(!m_form->pages().activePage()->document()->isModified());
     QCOMPARE(richtext::toRtf(*qobject_cast<QTextEdit *>(cell("redt2"))->document()), before);
 }
 
@@ -496,11 +496,11 @@ void TestEditingCommands::selectionRecordFollowsTheKeyboardAndIsClearedOnReload(
     QCOMPARE(record.tabOrder, AnnualNotesPage::FirstTabOrder + 8);
     QCOMPARE(record.selStart, 0);
     QCOMPARE(record.selLength, 2);
-    QVERIFY(!record.isMemday);
+    QVERIFY(!record.isDayPlan);
     saveAndReload();
     QCOMPARE(m_form->session().context().lastSelection.tabOrder, 0);
     choose(m_form->findChild<QComboBox *>("cbbFontSize"), QStringLiteral("12"));
-    QVERIFY(!m_form->pages().activePage()->hasUnsavedChanges());
+    QVERIFY(!m_form->pages().activePage()->document()->isModified());
 }
 
 // Marks, colours, faces and sizes come back the same from the stored RTF.

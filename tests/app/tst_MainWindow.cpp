@@ -1,15 +1,15 @@
 #include "../TestMounts.h"
 #include "PageTestSupport.h"
-#include "ScratchPage.h"
 #include "RecordingPrompts.h"
+#include "ScratchPage.h"
 #include "ScriptedQuestions.h"
 #include "app/CaptionButton.h"
-#include "app/FrameGeometry.h"
-#include "app/PictureLabel.h"
 #include "app/FontFaceBox.h"
 #include "app/FormatBar.h"
+#include "app/FrameGeometry.h"
 #include "app/MainWindow.h"
 #include "app/PageHost.h"
+#include "app/PictureLabel.h"
 #include "app/SystemMenu.h"
 #include "app/WindowSizeDialog.h"
 #include "base/GbkCodec.h"
@@ -149,7 +149,7 @@ struct Harness {
     }
 
     void type(int editor, const QString &text) {
-        DayRichEdit *e = form->monthPage()->richEdit(editor);
+        DayRichEdit *e = form->monthPage()->dayEditor(editor);
         e->moveCursor(QTextCursor::End);
         QTest::keyClicks(e, text);
     }
@@ -241,7 +241,7 @@ void TestMainWindow::creationPreparesHiddenWindow() {
     QCOMPARE(f.size(), QSize(1024, 738));
     QCOMPARE(f.dateLine()->text(), FrameGeometry::dateLine(QDate::currentDate()));
     QCOMPARE(f.picker()->dateTime().date(), QDate::currentDate());
-    for (int i = 1; i <= 42; ++i) QVERIFY(!f.monthPage()->richEdit(i)->isVisible());
+    for (int i = 1; i <= 42; ++i) QVERIFY(!f.monthPage()->dayEditor(i)->isVisible());
     // A missing form.ini is written with the defaults.
     QVERIFY(h.formIni().startsWith("1024\r\n738\r\n"));
     QVERIFY(h.messages.isEmpty());
@@ -266,7 +266,8 @@ void TestMainWindow::systemMenuItemsInOrder() {
     f.setSizeDialog(&size);
     QVERIFY(f.systemMenu()->action("N_SetFrmSize")->isEnabled());
     QVERIFY(f.systemMenu()->action("N4")->isEnabled());
-    for (const char *name : {"N5", "N7", "N_ExitPrj"}) QVERIFY(f.systemMenu()->action(name)->isEnabled());
+    for (const char *name : {"N5", "N7", "N_ExitPrj"})
+        QVERIFY(f.systemMenu()->action(name)->isEnabled());
     f.setPasswordDialog(nullptr);
     f.setSizeDialog(nullptr);
 }
@@ -299,8 +300,8 @@ void TestMainWindow::dialogsAreMadeOnFirstUse() {
     f.setSizeDialogMaker([&] {
         ++sizeMade;
         return new WindowSizeDialog([&f] { return f.settings().width; },
-                              [&f](const QSize &s) { return f.applySize(s); },
-                              h.paths.resourceDir(), &f);
+                                    [&f](const QSize &s) { return f.applySize(s); },
+                                    h.paths.resourceDir(), &f);
     });
     f.setPasswordDialogMaker([&] {
         ++passwordMade;
@@ -372,8 +373,8 @@ void TestMainWindow::allPageButtonsWork() {
     QCOMPARE(sheets.size(), 1);
     QCOMPARE(f.pages().activePage(), static_cast<NotePage *>(sheets.at(0)));
     QVERIFY(sheets.at(0)->isVisible());
-    QVERIFY(sheets.at(0)->isLoaded());
-    QVERIFY(!sheets.at(0)->isReadOnly());
+    QVERIFY(sheets.at(0)->document()->isLoaded());
+    QVERIFY(!sheets.at(0)->document()->isReadOnly());
     QCOMPARE(sheets.at(0)->size(), sheets.at(0)->parentWidget()->size());
     QVERIFY(h.messages.isEmpty());
 }
@@ -397,13 +398,13 @@ void TestMainWindow::aPageIsOneClassAndOneRow() {
 
     button->click();
     auto *page = qobject_cast<ScratchPage *>(f.pages().activePage());
-    QVERIFY(page && page->isLoaded());
-    QCOMPARE(page->loadedDate(), QDate::currentDate());
+    QVERIFY(page && page->document()->isLoaded());
+    QCOMPARE(page->document()->loadedDate(), QDate::currentDate());
     QVERIFY(!f.picker()->isVisible()); // its side controls: none
     QVERIFY(!f.formatBar().faceBox()->isVisible());
     QVERIFY(f.memoPanel()->isVisible());
     QTest::keyClicks(page->line(), QStringLiteral("one"));
-    QVERIFY(page->hasUnsavedChanges());
+    QVERIFY(page->document()->isModified());
     // Leaving the page saves it into the period it was loaded for.
     QVERIFY(f.pages().openStartPage());
     const QString stored = QStringLiteral("SELECT line1 FROM edtText WHERE edtYearMonth = '%1'")
@@ -436,8 +437,8 @@ void TestMainWindow::annualPageButtonArrangesTheSideControls() {
     QVERIFY(year);
     QCOMPARE(f.pages().activePage(), static_cast<NotePage *>(year));
     QVERIFY(year->isVisible());
-    QVERIFY(year->isLoaded());
-    QCOMPARE(year->loadedDate(), QDate::currentDate());
+    QVERIFY(year->document()->isLoaded());
+    QCOMPARE(year->document()->loadedDate(), QDate::currentDate());
     // The panel fills its sheet and places the boxes for its size.
     QCOMPARE(year->size(), year->parentWidget()->size());
     QCOMPARE(year->box(12)->geometry(), YearPageLayout(year->width(), year->height()).boxRect(12));
@@ -503,7 +504,7 @@ void TestMainWindow::yearChangeSavesIntoTheTypedYear() {
     const int thisYear = QDate::currentDate().year();
     h.typeInto(year->box(1), QStringLiteral("this year"));
     f.picker()->setDateTime(QDateTime(QDate(thisYear + 1, 1, 1), QTime(9, 0)));
-    QCOMPARE(year->loadedDate().year(), thisYear + 1);
+    QCOMPARE(year->document()->loadedDate().year(), thisYear + 1);
     QCOMPARE(year->box(1)->toPlainText(), QString());
     QCOMPARE(h.storedMonth(thisYear, 1), QStringLiteral("this year"));
     QCOMPARE(h.storedMonth(thisYear + 1, 1), QString());
@@ -538,7 +539,7 @@ void TestMainWindow::firstShowActivatesMonthPage() {
     QVERIFY(!f.pages().autoSaveTimer()->isActive());
     QTRY_VERIFY_WITH_TIMEOUT(f.pages().autoSaveTimer()->isActive(), 3000);
     QCOMPARE(f.pages().autoSaveTimer()->interval(), 10000);
-    QTRY_VERIFY_WITH_TIMEOUT(f.monthPage()->richEdit(42)->isVisible(), 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(f.monthPage()->dayEditor(42)->isVisible(), 3000);
     // The picker sits left of "选项", 22 pixels above its top.
     const QLabel *lblSet = f.findChild<QLabel *>("lblSet");
     QCOMPARE(f.picker()->geometry().topLeft(),
@@ -619,7 +620,7 @@ void TestMainWindow::escapeInAnEditorDoesNotEnd() {
     MainWindow &f = h.running();
     QApplication::setActiveWindow(&f);
     QVERIFY(QTest::qWaitForWindowActive(&f));
-    DayRichEdit *e = f.monthPage()->richEdit(12);
+    DayRichEdit *e = f.monthPage()->dayEditor(12);
     e->setFocus();
     QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(e));
     QTest::keyClick(e, Qt::Key_Escape);
@@ -647,7 +648,7 @@ void TestMainWindow::exitMenuSavesNothing() {
     QCOMPARE(h.quits, 1);
     QVERIFY(!f.session().saving().isOpen());
     // Focus changes while the program ends write nothing either.
-    f.monthPage()->SaveMonthPage();
+    f.monthPage()->document()->save();
     QCOMPARE(h.storedCell(QDate::currentDate(), 2), QString());
     QCOMPARE(h.formIni(), QByteArray("1024\r\n738\r\n7\r\n8\r\n0\r\n"));
 }
@@ -675,7 +676,7 @@ void TestMainWindow::failedSaveKeepsWindowAndText() {
     QVERIFY(!f.session().isClosing());
     QVERIFY(f.session().saving().isOpen());
     QVERIFY(f.pages().autoSaveTimer()->isActive());
-    QCOMPARE(f.monthPage()->richEdit(7)->toPlainText(), QStringLiteral("must not be lost"));
+    QCOMPARE(f.monthPage()->dayEditor(7)->toPlainText(), QStringLiteral("must not be lost"));
 }
 
 void TestMainWindow::autoSaveSkipsWhileLoading_data() {
@@ -710,7 +711,7 @@ void TestMainWindow::autoSaveWritesOnlyChanges() {
     Harness h;
     MainWindow &f = h.running();
     int saves = 0;
-    connect(f.monthPage(), &NotePage::saveFinished, this, [&] { ++saves; });
+    connect(f.monthPage()->document(), &NoteDocument::saveFinished, this, [&] { ++saves; });
     h.dropTable(QStringLiteral("TailiNew"));
     f.pages().autoSave();
     f.pages().autoSave();
@@ -774,9 +775,9 @@ void TestMainWindow::sizeToggleAndBack() {
 void TestMainWindow::windowSizeDialogAppliesAndCentres() {
     Harness h;
     MainWindow &f = h.running();
-    auto *dialog =
-        new WindowSizeDialog([&f] { return f.settings().width; },
-                       [&f](const QSize &s) { return f.applySize(s); }, h.paths.resourceDir(), &f);
+    auto *dialog = new WindowSizeDialog([&f] { return f.settings().width; },
+                                        [&f](const QSize &s) { return f.applySize(s); },
+                                        h.paths.resourceDir(), &f);
     f.setSizeDialog(dialog);
     f.systemMenu()->action("N_SetFrmSize")->trigger();
     QVERIFY(dialog->isVisible());
@@ -812,10 +813,10 @@ void TestMainWindow::minimiseSavesAndKeepsWindow() {
     QCOMPARE(h.storedCell(QDate::currentDate(), 30), QStringLiteral("before minimise"));
     QVERIFY(f.isMinimized());
     QVERIFY(f.isVisible());
-    QVERIFY(!f.monthPage()->richEdit(30)->isVisible());
+    QVERIFY(!f.monthPage()->dayEditor(30)->isVisible());
     f.showNormal();
-    QTRY_VERIFY_WITH_TIMEOUT(f.monthPage()->richEdit(30)->isVisible(), 3000);
-    QCOMPARE(f.monthPage()->richEdit(30)->toPlainText(), QStringLiteral("before minimise"));
+    QTRY_VERIFY_WITH_TIMEOUT(f.monthPage()->dayEditor(30)->isVisible(), 3000);
+    QCOMPARE(f.monthPage()->dayEditor(30)->toPlainText(), QStringLiteral("before minimise"));
 }
 
 void TestMainWindow::webPanelAndHelpPages() {
@@ -878,11 +879,11 @@ void TestMainWindow::dateChangeKeepsTypedText() {
     // The spin button moves the month while the editor still holds unsaved text.
     f.picker()->setDateTime(QDateTime(today.addMonths(1), QTime(12, 0)));
     QCOMPARE(h.storedCell(today, 15), QStringLiteral("typed, then the picker moved"));
-    QCOMPARE(f.monthPage()->richEdit(15)->toPlainText(), QString());
+    QCOMPARE(f.monthPage()->dayEditor(15)->toPlainText(), QString());
     // The month page button brings today's month back with the text.
     f.pages().openStartPage();
     QCOMPARE(f.picker()->dateTime().date(), today);
-    QCOMPARE(f.monthPage()->richEdit(15)->toPlainText(),
+    QCOMPARE(f.monthPage()->dayEditor(15)->toPlainText(),
              QStringLiteral("typed, then the picker moved"));
     QVERIFY(h.messages.isEmpty());
 }
@@ -942,7 +943,7 @@ void TestMainWindow::pageNeverLoadedTakesNoTypingAndLetsTheWindowClose() {
     MainWindow &f = h.create();
     f.show();
     QVERIFY(QTest::qWaitForWindowExposed(&f));
-    QVERIFY(!f.monthPage()->isLoaded());
+    QVERIFY(!f.monthPage()->document()->isLoaded());
     QVERIFY(!f.monthPage()->isEnabled());
     QVERIFY(!f.dayPlanPanel()->isEnabled());
     const int shown = h.messages.size();
@@ -961,12 +962,12 @@ void TestMainWindow::damagedDatabaseIsReportedOnce() {
     }
     MainWindow &f = h.running();
     QTRY_VERIFY(f.monthPage()->editorsVisible());
-    f.monthPage()->ShowDayPlan();
+    f.monthPage()->showDayPlan();
     QCOMPARE(h.messages.size(), 1);
     QVERIFY2(h.messages.at(0).contains(h.paths.databaseFile()), qPrintable(h.messages.at(0)));
     QVERIFY2(h.messages.at(0).contains("not a database"), qPrintable(h.messages.at(0)));
     QVERIFY(f.session().isReadOnly());
-    QVERIFY(f.monthPage()->richEdit(1)->isReadOnly());
+    QVERIFY(f.monthPage()->dayEditor(1)->isReadOnly());
     // Nothing to save: closing closes.
     QVERIFY(f.escapeAction());
     QCOMPARE(h.quits, 1);
@@ -987,8 +988,8 @@ void TestMainWindow::secondProgramOnTheFolderOnlyReads() {
     second.show();
     QTRY_VERIFY(second.monthPage()->editorsVisible());
     QVERIFY(second.session().isReadOnly());
-    QVERIFY(second.monthPage()->richEdit(6)->isReadOnly());
-    QCOMPARE(second.monthPage()->richEdit(6)->toPlainText(), QStringLiteral("from the first"));
+    QVERIFY(second.monthPage()->dayEditor(6)->isReadOnly());
+    QCOMPARE(second.monthPage()->dayEditor(6)->toPlainText(), QStringLiteral("from the first"));
     QVERIFY(second.session().saveActive());
     h.type(6, QStringLiteral(", still saved"));
     QVERIFY(first.session().saveActive());
@@ -1010,8 +1011,8 @@ void TestMainWindow::unwritableDatabaseShowsNotesReadOnly() {
     if (!mount->ok()) QSKIP("cannot mount read-only here (not root?)");
     MainWindow &f = h.running();
     QTRY_VERIFY(f.monthPage()->editorsVisible());
-    QCOMPARE(f.monthPage()->richEdit(10)->toPlainText(), QStringLiteral("kept note"));
-    QVERIFY(f.monthPage()->richEdit(10)->isReadOnly());
+    QCOMPARE(f.monthPage()->dayEditor(10)->toPlainText(), QStringLiteral("kept note"));
+    QVERIFY(f.monthPage()->dayEditor(10)->isReadOnly());
     QCOMPARE(h.messages.size(), 1);
     QVERIFY2(h.messages.at(0).contains(h.paths.databaseFile()), qPrintable(h.messages.at(0)));
     f.picker()->setDateTime(QDateTime(QDate::currentDate().addMonths(1), QTime(9, 0)));
@@ -1019,7 +1020,7 @@ void TestMainWindow::unwritableDatabaseShowsNotesReadOnly() {
     QCOMPARE(h.messages.size(), 1); // said once
     // A page built after the store opened is read-only too.
     QVERIFY(f.pages().openPage(f.pages().page<AnnualNotesPage>(QStringLiteral("spdRili"))));
-    QVERIFY(f.pages().page<AnnualNotesPage>(QStringLiteral("spdRili"))->isReadOnly());
+    QVERIFY(f.pages().page<AnnualNotesPage>(QStringLiteral("spdRili"))->document()->isReadOnly());
     QVERIFY(f.pages().page<AnnualNotesPage>(QStringLiteral("spdRili"))->box(1)->isReadOnly());
     QCOMPARE(h.messages.size(), 1);
     QVERIFY(f.escapeAction());
@@ -1040,11 +1041,11 @@ void TestMainWindow::tooLargeNoteIsNotLoaded() {
     }
     MainWindow &f = h.running();
     QTRY_VERIFY(f.monthPage()->editorsVisible());
-    DayRichEdit *big = f.monthPage()->richEdit(3);
+    DayRichEdit *big = f.monthPage()->dayEditor(3);
     QVERIFY(f.monthPage()->isTooLarge(3));
     QVERIFY(big->isReadOnly());
     QVERIFY2(big->toPlainText().contains(QStringLiteral("太大")), qPrintable(big->toPlainText()));
-    QVERIFY(!f.monthPage()->richEdit(4)->isReadOnly());
+    QVERIFY(!f.monthPage()->dayEditor(4)->isReadOnly());
     h.type(4, QStringLiteral("next to it"));
     QVERIFY(f.session().saveActive());
     NoteStore store;
@@ -1077,7 +1078,7 @@ void TestMainWindow::quitWhileSavesFailWritesRecoveryFile() {
     Harness h;
     MainWindow &f = h.running();
     h.type(7, QStringLiteral("typed before the failure"));
-    f.monthPage()->memday()->textCursor().insertText(QStringLiteral("计划"));
+    f.monthPage()->dayPlanEditor()->textCursor().insertText(QStringLiteral("计划"));
     h.dropTable(QStringLiteral("TailiNew"));
     h.answerQuit = true;
     QVERIFY(f.escapeAction());
@@ -1216,7 +1217,7 @@ void TestMainWindow::calendarPageKeepsItsSheetWhateverTheDate() {
     calendar->calendar()->setDateTime(QDateTime(QDate(2012, 5, 5), QTime(12, 0)));
     f.picker()->setDateTime(QDateTime(QDate(2012, 5, 5), QTime(12, 0)));
     QCOMPARE(calendar->line(13)->text(), QStringLiteral("beside the calendar"));
-    QVERIFY(calendar->hasUnsavedChanges()); // neither calendar reloads nor saves the sheet
+    QVERIFY(calendar->document()->isModified()); // neither calendar reloads nor saves the sheet
     QVERIFY(f.session().saveActive());
     NoteStore store;
     store.open(h.paths.databaseFile());
@@ -1373,7 +1374,7 @@ void TestMainWindow::exportTakesTheMonthTheGridShows() {
     Harness h;
     MainWindow &f = h.running();
     const QDate shown = f.monthPage()->grid().displayDate();
-    QTextCursor cursor(f.monthPage()->richEdit(9)->document());
+    QTextCursor cursor(f.monthPage()->dayEditor(9)->document());
     cursor.insertText(QStringLiteral("  unsaved \U0001F600\n"));
     h.dropTable(QStringLiteral("TailiNew"));
     f.picker()->setDateTime(QDateTime(shown.addMonths(2), QTime(12, 0)));
@@ -1404,7 +1405,7 @@ void TestMainWindow::exportTakesTheMonthTheGridShows() {
 void TestMainWindow::exportThroughTheSaveDialog() {
     Harness h;
     MainWindow &f = h.running();
-    QTextCursor(f.monthPage()->richEdit(3)->document()).insertText(QStringLiteral("记事"));
+    QTextCursor(f.monthPage()->dayEditor(3)->document()).insertText(QStringLiteral("记事"));
     f.exportDialogs().setUseNativeDialog(false);
     QTemporaryDir out;
     QString proposed;

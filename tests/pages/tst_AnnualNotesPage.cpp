@@ -153,14 +153,14 @@ void TestAnnualNotesPage::sideControlsShowTheMemoList() {
     QVERIFY(c.pickerEnabled);
     QVERIFY(c.fontLists);
     QCOMPARE(f.page->sidePanel(), nullptr);
-    QCOMPARE(f.page->cellCount(), 12);
+    QCOMPARE(f.page->document()->cellCount(), 12);
 }
 
 void TestAnnualNotesPage::yearWithoutRowShowsEmptyBoxesAndFirstSaveCreatesIt() {
     Fixture f;
     f.pickerDate = QDate(2030, 2, 2);
     QVERIFY(f.start());
-    for (int m = 1; m <= 12; ++m) QCOMPARE(f.page->cellText(m - 1), QString());
+    for (int m = 1; m <= 12; ++m) QCOMPARE(f.page->document()->cellText(m - 1), QString());
     QCOMPARE(f.rowsOf(2030), 0);
     clickInto(f.page->box(3));
     typeText(f.page->box(3), QStringLiteral("三月计划"));
@@ -173,7 +173,7 @@ void TestAnnualNotesPage::yearWithoutRowShowsEmptyBoxesAndFirstSaveCreatesIt() {
     f.page->box(3)->clear();
     f.page->box(3)->document()->setModified(false);
     QVERIFY(f.page->open());
-    QCOMPARE(f.page->cellText(2), QStringLiteral("三月计划"));
+    QCOMPARE(f.page->document()->cellText(2), QStringLiteral("三月计划"));
 }
 
 void TestAnnualNotesPage::monthsGoToTheirOwnColumns() {
@@ -188,7 +188,7 @@ void TestAnnualNotesPage::monthsGoToTheirOwnColumns() {
     QCOMPARE(f.page->box(12)->toPlainText(), QStringLiteral("plain December"));
 
     f.page->box(7)->document()->setPlainText(QStringLiteral("July changed"));
-    QVERIFY(f.page->save());
+    QVERIFY(f.page->document()->save());
     for (int m = 1; m <= 12; ++m)
         QCOMPARE(f.stored(2010, m), m == 7    ? QStringLiteral("July changed")
                                     : m == 12 ? QStringLiteral("plain December")
@@ -208,7 +208,7 @@ void TestAnnualNotesPage::formattingSurvivesSaveAndReload() {
     format.setFontPointSize(14);
     format.setFontFamilies({QStringLiteral("Arial")});
     c.mergeCharFormat(format);
-    QVERIFY(f.page->save());
+    QVERIFY(f.page->document()->save());
 
     f.pickerDate = QDate(2011, 1, 1);
     f.page->pickerDateChanged();
@@ -234,7 +234,7 @@ void TestAnnualNotesPage::eachYearShowsItsOwnNotes() {
     y2011[0] = rtfOf(QStringLiteral("2011 January"));
     f.store.writeYearNotes(2011, y2011);
     QVERIFY(f.start());
-    QCOMPARE(f.page->cellText(0), QStringLiteral("2010 January"));
+    QCOMPARE(f.page->document()->cellText(0), QStringLiteral("2010 January"));
 
     // Typed into 2010, then the picker moves to 2011 while the box keeps the focus.
     clickInto(f.page->box(1));
@@ -242,12 +242,12 @@ void TestAnnualNotesPage::eachYearShowsItsOwnNotes() {
     QTest::keyClicks(f.page->box(1), QStringLiteral(" and more"));
     f.pickerDate = QDate(2011, 3, 1);
     f.page->pickerDateChanged();
-    QCOMPARE(f.page->cellText(0), QStringLiteral("2011 January"));
+    QCOMPARE(f.page->document()->cellText(0), QStringLiteral("2011 January"));
     QCOMPARE(f.stored(2010, 1), QStringLiteral("2010 January and more"));
     QCOMPARE(f.stored(2011, 1), QStringLiteral("2011 January"));
     f.pickerDate = QDate(2010, 3, 1);
     f.page->pickerDateChanged();
-    QCOMPARE(f.page->cellText(0), QStringLiteral("2010 January and more"));
+    QCOMPARE(f.page->document()->cellText(0), QStringLiteral("2010 January and more"));
     QVERIFY(f.prompts.messages.isEmpty());
 }
 
@@ -259,7 +259,7 @@ void TestAnnualNotesPage::focusLossSaves() {
     QCOMPARE(f.stored(2010, 12), QString());
     f.window.setFocus();
     QCOMPARE(f.stored(2010, 12), QStringLiteral("年终总结"));
-    QVERIFY(!f.page->hasUnsavedChanges());
+    QVERIFY(!f.page->document()->isModified());
 }
 
 void TestAnnualNotesPage::mouseReleaseRecordsTheSelection_data() {
@@ -278,14 +278,14 @@ void TestAnnualNotesPage::mouseReleaseRecordsTheSelection() {
     DayRichEdit *box = f.page->box(8);
     box->setPlainText(QStringLiteral("abcdef"));
     f.lastSelection.selStart = 99;
-    f.lastSelection.isMemday = true;
+    f.lastSelection.isDayPlan = true;
     QWidget *viewport = box->viewport();
     QTest::mousePress(viewport, Qt::MouseButton(button), {}, QPoint(2, 4));
     QTest::mouseRelease(viewport, Qt::MouseButton(button), {}, QPoint(2, 4));
     if (QWidget *menu = QApplication::activePopupWidget()) menu->close();
     QCOMPARE(f.lastSelection.tabOrder, records ? 13 : 0);
     QCOMPARE(f.lastSelection.selStart, records ? 0 : 99);
-    QCOMPARE(f.lastSelection.isMemday, !records);
+    QCOMPARE(f.lastSelection.isDayPlan, !records);
     QCOMPARE(f.lastSelection.selLength, 0);
 }
 
@@ -294,20 +294,20 @@ void TestAnnualNotesPage::databaseErrorShowsItsTextAndKeepsTheBoxes() {
     QVERIFY(f.start());
     f.page->box(2)->document()->setPlainText(QStringLiteral("二月"));
     f.dropTable();
-    QVERIFY(!f.page->save());
+    QVERIFY(!f.page->document()->save());
     QCOMPARE(f.prompts.messages.size(), 1);
     QVERIFY(f.prompts.messages.first().contains(QStringLiteral("YearJishi"), Qt::CaseInsensitive));
     QVERIFY(f.prompts.messages.first() != DesktopMonthPage::saveFailedMessage());
-    QCOMPARE(f.page->cellText(1), QStringLiteral("二月"));
-    QVERIFY(f.page->hasUnsavedChanges());
+    QCOMPARE(f.page->document()->cellText(1), QStringLiteral("二月"));
+    QVERIFY(f.page->document()->isModified());
 
     // A load fails the same way and leaves the boxes alone.
     f.page->box(2)->document()->setModified(false);
     f.pickerDate = QDate(2012, 1, 1);
     f.page->pickerDateChanged();
     QCOMPARE(f.prompts.messages.size(), 2);
-    QCOMPARE(f.page->cellText(1), QStringLiteral("二月"));
-    QCOMPARE(f.page->loadedDate().year(), 2010);
+    QCOMPARE(f.page->document()->cellText(1), QStringLiteral("二月"));
+    QCOMPARE(f.page->document()->loadedDate().year(), 2010);
 }
 
 // A month note far beyond what a box holds is not read into it; saves leave it as stored.
@@ -318,13 +318,13 @@ void TestAnnualNotesPage::tooLargeNoteIsNotLoaded() {
     f.store.writeYearNotes(2010, notes);
     QVERIFY(f.start());
     QVERIFY(f.page->box(5)->isReadOnly());
-    QVERIFY(f.page->cellText(4).contains(QStringLiteral("太大")));
+    QVERIFY(f.page->document()->cellText(4).contains(QStringLiteral("太大")));
     QVERIFY(!f.page->box(6)->isReadOnly());
     typeText(f.page->box(6), QStringLiteral("June"));
-    QVERIFY(f.page->save());
+    QVERIFY(f.page->document()->save());
     QCOMPARE(f.store.readYearNotes(2010)[4], notes[4]);
     QCOMPARE(f.stored(2010, 6), QStringLiteral("June"));
-    QVERIFY(f.page->unsavedCells().isEmpty());
+    QVERIFY(f.page->document()->unsavedCells().isEmpty());
     QVERIFY(f.prompts.messages.isEmpty());
 }
 
@@ -332,16 +332,16 @@ void TestAnnualNotesPage::readOnlyPageTakesNoTyping() {
     Fixture f;
     QVERIFY(f.start());
     typeText(f.page->box(2), QStringLiteral("Feb"));
-    const QList<UnsavedCell> cells = f.page->unsavedCells();
+    const QList<UnsavedCell> cells = f.page->document()->unsavedCells();
     QCOMPARE(cells.size(), 1);
     QCOMPARE(cells.at(0).page, QStringLiteral("年度记事"));
     QCOMPARE(cells.at(0).date, QDate(2010, 2, 1));
     QCOMPARE(cells.at(0).text, QStringLiteral("Feb"));
-    QVERIFY(f.page->save());
-    f.page->setReadOnly(true);
+    QVERIFY(f.page->document()->save());
+    f.page->document()->setReadOnly(true);
     for (int m = 1; m <= 12; ++m) QVERIFY(f.page->box(m)->isReadOnly());
-    QVERIFY(f.page->save()); // nothing unsaved: nothing to write, no message
-    f.page->setReadOnly(false);
+    QVERIFY(f.page->document()->save()); // nothing unsaved: nothing to write, no message
+    f.page->document()->setReadOnly(false);
     QVERIFY(!f.page->box(2)->isReadOnly());
     QVERIFY(f.prompts.messages.isEmpty());
 }
@@ -350,12 +350,12 @@ void TestAnnualNotesPage::resizeLaysOutWithoutLoading() {
     Fixture f;
     QVERIFY(f.start());
     int loads = 0;
-    connect(f.page, &NotePage::loadFinished, this, [&] { ++loads; });
+    connect(f.page->document(), &NoteDocument::loadFinished, this, [&] { ++loads; });
     f.page->box(1)->document()->setPlainText(QStringLiteral("kept"));
     f.page->resize(1014, 690);
     QCOMPARE(f.page->box(12)->geometry(), YearPageLayout(1014, 690).boxRect(12));
     QCOMPARE(loads, 0);
-    QCOMPARE(f.page->cellText(0), QStringLiteral("kept"));
+    QCOMPARE(f.page->document()->cellText(0), QStringLiteral("kept"));
 }
 
 QTEST_MAIN(TestAnnualNotesPage)

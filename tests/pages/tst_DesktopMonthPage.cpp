@@ -56,7 +56,7 @@ struct Fixture : PageEnvironment {
     }
 
     DayRichEdit *cellOf(const QDate &date) const {
-        return page->richEdit(page->grid().cellOf(date) + 1);
+        return page->dayEditor(page->grid().cellOf(date) + 1);
     }
 
     // Renames a table behind the store's back so that its next write fails, and back.
@@ -106,27 +106,27 @@ void TestDesktopMonthPage::loadShowsStoredMonthAndDayPlan() {
     f.store.writeDayPlan(NoteStore::dayKey(QDate(2010, 5, 30)), rtfOf(QStringLiteral("plan")));
     QVERIFY(f.start());
 
-    QCOMPARE(f.page->richEdit(3)->toPlainText(), QStringLiteral("first of June"));
-    QCOMPARE(f.page->richEdit(42)->toPlainText(), QStringLiteral("plain old note"));
-    QCOMPARE(f.page->richEdit(1)->toPlainText(), QString());
+    QCOMPARE(f.page->dayEditor(3)->toPlainText(), QStringLiteral("first of June"));
+    QCOMPARE(f.page->dayEditor(42)->toPlainText(), QStringLiteral("plain old note"));
+    QCOMPARE(f.page->dayEditor(1)->toPlainText(), QString());
     // Nothing selected: the plan of cell 0 (30 May) shows.
-    QCOMPARE(f.page->memday()->toPlainText(), QStringLiteral("plan"));
-    QVERIFY(!f.page->hasUnsavedChanges());
+    QCOMPARE(f.page->dayPlanEditor()->toPlainText(), QStringLiteral("plan"));
+    QVERIFY(!f.page->document()->isModified());
     QVERIFY(!f.page->document()->isLoading());
 }
 
 void TestDesktopMonthPage::saveAndLoadRoundTrip() {
     Fixture f;
     QVERIFY(f.start());
-    DayRichEdit *edit = f.page->richEdit(10);
+    DayRichEdit *edit = f.page->dayEditor(10);
     edit->setPlainText(QStringLiteral("会议 10:00"));
     QTextCursor c(edit->document());
     c.movePosition(QTextCursor::NextCharacter, QTextCursor::KeepAnchor, 2);
     QTextCharFormat bold;
     bold.setFontWeight(QFont::Bold);
     c.mergeCharFormat(bold);
-    f.page->memday()->setPlainText(QStringLiteral("整理房间"));
-    QVERIFY(f.page->SaveMonthPage());
+    f.page->dayPlanEditor()->setPlainText(QStringLiteral("整理房间"));
+    QVERIFY(f.page->document()->save());
     QVERIFY(f.prompts.messages.isEmpty());
 
     const MonthCells stored = f.store.readMonth(QStringLiteral("20106"));
@@ -136,24 +136,24 @@ void TestDesktopMonthPage::saveAndLoadRoundTrip() {
     // Another month and back: the text and its format come from the store again.
     f.pickerDate = QDate(2010, 7, 1);
     f.page->pickerDateChanged();
-    QCOMPARE(f.page->richEdit(10)->toPlainText(), QString());
+    QCOMPARE(f.page->dayEditor(10)->toPlainText(), QString());
     f.pickerDate = QDate(2010, 6, 15);
     f.page->pickerDateChanged();
-    QCOMPARE(f.page->richEdit(10)->toPlainText(), QStringLiteral("会议 10:00"));
-    QTextCursor r(f.page->richEdit(10)->document());
+    QCOMPARE(f.page->dayEditor(10)->toPlainText(), QStringLiteral("会议 10:00"));
+    QTextCursor r(f.page->dayEditor(10)->document());
     r.setPosition(1);
     QCOMPARE(r.charFormat().fontWeight(), int(QFont::Bold));
     r.setPosition(4);
     QCOMPARE(r.charFormat().fontWeight(), int(QFont::Normal));
-    QCOMPARE(f.page->memday()->toPlainText(), QStringLiteral("整理房间"));
+    QCOMPARE(f.page->dayPlanEditor()->toPlainText(), QStringLiteral("整理房间"));
 }
 
 void TestDesktopMonthPage::savingDisabledWritesNothing() {
     Fixture f;
     QVERIFY(f.start());
     f.saving.close();
-    f.page->richEdit(5)->setPlainText(QStringLiteral("not yet"));
-    QVERIFY(f.page->SaveMonthPage());
+    f.page->dayEditor(5)->setPlainText(QStringLiteral("not yet"));
+    QVERIFY(f.page->document()->save());
     QCOMPARE(f.store.readMonth(QStringLiteral("20106"))[4], QByteArray());
 }
 
@@ -169,8 +169,8 @@ void TestDesktopMonthPage::focusLossSavesBeforeTheNewDayIsSelected() {
     QVERIFY(third->hasFocus());
     QCOMPARE(f.page->grid().selectedDay(), QDate(2010, 6, 3));
     QTest::keyClicks(third, QStringLiteral("dentist"));
-    clickInto(f.page->memday());
-    QTest::keyClicks(f.page->memday(), QStringLiteral("plan of the third"));
+    clickInto(f.page->dayPlanEditor());
+    QTest::keyClicks(f.page->dayPlanEditor(), QStringLiteral("plan of the third"));
 
     clickInto(fifth);
     QVERIFY(fifth->hasFocus());
@@ -178,7 +178,7 @@ void TestDesktopMonthPage::focusLossSavesBeforeTheNewDayIsSelected() {
              QStringLiteral("plan of the third"));
     QCOMPARE(plainOf(f.store.readMonth(QStringLiteral("20106"))[4]), QStringLiteral("dentist"));
     QCOMPARE(f.page->grid().selectedDay(), QDate(2010, 6, 5));
-    QCOMPARE(f.page->memday()->toPlainText(), QStringLiteral("plan of the fifth"));
+    QCOMPARE(f.page->dayPlanEditor()->toPlainText(), QStringLiteral("plan of the fifth"));
     QCOMPARE(f.page->grid().selection().size(), 1);
     QVERIFY(f.prompts.messages.isEmpty());
 }
@@ -216,17 +216,17 @@ void TestDesktopMonthPage::gridPressSavesWithTheOldDay() {
     Fixture f;
     QVERIFY(f.start());
     clickInto(f.cellOf(QDate(2010, 6, 3)));
-    clickInto(f.page->memday());
-    QTest::keyClicks(f.page->memday(), QStringLiteral("third"));
+    clickInto(f.page->dayPlanEditor());
+    QTest::keyClicks(f.page->dayPlanEditor(), QStringLiteral("third"));
 
     // A press on the title strip of 8 June's cell.
     MonthGridView *grid = f.page->gridView();
     const int cell = f.page->grid().cellOf(QDate(2010, 6, 8));
-    const QRect editor = f.page->richEdit(cell + 1)->geometry();
+    const QRect editor = f.page->dayEditor(cell + 1)->geometry();
     QTest::mouseClick(grid, Qt::LeftButton, {}, QPoint(editor.center().x(), editor.top() - 15));
     QCOMPARE(plainOf(f.store.readDayPlan(QStringLiteral("2010-6-3"))), QStringLiteral("third"));
     QCOMPARE(f.page->grid().selectedDay(), QDate(2010, 6, 8));
-    QCOMPARE(f.page->memday()->toPlainText(), QString());
+    QCOMPARE(f.page->dayPlanEditor()->toPlainText(), QString());
 
     // Ctrl adds 10 June; the plan shown is that of the highest selected cell.
     const QRect tenth = f.cellOf(QDate(2010, 6, 10))->geometry();
@@ -247,10 +247,10 @@ void TestDesktopMonthPage::failingDatabaseGivesTheMessageOncePerSave() {
     clickInto(f.cellOf(QDate(2010, 6, 5)));
     QCOMPARE(f.prompts.messages, QStringList{DesktopMonthPage::saveFailedMessage()});
     QCOMPARE(third->toPlainText(), QStringLiteral("lost?"));
-    QVERIFY(f.page->hasUnsavedChanges());
+    QVERIFY(f.page->document()->isModified());
 
     // Every further save tells again, once.
-    QVERIFY(!f.page->SaveMonthPage());
+    QVERIFY(!f.page->document()->save());
     QCOMPARE(f.prompts.messages.size(), 2);
     clickInto(third);
     QCOMPARE(f.prompts.messages.size(), 3);
@@ -261,23 +261,23 @@ void TestDesktopMonthPage::failedSaveKeepsTheDayPlanOnItsDay() {
     Fixture f;
     QVERIFY(f.start());
     clickInto(f.cellOf(QDate(2010, 6, 3)));
-    clickInto(f.page->memday());
-    QTest::keyClicks(f.page->memday(), QStringLiteral("keep me"));
+    clickInto(f.page->dayPlanEditor());
+    QTest::keyClicks(f.page->dayPlanEditor(), QStringLiteral("keep me"));
     f.breakTable(QStringLiteral("TailiNew_day"));
 
     clickInto(f.cellOf(QDate(2010, 6, 5)));
     QCOMPARE(f.prompts.messages.size(), 1);
     // The plan was not written, so it stays on screen and on its day.
-    QCOMPARE(f.page->memday()->toPlainText(), QStringLiteral("keep me"));
+    QCOMPARE(f.page->dayPlanEditor()->toPlainText(), QStringLiteral("keep me"));
     QCOMPARE(f.page->grid().selectedDay(), QDate(2010, 6, 3));
 
     // Once the database works again the next save puts it under 3 June.
     f.repairTable(QStringLiteral("TailiNew_day"));
-    QVERIFY(f.page->SaveMonthPage());
+    QVERIFY(f.page->document()->save());
     QCOMPARE(plainOf(f.store.readDayPlan(QStringLiteral("2010-6-3"))), QStringLiteral("keep me"));
     clickInto(f.cellOf(QDate(2010, 6, 5)));
     QCOMPARE(f.page->grid().selectedDay(), QDate(2010, 6, 5));
-    QCOMPARE(f.page->memday()->toPlainText(), QString());
+    QCOMPARE(f.page->dayPlanEditor()->toPlainText(), QString());
 }
 
 void TestDesktopMonthPage::dateChangeSavesTypedTextFirst() {
@@ -332,7 +332,7 @@ void TestDesktopMonthPage::trailingCellTextBelongsToItsMonthPage() {
     QCOMPARE(trailing->objectName(), QStringLiteral("RichEdit38"));
     clickInto(trailing);
     QTest::keyClicks(trailing, QStringLiteral("from May"));
-    QVERIFY(f.page->SaveMonthPage());
+    QVERIFY(f.page->document()->save());
 
     f.pickerDate = QDate(2010, 6, 1);
     f.page->pickerDateChanged();
@@ -347,9 +347,9 @@ void TestDesktopMonthPage::monthWithoutSelectedDayUsesCellZero() {
     f.pickerDate = QDate(2010, 9, 10); // 3 June is not shown in September
     f.page->pickerDateChanged();
     QCOMPARE(f.page->grid().selectedDay(), QDate(2010, 8, 29));
-    QCOMPARE(f.page->memday()->toPlainText(), QStringLiteral("end of August"));
-    f.page->memday()->setPlainText(QStringLiteral("changed"));
-    QVERIFY(f.page->SaveMonthPage());
+    QCOMPARE(f.page->dayPlanEditor()->toPlainText(), QStringLiteral("end of August"));
+    f.page->dayPlanEditor()->setPlainText(QStringLiteral("changed"));
+    QVERIFY(f.page->document()->save());
     QCOMPARE(plainOf(f.store.readDayPlan(QStringLiteral("2010-8-29"))), QStringLiteral("changed"));
     QCOMPARE(plainOf(f.store.readDayPlan(QStringLiteral("2010-6-3"))), QString());
 }
@@ -368,7 +368,7 @@ void TestDesktopMonthPage::failingLoadKeepsTheShownMonth() {
     QVERIFY(!f.page->document()->isLoading());
     // The editors still show June, and so does the grid: a save would write June's key.
     QCOMPARE(f.page->grid().displayDate().month(), 6);
-    QCOMPARE(f.page->richEdit(5)->toPlainText(), QStringLiteral("June text"));
+    QCOMPARE(f.page->dayEditor(5)->toPlainText(), QStringLiteral("June text"));
 }
 
 void TestDesktopMonthPage::ownMessageBoxes_data() {
@@ -405,7 +405,7 @@ void TestDesktopMonthPage::ownMessageBoxes() {
         f.pickerDate = QDate(2010, 7, 1);
         f.page->pickerDateChanged();
     } else {
-        QVERIFY(!f.page->SaveMonthPage());
+        QVERIFY(!f.page->document()->save());
     }
     closer.stop();
 
@@ -421,7 +421,7 @@ void TestDesktopMonthPage::saveBeforeAnyLoadIsRefused() {
     f.store.writeMonth(QStringLiteral("20106"), cells);
     f.saving.open();
     // Blank editors that never received the month must not overwrite it.
-    QVERIFY(!f.page->SaveMonthPage());
+    QVERIFY(!f.page->document()->save());
     QCOMPARE(f.prompts.messages, QStringList{DesktopMonthPage::saveFailedMessage()});
     QCOMPARE(plainOf(f.store.readMonth(QStringLiteral("20106"))[0]), QStringLiteral("stored"));
 }
@@ -431,8 +431,8 @@ void TestDesktopMonthPage::messageBoxFocusChangeDoesNotSaveAgain() {
     QVERIFY(f.start());
     f.breakTable(QStringLiteral("TailiNew"));
     // A message box takes the focus from the editor; that must not start a second save.
-    f.prompts.whileShown = [&f](const PageMessage &) { f.page->SaveMonthPage(); };
-    QVERIFY(!f.page->SaveMonthPage());
+    f.prompts.whileShown = [&f](const PageMessage &) { f.page->document()->save(); };
+    QVERIFY(!f.page->document()->save());
     QCOMPARE(f.prompts.messages.size(), 1);
 }
 
@@ -441,7 +441,7 @@ void TestDesktopMonthPage::pageButtonSavesAndSelectsToday() {
     const QDate today = QDate::currentDate();
     f.pickerDate = today;
     QVERIFY(f.start());
-    DayRichEdit *cell0 = f.page->richEdit(1);
+    DayRichEdit *cell0 = f.page->dayEditor(1);
     clickInto(cell0);
     QTest::keyClicks(cell0, QStringLiteral("typed before the button"));
     f.lastSelection.tabOrder = 7;
@@ -468,8 +468,8 @@ void TestDesktopMonthPage::undoDoesNotBringBackTheOtherMonth() {
     QVERIFY(f.start());
     f.pickerDate = QDate(2010, 7, 1);
     f.page->pickerDateChanged();
-    DayRichEdit *cell = f.page->richEdit(5);
-    DayRichEdit *plan = f.page->memday();
+    DayRichEdit *cell = f.page->dayEditor(5);
+    DayRichEdit *plan = f.page->dayPlanEditor();
     QCOMPARE(plan->toPlainText(), QStringLiteral("plan"));
     for (DayRichEdit *edit : {cell, plan}) {
         clickInto(edit);
@@ -484,7 +484,7 @@ void TestDesktopMonthPage::teardownInEitherOrder() {
     {
         Fixture f;
         QVERIFY(f.start());
-        clickInto(f.page->memday());
+        clickInto(f.page->dayPlanEditor());
         delete f.page->dayPlanPanel();
         // The page goes on without its day plan panel.
         f.store.writeDayPlan(QStringLiteral("2010-6-27"), rtfOf(QStringLiteral("plan")));
@@ -495,7 +495,7 @@ void TestDesktopMonthPage::teardownInEitherOrder() {
     {
         Fixture f;
         QVERIFY(f.start());
-        clickInto(f.page->richEdit(3));
+        clickInto(f.page->dayEditor(3));
         QPointer<QWidget> panel = f.page->dayPlanPanel();
         delete f.page;
         QVERIFY(panel);
@@ -511,16 +511,16 @@ void TestDesktopMonthPage::resizeHidesAndReloadsTheEditors() {
     cells[0] = rtfOf(QStringLiteral("written elsewhere"));
     f.store.writeMonth(QStringLiteral("20106"), cells);
     int loads = 0;
-    connect(f.page, &NotePage::loadFinished, this, [&] { ++loads; });
+    connect(f.page->document(), &NoteDocument::loadFinished, this, [&] { ++loads; });
 
     f.page->resize(900, 500);
     QVERIFY(!f.page->editorsVisible());
-    QVERIFY(f.page->richEdit(1)->isHidden());
-    QCOMPARE(f.page->richEdit(1)->geometry(), MonthPageLayout(900, 500).editorRect(1));
+    QVERIFY(f.page->dayEditor(1)->isHidden());
+    QCOMPARE(f.page->dayEditor(1)->geometry(), MonthPageLayout(900, 500).editorRect(1));
     QVERIFY(QTest::qWaitFor([&] { return f.page->editorsVisible(); }, 3000));
     QCOMPARE(loads, 1);
-    QVERIFY(f.page->richEdit(42)->isVisible());
-    QCOMPARE(f.page->richEdit(1)->toPlainText(), QStringLiteral("written elsewhere"));
+    QVERIFY(f.page->dayEditor(42)->isVisible());
+    QCOMPARE(f.page->dayEditor(1)->toPlainText(), QStringLiteral("written elsewhere"));
 
     // While another page is active the timer waits.
     f.page->setActive(false);
@@ -534,14 +534,14 @@ void TestDesktopMonthPage::resizeHidesAndReloadsTheEditors() {
 void TestDesktopMonthPage::lastSelectionRecord() {
     Fixture f;
     QVERIFY(f.start());
-    DayRichEdit *edit = f.page->richEdit(9);
+    DayRichEdit *edit = f.page->dayEditor(9);
     edit->setPlainText(QStringLiteral("abcdef"));
     clickInto(edit);
     QCOMPARE(f.lastSelection.tabOrder, 9);
-    QVERIFY(!f.lastSelection.isMemday);
-    clickInto(f.page->memday());
+    QVERIFY(!f.lastSelection.isDayPlan);
+    clickInto(f.page->dayPlanEditor());
     QCOMPARE(f.lastSelection.tabOrder, 0);
-    QVERIFY(f.lastSelection.isMemday);
+    QVERIFY(f.lastSelection.isDayPlan);
     QCOMPARE(f.lastSelection.selLength, 0);
 }
 
@@ -560,8 +560,8 @@ void TestDesktopMonthPage::exportLabelsFollowTheGrid() {
     f.pickerDate = month;
     QVERIFY(f.start());
     for (int k = 0; k < DesktopMonthPage::EditorCount; ++k)
-        f.page->richEdit(k + 1)->setPlainText(QStringLiteral("c%1").arg(k));
-    const std::optional<ExportDocument> doc = f.page->exportDocument();
+        f.page->dayEditor(k + 1)->setPlainText(QStringLiteral("c%1").arg(k));
+    const std::optional<ExportDocument> doc = f.page->document()->exportDocument();
     QVERIFY(doc);
     const QStringList lines = doc->text().split(QStringLiteral("\r\n"));
     QCOMPARE(lines.size(), 1 + DesktopMonthPage::EditorCount + 1);

@@ -87,7 +87,7 @@ void TestMemoPanel::places() {
 void TestMemoPanel::oneCharacterIntoLine3OfAnEmptyDatabase() {
     Fixture f;
     QVERIFY(f.show());
-    QVERIFY(f.panel->LoadMemoList());
+    QVERIFY(f.panel->load());
     f.type(3, QStringLiteral("a"));
     QCOMPARE(f.panel->currentMemoLine(), 3);
     QCOMPARE(f.writes(), 1);
@@ -96,14 +96,14 @@ void TestMemoPanel::oneCharacterIntoLine3OfAnEmptyDatabase() {
     for (int n : {1, 2, 4, 5, 6, 7, 8, 9, 10, 11}) QVERIFY(f.stored(n).isNull());
     // After a restart the character is in line 3.
     MemoPanel again(f.context);
-    QVERIFY(again.LoadMemoList());
+    QVERIFY(again.load());
     QCOMPARE(again.line(3)->text(), QStringLiteral("a"));
 }
 
 void TestMemoPanel::neverWrittenLinesDoNotHideLaterOnes() {
     Fixture f;
     f.seed("INSERT INTO Beiwanglu (memkey, line5, line11) VALUES ('bwl', 'five', 'last')");
-    QVERIFY(f.panel->LoadMemoList());
+    QVERIFY(f.panel->load());
     for (int n = 1; n <= 4; ++n) QCOMPARE(f.panel->line(n)->text(), QString());
     QCOMPARE(f.panel->line(5)->text(), QStringLiteral("five"));
     QCOMPARE(f.panel->line(11)->text(), QStringLiteral("last"));
@@ -121,7 +121,7 @@ void TestMemoPanel::eachLineWritesItsOwnColumn() {
     for (int n = 1; n <= 11; ++n) values += QStringLiteral(", 'old%1'").arg(n);
     f.seed("INSERT INTO Beiwanglu VALUES ('bwl'" + values + ")");
     QVERIFY(f.show());
-    QVERIFY(f.panel->LoadMemoList());
+    QVERIFY(f.panel->load());
     f.type(line, QStringLiteral("!"));
     f.leave();
     QCOMPARE(f.writes(), 1);
@@ -134,7 +134,7 @@ void TestMemoPanel::eachLineWritesItsOwnColumn() {
 void TestMemoPanel::leavingAnUnchangedLineWritesNothing() {
     Fixture f;
     QVERIFY(f.show());
-    QVERIFY(f.panel->LoadMemoList());
+    QVERIFY(f.panel->load());
     f.panel->line(2)->setFocus(Qt::MouseFocusReason);
     f.leave();
     QCOMPARE(f.writes(), 0);
@@ -153,7 +153,7 @@ void TestMemoPanel::loadNeverWritesBack() {
     f.seed("INSERT INTO Beiwanglu (memkey, line1) VALUES ('bwl', 'one')");
     QVERIFY(f.show());
     f.panel->line(1)->setFocus(Qt::MouseFocusReason);
-    QVERIFY(f.panel->LoadMemoList());
+    QVERIFY(f.panel->load());
     f.panel->line(4)->setStoredText(QStringLiteral("set by the program"));
     QCOMPARE(f.writes(), 0);
     QVERIFY(f.stored(1).toString() == QStringLiteral("one"));
@@ -164,7 +164,7 @@ void TestMemoPanel::failedLoadLeavesTheLinesReadOnlyUntilARetry() {
     f.seed("INSERT INTO Beiwanglu (memkey, line6) VALUES ('bwl', 'stored six')");
     f.breakTable();
     QVERIFY(f.show());
-    QVERIFY(!f.panel->LoadMemoList());
+    QVERIFY(!f.panel->load());
     QCOMPARE(f.prompts.messages.size(), 1);
     QVERIFY(f.panel->line(6)->isReadOnly());
     f.type(6, QStringLiteral("typed over")); // a second try on the focus fails as well
@@ -183,7 +183,7 @@ void TestMemoPanel::failedLoadLeavesTheLinesReadOnlyUntilARetry() {
 void TestMemoPanel::failedWritesAreToldOnceAndRetried() {
     Fixture f;
     QVERIFY(f.show());
-    QVERIFY(f.panel->LoadMemoList());
+    QVERIFY(f.panel->load());
     f.breakTable();
     f.type(2, QStringLiteral("abc"));
     QCOMPARE(f.prompts.messages.size(), 1); // three failed keystrokes, one message
@@ -202,12 +202,12 @@ void TestMemoPanel::failedWritesAreToldOnceAndRetried() {
     QTest::keyClicks(f.panel->line(9), QStringLiteral("zz"));
     QCOMPARE(f.prompts.messages.size(), 3);
     // Closing tries the pending line once more and tells when it still fails.
-    QVERIFY(!f.panel->writePending());
+    QVERIFY(!f.panel->document()->writePending());
     QCOMPARE(f.prompts.messages.size(), 4);
     f.repairTable();
-    QVERIFY(f.panel->writePending());
+    QVERIFY(f.panel->document()->writePending());
     QCOMPARE(f.stored(9).toString(), QStringLiteral("zzz"));
-    QVERIFY(f.panel->writePending()); // nothing left
+    QVERIFY(f.panel->document()->writePending()); // nothing left
     QCOMPARE(f.prompts.messages.size(), 4);
 }
 
@@ -215,7 +215,7 @@ void TestMemoPanel::fullDiskKeepsTheTextUntilAWriteSucceeds() {
     Fixture f(true);
     if (!f.disk->isMounted()) QSKIP("cannot mount a small tmpfs here (not root?)");
     QVERIFY(f.show());
-    QVERIFY(f.panel->LoadMemoList());
+    QVERIFY(f.panel->load());
     f.disk->fill();
     const QString long1 = QString(3000, QChar(0x5907));
     f.panel->line(1)->setFocus(Qt::MouseFocusReason);

@@ -321,7 +321,7 @@ void TestMonthNotesDocument::dayPlanReplacementIsAnnounced() {
     f.lastSelection.record(QTextCursor(f.document.dayPlan()), 0, true);
     f.document.selectCellAlone(f.cellOf(QDate(2010, 6, 5)));
     // The record of a selection in the plan that is gone is forgotten.
-    QVERIFY(!f.lastSelection.isMemday);
+    QVERIFY(!f.lastSelection.isDayPlan);
     f.document.selectCellAlone(f.cellOf(QDate(2010, 6, 6)));
     QCOMPARE(events, (QStringList{"about to: old", "replaced 1: fifth", "about to: fifth",
                                   "replaced 0: "}));

@@ -51,7 +51,7 @@ private:
 // Cell `cell` (0-based) of a page of any kind.
 CellWidget cellOf(NotePage *page, int cell) {
     if (auto *month = qobject_cast<DesktopMonthPage *>(page))
-        return CellWidget(month->richEdit(cell + 1));
+        return CellWidget(month->dayEditor(cell + 1));
     if (auto *annual = qobject_cast<AnnualNotesPage *>(page))
         return CellWidget(annual->box(cell + 1));
     return CellWidget(qobject_cast<SheetPage *>(page)->line(cell + 1));
@@ -141,12 +141,12 @@ void TestNotePageViews::cellsShowAndEditTheDocument() {
     f.kind.store(f.store, f.kind.date, Cell, QStringLiteral("line one\nline two"));
     QVERIFY(f.page->load());
     QCOMPARE(f.cell().text(), QStringLiteral("line one\nline two"));
-    QCOMPARE(f.page->cellText(Cell), QStringLiteral("line one\nline two"));
-    QVERIFY(!f.page->hasUnsavedChanges());
+    QCOMPARE(f.page->document()->cellText(Cell), QStringLiteral("line one\nline two"));
+    QVERIFY(!f.page->document()->isModified());
     f.cell().type(QStringLiteral("!"));
     QCOMPARE(f.page->document()->cellText(Cell), QStringLiteral("line one\nline two!"));
     QVERIFY(f.page->document()->isModified());
-    QVERIFY(f.page->save());
+    QVERIFY(f.page->document()->save());
     QCOMPARE(f.kind.stored(f.store, f.kind.date, Cell), QStringLiteral("line one\nline two!"));
     QVERIFY(f.prompts.messages.isEmpty());
 }
@@ -165,7 +165,7 @@ void TestNotePageViews::reloadLeavesNoUndoStep() {
     QVERIFY(!f.cell().isUndoAvailable());
     f.cell().undo();
     QCOMPARE(f.cell().text(), shown);
-    QVERIFY(!f.page->hasUnsavedChanges());
+    QVERIFY(!f.page->document()->isModified());
 }
 
 void TestNotePageViews::readOnlyCellsTakeNoTyping() {
@@ -173,13 +173,13 @@ void TestNotePageViews::readOnlyCellsTakeNoTyping() {
     Fixture f(noteKinds()[kind]);
     QVERIFY(f.page->load());
     QVERIFY(!f.cell().isReadOnly());
-    f.page->setReadOnly(true);
+    f.page->document()->setReadOnly(true);
     QVERIFY(f.page->document()->isReadOnly());
     QVERIFY(f.cell().isReadOnly());
     // A reload keeps them so.
     f.moveTo(f.kind.otherDate);
     QVERIFY(f.cell().isReadOnly());
-    f.page->setReadOnly(false);
+    f.page->document()->setReadOnly(false);
     QVERIFY(!f.cell().isReadOnly());
 }
 

@@ -146,8 +146,8 @@ void TestSheetPage::firstLeaveCreatesOneRowPerTable() {
     QCOMPARE(f.rows(colors), 1);
     QCOMPARE(f.storedText(key, 7).toString(), QStringLiteral("note"));
     QCOMPARE(f.storedText(key, 8).toString(), QString(""));
-    QCOMPARE(f.page->cellText(6), QStringLiteral("note"));
-    QCOMPARE(f.page->cellText(SheetPage::LineCount), QString());
+    QCOMPARE(f.page->document()->cellText(6), QStringLiteral("note"));
+    QCOMPARE(f.page->document()->cellText(SheetPage::LineCount), QString());
     QVERIFY(f.prompts.messages.isEmpty());
 }
 
@@ -163,7 +163,7 @@ void TestSheetPage::coloursSurviveAReload() {
         f.page->setLineColor(5, 0x0000ff);
         f.page->line(5)->insert(QStringLiteral("red"));
         f.page->setLineColor(42, 0x123456);
-        QVERIFY(f.page->save());
+        QVERIFY(f.page->document()->save());
         // A second page over the same file: as after a restart.
         SheetPage again(config, f.context);
         QVERIFY(loadFor(again, January2011));
@@ -211,7 +211,7 @@ void TestSheetPage::monthKeysNeverCollide() {
     QVERIFY(loadFor(*f.page, November2011)); // saves January first
     QCOMPARE(f.page->line(1)->text(), QString());
     f.page->line(1)->insert(QStringLiteral("November"));
-    QVERIFY(f.page->save());
+    QVERIFY(f.page->document()->save());
     QCOMPARE(f.storedText(QStringLiteral("20111"), 1).toString(), QStringLiteral("January"));
     QCOMPARE(f.storedText(QStringLiteral("201111"), 1).toString(), QStringLiteral("November"));
     QVERIFY(loadFor(*f.page, January2011));
@@ -236,7 +236,7 @@ void TestSheetPage::calendarNotesDoNotFollowTheCalendar() {
     f.page->calendar()->setDateTime(QDateTime(QDate(1999, 3, 4), QTime(12, 0)));
     f.page->calendar()->setDateTime(QDateTime(QDate(2030, 12, 31), QTime(12, 0)));
     QCOMPARE(f.page->line(20)->text(), QStringLiteral("kept"));
-    QVERIFY(!f.page->hasUnsavedChanges());
+    QVERIFY(!f.page->document()->isModified());
     QCOMPARE(PageTestSupport::queryDatabase(f.file(), "SELECT group_concat(line20) FROM RiliJishi"),
              before);
     // Any date gives the one sheet.
@@ -276,7 +276,7 @@ void TestSheetPage::storedColoursOutOfRangeReadBlack() {
 void TestSheetPage::saveBeforeAnyLoadIsRefused() {
     Fixture f(Config::general());
     f.page->line(1)->insert(QStringLiteral("typed before the load"));
-    QVERIFY(!f.page->save());
+    QVERIFY(!f.page->document()->save());
     QCOMPARE(f.prompts.messages, QStringList{SheetPage::saveFailedMessage()});
     QCOMPARE(f.rows("edtText"), 0);
     QCOMPARE(f.page->line(1)->text(), QStringLiteral("typed before the load"));
@@ -300,9 +300,9 @@ void TestSheetPage::failedSaveKeepsTextAndBlocksTheReload() {
     QCOMPARE(f.prompts.messages, QStringList{SheetPage::saveFailedMessage()});
     QCOMPARE(f.page->line(2)->text(), QStringLiteral("unsaved"));
     QCOMPARE(f.page->state().loadedKey(), QStringLiteral("20111"));
-    QVERIFY(f.page->hasUnsavedChanges());
+    QVERIFY(f.page->document()->isModified());
     PageTestSupport::queryDatabase(f.file(), "ALTER TABLE edtText_off RENAME TO edtText");
-    QVERIFY(f.page->save());
+    QVERIFY(f.page->document()->save());
     QCOMPARE(f.storedText("20111", 2).toString(), QStringLiteral("unsaved"));
 }
 
@@ -311,11 +311,11 @@ void TestSheetPage::failedSaveLeavesBothRowsAsTheyWere() {
     Fixture f(Config::general());
     QVERIFY(loadFor(*f.page, January2011));
     f.page->line(4)->insert(QStringLiteral("old"));
-    QVERIFY(f.page->save());
+    QVERIFY(f.page->document()->save());
     f.page->line(4)->setText(QStringLiteral("new"));
     f.page->setLineColor(4, 0xff);
     PageTestSupport::queryDatabase(f.file(), "ALTER TABLE edtTextColor RENAME TO edtTextColor_off");
-    QVERIFY(!f.page->save());
+    QVERIFY(!f.page->document()->save());
     QCOMPARE(f.storedText("20111", 4).toString(), QStringLiteral("old"));
     QCOMPARE(
         PageTestSupport::queryDatabase(f.file(), "SELECT color4 FROM edtTextColor_off").toInt(), 0);
@@ -326,7 +326,7 @@ void TestSheetPage::failedLoadKeepsTheLines() {
     QVERIFY(loadFor(*f.page, January2011));
     f.page->line(6)->insert(QStringLiteral("January text"));
     f.page->setLineColor(6, 0xff);
-    QVERIFY(f.page->save());
+    QVERIFY(f.page->document()->save());
     f.store.writeSheet(NoteStore::Sheet::General, "201111", SheetNotes{});
     // The texts can be read, the colours cannot: nothing of November may show.
     PageTestSupport::queryDatabase(f.file(), "ALTER TABLE edtTextColor RENAME TO edtTextColor_off");
@@ -346,9 +346,9 @@ void TestSheetPage::messageWhileSavingStartsNoSecondSave() {
     f.page->line(1)->insert(QStringLiteral("x"));
     PageTestSupport::queryDatabase(f.file(), "ALTER TABLE edtText RENAME TO edtText_off");
     f.prompts.whileShown = [&](const PageMessage &) {
-        f.page->save(); // refused while the first save is telling its failure
+        f.page->document()->save(); // refused while the first save is telling its failure
     };
-    QVERIFY(!f.page->save());
+    QVERIFY(!f.page->document()->save());
     QCOMPARE(f.prompts.messages.size(), 1);
 }
 
@@ -361,7 +361,7 @@ void TestSheetPage::resizeOnlyLaysOut() {
     const SheetLayout expected(1000, 700);
     QCOMPARE(f.page->line(41)->geometry(), expected.lineRect(41));
     QCOMPARE(f.page->line(41)->text(), QStringLiteral("typed, not saved"));
-    QVERIFY(f.page->hasUnsavedChanges());
+    QVERIFY(f.page->document()->isModified());
     QCOMPARE(f.rows("edtText"), 0);
 }
 
@@ -379,17 +379,17 @@ void TestSheetPage::fullDiskKeepsTheTextUntilASaveSucceeds() {
     if (!f.disk->isMounted()) QSKIP("cannot mount a small tmpfs here (not root?)");
     QVERIFY(loadFor(*f.page, January2011));
     f.page->line(1)->insert(QStringLiteral("saved"));
-    QVERIFY(f.page->save());
+    QVERIFY(f.page->document()->save());
     f.page->line(1)->insert(QString(4000, QLatin1Char('+')).left(150));
     for (int n = 2; n <= SheetPage::LineCount; ++n)
         f.page->line(n)->insert(QString(150, QLatin1Char('0' + n % 10)));
     f.disk->fill();
-    QVERIFY(!f.page->save());
+    QVERIFY(!f.page->document()->save());
     QCOMPARE(f.prompts.messages, QStringList{SheetPage::saveFailedMessage()});
-    QVERIFY(f.page->hasUnsavedChanges());
+    QVERIFY(f.page->document()->isModified());
     QCOMPARE(f.storedText("20111", 1).toString(), QStringLiteral("saved"));
     f.disk->release();
-    QVERIFY(f.page->save());
+    QVERIFY(f.page->document()->save());
     QCOMPARE(f.storedText("20111", 42).toString(), QString(150, QLatin1Char('2')));
 }
 
