@@ -151,8 +151,8 @@ void TestDesktopSession::secondStartRestoresMinimisedWindow() {
 
     QVERIFY(secondStart());
     QVERIFY2(becomesActive(m_window), qPrintable(diagnosis()));
-    QVERIFY(!windowProperty(m_window, "_NET_WM_STATE").contains("HIDDEN"));
-    QVERIFY(run("xprop", {"-id", m_window, "WM_STATE"}).contains("Normal"));
+    QTRY_VERIFY(!windowProperty(m_window, "_NET_WM_STATE").contains("HIDDEN"));
+    QTRY_VERIFY(run("xprop", {"-id", m_window, "WM_STATE"}).contains("Normal"));
     QCOMPARE(m_process->state(), QProcess::Running);
 }
 
