@@ -111,8 +111,7 @@ void PageHost::firstShow() {
 
 void PageHost::setPickerToToday() {
     const QDate today = QDate::currentDate();
-    if (m_picker.date() != today)
-        m_picker.setDateTime(QDateTime(today, QTime::currentTime()));
+    if (m_picker.date() != today) m_picker.setDateTime(QDateTime(today, QTime::currentTime()));
 }
 
 void PageHost::pickerDateChanged() {

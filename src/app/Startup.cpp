@@ -111,8 +111,9 @@ int Startup::run(QApplication &app) {
     mainWindow.setWindowIconText(QString::fromUtf8(AppIdentity::kAppTitle));
     if (gate) gate->setWindowIconText(QString::fromUtf8(AppIdentity::kAppTitle));
     // The dialogs are made when first asked for: start-up shows only the main window.
-    mainWindow.setPasswordDialogMaker(
-        [&mainWindow, file = paths.loginFile()] { return new PasswordSettingsDialog(file, &mainWindow); });
+    mainWindow.setPasswordDialogMaker([&mainWindow, file = paths.loginFile()] {
+        return new PasswordSettingsDialog(file, &mainWindow);
+    });
     mainWindow.setSizeDialogMaker([&mainWindow, resources = paths.resourceDir()] {
         return new WindowSizeDialog(
             [&mainWindow] { return mainWindow.settings().width; },

@@ -2,9 +2,9 @@
 // "备份与恢复…" dialog and the end of the program.
 #include "../TestMounts.h"
 #include "BackupFixtures.h"
+#include "RecordingPrompts.h"
 #include "app/BackupController.h"
 #include "app/BackupDialog.h"
-#include "RecordingPrompts.h"
 #include "app/MainWindow.h"
 #include "app/PageHost.h"
 #include "app/SystemMenu.h"
@@ -94,7 +94,8 @@ private slots:
         h.start(BackupController::checkBeforeOpen(h.paths, kNow));
         h.controller->setRecoveryPrompt([](const QString &, const BackupInfo &) { return false; });
         h.controller->beforeShow();
-        QCOMPARE(h.form->session().store().readMonth(NoteStore::yearMonthKey(2000, 1))[0], QByteArray());
+        QCOMPARE(h.form->session().store().readMonth(NoteStore::yearMonthKey(2000, 1))[0],
+                 QByteArray());
         h.form->session().store().writeMemoLine(1, QStringLiteral("新的"));
         h.controller->dailyBackup();
         h.controller->atExit();

@@ -1,6 +1,6 @@
 #include "PageTestSupport.h"
-#include "ScratchDocument.h"
 #include "RecordingPrompts.h"
+#include "ScratchDocument.h"
 #include "app/NotesSession.h"
 #include "store/AppPaths.h"
 
