@@ -113,6 +113,7 @@ class NoteStore::Transaction {
 public:
     Transaction(const NoteStore &store, bool write) : m_store(store) {
         if (!m_store.isOpen()) throw StoreError(QStringLiteral("数据库未打开"));
+        if (write) m_store.checkSameFile();
         m_store.execSql(write ? QStringLiteral("BEGIN IMMEDIATE") : QStringLiteral("BEGIN"));
     }
     ~Transaction() {
@@ -159,6 +160,7 @@ void NoteStore::open(const QString &databaseFile, OpenMode mode) {
     m_readOnlyReason.clear();
     m_shapeProblems.clear();
     m_badTables.clear();
+    m_complete = true;
     if (mode != OpenMode::CreateIfMissing && !QFileInfo(databaseFile).isFile())
         fail(QStringLiteral("无法打开数据库 %1").arg(databaseFile), QStringLiteral("文件不存在"));
     if (mode == OpenMode::ReadOnly) {
@@ -222,7 +224,9 @@ void NoteStore::openReadOnly() {
         try {
             openConnection(uri + query, options);
             m_readOnly = true;
-            checkVersion(userVersion());
+            const int version = userVersion();
+            checkVersion(version);
+            m_complete = version == SchemaVersion;
             checkShapes();
             return;
         } catch (const StoreError &e) {
@@ -255,6 +259,7 @@ void NoteStore::checkShapes() {
         QStringList found;
         while (q.next()) found << q.value(1).toString().toLower();
         if (found.isEmpty()) {
+            m_complete = false;
             missing.push_back(t);
             continue;
         }
@@ -272,6 +277,7 @@ void NoteStore::checkShapes() {
     Transaction tx(*this, true);
     for (const TableShape *t : missing) execSql(createSql(*t));
     tx.commit();
+    m_complete = true;
 }
 
 void NoteStore::checkWritable(const char *table) const {
@@ -280,6 +286,18 @@ void NoteStore::checkWritable(const char *table) const {
     if (m_badTables.count(QString::fromLatin1(table)))
         throw StoreError(QStringLiteral("数据库 %1 中的表 %2 的列与本程序不符，不能写入")
                              .arg(m_file, QString::fromLatin1(table)));
+}
+
+bool NoteStore::isFileReplaced() const {
+    return isOpen() && m_openIdentity && !(identityOf(m_file) == m_openIdentity);
+}
+
+// A file moved away or put in place of the open one (a sync tool writing a new copy) would take
+// the write into the old, unlinked file, where no one finds it again.
+void NoteStore::checkSameFile() const {
+    if (isFileReplaced())
+        throw StoreError(
+            QStringLiteral("数据库文件 %1 已被另一个程序替换或移走，笔记没有写入。").arg(m_file));
 }
 
 void NoteStore::reconnect() {

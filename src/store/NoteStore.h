@@ -106,6 +106,12 @@ public:
     QString readOnlyReason() const { return m_readOnlyReason; }
     // One message per table whose columns are not those of this version (naming the table).
     QStringList shapeProblems() const { return m_shapeProblems; }
+    // False when the file lacks tables or is of an older version: a read-only open then cannot
+    // read every page's notes (a writable open adds what is missing).
+    bool isComplete() const { return m_complete; }
+    // The name now points at another file than the open one (moved away, or replaced by
+    // another program). Writes are refused then: they would go into the old file.
+    bool isFileReplaced() const;
 
     // ---- keys ----
     // Year-month key: year then month, decimal, no leading zeros (June 2010 -> "20106",
@@ -164,6 +170,7 @@ private:
     void checkVersion(int version) const;
     void checkShapes();
     void checkWritable(const char *table) const;
+    void checkSameFile() const;
     [[noreturn]] void fail(const QString &what, const QString &dbMessage) const;
 
     // Which file a name points at; equal identities are the same file.
@@ -185,6 +192,7 @@ private:
     bool m_readOnly = false;
     QString m_readOnlyReason;
     QStringList m_shapeProblems;
+    bool m_complete = true;
     std::set<QString> m_badTables;
     struct Cache;
     std::unique_ptr<Cache> m_cache; // prepared statements of the open connection

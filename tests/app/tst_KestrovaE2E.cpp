@@ -23,6 +23,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextDocument>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -225,6 +226,7 @@ private slots:
     void missingPasswordFileStopsStartUp();
     void zeroSizeFormIniOpensTheDefaultWindow();
     void terminationWithTheSaveFailedBoxOpen();
+    void replacedDatabaseFailsTheSaveAndKeepsTheText();
     void secondSessionOnTheFolderOnlyReads();
     void readOnlyPortableFolderIsUsed();
     void fullDiskPasswordApplyIsNoSuccess();
@@ -1051,6 +1053,49 @@ void TestKestrovaE2E::terminationWithTheSaveFailedBoxOpen() {
     m_process->terminate();
     QVERIFY(waitForEnd(5000));
     QCOMPARE(recoveryFiles().size(), 1); // nothing unsaved: no new file
+}
+
+// A sync tool puts a malformed file in the database's place while the program runs: the next
+// save says so instead of writing into the old file, and the text reaches the recovery file;
+// the replacement is left as it came.
+void TestKestrovaE2E::replacedDatabaseFailsTheSaveAndKeepsTheText() {
+    stopLeftover();
+    QVERIFY2(startMainWindow(), qPrintable(diagnosis()));
+    click(editorCentre(19));
+    run("xdotool", {"type", "typed after the swap"});
+    const QString database = m_programDir.filePath("DB3/CalendarD.db");
+    QByteArray malformed = QByteArray("SQLite format 3") + '\0';
+    malformed += QByteArray(8192 - malformed.size(), '\x5a');
+    {
+        QFile sync(database + ".sync");
+        QVERIFY(sync.open(QIODevice::WriteOnly));
+        QCOMPARE(sync.write(malformed), qint64(malformed.size()));
+    }
+    QVERIFY(::rename(QFile::encodeName(database + ".sync").constData(),
+                     QFile::encodeName(database).constData()) == 0);
+    click(editorCentre(26)); // the focus loss saves
+    QTRY_COMPARE_WITH_TIMEOUT(visibleWindows().size(), 2, 5000);
+    const QString box = otherWindow();
+    dismiss(box);
+    QTRY_COMPARE_WITH_TIMEOUT(visibleWindows().size(), 1, 5000);
+    m_process->terminate();
+    QVERIFY(waitForEnd(5000));
+    QCOMPARE(m_process->exitStatus(), QProcess::NormalExit);
+    const QStringList files =
+        QDir(m_programDir.filePath("DB3")).entryList({"unsaved-*"}, QDir::Files);
+    QCOMPARE(files.size(), 1);
+    QFile f(m_programDir.filePath("DB3/" + files.first()));
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QVERIFY(f.readAll().contains("typed after the swap"));
+    QFile replacement(database);
+    QVERIFY(replacement.open(QIODevice::ReadOnly));
+    QCOMPARE(replacement.readAll(), malformed);
+    QVERIFY(!QFileInfo::exists(database + "-wal") || QFileInfo(database + "-wal").size() == 0);
+    // The next tests start from a fresh database.
+    for (const char *suffix : {"", "-wal", "-shm"}) QFile::remove(database + suffix);
+    QVERIFY(QFile::remove(m_programDir.filePath("DB3/" + files.first())));
+    NoteStore fresh;
+    fresh.open(database, NoteStore::OpenMode::CreateIfMissing);
 }
 
 // Another session (another runtime folder, so the single-instance check does not see the first

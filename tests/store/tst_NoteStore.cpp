@@ -727,6 +727,43 @@ private slots:
         QCOMPARE(Inspector(m_file).count("TailiNew", "WHERE YearMonth = '20107'"), 1);
     }
 
+    // A write after another program put a file in place of the open one would go into the old,
+    // unlinked file: it is refused, saying why, and neither file changes.
+    void writeIntoAReplacedFileIsRefused_data() {
+        QTest::addColumn<bool>("sound");
+        QTest::newRow("sound replacement") << true;
+        QTest::newRow("malformed replacement") << false;
+    }
+    void writeIntoAReplacedFileIsRefused() {
+        QFETCH(bool, sound);
+        m_store->writeMonth("20106", sampleCells("open"));
+        const QString other = m_dir->filePath(QStringLiteral("other.db"));
+        if (sound) {
+            NoteStore writer;
+            writer.open(other, NoteStore::OpenMode::CreateIfMissing);
+            writer.writeMonth("20106", sampleCells("replacement"));
+        } else {
+            QFile file(other);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(QByteArray("SQLite format 3") + QByteArray(8177, '\x5a'));
+        }
+        QVERIFY(::rename(QFile::encodeName(other), QFile::encodeName(m_file)) == 0);
+        QFile replacement(m_file);
+        QVERIFY(replacement.open(QIODevice::ReadOnly));
+        const QByteArray before = replacement.readAll();
+        QVERIFY(m_store->isFileReplaced());
+        try {
+            m_store->writeMonth("20106", sampleCells("lost"));
+            QFAIL("the write into the old file succeeded");
+        } catch (const StoreError &e) {
+            QVERIFY2(e.message().contains(m_file), qPrintable(e.message()));
+        }
+        QVERIFY_THROWS_EXCEPTION(StoreError, m_store->writeMemoLine(1, QStringLiteral("x")));
+        m_store.reset();
+        replacement.seek(0);
+        QCOMPARE(replacement.readAll(), before);
+    }
+
     void reconnectRetriesAFailedOpen() {
         const QString file = m_dir->filePath(QStringLiteral("later.db"));
         NoteStore store;
