@@ -7,71 +7,86 @@
 
 #include <QAction>
 #include <QDir>
-#include <QFileInfo>
+#include <QFile>
 #include <QMessageBox>
 #include <QPushButton>
 
-QString BackupController::checkBeforeOpen(const AppPaths &paths, const QDateTime &now) {
-    const QString file = paths.databaseFile();
-    if (!QFileInfo(file).isFile()) return QString();
-    bool busy = false;
-    // A file locked by another program is left alone: opening it reports that.
-    if (BackupManager::quickCheck(file, &busy).isEmpty() || busy) return QString();
-    BackupManager manager(file, paths.backupDir());
-    const QString kept = manager.setAsideDamaged(now);
-    NoteStore fresh;
-    fresh.open(file, NoteStore::OpenMode::CreateIfMissing);
-    return kept;
-}
-
 BackupController::BackupController(const AppPaths &paths, NotesSession &session, QWidget *window,
-                                   QString damagedKeptAt, MessageFunction message)
+                                   MessageFunction message)
     : QObject(window), m_manager(paths.databaseFile(), paths.backupDir()), m_auto(m_manager),
-      m_session(session), m_window(window), m_damagedKeptAt(std::move(damagedKeptAt)),
-      m_message(std::move(message)), m_now([] { return QDateTime::currentDateTime(); }) {
-    m_prompt = [this](const QString &keptAt, const BackupInfo &newest) {
+      m_session(session), m_window(window), m_message(std::move(message)),
+      m_now([] { return QDateTime::currentDateTime(); }) {
+    m_prompt = [this](const QString &keepAt, const BackupInfo &newest) {
         QMessageBox box(
             QMessageBox::Warning, QString::fromUtf8(AppIdentity::kAppTitle),
-            QStringLiteral("笔记数据库已损坏，程序没有再写入它。\n损坏的文件已保留为 %1\n\n"
+            QStringLiteral("笔记数据库已损坏，程序没有再写入它。\n损坏的文件保留为 %1\n\n"
                            "要恢复最新的完好备份（%2）吗？\n选择“使用空数据库”则从空白笔记开始，"
                            "备份仍然保留。")
-                .arg(QDir::toNativeSeparators(keptAt),
-                     newest.date.toString(QStringLiteral("yyyy-MM-dd"))));
+                .arg(QDir::toNativeSeparators(keepAt),
+                     newest.date.toString(QStringLiteral("yyyy-MM-dd"))),
+            QMessageBox::NoButton, m_window);
         QPushButton *restore = box.addButton(QStringLiteral("恢复备份"), QMessageBox::AcceptRole);
-        box.addButton(QStringLiteral("使用空数据库"), QMessageBox::RejectRole);
+        QPushButton *empty = box.addButton(QStringLiteral("使用空数据库"), QMessageBox::RejectRole);
         box.setDefaultButton(restore);
         box.exec();
-        return box.clickedButton() == restore;
+        return box.clickedButton() == restore ? Choice::Restore
+               : box.clickedButton() == empty ? Choice::StartEmpty
+                                              : Choice::NoAnswer;
     };
 
     m_action = new QAction(QStringLiteral("备份与恢复…"), this);
     m_action->setObjectName(QStringLiteral("N_Backup"));
     connect(m_action, &QAction::triggered, this, &BackupController::showDialog);
+    connect(&m_session, &NotesSession::damageFound, this, &BackupController::askAboutDamage);
 }
 
-void BackupController::beforeShow() {
-    if (m_damagedKeptAt.isEmpty()) return;
-    const QString kept = std::exchange(m_damagedKeptAt, QString());
+void BackupController::allowQuestions() {
+    m_mayAsk = true;
+    askAboutDamage();
+}
+
+void BackupController::askAboutDamage() {
+    if (!m_mayAsk || m_asking || !m_session.isDamaged()) return;
+    const QDateTime now = m_now();
+    const QString keepAt = m_manager.damagedKeepPath(now);
     const std::optional<BackupInfo> newest = m_manager.newestSoundBackup();
-    if (!newest) {
-        m_automatic = false; // the copies there are (if any) are all the user has left
-        m_message(QStringLiteral("笔记数据库已损坏，程序没有再写入它。\n损坏的文件已保留为 %1\n"
+    Choice choice = Choice::StartEmpty;
+    m_asking = true;
+    if (newest)
+        choice = m_prompt(keepAt, *newest);
+    else
+        m_message(QStringLiteral("笔记数据库已损坏，程序没有再写入它。\n损坏的文件保留为 %1\n"
                                  "没有可用的备份，程序将使用空数据库。")
-                      .arg(QDir::toNativeSeparators(kept)));
-        return;
-    }
-    if (!m_prompt(kept, *newest)) {
-        m_automatic = false;
-        return;
-    }
-    m_session.store().close();
+                      .arg(QDir::toNativeSeparators(keepAt)));
+    m_asking = false;
+    // Ended while the question was open: nothing changes, the next start asks again.
+    if (choice == Choice::NoAnswer || m_session.isClosing()) return;
+    // The copies there are (if any) are all the user has left: no automatic copy of the new
+    // file replaces them in this run.
+    if (choice == Choice::StartEmpty) m_automatic = false;
     try {
-        m_manager.installCopyOf(newest->file);
+        m_session.replaceDamaged([&] {
+            const QString kept = m_manager.setAsideDamaged(now);
+            try {
+                if (choice == Choice::Restore) {
+                    m_manager.installCopyOf(newest->file);
+                } else {
+                    NoteStore fresh;
+                    fresh.open(m_manager.databaseFile(), NoteStore::OpenMode::CreateIfMissing);
+                }
+            } catch (const StoreError &) {
+                // The damaged file goes back, so the next start asks again.
+                const QString file = m_manager.databaseFile();
+                QFile::remove(file);
+                QFile::rename(kept, file);
+                QFile::rename(kept + QStringLiteral("-wal"), file + QStringLiteral("-wal"));
+                throw;
+            }
+        });
     } catch (const StoreError &e) {
         m_automatic = false;
         m_message(e.message());
     }
-    m_session.resume();
 }
 
 void BackupController::dailyBackup() {
@@ -84,16 +99,11 @@ void BackupController::dailyBackup() {
 
 void BackupController::atExit() {
     const bool readOnly = m_session.isReadOnly();
+    // The name points at another program's file now: that one is neither folded nor copied.
+    const bool replaced = m_session.store().isFileReplaced();
     m_session.store().close();
-    if (!m_damagedKeptAt.isEmpty()) {
-        // Ended at the login gate before the user was asked: the next start asks again.
-        try {
-            m_manager.putBackDamaged(m_damagedKeptAt);
-        } catch (const StoreError &e) {
-            m_message(e.message());
-        }
-        return;
-    }
+    // A damaged file nobody chose a replacement for stays as it is, for the next start's question.
+    if (m_session.isDamaged() || m_session.isChecking() || replaced) return;
     if (!m_session.isStarted() || readOnly) return;
     if (!m_automatic) {
         try {

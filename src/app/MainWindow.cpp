@@ -50,7 +50,7 @@ int buttonLeft(std::size_t index) {
 } // namespace
 
 MainWindow::MainWindow(const AppPaths &paths, Prompts &prompts, std::vector<PageRow> pages,
-                       NotesSession::StorePreparation prepareStore, QWidget *parent)
+                       NotesSession::StoreOpening storeOpening, QWidget *parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), m_paths(paths),
       m_pictures(std::make_unique<FramePictures>(paths.resourceDir())),
       m_session(std::make_unique<NotesSession>(paths, prompts)),
@@ -106,7 +106,7 @@ MainWindow::MainWindow(const AppPaths &paths, Prompts &prompts, std::vector<Page
 
     connect(m_session.get(), &NotesSession::resumed, m_pages.get(), &PageHost::openStartPage);
 
-    m_storeReady = m_session->openStore(prepareStore);
+    m_storeReady = m_session->openStore(storeOpening);
     if (!m_storeReady) return;
     m_session->setMemo(m_sidePanel->memoPanel()->document());
     m_session->context().lastSelection.clear();
@@ -310,7 +310,8 @@ void MainWindow::setWallpaperDialog(WallpaperDialog *dialog) {
 
 void MainWindow::attachBackups(BackupController &backups) {
     m_menu->addDataAction(backups.menuAction());
-    connect(this, &MainWindow::firstShowFinished, &backups,
+    // The daily copy once the window has shown and the file has passed its check.
+    connect(m_session.get(), &NotesSession::ready, &backups,
             [&backups] { QTimer::singleShot(0, &backups, &BackupController::dailyBackup); });
 }
 

@@ -44,11 +44,11 @@ public:
     static constexpr int StartupDelay = 500;
 
     // Reads form.ini, sizes the window and opens the note database (NotesSession::openStore()
-    // with `prepareStore`). The window is created hidden; its first show loads the start page.
+    // with `storeOpening`). The window is created hidden; its first show loads the start page.
     // `prompts` answers every question and shows every message; it must outlive the window.
     MainWindow(const AppPaths &paths, Prompts &prompts,
                std::vector<PageRow> pages = standardPages(),
-               NotesSession::StorePreparation prepareStore = {}, QWidget *parent = nullptr);
+               NotesSession::StoreOpening storeOpening = {}, QWidget *parent = nullptr);
     ~MainWindow() override;
 
     NotesSession &session() { return *m_session; }

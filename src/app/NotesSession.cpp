@@ -5,9 +5,11 @@
 #include "pages/Prompts.h"
 #include "pages/RecoveryFile.h"
 #include "store/DataFolderLock.h"
+#include "store/DatabaseCheck.h"
 #include "store/StoreError.h"
 
 #include <QDebug>
+#include <QFileInfo>
 
 NotesSession::NotesSession(const AppPaths &paths, Prompts &prompts, QObject *parent)
     : QObject(parent), m_paths(paths),
@@ -22,17 +24,78 @@ void NotesSession::stopSaving() {
     m_closing = true;
 }
 
-bool NotesSession::openStore(const StorePreparation &prepare) {
+bool NotesSession::openStore(const StoreOpening &opening) {
     // A failed preparation ends the program before the window shows: nothing is opened.
-    if (prepare && !prepare()) return false;
+    if (opening.prepare && !opening.prepare()) return false;
     m_folderLock = std::make_unique<DataFolderLock>(m_paths.db3Dir());
-    openOrReconnect(false);
+    // Another program that holds the folder checks the file itself; this one only reads it.
+    if (opening.checkFirst && QFileInfo(m_paths.databaseFile()).isFile() &&
+        m_folderLock->state() != DataFolderLock::State::HeldElsewhere) {
+        m_check = std::make_unique<DatabaseCheck>(m_paths.databaseFile());
+        connect(m_check.get(), &DatabaseCheck::finished, this, [this] { settleCheck(true); });
+        // A file that cannot even be read this way has the verdict waited for.
+        if (!openForReading()) settleCheck(true);
+    } else {
+        openOrReconnect(false);
+    }
     announceRecoveryFiles();
     return true;
 }
 
+// Read-only until the check has passed: a writable connection would fold its log into the file
+// when it closes, and the upgrade of an older file writes too.
+bool NotesSession::openForReading() {
+    try {
+        m_store.open(m_paths.databaseFile(), NoteStore::OpenMode::ReadOnly);
+        return m_store.isComplete();
+    } catch (const StoreError &) {
+        return false; // the check, or the writable open after it, tells why
+    }
+}
+
+void NotesSession::settleCheck(bool mayAsk) {
+    if (!m_check) return;
+    const DatabaseCheck::Verdict verdict = m_check->verdict();
+    // This may run from the check's own signal.
+    m_check.release()->deleteLater();
+    if (!verdict.damaged) {
+        openOrReconnect(false);
+        if (m_started) openSaving();
+        return;
+    }
+    m_damage = verdict.problem;
+    m_store.close();
+    applyReadOnly();
+    if (mayAsk) emit damageFound(m_damage);
+}
+
+void NotesSession::replaceDamaged(const std::function<void()> &replace) {
+    if (!unsavedCells().isEmpty()) {
+        QString path, error;
+        if (RecoveryFile::write(recoveryFolders(), unsavedCells(), m_paths.databaseFile(), path,
+                                error))
+            m_prompts.showError(
+                QStringLiteral("数据库检查完成之前输入的笔记没有保存到数据库，已写入：\n%1\n"
+                               "请打开该文件，把需要的内容抄回记事中。")
+                    .arg(path));
+        else
+            m_prompts.showError(QStringLiteral("无法写入恢复文件：%1").arg(error));
+        for (NoteDocument *document : m_documents)
+            if (document) document->discardChanges();
+        if (m_memo) m_memo->discardPending();
+    }
+    m_store.close();
+    replace();
+    m_damage.clear();
+    openOrReconnect(false);
+    if (!m_started) return; // the first show loads the page
+    openSaving();
+    emit resumed();
+}
+
 void NotesSession::reconnect() {
-    if (m_closing || !m_folderLock) return;
+    // Neither a damaged file nor one still being checked is opened for writing here.
+    if (m_closing || !m_folderLock || m_check || isDamaged()) return;
     openOrReconnect(true);
 }
 
@@ -74,15 +137,31 @@ void NotesSession::applyReadOnly() {
 }
 
 bool NotesSession::isReadOnly() const {
+    if (m_check) return false;
     return !m_store.isOpen() || m_store.isReadOnly();
 }
 
 void NotesSession::start() {
     m_started = true;
+    if (!m_check && !isDamaged()) openSaving();
+}
+
+void NotesSession::openSaving() {
+    if (m_closing) return;
+    const bool first = !m_saving.isOpen() && !m_ready;
     m_saving.open();
+    // What was typed while the check ran is written now, with the usual message on failure.
+    saveActive();
+    if (m_memo) m_memo->writePending(true);
+    if (first) {
+        m_ready = true;
+        emit ready();
+    }
 }
 
 bool NotesSession::suspend() {
+    settleCheck(false);
+    if (isDamaged()) return false;
     if (m_started && !saveActive()) return false;
     m_saving.close();
     m_store.close();
@@ -122,17 +201,24 @@ bool NotesSession::saveActive(bool report) {
 
 bool NotesSession::close() {
     if (m_closing) return true;
+    // A close while the check runs waits for its verdict, which may bring the damage question.
+    settleCheck(true);
+    if (m_closing) return true;
     // One question instead of the documents' own failure boxes; memo lines whose write failed
     // while typing get a last chance too.
     const bool memoWritten = !m_memo || m_memo->writePending(false);
-    if (memoWritten && saveActive(false)) {
+    // While saving is shut (a damaged file nobody chose a replacement for) a save writes
+    // nothing: text that is not in the store must still go somewhere.
+    const bool held = !m_saving.isOpen() && !unsavedCells().isEmpty();
+    if (memoWritten && saveActive(false) && !held) {
         finish();
         return true;
     }
     const bool pageFailed = m_active && m_active->lastSaveFailed();
-    const QString cause = !memoWritten && !pageFailed ? QStringLiteral("备忘录未能写入数据库")
-                          : pageFailed                ? m_active->lastSaveError()
-                                                      : QString();
+    const QString cause = held && isDamaged() ? QStringLiteral("笔记数据库已损坏，没有写入")
+                          : !memoWritten && !pageFailed ? QStringLiteral("备忘录未能写入数据库")
+                          : pageFailed                  ? m_active->lastSaveError()
+                                                        : QString();
     const QString question =
         QStringLiteral(
             "笔记未能保存：%1\n\n选“退出”，未保存的笔记会先写入一个恢复文件（在 %2 中）；"
@@ -152,6 +238,8 @@ bool NotesSession::close() {
 
 void NotesSession::terminate() {
     if (m_closing) return;
+    // A check still running is waited for (no question now): a sound file takes the saves.
+    settleCheck(false);
     // A save still waiting in its failure box is not a success: its text goes to the file.
     if (m_memo) m_memo->writePending(false);
     const bool saved = saveActive(false);

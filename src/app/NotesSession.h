@@ -17,8 +17,23 @@
 #include <memory>
 #include <vector>
 
+class DatabaseCheck;
 class DataFolderLock;
 class Prompts;
+
+// How the notes session opens the database.
+struct NotesStoreOpening {
+    // Runs right before the database is opened, so that work on the database file can go on
+    // beside the building of the window; false leaves the database closed.
+    using Preparation = std::function<bool()>;
+    NotesStoreOpening() = default;
+    NotesStoreOpening(Preparation preparation) : prepare(std::move(preparation)) {}
+    Preparation prepare;
+    // The whole file is checked (PRAGMA quick_check) on a thread of its own while the notes
+    // show: until it has passed the database is only read and saves wait; a damaged file is
+    // told by damageFound() and left as it is.
+    bool checkFirst = false;
+};
 
 // The notes of one run of the program, without widgets: the note database and the folder lock,
 // whether the notes can be written (read-only store, its one notice), whether saving is allowed
@@ -27,9 +42,8 @@ class Prompts;
 class NotesSession : public QObject {
     Q_OBJECT
 public:
-    // Runs right before the database is opened, so that work on the database file can go on
-    // beside the building of the window; false leaves the database closed.
-    using StorePreparation = std::function<bool()>;
+    using StorePreparation = NotesStoreOpening::Preparation;
+    using StoreOpening = NotesStoreOpening;
 
     NotesSession(const AppPaths &paths, Prompts &prompts, QObject *parent = nullptr);
     ~NotesSession() override;
@@ -44,11 +58,22 @@ public:
     // Takes the folder lock and opens the database, read-only when another program holds the
     // folder or the file cannot be written; then tells of recovery files a past run left.
     // Returns false (nothing opened) when `prepare` fails.
-    bool openStore(const StorePreparation &prepare = {});
+    bool openStore(const StoreOpening &opening = {});
+    // The check of the file is still running (saves wait for it).
+    bool isChecking() const { return m_check != nullptr; }
+    // The check found the file damaged and the user has not chosen yet what takes its place:
+    // nothing is read from or written to it.
+    bool isDamaged() const { return !m_damage.isEmpty(); }
+    // The user's choice for a damaged file: `replace` puts a sound file in its place (the store
+    // is closed while it runs). Text typed before the verdict goes to a recovery file first,
+    // then the notes are read again from the new file. Throws what `replace` throws; the file
+    // then counts as damaged still.
+    void replaceDamaged(const std::function<void()> &replace);
     // Opens the database named at the start again (a date change): a database that could not be
     // opened then gets another chance. Says why once per new cause.
     void reconnect();
-    // The notes cannot be saved (store read-only or not open).
+    // The notes cannot be saved (store read-only or not open). Not while the check runs: text
+    // can be typed then and is saved once the check has passed.
     bool isReadOnly() const;
 
     // The window's first show is over: saves are allowed from now on.
@@ -89,8 +114,12 @@ public:
     QStringList recoveryFolders() const;
 
 signals:
-    // After resume(): the visible page should load again.
+    // After resume() and replaceDamaged(): the visible page should load again.
     void resumed();
+    // The first time saving opens: the window has shown and the file passed its check.
+    void ready();
+    // The check found the file damaged (`problem` is SQLite's finding).
+    void damageFound(const QString &problem);
     // The program should end now (the caller quits the event loop).
     void finished();
 
@@ -98,6 +127,9 @@ private:
     void announceRecoveryFiles();
     void openOrReconnect(bool again);
     void applyReadOnly();
+    bool openForReading();
+    void settleCheck(bool mayAsk);
+    void openSaving();
     bool writeRecoveryFile(QString &error) const;
     void finish();
 
@@ -108,6 +140,9 @@ private:
     LastSelection m_lastSelection;
     PageContext m_context;
     std::unique_ptr<DataFolderLock> m_folderLock;
+    std::unique_ptr<DatabaseCheck> m_check;
+    QString m_damage; // what the check found, until the user has chosen
+    bool m_ready = false;
     QString m_storeNotice; // the last thing said about the store (not said again)
     std::vector<QPointer<NoteDocument>> m_documents;
     QPointer<NoteDocument> m_active;

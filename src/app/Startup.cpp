@@ -20,16 +20,24 @@
 #include "wallpaper_ui/WallpaperDialog.h"
 
 #include <QApplication>
-#include <QDateTime>
+#include <QDialog>
 #include <QIcon>
 #include <QMessageBox>
-#include <future>
+#include <QTimer>
 #include <memory>
-#include <optional>
 
 namespace {
 void errorBox(const QString &text) {
     QMessageBox::critical(nullptr, QString::fromUtf8(AppIdentity::kAppTitle), text);
+}
+
+// Boxes run event loops of their own, also outside the program's (before it starts and after it
+// ended): each is closed as if unanswered.
+void closeOpenBoxes() {
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    for (QWidget *window : windows)
+        if (auto *dialog = qobject_cast<QDialog *>(window); dialog && dialog->isVisible())
+            dialog->reject();
 }
 } // namespace
 
@@ -78,35 +86,17 @@ int Startup::run(QApplication &app) {
         return 1;
     }
 
-    // A damaged note database is set aside before the main window opens it; what to do about
-    // it is asked after the gate. The check runs on a thread of its own while the window is
-    // built; the window waits for it right before it opens the database.
-    std::future<QString> check = std::async(std::launch::async | std::launch::deferred, [paths] {
-        return BackupController::checkBeforeOpen(paths, QDateTime::currentDateTime());
-    });
-    QString damagedKeptAt;
-    std::optional<QString> checkError;
-    const auto prepareStore = [&check, &damagedKeptAt, &checkError] {
-        try {
-            damagedKeptAt = check.get();
-            return true;
-        } catch (const StoreError &e) {
-            checkError = e.message();
-            return false;
-        }
-    };
-
     // With the gate on it is the first window; the main window waits hidden behind it.
     std::unique_ptr<LoginGate> gate;
     if (LoginFile::gateOn(lines)) gate = std::make_unique<LoginGate>(paths.loginFile());
 
+    // The whole note database is checked on a thread of its own while the window and the notes
+    // show; a damaged file is asked about after the gate.
     DialogPrompts prompts;
-    MainWindow mainWindow(paths, prompts, standardPages(), prepareStore);
+    NotesSession::StoreOpening opening;
+    opening.checkFirst = true;
+    MainWindow mainWindow(paths, prompts, standardPages(), opening);
     prompts.setWindow(&mainWindow);
-    if (checkError) {
-        errorBox(*checkError);
-        return 1;
-    }
     WindowClass::assign(&mainWindow, QString::fromLatin1(AppIdentity::kWindowClass));
     mainWindow.setWindowIconText(QString::fromUtf8(AppIdentity::kAppTitle));
     if (gate) gate->setWindowIconText(QString::fromUtf8(AppIdentity::kAppTitle));
@@ -120,8 +110,8 @@ int Startup::run(QApplication &app) {
             [&mainWindow](const QSize &size) { return mainWindow.applySize(size); }, resources,
             &mainWindow);
     });
-    auto *backups = new BackupController(
-        paths, mainWindow.session(), &mainWindow, damagedKeptAt, [](const QString &text) {
+    auto *backups =
+        new BackupController(paths, mainWindow.session(), &mainWindow, [](const QString &text) {
             QMessageBox::warning(nullptr, QString::fromUtf8(AppIdentity::kAppTitle), text);
         });
     mainWindow.attachBackups(*backups);
@@ -130,15 +120,14 @@ int Startup::run(QApplication &app) {
     lines.clear();
 
     // The session ending or a kill from outside: what can be saved is saved, the rest goes to
-    // a recovery file, and the program ends in every case.
+    // a recovery file, and the program ends in every case, also from a box that waits for an
+    // answer (the damaged-database question, a message at start or at the end): such a box
+    // goes away unanswered, and what it asked about is left as it was.
     TerminationSignals termination;
-    QObject::connect(&termination, &TerminationSignals::terminationRequested, &mainWindow,
-                     [&mainWindow] {
-                         if (mainWindow.firstShowDone())
-                             mainWindow.session().terminate();
-                         else
-                             QCoreApplication::quit(); // still at the gate: nothing to save
-                     });
+    QObject::connect(&termination, &TerminationSignals::terminationRequested, &app, [&mainWindow] {
+        mainWindow.session().terminate();
+        closeOpenBoxes();
+    });
 
     // A second start: the gate while it waits for the password, else the main window once it
     // has been shown (never before the gate let it).
@@ -150,8 +139,8 @@ int Startup::run(QApplication &app) {
     });
 
     const auto enter = [backups, &mainWindow] {
-        backups->beforeShow();
-        mainWindow.show();
+        backups->allowQuestions();
+        if (!mainWindow.session().isClosing()) mainWindow.show();
     };
     if (gate) {
         QObject::connect(gate.get(), &LoginGate::loginAccepted, &mainWindow, enter);
@@ -159,7 +148,8 @@ int Startup::run(QApplication &app) {
                          Qt::QueuedConnection);
         gate->show();
     } else {
-        enter();
+        // Inside the event loop, so that an end asked for during a question ends it.
+        QTimer::singleShot(0, &mainWindow, enter);
     }
     const int code = app.exec();
     backups->atExit();

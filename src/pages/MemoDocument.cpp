@@ -2,6 +2,7 @@
 
 #include "pages/PageContext.h"
 #include "pages/Prompts.h"
+#include "pages/SaveGate.h"
 #include "store/StoreError.h"
 
 namespace {
@@ -47,6 +48,11 @@ bool MemoDocument::hasPendingWrite() const {
 std::optional<QString> MemoDocument::writeOne(int n, const QString &text) {
     m_pending[n - 1].reset();
     if (m_stored[n - 1] == text) return std::nullopt;
+    // Saving is shut while the database is checked: the line waits, without a failure.
+    if (!m_context.saving.isOpen()) {
+        m_pending[n - 1] = text;
+        return std::nullopt;
+    }
     try {
         m_context.store.writeMemoLine(n, text);
         m_stored[n - 1] = text;
@@ -77,7 +83,11 @@ bool MemoDocument::writePending(bool report) {
             message = writeFailedMessage(*failure);
     }
     if (report) tell(message);
-    return !message;
+    return !message && !hasPendingWrite();
+}
+
+void MemoDocument::discardPending() {
+    for (auto &p : m_pending) p.reset();
 }
 
 bool MemoDocument::lineChanged(int n, const QString &text) {

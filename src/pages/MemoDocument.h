@@ -42,9 +42,12 @@ public:
     bool lineChanged(int n, const QString &text);
     // The user left line n. False when a write failed.
     bool lineLeft(int n, const QString &text);
-    // Tries the lines still pending once more (closing). False when that fails; tells the user
-    // unless `report` is false (the caller asks the user itself).
+    // Tries the lines still pending once more (closing). False when that fails or while saving
+    // is shut (the lines then wait); tells of a failure unless `report` is false (the caller asks
+    // the user itself).
     bool writePending(bool report = true);
+    // Forgets the lines still pending (their text went to a recovery file).
+    void discardPending();
 
     // True while some line's text could not be written.
     bool hasPendingWrite() const;
@@ -80,5 +83,6 @@ private:
     bool m_readOnly = false;
     bool m_told = false;    // the current run of failures while typing has been told
     bool m_telling = false; // a message is open: the focus it takes must not tell again
-    std::array<std::optional<QString>, LineCount> m_pending; // texts whose write failed
+    // Texts whose write failed or waits for saving to open.
+    std::array<std::optional<QString>, LineCount> m_pending;
 };

@@ -93,6 +93,11 @@ bool NoteDocument::saveIfModified(bool report) {
     return !isModified() || save(report);
 }
 
+void NoteDocument::discardChanges() {
+    setUnmodified(false);
+    notifyModified();
+}
+
 PageMessage NoteDocument::saveFailureMessage(const QString &error) const {
     return {PageMessage::Kind::Error, error, QString()};
 }

@@ -58,6 +58,9 @@ public:
     bool save(bool report = true);
     // Saves only when there are unsaved changes (auto-save, closing, switching away).
     bool saveIfModified(bool report = true);
+    // Forgets the unsaved changes, whose text went to a recovery file, so that the next load
+    // reads the cells again instead of saving them over another file's notes.
+    void discardChanges();
 
     // Some cell changed since the last load or save.
     virtual bool isModified() const = 0;

@@ -276,7 +276,7 @@ BackupInfo BackupManager::restore(const BackupInfo &backup, const QDateTime &now
     return info;
 }
 
-QString BackupManager::setAsideDamaged(const QDateTime &now) {
+QString BackupManager::damagedKeepPath(const QDateTime &now) const {
     const QFileInfo db(m_databaseFile);
     const QString stamp = now.toString(QStringLiteral("yyyyMMdd-HHmmss"));
     QString target;
@@ -285,8 +285,12 @@ QString BackupManager::setAsideDamaged(const QDateTime &now) {
             db.absoluteDir().filePath(QStringLiteral("%1.damaged-%2%3.db")
                                           .arg(db.completeBaseName(), stamp,
                                                n == 1 ? QString() : QStringLiteral("-%1").arg(n)));
-        if (!QFileInfo::exists(target)) break;
+        if (!QFileInfo::exists(target)) return target;
     }
+}
+
+QString BackupManager::setAsideDamaged(const QDateTime &now) {
+    const QString target = damagedKeepPath(now);
     if (!QFile::rename(m_databaseFile, target))
         throw StoreError(
             QStringLiteral("无法保留损坏的数据库 %1: %2").arg(m_databaseFile, systemError()));
@@ -295,15 +299,6 @@ QString BackupManager::setAsideDamaged(const QDateTime &now) {
     QFile::rename(m_databaseFile + QStringLiteral("-journal"), target + QStringLiteral("-journal"));
     QFile::remove(m_databaseFile + QStringLiteral("-shm"));
     return target;
-}
-
-void BackupManager::putBackDamaged(const QString &keptAt) {
-    for (const char *suffix : kLogSuffixes) QFile::remove(m_databaseFile + QLatin1String(suffix));
-    if (!replaceFile(keptAt, m_databaseFile))
-        throw StoreError(
-            QStringLiteral("无法放回数据库 %1: %2").arg(m_databaseFile, systemError()));
-    replaceFile(keptAt + QStringLiteral("-wal"), m_databaseFile + QStringLiteral("-wal"));
-    replaceFile(keptAt + QStringLiteral("-journal"), m_databaseFile + QStringLiteral("-journal"));
 }
 
 void BackupManager::installCopyOf(const QString &backupFile) {

@@ -70,13 +70,11 @@ public:
     // backup folder as a BeforeRestore copy, so the restore can be undone. Every connection to
     // the database must be closed. Returns the kept copy.
     BackupInfo restore(const BackupInfo &backup, const QDateTime &now);
+    // Where setAsideDamaged(now) would keep the damaged file.
+    QString damagedKeepPath(const QDateTime &now) const;
     // Moves a damaged database file and its log aside, beside the original, under a name that
     // says when; nothing is written into them. Returns the new path of the file.
     QString setAsideDamaged(const QDateTime &now);
-    // Undoes setAsideDamaged() when the user was never asked (the program ended at the login
-    // gate): the database put in its place is removed and the damaged file goes back, so the
-    // next start finds it again.
-    void putBackDamaged(const QString &keptAt);
     // Puts a copy of `backupFile`, checked first, in place of the database (which must be
     // closed, or missing after setAsideDamaged), through AtomicFile: a failed write leaves the
     // file that was there.

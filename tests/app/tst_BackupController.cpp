@@ -7,9 +7,11 @@
 #include "app/BackupDialog.h"
 #include "app/MainWindow.h"
 #include "app/PageHost.h"
+#include "app/PageTable.h"
 #include "app/SystemMenu.h"
 #include "store/AppPaths.h"
 #include "store/BackupManager.h"
+#include "store/DatabaseCheck.h"
 #include "store/NoteStore.h"
 
 #include <QAction>
@@ -42,16 +44,27 @@ struct Harness {
         testfiles::fillDatabase(paths.databaseFile(), kMonths);
     }
     BackupManager manager() const { return BackupManager(paths.databaseFile(), paths.backupDir()); }
-    // The start-up steps up to the gate.
-    void start(const QString &damagedKeptAt) {
-        form = std::make_unique<MainWindow>(paths, prompts);
-        controller = new BackupController(paths, form->session(), form.get(), damagedKeptAt,
+    // The start-up steps up to the gate: the window is built and the file's check runs.
+    void start(BackupController::RecoveryPrompt prompt = {}) {
+        NotesStoreOpening opening;
+        opening.checkFirst = true;
+        form = std::make_unique<MainWindow>(paths, prompts, standardPages(), opening);
+        controller = new BackupController(paths, form->session(), form.get(),
                                           [this](const QString &t) { messages << t; });
+        if (prompt) controller->setRecoveryPrompt(std::move(prompt));
         form->attachBackups(*controller);
         controller->setClock([] { return kNow; });
     }
+    // Past the gate, the window shows; the check's verdict comes after that.
+    void enter() {
+        controller->allowQuestions();
+        form->show();
+    }
     QStringList backupFiles() const {
         return QDir(paths.backupDir()).entryList(QDir::Files, QDir::Name);
+    }
+    QStringList damagedFiles() const {
+        return QDir(paths.db3Dir()).entryList({"*.damaged-*.db"}, QDir::Files);
     }
 };
 } // namespace
@@ -59,6 +72,8 @@ struct Harness {
 class TestBackupController : public QObject {
     Q_OBJECT
 private slots:
+    // The question comes once the window has shown; until it is answered the damaged file and
+    // the backups stay exactly as they were.
     void damagedDatabaseOffersTheNewestBackupAndGetsEveryNoteBack() {
         Harness h;
         h.manager().backupNow(QDate(2025, 7, 6));
@@ -66,23 +81,31 @@ private slots:
         BackupManager::checkpoint(h.paths.databaseFile());
         QVERIFY(testfiles::damage(h.paths.databaseFile(), 8));
         const QByteArray damaged = testfiles::fileHash(h.paths.databaseFile());
+        const QStringList backups = h.backupFiles();
 
-        const QString keptAt = BackupController::checkBeforeOpen(h.paths, kNow);
-        QCOMPARE(QFileInfo(keptAt).fileName(),
-                 QStringLiteral("CalendarD.damaged-20250708-091500.db"));
-        h.start(keptAt);
         QDate offered;
-        h.controller->setRecoveryPrompt([&](const QString &kept, const BackupInfo &newest) {
-            if (kept == keptAt) offered = newest.date;
-            return true;
+        QString keepAt;
+        bool untouchedWhenAsked = false;
+        h.start([&](const QString &kept, const BackupInfo &newest) {
+            keepAt = kept;
+            offered = newest.date;
+            untouchedWhenAsked = h.form->isVisible() &&
+                                 testfiles::fileHash(h.paths.databaseFile()) == damaged &&
+                                 h.damagedFiles().isEmpty() && h.backupFiles() == backups;
+            return BackupController::Choice::Restore;
         });
-        h.controller->beforeShow();
+        h.enter();
+        QTRY_VERIFY(offered.isValid());
+        QVERIFY(untouchedWhenAsked);
         QCOMPARE(offered, QDate(2025, 7, 7));
+        QCOMPARE(QFileInfo(keepAt).fileName(),
+                 QStringLiteral("CalendarD.damaged-20250708-091500.db"));
         QCOMPARE(h.messages, QStringList());
         QVERIFY(h.form->session().store().isOpen());
+        QVERIFY(!h.form->session().isDamaged());
         h.form->session().store().close();
         QVERIFY(testfiles::holdsNotes(h.paths.databaseFile(), kMonths));
-        QCOMPARE(testfiles::fileHash(keptAt), damaged);
+        QCOMPARE(testfiles::fileHash(keepAt), damaged);
     }
 
     void decliningStartsEmptyAndLeavesTheBackupsAlone() {
@@ -91,9 +114,11 @@ private slots:
         const QStringList before = h.backupFiles();
         const QByteArray copy = testfiles::fileHash(h.paths.backupDir() + "/" + before.first());
         QVERIFY(testfiles::damage(h.paths.databaseFile(), 8));
-        h.start(BackupController::checkBeforeOpen(h.paths, kNow));
-        h.controller->setRecoveryPrompt([](const QString &, const BackupInfo &) { return false; });
-        h.controller->beforeShow();
+        h.start([](const QString &, const BackupInfo &) {
+            return BackupController::Choice::StartEmpty;
+        });
+        h.enter();
+        QTRY_VERIFY(!h.form->session().isChecking() && !h.form->session().isDamaged());
         QCOMPARE(h.form->session().store().readMonth(NoteStore::yearMonthKey(2000, 1))[0],
                  QByteArray());
         h.form->session().store().writeMemoLine(1, QStringLiteral("新的"));
@@ -106,38 +131,67 @@ private slots:
     void withoutBackupsTheUserIsToldAndGetsAnEmptyDatabase() {
         Harness h;
         QVERIFY(testfiles::damage(h.paths.databaseFile(), 8));
-        h.start(BackupController::checkBeforeOpen(h.paths, kNow));
         bool asked = false;
-        h.controller->setRecoveryPrompt([&](const QString &, const BackupInfo &) {
+        h.start([&](const QString &, const BackupInfo &) {
             asked = true;
-            return true;
+            return BackupController::Choice::Restore;
         });
-        h.controller->beforeShow();
+        h.enter();
+        QTRY_COMPARE(h.messages.size(), 1);
         QVERIFY(!asked);
-        QCOMPARE(h.messages.size(), 1);
         QVERIFY(h.messages.first().contains(QStringLiteral("没有可用的备份")));
+        QTRY_VERIFY(h.form->session().store().isOpen());
         QCOMPARE(BackupManager::quickCheck(h.paths.databaseFile()), QString());
+        QCOMPARE(h.damagedFiles().size(), 1);
     }
 
-    void endingAtTheGatePutsTheDamagedFileBack() {
+    // The question went away unanswered (the program was ended): nothing changes, and the next
+    // start finds the damaged file again.
+    void unansweredQuestionLeavesEverythingAsItWas() {
+        Harness h;
+        h.manager().backupNow(QDate(2025, 7, 7));
+        QVERIFY(testfiles::damage(h.paths.databaseFile(), 8));
+        const QByteArray damaged = testfiles::fileHash(h.paths.databaseFile());
+        const QStringList backups = h.backupFiles();
+        int asked = 0;
+        h.start([&](const QString &, const BackupInfo &) {
+            ++asked;
+            return BackupController::Choice::NoAnswer;
+        });
+        h.enter();
+        QTRY_COMPARE(asked, 1);
+        QVERIFY(h.form->session().isDamaged());
+        h.controller->dailyBackup();
+        h.form->session().terminate();
+        h.controller->atExit();
+        QCOMPARE(testfiles::fileHash(h.paths.databaseFile()), damaged);
+        QCOMPARE(h.damagedFiles(), QStringList());
+        QCOMPARE(h.backupFiles(), backups);
+        QCOMPARE(DatabaseCheck(h.paths.databaseFile()).verdict().damaged, true);
+    }
+
+    // Ended at the login gate, before the question could be asked.
+    void endingAtTheGateLeavesTheDamagedFile() {
         Harness h;
         QVERIFY(testfiles::damage(h.paths.databaseFile(), 8));
         const QByteArray damaged = testfiles::fileHash(h.paths.databaseFile());
-        h.start(BackupController::checkBeforeOpen(h.paths, kNow));
-        h.controller->atExit(); // the gate was cancelled: beforeShow never ran
+        h.start();
+        QTRY_VERIFY(h.form->session().isDamaged());
+        h.controller->atExit();
         QCOMPARE(testfiles::fileHash(h.paths.databaseFile()), damaged);
-        QCOMPARE(QDir(h.paths.db3Dir()).entryList({"*.damaged-*"}), QStringList());
+        QCOMPARE(h.damagedFiles(), QStringList());
         QCOMPARE(h.backupFiles(), QStringList());
+        QVERIFY(h.messages.isEmpty());
     }
 
     void soundDatabaseIsLeftAsItIs() {
         Harness h;
         const QByteArray before = testfiles::fileHash(h.paths.databaseFile());
-        QCOMPARE(BackupController::checkBeforeOpen(h.paths, kNow), QString());
+        QCOMPARE(DatabaseCheck(h.paths.databaseFile()).verdict().damaged, false);
         QCOMPARE(testfiles::fileHash(h.paths.databaseFile()), before);
     }
 
-    // Another program holding the file locked is not damage: the file stays where it is.
+    // Another program holding the file locked is not damage.
     void lockedDatabaseIsNotTakenForDamaged() {
         Harness h;
         const QByteArray before = testfiles::fileHash(h.paths.databaseFile());
@@ -152,17 +206,15 @@ private slots:
             bool busy = false;
             QVERIFY(!BackupManager::quickCheck(h.paths.databaseFile(), &busy).isEmpty());
             QVERIFY(busy);
-            QCOMPARE(BackupController::checkBeforeOpen(h.paths, kNow), QString());
-            QVERIFY(QFileInfo::exists(h.paths.databaseFile()));
+            QCOMPARE(DatabaseCheck(h.paths.databaseFile()).verdict().damaged, false);
             q.exec("ROLLBACK");
             other.close();
         }
         QSqlDatabase::removeDatabase("other");
         QCOMPARE(testfiles::fileHash(h.paths.databaseFile()), before);
-        QCOMPARE(QDir(h.paths.db3Dir()).entryList({"*.damaged-*"}), QStringList());
     }
 
-    // On a full disk the check cannot make the WAL index: a sound file is not set aside.
+    // On a full disk the check cannot make the WAL index: that is no verdict on the file.
     void fullDiskIsNotTakenForDamaged() {
         Harness h;
         const QString db3 = h.paths.db3Dir();
@@ -184,16 +236,14 @@ private slots:
         bool busy = false;
         QVERIFY(!BackupManager::quickCheck(h.paths.databaseFile(), &busy).isEmpty());
         QVERIFY(busy);
-        QCOMPARE(BackupController::checkBeforeOpen(h.paths, kNow), QString());
+        QCOMPARE(DatabaseCheck(h.paths.databaseFile()).verdict().damaged, false);
         QCOMPARE(testfiles::fileHash(h.paths.databaseFile()), before);
-        QCOMPARE(QDir(db3).entryList({"*.damaged-*"}), QStringList());
     }
 
     void firstShowMakesTheDailyCopyAndTheEndCheckpoints() {
         Harness h;
-        h.start(QString());
-        h.controller->beforeShow();
-        h.form->show();
+        h.start();
+        h.enter();
         const QString copy = h.paths.backupDir() + "/CalendarD-2025-07-08.db";
         QTRY_VERIFY(QFileInfo::exists(copy));
         const QDateTime first = QFileInfo(copy).lastModified();
@@ -211,7 +261,7 @@ private slots:
 
     void menuItemSitsBelowThePasswordSettings() {
         Harness h;
-        h.start(QString());
+        h.start();
         const QList<QAction *> actions = h.form->systemMenu()->actions();
         const int item = actions.indexOf(h.controller->menuAction());
         QVERIFY(item > 0);
@@ -223,8 +273,8 @@ private slots:
 
     void dialogListsBacksUpAndRestoresAfterConfirmation() {
         Harness h;
-        h.start(QString());
-        h.form->show();
+        h.start();
+        h.enter();
         QTRY_VERIFY(QFileInfo::exists(h.paths.backupDir() + "/CalendarD-2025-07-08.db"));
         h.form->session().store().writeMemoLine(1, QStringLiteral("恢复后应不见"));
 

@@ -3,6 +3,10 @@
 #include "ScratchDocument.h"
 #include "app/NotesSession.h"
 #include "store/AppPaths.h"
+#include "store/BackupManager.h"
+#include "store/NoteStore.h"
+
+#include <QCryptographicHash>
 
 #include <QDir>
 #include <QSignalSpy>
@@ -28,9 +32,9 @@ struct Harness {
         paths.ensureLayout();
     }
 
-    NotesSession &started() {
+    NotesSession &started(const NotesStoreOpening &opening = {}) {
         session = std::make_unique<NotesSession>(paths, prompts);
-        session->openStore();
+        session->openStore(opening);
         document = std::make_unique<ScratchDocument>(session->context());
         session->addDocument(document.get());
         session->setActiveDocument(document.get());
@@ -70,7 +74,113 @@ private slots:
     void secondSessionOnTheFolderOnlyReads();
     void recoveryFilesOfAnEarlierRunAreTold();
     void failedPreparationOpensNothing();
+    void savesWaitForTheCheck();
+    void damagedFileIsNeitherReadNorWritten();
+    void replacingADamagedFileKeepsTheTypedText();
 };
+
+namespace {
+NotesStoreOpening checkedOpening() {
+    NotesStoreOpening opening;
+    opening.checkFirst = true;
+    return opening;
+}
+
+// Months of notes in the general sheet's table, so that a few damaged pages in the middle
+// of the file leave its header and schema readable.
+void fillAndDamage(const AppPaths &paths) {
+    NoteStore store;
+    store.open(paths.databaseFile());
+    SheetNotes notes;
+    for (QString &text : notes.texts) text = QString(300, QChar(0x7b14));
+    for (int m = 0; m < 120; ++m)
+        store.writeSheet(NoteStore::Sheet::General, QString::number(m), notes);
+    store.close();
+    BackupManager::checkpoint(paths.databaseFile());
+    QFile file(paths.databaseFile());
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    QVERIFY(file.seek(file.size() / 2 / 4096 * 4096));
+    QVERIFY(file.write(QByteArray(4 * 4096, '\x5a')) == 4 * 4096);
+}
+
+QByteArray hashOf(const QString &path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly)
+               ? QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256)
+               : QByteArray();
+}
+} // namespace
+
+// The window and the notes show while the file is checked; what is typed meanwhile is written
+// as soon as the check has passed, without a word.
+void TestNotesSession::savesWaitForTheCheck() {
+    Harness h;
+    NotesSession &session = h.started(checkedOpening());
+    // The verdict comes through the event loop: it cannot have been taken yet.
+    QVERIFY(session.isChecking());
+    QVERIFY(!session.isReadOnly());
+    QVERIFY(!h.document->isReadOnly());
+    h.document->setText(QStringLiteral("typed while the file was checked"));
+    QVERIFY(session.saveActive());
+    QCOMPARE(h.stored(kMay), QString());
+    QVERIFY(h.document->isModified());
+    QSignalSpy ready(&session, &NotesSession::ready);
+    QTRY_VERIFY(!session.isChecking());
+    QCOMPARE(h.stored(kMay), QStringLiteral("typed while the file was checked"));
+    QVERIFY(!h.document->isModified());
+    QCOMPARE(ready.size(), 1);
+    QVERIFY(session.saving().isOpen());
+    QVERIFY(h.prompts.messages.isEmpty());
+}
+
+// A damaged file found after the notes showed: nothing is written into it, also not at the
+// close, and the text typed meanwhile goes to a recovery file.
+void TestNotesSession::damagedFileIsNeitherReadNorWritten() {
+    Harness h;
+    fillAndDamage(h.paths);
+    const QByteArray damaged = hashOf(h.paths.databaseFile());
+    NotesSession &session = h.started(checkedOpening());
+    QVERIFY(h.document->isLoaded());
+    QSignalSpy found(&session, &NotesSession::damageFound);
+    h.document->setText(QStringLiteral("typed before the verdict"));
+    QTRY_COMPARE(found.size(), 1);
+    QVERIFY(session.isDamaged());
+    QVERIFY(!session.store().isOpen());
+    QVERIFY(!session.saving().isOpen());
+    QVERIFY(h.document->isReadOnly());
+    session.reconnect(); // a date change does not open it either
+    QVERIFY(!session.store().isOpen());
+    h.prompts.quitAnswer = true;
+    QVERIFY(session.close());
+    QCOMPARE(h.prompts.questions.size(), 1);
+    QCOMPARE(h.recoveryFiles().size(), 1);
+    QCOMPARE(hashOf(h.paths.databaseFile()), damaged);
+    QCOMPARE(QFileInfo(h.paths.databaseFile() + "-wal").size(), 0);
+}
+
+void TestNotesSession::replacingADamagedFileKeepsTheTypedText() {
+    Harness h;
+    fillAndDamage(h.paths);
+    NotesSession &session = h.started(checkedOpening());
+    QSignalSpy resumed(&session, &NotesSession::resumed);
+    h.document->setText(QStringLiteral("typed before the verdict"));
+    QTRY_VERIFY(session.isDamaged());
+    session.replaceDamaged([&] {
+        QVERIFY(!session.store().isOpen());
+        QVERIFY(QFile::remove(h.paths.databaseFile()));
+        NoteStore fresh;
+        fresh.open(h.paths.databaseFile(), NoteStore::OpenMode::CreateIfMissing);
+    });
+    QVERIFY(!session.isDamaged());
+    QVERIFY(session.store().isOpen());
+    QVERIFY(session.saving().isOpen());
+    QCOMPARE(resumed.size(), 1);
+    QCOMPARE(h.recoveryFiles().size(), 1);
+    QCOMPARE(h.prompts.messages.size(), 1);
+    QVERIFY(!h.document->isModified());
+    QVERIFY(h.document->load(kMay));
+    QCOMPARE(h.document->text(), QString());
+}
 
 void TestNotesSession::nothingIsSavedBeforeTheStart() {
     Harness h;
@@ -223,7 +333,7 @@ void TestNotesSession::recoveryFilesOfAnEarlierRunAreTold() {
 void TestNotesSession::failedPreparationOpensNothing() {
     Harness h;
     NotesSession session(h.paths, h.prompts);
-    QVERIFY(!session.openStore([] { return false; }));
+    QVERIFY(!session.openStore(NotesStoreOpening([] { return false; })));
     QVERIFY(!session.store().isOpen());
     QVERIFY(session.isReadOnly());
     QVERIFY(h.prompts.messages.isEmpty());

@@ -15,6 +15,7 @@ struct Fixture : ContextFixture {
     MemoDocument document{context};
 
     Fixture() {
+        saving.open(); // the memo is used while the window runs
         PageTestSupport::queryDatabase(file(), "CREATE TABLE writes (n INTEGER)");
         PageTestSupport::queryDatabase(file(), "INSERT INTO writes VALUES (0)");
         PageTestSupport::queryDatabase(file(),
@@ -59,7 +60,27 @@ private slots:
     void failedWritesAreToldOnceAndRetried();
     void oneMessageAtATime();
     void pendingLinesForTheRecoveryFile();
+    void linesWaitWhileSavingIsShut();
 };
+
+// While the database is checked saving is shut: typed lines wait without a failure message,
+// count as unsaved, and are written once saving opens.
+void TestMemoDocument::linesWaitWhileSavingIsShut() {
+    Fixture f;
+    QVERIFY(f.document.load());
+    f.saving.close();
+    QVERIFY(f.document.lineChanged(2, QStringLiteral("typed early")));
+    QVERIFY(f.document.lineLeft(2, QStringLiteral("typed early")));
+    QCOMPARE(f.writes(), 0);
+    QVERIFY(f.prompts.messages.isEmpty());
+    QCOMPARE(f.document.unsavedCells().size(), 1);
+    QVERIFY(!f.document.writePending(false)); // not written yet: closing must not count it
+    f.saving.open();
+    QVERIFY(f.document.writePending());
+    QCOMPARE(f.stored(2).toString(), QStringLiteral("typed early"));
+    QVERIFY(f.document.unsavedCells().isEmpty());
+    QVERIFY(f.prompts.messages.isEmpty());
+}
 
 void TestMemoDocument::loadReadsEveryLine() {
     Fixture f;

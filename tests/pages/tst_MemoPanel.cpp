@@ -18,6 +18,7 @@ struct Fixture : PageEnvironment {
     QLineEdit *elsewhere = nullptr;
 
     explicit Fixture(bool onSmallDisk = false) : PageEnvironment(onSmallDisk) {
+        saving.open(); // the memo is used while the window runs
         PageTestSupport::queryDatabase(file(), "CREATE TABLE writes (n INTEGER)");
         PageTestSupport::queryDatabase(file(), "INSERT INTO writes VALUES (0)");
         PageTestSupport::queryDatabase(file(),
