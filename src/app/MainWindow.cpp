@@ -31,6 +31,7 @@
 #include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QScreen>
 #include <QStackedWidget>
 #include <QTextBrowser>
@@ -497,7 +498,11 @@ bool MainWindow::escapeAction() {
 
 void MainWindow::keyPressEvent(QKeyEvent *event) {
     const QWidget *focus = QApplication::focusWidget();
-    if (event->key() == Qt::Key_Escape && (focus == nullptr || focus == this)) {
+    // A read-only cell takes no typing: Escape there acts as on the window itself.
+    const auto *line = qobject_cast<const QLineEdit *>(focus);
+    const auto *box = qobject_cast<const QTextEdit *>(focus);
+    const bool readOnlyCell = (line && line->isReadOnly()) || (box && box->isReadOnly());
+    if (event->key() == Qt::Key_Escape && (focus == nullptr || focus == this || readOnlyCell)) {
         escapeAction();
         return;
     }

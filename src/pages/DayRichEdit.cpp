@@ -9,13 +9,28 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QScrollBar>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextDocumentFragment>
 
 #include <algorithm>
 
-DayRichEdit::DayRichEdit(QWidget *parent) : QTextEdit(parent) {}
+namespace {
+// The mark of hidden text: three dots of 2 x 2 pixels, 2 apart, on a patch of the ground colour.
+constexpr int MarkWidth = 14;
+constexpr int MarkHeight = 7;
+const QColor MarkColor(96, 96, 96);
+} // namespace
+
+DayRichEdit::DayRichEdit(QWidget *parent) : QTextEdit(parent) {
+    // The text area repaints only what changed: the mark's corner must follow the text's length
+    // and scrolling too.
+    const auto updateMark = [this] { viewport()->update(hiddenTextMarkRect()); };
+    connect(verticalScrollBar(), &QScrollBar::rangeChanged, this, updateMark);
+    connect(verticalScrollBar(), &QScrollBar::valueChanged, this, updateMark);
+}
 
 int DayRichEdit::textLength() const {
     return document()->characterCount() - 1;
@@ -114,6 +129,12 @@ void DayRichEdit::insertFromMimeData(const QMimeData *source) {
     ensureCursorVisible();
 }
 
+void DayRichEdit::focusInEvent(QFocusEvent *event) {
+    QTextEdit::focusInEvent(event);
+    if (event->reason() != Qt::ActiveWindowFocusReason && event->reason() != Qt::PopupFocusReason)
+        emit focusGained(event->reason());
+}
+
 void DayRichEdit::focusOutEvent(QFocusEvent *event) {
     QTextEdit::focusOutEvent(event);
     // Switching to another application or opening a popup menu is not leaving the editor.
@@ -154,4 +175,29 @@ void DayRichEdit::contextMenuEvent(QContextMenuEvent *event) {
         return;
     }
     QTextEdit::contextMenuEvent(event);
+}
+
+bool DayRichEdit::hasHiddenTextBelow() const {
+    if (verticalScrollBarPolicy() != Qt::ScrollBarAlwaysOff) return false;
+    // The document's bottom margin holds no text: scrolled to the caret at the end, it may stay
+    // out of view.
+    const QTextDocument *doc = document();
+    const int textBottom = int(doc->size().height() - doc->documentMargin());
+    return textBottom > verticalScrollBar()->value() + viewport()->height();
+}
+
+QRect DayRichEdit::hiddenTextMarkRect() const {
+    const QRect area = viewport()->rect();
+    return QRect(area.right() - MarkWidth + 1, area.bottom() - MarkHeight + 1, MarkWidth,
+                 MarkHeight);
+}
+
+void DayRichEdit::paintEvent(QPaintEvent *event) {
+    QTextEdit::paintEvent(event);
+    if (!hasHiddenTextBelow()) return;
+    QPainter painter(viewport());
+    const QRect mark = hiddenTextMarkRect();
+    painter.fillRect(mark, palette().color(QPalette::Base));
+    for (int i = 0; i < 3; ++i)
+        painter.fillRect(mark.left() + 2 + 4 * i, mark.bottom() - 2, 2, 2, MarkColor);
 }

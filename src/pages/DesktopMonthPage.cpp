@@ -96,6 +96,8 @@ DesktopMonthPage::DesktopMonthPage(PageContext &context, QWidget *parent)
         connect(edit, &DayRichEdit::focusLost, this, &DesktopMonthPage::onEditorLeft);
         connect(edit, &DayRichEdit::mouseReleased, this,
                 [this, edit](Qt::MouseButton button) { onDayEditorReleased(edit, button); });
+        connect(edit, &DayRichEdit::focusGained, this,
+                [this, edit](Qt::FocusReason reason) { onDayEditorEntered(edit, reason); });
         edit->setCellMenu(m_cellMenu);
         followSelection(edit, false);
         m_dayEditors[i - 1] = edit;
@@ -213,7 +215,9 @@ void DesktopMonthPage::windowRestored() {
 }
 
 void DesktopMonthPage::hideEditors() {
+    m_hidingEditors = true;
     for (DayRichEdit *e : m_dayEditors) e->hide();
+    m_hidingEditors = false;
     m_editorsVisible = false;
 }
 
@@ -237,6 +241,12 @@ void DesktopMonthPage::onEditorLeft() {
 void DesktopMonthPage::onDayEditorReleased(DayRichEdit *editor, Qt::MouseButton button) {
     if (button == Qt::LeftButton || button == Qt::RightButton) recordSelection(editor, false);
     selectFocusedDay();
+}
+
+void DesktopMonthPage::onDayEditorEntered(DayRichEdit *editor, Qt::FocusReason reason) {
+    // A click selects on its release.
+    if (reason == Qt::MouseFocusReason || m_hidingEditors) return;
+    onDayEditorReleased(editor, Qt::LeftButton);
 }
 
 void DesktopMonthPage::onDayPlanReleased(Qt::MouseButton button) {

@@ -24,8 +24,8 @@ class QTimer;
 // places in its side panel (see sidePanel()). The editors show the document's QTextDocuments.
 //
 // Saving follows the focus: every day editor and the day plan editor save the document when they
-// lose the keyboard focus, before a mouse release selects the new day, so a day plan is always
-// written under the day it was typed for.
+// lose the keyboard focus, before a mouse release or the keyboard focus (Tab) selects the new day,
+// so a day plan is always written under the day it was typed for.
 class DesktopMonthPage : public NotePage {
     Q_OBJECT
 public:
@@ -100,6 +100,8 @@ private:
     // A day editor or the day plan editor lost the focus.
     void onEditorLeft();
     void onDayEditorReleased(DayRichEdit *editor, Qt::MouseButton button);
+    // A day editor that gets the focus other than by the mouse selects its day as a release does.
+    void onDayEditorEntered(DayRichEdit *editor, Qt::FocusReason reason);
     void onDayPlanReleased(Qt::MouseButton button);
     void onGridCellPressed(int cell, Qt::KeyboardModifiers modifiers);
     // The show timer's tick: once the page is active, the editors come back with a fresh load.
@@ -121,4 +123,6 @@ private:
     QTimer *m_showTimer = nullptr;
     CellMenu *m_cellMenu = nullptr;
     bool m_editorsVisible = false;
+    // hideEditors() runs: the focus passes on from editor to editor as they hide, selecting none.
+    bool m_hidingEditors = false;
 };

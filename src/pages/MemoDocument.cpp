@@ -72,6 +72,7 @@ std::optional<QString> MemoDocument::write(int n, const QString &text) {
         if (std::optional<QString> failure = writeOne(other, *m_pending[other - 1])) return failure;
     }
     m_told = false;
+    setWriteFailure(QString());
     return std::nullopt;
 }
 
@@ -82,6 +83,7 @@ bool MemoDocument::writePending(bool report) {
         if (std::optional<QString> failure = write(n, *m_pending[n - 1]))
             message = writeFailedMessage(*failure);
     }
+    if (message) setWriteFailure(*message);
     if (report) tell(message);
     return !message && !hasPendingWrite();
 }
@@ -93,19 +95,28 @@ void MemoDocument::discardPending() {
 bool MemoDocument::lineChanged(int n, const QString &text) {
     const std::optional<QString> failure = write(n, text);
     if (!failure) return true;
-    if (!m_told) {
-        m_told = true;
-        tell(writeFailedMessage(*failure));
-    }
+    writeFailed(writeFailedMessage(*failure), false);
     return false;
 }
 
 bool MemoDocument::lineLeft(int n, const QString &text) {
     const std::optional<QString> failure = write(n, text);
     if (!failure) return true;
-    m_told = true;
-    tell(writeFailedMessage(*failure));
+    writeFailed(writeFailedMessage(*failure), true);
     return false;
+}
+
+void MemoDocument::writeFailed(const QString &message, bool always) {
+    setWriteFailure(message);
+    if (m_viewShowsWriteFailures || (m_told && !always)) return;
+    m_told = true;
+    tell(message);
+}
+
+void MemoDocument::setWriteFailure(const QString &message) {
+    if (message == m_writeFailure) return;
+    m_writeFailure = message;
+    emit writeFailureChanged(message);
 }
 
 QList<UnsavedCell> MemoDocument::unsavedCells() const {

@@ -20,7 +20,9 @@ struct PageContext;
 // that was not shown; views keep their lines read-only meanwhile and load again when a line gets
 // the focus. A failed write leaves the line pending: the next change or leaving of any line tries
 // it again. Failures while typing are told once until a write succeeds again; a failure on leaving
-// a line is always told. Messages go through the context's prompts, one at a time.
+// a line is always told. Messages go through the context's prompts, one at a time, unless a view
+// shows write failures itself (setWriteFailuresShownByView()): a message box would take the keys
+// typed after the failure.
 class MemoDocument : public QObject {
     Q_OBJECT
 public:
@@ -63,11 +65,20 @@ public:
     // A message is being shown (a message box is open).
     bool isTelling() const { return m_telling; }
 
+    // Failed writes while typing in or leaving a line are left to a view, which shows
+    // writeFailure() without taking the focus; no message box then. Closing (writePending())
+    // and loads still tell through the prompts.
+    void setWriteFailuresShownByView(bool shown) { m_viewShowsWriteFailures = shown; }
+    // The message of the last failed write while some line is still pending, else empty.
+    const QString &writeFailure() const { return m_writeFailure; }
+
 signals:
     // A load succeeded; emitted while isLoading() is still true, so views refill as part of it.
     void loaded();
     // Emitted by every setReadOnly(), changed or not.
     void readOnlyChanged(bool readOnly);
+    // writeFailure() changed: a write failed, or the pending lines have been written.
+    void writeFailureChanged(const QString &message);
 
 private:
     // Writes line n when its text differs, then the lines still pending; the store's error text
@@ -75,6 +86,10 @@ private:
     std::optional<QString> write(int n, const QString &text);
     std::optional<QString> writeOne(int n, const QString &text);
     void tell(const std::optional<QString> &message);
+    // Records a failed write (or, with an empty message, that none is pending) and tells it when
+    // no view shows it: always, or only once per run of failures unless `always`.
+    void writeFailed(const QString &message, bool always);
+    void setWriteFailure(const QString &message);
 
     PageContext &m_context;
     MemoLines m_stored;
@@ -83,6 +98,8 @@ private:
     bool m_readOnly = false;
     bool m_told = false;    // the current run of failures while typing has been told
     bool m_telling = false; // a message is open: the focus it takes must not tell again
+    bool m_viewShowsWriteFailures = false;
+    QString m_writeFailure;
     // Texts whose write failed or waits for saving to open.
     std::array<std::optional<QString>, LineCount> m_pending;
 };

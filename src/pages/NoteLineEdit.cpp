@@ -56,6 +56,8 @@ void NoteLineEdit::setStoredText(const QString &text) {
     m_storing = false;
     m_acceptedText = text;
     setModified(false);
+    // setText() leaves the caret at the end, which scrolls a long text to show its end.
+    setCursorPosition(0);
 }
 
 void NoteLineEdit::setColorValue(int color) {

@@ -20,7 +20,8 @@ public:
     void setLineNumber(int n) { m_lineNumber = n; }
     int lineNumber() const { return m_lineNumber; }
 
-    // Shows `text` as stored: never cut, no undo history, not modified.
+    // Shows `text` as stored: never cut, no undo history, not modified, from its beginning (the
+    // caret at the start).
     void setStoredText(const QString &text);
 
     // The text colour, as the store keeps it: 0x00BBGGRR.

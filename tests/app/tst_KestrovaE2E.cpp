@@ -5,8 +5,10 @@
 #include "../TestMounts.h"
 #include "ProgramRun.h"
 #include "app/MainWindow.h"
+#include "pages/MonthGridModel.h"
 #include "pages/MonthPageLayout.h"
 #include "pages/SheetLayout.h"
+#include "pages/SheetPage.h"
 #include "pages/YearPageLayout.h"
 #include "richtext/RichText.h"
 #include "store/NoteStore.h"
@@ -219,6 +221,8 @@ private slots:
     void terminationSavesTypedText();
     void generalLineKeepsTextAndColourThroughResizeAndRestart();
     void memoIsStoredWhenKilledRightAfterTyping();
+    void calendarNoteLineShowsItsBeginningAfterRestart();
+    void tabIntoADayCellStoresThePlanUnderThatDay();
     void tickFromTheCellMenuSurvivesRestart();
     void colourFromTheRealDialogSurvivesRestart();
     void gateComesFirstWhenSwitchedOn();
@@ -255,6 +259,8 @@ private:
     QString storedNote(const QString &select, const QVariant &key) const;
     QPoint sheetLineEnd(int line) const;
     QPoint memoLineCentre(int line) const;
+    QPoint calendarLineLeftEnd(int line) const;
+    QPoint dayPlanPoint() const;
     void startAndOpenGeneralPage();
     // The first value of the first row of `select` (bound to `key` when given) in the program's
     // database, read through a connection of the test's own.
@@ -407,6 +413,23 @@ QPoint TestKestrovaE2E::memoLineCentre(int line) const {
     static const int tops[] = {34, 62, 88, 114, 140, 166, 192, 218, 244, 270, 296};
     const Geometry g = geometry(m_window);
     return QPoint(g.x + g.width - 1008 + 801 + 1 + 6 + 88, g.y + 110 + 232 + tops[line - 1] + 8);
+}
+
+// The calendar notes page fills the page area, its lunar calendar in the middle; a point just
+// inside the left end of a line's text box.
+QPoint TestKestrovaE2E::calendarLineLeftEnd(int line) const {
+    const Geometry g = geometry(m_window);
+    const QRect r = SheetLayout(g.width - 1008 + 790, g.height - 696 + 564,
+                                SheetLayout::Variant::Calendar, SheetPage::CalendarSize)
+                        .lineRect(line);
+    return QPoint(g.x + 6 + r.left() + 1, g.y + 112 + r.center().y());
+}
+
+// A point in the day plan editor, at 8,40 of its panel, which takes the side panel's lower part
+// (1,232) as the memo list does.
+QPoint TestKestrovaE2E::dayPlanPoint() const {
+    const Geometry g = geometry(m_window);
+    return QPoint(g.x + g.width - 1008 + 801 + 1 + 8 + 90, g.y + 110 + 232 + 40 + 60);
 }
 
 void TestKestrovaE2E::startAndOpenGeneralPage() {
@@ -820,6 +843,47 @@ void TestKestrovaE2E::memoIsStoredWhenKilledRightAfterTyping() {
     QCOMPARE(m_process->exitStatus(), QProcess::CrashExit);
     QCOMPARE(stored("SELECT line2 FROM Beiwanglu WHERE memkey = 'bwl'").toString(),
              QStringLiteral("memo kept"));
+}
+
+// A line beside the calendar on the calendar notes page ("日历" at 233,84), typed longer than its
+// box, shows its beginning after a restart: a click at its left end puts the caret before the
+// first character.
+void TestKestrovaE2E::calendarNoteLineShowsItsBeginningAfterRestart() {
+    const QString select = "SELECT line13 FROM RiliJishi WHERE edtYearMonth = 'rili2011'";
+    const QString text = QStringLiteral("Begin") + QString("0123456789").repeated(6);
+    QVERIFY2(startMainWindow(), qPrintable(diagnosis()));
+    click(pageButtonCentre(233));
+    click(calendarLineLeftEnd(13));
+    run("xdotool", {"type", text});
+    click(calendarLineLeftEnd(15)); // leaving the line saves it
+    QTRY_COMPARE_WITH_TIMEOUT(stored(select).toString(), text, 3000);
+    QVERIFY(closeWithButton());
+
+    QVERIFY2(startMainWindow(), qPrintable(diagnosis()));
+    click(pageButtonCentre(233));
+    click(calendarLineLeftEnd(13));
+    run("xdotool", {"type", "#"});
+    click(calendarLineLeftEnd(15));
+    QTRY_COMPARE_WITH_TIMEOUT(stored(select).toString(), "#" + text, 3000);
+    QVERIFY(closeWithButton());
+}
+
+// Tab from a day cell to the next selects that day: the plan typed then is stored under it.
+void TestKestrovaE2E::tabIntoADayCellStoresThePlanUnderThatDay() {
+    // Cells 16 and 17 always fall in the month shown.
+    const QDate tabbedDay = MonthGridModel(QDate::currentDate()).cellDate(17);
+    const QString select = "SELECT daycontent FROM TailiNew_day WHERE daydate = ?";
+    QVERIFY2(startMainWindow(), qPrintable(diagnosis()));
+    click(editorCentre(17));
+    run("xdotool", {"key", "Tab"});
+    QVERIFY(waitForProgram());
+    click(dayPlanPoint());
+    run("xdotool", {"type", "plan after Tab"});
+    click(editorCentre(25)); // leaving the day plan saves it
+    QTRY_COMPARE_WITH_TIMEOUT(storedNote(select, NoteStore::dayKey(tabbedDay)),
+                              QStringLiteral("plan after Tab"), 3000);
+    QCOMPARE(storedNote(select, NoteStore::dayKey(tabbedDay.addDays(-1))), QString());
+    QVERIFY(closeWithButton());
 }
 
 // The one visible window of the program besides the main window (a menu, a dialog).

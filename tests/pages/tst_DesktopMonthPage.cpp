@@ -95,6 +95,11 @@ private slots:
     void lastSelectionRecord();
     void exportLabelsFollowTheGrid_data();
     void exportLabelsFollowTheGrid();
+    void tabIntoADaySelectsItsDay_data();
+    void tabIntoADaySelectsItsDay();
+    void hidingTheEditorsSelectsNoOtherDay();
+    void cellMarksTextHiddenBelow_data();
+    void cellMarksTextHiddenBelow();
 };
 
 void TestDesktopMonthPage::loadShowsStoredMonthAndDayPlan() {
@@ -572,6 +577,103 @@ void TestDesktopMonthPage::exportLabelsFollowTheGrid() {
                                   : QStringLiteral("记录：");
         QCOMPARE(lines[1 + k], label + QStringLiteral("c%1").arg(k));
     }
+}
+
+void TestDesktopMonthPage::tabIntoADaySelectsItsDay_data() {
+    QTest::addColumn<QDate>("from");
+    QTest::addColumn<Qt::Key>("key");
+    QTest::newRow("Tab from the day before") << QDate(2010, 6, 3) << Qt::Key_Tab;
+    QTest::newRow("Shift+Tab from the day after") << QDate(2010, 6, 5) << Qt::Key_Backtab;
+}
+
+// A day editor reached by the keyboard selects its day as a click does: the day plan shown, and
+// typed, is that day's.
+void TestDesktopMonthPage::tabIntoADaySelectsItsDay() {
+    QFETCH(QDate, from);
+    QFETCH(Qt::Key, key);
+    const QDate fourth(2010, 6, 4);
+    Fixture f;
+    f.store.writeDayPlan(NoteStore::dayKey(fourth), rtfOf(QStringLiteral("plan of the fourth")));
+    QVERIFY(f.start());
+    clickInto(f.cellOf(from));
+    QCOMPARE(f.page->grid().selectedDay(), from);
+
+    QTest::keyClick(f.cellOf(from), key);
+    DayRichEdit *reached = f.cellOf(fourth);
+    QVERIFY(reached->hasFocus());
+    QCOMPARE(f.page->grid().selectedDay(), fourth);
+    QCOMPARE(f.page->grid().selection().size(), 1);
+    QCOMPARE(f.page->document()->dayPlanDate(), fourth);
+    QCOMPARE(f.page->dayPlanEditor()->toPlainText(), QStringLiteral("plan of the fourth"));
+    QCOMPARE(f.lastSelection.tabOrder, reached->tabNumber());
+
+    DayRichEdit *plan = f.page->dayPlanEditor();
+    clickInto(plan);
+    plan->moveCursor(QTextCursor::End);
+    QTest::keyClicks(plan, QStringLiteral(", typed after Tab"));
+    clickInto(f.cellOf(QDate(2010, 6, 20))); // leaving the plan saves it
+    QCOMPARE(plainOf(f.store.readDayPlan(NoteStore::dayKey(fourth))),
+             QStringLiteral("plan of the fourth, typed after Tab"));
+    QCOMPARE(plainOf(f.store.readDayPlan(NoteStore::dayKey(from))), QString());
+    QVERIFY(f.prompts.messages.isEmpty());
+}
+
+// Hidden editors hand the focus on from one to the next; none of them selects its day.
+void TestDesktopMonthPage::hidingTheEditorsSelectsNoOtherDay() {
+    Fixture f;
+    QVERIFY(f.start());
+    clickInto(f.cellOf(QDate(2010, 6, 5)));
+    f.page->resize(900, 500);
+    QVERIFY(!f.page->editorsVisible());
+    QCOMPARE(f.page->grid().selectedDay(), QDate(2010, 6, 5));
+    QCOMPARE(f.page->grid().selection().size(), 1);
+}
+
+void TestDesktopMonthPage::cellMarksTextHiddenBelow_data() {
+    QTest::addColumn<QString>("note");
+    QTest::addColumn<bool>("hiddenBelow");
+    QTest::newRow("two lines") << QStringLiteral("一\n二") << false;
+    QTest::newRow("nine lines") << QStringLiteral("1\n2\n3\n4\n5\n6\n7\n8\n9") << true;
+    QTest::newRow("one long paragraph") << QString(120, QChar(0x957F)) << true;
+}
+
+// A stored note longer than its cell keeps the cell's size and text, and a mark at the cell's
+// lower right tells that it goes on; the mark goes once the end is scrolled into view.
+void TestDesktopMonthPage::cellMarksTextHiddenBelow() {
+    QFETCH(QString, note);
+    QFETCH(bool, hiddenBelow);
+    Fixture f;
+    MonthCells cells;
+    cells[9] = rtfOf(note);
+    f.store.writeMonth(QStringLiteral("20106"), cells);
+    QVERIFY(f.start());
+    DayRichEdit *edit = f.page->dayEditor(10);
+    QCOMPARE(edit->toPlainText(), note);
+    const QRect layout = MonthPageLayout(786, 556).editorRect(10);
+    QCOMPARE(edit->geometry(), layout);
+    // Three grey dots of 2 x 2 pixels on the cell's ground, at the bottom of the mark's place.
+    const auto markShown = [edit] {
+        const QImage image = edit->viewport()->grab().toImage();
+        const QRect mark = edit->hiddenTextMarkRect();
+        const QRgb ground = edit->palette().color(QPalette::Base).rgb();
+        for (int y = mark.bottom() - 2; y <= mark.bottom() - 1; ++y) {
+            for (int x = mark.left() + 2; x < mark.left() + 12; ++x) {
+                const bool dot = (x - mark.left() - 2) % 4 < 2;
+                if (image.pixel(x, y) != (dot ? qRgb(96, 96, 96) : ground)) return false;
+            }
+        }
+        return true;
+    };
+    QCOMPARE(edit->hasHiddenTextBelow(), hiddenBelow);
+    QCOMPARE(markShown(), hiddenBelow);
+    // Nothing left below once the caret is at the end; neither of the month's other cells marks.
+    clickInto(edit);
+    QTest::keyClick(edit, Qt::Key_End, Qt::ControlModifier);
+    QVERIFY(!edit->hasHiddenTextBelow());
+    QVERIFY(!markShown());
+    QVERIFY(!f.page->dayEditor(11)->hasHiddenTextBelow());
+    QCOMPARE(edit->toPlainText(), note);
+    QCOMPARE(edit->geometry(), layout);
 }
 
 QTEST_MAIN(TestDesktopMonthPage)

@@ -61,6 +61,7 @@ private slots:
     void oneMessageAtATime();
     void pendingLinesForTheRecoveryFile();
     void linesWaitWhileSavingIsShut();
+    void writeFailuresLeftToAView();
 };
 
 // While the database is checked saving is shut: typed lines wait without a failure message,
@@ -245,6 +246,35 @@ void TestMemoDocument::pendingLinesForTheRecoveryFile() {
     f.repairTable();
     QVERIFY(f.document.writePending());
     QVERIFY(f.document.unsavedCells().isEmpty());
+}
+
+// A view that shows write failures itself gets them as they come and go; no message box then,
+// but closing still tells.
+void TestMemoDocument::writeFailuresLeftToAView() {
+    Fixture f;
+    f.document.setWriteFailuresShownByView(true);
+    QStringList reported;
+    connect(&f.document, &MemoDocument::writeFailureChanged, this,
+            [&](const QString &message) { reported << message; });
+    QVERIFY(f.document.load());
+    f.breakTable();
+    QVERIFY(!f.document.lineChanged(5, QStringLiteral("a")));
+    QVERIFY(!f.document.lineChanged(5, QStringLiteral("ab")));
+    QVERIFY(!f.document.lineLeft(5, QStringLiteral("ab")));
+    QVERIFY(f.prompts.messages.isEmpty());
+    QCOMPARE(reported.size(), 1); // the same message each time
+    QVERIFY(reported.at(0).startsWith(
+        QStringLiteral("备忘录保存失败,文字仍保留在备忘录中,将在下次修改或离开该行时重试。\n")));
+    QCOMPARE(f.document.writeFailure(), reported.at(0));
+    QCOMPARE(f.document.pending(5), std::optional<QString>(QStringLiteral("ab")));
+    QVERIFY(!f.document.writePending());
+    QCOMPARE(f.prompts.messages, QStringList{reported.at(0)});
+    f.repairTable();
+    QVERIFY(f.document.lineChanged(6, QStringLiteral("z"))); // writes 6 and the pending 5
+    QCOMPARE(f.stored(5).toString(), QStringLiteral("ab"));
+    QCOMPARE(reported.size(), 2);
+    QCOMPARE(reported.at(1), QString());
+    QCOMPARE(f.document.writeFailure(), QString());
 }
 
 KESTROVA_DOCUMENT_TEST_MAIN(TestMemoDocument)

@@ -6,11 +6,18 @@
 #include "store/NoteStore.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
+
+namespace {
+const QString kWriteFailed =
+    QStringLiteral("备忘录保存失败,文字仍保留在备忘录中,将在下次修改或离开该行时重试。\n");
+} // namespace
 
 // The memo panel over a real database whose every row write of Beiwanglu is counted by triggers.
 struct Fixture : PageEnvironment {
@@ -45,8 +52,10 @@ struct Fixture : PageEnvironment {
         return PageTestSupport::queryDatabase(
             file(), QStringLiteral("SELECT line%1 FROM Beiwanglu WHERE memkey = 'bwl'").arg(line));
     }
+    // Types at the end of the line (a loaded line shows its beginning, the caret there).
     void type(int line, const QString &text) {
         panel->line(line)->setFocus(Qt::MouseFocusReason);
+        QTest::keyClick(panel->line(line), Qt::Key_End);
         QTest::keyClicks(panel->line(line), text);
     }
     void leave() { elsewhere->setFocus(Qt::MouseFocusReason); }
@@ -69,8 +78,12 @@ private slots:
     void leavingAnUnchangedLineWritesNothing();
     void loadNeverWritesBack();
     void failedLoadLeavesTheLinesReadOnlyUntilARetry();
-    void failedWritesAreToldOnceAndRetried();
+    void failedWritesAreShownOnTheBarAndRetried();
     void fullDiskKeepsTheTextUntilAWriteSucceeds();
+    void keysTypedAfterAFailedWriteStayInTheLine();
+    void loadedLinesShowTheirBeginning();
+    void aClickAnywhereOnTheRowGoesToTheLine_data();
+    void aClickAnywhereOnTheRowGoesToTheLine();
 };
 
 void TestMemoPanel::places() {
@@ -181,35 +194,45 @@ void TestMemoPanel::failedLoadLeavesTheLinesReadOnlyUntilARetry() {
     QCOMPARE(f.prompts.messages.size(), 2);
 }
 
-void TestMemoPanel::failedWritesAreToldOnceAndRetried() {
+// A failed write is shown on the panel's bar, not in a box that would take the keyboard; closing
+// still asks through the prompts.
+void TestMemoPanel::failedWritesAreShownOnTheBarAndRetried() {
     Fixture f;
     QVERIFY(f.show());
     QVERIFY(f.panel->load());
+    QLabel *bar = f.panel->writeFailureBar();
+    QVERIFY(bar->isHidden());
     f.breakTable();
     f.type(2, QStringLiteral("abc"));
-    QCOMPARE(f.prompts.messages.size(), 1); // three failed keystrokes, one message
+    QVERIFY(bar->isVisible());
+    QVERIFY2(bar->text().startsWith(kWriteFailed), qPrintable(bar->text()));
+    QVERIFY(f.prompts.messages.isEmpty());
     QCOMPARE(f.panel->line(2)->text(), QStringLiteral("abc"));
-    f.leave(); // leaving tells again: the text is still not stored
-    QCOMPARE(f.prompts.messages.size(), 2);
+    f.leave(); // leaving fails as well: the text is still not stored
+    QVERIFY(bar->isVisible());
+    QVERIFY(f.prompts.messages.isEmpty());
     QCOMPARE(f.panel->line(2)->text(), QStringLiteral("abc"));
     f.repairTable();
     f.type(9, QStringLiteral("z")); // writes line 9 and the pending line 2
     QCOMPARE(f.stored(9).toString(), QStringLiteral("z"));
     QCOMPARE(f.stored(2).toString(), QStringLiteral("abc"));
     QVERIFY(!f.panel->document()->hasPendingWrite());
-    QCOMPARE(f.prompts.messages.size(), 2);
-    // A new run of failures is told again.
+    QVERIFY(bar->isHidden());
+    // A new run of failures shows again.
     f.breakTable();
     QTest::keyClicks(f.panel->line(9), QStringLiteral("zz"));
-    QCOMPARE(f.prompts.messages.size(), 3);
+    QVERIFY(bar->isVisible());
+    QVERIFY(f.prompts.messages.isEmpty());
     // Closing tries the pending line once more and tells when it still fails.
     QVERIFY(!f.panel->document()->writePending());
-    QCOMPARE(f.prompts.messages.size(), 4);
+    QCOMPARE(f.prompts.messages.size(), 1);
+    QVERIFY(f.prompts.messages.at(0).startsWith(kWriteFailed));
     f.repairTable();
     QVERIFY(f.panel->document()->writePending());
     QCOMPARE(f.stored(9).toString(), QStringLiteral("zzz"));
+    QVERIFY(bar->isHidden());
     QVERIFY(f.panel->document()->writePending()); // nothing left
-    QCOMPARE(f.prompts.messages.size(), 4);
+    QCOMPARE(f.prompts.messages.size(), 1);
 }
 
 void TestMemoPanel::fullDiskKeepsTheTextUntilAWriteSucceeds() {
@@ -222,13 +245,99 @@ void TestMemoPanel::fullDiskKeepsTheTextUntilAWriteSucceeds() {
     f.panel->line(1)->setFocus(Qt::MouseFocusReason);
     f.panel->line(1)->insert(long1);
     f.panel->line(1)->insert(QStringLiteral("!"));
-    QCOMPARE(f.prompts.messages.size(), 1);
+    QVERIFY(f.panel->writeFailureBar()->isVisible());
     QCOMPARE(f.panel->line(1)->text(), long1 + "!");
     QVERIFY(f.panel->document()->hasPendingWrite());
     f.disk->release();
     f.leave();
     QCOMPARE(f.stored(1).toString(), long1 + "!");
-    QCOMPARE(f.prompts.messages.size(), 1);
+    QVERIFY(f.panel->writeFailureBar()->isHidden());
+    QVERIFY(f.prompts.messages.isEmpty());
+}
+
+// The keys typed after a write failed on a full disk all land in the line, none in a message
+// box. The prompts here open a real box, as the program's do.
+void TestMemoPanel::keysTypedAfterAFailedWriteStayInTheLine() {
+    Fixture f(true);
+    if (!f.disk->isMounted()) QSKIP("cannot mount a small tmpfs here (not root?)");
+    f.prompts.whileShown = [&f](const PageMessage &message) {
+        auto *box = new QMessageBox(QMessageBox::Information, QString(), message.text,
+                                    QMessageBox::Ok, &f.window);
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->open();
+        box->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(box));
+    };
+    QVERIFY(f.show());
+    QVERIFY(f.panel->load());
+    f.disk->fill();
+    NoteLineEdit *line = f.panel->line(4);
+    line->setFocus(Qt::MouseFocusReason);
+    const QString pasted = QString(3000, QChar(0x5907)); // too long for what is left of the disk
+    line->insert(pasted);
+    QVERIFY(f.panel->document()->hasPendingWrite());
+    const QString typed = QStringLiteral("FULLDISK_memo_more");
+    for (const QChar c : typed) QTest::keyClick(static_cast<QWidget *>(nullptr), c.toLatin1());
+    QCOMPARE(line->text(), pasted + typed);
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(line));
+    QCOMPARE(QApplication::activeWindow(), static_cast<QWidget *>(&f.window));
+    QVERIFY2(f.panel->writeFailureBar()->text().startsWith(kWriteFailed),
+             qPrintable(f.panel->writeFailureBar()->text()));
+    // The bar keeps clear of the line being typed in.
+    QVERIFY(!f.panel->writeFailureBar()->geometry().intersects(line->geometry()));
+    f.disk->release();
+    QTest::keyClick(line, Qt::Key_Exclam);
+    QCOMPARE(f.stored(4).toString(), pasted + typed + "!");
+    QVERIFY(f.panel->writeFailureBar()->isHidden());
+}
+
+// A line longer than its box shows its beginning after a load: a click at its left end puts the
+// caret before the first character.
+void TestMemoPanel::loadedLinesShowTheirBeginning() {
+    Fixture f;
+    const QString text = QStringLiteral("开") + QString(40, QChar(0x957F)); // 长
+    f.seed("INSERT INTO Beiwanglu (memkey, line5) VALUES ('bwl', '" + text + "')");
+    QVERIFY(f.show());
+    QVERIFY(f.panel->load());
+    NoteLineEdit *line = f.panel->line(5);
+    QCOMPARE(line->cursorPosition(), 0);
+    line->repaint(); // the line scrolls as it is painted
+    QTest::mouseClick(line, Qt::LeftButton, {}, QPoint(1, line->height() / 2));
+    QTest::keyClick(line, Qt::Key_NumberSign);
+    QCOMPARE(line->text(), "#" + text);
+}
+
+void TestMemoPanel::aClickAnywhereOnTheRowGoesToTheLine_data() {
+    QTest::addColumn<int>("line");
+    QTest::addColumn<bool>("onTheRule");
+    for (int n : {1, 6, 11}) {
+        QTest::addRow("rule of line %d", n) << n << true;
+        QTest::addRow("above line %d", n) << n << false;
+    }
+}
+
+// The visible line of a memo is its rule: a click on the rule, or in the row above the text
+// box, gives the line the keyboard.
+void TestMemoPanel::aClickAnywhereOnTheRowGoesToTheLine() {
+    QFETCH(int, line);
+    QFETCH(bool, onTheRule);
+    Fixture f;
+    f.seed(
+        QStringLiteral("INSERT INTO Beiwanglu (memkey, line%1) VALUES ('bwl', 'memo')").arg(line));
+    QVERIFY(f.show());
+    QVERIFY(f.panel->load());
+    f.leave();
+    const QRect row = f.panel->rowRect(line);
+    QVERIFY(row.contains(f.panel->line(line)->geometry()));
+    const QPoint at(row.left() + 150, onTheRule ? row.bottom() : row.top() + 1);
+    QVERIFY(!f.panel->line(line)->geometry().contains(at));
+    QTest::mouseClick(f.window.windowHandle(), Qt::LeftButton, {}, f.panel->mapTo(&f.window, at));
+    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(f.panel->line(line)));
+    QCOMPARE(f.panel->currentMemoLine(), line);
+    // The caret went where the click was: after the short text.
+    QTest::keyClick(static_cast<QWidget *>(nullptr), '!');
+    QCOMPARE(f.panel->line(line)->text(), QStringLiteral("memo!"));
+    QCOMPARE(f.stored(line).toString(), QStringLiteral("memo!"));
 }
 
 QTEST_MAIN(TestMemoPanel)

@@ -88,6 +88,8 @@ private slots:
     void resizeOnlyLaysOut();
     void generalLinesHoldAtMost200Bytes();
     void fullDiskKeepsTheTextUntilASaveSucceeds();
+    void longLineShowsItsBeginningAfterARestart_data();
+    void longLineShowsItsBeginningAfterARestart();
 };
 
 void TestSheetPage::bothPages_data() {
@@ -391,6 +393,46 @@ void TestSheetPage::fullDiskKeepsTheTextUntilASaveSucceeds() {
     f.disk->release();
     QVERIFY(f.page->document()->save());
     QCOMPARE(f.storedText("20111", 42).toString(), QString(150, QLatin1Char('2')));
+}
+
+void TestSheetPage::longLineShowsItsBeginningAfterARestart_data() {
+    QTest::addColumn<Config>("config");
+    QTest::addColumn<int>("line");
+    QTest::addColumn<QString>("text");
+    const QString start = QStringLiteral("开");
+    QTest::newRow("general") << Config::general() << 1 << start + QString(60, QChar(0x957F));
+    QTest::newRow("calendar, beside the calendar")
+        << Config::calendar() << 13 << start + QString(24, QChar(0x957F));
+}
+
+// A line typed longer than its box shows its end while typed; after a restart, and the page's
+// layouts that follow, it shows its beginning: a click at its left end puts the caret before the
+// first character.
+void TestSheetPage::longLineShowsItsBeginningAfterARestart() {
+    QFETCH(Config, config);
+    QFETCH(int, line);
+    QFETCH(QString, text);
+    Fixture f(config);
+    QVERIFY(f.show());
+    QVERIFY(loadFor(*f.page, January2011));
+    f.page->line(line)->setFocus(Qt::MouseFocusReason);
+    f.page->line(line)->insert(text);
+    f.leaveLine();
+    QCOMPARE(f.storedText(f.page->keyFor(January2011), line).toString(), text);
+
+    f.page->hide();
+    auto *again = new SheetPage(config, f.context, &f.window);
+    again->setGeometry(f.page->geometry());
+    again->show();
+    QVERIFY(loadFor(*again, January2011));
+    again->resize(again->width() + 8, again->height());
+    NoteLineEdit *shown = again->line(line);
+    QVERIFY(shown->fontMetrics().horizontalAdvance(text) > shown->width());
+    QCOMPARE(shown->cursorPosition(), 0);
+    shown->repaint(); // the line scrolls as it is painted
+    QTest::mouseClick(shown, Qt::LeftButton, {}, QPoint(1, shown->height() / 2));
+    QTest::keyClick(shown, Qt::Key_NumberSign);
+    QCOMPARE(shown->text(), "#" + text);
 }
 
 QTEST_MAIN(TestSheetPage)
