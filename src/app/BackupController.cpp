@@ -7,6 +7,7 @@
 
 #include <QAction>
 #include <QDir>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
@@ -26,7 +27,7 @@ QString BackupController::checkBeforeOpen(const AppPaths &paths, const QDateTime
 
 BackupController::BackupController(const AppPaths &paths, NotesSession &session, QWidget *window,
                                    QString damagedKeptAt, MessageFunction message)
-    : QObject(window), m_manager(paths.databaseFile(), paths.backupDir()), m_auto(m_manager),
+    : QObject(window), m_manager(paths.databaseFile(), paths.backupDir()), m_runner(m_manager),
       m_session(session), m_window(window), m_damagedKeptAt(std::move(damagedKeptAt)),
       m_message(std::move(message)), m_now([] { return QDateTime::currentDateTime(); }) {
     m_prompt = [this](const QString &keptAt, const BackupInfo &newest) {
@@ -77,13 +78,18 @@ void BackupController::beforeShow() {
 void BackupController::dailyBackup() {
     // Notes open read-only (another program's folder, a folder or disk that takes no writes):
     // no copies from here.
-    if (!m_automatic || m_session.isReadOnly()) return;
-    const QString failure = m_auto.atStart(m_now().date());
-    if (!failure.isEmpty()) m_message(failure);
+    if (!m_automatic || m_copiesCancelled || m_session.isReadOnly()) return;
+    connect(&m_runner, &BackupRunner::finished, this, &BackupController::reportCopy,
+            Qt::UniqueConnection);
+    m_runner.startDaily(m_now().date());
 }
 
 void BackupController::atExit() {
     const bool readOnly = m_session.isReadOnly();
+    // A daily copy still running stops here; the copy at close below (or the next start of the
+    // day) makes it again with everything.
+    m_runner.cancel();
+    m_runner.wait();
     m_session.store().close();
     if (!m_damagedKeptAt.isEmpty()) {
         // Ended at the login gate before the user was asked: the next start asks again.
@@ -95,7 +101,7 @@ void BackupController::atExit() {
         return;
     }
     if (!m_session.isStarted() || readOnly) return;
-    if (!m_automatic) {
+    if (!m_automatic || m_copiesCancelled) {
         try {
             BackupManager::checkpoint(m_manager.databaseFile());
         } catch (const StoreError &) {
@@ -103,8 +109,20 @@ void BackupController::atExit() {
         }
         return;
     }
-    const QString failure = m_auto.atClose(m_now().date());
-    if (!failure.isEmpty()) m_message(failure);
+    connect(&m_runner, &BackupRunner::finished, this, &BackupController::reportCopy,
+            Qt::UniqueConnection);
+    QEventLoop loop;
+    connect(&m_runner, &BackupRunner::finished, &loop, &QEventLoop::quit);
+    if (m_runner.startClosing(m_now().date())) loop.exec(QEventLoop::ExcludeUserInputEvents);
+}
+
+void BackupController::cancelCopies() {
+    m_copiesCancelled = true;
+    m_runner.cancel();
+}
+
+void BackupController::reportCopy(const QString &message) {
+    if (!message.isEmpty()) m_message(message);
 }
 
 void BackupController::showDialog() {
