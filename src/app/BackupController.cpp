@@ -7,13 +7,14 @@
 
 #include <QAction>
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
 #include <QMessageBox>
 #include <QPushButton>
 
 BackupController::BackupController(const AppPaths &paths, NotesSession &session, QWidget *window,
                                    MessageFunction message)
-    : QObject(window), m_manager(paths.databaseFile(), paths.backupDir()), m_auto(m_manager),
+    : QObject(window), m_manager(paths.databaseFile(), paths.backupDir()), m_runner(m_manager),
       m_session(session), m_window(window), m_message(std::move(message)),
       m_now([] { return QDateTime::currentDateTime(); }) {
     m_prompt = [this](const QString &keepAt, const BackupInfo &newest) {
@@ -82,6 +83,8 @@ void BackupController::askAboutDamage() {
                 QFile::rename(kept + QStringLiteral("-wal"), file + QStringLiteral("-wal"));
                 throw;
             }
+            // Every copy made before the damage stays: no later copy of the same day replaces it.
+            m_manager.pinCopies(now);
         });
     } catch (const StoreError &e) {
         m_automatic = false;
@@ -92,20 +95,25 @@ void BackupController::askAboutDamage() {
 void BackupController::dailyBackup() {
     // Notes open read-only (another program's folder, a folder or disk that takes no writes):
     // no copies from here.
-    if (!m_automatic || m_session.isReadOnly()) return;
-    const QString failure = m_auto.atStart(m_now().date());
-    if (!failure.isEmpty()) m_message(failure);
+    if (!m_automatic || m_copiesCancelled || m_session.isReadOnly()) return;
+    connect(&m_runner, &BackupRunner::finished, this, &BackupController::reportCopy,
+            Qt::UniqueConnection);
+    m_runner.startDaily(m_now().date());
 }
 
 void BackupController::atExit() {
     const bool readOnly = m_session.isReadOnly();
     // The name points at another program's file now: that one is neither folded nor copied.
     const bool replaced = m_session.store().isFileReplaced();
+    // A daily copy still running stops here; the copy at close below (or the next start of the
+    // day) makes it again with everything.
+    m_runner.cancel();
+    m_runner.wait();
     m_session.store().close();
     // A damaged file nobody chose a replacement for stays as it is, for the next start's question.
     if (m_session.isDamaged() || m_session.isChecking() || replaced) return;
     if (!m_session.isStarted() || readOnly) return;
-    if (!m_automatic) {
+    if (!m_automatic || m_copiesCancelled) {
         try {
             BackupManager::checkpoint(m_manager.databaseFile());
         } catch (const StoreError &) {
@@ -113,8 +121,20 @@ void BackupController::atExit() {
         }
         return;
     }
-    const QString failure = m_auto.atClose(m_now().date());
-    if (!failure.isEmpty()) m_message(failure);
+    connect(&m_runner, &BackupRunner::finished, this, &BackupController::reportCopy,
+            Qt::UniqueConnection);
+    QEventLoop loop;
+    connect(&m_runner, &BackupRunner::finished, &loop, &QEventLoop::quit);
+    if (m_runner.startClosing(m_now().date())) loop.exec(QEventLoop::ExcludeUserInputEvents);
+}
+
+void BackupController::cancelCopies() {
+    m_copiesCancelled = true;
+    m_runner.cancel();
+}
+
+void BackupController::reportCopy(const QString &message) {
+    if (!message.isEmpty()) m_message(message);
 }
 
 void BackupController::showDialog() {

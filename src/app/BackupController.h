@@ -1,8 +1,8 @@
 #pragma once
 
 #include "store/AppPaths.h"
-#include "store/AutoBackup.h"
 #include "store/BackupManager.h"
+#include "store/BackupRunner.h"
 
 #include <QDateTime>
 #include <QObject>
@@ -38,19 +38,27 @@ public:
     // check has found it already). Until the user has chosen, the damaged file stays exactly
     // where and as it is, and the next start asks again.
     void allowQuestions();
-    // The daily copy (the caller runs it after the first show of the main window).
+    // The daily copy (the caller runs it after the first show of the main window), made on a
+    // thread of its own: the window keeps answering; a failure is told when it is done.
     void dailyBackup();
-    // The program ends: the log goes into the .db file, and a copy is made after edits.
+    // The program ends: a copy still running stops at its next step, the log goes into the .db
+    // file, and a copy is made after edits (waiting for it, with the window gone, in an event
+    // loop of its own, so that cancelCopies() can still stop it).
     void atExit();
+    // The program must end quickly (SIGTERM, the session ending): the copy running now stops
+    // at its next step and atExit() makes none; the log is still folded in. A copy stopped so
+    // leaves nothing in the backup folder.
+    void cancelCopies();
 
     QAction *menuAction() const { return m_action; }
     void showDialog();
 
 private:
     void askAboutDamage();
+    void reportCopy(const QString &message);
 
     BackupManager m_manager;
-    AutoBackup m_auto;
+    BackupRunner m_runner; // the automatic copies
     NotesSession &m_session;
     QWidget *m_window;
     MessageFunction m_message;
@@ -60,4 +68,5 @@ private:
     bool m_automatic = true; // off after starting over with an empty database
     bool m_mayAsk = false;
     bool m_asking = false;
+    bool m_copiesCancelled = false;
 };

@@ -1,5 +1,7 @@
 #include "app/BackupDialog.h"
 
+#include "store/BackupChecker.h"
+
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QHeaderView>
@@ -15,10 +17,21 @@ const QString kCaption = QStringLiteral("备份与恢复");
 
 QString describe(const BackupInfo &b) {
     const QString date = b.date.toString(QStringLiteral("yyyy-MM-dd"));
-    return b.kind == BackupInfo::Kind::Daily
-               ? date
-               : QStringLiteral("%1 %2 (恢复前的数据)")
-                     .arg(date, b.written.toString(QStringLiteral("HH:mm:ss")));
+    switch (b.kind) {
+    case BackupInfo::Kind::Daily:
+        break;
+    case BackupInfo::Kind::BeforeRestore:
+        return QStringLiteral("%1 %2 (恢复前的数据)")
+            .arg(date, b.written.toString(QStringLiteral("HH:mm:ss")));
+    case BackupInfo::Kind::Pinned:
+        return QStringLiteral("%1 (长期保留)").arg(date);
+    }
+    return date;
+}
+
+// A copy changed under the same name (a newer copy of the day) is checked again.
+QString verdictKey(const BackupInfo &b) {
+    return QStringLiteral("%1\n%2\n%3").arg(b.file).arg(b.written.toMSecsSinceEpoch()).arg(b.size);
 }
 } // namespace
 
@@ -57,8 +70,10 @@ BackupDialog::BackupDialog(BackupManager manager, Hooks hooks, QWidget *parent)
     connect(m_backupNow, &QPushButton::clicked, this, &BackupDialog::backupNow);
     connect(m_restore, &QPushButton::clicked, this, &BackupDialog::restoreSelected);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    connect(m_list, &QTreeWidget::itemSelectionChanged, this,
-            [this] { m_restore->setEnabled(!m_list->selectedItems().isEmpty()); });
+    connect(m_list, &QTreeWidget::itemSelectionChanged, this, &BackupDialog::updateRestoreButton);
+    connect(m_list, &QTreeWidget::currentItemChanged, this, &BackupDialog::updateRestoreButton);
+    m_checker = new BackupChecker(this);
+    connect(m_checker, &BackupChecker::checked, this, &BackupDialog::copyChecked);
     resize(420, 320);
     refresh();
 }
@@ -68,12 +83,52 @@ QString BackupDialog::sizeText(qint64 bytes) {
 }
 
 void BackupDialog::refresh() {
+    m_checker->stop();
     m_shown = m_manager.backups();
     m_list->clear();
-    for (const BackupInfo &b : m_shown)
+    QStringList unchecked;
+    for (int row = 0; row < m_shown.size(); ++row) {
+        const BackupInfo &b = m_shown[row];
         m_list->addTopLevelItem(new QTreeWidgetItem({describe(b), sizeText(b.size)}));
+        if (m_problems.contains(verdictKey(b)))
+            showVerdict(row);
+        else
+            unchecked << b.file;
+    }
     if (!m_shown.isEmpty()) m_list->setCurrentItem(m_list->topLevelItem(0));
-    m_restore->setEnabled(!m_shown.isEmpty());
+    updateRestoreButton();
+    if (!unchecked.isEmpty()) m_checker->check(unchecked);
+}
+
+void BackupDialog::copyChecked(const QString &file, const QString &problem) {
+    for (int row = 0; row < m_shown.size(); ++row) {
+        if (m_shown[row].file != file) continue;
+        m_problems.insert(verdictKey(m_shown[row]), problem);
+        showVerdict(row);
+    }
+    updateRestoreButton();
+}
+
+void BackupDialog::showVerdict(int row) {
+    if (!isDamaged(row)) return;
+    QTreeWidgetItem *item = m_list->topLevelItem(row);
+    item->setText(0, describe(m_shown[row]) + QStringLiteral("（已损坏）"));
+    const QBrush grey = palette().brush(QPalette::Disabled, QPalette::Text);
+    for (int column = 0; column < item->columnCount(); ++column) {
+        item->setForeground(column, grey);
+        item->setToolTip(column, m_problems.value(verdictKey(m_shown[row])));
+    }
+}
+
+bool BackupDialog::isDamaged(int row) const {
+    return row >= 0 && row < m_shown.size() &&
+           !m_problems.value(verdictKey(m_shown[row])).isEmpty();
+}
+
+void BackupDialog::updateRestoreButton() {
+    const int row = m_list->indexOfTopLevelItem(m_list->currentItem());
+    m_restore->setEnabled(row >= 0 && row < m_shown.size() && !isDamaged(row) &&
+                          !m_list->selectedItems().isEmpty());
 }
 
 void BackupDialog::backupNow() {
@@ -87,7 +142,7 @@ void BackupDialog::backupNow() {
 
 void BackupDialog::restoreSelected() {
     const int row = m_list->indexOfTopLevelItem(m_list->currentItem());
-    if (row < 0 || row >= m_shown.size()) return;
+    if (row < 0 || row >= m_shown.size() || isDamaged(row)) return;
     const BackupInfo chosen = m_shown[row];
     if (!m_hooks.confirm(
             QStringLiteral("用 %1 的备份替换现在的全部笔记吗？\n现在的数据会先另存为一份备份，"

@@ -3,14 +3,18 @@
 #include "store/BackupManager.h"
 
 #include <QDialog>
+#include <QHash>
 #include <functional>
 
+class BackupChecker;
 class QPushButton;
 class QTreeWidget;
 
 // "备份与恢复…": the list of backups (date, size), a backup now, and the restore of the
 // chosen copy after a confirmation. The work is done by BackupManager; the main window's part
 // (saving the visible page, closing and reopening its database) comes in as two functions.
+// The copies are checked on a thread of their own while the list is shown; a copy that fails
+// its check is marked "（已损坏）", greyed, and cannot be restored.
 class BackupDialog : public QDialog {
     Q_OBJECT
 public:
@@ -32,13 +36,22 @@ public:
     void refresh();
     void backupNow();
     void restoreSelected();
+    // The copy on `row` of the list failed its check.
+    bool isDamaged(int row) const;
 
     static QString sizeText(qint64 bytes);
 
 private:
+    void copyChecked(const QString &file, const QString &problem);
+    void showVerdict(int row);
+    void updateRestoreButton();
+
     BackupManager m_manager;
     Hooks m_hooks;
     QList<BackupInfo> m_shown;
+    // Verdicts by copy (its path, time and size): the checks are not repeated at each refresh.
+    QHash<QString, QString> m_problems;
+    BackupChecker *m_checker = nullptr;
     QTreeWidget *m_list = nullptr;
     QPushButton *m_backupNow = nullptr;
     QPushButton *m_restore = nullptr;

@@ -124,17 +124,19 @@ int Startup::run(QApplication &app) {
     // answer (the damaged-database question, a message at start or at the end): such a box
     // goes away unanswered, and what it asked about is left as it was.
     TerminationSignals termination;
-    QObject::connect(&termination, &TerminationSignals::terminationRequested, &app, [&mainWindow] {
-        mainWindow.session().terminate();
-        closeOpenBoxes();
-    });
+    QObject::connect(&termination, &TerminationSignals::terminationRequested, &app,
+                     [&mainWindow, backups] {
+                         backups->cancelCopies();
+                         mainWindow.session().terminate();
+                         closeOpenBoxes();
+                     });
 
     // A second start: the gate while it waits for the password, else the main window once it
     // has been shown (never before the gate let it).
     QObject::connect(&instance, &SingleInstance::noticeReceived, &mainWindow, [&gate, &mainWindow] {
         if (gate && gate->isVisible())
             WindowActivation::bringToFront(gate.get());
-        else if (mainWindow.firstShowDone())
+        else if (mainWindow.firstShowDone() && !mainWindow.session().isClosing())
             WindowActivation::bringToFront(&mainWindow);
     });
 

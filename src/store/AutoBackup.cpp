@@ -1,16 +1,20 @@
 #include "store/AutoBackup.h"
 
-QString AutoBackup::atStart(const QDate &today) {
+#include "store/CopyCancelled.h"
+
+QString AutoBackup::atStart(const QDate &today, const std::atomic<bool> *cancel) {
     if (m_manager.dailyBackupOf(today)) return QString();
     try {
-        m_manager.backupNow(today);
+        m_manager.backupNow(today, cancel);
+    } catch (const CopyCancelled &) {
+        return QString();
     } catch (const StoreError &e) {
         return report(e);
     }
     return QString();
 }
 
-QString AutoBackup::atClose(const QDate &today) {
+QString AutoBackup::atClose(const QDate &today, const std::atomic<bool> *cancel) {
     QString message;
     try {
         BackupManager::checkpoint(m_manager.databaseFile());
@@ -19,7 +23,8 @@ QString AutoBackup::atClose(const QDate &today) {
     }
     if (!m_manager.changedSinceBackupOf(today)) return message;
     try {
-        m_manager.backupNow(today);
+        m_manager.backupNow(today, cancel);
+    } catch (const CopyCancelled &) {
     } catch (const StoreError &e) {
         if (message.isEmpty()) message = report(e);
     }

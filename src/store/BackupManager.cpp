@@ -1,12 +1,15 @@
 #include "store/BackupManager.h"
 
 #include "base/AtomicFile.h"
+#include "store/BackupLock.h"
 #include "store/BackupRotation.h"
+#include "store/CopyCancelled.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSqlDatabase>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
@@ -16,11 +19,35 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <sqlite3.h>
 #include <unistd.h>
 
 namespace {
 
 std::atomic<int> connectionCounter{0};
+
+// When a copy made for a thread of its own stops: its own flag was set, or the window's thread
+// waits to change the backup folder.
+struct StopRequest {
+    const std::atomic<bool> *cancel = nullptr;
+    const BackupLock *lock = nullptr;
+    bool operator()() const {
+        return cancel != nullptr && (cancel->load() || (lock && lock->isWantedUrgently()));
+    }
+};
+
+// SQLite asks every so many virtual machine instructions of a statement (VACUUM INTO and
+// quick_check run millions); a yes ends the statement with SQLITE_INTERRUPT. A thousand
+// instructions take microseconds, so a stop is seen at once and the asking costs nothing.
+constexpr int kProgressInstructions = 1000;
+
+int stopWhenAsked(void *request) {
+    return (*static_cast<const StopRequest *>(request))() ? 1 : 0;
+}
+
+int sqliteCode(const QSqlError &e) {
+    return e.nativeErrorCode().toInt() & 0xff;
+}
 
 // A connection of its own for one operation, removed again when it goes out of scope.
 class Connection {
@@ -47,6 +74,19 @@ public:
     QString openError() const { return m_error; }
     QSqlDatabase database() const { return QSqlDatabase::database(m_name, false); }
 
+    // The statements of this connection end at their next step once `stop` says so; `stop`
+    // outlives the connection. The driver's handle is the SQLite library this one links (the
+    // system's), so the handler is set on the very connection Qt uses.
+    void stopWhen(const StopRequest *stop) const {
+        if (stop == nullptr || stop->cancel == nullptr) return;
+        const QVariant handle = database().driver()->handle();
+        if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0) return;
+        sqlite3 *db = *static_cast<sqlite3 *const *>(handle.constData());
+        if (db != nullptr)
+            sqlite3_progress_handler(db, kProgressInstructions, stopWhenAsked,
+                                     const_cast<StopRequest *>(stop));
+    }
+
 private:
     QString m_name;
     QString m_error;
@@ -57,9 +97,10 @@ bool isDigits(QStringView text) {
            std::all_of(text.begin(), text.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
 }
 
-// The kind and day of a backup from its file name: "CalendarD-2025-03-02.db" (daily) or
-// "CalendarD-2025-03-02-080005-before-restore.db"; false for any other file. Read by hand:
-// a pattern would load the regular expression engine at every start for this one list.
+// The kind and day of a backup from its file name: "CalendarD-2025-03-02.db" (daily),
+// "CalendarD-2025-03-02-080005-before-restore.db" or "CalendarD-2025-03-02-pinned-20250310-
+// 091500.db"; false for any other file. Read by hand: a pattern would load the regular
+// expression engine at every start for this one list.
 bool parseBackupName(QStringView name, BackupInfo &info) {
     const QStringView prefix = u"CalendarD-";
     if (!name.startsWith(prefix)) return false;
@@ -69,11 +110,16 @@ bool parseBackupName(QStringView name, BackupInfo &info) {
         return false;
     const QStringView rest = name.mid(prefix.size() + 10);
     const QStringView beforeRestore = u"-before-restore.db";
+    const QStringView pinned = u"-pinned-";
     if (rest == u".db") {
         info.kind = BackupInfo::Kind::Daily;
     } else if (rest.size() == 7 + beforeRestore.size() && rest[0] == u'-' &&
                isDigits(rest.mid(1, 6)) && rest.mid(7) == beforeRestore) {
         info.kind = BackupInfo::Kind::BeforeRestore;
+    } else if (rest.size() == pinned.size() + 18 && rest.startsWith(pinned) &&
+               isDigits(rest.mid(pinned.size(), 8)) && rest[pinned.size() + 8] == u'-' &&
+               isDigits(rest.mid(pinned.size() + 9, 6)) && rest.endsWith(u".db")) {
+        info.kind = BackupInfo::Kind::Pinned;
     } else {
         return false;
     }
@@ -98,30 +144,35 @@ bool replaceFile(const QString &from, const QString &to) {
 
 const char *const kLogSuffixes[] = {"-wal", "-shm", "-journal"};
 
-} // namespace
+// What a copy writes before it is checked and renamed into place.
+const char *const kPartSuffixes[] = {".part", ".part-journal"};
 
-BackupManager::BackupManager(const QString &databaseFile, const QString &backupDir)
-    : m_databaseFile(QDir::cleanPath(QFileInfo(databaseFile).absoluteFilePath())),
-      m_backupDir(QDir::cleanPath(QDir(backupDir).absolutePath())) {}
-
-QString BackupManager::dailyFileName(const QDate &day) {
-    return QStringLiteral("CalendarD-%1.db").arg(day.toString(QStringLiteral("yyyy-MM-dd")));
+QString pinnedFileName(const QDate &day, const QDateTime &when) {
+    return QStringLiteral("CalendarD-%1-pinned-%2.db")
+        .arg(day.toString(QStringLiteral("yyyy-MM-dd")),
+             when.toString(QStringLiteral("yyyyMMdd-HHmmss")));
 }
 
-QString BackupManager::quickCheck(const QString &file, bool *busy) {
+// PRAGMA quick_check, as BackupManager::quickCheck() describes it; `interrupted` tells that
+// `stop` ended it before a verdict.
+QString checkFile(const QString &file, bool *busy, const StopRequest &stop, bool *interrupted) {
     if (busy) *busy = false;
+    *interrupted = false;
     if (!QFileInfo(file).isFile()) return QStringLiteral("文件不存在");
     const Connection c(file, true);
     if (!c.openError().isEmpty()) {
         if (busy) *busy = true; // SQLite reads nothing on opening: no verdict
         return c.openError();
     }
+    c.stopWhen(&stop);
     QSqlQuery q(c.database());
     // Only SQLITE_CORRUPT (11) and SQLITE_NOTADB (26) speak of the file; a lock held by another
-    // program (5, 6), a read-only folder or a full disk (8, 10, 13, 14) say nothing about it.
+    // program (5, 6), a read-only folder or a full disk (8, 10, 13, 14), or a check stopped
+    // on request (9) say nothing about it.
     const auto noteBusy = [&](const QSqlError &e) {
-        const int code = e.nativeErrorCode().toInt() & 0xff;
-        if (busy && code != 11 && code != 26) *busy = true;
+        const int code = sqliteCode(e);
+        if (code == SQLITE_INTERRUPT) *interrupted = true;
+        if (busy && code != SQLITE_CORRUPT && code != SQLITE_NOTADB) *busy = true;
         return e.text();
     };
     if (!q.exec(QStringLiteral("PRAGMA quick_check"))) return noteBusy(q.lastError());
@@ -130,6 +181,24 @@ QString BackupManager::quickCheck(const QString &file, bool *busy) {
     if (q.lastError().isValid()) problems << noteBusy(q.lastError());
     if (problems == QStringList{QStringLiteral("ok")}) return QString();
     return problems.isEmpty() ? QStringLiteral("无法检查数据库") : problems.join(QLatin1Char('\n'));
+}
+
+} // namespace
+
+BackupManager::BackupManager(const QString &databaseFile, const QString &backupDir)
+    : m_databaseFile(QDir::cleanPath(QFileInfo(databaseFile).absoluteFilePath())),
+      m_backupDir(QDir::cleanPath(QDir(backupDir).absolutePath())),
+      m_lock(std::make_shared<BackupLock>()) {}
+
+QString BackupManager::dailyFileName(const QDate &day) {
+    return QStringLiteral("CalendarD-%1.db").arg(day.toString(QStringLiteral("yyyy-MM-dd")));
+}
+
+QString BackupManager::quickCheck(const QString &file, bool *busy,
+                                  const std::atomic<bool> *cancel) {
+    bool interrupted = false;
+    const QString problem = checkFile(file, busy, StopRequest{cancel, nullptr}, &interrupted);
+    return interrupted ? QStringLiteral("检查已中止") : problem;
 }
 
 void BackupManager::checkpoint(const QString &file) {
@@ -183,33 +252,64 @@ bool BackupManager::changedSinceBackupOf(const QDate &day) const {
     return log.size() > 0 && log.lastModified() > copy->written;
 }
 
-void BackupManager::copyInto(const QString &target) {
+void BackupManager::copyInto(const QString &target, const std::atomic<bool> *cancel) {
+    const StopRequest stop{cancel, m_lock.get()};
     if (!QDir().mkpath(m_backupDir))
         throw StoreError(QStringLiteral("无法创建文件夹 %1").arg(m_backupDir));
     const QString part = target + QStringLiteral(".part");
-    QFile::remove(part);
+    const auto removePart = [&] {
+        for (const char *suffix : kPartSuffixes) QFile::remove(target + QLatin1String(suffix));
+    };
+    removePart();
     const auto fail = [&](const QString &why) {
-        QFile::remove(part);
+        removePart();
         throw StoreError(QStringLiteral("无法备份数据库到 %1: %2").arg(target, why));
     };
+    const auto stopHereIfAsked = [&] {
+        if (!stop()) return;
+        removePart();
+        throw CopyCancelled(QStringLiteral("备份 %1 已中止").arg(target));
+    };
+    stopHereIfAsked();
     if (!QFileInfo(m_databaseFile).isFile()) fail(QStringLiteral("数据库文件不存在"));
+    QString copyError;
     {
         const Connection c(m_databaseFile, true);
         if (!c.openError().isEmpty()) fail(c.openError());
+        c.stopWhen(&stop);
         QSqlQuery q(c.database());
         q.prepare(QStringLiteral("VACUUM INTO ?"));
         q.addBindValue(part);
-        if (!q.exec()) fail(q.lastError().text());
+        if (!q.exec()) copyError = q.lastError().text();
     }
+    stopHereIfAsked(); // a statement ended by the request fails with "interrupted"
+    if (!copyError.isEmpty()) fail(copyError);
     if (!syncFile(part)) fail(systemError());
-    const QString problem = quickCheck(part);
+    stopHereIfAsked();
+    bool interrupted = false;
+    const QString problem = checkFile(part, nullptr, stop, &interrupted);
+    stopHereIfAsked();
     if (!problem.isEmpty()) fail(QStringLiteral("副本检查未通过: ") + problem);
     if (!replaceFile(part, target)) fail(systemError());
 }
 
-BackupInfo BackupManager::backupNow(const QDate &day) {
+void BackupManager::removeLeftovers() const {
+    // Only while the lock is held: then no copy of this program is writing one.
+    for (const QFileInfo &fi : QDir(m_backupDir).entryInfoList(QDir::Files)) {
+        for (const char *suffix : kPartSuffixes) {
+            const QString name = fi.fileName();
+            BackupInfo info;
+            if (name.endsWith(QLatin1String(suffix)) &&
+                parseBackupName(QStringView(name).chopped(int(std::strlen(suffix))), info))
+                QFile::remove(fi.absoluteFilePath());
+        }
+    }
+}
+
+BackupInfo BackupManager::backupNow(const QDate &day, const std::atomic<bool> *cancel) {
+    const BackupLock::Holder held = m_lock->acquire(cancel == nullptr);
     const QString target = QDir(m_backupDir).filePath(dailyFileName(day));
-    copyInto(target);
+    copyInto(target, cancel);
     rotate();
     const std::optional<BackupInfo> made = dailyBackupOf(day);
     if (!made) throw StoreError(QStringLiteral("无法备份数据库到 %1").arg(target));
@@ -217,6 +317,8 @@ BackupInfo BackupManager::backupNow(const QDate &day) {
 }
 
 QStringList BackupManager::rotate() {
+    const BackupLock::Holder held = m_lock->acquire(true);
+    removeLeftovers();
     QList<QDate> dailyDates;
     const QList<BackupInfo> all = backups();
     for (const BackupInfo &b : all)
@@ -225,15 +327,44 @@ QStringList BackupManager::rotate() {
     QStringList removed;
     int beforeRestoreSeen = 0; // the list is newest first
     for (const BackupInfo &b : all) {
-        const bool drop = b.kind == BackupInfo::Kind::Daily
-                              ? dropped.contains(b.date)
-                              : ++beforeRestoreSeen > KeptBeforeRestore;
+        bool drop = false;
+        switch (b.kind) {
+        case BackupInfo::Kind::Daily:
+            drop = dropped.contains(b.date);
+            break;
+        case BackupInfo::Kind::BeforeRestore:
+            drop = ++beforeRestoreSeen > KeptBeforeRestore;
+            break;
+        case BackupInfo::Kind::Pinned:
+            break;
+        }
         if (drop && QFile::remove(b.file)) removed << b.file;
     }
     return removed;
 }
 
+QList<BackupInfo> BackupManager::pinCopies(const QDateTime &now) {
+    const BackupLock::Holder held = m_lock->acquire(true);
+    QList<BackupInfo> pinned;
+    const QDir dir(m_backupDir);
+    for (BackupInfo b : backups()) {
+        if (b.kind != BackupInfo::Kind::Daily) continue;
+        // A second pinning within the same second finds the name taken: the next second.
+        QString target;
+        for (int s = 0; s < 60; ++s) {
+            target = dir.filePath(pinnedFileName(b.date, now.addSecs(s)));
+            if (!QFileInfo::exists(target)) break;
+        }
+        if (!QFile::rename(b.file, target)) continue; // never over an existing file
+        b.file = target;
+        b.kind = BackupInfo::Kind::Pinned;
+        pinned << b;
+    }
+    return pinned;
+}
+
 BackupInfo BackupManager::restore(const BackupInfo &backup, const QDateTime &now) {
+    const BackupLock::Holder held = m_lock->acquire(true);
     const QString problem = quickCheck(backup.file);
     if (!problem.isEmpty())
         throw StoreError(QStringLiteral("备份 %1 已损坏: %2").arg(backup.file, problem));
@@ -246,7 +377,7 @@ BackupInfo BackupManager::restore(const BackupInfo &backup, const QDateTime &now
     bool moved = false;
     if (QFileInfo(m_databaseFile).isFile()) {
         try {
-            copyInto(kept);
+            copyInto(kept, nullptr);
         } catch (const StoreError &) {
             // A file SQLite cannot copy (damaged, or no room for a copy) is kept as it is,
             // with its log.
@@ -266,6 +397,8 @@ BackupInfo BackupManager::restore(const BackupInfo &backup, const QDateTime &now
         }
         throw;
     }
+    // What was there before the restore stays, whatever is copied after it.
+    pinCopies(now);
     rotate();
     for (const BackupInfo &b : backups())
         if (b.file == QFileInfo(kept).absoluteFilePath()) return b;

@@ -16,6 +16,7 @@
 
 #include <QAction>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QMap>
 #include <QMenu>
 #include <QPushButton>
@@ -23,8 +24,10 @@
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QTreeWidget>
 
+#include <functional>
 #include <memory>
 
 namespace {
@@ -66,7 +69,40 @@ struct Harness {
     QStringList damagedFiles() const {
         return QDir(paths.db3Dir()).entryList({"*.damaged-*.db"}, QDir::Files);
     }
+    QString todaysCopy() const {
+        return QDir(paths.backupDir()).filePath(BackupManager::dailyFileName(kNow.date()));
+    }
 };
+
+// Ticks every millisecond on the event loop; counts the ticks while `file` exists (a copy
+// being written) and runs `action` once when it has grown past `bytes`.
+class CopyWatch : public QObject {
+public:
+    CopyWatch(QString file, qint64 bytes, std::function<void()> action = {})
+        : m_file(std::move(file)), m_bytes(bytes), m_action(std::move(action)) {
+        connect(&m_timer, &QTimer::timeout, this, [this] {
+            const QFileInfo part(m_file);
+            if (!part.exists()) return;
+            ++m_ticksWhileWritten;
+            if (m_fired || part.size() <= m_bytes) return;
+            m_fired = true;
+            if (m_action) m_action();
+        });
+        m_timer.start(1);
+    }
+    int ticksWhileWritten() const { return m_ticksWhileWritten; }
+    bool fired() const { return m_fired; }
+
+private:
+    QString m_file;
+    qint64 m_bytes;
+    std::function<void()> m_action;
+    QTimer m_timer;
+    int m_ticksWhileWritten = 0;
+    bool m_fired = false;
+};
+
+constexpr qint64 kMiB = 1024 * 1024;
 } // namespace
 
 class TestBackupController : public QObject {
@@ -124,8 +160,11 @@ private slots:
         h.form->session().store().writeMemoLine(1, QStringLiteral("新的"));
         h.controller->dailyBackup();
         h.controller->atExit();
-        QCOMPARE(h.backupFiles(), before);
-        QCOMPARE(testfiles::fileHash(h.paths.backupDir() + "/" + before.first()), copy);
+        // The day's copy, made before the damage, is pinned: kept under a name of its own.
+        const QStringList after = h.backupFiles();
+        QCOMPARE(after.size(), 1);
+        QVERIFY2(after.first().contains("pinned"), qPrintable(after.first()));
+        QCOMPARE(testfiles::fileHash(h.paths.backupDir() + "/" + after.first()), copy);
     }
 
     void withoutBackupsTheUserIsToldAndGetsAnEmptyDatabase() {
@@ -257,6 +296,104 @@ private slots:
         copyStore.open(copy);
         QCOMPARE(copyStore.readMemoLines()[1], QStringLiteral("关闭前写的"));
         QCOMPARE(h.messages, QStringList());
+    }
+
+    // The daily copy of a large database is made while the window keeps answering: the event
+    // loop ticks on while the copy is written.
+    void dailyCopyLeavesTheEventLoopRunning() {
+        Harness h;
+        QVERIFY(testfiles::addBulk(h.paths.databaseFile(), 24));
+        h.start();
+        h.controller->allowQuestions();
+        CopyWatch watch(h.todaysCopy() + ".part", 2 * kMiB);
+        h.form->show();
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(h.todaysCopy()), 30000);
+        QVERIFY2(watch.ticksWhileWritten() > 10,
+                 qPrintable(QString::number(watch.ticksWhileWritten())));
+        QCOMPARE(BackupManager::quickCheck(h.todaysCopy()), QString());
+        QCOMPARE(h.messages, QStringList());
+    }
+
+    // The program ends while a copy is written: a close makes the day's copy anew after the
+    // edits; a kill from outside (cancelCopies()) makes none, during the daily copy or the one
+    // at close. Either way the backup folder holds only sound, complete copies and the log is
+    // folded into the database.
+    void endingDuringACopyLeavesOnlySoundCopies_data() {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<bool>("todayCopied");
+        QTest::newRow("closed during the daily copy") << "close" << true;
+        QTest::newRow("killed during the daily copy") << "kill" << false;
+        QTest::newRow("killed during the copy at close") << "kill at close" << false;
+    }
+    void endingDuringACopyLeavesOnlySoundCopies() {
+        QFETCH(QString, how);
+        QFETCH(bool, todayCopied);
+        Harness h;
+        QVERIFY(testfiles::addBulk(h.paths.databaseFile(), 24));
+        const QString earlier = h.manager().backupNow(kNow.date().addDays(-1)).file;
+        const QByteArray earlierHash = testfiles::fileHash(earlier);
+        h.start();
+        h.controller->allowQuestions();
+        bool ended = false;
+        const auto end = [&] {
+            h.form->session().store().writeMemoLine(2, QStringLiteral("结束前写的"));
+            if (how == "kill") h.controller->cancelCopies();
+            if (how == "kill at close") {
+                // The copy at close starts over from nothing: stopped as soon as it writes.
+                auto *again = new CopyWatch(h.todaysCopy() + ".part", 2 * kMiB,
+                                            [&] { h.controller->cancelCopies(); });
+                again->setParent(h.controller);
+            }
+            h.controller->atExit();
+            ended = true;
+        };
+        CopyWatch watch(h.todaysCopy() + ".part", 2 * kMiB, end);
+        h.form->show();
+        QTRY_VERIFY_WITH_TIMEOUT(ended, 30000);
+
+        QCOMPARE(testfiles::unsoundBackupFiles(h.manager()), QStringList());
+        QCOMPARE(QFileInfo::exists(h.todaysCopy()), todayCopied);
+        QCOMPARE(testfiles::fileHash(earlier), earlierHash);
+        QVERIFY(!QFileInfo::exists(h.paths.databaseFile() + "-wal") ||
+                QFileInfo(h.paths.databaseFile() + "-wal").size() == 0);
+        if (todayCopied) {
+            NoteStore copy;
+            copy.open(h.todaysCopy());
+            QCOMPARE(copy.readMemoLines()[1], QStringLiteral("结束前写的"));
+        }
+        NoteStore database;
+        database.open(h.paths.databaseFile());
+        QCOMPARE(database.readMemoLines()[1], QStringLiteral("结束前写的"));
+        QCOMPARE(h.messages, QStringList());
+    }
+
+    // A copy that fails its check is marked in the list and cannot be restored; the sound
+    // ones are shown as they are.
+    void dialogMarksADamagedCopy() {
+        Harness h;
+        h.manager().backupNow(QDate(2025, 7, 6));
+        h.manager().backupNow(QDate(2025, 7, 7));
+        QVERIFY(testfiles::damage(h.paths.backupDir() + "/CalendarD-2025-07-06.db", 8));
+        QStringList questions;
+        BackupDialog::Hooks hooks;
+        hooks.confirm = [&](const QString &q) {
+            questions << q;
+            return true;
+        };
+        BackupDialog dialog(h.manager(), hooks);
+        QTreeWidget *list = dialog.list();
+        QCOMPARE(list->topLevelItemCount(), 2);
+        QTRY_COMPARE(list->topLevelItem(1)->text(0), QStringLiteral("2025-07-06（已损坏）"));
+        QCOMPARE(list->topLevelItem(0)->text(0), QStringLiteral("2025-07-07"));
+        QVERIFY(!dialog.isDamaged(0));
+        QVERIFY(dialog.isDamaged(1));
+
+        list->setCurrentItem(list->topLevelItem(1));
+        QVERIFY(!dialog.restoreButton()->isEnabled());
+        dialog.restoreSelected();
+        QCOMPARE(questions, QStringList());
+        list->setCurrentItem(list->topLevelItem(0));
+        QVERIFY(dialog.restoreButton()->isEnabled());
     }
 
     void menuItemSitsBelowThePasswordSettings() {

@@ -1,10 +1,16 @@
 #pragma once
 
+#include "store/BackupManager.h"
 #include "store/NoteStore.h"
 
 #include <QCryptographicHash>
+#include <QDate>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QRandomGenerator>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QString>
 
 // Note databases for the backup tests: filled, damaged on purpose, compared.
@@ -65,6 +71,44 @@ inline bool holdsNotes(const QString &file, int months) {
             return false;
     }
     return store.readMemoLines()[0] == QStringLiteral("买菜");
+}
+
+// Adds about `mebibytes` MiB of day plans (days from 1900 on) to the database, in one
+// transaction: a file large enough that copying it takes a while.
+inline bool addBulk(const QString &file, int mebibytes) {
+    bool ok = false;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "bulk");
+        db.setDatabaseName(file);
+        if (db.open()) {
+            QSqlQuery q(db);
+            ok = q.exec("BEGIN") && q.prepare("INSERT OR REPLACE INTO TailiNew_day VALUES (?, ?)");
+            const int rows = mebibytes * 256; // 4 KiB a row
+            QDate day(1900, 1, 1);
+            for (int i = 0; ok && i < rows; ++i, day = day.addDays(1)) {
+                q.addBindValue(NoteStore::dayKey(day));
+                q.addBindValue(cellText(day.month(), day.day(), i).leftJustified(4000, 'y'));
+                ok = q.exec();
+            }
+            ok = ok && QSqlQuery(db).exec("COMMIT");
+        }
+    }
+    QSqlDatabase::removeDatabase("bulk");
+    return ok;
+}
+
+// The files of the backup folder that are not sound, complete backups: temporary files, and
+// copies that fail their check.
+inline QStringList unsoundBackupFiles(const BackupManager &manager) {
+    QStringList listed;
+    QStringList problems;
+    for (const BackupInfo &b : manager.backups()) {
+        listed << QFileInfo(b.file).fileName();
+        if (!BackupManager::quickCheck(b.file).isEmpty()) problems << b.file;
+    }
+    for (const QString &name : QDir(manager.backupDir()).entryList(QDir::Files))
+        if (!listed.contains(name)) problems << name;
+    return problems;
 }
 
 } // namespace testfiles

@@ -235,9 +235,13 @@ private slots:
     void onlyTheNewestCopiesOfReplacedFilesAreKept() {
         fillDatabase(m_db, 1);
         BackupManager manager(m_db, m_backupDir);
-        const BackupInfo copy = manager.backupNow(QDate(2025, 3, 1));
-        for (int i = 0; i < BackupManager::KeptBeforeRestore + 2; ++i)
+        manager.backupNow(QDate(2025, 3, 1));
+        for (int i = 0; i < BackupManager::KeptBeforeRestore + 2; ++i) {
+            // The first restore pins the day's copy under a new name: the oldest in the list.
+            const BackupInfo copy = manager.backups().last();
+            QCOMPARE(copy.date, QDate(2025, 3, 1));
             manager.restore(copy, QDateTime(QDate(2025, 3, 2), QTime(8, i)));
+        }
         int kept = 0;
         for (const BackupInfo &b : manager.backups())
             if (b.kind == BackupInfo::Kind::BeforeRestore) ++kept;
@@ -375,6 +379,113 @@ private slots:
                                  ? BackupInfo::Kind::BeforeRestore
                                  : BackupInfo::Kind::Daily);
         }
+    }
+
+    // A copy pinned at a damage or a restore is replaced neither by the day's next copy nor by
+    // the rotation; the daily copies made after it come and go as before.
+    void pinnedCopySurvives_data() {
+        QTest::addColumn<QList<QDate>>("laterCopies");
+        const QDate day(2025, 3, 1);
+        QTest::newRow("same day") << QList<QDate>{day};
+        QList<QDate> monthly{day};
+        for (int m = 1; m <= BackupRotation::Monthly + 2; ++m) monthly << day.addMonths(m);
+        QTest::newRow("rotation") << monthly;
+    }
+    void pinnedCopySurvives() {
+        QFETCH(QList<QDate>, laterCopies);
+        fillDatabase(m_db, 2);
+        BackupManager manager(m_db, m_backupDir);
+        manager.backupNow(QDate(2025, 3, 1));
+        const QList<BackupInfo> pinned =
+            manager.pinCopies(QDateTime(QDate(2025, 3, 1), QTime(12, 30, 5)));
+        QCOMPARE(pinned.size(), 1);
+        QCOMPARE(QFileInfo(pinned[0].file).fileName(),
+                 QStringLiteral("CalendarD-2025-03-01-pinned-20250301-123005.db"));
+        const QByteArray hash = fileHash(pinned[0].file);
+        {
+            NoteStore store;
+            store.open(m_db);
+            store.writeMemoLine(2, QStringLiteral("固定之后"));
+        }
+        for (const QDate &d : laterCopies) manager.backupNow(d);
+
+        QCOMPARE(fileHash(pinned[0].file), hash);
+        QCOMPARE(BackupManager::quickCheck(pinned[0].file), QString());
+        QList<QDate> dailies;
+        int pinnedListed = 0;
+        for (const BackupInfo &b : manager.backups()) {
+            if (b.kind == BackupInfo::Kind::Daily) dailies << b.date;
+            if (b.kind == BackupInfo::Kind::Pinned) {
+                ++pinnedListed;
+                QCOMPARE(b.date, QDate(2025, 3, 1));
+                QCOMPARE(b.file, pinned[0].file);
+            }
+        }
+        QCOMPARE(pinnedListed, 1);
+        QCOMPARE(dailies, BackupRotation::keep(laterCopies));
+    }
+
+    // The copies there were when a restore was made are pinned; the copy the restore replaced
+    // is kept as before.
+    void restorePinsTheCopiesThereWere() {
+        fillDatabase(m_db, 2);
+        BackupManager manager(m_db, m_backupDir);
+        const BackupInfo first = manager.backupNow(QDate(2025, 3, 1));
+        manager.backupNow(QDate(2025, 3, 2));
+        const QByteArray secondHash =
+            fileHash(QDir(m_backupDir).filePath(BackupManager::dailyFileName(QDate(2025, 3, 2))));
+        manager.restore(first, QDateTime(QDate(2025, 3, 2), QTime(8, 0, 5)));
+        QCOMPARE(fileNames(m_backupDir),
+                 (QStringList{"CalendarD-2025-03-01-pinned-20250302-080005.db",
+                              "CalendarD-2025-03-02-080005-before-restore.db",
+                              "CalendarD-2025-03-02-pinned-20250302-080005.db"}));
+        manager.backupNow(QDate(2025, 3, 2));
+        QCOMPARE(fileHash(m_backupDir + "/CalendarD-2025-03-02-pinned-20250302-080005.db"),
+                 secondHash);
+        QCOMPARE(manager.backups().size(), 4);
+        QCOMPARE(manager.newestSoundBackup()->kind, BackupInfo::Kind::Daily);
+    }
+
+    void pinnedCopiesAreKnownByTheirNames_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("known");
+        QTest::newRow("pinned") << "CalendarD-2025-03-01-pinned-20250302-080005.db" << true;
+        QTest::newRow("short stamp") << "CalendarD-2025-03-01-pinned-20250302-0800.db" << false;
+        QTest::newRow("no time") << "CalendarD-2025-03-01-pinned-20250302.db" << false;
+        QTest::newRow("letters") << "CalendarD-2025-03-01-pinned-2025030x-080005.db" << false;
+        QTest::newRow("other word") << "CalendarD-2025-03-01-pinnet-20250302-080005.db" << false;
+        QTest::newRow("no .db") << "CalendarD-2025-03-01-pinned-20250302-080005" << false;
+        QTest::newRow("temporary")
+            << "CalendarD-2025-03-01-pinned-20250302-080005.db.part" << false;
+    }
+    void pinnedCopiesAreKnownByTheirNames() {
+        QFETCH(QString, name);
+        QFETCH(bool, known);
+        QDir().mkpath(m_backupDir);
+        QFile f(QDir(m_backupDir).filePath(name));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.close();
+        const QList<BackupInfo> found = BackupManager(m_db, m_backupDir).backups();
+        QCOMPARE(found.size(), known ? 1 : 0);
+        if (!known) return;
+        QCOMPARE(found[0].kind, BackupInfo::Kind::Pinned);
+        QCOMPARE(found[0].date, QDate(2025, 3, 1));
+    }
+
+    // A copy cut off by a crash leaves its temporary files; the next rotation removes them.
+    void leftoversOfACrashGoAtTheNextRotation() {
+        fillDatabase(m_db, 1);
+        QDir().mkpath(m_backupDir);
+        const QStringList leftovers = {"CalendarD-2025-03-01.db.part",
+                                       "CalendarD-2025-03-01.db.part-journal",
+                                       "CalendarD-2025-03-01-080005-before-restore.db.part"};
+        for (const QString &name : leftovers + QStringList{"notes.part"}) {
+            QFile f(QDir(m_backupDir).filePath(name));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("half");
+        }
+        BackupManager(m_db, m_backupDir).backupNow(QDate(2025, 3, 2));
+        QCOMPARE(fileNames(m_backupDir), (QStringList{"CalendarD-2025-03-02.db", "notes.part"}));
     }
 
 private:
