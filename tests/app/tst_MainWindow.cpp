@@ -1312,7 +1312,7 @@ void TestMainWindow::closingWritesPendingMemoLines() {
 void TestMainWindow::wallpaperFromTheMonthPage() {
     Harness h;
     MainWindow &f = h.running();
-    auto *dialog = new WallpaperDialog(h.paths.wallpaperDir(), &f);
+    auto *dialog = new WallpaperDialog(h.paths.wallpaperDir(), h.paths.shippedWallpaperDir(), &f);
     QStringList dialogMessages;
     QStringList installed;
     dialog->setMessageSink([&](const QString &m) { dialogMessages << m; });
@@ -1350,7 +1350,7 @@ void TestMainWindow::wallpaperFromTheMonthPage() {
 void TestMainWindow::wallpaperContentUnwritable() {
     Harness h;
     MainWindow &f = h.running();
-    auto *dialog = new WallpaperDialog(h.paths.wallpaperDir(), &f);
+    auto *dialog = new WallpaperDialog(h.paths.wallpaperDir(), h.paths.shippedWallpaperDir(), &f);
     QStringList dialogMessages;
     dialog->setMessageSink([&](const QString &m) { dialogMessages << m; });
     f.setWallpaperDialog(dialog);
@@ -1372,7 +1372,7 @@ void TestMainWindow::wallpaperContentUnwritable() {
 void TestMainWindow::wallpaperFromTheGeneralPage() {
     Harness h;
     MainWindow &f = h.running();
-    auto *dialog = new WallpaperDialog(h.paths.wallpaperDir(), &f);
+    auto *dialog = new WallpaperDialog(h.paths.wallpaperDir(), h.paths.shippedWallpaperDir(), &f);
     dialog->setInstaller([](const QString &, const QImage &, QString *) { return true; });
     dialog->setScreenSize(QSize());
     f.setWallpaperDialog(dialog);
@@ -1398,7 +1398,7 @@ void TestMainWindow::wallpaperFromTheGeneralPage() {
 void TestMainWindow::wallpaperNotFromTheAnnualPage() {
     Harness h;
     MainWindow &f = h.running();
-    auto *dialog = new WallpaperDialog(h.paths.wallpaperDir(), &f);
+    auto *dialog = new WallpaperDialog(h.paths.wallpaperDir(), h.paths.shippedWallpaperDir(), &f);
     f.setWallpaperDialog(dialog);
     QVERIFY(f.pages().openPage(f.pages().page<AnnualNotesPage>(QStringLiteral("spdRili"))));
     bool opened = false;
