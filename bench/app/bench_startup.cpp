@@ -282,7 +282,8 @@ void BM_StartupAgainstMinimalWidgets(benchmark::State &state) {
         summary += line;
     };
     for (std::size_t i = 0; i < kYears.size(); ++i) {
-        const std::string name = std::to_string(kYears[i]) + " years of daily notes:";
+        const std::string name =
+            std::to_string(kYears[i]) + (kYears[i] == 1 ? " year" : " years") + " of daily notes:";
         ratios(name.c_str(), kestrova[i], hello);
     }
     ratios("first start (lays out its folder):", first, hello);
