@@ -1,10 +1,12 @@
 // Start-up of the desktop program against a minimal Qt Widgets program built with the same flags:
 // time from the start of the process to the moment its main window is mapped (the month page
 // has been laid out and its notes loaded before the window maps), the processor time used up to
-// then (which the machine's load disturbs less than the wall time), and the peak resident
-// memory once it has settled. Each iteration starts a fresh process of each, one after the
-// other, so all see the same load; kestrova runs on a data folder that holds a fully written
-// month. The counters give the medians; the lines after the table give their ratios.
+// then by all its threads, ended ones included, and the peak resident memory once it has
+// settled. Each iteration starts a fresh process of each, one after the other, so all see the
+// same load: the minimal program, kestrova on data folders with 1, 30 and 100 years of daily
+// notes (the month shown full: 200 Chinese characters in every cell), and kestrova's first start
+// on a folder it lays out. The counters give the medians; the lines after the table give their
+// ratios.
 // The daily backup is measured on a folder with 30 years of notes: starts whose daily copy is
 // already there against starts where it is due, with the time until the copy is complete.
 #include "NoteYears.h"
@@ -20,6 +22,7 @@
 #include <QTemporaryDir>
 
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -32,6 +35,7 @@
 #include <string>
 #include <sys/wait.h>
 #include <thread>
+#include <time.h>
 #include <unistd.h>
 #include <vector>
 
@@ -41,18 +45,30 @@ namespace {
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
+// The program with its resources in a folder of its own, which is also its data folder: none
+// yet (a first start lays it out), or a month of short notes and `years` years of notes before
+// it (fillYears()), or `years` years of daily notes ending with a full current month.
 struct ProgramFolder {
+    enum class Data { None, ShortNotes, DailyNotes };
+
     QTemporaryDir dir;
     QTemporaryDir runtime;
     std::string binary;
 
-    explicit ProgramFolder(int years = 0) {
+    explicit ProgramFolder(Data data = Data::ShortNotes, int years = 0) {
         const fs::path root = dir.path().toStdString();
         binary = (root / "kestrova").string();
         fs::copy_file(KESTROVA_BINARY, binary);
         fs::copy(KESTROVA_RESOURCES, root / "resources", fs::copy_options::recursive);
+        setenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit().constData(), 1);
+        unsetenv("QT_QPA_PLATFORM");
+        if (data == Data::None) return;
         const AppPaths paths(dir.path());
         paths.ensureLayout();
+        if (data == Data::DailyNotes) {
+            benchdata::fillDailyNotes(paths.databaseFile(), years);
+            return;
+        }
         // A month full of notes and a day plan, as a user's month looks.
         NoteStore store;
         store.open(paths.databaseFile());
@@ -68,18 +84,17 @@ struct ProgramFolder {
             "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0 SimSun;}}\\f0 Plan of the day\\par}");
         store.close();
         if (years > 0) benchdata::fillYears(paths.databaseFile(), years);
-        setenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit().constData(), 1);
-        unsetenv("QT_QPA_PLATFORM");
+    }
+
+    // Back to a folder that was never started in: the program and its resources alone.
+    void clearData() const {
+        const fs::path root = dir.path().toStdString();
+        for (const char *made : {"DB3", "source"}) fs::remove_all(root / made);
     }
 };
 
-ProgramFolder &folder() {
-    static ProgramFolder f;
-    return f;
-}
-
 ProgramFolder &folder30Years() {
-    static ProgramFolder f(30);
+    static ProgramFolder f(ProgramFolder::Data::ShortNotes, 30);
     return f;
 }
 
@@ -125,18 +140,14 @@ long peakResidentKiB(pid_t pid) {
     return -1;
 }
 
-// The processor time all threads of a running process have used, in milliseconds: less
-// sensitive to the machine's load than the wall time.
+// The processor time a running process has used, in milliseconds: all its threads, those that
+// have ended too (what getrusage(RUSAGE_SELF) would tell inside it). Less sensitive to the
+// machine's load than the wall time.
 double cpuMs(pid_t pid) {
-    double ns = 0;
-    const fs::path tasks = "/proc/" + std::to_string(pid) + "/task";
-    std::error_code error;
-    for (const fs::directory_entry &task : fs::directory_iterator(tasks, error)) {
-        std::ifstream schedstat(task.path() / "schedstat");
-        double run = 0;
-        if (schedstat >> run) ns += run;
-    }
-    return ns / 1e6;
+    clockid_t clock;
+    timespec used{};
+    if (clock_getcpuclockid(pid, &clock) != 0 || clock_gettime(clock, &used) != 0) return 0;
+    return used.tv_sec * 1e3 + used.tv_nsec / 1e6;
 }
 
 struct Start {
@@ -211,49 +222,77 @@ struct Samples {
 
 std::string summary; // printed after the benchmark's table
 
+// The years of daily notes of the start-up comparison.
+constexpr std::array<int, 3> kYears = {1, 30, 100};
+
 void BM_StartupAgainstMinimalWidgets(benchmark::State &state) {
-    ProgramFolder &program = folder();
+    using Data = ProgramFolder::Data;
+    static std::array<ProgramFolder, kYears.size()> programs = {
+        ProgramFolder(Data::DailyNotes, kYears[0]), ProgramFolder(Data::DailyNotes, kYears[1]),
+        ProgramFolder(Data::DailyNotes, kYears[2])};
+    static ProgramFolder firstStart(Data::None);
     xcb_connection_t *c = watchMaps(state);
     if (!c) return;
 
-    Samples kestrova, hello, sized;
+    Samples hello, sized, first;
+    std::array<Samples, kYears.size()> kestrova;
     for (auto _ : state) {
         const std::optional<Start> h = startOnce(c, MINIMAL_BINARY, "", "minimal_widgets");
         const std::optional<Start> s =
             startOnce(c, MINIMAL_BINARY, "--like-main-window", "minimal_widgets");
-        const std::optional<Start> k = startOnce(c, program.binary, "", kKestrovaClass);
-        if (!h || !s || !k) {
+        std::array<std::optional<Start>, kYears.size()> k;
+        for (std::size_t i = 0; i < k.size(); ++i)
+            k[i] = startOnce(c, programs[i].binary, "", kKestrovaClass);
+        firstStart.clearData();
+        const std::optional<Start> f = startOnce(c, firstStart.binary, "", kKestrovaClass);
+        if (!h || !s || !f || !k[0] || !k[1] || !k[2]) {
             state.SkipWithError("a window did not appear");
             break;
         }
-        state.SetIterationTime(k->ms / 1000);
-        kestrova.add(*k);
+        state.SetIterationTime(k[0]->ms / 1000);
         hello.add(*h);
         sized.add(*s);
+        first.add(*f);
+        for (std::size_t i = 0; i < k.size(); ++i) kestrova[i].add(*k[i]);
     }
     xcb_disconnect(c);
-    if (kestrova.times.empty()) return;
-    state.counters["kestrova_ms"] = kestrova.time();
-    state.counters["hello_ms"] = hello.time();
-    state.counters["sized_ms"] = sized.time();
-    state.counters["kestrova_cpu_ms"] = kestrova.cpu();
-    state.counters["hello_cpu_ms"] = hello.cpu();
-    state.counters["sized_cpu_ms"] = sized.cpu();
-    state.counters["kestrova_peak_MiB"] = kestrova.peak();
-    state.counters["hello_peak_MiB"] = hello.peak();
-    state.counters["sized_peak_MiB"] = sized.peak();
-    char line[768];
+    if (hello.times.empty()) return;
+    const auto count = [&state](const std::string &name, const Samples &samples) {
+        state.counters[name + "_ms"] = samples.time();
+        state.counters[name + "_cpu_ms"] = samples.cpu();
+        state.counters[name + "_peak_MiB"] = samples.peak();
+    };
+    count("hello", hello);
+    count("sized", sized);
+    count("first_start", first);
+    for (std::size_t i = 0; i < kYears.size(); ++i)
+        count("kestrova_" + std::to_string(kYears[i]) + "y", kestrova[i]);
+
+    char line[512];
     std::snprintf(line, sizeof line,
-                  "kestrova against a minimal Qt Widgets program (medians of %zu starts each):\n"
-                  "  hello world:                     time to mapped window %.2fx (goal <= 2x), "
-                  "processor time to it %.2fx, peak RSS %.2fx (goal <= 1.6x)\n"
-                  "  hello world sized like kestrova: time to mapped window %.2fx, "
-                  "processor time to it %.2fx, peak RSS %.2fx\n",
-                  kestrova.times.size(), kestrova.time() / hello.time(),
-                  kestrova.cpu() / hello.cpu(), kestrova.peak() / hello.peak(),
-                  kestrova.time() / sized.time(), kestrova.cpu() / sized.cpu(),
-                  kestrova.peak() / sized.peak());
+                  "kestrova against a minimal Qt Widgets program (medians of %zu starts each; "
+                  "hello world %.1f ms, %.1f ms processor, %.1f MiB):\n"
+                  "  time to mapped window (goal <= 2x), processor time to it, peak RSS "
+                  "(goal <= 1.6x):\n",
+                  hello.times.size(), hello.time(), hello.cpu(), hello.peak());
     summary = line;
+    const auto ratios = [&](const char *name, const Samples &k, const Samples &base) {
+        std::snprintf(line, sizeof line, "  %-34s %.2fx  %.2fx  %.2fx\n", name,
+                      k.time() / base.time(), k.cpu() / base.cpu(), k.peak() / base.peak());
+        summary += line;
+    };
+    for (std::size_t i = 0; i < kYears.size(); ++i) {
+        const std::string name =
+            std::to_string(kYears[i]) + (kYears[i] == 1 ? " year" : " years") + " of daily notes:";
+        ratios(name.c_str(), kestrova[i], hello);
+    }
+    ratios("first start (lays out its folder):", first, hello);
+    ratios("1 year, against hello world sized:", kestrova[0], sized);
+    std::snprintf(line, sizeof line,
+                  "  100 years against 1 year: time to mapped window %.2fx (goal <= 1.15x), "
+                  "processor time %.2fx\n",
+                  kestrova[2].time() / kestrova[0].time(), kestrova[2].cpu() / kestrova[0].cpu());
+    summary += line;
 }
 } // namespace
 

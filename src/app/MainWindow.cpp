@@ -362,7 +362,7 @@ void MainWindow::firstShow() {
 
 void MainWindow::afterFirstPaint() {
     m_formatBar->listFontFaces();
-    m_pages->openStartPage();
+    m_pages->confirmStartPage();
     m_pages->autoSaveTimer()->start();
 }
 

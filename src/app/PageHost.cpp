@@ -109,6 +109,18 @@ void PageHost::firstShow() {
     for (NotePage *page : builtPages()) page->firstShow();
 }
 
+bool PageHost::confirmStartPage() {
+    const QDate today = QDate::currentDate();
+    for (const Entry &e : m_entries) {
+        if (!e.row.startPage || !e.page || e.page != m_active) continue;
+        const NoteDocument *document = e.page->document();
+        if (document->isLoaded() && !document->isModified() && m_picker.date() == today &&
+            document->loadedDate() == today)
+            return true;
+    }
+    return openStartPage();
+}
+
 void PageHost::setPickerToToday() {
     const QDate today = QDate::currentDate();
     if (m_picker.date() != today) m_picker.setDateTime(QDateTime(today, QTime::currentTime()));

@@ -54,8 +54,13 @@ public:
     // activates `page`, arranges the side controls and opens it.
     bool openPage(NotePage *page);
     bool openStartPage();
-    // The window's first show: the start page becomes active and every built page lays out.
+    // The window's first show: the start page becomes active and every built page lays out (the
+    // start page opens from there, see NotePage::firstShow()).
     void firstShow();
+    // The start-up timer: the start page opens as by its button unless what the first show left
+    // still stands (the start page active, its notes loaded for today and unchanged), so the
+    // notes are read once at start. True when the start page shows its notes.
+    bool confirmStartPage();
     // The picker's date changed: the store reconnects, the active page follows.
     void pickerDateChanged();
     // The active page when it has unsaved changes, unless a load runs. A failure is told once;

@@ -116,7 +116,8 @@ int Startup::run(QApplication &app) {
         });
     mainWindow.attachBackups(*backups);
     QObject::connect(&mainWindow.session(), &NotesSession::finished, &app, &QCoreApplication::quit);
-    mainWindow.setWallpaperDialog(new WallpaperDialog(paths.wallpaperDir(), &mainWindow));
+    mainWindow.setWallpaperDialog(
+        new WallpaperDialog(paths.wallpaperDir(), paths.shippedWallpaperDir(), &mainWindow));
     lines.clear();
 
     // The session ending or a kill from outside: what can be saved is saved, the rest goes to

@@ -139,6 +139,11 @@ DesktopMonthPage::DesktopMonthPage(PageContext &context, QWidget *parent)
             &DesktopMonthPage::dayPlanAboutToBeReplaced);
     connect(notes, &MonthNotesDocument::dayPlanReplaced, this, &DesktopMonthPage::dayPlanReplaced);
 
+    // Cells read while the editors are out of sight need no second read when they come back.
+    connect(notes, &NoteDocument::loaded, this, [this] {
+        if (!m_editorsVisible) m_readWhileHidden = true;
+    });
+
     m_showTimer = new QTimer(this);
     m_showTimer->setObjectName(QStringLiteral("Timer1"));
     m_showTimer->setInterval(ShowTimerInterval);
@@ -202,8 +207,7 @@ void DesktopMonthPage::prepareOpen() {
 }
 
 void DesktopMonthPage::firstShow() {
-    document()->addToSelection(QDate::currentDate());
-    load();
+    open();
 }
 
 void DesktopMonthPage::windowMinimised() {
@@ -289,7 +293,11 @@ void DesktopMonthPage::showEditorsAgain() {
     m_showTimer->stop();
     for (DayRichEdit *e : m_dayEditors) e->show();
     m_editorsVisible = true;
-    load();
+    // What was read while they were hidden is what the store holds (nothing was typed into it):
+    // they show it as it is, laid out once.
+    const bool current = m_readWhileHidden && !document()->isModified();
+    m_readWhileHidden = false;
+    if (!current) load();
 }
 
 void DesktopMonthPage::dayPlanAboutToBeReplaced() {

@@ -48,7 +48,7 @@ public:
     QWidget *sidePanel() const override;
     // Places and formats the 42 editors over the grid for its current size.
     void layoutPage() override;
-    // Adds today's cell to the selection and loads.
+    // Opens the page as its button does: lays out, selects today's cell alone and loads.
     void firstShow() override;
     // Saves and hides the editors; the show timer brings them back after a restore.
     void windowMinimised() override;
@@ -80,7 +80,8 @@ public:
     // Hides the 42 editors (creation, resize, minimise).
     void hideEditors();
     // Arms the show timer (creation, resize, restore): every 500 ms, once this page is active,
-    // it stops, shows the 42 editors and reloads the page.
+    // it stops, shows the 42 editors and reloads the page, unless the page was loaded while the
+    // editors were hidden and nothing was typed since.
     void armShowTimer();
     bool editorsVisible() const { return m_editorsVisible; }
 
@@ -104,7 +105,8 @@ private:
     void onDayEditorEntered(DayRichEdit *editor, Qt::FocusReason reason);
     void onDayPlanReleased(Qt::MouseButton button);
     void onGridCellPressed(int cell, Qt::KeyboardModifiers modifiers);
-    // The show timer's tick: once the page is active, the editors come back with a fresh load.
+    // The show timer's tick: once the page is active, the editors come back showing what the
+    // store holds.
     void showEditorsAgain();
 
     void recordSelection(const DayRichEdit *editor, bool isDayPlan);
@@ -125,4 +127,5 @@ private:
     bool m_editorsVisible = false;
     // hideEditors() runs: the focus passes on from editor to editor as they hide, selecting none.
     bool m_hidingEditors = false;
+    bool m_readWhileHidden = false; // a load since the editors were last visible
 };

@@ -23,21 +23,6 @@ void writeFileAtomically(const QString &path, const QByteArray &content) {
         throw StoreError(QStringLiteral("无法写入文件 %1: %2").arg(path, error));
 }
 
-// Copies every file of `from` that `to` lacks, each through the checked atomic write, so that an
-// interrupted copy never leaves a truncated picture under the real name.
-void copyMissingFiles(const QString &from, const QString &to) {
-    const QDir src(from);
-    if (!src.exists()) return;
-    for (const QFileInfo &fi : src.entryInfoList(QDir::Files | QDir::Readable)) {
-        const QString target = to + QLatin1Char('/') + fi.fileName();
-        if (QFileInfo::exists(target)) continue;
-        QFile in(fi.absoluteFilePath());
-        QString error;
-        if (!in.open(QIODevice::ReadOnly) || !AtomicFile::write(target, in.readAll(), &error))
-            throw StoreError(QStringLiteral("无法复制 %1 到 %2").arg(fi.absoluteFilePath(), to));
-    }
-}
-
 } // namespace
 
 AppPaths::AppPaths(const QString &root, const QString &programDir)
@@ -106,6 +91,9 @@ QString AppPaths::wallpaperFile(const QString &name) const {
 QString AppPaths::resourceDir() const {
     return ResourceLocator::resourceDir(m_programDir);
 }
+QString AppPaths::shippedWallpaperDir() const {
+    return resourceDir() + QStringLiteral("/DeskTopBG");
+}
 
 QByteArray AppPaths::noPasswordFileContent() {
     return QByteArrayLiteral("NOKEY4817203\r\nNOKEY4817203\r\n0\r\n");
@@ -126,22 +114,16 @@ void AppPaths::removeStaleStaging() const {
 bool AppPaths::ensureLayout() const {
     removeStaleStaging();
     if (QFileInfo(db3Dir()).isDir()) {
-        // Shipped pictures that are missing (new in this version, or deleted) come back at every
-        // start; a failure shows later, when the wallpaper dialog cannot load them.
+        // A failure shows later, when the wallpaper dialog cannot write its pictures.
         QDir().mkpath(wallpaperDir());
-        try {
-            copyMissingFiles(resourceDir() + QStringLiteral("/DeskTopBG"), wallpaperDir());
-        } catch (const StoreError &) {
-        }
         return false;
     }
     if (!QDir().mkpath(m_root))
         throw StoreError(QStringLiteral("无法创建数据文件夹 %1").arg(m_root));
 
-    // The pictures come first: DB3/ appearing is what marks the first run as complete.
+    // The pictures' folder comes first: DB3/ appearing is what marks the first run as complete.
     if (!QDir().mkpath(wallpaperDir()))
         throw StoreError(QStringLiteral("无法创建文件夹 %1").arg(wallpaperDir()));
-    copyMissingFiles(resourceDir() + QStringLiteral("/DeskTopBG"), wallpaperDir());
 
     QTemporaryDir staging(m_root + QStringLiteral("/DB3.new-XXXXXX"));
     if (!staging.isValid())

@@ -7,7 +7,9 @@
 //   DB3/form.ini              window settings (FormIni)
 //   DB3/loginstr.db           start-up password file
 //   DB3/backup/               copies of the note database (BackupManager)
-//   source/DeskTopBG/         wallpaper pictures (A1.bmp, A2.bmp, Content.bmp, Mix.bmp)
+//   source/DeskTopBG/         wallpaper pictures (Content.bmp, Mix.bmp; A1.bmp and A2.bmp
+//                             when the user put own backgrounds there: else the shipped ones
+//                             in shippedWallpaperDir() are read)
 // The portable root is the program directory itself; an installed program (its shipped files in
 // share/kestrova/, see ResourceLocator) and a copy whose directory is not writable keep their data
 // in $XDG_DATA_HOME/kestrova/ (default ~/.local/share/kestrova/).
@@ -43,17 +45,18 @@ public:
     QString backupDir() const;                        // <root>/DB3/backup
     QString wallpaperDir() const;                     // <root>/source/DeskTopBG
     QString wallpaperFile(const QString &name) const; // <root>/source/DeskTopBG/<name>
-    QString resourceDir() const; // <programDir>/resources or the installed share/kestrova
+    QString resourceDir() const;         // <programDir>/resources or the installed share/kestrova
+    QString shippedWallpaperDir() const; // resourceDir()/DeskTopBG: the shipped backgrounds
 
     // First-run set-up. When DB3/ does not exist, lays out a fresh data folder: the note database
     // with all its tables, loginstr.db in its no-password state ("NOKEY4817203", "NOKEY4817203",
-    // "0", CR LF line ends) and source/DeskTopBG/ holding a copy of every file shipped in
-    // resourceDir()/DeskTopBG. The folder is built beside DB3/ and renamed into place, so an
-    // interrupted first run leaves no half-made DB3/. form.ini is left to FormIni::read().
-    // Returns true when it laid out a new folder, false when DB3/ already existed (then nothing
-    // is touched, except that a missing source/DeskTopBG/ is created and shipped pictures that
-    // it lacks are copied in). Either way, staging folders (DB3.new-*) left by a first run that
-    // was cut off are removed once they are older than StaleStagingSeconds.
+    // "0", CR LF line ends) and an empty source/DeskTopBG/ (the shipped backgrounds are read
+    // where they are shipped, never copied). The folder is built beside DB3/ and renamed into
+    // place, so an interrupted first run leaves no half-made DB3/. form.ini is left to
+    // FormIni::read(). Returns true when it laid out a new folder, false when DB3/ already
+    // existed (then nothing is touched, except that a missing source/DeskTopBG/ is created).
+    // Either way, staging folders (DB3.new-*) left by a first run that was cut off are removed
+    // once they are older than StaleStagingSeconds.
     // Throws StoreError with the failing step's message.
     bool ensureLayout() const;
     static constexpr int StaleStagingSeconds = 60;

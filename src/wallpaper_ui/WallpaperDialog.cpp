@@ -9,6 +9,7 @@
 #include "wallpaper/install/WallpaperCopies.h"
 #include "wallpaper_ui/CompositeView.h"
 
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QMessageBox>
@@ -17,8 +18,9 @@
 #include <QScrollArea>
 #include <QVBoxLayout>
 
-WallpaperDialog::WallpaperDialog(const QString &pictureFolder, QWidget *parent)
-    : QDialog(parent), m_pictureFolder(pictureFolder),
+WallpaperDialog::WallpaperDialog(const QString &pictureFolder, const QString &shippedFolder,
+                                 QWidget *parent)
+    : QDialog(parent), m_pictureFolder(pictureFolder), m_shippedFolder(shippedFolder),
       m_contentFile(pictureFolder + QStringLiteral("/Content.bmp")) {
     setObjectName(QStringLiteral("TDeskBGSetFrm"));
     setWindowTitle(QStringLiteral("桌面背景设置"));
@@ -91,8 +93,11 @@ bool WallpaperDialog::drawNoteContent() {
 
 bool WallpaperDialog::prepare() {
     const bool first = m_backgroundToggle == 0;
-    m_backgroundFile =
-        m_pictureFolder + (first ? QStringLiteral("/A1.bmp") : QStringLiteral("/A2.bmp"));
+    const QString name = first ? QStringLiteral("/A1.bmp") : QStringLiteral("/A2.bmp");
+    // The user's own background when there is one; the shipped one is read where it lies.
+    m_backgroundFile = m_pictureFolder + name;
+    if (!m_shippedFolder.isEmpty() && !QFileInfo::exists(m_backgroundFile))
+        m_backgroundFile = m_shippedFolder + name;
     m_strength = first ? 2 : 4;
     m_composite = QImage(); // the last opening's pictures go before the next ones come in
     m_compositeView->setImage(QImage());

@@ -26,8 +26,10 @@ public:
     using Installer =
         std::function<bool(const QString &file, const QImage &picture, QString *error)>;
 
-    // `pictureFolder`: the folder of A1.bmp, A2.bmp, Content.bmp and Mix.bmp.
-    explicit WallpaperDialog(const QString &pictureFolder, QWidget *parent = nullptr);
+    // `pictureFolder`: the folder of Content.bmp and Mix.bmp, and of A1.bmp and A2.bmp when the
+    // user keeps own backgrounds there; a background it lacks is read from `shippedFolder`.
+    explicit WallpaperDialog(const QString &pictureFolder, const QString &shippedFolder = QString(),
+                             QWidget *parent = nullptr);
 
     WallpaperCells &cells() { return m_cells; }
     const WallpaperCells &cells() const { return m_cells; }
@@ -49,6 +51,8 @@ public:
     bool apply();
 
     QString pictureFolder() const { return m_pictureFolder; }
+    QString shippedFolder() const { return m_shippedFolder; }
+    // The background file of the last opening, in the picture folder or the shipped one.
     QString backgroundFile() const { return m_backgroundFile; }
     // 0 when the next opening takes A1.bmp, 1 when it takes A2.bmp.
     int backgroundToggle() const { return m_backgroundToggle; }
@@ -69,6 +73,7 @@ private:
     void showMessage(const QString &text);
 
     QString m_pictureFolder;
+    QString m_shippedFolder;
     QString m_backgroundFile;
     QString m_contentFile;
     int m_backgroundToggle = 0;

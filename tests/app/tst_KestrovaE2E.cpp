@@ -340,9 +340,9 @@ bool TestKestrovaE2E::takeMainWindow() {
 }
 
 // The month page's show timer shows the editors, which the screen shows too. The start-up
-// timer, started before the window was mapped, opens the month page once more and shows nothing:
-// its time counted from the mapping and a round trip through the program's events keep its page
-// switch from meeting the test's first clicks.
+// timer, started before the window was mapped, may open the month page once more (when something
+// changed since the first show) and shows nothing: its time counted from the mapping and a round
+// trip through the program's events keep its page switch from meeting the test's first clicks.
 bool TestKestrovaE2E::waitForStartUp(const QString &window, const QElapsedTimer &seen,
                                      const QProcess &program) {
     return QTest::qWaitFor([&] { return monthEditorsShown(window); }, 20000) &&

@@ -173,6 +173,8 @@ private slots:
     void yearChangeSavesIntoTheTypedYear();
     void closingSavesTheAnnualPage();
     void firstShowActivatesMonthPage();
+    void startReadsTheMonthOnce_data();
+    void startReadsTheMonthOnce();
     void formIniDecidesSizeAndPlace_data();
     void formIniDecidesSizeAndPlace();
     void closeButtonWritesSettingsAndSaves();
@@ -546,6 +548,50 @@ void TestMainWindow::firstShowActivatesMonthPage() {
     const QLabel *lblSet = f.findChild<QLabel *>("lblSet");
     QCOMPARE(f.picker()->geometry().topLeft(),
              QPoint(lblSet->x() - f.picker()->width() - 8, lblSet->y() - 22));
+    QVERIFY(h.messages.isEmpty());
+}
+
+void TestMainWindow::startReadsTheMonthOnce_data() {
+    QTest::addColumn<bool>("typeEarly");
+    QTest::newRow("untouched") << false;
+    QTest::newRow("day plan typed before the timers") << true;
+}
+
+// The first show reads the month before the window maps; the start-up and show timers read it
+// again only when something was typed meanwhile, and that text is kept and saved.
+void TestMainWindow::startReadsTheMonthOnce() {
+    QFETCH(bool, typeEarly);
+    Harness h;
+    const QDate today = QDate::currentDate();
+    {
+        NoteStore store;
+        store.open(h.paths.databaseFile());
+        MonthCells cells;
+        cells[4] = PageTestSupport::rtfOf(QStringLiteral("stored note"));
+        store.writeMonth(NoteStore::yearMonthKey(today), cells);
+    }
+    MainWindow &f = h.create();
+    MonthNotesDocument *notes = f.monthPage()->document();
+    int loads = 0;
+    connect(notes, &NoteDocument::loadFinished, this, [&loads] { ++loads; });
+    f.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&f));
+    QCOMPARE(loads, 1);
+    QVERIFY(f.monthPage()->isEnabled());
+    if (typeEarly) h.typeInto(f.monthPage()->dayPlanEditor(), QStringLiteral("typed early"));
+    QTRY_VERIFY(f.pages().autoSaveTimer()->isActive() && f.monthPage()->editorsVisible());
+    QCOMPARE(f.monthPage()->dayEditor(5)->toPlainText(), QStringLiteral("stored note"));
+    QCOMPARE(notes->grid().selection(), QSet<QDate>{today});
+    if (!typeEarly) {
+        QCOMPARE(loads, 1);
+    } else {
+        QCOMPARE(f.monthPage()->dayPlanEditor()->toPlainText(), QStringLiteral("typed early"));
+        QVERIFY(f.session().saveActive());
+        NoteStore store;
+        store.open(h.paths.databaseFile());
+        QCOMPARE(PageTestSupport::plainOf(store.readDayPlan(NoteStore::dayKey(today))),
+                 QStringLiteral("typed early"));
+    }
     QVERIFY(h.messages.isEmpty());
 }
 
@@ -1312,7 +1358,7 @@ void TestMainWindow::closingWritesPendingMemoLines() {
 void TestMainWindow::wallpaperFromTheMonthPage() {
     Harness h;
     MainWindow &f = h.running();
-    auto *dialog = new WallpaperDialog(h.paths.wallpaperDir(), &f);
+    auto *dialog = new WallpaperDialog(h.paths.wallpaperDir(), h.paths.shippedWallpaperDir(), &f);
     QStringList dialogMessages;
     QStringList installed;
     dialog->setMessageSink([&](const QString &m) { dialogMessages << m; });
@@ -1350,7 +1396,7 @@ void TestMainWindow::wallpaperFromTheMonthPage() {
 void TestMainWindow::wallpaperContentUnwritable() {
     Harness h;
     MainWindow &f = h.running();
-    auto *dialog = new WallpaperDialog(h.paths.wallpaperDir(), &f);
+    auto *dialog = new WallpaperDialog(h.paths.wallpaperDir(), h.paths.shippedWallpaperDir(), &f);
     QStringList dialogMessages;
     dialog->setMessageSink([&](const QString &m) { dialogMessages << m; });
     f.setWallpaperDialog(dialog);
@@ -1372,7 +1418,7 @@ void TestMainWindow::wallpaperContentUnwritable() {
 void TestMainWindow::wallpaperFromTheGeneralPage() {
     Harness h;
     MainWindow &f = h.running();
-    auto *dialog = new WallpaperDialog(h.paths.wallpaperDir(), &f);
+    auto *dialog = new WallpaperDialog(h.paths.wallpaperDir(), h.paths.shippedWallpaperDir(), &f);
     dialog->setInstaller([](const QString &, const QImage &, QString *) { return true; });
     dialog->setScreenSize(QSize());
     f.setWallpaperDialog(dialog);
@@ -1398,7 +1444,7 @@ void TestMainWindow::wallpaperFromTheGeneralPage() {
 void TestMainWindow::wallpaperNotFromTheAnnualPage() {
     Harness h;
     MainWindow &f = h.running();
-    auto *dialog = new WallpaperDialog(h.paths.wallpaperDir(), &f);
+    auto *dialog = new WallpaperDialog(h.paths.wallpaperDir(), h.paths.shippedWallpaperDir(), &f);
     f.setWallpaperDialog(dialog);
     QVERIFY(f.pages().openPage(f.pages().page<AnnualNotesPage>(QStringLiteral("spdRili"))));
     bool opened = false;

@@ -61,6 +61,7 @@ private slots:
         QCOMPARE(p.wallpaperFile("Mix.bmp"),
                  QStringLiteral("/opt/kestrova/data/source/DeskTopBG/Mix.bmp"));
         QCOMPARE(p.resourceDir(), QStringLiteral("/opt/kestrova/bin/resources"));
+        QCOMPARE(p.shippedWallpaperDir(), QStringLiteral("/opt/kestrova/bin/resources/DeskTopBG"));
         QVERIFY(AppPaths("/a/b").isPortable());
     }
 
@@ -169,8 +170,9 @@ private slots:
         QVERIFY(p.ensureLayout());
         QCOMPARE(readFile(p.loginFile()), QByteArray("NOKEY4817203\r\nNOKEY4817203\r\n0\r\n"));
         QCOMPARE(AppPaths::noPasswordFileContent(), readFile(p.loginFile()));
-        QCOMPARE(readFile(p.wallpaperFile("A1.bmp")), QByteArray("BM picture one"));
-        QCOMPARE(readFile(p.wallpaperFile("A2.bmp")), QByteArray(5000, '\x7f'));
+        // The shipped pictures are read where they lie: nothing is copied.
+        QVERIFY(QFileInfo(p.wallpaperDir()).isDir());
+        QCOMPARE(QDir(p.wallpaperDir()).entryList(QDir::Files), QStringList());
         QVERIFY(!QFile::exists(p.formIniFile())); // FormIni writes it on first read
         QCOMPARE(QDir(p.root()).entryList(QDir::Dirs | QDir::NoDotAndDotDot),
                  (QStringList{"DB3", "resources", "source"})); // no staging folder left
@@ -191,14 +193,13 @@ private slots:
         }
         QSqlDatabase::removeDatabase("layout-check");
 
-        // Later runs leave an existing folder alone, even one the user changed, except that a
-        // missing shipped picture is copied in again; a changed one is kept.
+        // Later runs leave an existing folder alone, even one the user changed: a picture of the
+        // user's stays, none is copied in.
         writeFile(p.loginFile(), "mine\r\nmine\r\n-1\r\n");
-        QVERIFY(QFile::remove(p.wallpaperFile("A1.bmp")));
         writeFile(p.wallpaperFile("A2.bmp"), "my own picture");
         QVERIFY(!p.ensureLayout());
         QCOMPARE(readFile(p.loginFile()), QByteArray("mine\r\nmine\r\n-1\r\n"));
-        QCOMPARE(readFile(p.wallpaperFile("A1.bmp")), QByteArray("BM picture one"));
+        QVERIFY(!QFile::exists(p.wallpaperFile("A1.bmp")));
         QCOMPARE(readFile(p.wallpaperFile("A2.bmp")), QByteArray("my own picture"));
     }
 

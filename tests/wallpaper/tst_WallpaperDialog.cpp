@@ -125,6 +125,42 @@ private slots:
         QCOMPARE(fx.dialog.backgroundToggle(), 1);
     }
 
+    void shippedBackgroundWhereNoneIsKept_data() {
+        QTest::addColumn<bool>("own");     // the picture folder holds its own A1.bmp
+        QTest::addColumn<bool>("shipped"); // the shipped folder holds A1.bmp
+        QTest::newRow("own background first") << true << true;
+        QTest::newRow("shipped one where none is kept") << false << true;
+        QTest::newRow("neither") << false << false;
+    }
+    // The shipped backgrounds are read where they lie, never copied; one the user keeps in the
+    // picture folder is taken instead.
+    void shippedBackgroundWhereNoneIsKept() {
+        QFETCH(bool, own);
+        QFETCH(bool, shipped);
+        QTemporaryDir pictures;
+        QTemporaryDir shippedDir;
+        if (own) QVERIFY(BmpFile::save(pictures.filePath("A1.bmp"), plain(640, 480, Qt::black)));
+        if (shipped)
+            QVERIFY(BmpFile::save(shippedDir.filePath("A1.bmp"), plain(640, 480, Qt::white)));
+        WallpaperDialog dialog(pictures.path(), shippedDir.path());
+        QStringList messages;
+        dialog.setMessageSink([&](const QString &m) { messages << m; });
+        dialog.setScreenSize(QSize());
+        QVERIFY(dialog.drawMonthContent());
+        const QImage content = BmpFile::load(pictures.filePath("Content.bmp"));
+
+        QCOMPARE(dialog.prepare(), own || shipped);
+        QCOMPARE(QFile::exists(pictures.filePath("A1.bmp")), own);
+        if (!own && !shipped) {
+            QCOMPARE(messages, QStringList{QStringLiteral("加载失败！")});
+            return;
+        }
+        QCOMPARE(dialog.backgroundFile(), (own ? pictures : shippedDir).filePath("A1.bmp"));
+        QCOMPARE(dialog.composite(),
+                 WallpaperBlend::compose(plain(640, 480, own ? Qt::black : Qt::white), content, 2));
+        QVERIFY(messages.isEmpty());
+    }
+
     // Apply writes Mix.bmp exactly as previewed, installs a fresh copy per setting and keeps the
     // current and the previous copy only.
     void applyInstallsFreshCopies() {
