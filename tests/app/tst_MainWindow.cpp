@@ -7,6 +7,7 @@
 #include "app/FontFaceBox.h"
 #include "app/FormatBar.h"
 #include "app/FrameGeometry.h"
+#include "app/LocalPageWindow.h"
 #include "app/MainWindow.h"
 #include "app/PageHost.h"
 #include "app/PictureLabel.h"
@@ -47,6 +48,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
@@ -192,6 +194,8 @@ private slots:
     void webPanelAndHelpPages();
     void helpPagesWithoutBrowser_data();
     void helpPagesWithoutBrowser();
+    void localPageWindowSizeFitsTheScreen_data();
+    void localPageWindowSizeFitsTheScreen();
     void dateChangeKeepsTypedText();
     void exportTakesTheMonthTheGridShows();
     void exportThroughTheSaveDialog();
@@ -851,24 +855,60 @@ void TestMainWindow::helpPagesWithoutBrowser_data() {
 }
 
 void TestMainWindow::helpPagesWithoutBrowser() {
-    // No program on the system takes web pages: the page exists, so the user is told why it
-    // is not in a browser and reads it in the web panel.
+    // No program on the system takes web pages: the page exists, so the user is told (as
+    // information, not as an error) why it is not in a browser and reads it in a window of its
+    // own, sized to read; the web panel keeps its welcome page.
     QFETCH(QString, item);
     QFETCH(QString, page);
     Harness h;
     MainWindow &f = h.running();
+    const QUrl welcome = f.webPanel()->source();
     h.prompts.browserThere = false;
+    QVERIFY(!f.pageWindow());
     f.systemMenu()->action(item)->trigger();
     QCOMPARE(h.opened.size(), 1);
     QCOMPARE(h.messages,
-             QStringList{QStringLiteral("没有找到打开网页的程序, 页面显示在右边的网页面板中。")});
-    QCOMPARE(f.webPanel()->source(), h.opened[0]);
-    QVERIFY(f.webPanel()->source().toLocalFile().endsWith("/resources/web/" + page));
+             QStringList{QStringLiteral("没有找到打开网页的程序, 页面显示在单独的窗口中。")});
+    QVERIFY(h.prompts.shown[0].kind == PageMessage::Kind::Information);
+    QCOMPARE(f.webPanel()->source(), welcome);
+
+    LocalPageWindow *window = f.pageWindow();
+    QVERIFY(window);
+    QTRY_VERIFY(window->isVisible());
+    QVERIFY(window->isWindow());
+    QVERIFY(!window->isModal());
+    QVERIFY(!QApplication::activeModalWidget());
+    QCOMPARE(window->size(), QSize(640, 720));
+    QVERIFY(window->screen()->availableGeometry().contains(window->geometry()));
+    QCOMPARE(window->browser()->source(), h.opened[0]);
+    QVERIFY(window->browser()->source().toLocalFile().endsWith("/resources/web/" + page));
     QFile file(h.opened[0].toLocalFile());
     QVERIFY(file.open(QIODevice::ReadOnly));
     QTextDocument expected;
     expected.setHtml(QString::fromUtf8(file.readAll()));
-    QCOMPARE(f.webPanel()->toPlainText(), expected.toPlainText());
+    QCOMPARE(window->browser()->toPlainText(), expected.toPlainText());
+    QVERIFY(window->windowTitle().startsWith(QStringLiteral("Kestrova")));
+
+    // Asked again, after its window was closed: the same window comes back.
+    window->close();
+    f.systemMenu()->action(item)->trigger();
+    QCOMPARE(f.pageWindow(), window);
+    QCOMPARE(f.findChildren<LocalPageWindow *>().size(), 1);
+    QTRY_VERIFY(window->isVisible());
+}
+
+void TestMainWindow::localPageWindowSizeFitsTheScreen_data() {
+    QTest::addColumn<QSize>("available");
+    QTest::addColumn<QSize>("expected");
+    QTest::newRow("desktop") << QSize(1920, 1040) << QSize(640, 720);
+    QTest::newRow("low screen") << QSize(1366, 728) << QSize(640, 668);
+    QTest::newRow("netbook") << QSize(600, 560) << QSize(560, 500);
+}
+
+void TestMainWindow::localPageWindowSizeFitsTheScreen() {
+    QFETCH(QSize, available);
+    QFETCH(QSize, expected);
+    QCOMPARE(LocalPageWindow::readingSize(available), expected);
 }
 
 void TestMainWindow::dateChangeKeepsTypedText() {
