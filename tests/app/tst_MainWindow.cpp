@@ -37,6 +37,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
@@ -56,6 +57,7 @@
 #include <QTextBrowser>
 #include <QTextDocument>
 #include <QTimer>
+#include <QWindow>
 #include <memory>
 
 namespace {
@@ -196,6 +198,10 @@ private slots:
     void helpPagesWithoutBrowser();
     void localPageWindowSizeFitsTheScreen_data();
     void localPageWindowSizeFitsTheScreen();
+    void backgroundDragMovesTheWindow_data();
+    void backgroundDragMovesTheWindow();
+    void clickOnTheBackgroundAsksForNoMove();
+    void dragInAnEditorNeverMovesTheWindow();
     void dateChangeKeepsTypedText();
     void exportTakesTheMonthTheGridShows();
     void exportThroughTheSaveDialog();
@@ -909,6 +915,102 @@ void TestMainWindow::localPageWindowSizeFitsTheScreen() {
     QFETCH(QSize, available);
     QFETCH(QSize, expected);
     QCOMPARE(LocalPageWindow::readingSize(available), expected);
+}
+
+void TestMainWindow::backgroundDragMovesTheWindow_data() {
+    QTest::addColumn<bool>("windowManagerMoves");
+    QTest::newRow("window manager") << true;
+    QTest::newRow("by itself") << false;
+}
+
+void TestMainWindow::backgroundDragMovesTheWindow() {
+    QFETCH(bool, windowManagerMoves);
+    Harness h;
+    MainWindow &f = h.running();
+    auto *background = f.findChild<PictureLabel *>(QStringLiteral("imgBackGround"));
+    QVERIFY(background);
+    int asked = 0;
+    background->setSystemMove([&](QWindow *) {
+        ++asked;
+        return windowManagerMoves;
+    });
+    f.move(128, 128);
+    const QPoint start = f.pos();
+    const QPoint at(400, 60);
+    // One move: the pointer's place is given in the picture, which moves with the window.
+    QTest::mousePress(background, Qt::LeftButton, {}, at);
+    QTest::mouseMove(background, at + QPoint(60, 40));
+    QTest::mouseRelease(background, Qt::LeftButton, {}, at + QPoint(60, 40) - (f.pos() - start));
+    QCOMPARE(asked, 1);
+    QCOMPARE(f.pos(), windowManagerMoves ? start : start + QPoint(60, 40));
+}
+
+void TestMainWindow::clickOnTheBackgroundAsksForNoMove() {
+    // The window manager takes a move only while the button is held: asked on a press, a click
+    // released before it took over left the window following the pointer.
+    Harness h;
+    MainWindow &f = h.running();
+    auto *background = f.findChild<PictureLabel *>(QStringLiteral("imgBackGround"));
+    QVERIFY(background);
+    int asked = 0;
+    background->setSystemMove([&](QWindow *) {
+        ++asked;
+        return true;
+    });
+    QTest::mouseClick(background, Qt::LeftButton, {}, QPoint(400, 60));
+    QTest::mousePress(background, Qt::LeftButton, {}, QPoint(400, 60));
+    QTest::mouseMove(background, QPoint(401, 61)); // within the drag distance
+    QTest::mouseRelease(background, Qt::LeftButton, {}, QPoint(401, 61));
+    QCOMPARE(asked, 0);
+    QCOMPARE(f.focusWidget(), &f); // the press still takes the focus to the window
+}
+
+void TestMainWindow::dragInAnEditorNeverMovesTheWindow() {
+    // A press on the background whose release goes to a dialog (the colour dialog opened over
+    // the window) leaves no drag behind: a drag selection in a day cell afterwards, or moves
+    // that reach the background without a press of its own, leave the window where it is.
+    Harness h;
+    MainWindow &f = h.running();
+    auto *background = f.findChild<PictureLabel *>(QStringLiteral("imgBackGround"));
+    QVERIFY(background);
+    int asked = 0;
+    background->setSystemMove([&](QWindow *) {
+        ++asked;
+        return false;
+    });
+    f.move(128, 128);
+    const QPoint start = f.pos();
+    QTest::mousePress(background, Qt::LeftButton, {}, QPoint(400, 60));
+
+    QDialog dialog(&f);
+    dialog.setObjectName(QStringLiteral("ColorDialog1"));
+    dialog.resize(200, 100);
+    dialog.open();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    QApplication::setActiveWindow(&dialog);
+    QTRY_VERIFY(!f.isActiveWindow());
+    QTest::mouseRelease(&dialog, Qt::LeftButton, {}, QPoint(50, 50));
+    dialog.accept();
+    QApplication::setActiveWindow(&f);
+    QTRY_VERIFY(f.isActiveWindow());
+
+    DayRichEdit *editor = f.monthPage()->dayEditor(15);
+    editor->setPlainText(QStringLiteral("drag across this text"));
+    QWidget *viewport = editor->viewport();
+    QTest::mousePress(viewport, Qt::LeftButton, {}, QPoint(5, 5));
+    for (int x = 10; x <= 80; x += 10) QTest::mouseMove(viewport, QPoint(x, 8));
+    QTest::mouseRelease(viewport, Qt::LeftButton, {}, QPoint(80, 8));
+    QVERIFY(editor->textCursor().hasSelection());
+    QCOMPARE(f.pos(), start);
+
+    // Moves with the button held that reach the background without its press.
+    for (const QPoint &p : {QPoint(300, 300), QPoint(500, 420)}) {
+        QMouseEvent move(QEvent::MouseMove, p, background->mapToGlobal(p), Qt::NoButton,
+                         Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(background, &move);
+    }
+    QCOMPARE(f.pos(), start);
+    QCOMPARE(asked, 0);
 }
 
 void TestMainWindow::dateChangeKeepsTypedText() {
