@@ -11,6 +11,7 @@
 #include "lock_ui/PasswordSettingsDialog.h"
 #include "platform/FontConfigWarmUp.h"
 #include "platform/FontSubstitutes.h"
+#include "platform/MessageBoxes.h"
 #include "platform/SingleInstance.h"
 #include "platform/TerminationSignals.h"
 #include "platform/WindowActivation.h"
@@ -22,14 +23,13 @@
 #include <QApplication>
 #include <QDateTime>
 #include <QIcon>
-#include <QMessageBox>
 #include <future>
 #include <memory>
 #include <optional>
 
 namespace {
 void errorBox(const QString &text) {
-    QMessageBox::critical(nullptr, QString::fromUtf8(AppIdentity::kAppTitle), text);
+    MessageBoxes::critical(nullptr, QString::fromUtf8(AppIdentity::kAppTitle), text);
 }
 } // namespace
 
@@ -122,7 +122,7 @@ int Startup::run(QApplication &app) {
     });
     auto *backups = new BackupController(
         paths, mainWindow.session(), &mainWindow, damagedKeptAt, [](const QString &text) {
-            QMessageBox::warning(nullptr, QString::fromUtf8(AppIdentity::kAppTitle), text);
+            MessageBoxes::warning(nullptr, QString::fromUtf8(AppIdentity::kAppTitle), text);
         });
     mainWindow.attachBackups(*backups);
     QObject::connect(&mainWindow.session(), &NotesSession::finished, &app, &QCoreApplication::quit);

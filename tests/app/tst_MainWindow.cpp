@@ -4,6 +4,7 @@
 #include "ScratchPage.h"
 #include "ScriptedQuestions.h"
 #include "app/CaptionButton.h"
+#include "app/DialogPrompts.h"
 #include "app/FontFaceBox.h"
 #include "app/FormatBar.h"
 #include "app/FrameGeometry.h"
@@ -25,6 +26,7 @@
 #include "pages/NoteLineEdit.h"
 #include "pages/SheetPage.h"
 #include "pages/YearPageLayout.h"
+#include "platform/MessageBoxes.h"
 #include "richtext/RichText.h"
 #include "store/AppPaths.h"
 #include "store/FormIni.h"
@@ -47,6 +49,7 @@
 #include <QLineEdit>
 #include <QMap>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
@@ -192,6 +195,9 @@ private slots:
     void captionButtonsShowTheirPictures();
     void sizeToggleAndBack();
     void windowSizeDialogAppliesAndCentres();
+    void sizeDialogHasOnlyACloseBox();
+    void promptBoxesShowTheirKindAndTitle_data();
+    void promptBoxesShowTheirKindAndTitle();
     void minimiseSavesAndKeepsWindow();
     void webPanelAndHelpPages();
     void helpPagesWithoutBrowser_data();
@@ -780,6 +786,54 @@ void TestMainWindow::sizeToggleAndBack() {
     QTRY_COMPARE(f.picker()->geometry().topLeft(),
                  QPoint(lblSet->x() - f.picker()->width() - 8, lblSet->y() - 22));
     QCOMPARE(f.closeButton()->look(), CaptionButton::Look::Normal);
+}
+
+void TestMainWindow::sizeDialogHasOnlyACloseBox() {
+    WindowSizeDialog dialog([] { return 1024; }, [](const QSize &) { return true; }, QString());
+    const Qt::WindowFlags flags = dialog.windowFlags();
+    QCOMPARE(flags & Qt::WindowType_Mask, Qt::Dialog);
+    // The hints bind the window manager only with CustomizeWindowHint.
+    QVERIFY(flags & Qt::CustomizeWindowHint);
+    QVERIFY(flags & Qt::WindowTitleHint);
+    QVERIFY(flags & Qt::WindowCloseButtonHint);
+    QVERIFY(!(flags & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
+}
+
+void TestMainWindow::promptBoxesShowTheirKindAndTitle_data() {
+    QTest::addColumn<bool>("information");
+    QTest::newRow("information") << true;
+    QTest::newRow("error") << false;
+}
+
+void TestMainWindow::promptBoxesShowTheirKindAndTitle() {
+    // The program's boxes over the main window: information with its icon, not the critical
+    // one, and wide enough for the window manager to show the whole application title.
+    QFETCH(bool, information);
+    Harness h;
+    MainWindow &f = h.running();
+    DialogPrompts prompts;
+    prompts.setWindow(&f);
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QString title;
+    int width = 0;
+    int least = 0;
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, this, [&] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box || !box->isVisible()) return;
+        icon = box->icon();
+        title = box->windowTitle();
+        width = box->width();
+        least = MessageBoxes::titleWidth(title, box->font());
+        box->accept();
+    });
+    poll.start(20);
+    prompts.showMessage({information ? PageMessage::Kind::Information : PageMessage::Kind::Error,
+                         QStringLiteral("没有找到"),
+                         {}});
+    QCOMPARE(icon, information ? QMessageBox::Information : QMessageBox::Critical);
+    QCOMPARE(title, QStringLiteral("Kestrova KESTROVA"));
+    QVERIFY2(width >= least, qPrintable(QStringLiteral("%1 < %2").arg(width).arg(least)));
 }
 
 void TestMainWindow::windowSizeDialogAppliesAndCentres() {
