@@ -3,6 +3,7 @@
 #include "app/BackupDialog.h"
 #include "app/NotesSession.h"
 #include "base/AppIdentity.h"
+#include "platform/MessageBoxes.h"
 #include "store/NoteStore.h"
 
 #include <QAction>
@@ -29,6 +30,7 @@ BackupController::BackupController(const AppPaths &paths, NotesSession &session,
         QPushButton *restore = box.addButton(QStringLiteral("恢复备份"), QMessageBox::AcceptRole);
         QPushButton *empty = box.addButton(QStringLiteral("使用空数据库"), QMessageBox::RejectRole);
         box.setDefaultButton(restore);
+        MessageBoxes::prepare(box);
         box.exec();
         return box.clickedButton() == restore ? Choice::Restore
                : box.clickedButton() == empty ? Choice::StartEmpty

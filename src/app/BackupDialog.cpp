@@ -1,5 +1,6 @@
 #include "app/BackupDialog.h"
 
+#include "platform/MessageBoxes.h"
 #include "store/BackupChecker.h"
 
 #include <QDialogButtonBox>
@@ -43,7 +44,7 @@ BackupDialog::BackupDialog(BackupManager manager, Hooks hooks, QWidget *parent)
         };
     if (!m_hooks.message)
         m_hooks.message = [this](const QString &text) {
-            QMessageBox::information(this, kCaption, text);
+            MessageBoxes::information(this, kCaption, text);
         };
     if (!m_hooks.today) m_hooks.today = [] { return QDate::currentDate(); };
     if (!m_hooks.now) m_hooks.now = [] { return QDateTime::currentDateTime(); };

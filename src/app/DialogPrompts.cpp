@@ -1,6 +1,7 @@
 #include "app/DialogPrompts.h"
 
 #include "base/AppIdentity.h"
+#include "platform/MessageBoxes.h"
 #include "platform/WebPageOpener.h"
 
 #include <QColorDialog>
@@ -15,9 +16,9 @@ void DialogPrompts::showMessage(const PageMessage &message) {
     const QString caption =
         message.caption.isEmpty() ? QString::fromUtf8(AppIdentity::kAppTitle) : message.caption;
     if (message.kind == PageMessage::Kind::Information)
-        QMessageBox::information(parentWindow(), caption, message.text);
+        MessageBoxes::information(parentWindow(), caption, message.text);
     else
-        QMessageBox::critical(parentWindow(), caption, message.text);
+        MessageBoxes::critical(parentWindow(), caption, message.text);
 }
 
 bool DialogPrompts::confirmQuit(const QString &question) {
@@ -25,6 +26,7 @@ bool DialogPrompts::confirmQuit(const QString &question) {
                     QMessageBox::NoButton, parentWindow());
     QPushButton *quit = box.addButton(QStringLiteral("退出"), QMessageBox::AcceptRole);
     box.setDefaultButton(box.addButton(QStringLiteral("保留窗口"), QMessageBox::RejectRole));
+    MessageBoxes::prepare(box);
     box.exec();
     return box.clickedButton() == quit;
 }

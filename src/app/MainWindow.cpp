@@ -6,6 +6,7 @@
 #include "app/FormatBar.h"
 #include "app/FrameGeometry.h"
 #include "app/FramePictures.h"
+#include "app/LocalPageWindow.h"
 #include "app/PageButton.h"
 #include "app/PageHost.h"
 #include "app/PictureLabel.h"
@@ -546,15 +547,26 @@ void MainWindow::openWebPage(const QString &name) {
         showPage(QUrl::fromLocalFile(path));
 }
 
+LocalPageWindow *MainWindow::pageWindow() const {
+    return m_pageWindow;
+}
+
 void MainWindow::showPage(const QUrl &url) {
     if (m_session->prompts().openInBrowser(url)) return;
-    // Without a browser a local page can still be read, in the web panel.
+    // Without a browser a local page can still be read, in a window of its own: the web
+    // panel is too small for a page of help.
     if (!url.isLocalFile()) {
         m_session->prompts().showError(
             QStringLiteral("没有找到打开网页的程序, 无法打开 %1").arg(url.toString()));
         return;
     }
-    webPanel()->setSource(url);
-    m_session->prompts().showError(
-        QStringLiteral("没有找到打开网页的程序, 页面显示在右边的网页面板中。"));
+    if (!m_pageWindow) {
+        m_pageWindow = new LocalPageWindow(this);
+        connect(m_pageWindow, &LocalPageWindow::linkClicked, this, &MainWindow::showPage);
+    }
+    m_pageWindow->showPage(url);
+    m_session->prompts().showMessage(
+        {PageMessage::Kind::Information,
+         QStringLiteral("没有找到打开网页的程序, 页面显示在单独的窗口中。"),
+         {}});
 }

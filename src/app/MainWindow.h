@@ -20,6 +20,7 @@ class ExportDialogs;
 class ExportQuestions;
 class FormatBar;
 class FramePictures;
+class LocalPageWindow;
 class MemoPanel;
 class PageHost;
 class PictureLabel;
@@ -94,6 +95,8 @@ public:
     LunarCalendarWidget *picker() const { return m_picker; }
     MemoPanel *memoPanel() const;
     QTextBrowser *webPanel() const;
+    // The window of the local pages when there is no browser; null until first needed.
+    LocalPageWindow *pageWindow() const;
     QWidget *dayPlanPanel() const;
     QLabel *dateLine() const { return m_dateLine; }
     CaptionButton *closeButton() const { return m_closeButton; }
@@ -128,7 +131,7 @@ private:
     QRect screenGeometry() const;
     bool endProgram(bool writeSettings);
     void openWebPage(const QString &name);
-    void showPage(const QUrl &url); // in the browser, else (a local page) in the web panel
+    void showPage(const QUrl &url); // in the browser, else (a local page) in pageWindow()
 
     AppPaths m_paths;
     std::unique_ptr<FramePictures> m_pictures;
@@ -160,4 +163,5 @@ private:
     std::function<QWidget *()> m_makeSizeDialog;
     std::function<QDialog *()> m_makePasswordDialog;
     QPointer<WallpaperDialog> m_wallpaperDialog;
+    QPointer<LocalPageWindow> m_pageWindow;
 };

@@ -11,6 +11,7 @@
 #include "lock_ui/PasswordSettingsDialog.h"
 #include "platform/FontConfigWarmUp.h"
 #include "platform/FontSubstitutes.h"
+#include "platform/MessageBoxes.h"
 #include "platform/SingleInstance.h"
 #include "platform/TerminationSignals.h"
 #include "platform/WindowActivation.h"
@@ -22,13 +23,12 @@
 #include <QApplication>
 #include <QDialog>
 #include <QIcon>
-#include <QMessageBox>
 #include <QTimer>
 #include <memory>
 
 namespace {
 void errorBox(const QString &text) {
-    QMessageBox::critical(nullptr, QString::fromUtf8(AppIdentity::kAppTitle), text);
+    MessageBoxes::critical(nullptr, QString::fromUtf8(AppIdentity::kAppTitle), text);
 }
 
 // Boxes run event loops of their own, also outside the program's (before it starts and after it
@@ -112,7 +112,7 @@ int Startup::run(QApplication &app) {
     });
     auto *backups =
         new BackupController(paths, mainWindow.session(), &mainWindow, [](const QString &text) {
-            QMessageBox::warning(nullptr, QString::fromUtf8(AppIdentity::kAppTitle), text);
+            MessageBoxes::warning(nullptr, QString::fromUtf8(AppIdentity::kAppTitle), text);
         });
     mainWindow.attachBackups(*backups);
     QObject::connect(&mainWindow.session(), &NotesSession::finished, &app, &QCoreApplication::quit);

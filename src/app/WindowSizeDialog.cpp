@@ -25,8 +25,8 @@ constexpr Choice kChoices[WindowSizeDialog::ChoiceCount] = {
 
 WindowSizeDialog::WindowSizeDialog(WidthSource configuredWidth, SizeSink applySize,
                                    const QString &resourceDir, QWidget *parent)
-    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
-                          Qt::MSWindowsFixedSizeDialogHint),
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
       m_configuredWidth(std::move(configuredWidth)), m_applySize(std::move(applySize)) {
     setObjectName(QStringLiteral("TFrmSetFrm"));
     setWindowTitle(QStringLiteral("窗体大小设置"));

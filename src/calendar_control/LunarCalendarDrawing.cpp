@@ -1,5 +1,6 @@
 #include "calendar_control/LunarCalendarDrawing.h"
 
+#include <QFontInfo>
 #include <QFontMetrics>
 #include <QPainter>
 
@@ -29,6 +30,12 @@ QStringList substitutes(const QString &name) {
     return {name, QStringLiteral("WenQuanYi Zen Hei")};
 }
 
+// Glyphs whose ink reaches as high and as low as that of any caption.
+const QString kCaptionSample = QStringLiteral("初立惊廿腊国");
+const QString kDigits = QStringLiteral("0123456789");
+// Below this Chinese glyphs are blots; a caption that still does not fit is cut at the cell.
+constexpr int kSmallestCaptionPixels = 6;
+
 } // namespace
 
 QColor LunarCalendarDrawing::colorFromBgr(int value) {
@@ -56,6 +63,26 @@ QMargins LunarCalendarDrawing::inkMargins(const QFont &font, const QString &text
     const QRect ink = metrics.boundingRect(text);
     return QMargins(0, std::max(0, -ink.top() - metrics.ascent()), 0,
                     std::max(0, ink.bottom() + 1 - metrics.descent()));
+}
+
+LunarCalendarDrawing::CellLines
+LunarCalendarDrawing::cellLines(const QFont &dateFont, const QFont &captionFont, int height) {
+    const QRect number = QFontMetrics(dateFont).tightBoundingRect(kDigits);
+    QFont caption = captionFont;
+    int pixels = QFontInfo(caption).pixelSize();
+    QRect ink = QFontMetrics(caption).tightBoundingRect(kCaptionSample);
+    while (number.height() + ink.height() + 3 > height && pixels > kSmallestCaptionPixels) {
+        caption.setPixelSize(--pixels);
+        ink = QFontMetrics(caption).tightBoundingRect(kCaptionSample);
+    }
+    // The two lines together, centred, with at least one blank row above.
+    const int block = number.height() + 1 + ink.height();
+    const int top = std::max(1, (height - block) / 2);
+    CellLines lines;
+    lines.captionFont = caption;
+    lines.numberBaseline = top - number.top();
+    lines.captionBaseline = top + number.height() + 1 - ink.top();
+    return lines;
 }
 
 LunarCalendarDrawing::Band LunarCalendarDrawing::gradientBand(int k, const QColor &start,

@@ -38,6 +38,17 @@ public:
     // pixels: one row).
     static QMargins inkMargins(const QFont &font, const QString &text);
 
+    // Where the day number and the caption of a day cell `height` pixels tall go: their
+    // baselines, and the caption's font. The caption's font is made smaller until the glyphs
+    // of both lines fit the cell with a blank row above, between and below them: the Chinese
+    // faces found in place of Song type are taller than it is at the same size.
+    struct CellLines {
+        QFont captionFont;
+        int numberBaseline = 0;
+        int captionBaseline = 0;
+    };
+    static CellLines cellLines(const QFont &dateFont, const QFont &captionFont, int height);
+
     // Text drawing with the control's flags: one line, cut with "…" when too wide.
     static void drawSingleLine(QPainter &painter, const QRect &rect, int alignment,
                                const QString &text);

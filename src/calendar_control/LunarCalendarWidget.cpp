@@ -327,11 +327,13 @@ void LunarCalendarWidget::setShowWeekNumberLine(bool value) {
 
 void LunarCalendarWidget::setDateFont(const QFont &value) {
     m_dateFont = value;
+    m_cellLinesHeight = -1;
     redrawGrid();
 }
 
 void LunarCalendarWidget::setCaptionFont(const QFont &value) {
     m_captionFont = value;
+    m_cellLinesHeight = -1;
     redrawGrid();
 }
 
@@ -644,21 +646,34 @@ void LunarCalendarWidget::paintCellContent(int column, int row, QPainter &canvas
 
 void LunarCalendarWidget::paintCell(QPainter &painter, const QRect &rect, const CalendarCell &cell,
                                     bool selected) {
-    const int w = rect.width();
-    const int h = rect.height();
+    const LunarCalendarDrawing::CellLines &lines = cellLines(rect.height());
+    // A line box of the font with its baseline `baseline` rows below the cell's top.
+    auto lineAt = [&rect](const QFont &font, int baseline) {
+        const QFontMetrics metrics(font);
+        return QRect(rect.left() + 2, rect.top() + baseline - metrics.ascent(), rect.width() - 4,
+                     metrics.height());
+    };
     painter.setFont(m_dateFont);
     painter.setPen(cell.dateColor);
-    const QRect upper(rect.topLeft() + QPoint(2, 0), rect.topLeft() + QPoint(w - 3, h / 2 - 1));
-    Drawing::drawSingleLine(painter, upper, Qt::AlignHCenter | Qt::AlignBottom, cell.dayText);
-    painter.setFont(m_captionFont);
+    Drawing::drawSingleLine(painter, lineAt(m_dateFont, lines.numberBaseline),
+                            Qt::AlignHCenter | Qt::AlignTop, cell.dayText);
+    painter.setFont(lines.captionFont);
     painter.setPen(cell.captionColor);
-    const QRect lower(rect.topLeft() + QPoint(2, h / 2), rect.topLeft() + QPoint(w - 3, h - 1));
-    Drawing::drawSingleLine(painter, lower, Qt::AlignHCenter | Qt::AlignTop, cell.caption);
+    Drawing::drawSingleLine(painter, lineAt(lines.captionFont, lines.captionBaseline),
+                            Qt::AlignHCenter | Qt::AlignTop, cell.caption);
     if (selected) {
         painter.setPen(m_selectionFrameColor);
         painter.setBrush(Qt::NoBrush);
         painter.drawRect(rect.adjusted(0, 0, -1, -1));
     }
+}
+
+const LunarCalendarDrawing::CellLines &LunarCalendarWidget::cellLines(int height) {
+    if (height != m_cellLinesHeight) {
+        m_cellLines = Drawing::cellLines(m_dateFont, m_captionFont, height);
+        m_cellLinesHeight = height;
+    }
+    return m_cellLines;
 }
 
 void LunarCalendarWidget::paintEvent(QPaintEvent *) {

@@ -9,6 +9,7 @@
 // serves as a date picker.
 
 #include "calendar_control/CalendarCell.h"
+#include "calendar_control/LunarCalendarDrawing.h"
 
 #include <QColor>
 #include <QDateTime>
@@ -262,6 +263,8 @@ private:
     void redrawGrid();
     void paintGridCell(int column, int row, QPainter &target, const QRect &rect);
     void paintCellContent(int column, int row, QPainter &canvas, const QRect &r);
+    // The lines of a day cell `height` pixels tall, kept for the last height asked.
+    const LunarCalendarDrawing::CellLines &cellLines(int height);
     void showMenuAtCursor(QMenu *menu);
     // The date (y, m, d), or the last valid day before d in that month, at 00:00; false
     // when the month has none.
@@ -293,6 +296,8 @@ private:
     bool m_hideSelection = false;
     QFont m_dateFont;
     QFont m_captionFont;
+    LunarCalendarDrawing::CellLines m_cellLines;
+    int m_cellLinesHeight = -1; // -1: fonts changed since m_cellLines was made
     QColor m_headerLineColor;
     QColor m_weekendHeaderColor;
     QColor m_weekdayHeaderColor;

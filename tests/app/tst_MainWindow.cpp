@@ -4,9 +4,11 @@
 #include "ScratchPage.h"
 #include "ScriptedQuestions.h"
 #include "app/CaptionButton.h"
+#include "app/DialogPrompts.h"
 #include "app/FontFaceBox.h"
 #include "app/FormatBar.h"
 #include "app/FrameGeometry.h"
+#include "app/LocalPageWindow.h"
 #include "app/MainWindow.h"
 #include "app/PageHost.h"
 #include "app/PictureLabel.h"
@@ -24,6 +26,7 @@
 #include "pages/NoteLineEdit.h"
 #include "pages/SheetPage.h"
 #include "pages/YearPageLayout.h"
+#include "platform/MessageBoxes.h"
 #include "richtext/RichText.h"
 #include "store/AppPaths.h"
 #include "store/FormIni.h"
@@ -36,6 +39,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
@@ -45,8 +49,10 @@
 #include <QLineEdit>
 #include <QMap>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
@@ -54,6 +60,7 @@
 #include <QTextBrowser>
 #include <QTextDocument>
 #include <QTimer>
+#include <QWindow>
 #include <memory>
 
 namespace {
@@ -192,10 +199,19 @@ private slots:
     void captionButtonsShowTheirPictures();
     void sizeToggleAndBack();
     void windowSizeDialogAppliesAndCentres();
+    void sizeDialogHasOnlyACloseBox();
+    void promptBoxesShowTheirKindAndTitle_data();
+    void promptBoxesShowTheirKindAndTitle();
     void minimiseSavesAndKeepsWindow();
     void webPanelAndHelpPages();
     void helpPagesWithoutBrowser_data();
     void helpPagesWithoutBrowser();
+    void localPageWindowSizeFitsTheScreen_data();
+    void localPageWindowSizeFitsTheScreen();
+    void backgroundDragMovesTheWindow_data();
+    void backgroundDragMovesTheWindow();
+    void clickOnTheBackgroundAsksForNoMove();
+    void dragInAnEditorNeverMovesTheWindow();
     void dateChangeKeepsTypedText();
     void exportTakesTheMonthTheGridShows();
     void exportThroughTheSaveDialog();
@@ -862,6 +878,54 @@ void TestMainWindow::sizeToggleAndBack() {
     QCOMPARE(f.closeButton()->look(), CaptionButton::Look::Normal);
 }
 
+void TestMainWindow::sizeDialogHasOnlyACloseBox() {
+    WindowSizeDialog dialog([] { return 1024; }, [](const QSize &) { return true; }, QString());
+    const Qt::WindowFlags flags = dialog.windowFlags();
+    QCOMPARE(flags & Qt::WindowType_Mask, Qt::Dialog);
+    // The hints bind the window manager only with CustomizeWindowHint.
+    QVERIFY(flags & Qt::CustomizeWindowHint);
+    QVERIFY(flags & Qt::WindowTitleHint);
+    QVERIFY(flags & Qt::WindowCloseButtonHint);
+    QVERIFY(!(flags & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
+}
+
+void TestMainWindow::promptBoxesShowTheirKindAndTitle_data() {
+    QTest::addColumn<bool>("information");
+    QTest::newRow("information") << true;
+    QTest::newRow("error") << false;
+}
+
+void TestMainWindow::promptBoxesShowTheirKindAndTitle() {
+    // The program's boxes over the main window: information with its icon, not the critical
+    // one, and wide enough for the window manager to show the whole application title.
+    QFETCH(bool, information);
+    Harness h;
+    MainWindow &f = h.running();
+    DialogPrompts prompts;
+    prompts.setWindow(&f);
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QString title;
+    int width = 0;
+    int least = 0;
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, this, [&] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box || !box->isVisible()) return;
+        icon = box->icon();
+        title = box->windowTitle();
+        width = box->width();
+        least = MessageBoxes::titleWidth(title, box->font());
+        box->accept();
+    });
+    poll.start(20);
+    prompts.showMessage({information ? PageMessage::Kind::Information : PageMessage::Kind::Error,
+                         QStringLiteral("没有找到"),
+                         {}});
+    QCOMPARE(icon, information ? QMessageBox::Information : QMessageBox::Critical);
+    QCOMPARE(title, QStringLiteral("Kestrova KESTROVA"));
+    QVERIFY2(width >= least, qPrintable(QStringLiteral("%1 < %2").arg(width).arg(least)));
+}
+
 void TestMainWindow::windowSizeDialogAppliesAndCentres() {
     Harness h;
     MainWindow &f = h.running();
@@ -941,24 +1005,156 @@ void TestMainWindow::helpPagesWithoutBrowser_data() {
 }
 
 void TestMainWindow::helpPagesWithoutBrowser() {
-    // No program on the system takes web pages: the page exists, so the user is told why it
-    // is not in a browser and reads it in the web panel.
+    // No program on the system takes web pages: the page exists, so the user is told (as
+    // information, not as an error) why it is not in a browser and reads it in a window of its
+    // own, sized to read; the web panel keeps its welcome page.
     QFETCH(QString, item);
     QFETCH(QString, page);
     Harness h;
     MainWindow &f = h.running();
+    const QUrl welcome = f.webPanel()->source();
     h.prompts.browserThere = false;
+    QVERIFY(!f.pageWindow());
     f.systemMenu()->action(item)->trigger();
     QCOMPARE(h.opened.size(), 1);
     QCOMPARE(h.messages,
-             QStringList{QStringLiteral("没有找到打开网页的程序, 页面显示在右边的网页面板中。")});
-    QCOMPARE(f.webPanel()->source(), h.opened[0]);
-    QVERIFY(f.webPanel()->source().toLocalFile().endsWith("/resources/web/" + page));
+             QStringList{QStringLiteral("没有找到打开网页的程序, 页面显示在单独的窗口中。")});
+    QVERIFY(h.prompts.shown[0].kind == PageMessage::Kind::Information);
+    QCOMPARE(f.webPanel()->source(), welcome);
+
+    LocalPageWindow *window = f.pageWindow();
+    QVERIFY(window);
+    QTRY_VERIFY(window->isVisible());
+    QVERIFY(window->isWindow());
+    QVERIFY(!window->isModal());
+    QVERIFY(!QApplication::activeModalWidget());
+    QCOMPARE(window->size(), QSize(640, 720));
+    QVERIFY(window->screen()->availableGeometry().contains(window->geometry()));
+    QCOMPARE(window->browser()->source(), h.opened[0]);
+    QVERIFY(window->browser()->source().toLocalFile().endsWith("/resources/web/" + page));
     QFile file(h.opened[0].toLocalFile());
     QVERIFY(file.open(QIODevice::ReadOnly));
     QTextDocument expected;
     expected.setHtml(QString::fromUtf8(file.readAll()));
-    QCOMPARE(f.webPanel()->toPlainText(), expected.toPlainText());
+    QCOMPARE(window->browser()->toPlainText(), expected.toPlainText());
+    QVERIFY(window->windowTitle().startsWith(QStringLiteral("Kestrova")));
+
+    // Asked again, after its window was closed: the same window comes back.
+    window->close();
+    f.systemMenu()->action(item)->trigger();
+    QCOMPARE(f.pageWindow(), window);
+    QCOMPARE(f.findChildren<LocalPageWindow *>().size(), 1);
+    QTRY_VERIFY(window->isVisible());
+}
+
+void TestMainWindow::localPageWindowSizeFitsTheScreen_data() {
+    QTest::addColumn<QSize>("available");
+    QTest::addColumn<QSize>("expected");
+    QTest::newRow("desktop") << QSize(1920, 1040) << QSize(640, 720);
+    QTest::newRow("low screen") << QSize(1366, 728) << QSize(640, 668);
+    QTest::newRow("netbook") << QSize(600, 560) << QSize(560, 500);
+}
+
+void TestMainWindow::localPageWindowSizeFitsTheScreen() {
+    QFETCH(QSize, available);
+    QFETCH(QSize, expected);
+    QCOMPARE(LocalPageWindow::readingSize(available), expected);
+}
+
+void TestMainWindow::backgroundDragMovesTheWindow_data() {
+    QTest::addColumn<bool>("windowManagerMoves");
+    QTest::newRow("window manager") << true;
+    QTest::newRow("by itself") << false;
+}
+
+void TestMainWindow::backgroundDragMovesTheWindow() {
+    QFETCH(bool, windowManagerMoves);
+    Harness h;
+    MainWindow &f = h.running();
+    auto *background = f.findChild<PictureLabel *>(QStringLiteral("imgBackGround"));
+    QVERIFY(background);
+    int asked = 0;
+    background->setSystemMove([&](QWindow *) {
+        ++asked;
+        return windowManagerMoves;
+    });
+    f.move(128, 128);
+    const QPoint start = f.pos();
+    const QPoint at(400, 60);
+    // One move: the pointer's place is given in the picture, which moves with the window.
+    QTest::mousePress(background, Qt::LeftButton, {}, at);
+    QTest::mouseMove(background, at + QPoint(60, 40));
+    QTest::mouseRelease(background, Qt::LeftButton, {}, at + QPoint(60, 40) - (f.pos() - start));
+    QCOMPARE(asked, 1);
+    QCOMPARE(f.pos(), windowManagerMoves ? start : start + QPoint(60, 40));
+}
+
+void TestMainWindow::clickOnTheBackgroundAsksForNoMove() {
+    // The window manager takes a move only while the button is held: asked on a press, a click
+    // released before it took over left the window following the pointer.
+    Harness h;
+    MainWindow &f = h.running();
+    auto *background = f.findChild<PictureLabel *>(QStringLiteral("imgBackGround"));
+    QVERIFY(background);
+    int asked = 0;
+    background->setSystemMove([&](QWindow *) {
+        ++asked;
+        return true;
+    });
+    QTest::mouseClick(background, Qt::LeftButton, {}, QPoint(400, 60));
+    QTest::mousePress(background, Qt::LeftButton, {}, QPoint(400, 60));
+    QTest::mouseMove(background, QPoint(401, 61)); // within the drag distance
+    QTest::mouseRelease(background, Qt::LeftButton, {}, QPoint(401, 61));
+    QCOMPARE(asked, 0);
+    QCOMPARE(f.focusWidget(), &f); // the press still takes the focus to the window
+}
+
+void TestMainWindow::dragInAnEditorNeverMovesTheWindow() {
+    // A press on the background whose release goes to a dialog (the colour dialog opened over
+    // the window) leaves no drag behind: a drag selection in a day cell afterwards, or moves
+    // that reach the background without a press of its own, leave the window where it is.
+    Harness h;
+    MainWindow &f = h.running();
+    auto *background = f.findChild<PictureLabel *>(QStringLiteral("imgBackGround"));
+    QVERIFY(background);
+    int asked = 0;
+    background->setSystemMove([&](QWindow *) {
+        ++asked;
+        return false;
+    });
+    f.move(128, 128);
+    const QPoint start = f.pos();
+    QTest::mousePress(background, Qt::LeftButton, {}, QPoint(400, 60));
+
+    QDialog dialog(&f);
+    dialog.setObjectName(QStringLiteral("ColorDialog1"));
+    dialog.resize(200, 100);
+    dialog.open();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    QApplication::setActiveWindow(&dialog);
+    QTRY_VERIFY(!f.isActiveWindow());
+    QTest::mouseRelease(&dialog, Qt::LeftButton, {}, QPoint(50, 50));
+    dialog.accept();
+    QApplication::setActiveWindow(&f);
+    QTRY_VERIFY(f.isActiveWindow());
+
+    DayRichEdit *editor = f.monthPage()->dayEditor(15);
+    editor->setPlainText(QStringLiteral("drag across this text"));
+    QWidget *viewport = editor->viewport();
+    QTest::mousePress(viewport, Qt::LeftButton, {}, QPoint(5, 5));
+    for (int x = 10; x <= 80; x += 10) QTest::mouseMove(viewport, QPoint(x, 8));
+    QTest::mouseRelease(viewport, Qt::LeftButton, {}, QPoint(80, 8));
+    QVERIFY(editor->textCursor().hasSelection());
+    QCOMPARE(f.pos(), start);
+
+    // Moves with the button held that reach the background without its press.
+    for (const QPoint &p : {QPoint(300, 300), QPoint(500, 420)}) {
+        QMouseEvent move(QEvent::MouseMove, p, background->mapToGlobal(p), Qt::NoButton,
+                         Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(background, &move);
+    }
+    QCOMPARE(f.pos(), start);
+    QCOMPARE(asked, 0);
 }
 
 void TestMainWindow::dateChangeKeepsTypedText() {

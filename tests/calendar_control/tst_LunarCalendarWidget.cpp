@@ -116,6 +116,8 @@ private slots:
     void hideSelection();
     void labelsOpenMenus();
     void gridContextMenu();
+    void dayTextsFitTheirRows_data();
+    void dayTextsFitTheirRows();
 
 private:
     std::unique_ptr<LunarCalendarWidget> Make(const QDateTime &date) {
@@ -936,6 +938,81 @@ void tst_LunarCalendarWidget::hideSelection() {
     calendar->dayGrid()->setFocus();
     QTRY_VERIFY(calendar->dayGrid()->hasFocus());
     QCOMPARE(calendar->dayGrid()->picture().pixelColor(corner), gradient);
+}
+
+void tst_LunarCalendarWidget::dayTextsFitTheirRows_data() {
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<int>("rowHeight");     // of rows 1..5
+    QTest::addColumn<int>("datePixels");    // 0: the control's own font
+    QTest::addColumn<int>("captionPixels"); // 0: the control's own font
+    QTest::newRow("default") << QSize(313, 253) << 27 << 0 << 0;
+    QTest::newRow("large captions") << QSize(313, 253) << 27 << 0 << 18;
+    QTest::newRow("large numbers") << QSize(313, 253) << 27 << 16 << 0;
+    QTest::newRow("short rows") << QSize(313, 230) << 23 << 0 << 0;
+    QTest::newRow("tall rows") << QSize(313, 320) << 38 << 0 << 0;
+}
+
+void tst_LunarCalendarWidget::dayTextsFitTheirRows() {
+    // With the fonts of this machine, every day cell shows its number above its caption with
+    // a blank row above, between and below them: a caption never touches the number under it.
+    QFETCH(QSize, size);
+    QFETCH(int, rowHeight);
+    QFETCH(int, datePixels);
+    QFETCH(int, captionPixels);
+    auto calendar = Make(At(2024, 2, 10));
+    calendar->resize(size);
+    calendar->show();
+    QVERIFY(QTest::qWaitForWindowExposed(calendar.get()));
+    QCOMPARE(calendar->dayGrid()->rowHeight(1), rowHeight);
+    // Texts on white alone: no large digits, no selection.
+    calendar->setShowBackgroundDigits(false);
+    calendar->setHideSelection(true);
+    calendar->dayGrid()->clearFocus();
+    if (datePixels > 0) {
+        QFont font = calendar->dateFont();
+        font.setPixelSize(datePixels);
+        calendar->setDateFont(font);
+    }
+    if (captionPixels > 0) {
+        QFont font = calendar->captionFont();
+        font.setPixelSize(captionPixels);
+        calendar->setCaptionFont(font);
+    }
+    const QImage picture = calendar->dayGrid()->picture();
+    const QColor white(Qt::white);
+    // Day numbers are grey or red (and their blends with white: green equals blue); captions
+    // are green, orange or blue.
+    auto isNumber = [](const QColor &c) { return c.green() == c.blue() && c.red() >= c.green(); };
+    for (int i = 1; i <= 37; ++i) {
+        if (!calendar->cell(i).valid) continue;
+        const QRect cell = calendar->dayGrid()->cellRect((i - 1) % 7 + 1, (i - 1) / 7 + 1);
+        QVERIFY(picture.rect().contains(cell));
+        int firstInk = -1, lastInk = -1, lastNumber = -1, firstCaption = -1;
+        for (int y = cell.top(); y <= cell.bottom(); ++y)
+            for (int x = cell.left(); x <= cell.right(); ++x) {
+                const QColor c = picture.pixelColor(x, y);
+                if (c == white) continue;
+                if (firstInk < 0) firstInk = y;
+                lastInk = y;
+                if (isNumber(c))
+                    lastNumber = y;
+                else if (firstCaption < 0)
+                    firstCaption = y;
+            }
+        const QString where = QStringLiteral("day %1 (%2): cell rows %3..%4, ink %5..%6, number "
+                                             "down to %7, caption from %8")
+                                  .arg(calendar->cell(i).day)
+                                  .arg(calendar->cell(i).caption)
+                                  .arg(cell.top())
+                                  .arg(cell.bottom())
+                                  .arg(firstInk)
+                                  .arg(lastInk)
+                                  .arg(lastNumber)
+                                  .arg(firstCaption);
+        QVERIFY2(firstInk > cell.top() && lastInk < cell.bottom(), qPrintable(where));
+        QVERIFY2(lastNumber >= 0 && firstCaption >= 0, qPrintable(where));
+        QVERIFY2(lastNumber + 1 < firstCaption, qPrintable(where));
+    }
 }
 
 QTEST_MAIN(tst_LunarCalendarWidget)

@@ -241,7 +241,7 @@ QImage sizeBanner() {
     p.setPen(QColor(96, 120, 150));
     p.setFont(font(12));
     p.drawText(QRect(20, 34, 320, 22), Qt::AlignLeft | Qt::AlignVCenter,
-               QStringLiteral("按\u201c确  定\u201d后立即生效"));
+               QStringLiteral("按\u201c确定\u201d后立即生效"));
     return img;
 }
 
