@@ -9,6 +9,7 @@ SystemMenu::SystemMenu(QWidget *parent) : QMenu(parent) {
     };
     m_windowSizeAction = item("N_SetFrmSize", QStringLiteral("设置界面大小"));
     m_wallpaperAction = item("N_SetDeskTopBG", QStringLiteral("设为桌面背景"));
+    m_holidaysAction = item("N_Holidays", QStringLiteral("节假日…"));
     addSeparator()->setObjectName(QStringLiteral("N10"));
     m_exportAction = item("N_NoteToTxt", QStringLiteral("内容导出"));
     m_passwordAction = item("N4", QStringLiteral("密码设置"));

@@ -37,12 +37,21 @@ const MonthStrips &MonthGridView::strips() {
 }
 
 MonthStrips::Arrangement MonthGridView::stripArrangement(int cell) {
-    const MonthPageLayout layout(width(), height());
-    const QRect frame = layout.cellRect(cell);
-    const MonthStrips::Strip &strip = strips().strip(cell);
-    return MonthStrips::arrange(
-        QRect(frame.left(), frame.top(), frame.width(), MonthPageLayout::TitleHeight),
-        m_model.dayText(cell), dayFont(), strip.caption, strip.mark);
+    const MonthStrips &filled = strips();
+    if (m_partsSize != size() || m_partsGeneration != filled.generation()) {
+        const MonthPageLayout layout(width(), height());
+        const QFont font = dayFont();
+        for (int k = 0; k < MonthGridModel::CellCount; ++k) {
+            const QRect frame = layout.cellRect(k);
+            const MonthStrips::Strip &strip = filled.strip(k);
+            m_parts[std::size_t(k)] = MonthStrips::arrange(
+                QRect(frame.left(), frame.top(), frame.width(), MonthPageLayout::TitleHeight),
+                m_model.dayText(k), font, strip.caption, strip.mark);
+        }
+        m_partsSize = size();
+        m_partsGeneration = filled.generation();
+    }
+    return m_parts.at(std::size_t(cell));
 }
 
 MonthGridView::MonthGridView(const MonthGridModel &model, QWidget *parent)
@@ -94,8 +103,7 @@ void MonthGridView::paintEvent(QPaintEvent *) {
                                                                     : m_model.dayColor(k));
         p.drawText(strip.adjusted(3, 0, -2, 0), Qt::AlignLeft | Qt::AlignVCenter, dayText);
 
-        const MonthStrips::Arrangement parts =
-            MonthStrips::arrange(strip, dayText, font, marks.caption, marks.mark);
+        const MonthStrips::Arrangement parts = stripArrangement(k);
         if (!parts.badge.isEmpty()) {
             // Days of the neighbouring months keep their faded look, marks included.
             p.setOpacity(inMonth ? 1.0 : 0.3);

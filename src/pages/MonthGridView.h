@@ -5,6 +5,7 @@
 
 #include <QWidget>
 
+#include <array>
 #include <memory>
 
 // The month grid of the desktop month page: weekday header "S M T W T F S", cells with white title
@@ -40,5 +41,9 @@ private:
     const MonthGridModel &m_model;
     std::shared_ptr<const HolidayTable> m_holidays;
     MonthStrips m_strips;
+    // The strips' arrangement for one size and fill: text measuring is kept out of the paints.
+    std::array<MonthStrips::Arrangement, MonthGridModel::CellCount> m_parts;
+    QSize m_partsSize;
+    int m_partsGeneration = -1;
     bool m_pressed = false;
 };

@@ -38,6 +38,7 @@ void MonthStrips::fill(const QDate &firstCell,
     m_first = firstCell;
     m_table = holidays;
     m_filledWithTable = bool(holidays);
+    ++m_generation;
     LunarCaptions captions;
     for (int k = 0; k < CellCount; ++k) {
         const QDate date = firstCell.addDays(k);

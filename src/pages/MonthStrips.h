@@ -31,6 +31,8 @@ public:
     void fill(const QDate &firstCell, const std::shared_ptr<const HolidayTable> &holidays);
     const Strip &strip(int cell) const { return m_strips.at(std::size_t(cell)); }
     QDate firstCell() const { return m_first; }
+    // Counts the fills that changed something.
+    int generation() const { return m_generation; }
 
     // Where the parts of one strip go: the day number at the left, the mark right of it, the
     // caption at the right end, in the largest face size from 12 down to 9 pixels that fits
@@ -52,5 +54,6 @@ private:
     QDate m_first;
     std::weak_ptr<const HolidayTable> m_table;
     bool m_filledWithTable = false;
+    int m_generation = 0;
     std::array<Strip, CellCount> m_strips;
 };
