@@ -9,12 +9,13 @@ SystemMenu::SystemMenu(QWidget *parent) : QMenu(parent) {
     };
     m_windowSizeAction = item("N_SetFrmSize", QStringLiteral("设置界面大小"));
     m_wallpaperAction = item("N_SetDeskTopBG", QStringLiteral("设为桌面背景"));
-    m_holidaysAction = item("N_Holidays", QStringLiteral("节假日…"));
     addSeparator()->setObjectName(QStringLiteral("N10"));
     m_exportAction = item("N_NoteToTxt", QStringLiteral("内容导出"));
     m_passwordAction = item("N4", QStringLiteral("密码设置"));
     m_dataEnd = addSeparator();
     m_dataEnd->setObjectName(QStringLiteral("N8"));
+    // After the items the keyboard reaches first, whose places users know.
+    m_holidaysAction = item("N_Holidays", QStringLiteral("节假日…"));
     m_helpAction = item("N5", QStringLiteral("帮助说明"));
     m_feedbackAction = item("N7", QStringLiteral("意见反馈"));
     m_exitAction = item("N_ExitPrj", QStringLiteral("退出程序"));

@@ -4,9 +4,9 @@
 
 class QAction;
 
-// The "选项" menu of the top bar: window size, wallpaper and the holiday list, then the notes'
-// export and the password, then help, feedback and the end of the program. The window size,
-// wallpaper and password items stay disabled until their dialogs are attached.
+// The "选项" menu of the top bar: window size and wallpaper, then the notes'
+// export and the password, then the holiday list, help, feedback and the end of the program. The
+// window size, wallpaper and password items stay disabled until their dialogs are attached.
 class SystemMenu : public QMenu {
     Q_OBJECT
 public:

@@ -1,6 +1,7 @@
 // The title strips of the month grid: the control's captions and the official marks for
 // February 2026, and every glyph inside its strip at the window sizes the size dialog offers.
 #include "base/HolidayTable.h"
+#include "calendar_control/LunarCalendarWidget.h"
 #include "pages/MonthGridModel.h"
 #include "pages/MonthGridView.h"
 #include "pages/MonthPageLayout.h"
@@ -97,6 +98,29 @@ private slots:
         }
         QCOMPARE(pixelsOf(shot, parts.day, QColor(255, 0, 0)) > 0,
                  mark == int(MonthStrips::Mark::DayOff));
+    }
+
+    // The same text and colour as under the day in the calendar control, for whole months.
+    void captionsAreTheControls_data() {
+        QTest::addColumn<QDate>("month");
+        for (const QDate month : {QDate(2026, 2, 1), QDate(2024, 2, 1), QDate(2025, 6, 1),
+                                  QDate(1949, 10, 1), QDate(2100, 12, 1)})
+            QTest::addRow("%s", qPrintable(month.toString(QStringLiteral("yyyy-MM")))) << month;
+    }
+    void captionsAreTheControls() {
+        QFETCH(QDate, month);
+        MonthGridModel model(month);
+        MonthGridView view(model);
+        LunarCalendarWidget calendar;
+        calendar.setDateTime(QDateTime(month, QTime(0, 0)));
+        const int firstCell = model.cellOf(month);
+        for (int day = 1; day <= month.daysInMonth(); ++day) {
+            const CalendarCell &shown = calendar.cell(firstCell + day);
+            QCOMPARE(shown.day, day);
+            const MonthStrips::Strip &strip = view.strips().strip(firstCell + day - 1);
+            QCOMPARE(strip.caption, shown.caption);
+            QCOMPARE(strip.captionColor, shown.captionColor);
+        }
     }
 
     void marksNeedAListedYear() {
