@@ -676,9 +676,11 @@ void LunarCalendarWidget::paintCell(QPainter &painter, const QRect &rect, const 
     painter.setPen(cell.captionColor);
     const QRect lower(rect.topLeft() + QPoint(2, h / 2), rect.topLeft() + QPoint(w - 3, h - 1));
     Drawing::drawSingleLine(painter, lower, Qt::AlignHCenter | Qt::AlignTop, cell.caption);
+    // In the upper half's right corner, clear of the centred day number and of the caption.
     if (cell.holiday != CalendarCell::Holiday::None)
-        Drawing::drawHolidayBadge(painter, rect.topLeft() + QPoint(w - 1, 1),
-                                  cell.holiday == CalendarCell::Holiday::DayOff);
+        Drawing::drawHolidayBadge(painter, rect.topLeft() + QPoint(w - 1, 0),
+                                  cell.holiday == CalendarCell::Holiday::DayOff,
+                                  Drawing::holidayBadgeFont(9));
     if (selected) {
         painter.setPen(m_selectionFrameColor);
         painter.setBrush(Qt::NoBrush);
