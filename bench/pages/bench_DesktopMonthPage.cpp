@@ -1,10 +1,12 @@
 // The month page's load of a month with 42 filled cells and a day plan, its save and its layout,
-// through a real database in a temporary folder.
+// through a real database in a temporary folder; the filling of its title strips.
 #include "FatalPrompts.h"
+#include "base/HolidayTable.h"
 #include "pages/DayRichEdit.h"
 #include "pages/DesktopMonthPage.h"
 #include "pages/LastSelection.h"
 #include "pages/MonthPageLayout.h"
+#include "pages/MonthStrips.h"
 #include "pages/PageContext.h"
 #include "pages/SaveGate.h"
 #include "richtext/RichText.h"
@@ -99,5 +101,25 @@ void BM_LayoutArithmetic(benchmark::State &state) {
     }
 }
 BENCHMARK(BM_LayoutArithmetic);
+
+// The 42 title strips of a month change: the lunar captions and the official marks, filled once
+// per month (a new month each round, so nothing is reused from the last one).
+void BM_FillMonthStrips(benchmark::State &state) {
+    auto table = HolidayTable::readFile(
+        QStringLiteral(KESTROVA_SOURCE_DIR "/resources/holidays/cn_public_holidays.tsv"));
+    if (!table) {
+        state.SkipWithError("no holiday list");
+        return;
+    }
+    const auto holidays = std::make_shared<const HolidayTable>(std::move(*table));
+    MonthStrips strips;
+    QDate month(2007, 1, 1);
+    for (auto _ : state) {
+        strips.fill(month.addDays(-month.dayOfWeek() % 7), holidays);
+        benchmark::DoNotOptimize(strips.strip(41).caption.size());
+        month = month.year() < 2026 ? month.addMonths(1) : QDate(2007, 1, 1);
+    }
+}
+BENCHMARK(BM_FillMonthStrips)->Unit(benchmark::kMicrosecond);
 
 } // namespace

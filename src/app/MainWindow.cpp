@@ -6,6 +6,7 @@
 #include "app/FormatBar.h"
 #include "app/FrameGeometry.h"
 #include "app/FramePictures.h"
+#include "app/HolidayController.h"
 #include "app/LocalPageWindow.h"
 #include "app/PageButton.h"
 #include "app/PageHost.h"
@@ -269,6 +270,17 @@ void MainWindow::connectMenu() {
         m_sizeDialog->activateWindow();
     });
     connect(m_menu->wallpaperAction(), &QAction::triggered, this, &MainWindow::setNotesAsWallpaper);
+    auto *holidays = new HolidayController(
+        m_paths.resourceDir() + QStringLiteral("/holidays/cn_public_holidays.tsv"),
+        m_paths.db3Dir() + QStringLiteral("/holidays.tsv"), this);
+    connect(holidays, &HolidayController::changed, this,
+            [this](const std::shared_ptr<const HolidayTable> &table) {
+                m_picker->setHolidays(table);
+                m_pages->setHolidays(table);
+            });
+    holidays->load();
+    connect(m_menu->holidaysAction(), &QAction::triggered, holidays,
+            [this, holidays] { holidays->showDialog(this); });
     connect(m_menu->exportAction(), &QAction::triggered, this, &MainWindow::exportNotes);
     connect(m_menu->passwordAction(), &QAction::triggered, this, [this] {
         if (!m_passwordDialog && m_makePasswordDialog) m_passwordDialog = m_makePasswordDialog();

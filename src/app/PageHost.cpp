@@ -75,11 +75,17 @@ NotePage *PageHost::build(Entry &entry) {
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(page);
     page->setDateSource([this] { return m_picker.date(); });
+    if (m_holidays) page->setHolidays(m_holidays);
     m_sidePanel.addPagePanel(page->sidePanel());
     m_session.addDocument(page->document());
     page->show();
     if (m_shown) page->firstShow();
     return page;
+}
+
+void PageHost::setHolidays(std::shared_ptr<const HolidayTable> holidays) {
+    m_holidays = std::move(holidays);
+    for (NotePage *page : builtPages()) page->setHolidays(m_holidays);
 }
 
 bool PageHost::openPage(NotePage *page) {

@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QString>
 
+#include <memory>
 #include <vector>
 
 class NotesSession;
@@ -15,6 +16,7 @@ class QButtonGroup;
 class QStackedWidget;
 class QTimer;
 class SidePanel;
+class HolidayTable;
 class LunarCalendarWidget;
 
 // The pages of the main window, made from the page table: their buttons and places in the page
@@ -70,6 +72,8 @@ public:
     void windowMinimised();
     void windowRestored();
     void setPickerToToday();
+    // The holiday list every page's calendars mark, now and when built later.
+    void setHolidays(std::shared_ptr<const HolidayTable> holidays);
 
 signals:
     // The active page changed what it wants of the top bar.
@@ -95,4 +99,5 @@ private:
     QTimer *m_autoSave = nullptr;
     NotePage *m_active = nullptr;
     bool m_shown = false;
+    std::shared_ptr<const HolidayTable> m_holidays;
 };

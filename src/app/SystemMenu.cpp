@@ -14,6 +14,8 @@ SystemMenu::SystemMenu(QWidget *parent) : QMenu(parent) {
     m_passwordAction = item("N4", QStringLiteral("密码设置"));
     m_dataEnd = addSeparator();
     m_dataEnd->setObjectName(QStringLiteral("N8"));
+    // After the items the keyboard reaches first, whose places users know.
+    m_holidaysAction = item("N_Holidays", QStringLiteral("节假日…"));
     m_helpAction = item("N5", QStringLiteral("帮助说明"));
     m_feedbackAction = item("N7", QStringLiteral("意见反馈"));
     m_exitAction = item("N_ExitPrj", QStringLiteral("退出程序"));

@@ -4,9 +4,9 @@
 
 class QAction;
 
-// The "选项" menu of the top bar: window size and wallpaper, then the notes' export and the
-// password, then help, feedback and the end of the program. The window size, wallpaper and
-// password items stay disabled until their dialogs are attached.
+// The "选项" menu of the top bar: window size and wallpaper, then the notes'
+// export and the password, then the holiday list, help, feedback and the end of the program. The
+// window size, wallpaper and password items stay disabled until their dialogs are attached.
 class SystemMenu : public QMenu {
     Q_OBJECT
 public:
@@ -19,6 +19,7 @@ public:
 
     QAction *windowSizeAction() const { return m_windowSizeAction; }
     QAction *wallpaperAction() const { return m_wallpaperAction; }
+    QAction *holidaysAction() const { return m_holidaysAction; }
     QAction *exportAction() const { return m_exportAction; }
     QAction *passwordAction() const { return m_passwordAction; }
     QAction *helpAction() const { return m_helpAction; }
@@ -28,6 +29,7 @@ public:
 private:
     QAction *m_windowSizeAction = nullptr;
     QAction *m_wallpaperAction = nullptr;
+    QAction *m_holidaysAction = nullptr;
     QAction *m_exportAction = nullptr;
     QAction *m_passwordAction = nullptr;
     QAction *m_dataEnd = nullptr; // the separator after the data items

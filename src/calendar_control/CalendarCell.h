@@ -15,6 +15,10 @@ struct CalendarCell {
     QString lunarDay;
     // What is shown under the day number: lunar day, month, festival or solar term.
     QString caption;
+    // An official day off or make-up working day, with the holiday's name.
+    enum class Holiday { None, DayOff, WorkingDay };
+    Holiday holiday = Holiday::None;
+    QString holidayName;
     QColor dateColor;
     QColor captionColor;
 };

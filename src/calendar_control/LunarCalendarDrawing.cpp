@@ -147,3 +147,36 @@ void LunarCalendarDrawing::drawSingleLine(QPainter &painter, const QRect &rect, 
                               : metrics.elidedText(text, Qt::ElideRight, rect.width());
     painter.drawText(rect, alignment | Qt::TextSingleLine, shown);
 }
+
+QFont LunarCalendarDrawing::holidayBadgeFont(int pixelSize) {
+    QFont font;
+    font.setFamilies(substitutes(QStringLiteral("黑体")));
+    font.setPixelSize(pixelSize);
+    return font;
+}
+
+QString LunarCalendarDrawing::holidayBadgeText(bool dayOff) {
+    return dayOff ? QStringLiteral("休") : QStringLiteral("班");
+}
+
+QSize LunarCalendarDrawing::holidayBadgeSize(const QFont &font) {
+    const QFontMetrics metrics(font);
+    // The ink of both glyphs, so neither touches the edge of its box.
+    const QRect ink = metrics.boundingRect(QStringLiteral("休班"));
+    const int glyph = std::max(metrics.horizontalAdvance(QStringLiteral("休")),
+                               metrics.horizontalAdvance(QStringLiteral("班")));
+    return QSize(glyph + 2, std::max(metrics.height(), ink.height()) + 1);
+}
+
+QRect LunarCalendarDrawing::drawHolidayBadge(QPainter &painter, const QPoint &topRight, bool dayOff,
+                                             const QFont &font) {
+    const QSize size = holidayBadgeSize(font);
+    const QRect box(QPoint(topRight.x() - size.width() + 1, topRight.y()), size);
+    painter.save();
+    painter.fillRect(box, dayOff ? QColor(224, 32, 32) : QColor(80, 96, 120));
+    painter.setFont(font);
+    painter.setPen(Qt::white);
+    painter.drawText(box, Qt::AlignCenter | Qt::TextSingleLine, holidayBadgeText(dayOff));
+    painter.restore();
+    return box;
+}

@@ -5,6 +5,7 @@
 #include <QImage>
 #include <QMargins>
 #include <QRect>
+#include <QSize>
 #include <QString>
 
 class QPainter;
@@ -48,6 +49,14 @@ public:
         int captionBaseline = 0;
     };
     static CellLines cellLines(const QFont &dateFont, const QFont &captionFont, int height);
+    // The "休" (day off) or "班" (make-up working day) mark: white on red or on slate, its
+    // font measured so the glyph sits whole inside the box.
+    static QFont holidayBadgeFont(int pixelSize = 10);
+    static QSize holidayBadgeSize(const QFont &font);
+    static QString holidayBadgeText(bool dayOff);
+    // Draws the mark with its top right corner at `topRight`; returns the box it filled.
+    static QRect drawHolidayBadge(QPainter &painter, const QPoint &topRight, bool dayOff,
+                                  const QFont &font = holidayBadgeFont());
 
     // Text drawing with the control's flags: one line, cut with "…" when too wide.
     static void drawSingleLine(QPainter &painter, const QRect &rect, int alignment,

@@ -1,8 +1,11 @@
 #include "calendar_control/LunarCalendarMonth.h"
 
+#include "base/HolidayTable.h"
+#include "calendar_control/LunarCalendarDrawing.h"
 #include "calendar_control/LunarCalendarGeometry.h"
 #include "lunar/CivilDate.h"
 #include "lunar/DateInfo.h"
+#include "lunar/DayCaption.h"
 
 #include <QDate>
 
@@ -14,7 +17,52 @@ QString toQString(const std::string &utf8) {
     return QString::fromStdString(utf8);
 }
 
+QColor captionColor(lunar::DayCaption::Kind source, const LunarCalendarMonth::Colors &colors) {
+    switch (source) {
+    case lunar::DayCaption::Kind::MonthStart:
+        return kRed;
+    case lunar::DayCaption::Kind::CivilFestival:
+        return colors.civilFestival;
+    case lunar::DayCaption::Kind::SolarTerm:
+        return colors.solarTerm;
+    case lunar::DayCaption::Kind::LunarFestival:
+        return colors.lunarFestival;
+    case lunar::DayCaption::Kind::LunarDay:
+        break;
+    }
+    return colors.lunarDay;
+}
+
 } // namespace
+
+LunarCalendarMonth::Colors LunarCalendarMonth::defaultColors() {
+    using Drawing = LunarCalendarDrawing;
+    return {Drawing::colorFromBgr(5197647), Drawing::colorFromBgr(32768),
+            Drawing::colorFromBgr(33023), Drawing::colorFromBgr(16733011),
+            Drawing::colorFromBgr(33023)};
+}
+
+LunarCalendarMonth::Caption LunarCalendarMonth::captionOf(const lunar::DateInfo &info,
+                                                          const Colors &colors) {
+    const lunar::DayCaption caption = lunar::CaptionOf(info);
+    return {toQString(caption.Text), captionColor(caption.Source, colors)};
+}
+
+void LunarCalendarMonth::markHoliday(CalendarCell &cell, const QDate &date,
+                                     const HolidayTable *holidays) {
+    cell.holiday = CalendarCell::Holiday::None;
+    cell.holidayName.clear();
+    if (!holidays) return;
+    const HolidayTable::Day day = holidays->day(date);
+    if (day.kind == HolidayTable::Kind::Ordinary) return;
+    cell.holidayName = day.name;
+    if (day.kind == HolidayTable::Kind::DayOff) {
+        cell.holiday = CalendarCell::Holiday::DayOff;
+        cell.dateColor = kRed;
+    } else {
+        cell.holiday = CalendarCell::Holiday::WorkingDay;
+    }
+}
 
 const CalendarCell &LunarCalendarMonth::cell(int i) const {
     static const CalendarCell none;
@@ -40,11 +88,14 @@ void LunarCalendarMonth::clear(const QColor &dateColor) {
         dayCell.lunarMonth.clear();
         dayCell.lunarDay.clear();
         dayCell.caption.clear();
+        dayCell.holiday = CalendarCell::Holiday::None;
+        dayCell.holidayName.clear();
         dayCell.dateColor = (i % 7 == 1 || i % 7 == 0) ? kRed : dateColor;
     }
 }
 
-int LunarCalendarMonth::fill(lunar::DateInfo &info, int y, int m, int d, const Colors &colors) {
+int LunarCalendarMonth::fill(lunar::DateInfo &info, int y, int m, int d, const Colors &colors,
+                             const HolidayTable *holidays) {
     const QDate first(y, m, 1);
     if (!first.isValid()) return 0;
     const int w = LunarCalendarGeometry::sundayBasedWeekday(first);
@@ -71,27 +122,10 @@ int LunarCalendarMonth::fill(lunar::DateInfo &info, int y, int m, int d, const C
         dayCell.lunarMonth = toQString(info.MonthName);
         dayCell.lunarDay = toQString(info.DayName);
 
-        // Later captions outrank earlier ones: lunar day, civil festival, solar term,
-        // lunar festival.
-        if (info.DayName == "初一") {
-            dayCell.caption = dayCell.lunarMonth;
-            dayCell.captionColor = kRed;
-        } else {
-            dayCell.caption = dayCell.lunarDay;
-            dayCell.captionColor = colors.lunarDay;
-        }
-        if (!info.CivilFestival.empty()) {
-            dayCell.caption = toQString(info.CivilFestival);
-            dayCell.captionColor = colors.civilFestival;
-        }
-        if (!info.TermName.empty()) {
-            dayCell.caption = toQString(info.TermName);
-            dayCell.captionColor = colors.solarTerm;
-        }
-        if (!info.LunarFestival.empty()) {
-            dayCell.caption = toQString(info.LunarFestival);
-            dayCell.captionColor = colors.lunarFestival;
-        }
+        const Caption caption = captionOf(info, colors);
+        dayCell.caption = caption.text;
+        dayCell.captionColor = caption.color;
+        markHoliday(dayCell, QDate(y, m, k), holidays);
 
         if (k == d) {
             cell(40).dayText = toQString(info.StarSign);

@@ -3,9 +3,12 @@
 #include "calendar_control/CalendarCell.h"
 
 #include <QColor>
+#include <QDate>
 #include <QString>
 
 #include <array>
+
+class HolidayTable;
 
 namespace lunar {
 class DateInfo;
@@ -24,6 +27,17 @@ public:
         QColor lunarFestival; // lunar festival
     };
 
+    // The control's own colours.
+    static Colors defaultColors();
+    struct Caption {
+        QString text;
+        QColor color;
+    };
+    // What the grid shows under the day `info` was last filled for, and in which colour.
+    static Caption captionOf(const lunar::DateInfo &info, const Colors &colors);
+    // The official mark of `date`; a day off also turns the day number red.
+    static void markHoliday(CalendarCell &cell, const QDate &date, const HolidayTable *holidays);
+
     // Cell i = 1..42; anything else gives an empty invalid cell.
     const CalendarCell &cell(int i) const;
     CalendarCell &cell(int i);
@@ -35,8 +49,10 @@ public:
     void clear(const QColor &dateColor);
     // Fills day 1..n of month m of year y into cells 1..37 (clear() first); the title cell 40
     // gets the star sign of day d. Returns the cell of day d, 0 when the month has no such
-    // day. `info` is walked through the month in date order.
-    int fill(lunar::DateInfo &info, int y, int m, int d, const Colors &colors);
+    // day. `info` is walked through the month in date order. Days off and make-up working days
+    // of `holidays` (when given) get their marks.
+    int fill(lunar::DateInfo &info, int y, int m, int d, const Colors &colors,
+             const HolidayTable *holidays = nullptr);
 
 private:
     std::array<CalendarCell, 42> m_cells;

@@ -95,11 +95,12 @@ LunarCalendarWidget::LunarCalendarWidget(QWidget *parent)
     m_headerLineColor = Drawing::colorFromBgr(12961221);
     m_weekendHeaderColor = Drawing::colorFromBgr(255);
     m_weekdayHeaderColor = Drawing::colorFromBgr(5197647);
-    m_lunarDayColor = Drawing::colorFromBgr(32768);
-    m_dateColor = Drawing::colorFromBgr(5197647);
-    m_civilFestivalColor = Drawing::colorFromBgr(33023);
-    m_solarTermColor = Drawing::colorFromBgr(16733011);
-    m_lunarFestivalColor = Drawing::colorFromBgr(33023);
+    const LunarCalendarMonth::Colors colors = LunarCalendarMonth::defaultColors();
+    m_lunarDayColor = colors.lunarDay;
+    m_dateColor = colors.date;
+    m_civilFestivalColor = colors.civilFestival;
+    m_solarTermColor = colors.solarTerm;
+    m_lunarFestivalColor = colors.lunarFestival;
     m_selectionStartColor = Drawing::colorFromBgr(5484032);
     m_selectionEndColor = Drawing::colorFromBgr(6673664);
     m_selectionFrameColor = Drawing::colorFromBgr(4625152);
@@ -233,10 +234,32 @@ void LunarCalendarWidget::setDateTime(const QDateTime &x) {
     const QDate date = x.date();
     const int y = date.year();
     if (y < m_yearSpin->minimum() || y > m_yearSpin->maximum()) return;
-    const int m = date.month();
-    const int d = date.day();
 
     m_dateTime = x;
+    // A failure while filling, drawing or in a slot connected to dateChanged must not take the
+    // control down; what was filled so far stays.
+    try {
+        fillMonth();
+        emit dateChanged(m_dateTime.date());
+    } catch (...) {
+        m_selecting = false;
+    }
+}
+
+void LunarCalendarWidget::setHolidays(std::shared_ptr<const HolidayTable> holidays) {
+    m_holidays = std::move(holidays);
+    try {
+        fillMonth();
+    } catch (...) {
+        m_selecting = false;
+    }
+}
+
+void LunarCalendarWidget::fillMonth() {
+    const QDate date = m_dateTime.date();
+    const int y = date.year();
+    const int m = date.month();
+    const int d = date.day();
     m_yearSpin->setPosition(y);
     m_monthSpin->setPosition(m);
 
@@ -255,30 +278,29 @@ void LunarCalendarWidget::setDateTime(const QDateTime &x) {
 
     m_month->setTitles(toQString(m_dateInfo->YearPillar), toQString(m_dateInfo->Animal));
 
-    const QString lunarText = QStringLiteral(" 农历") + m_lunarDateText;
+    QString lunarText = QStringLiteral(" 农历") + m_lunarDateText;
+    CalendarCell official;
+    LunarCalendarMonth::markHoliday(official, date, m_holidays.get());
+    if (official.holiday == CalendarCell::Holiday::DayOff)
+        lunarText += QStringLiteral(" ") + official.holidayName + QStringLiteral("放假");
+    else if (official.holiday == CalendarCell::Holiday::WorkingDay)
+        lunarText += QStringLiteral(" ") + official.holidayName + QStringLiteral("调休上班");
     if (y < 1949)
         setLabelText(m_statusLabel, toQString(m_dateInfo->Era) + lunarText);
     else
         setLabelText(m_statusLabel, date.toString(QStringLiteral("yyyy-MM-dd")) + lunarText);
 
     m_month->clear(m_dateColor);
-    // A failure while filling, drawing or in a slot connected to dateChanged must not take the
-    // control down; what was filled so far stays.
-    try {
-        const LunarCalendarMonth::Colors colors{m_dateColor, m_lunarDayColor, m_civilFestivalColor,
-                                                m_solarTermColor, m_lunarFestivalColor};
-        const int selected = m_month->fill(*m_dateInfo, y, m, d, colors);
-        if (selected > 0) {
-            const QPoint at = Geometry::cellPosition(selected);
-            m_selecting = true;
-            m_dayGrid->setCurrentCell(at.x(), at.y());
-            m_selecting = false;
-        }
-        backgroundChanged();
-        emit dateChanged(m_dateTime.date());
-    } catch (...) {
+    const LunarCalendarMonth::Colors colors{m_dateColor, m_lunarDayColor, m_civilFestivalColor,
+                                            m_solarTermColor, m_lunarFestivalColor};
+    const int selected = m_month->fill(*m_dateInfo, y, m, d, colors, m_holidays.get());
+    if (selected > 0) {
+        const QPoint at = Geometry::cellPosition(selected);
+        m_selecting = true;
+        m_dayGrid->setCurrentCell(at.x(), at.y());
         m_selecting = false;
     }
+    backgroundChanged();
 }
 
 const CalendarCell &LunarCalendarWidget::cell(int i) const {
@@ -661,6 +683,11 @@ void LunarCalendarWidget::paintCell(QPainter &painter, const QRect &rect, const 
     painter.setPen(cell.captionColor);
     Drawing::drawSingleLine(painter, lineAt(lines.captionFont, lines.captionBaseline),
                             Qt::AlignHCenter | Qt::AlignTop, cell.caption);
+    // In the upper half's right corner, clear of the centred day number and of the caption.
+    if (cell.holiday != CalendarCell::Holiday::None)
+        Drawing::drawHolidayBadge(painter, rect.topLeft() + QPoint(rect.width() - 1, 0),
+                                  cell.holiday == CalendarCell::Holiday::DayOff,
+                                  Drawing::holidayBadgeFont(9));
     if (selected) {
         painter.setPen(m_selectionFrameColor);
         painter.setBrush(Qt::NoBrush);

@@ -21,6 +21,7 @@
 #include <memory>
 
 class DayGrid;
+class HolidayTable;
 class LunarCalendarMonth;
 class QLabel;
 class QMenu;
@@ -175,6 +176,11 @@ public:
     int alphaBlend() const { return m_alphaBlend; }
     void setAlphaBlend(int value);
 
+    // The official days off and make-up working days marked in the grid and named in the
+    // status line; none without a table. Refills the shown month.
+    void setHolidays(std::shared_ptr<const HolidayTable> holidays);
+    const std::shared_ptr<const HolidayTable> &holidays() const { return m_holidays; }
+
     // Cell i = column + 7 * (row - 1), i = 1..42, columns 1..7 Sunday..Saturday. Cells
     // 40, 41, 42 are the title cells. Out-of-range indices give an empty invalid cell.
     const CalendarCell &cell(int i) const;
@@ -270,6 +276,8 @@ private:
     // when the month has none.
     bool setDayIfValid(int y, int m, int d);
     void syncSpinsWithDate();
+    // Cells, titles and status line of the month of dateTime(), then the selection.
+    void fillMonth();
     // Month spin moved: position 13 / 0 wraps into the next / previous year.
     void stepMonth();
     // Year spin moved: the year of its position, the day kept where the month allows.
@@ -322,6 +330,7 @@ private:
     int m_alphaBlend = 50;
 
     std::unique_ptr<LunarCalendarMonth> m_month;
+    std::shared_ptr<const HolidayTable> m_holidays;
     QRect m_gridBounds;
     int m_monthLabelRight = 0;
     bool m_ownPress = false;

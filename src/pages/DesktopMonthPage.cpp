@@ -175,6 +175,10 @@ DayRichEdit *DesktopMonthPage::dayEditor(int i) const {
     return (i >= 1 && i <= EditorCount) ? m_dayEditors[i - 1] : nullptr;
 }
 
+void DesktopMonthPage::setHolidays(std::shared_ptr<const HolidayTable> holidays) {
+    m_gridView->setHolidays(std::move(holidays));
+}
+
 void DesktopMonthPage::layoutPage() {
     const QRect g = m_gridView->geometry();
     const MonthPageLayout layout(g.width(), g.height(), g.left(), g.top());

@@ -51,6 +51,8 @@ public:
     // Opens the page as its button does: lays out, selects today's cell alone and loads.
     void firstShow() override;
     // Saves and hides the editors; the show timer brings them back after a restore.
+    // Marks them in the grid's title strips.
+    void setHolidays(std::shared_ptr<const HolidayTable> holidays) override;
     void windowMinimised() override;
     void windowRestored() override;
     // The day plan editor when it has the focus, otherwise the focused day editor.

@@ -2,6 +2,8 @@
 
 #include "pages/MonthPageLayout.h"
 
+#include "calendar_control/LunarCalendarDrawing.h"
+
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -13,13 +15,44 @@ const QColor SelectedStripColor(192, 220, 192);
 // The frame of a selected cell, in the usual desktop's inactive caption text colour.
 const QColor SelectedFrameColor(67, 78, 84);
 
-QFont gridFont() {
+const QColor FadedColor(210, 210, 210);
+const QColor DayOffColor(255, 0, 0);
+} // namespace
+
+QFont MonthGridView::dayFont() {
     QFont font(QStringLiteral("MS Sans Serif"));
     font.setPixelSize(11);
     font.setBold(true);
     return font;
 }
-} // namespace
+
+void MonthGridView::setHolidays(std::shared_ptr<const HolidayTable> holidays) {
+    m_holidays = std::move(holidays);
+    update();
+}
+
+const MonthStrips &MonthGridView::strips() {
+    m_strips.fill(m_model.firstCellDate(), m_holidays);
+    return m_strips;
+}
+
+MonthStrips::Arrangement MonthGridView::stripArrangement(int cell) {
+    const MonthStrips &filled = strips();
+    if (m_partsSize != size() || m_partsGeneration != filled.generation()) {
+        const MonthPageLayout layout(width(), height());
+        const QFont font = dayFont();
+        for (int k = 0; k < MonthGridModel::CellCount; ++k) {
+            const QRect frame = layout.cellRect(k);
+            const MonthStrips::Strip &strip = filled.strip(k);
+            m_parts[std::size_t(k)] = MonthStrips::arrange(
+                QRect(frame.left(), frame.top(), frame.width(), MonthPageLayout::TitleHeight),
+                m_model.dayText(k), font, strip.caption, strip.mark);
+        }
+        m_partsSize = size();
+        m_partsGeneration = filled.generation();
+    }
+    return m_parts.at(std::size_t(cell));
+}
 
 MonthGridView::MonthGridView(const MonthGridModel &model, QWidget *parent)
     : QWidget(parent), m_model(model) {
@@ -38,7 +71,7 @@ void MonthGridView::paintEvent(QPaintEvent *) {
     QPainter p(this);
     p.fillRect(rect(), Qt::white);
     const MonthPageLayout layout(width(), height());
-    const QFont font = gridFont();
+    const QFont font = dayFont();
     p.setFont(font);
 
     // Weekday header with a raised frame.
@@ -63,9 +96,29 @@ void MonthGridView::paintEvent(QPaintEvent *) {
         const bool selected = m_model.isCellSelected(k);
         const QRect strip(cell.left(), cell.top(), cell.width(), MonthPageLayout::TitleHeight);
         p.fillRect(strip, selected ? SelectedStripColor : QColor(Qt::white));
-        p.setPen(m_model.dayColor(k));
-        p.drawText(strip.adjusted(3, 0, -2, 0), Qt::AlignLeft | Qt::AlignVCenter,
-                   m_model.dayText(k));
+        const QString dayText = m_model.dayText(k);
+        const MonthStrips::Strip &marks = strips().strip(k);
+        const bool inMonth = m_model.inDisplayedMonth(k);
+        p.setPen(inMonth && marks.mark == MonthStrips::Mark::DayOff ? DayOffColor
+                                                                    : m_model.dayColor(k));
+        p.drawText(strip.adjusted(3, 0, -2, 0), Qt::AlignLeft | Qt::AlignVCenter, dayText);
+
+        const MonthStrips::Arrangement parts = stripArrangement(k);
+        if (!parts.badge.isEmpty()) {
+            // Days of the neighbouring months keep their faded look, marks included.
+            p.setOpacity(inMonth ? 1.0 : 0.3);
+            LunarCalendarDrawing::drawHolidayBadge(p, parts.badge.topRight(),
+                                                   marks.mark == MonthStrips::Mark::DayOff,
+                                                   MonthStrips::badgeFont());
+            p.setOpacity(1.0);
+        }
+        if (!parts.caption.isEmpty()) {
+            p.setFont(parts.captionFont);
+            p.setPen(inMonth ? marks.captionColor : FadedColor);
+            p.drawText(parts.captionLine, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
+                       parts.captionText);
+            p.setFont(font);
+        }
     }
     // Frames last, selected ones on top, so shared lines keep the selection visible.
     p.setPen(Qt::black);

@@ -9,6 +9,7 @@
 #include <memory>
 
 struct PageContext;
+class HolidayTable;
 class QTextEdit;
 
 // What a page wants of the main window's top bar while it is the active page. The side panel
@@ -74,6 +75,8 @@ public:
     // Default: load().
     virtual void pickerDateChanged();
     // The window is minimised (after the active page was saved) or restored. Default: nothing.
+    // The official days off and working days the page's calendars mark; none by default.
+    virtual void setHolidays(std::shared_ptr<const HolidayTable> /*holidays*/) {}
     virtual void windowMinimised() {}
     virtual void windowRestored() {}
 

@@ -186,3 +186,7 @@ void SheetPage::showLine(int line) {
     }
     if (edit->colorValue() != document()->color(line)) edit->setColorValue(document()->color(line));
 }
+
+void SheetPage::setHolidays(std::shared_ptr<const HolidayTable> holidays) {
+    if (m_calendar) m_calendar->setHolidays(std::move(holidays));
+}

@@ -77,6 +77,8 @@ public:
     NoteLineEdit *line(int n) const { return m_lines[n - 1]; }
     QWidget *splitPanel() const { return m_split; }
     // The lunar calendar; null on the general notes page.
+    // The calendar variant's calendar marks them.
+    void setHolidays(std::shared_ptr<const HolidayTable> holidays) override;
     LunarCalendarWidget *calendar() const { return m_calendar; }
 
     static QString saveFailedMessage() { return SheetDocument::saveFailedMessage(); }

@@ -8,6 +8,7 @@
 #include "app/FontFaceBox.h"
 #include "app/FormatBar.h"
 #include "app/FrameGeometry.h"
+#include "app/HolidayController.h"
 #include "app/LocalPageWindow.h"
 #include "app/MainWindow.h"
 #include "app/PageHost.h"
@@ -15,6 +16,7 @@
 #include "app/SystemMenu.h"
 #include "app/WindowSizeDialog.h"
 #include "base/GbkCodec.h"
+#include "base/HolidayTable.h"
 #include "calendar_control/LunarCalendarWidget.h"
 #include "export/ExportDialogs.h"
 #include "export/ExportDocument.h"
@@ -23,6 +25,7 @@
 #include "pages/DayRichEdit.h"
 #include "pages/DesktopMonthPage.h"
 #include "pages/MemoPanel.h"
+#include "pages/MonthGridView.h"
 #include "pages/NoteLineEdit.h"
 #include "pages/SheetPage.h"
 #include "pages/YearPageLayout.h"
@@ -169,6 +172,7 @@ private slots:
     void picturesAreReadWithoutFormatPlugins(); // first: no earlier test may load the plugins
     void creationPreparesHiddenWindow();
     void systemMenuItemsInOrder();
+    void holidayListReachesTheCalendars();
     void passwordItemOpensTheDialogModally();
     void dialogsAreMadeOnFirstUse();
     void fontListWaitsForFirstUseOrStartupTimer();
@@ -267,6 +271,47 @@ void TestMainWindow::creationPreparesHiddenWindow() {
     QVERIFY(h.messages.isEmpty());
 }
 
+void TestMainWindow::holidayListReachesTheCalendars() {
+    Harness h;
+    MainWindow &f = h.create();
+    auto *holidays = f.findChild<HolidayController *>();
+    QVERIFY(holidays);
+    QVERIFY2(holidays->loadError().isEmpty(), qPrintable(holidays->loadError()));
+    QCOMPARE(holidays->yearsText(), QStringLiteral("2007–2026"));
+    QVERIFY(f.picker()->holidays());
+    QCOMPARE(f.picker()->holidays()->day(QDate(2026, 2, 17)).kind, HolidayTable::Kind::DayOff);
+
+    // A bad list changes nothing; a good one adds its year to every calendar and stays.
+    const QString bad = h.dir.filePath(QStringLiteral("bad.tsv"));
+    const QString good = h.dir.filePath(QStringLiteral("good.tsv"));
+    for (const auto &[path, text] :
+         {std::pair{bad, QByteArray("2027-02-06\t春节\n")},
+          std::pair{good, QByteArray("2026-12-31\t元旦\t0\n2027-01-01\t元旦\t1\n"
+                                     "2027-02-06\t春节\t1\n")}}) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(text);
+    }
+    QString error;
+    QVERIFY(!holidays->importFile(bad, &error));
+    QVERIFY(error.contains(QStringLiteral("第 1 行")));
+    QVERIFY(!QFile::exists(h.paths.db3Dir() + QStringLiteral("/holidays.tsv")));
+    QVERIFY2(holidays->importFile(good, &error), qPrintable(error));
+    QCOMPARE(holidays->yearsText(), QStringLiteral("2007–2027"));
+    QCOMPARE(f.picker()->holidays()->day(QDate(2027, 2, 6)).kind, HolidayTable::Kind::DayOff);
+    auto *month = f.pages().builtPage<DesktopMonthPage>();
+    QVERIFY(month);
+    const HolidayTable &table = *f.picker()->holidays();
+    for (int cell = 0; cell < MonthGridModel::CellCount; ++cell) {
+        const HolidayTable::Kind kind = table.day(month->grid().cellDate(cell)).kind;
+        const MonthStrips::Mark mark = month->gridView()->strips().strip(cell).mark;
+        QCOMPARE(mark == MonthStrips::Mark::DayOff, kind == HolidayTable::Kind::DayOff);
+        QCOMPARE(mark == MonthStrips::Mark::WorkingDay, kind == HolidayTable::Kind::WorkingDay);
+    }
+    holidays->load();
+    QCOMPARE(holidays->yearsText(), QStringLiteral("2007–2027"));
+}
+
 void TestMainWindow::systemMenuItemsInOrder() {
     Harness h;
     MainWindow &f = h.create();
@@ -274,7 +319,7 @@ void TestMainWindow::systemMenuItemsInOrder() {
     for (QAction *a : f.systemMenu()->actions())
         items << (a->isSeparator() ? QStringLiteral("-") : a->text());
     QCOMPARE(items, QStringList({"设置界面大小", "设为桌面背景", "-", "内容导出", "密码设置", "-",
-                                 "帮助说明", "意见反馈", "退出程序"}));
+                                 "节假日…", "帮助说明", "意见反馈", "退出程序"}));
     QVERIFY(!f.systemMenu()->action("N_SetDeskTopBG")->isEnabled());
     QVERIFY(f.systemMenu()->action("N_NoteToTxt")->isEnabled());
     // Without the dialogs attached, their items do nothing and say so by being disabled.

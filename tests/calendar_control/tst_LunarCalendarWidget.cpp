@@ -1,3 +1,4 @@
+#include "base/HolidayTable.h"
 #include "calendar_control/DayGrid.h"
 #include "calendar_control/LunarCalendarWidget.h"
 #include "calendar_control/SpinArrows.h"
@@ -83,6 +84,8 @@ private slots:
     void weekNumbers();
     void statusLine_data();
     void statusLine();
+    void holidayMarks_data();
+    void holidayMarks();
     void noChangeForSameOrOutOfRange();
     void cellColoursTakeEffectAtNextFill();
     void steps_data();
@@ -272,6 +275,47 @@ void tst_LunarCalendarWidget::statusLine() {
     auto calendar = Make(QDateTime(date, QTime(0, 0)));
     QCOMPARE(calendar->statusText(), status);
     QCOMPARE(calendar->statusLabel()->text(), status);
+}
+
+void tst_LunarCalendarWidget::holidayMarks_data() {
+    QTest::addColumn<QDate>("date");
+    QTest::addColumn<int>("holiday");
+    QTest::addColumn<QString>("status");
+    const int off = int(CalendarCell::Holiday::DayOff);
+    const int work = int(CalendarCell::Holiday::WorkingDay);
+    const int none = int(CalendarCell::Holiday::None);
+    QTest::newRow("day off on a Tuesday")
+        << QDate(2026, 2, 17) << off << QStringLiteral("2026-02-17 农历正月初一 春节放假");
+    QTest::newRow("working Saturday")
+        << QDate(2026, 2, 14) << work << QStringLiteral("2026-02-14 农历腊月廿七 春节调休上班");
+    QTest::newRow("ordinary day") << QDate(2026, 2, 25) << none
+                                  << QStringLiteral("2026-02-25 农历正月初九");
+    QTest::newRow("year without data")
+        << QDate(2027, 1, 1) << none << QStringLiteral("2027-01-01 农历冬月廿四");
+}
+
+void tst_LunarCalendarWidget::holidayMarks() {
+    QFETCH(QDate, date);
+    QFETCH(int, holiday);
+    QFETCH(QString, status);
+    auto table = std::make_shared<HolidayTable>(*HolidayTable::parse("2026-02-14\t春节\t0\n"
+                                                                     "2026-02-17\t春节\t1\n"));
+    auto calendar = Make(QDateTime(date, QTime(0, 0)));
+    const int i = calendar->currentCell().x() + 7 * (calendar->currentCell().y() - 1);
+    QCOMPARE(int(calendar->cell(i).holiday), int(CalendarCell::Holiday::None));
+
+    // The table marks the shown month at once, and the next months as they come.
+    calendar->setHolidays(table);
+    QCOMPARE(calendar->cell(i).day, date.day());
+    QCOMPARE(int(calendar->cell(i).holiday), holiday);
+    QCOMPARE(calendar->statusText(), status);
+    const bool dayOff = holiday == int(CalendarCell::Holiday::DayOff);
+    QCOMPARE(calendar->cell(i).dateColor == QColor(255, 0, 0), dayOff || date.dayOfWeek() >= 6);
+    calendar->setDateTime(QDateTime(date.addMonths(1), QTime(0, 0)));
+    calendar->setDateTime(QDateTime(date, QTime(0, 0)));
+    QCOMPARE(int(calendar->cell(i).holiday), holiday);
+    if (holiday != int(CalendarCell::Holiday::None))
+        QCOMPARE(calendar->cell(i).holidayName, QStringLiteral("春节"));
 }
 
 void tst_LunarCalendarWidget::noChangeForSameOrOutOfRange() {

@@ -1,6 +1,7 @@
 #include "lunar/CivilDate.h"
 #include "lunar/Cycles.h"
 #include "lunar/DateInfo.h"
+#include "lunar/DayCaption.h"
 #include "lunar/EraTable.h"
 #include "lunar/Festivals.h"
 #include "lunar/LunarDate.h"
@@ -102,6 +103,8 @@ private slots:
     void lunarFestivals_data();
     void lunarFestivals();
     void newYearsEveOnlyBeforeNewYear();
+    void dayCaption_data();
+    void dayCaption();
     void dateToLunar();
 
     void eraText_data();
@@ -866,6 +869,36 @@ void TestDateInfo::nextCivilDay() {
     QFETCH(QString, expected);
     QCOMPARE(lunar::NextCivilDay(y, m, d), ok);
     QCOMPARE(QString("%1-%2-%3").arg(y).arg(m).arg(d), expected);
+}
+
+void TestDateInfo::dayCaption_data() {
+    QTest::addColumn<int>("year");
+    QTest::addColumn<int>("month");
+    QTest::addColumn<int>("day");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<int>("source");
+    using Kind = DayCaption::Kind;
+    QTest::newRow("lunar day") << 2026 << 2 << 25 << "初九" << int(Kind::LunarDay);
+    QTest::newRow("month name on its first day")
+        << 2026 << 3 << 19 << "二月" << int(Kind::MonthStart);
+    QTest::newRow("civil festival over the lunar day")
+        << 2026 << 10 << 1 << "国庆节" << int(Kind::CivilFestival);
+    QTest::newRow("solar term") << 2026 << 2 << 4 << "立春" << int(Kind::SolarTerm);
+    QTest::newRow("lunar festival over the month name")
+        << 2026 << 2 << 17 << "春节" << int(Kind::LunarFestival);
+}
+
+void TestDateInfo::dayCaption() {
+    QFETCH(int, year);
+    QFETCH(int, month);
+    QFETCH(int, day);
+    QFETCH(QString, caption);
+    QFETCH(int, source);
+    DateInfo info;
+    QVERIFY(info.SetCivilDate(year, month, day));
+    const DayCaption shown = CaptionOf(info);
+    QCOMPARE(text(shown.Text), caption);
+    QCOMPARE(int(shown.Source), source);
 }
 
 QTEST_APPLESS_MAIN(TestDateInfo)

@@ -24,7 +24,8 @@ private slots:
         for (const char *p :
              {"bin/kestrova", "bin/chncal", "share/kestrova/pictures/logo.png",
               "share/kestrova/pictures/title_strip.png", "share/kestrova/lock/login_top.png",
-              "share/kestrova/web/welcome.html", "share/applications/org.kestrova.Kestrova.desktop",
+              "share/kestrova/web/welcome.html", "share/kestrova/holidays/cn_public_holidays.tsv",
+              "share/applications/org.kestrova.Kestrova.desktop",
               "share/metainfo/org.kestrova.Kestrova.metainfo.xml",
               "share/icons/hicolor/scalable/apps/kestrova.svg", "share/man/man1/chncal.1"})
             QTest::newRow(p) << QString::fromLatin1(p);
