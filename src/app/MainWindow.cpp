@@ -8,6 +8,7 @@
 #include "app/FramePictures.h"
 #include "app/PageButton.h"
 #include "app/PageHost.h"
+#include "app/PickerDropDown.h"
 #include "app/PictureLabel.h"
 #include "app/SidePanel.h"
 #include "app/SystemMenu.h"
@@ -220,6 +221,7 @@ void MainWindow::buildTopBar() {
     m_picker->setVisible(false);
     m_picker->raise();
     m_frameLayout->add(m_picker, QRect(554, 66, 242, 42), AnchorLayout::TopRight);
+    m_pickerDropDown = new PickerDropDown(*m_picker, this);
 
     m_optionsLabel = new QLabel(QStringLiteral("|  选项"), m_surface);
     m_optionsLabel->setObjectName(QStringLiteral("lblSet"));

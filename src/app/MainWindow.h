@@ -22,6 +22,7 @@ class FormatBar;
 class FramePictures;
 class MemoPanel;
 class PageHost;
+class PickerDropDown;
 class PictureLabel;
 class QDialog;
 class QLabel;
@@ -92,6 +93,7 @@ public:
 
     DesktopMonthPage *monthPage() const;
     LunarCalendarWidget *picker() const { return m_picker; }
+    PickerDropDown &pickerDropDown() const { return *m_pickerDropDown; }
     MemoPanel *memoPanel() const;
     QTextBrowser *webPanel() const;
     QWidget *dayPlanPanel() const;
@@ -146,6 +148,7 @@ private:
     QLabel *m_dateLine = nullptr;
     QLabel *m_optionsLabel = nullptr;
     LunarCalendarWidget *m_picker = nullptr;
+    PickerDropDown *m_pickerDropDown = nullptr;
     FormatBar *m_formatBar = nullptr;
     CaptionButton *m_closeButton = nullptr;
     CaptionButton *m_maxButton = nullptr; // also shows the restore pictures
