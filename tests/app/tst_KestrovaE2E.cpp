@@ -207,6 +207,7 @@ class TestKestrovaE2E : public QObject {
 private slots:
     void initTestCase();
     void windowAppearsWithItsClass();
+    void qtTextsAreChinese();
     void typedNoteIsStoredWhenAnotherCellIsClicked();
     void monthPageExportsThroughTheSaveDialog();
     void annualPageExportsThroughTheSaveDialog();
@@ -526,6 +527,15 @@ void TestKestrovaE2E::windowAppearsWithItsClass() {
     QVERIFY(QFile::exists(m_programDir.filePath("DB3/form.ini")));
     // The start-up timer opens the month page and shows the editors half a second later.
     QVERIFY2(waitForStartUp(m_window, seen, *m_process), qPrintable(diagnosis()));
+}
+
+// Qt's Chinese catalogue is loaded at start (it is mapped into the program), whatever the
+// locale: the buttons of Qt's dialogs read "保存", "取消", "确定".
+void TestKestrovaE2E::qtTextsAreChinese() {
+    QVERIFY(m_pid > 0);
+    QFile maps(QStringLiteral("/proc/%1/maps").arg(m_pid));
+    QVERIFY(maps.open(QIODevice::ReadOnly));
+    QVERIFY(maps.readAll().contains("/qtbase_zh_CN.qm"));
 }
 
 void TestKestrovaE2E::typedNoteIsStoredWhenAnotherCellIsClicked() {
