@@ -65,8 +65,8 @@ void PickerDropDown::choose(const QDate &date) {
 bool PickerDropDown::eventFilter(QObject *watched, QEvent *event) {
     if (watched == m_popup) {
         if (event->type() == QEvent::MouseButtonPress) {
-            // A press on the digits closes the calendar and does not open it again at once:
-            // it is not passed on to them.
+            // A press on the digits closes the calendar; where the window system passes the
+            // press that closed a popup on to what lies under it, it must not open it again.
             const auto *mouse = static_cast<QMouseEvent *>(event);
             bool onDigits = false;
             for (const QLabel *digits : {m_picker.monthLabel(), m_picker.yearLabel()})
@@ -86,12 +86,7 @@ bool PickerDropDown::eventFilter(QObject *watched, QEvent *event) {
 
     const auto *mouse = static_cast<QMouseEvent *>(event);
     if (event->type() == QEvent::MouseButtonPress && mouse->button() == Qt::LeftButton) {
-        // A press on the digits while the calendar is open only closes it.
-        m_pressedOn = isOpen() ? nullptr : watched;
-        if (!m_pressedOn) {
-            m_popup->close();
-            return true;
-        }
+        m_pressedOn = watched;
     } else if (event->type() == QEvent::MouseButtonRelease && mouse->button() == Qt::LeftButton) {
         const bool click =
             m_pressedOn == watched &&
