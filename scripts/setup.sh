@@ -5,7 +5,8 @@ set -euo pipefail
 
 packages=(
     g++ cmake ninja-build pkg-config ccache
-    qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libsqlite3-dev libgl-dev libxcb1-dev
+    qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite qt6-translations-l10n libsqlite3-dev
+    libgl-dev libxcb1-dev
     libfontconfig-dev
     libsodium-dev libbenchmark-dev
     fonts-wqy-zenhei

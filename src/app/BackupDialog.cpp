@@ -80,7 +80,9 @@ BackupDialog::BackupDialog(BackupManager manager, Hooks hooks, QWidget *parent)
 }
 
 QString BackupDialog::sizeText(qint64 bytes) {
-    return QLocale::system().formattedDataSize(bytes, 1, QLocale::DataSizeTraditionalFormat);
+    // Chinese units ("字节") beside the Chinese dates, whatever the user's locale.
+    return QLocale(QLocale::Chinese, QLocale::China)
+        .formattedDataSize(bytes, 1, QLocale::DataSizeTraditionalFormat);
 }
 
 void BackupDialog::refresh() {

@@ -39,6 +39,7 @@ public:
     // The copy on `row` of the list failed its check.
     bool isDamaged(int row) const;
 
+    // A copy's size as the list shows it: "512 字节", "2.0 kB".
     static QString sizeText(qint64 bytes);
 
 private:

@@ -10,6 +10,7 @@
 #include "app/LocalPageWindow.h"
 #include "app/PageButton.h"
 #include "app/PageHost.h"
+#include "app/PickerDropDown.h"
 #include "app/PictureLabel.h"
 #include "app/SidePanel.h"
 #include "app/SystemMenu.h"
@@ -222,6 +223,7 @@ void MainWindow::buildTopBar() {
     m_picker->setVisible(false);
     m_picker->raise();
     m_frameLayout->add(m_picker, QRect(554, 66, 242, 42), AnchorLayout::TopRight);
+    m_pickerDropDown = new PickerDropDown(*m_picker, this);
 
     m_optionsLabel = new QLabel(QStringLiteral("|  选项"), m_surface);
     m_optionsLabel->setObjectName(QStringLiteral("lblSet"));
@@ -276,6 +278,8 @@ void MainWindow::connectMenu() {
     connect(holidays, &HolidayController::changed, this,
             [this](const std::shared_ptr<const HolidayTable> &table) {
                 m_picker->setHolidays(table);
+                if (LunarCalendarWidget *dropDown = m_pickerDropDown->calendar())
+                    dropDown->setHolidays(table);
                 m_pages->setHolidays(table);
             });
     holidays->load();

@@ -23,6 +23,7 @@ class FramePictures;
 class LocalPageWindow;
 class MemoPanel;
 class PageHost;
+class PickerDropDown;
 class PictureLabel;
 class QDialog;
 class QLabel;
@@ -93,6 +94,7 @@ public:
 
     DesktopMonthPage *monthPage() const;
     LunarCalendarWidget *picker() const { return m_picker; }
+    PickerDropDown &pickerDropDown() const { return *m_pickerDropDown; }
     MemoPanel *memoPanel() const;
     QTextBrowser *webPanel() const;
     // The window of the local pages when there is no browser; null until first needed.
@@ -149,6 +151,7 @@ private:
     QLabel *m_dateLine = nullptr;
     QLabel *m_optionsLabel = nullptr;
     LunarCalendarWidget *m_picker = nullptr;
+    PickerDropDown *m_pickerDropDown = nullptr;
     FormatBar *m_formatBar = nullptr;
     CaptionButton *m_closeButton = nullptr;
     CaptionButton *m_maxButton = nullptr; // also shows the restore pictures

@@ -4,6 +4,7 @@
 #include "app/DialogPrompts.h"
 #include "app/FramePictures.h"
 #include "app/MainWindow.h"
+#include "app/QtTranslation.h"
 #include "app/WindowSizeDialog.h"
 #include "base/AppIdentity.h"
 #include "lock/LoginFile.h"
@@ -50,6 +51,7 @@ int Startup::run(QApplication &app) {
     // Where windows carry it (Wayland), docks find the desktop entry and its name by this.
     QGuiApplication::setDesktopFileName(QString::fromLatin1(AppIdentity::kDesktopEntry));
     FontSubstitutes::install();
+    QtTranslation::installChinese(app);
 
     // A running instance gets the notice and brings its window to the front; this start ends
     // before it reads or writes any file of the data folder.

@@ -207,6 +207,8 @@ class TestKestrovaE2E : public QObject {
 private slots:
     void initTestCase();
     void windowAppearsWithItsClass();
+    void qtTextsAreChinese();
+    void pickerDigitsDropDownTheCalendar();
     void typedNoteIsStoredWhenAnotherCellIsClicked();
     void monthPageExportsThroughTheSaveDialog();
     void annualPageExportsThroughTheSaveDialog();
@@ -526,6 +528,42 @@ void TestKestrovaE2E::windowAppearsWithItsClass() {
     QVERIFY(QFile::exists(m_programDir.filePath("DB3/form.ini")));
     // The start-up timer opens the month page and shows the editors half a second later.
     QVERIFY2(waitForStartUp(m_window, seen, *m_process), qPrintable(diagnosis()));
+}
+
+// Qt's Chinese catalogue is loaded at start (it is mapped into the program), whatever the
+// locale: the buttons of Qt's dialogs read "保存", "取消", "确定".
+void TestKestrovaE2E::qtTextsAreChinese() {
+    QVERIFY(m_pid > 0);
+    QFile maps(QStringLiteral("/proc/%1/maps").arg(m_pid));
+    QVERIFY(maps.open(QIODevice::ReadOnly));
+    QVERIFY(maps.readAll().contains("/qtbase_zh_CN.qm"));
+}
+
+// The year digits of the picker (242 x 42 at 554,66, kept at the right edge) open the full
+// calendar, 313 x 253, right under the picker; the digits again close it, and so does Escape,
+// which then leaves the window open.
+void TestKestrovaE2E::pickerDigitsDropDownTheCalendar() {
+    QVERIFY(!m_window.isEmpty());
+    const Geometry g = geometry(m_window);
+    const QPoint picker(g.x + 554 + g.width - 1008, g.y + 66);
+    const QPoint yearDigits = picker + QPoint(150, 18);
+    click(yearDigits);
+    QTRY_VERIFY_WITH_TIMEOUT(!otherWindow().isEmpty(), 5000);
+    const Geometry popup = geometry(otherWindow());
+    QCOMPARE(QRect(popup.x, popup.y, popup.width, popup.height),
+             QRect(picker + QPoint(0, 42), QSize(313, 253)));
+    click(yearDigits);
+    QTRY_COMPARE_WITH_TIMEOUT(visibleWindows(), QStringList{m_window}, 5000);
+    // The release that ends the closing click opens nothing again.
+    QVERIFY(waitForProgram());
+    QCOMPARE(visibleWindows(), QStringList{m_window});
+
+    click(yearDigits);
+    QTRY_VERIFY_WITH_TIMEOUT(!otherWindow().isEmpty(), 5000);
+    run("xdotool", {"key", "Escape"});
+    QTRY_COMPARE_WITH_TIMEOUT(visibleWindows(), QStringList{m_window}, 5000);
+    QVERIFY(waitForProgram());
+    QCOMPARE(m_process->state(), QProcess::Running);
 }
 
 void TestKestrovaE2E::typedNoteIsStoredWhenAnotherCellIsClicked() {

@@ -12,11 +12,14 @@
 #include "app/LocalPageWindow.h"
 #include "app/MainWindow.h"
 #include "app/PageHost.h"
+#include "app/PickerDropDown.h"
 #include "app/PictureLabel.h"
 #include "app/SystemMenu.h"
 #include "app/WindowSizeDialog.h"
 #include "base/GbkCodec.h"
 #include "base/HolidayTable.h"
+#include "calendar_control/DayGrid.h"
+#include "calendar_control/LunarCalendarGeometry.h"
 #include "calendar_control/LunarCalendarWidget.h"
 #include "export/ExportDialogs.h"
 #include "export/ExportDocument.h"
@@ -235,6 +238,13 @@ private slots:
     void sheetPagesArrangeTheSideControls_data();
     void sheetPagesArrangeTheSideControls();
     void generalPageFollowsThePicker();
+    void pickerDigitsDropDownTheCalendar_data();
+    void pickerDigitsDropDownTheCalendar();
+    void dropDownChoiceSavesThenReloads_data();
+    void dropDownChoiceSavesThenReloads();
+    void dropDownClosesWithoutAChange_data();
+    void dropDownClosesWithoutAChange();
+    void dropDownChoiceWithFailingSaveKeepsTheMonth();
     void calendarPageKeepsItsSheetWhateverTheDate();
     void memoListIsLoadedAtFirstShow();
     void closingWritesPendingMemoLines();
@@ -1535,6 +1545,160 @@ void TestMainWindow::generalPageFollowsThePicker() {
     QTest::mouseClick(f.findChild<QAbstractButton *>("btnYiban"), Qt::LeftButton);
     QCOMPARE(general->line(5)->text(), QStringLiteral("this month"));
     QVERIFY(h.messages.isEmpty());
+}
+
+namespace {
+// A left click on the picker's month or year digits; the drop-down's popup once it is up.
+QWidget *clickDigits(MainWindow &f, bool year) {
+    QLabel *digits = year ? f.picker()->yearLabel() : f.picker()->monthLabel();
+    QTest::mouseClick(digits, Qt::LeftButton, {}, digits->rect().center());
+    if (!QTest::qWaitFor([&f] { return f.pickerDropDown().isOpen(); }, 3000)) return nullptr;
+    return f.pickerDropDown().popup();
+}
+
+// Where day `day` of the month the calendar shows lies in its grid (grid coordinates).
+QPoint dayPoint(const LunarCalendarWidget &calendar, int day) {
+    for (int i = 1; i <= 37; ++i)
+        if (calendar.cell(i).valid && calendar.cell(i).day == day) {
+            const QPoint at = LunarCalendarGeometry::cellPosition(i);
+            return calendar.dayGrid()->cellRect(at.x(), at.y()).center();
+        }
+    return {-1, -1};
+}
+} // namespace
+
+void TestMainWindow::pickerDigitsDropDownTheCalendar_data() {
+    QTest::addColumn<bool>("year");
+    QTest::newRow("month digits") << false;
+    QTest::newRow("year digits") << true;
+}
+
+// The compact picker drops the full calendar down under itself, at its own date, with the lunar
+// texts and the "今天" link; the picker's month and year menus stay shut.
+void TestMainWindow::pickerDigitsDropDownTheCalendar() {
+    QFETCH(bool, year);
+    Harness h;
+    MainWindow &f = h.running();
+    f.picker()->setDateTime(QDateTime(QDate(2020, 6, 21), QTime(9, 0)));
+    QWidget *popup = clickDigits(f, year);
+    QVERIFY(popup);
+    QCOMPARE(QApplication::activePopupWidget(), popup);
+    QVERIFY(popup->windowFlags().testFlag(Qt::Popup));
+    QCOMPARE(popup->geometry().topLeft(), f.picker()->mapToGlobal(QPoint(0, f.picker()->height())));
+    const LunarCalendarWidget *calendar = f.pickerDropDown().calendar();
+    QCOMPARE(popup->size(), QSize(313, 253));
+    QCOMPARE(calendar->date(), QDate(2020, 6, 21));
+    QCOMPARE(calendar->lunarDateText(), QStringLiteral("五月初一"));
+    QVERIFY(calendar->dayGrid()->isVisible());
+    QVERIFY(calendar->todayLabel()->isVisible());
+    QCOMPARE(calendar->todayLabel()->text(), QStringLiteral("今天"));
+    // The same official holidays as the picker.
+    QVERIFY(calendar->holidays());
+    QCOMPARE(calendar->holidays(), f.picker()->holidays());
+    QVERIFY(!f.picker()->monthMenu()->isVisible());
+    QVERIFY(!f.picker()->yearMenu()->isVisible());
+    QCOMPARE(f.picker()->date(), QDate(2020, 6, 21));
+}
+
+void TestMainWindow::dropDownChoiceSavesThenReloads_data() {
+    QTest::addColumn<bool>("byKey");
+    QTest::newRow("click on the day") << false;
+    QTest::newRow("Return on the day") << true;
+}
+
+// A day chosen in the drop-down (here in the next month, reached in the drop-down) becomes the
+// picker's date: the text typed on the month page is saved first, then the page shows that month.
+void TestMainWindow::dropDownChoiceSavesThenReloads() {
+    QFETCH(bool, byKey);
+    Harness h;
+    MainWindow &f = h.running();
+    const QDate today = QDate::currentDate();
+    const QDate target(today.addMonths(1).year(), today.addMonths(1).month(), 15);
+    DayRichEdit *editor = f.monthPage()->dayEditor(15);
+    editor->setFocus(Qt::MouseFocusReason);
+    h.type(15, QStringLiteral("typed before the drop-down"));
+    QWidget *popup = clickDigits(f, false);
+    QVERIFY(popup);
+    LunarCalendarWidget *calendar = f.pickerDropDown().calendar();
+    // Moving about in the drop-down changes nothing yet.
+    calendar->setDateTime(QDateTime(target.addDays(-14), QTime(0, 0)));
+    QCOMPARE(f.picker()->date(), today);
+    if (byKey) {
+        calendar->setDateTime(QDateTime(target, QTime(0, 0)));
+        QTest::keyClick(calendar->dayGrid(), Qt::Key_Return);
+    } else {
+        const QPoint day = dayPoint(*calendar, 15);
+        QVERIFY(day.x() >= 0);
+        QTest::mouseClick(calendar->dayGrid(), Qt::LeftButton, {}, day);
+    }
+    QTRY_VERIFY(!popup->isVisible());
+    QCOMPARE(f.picker()->date(), target);
+    QCOMPARE(h.storedCell(today, 15), QStringLiteral("typed before the drop-down"));
+    QCOMPARE(f.monthPage()->grid().displayDate().month(), target.month());
+    QCOMPARE(editor->toPlainText(), QString());
+    QVERIFY(h.messages.isEmpty());
+}
+
+void TestMainWindow::dropDownClosesWithoutAChange_data() {
+    QTest::addColumn<QString>("how");
+    QTest::newRow("Escape") << "escape";
+    QTest::newRow("click outside") << "outside";
+    QTest::newRow("click on the digits again") << "digits";
+}
+
+// Escape or a click elsewhere closes the drop-down: the picker, the page and its unsaved text
+// stay as they were, and the window stays open.
+void TestMainWindow::dropDownClosesWithoutAChange() {
+    QFETCH(QString, how);
+    Harness h;
+    MainWindow &f = h.running();
+    const QDate today = QDate::currentDate();
+    const QDate shown = f.monthPage()->grid().displayDate();
+    h.type(15, QStringLiteral("still here"));
+    QWidget *popup = clickDigits(f, true);
+    QVERIFY(popup);
+    LunarCalendarWidget *calendar = f.pickerDropDown().calendar();
+    calendar->setDateTime(QDateTime(today.addMonths(3), QTime(0, 0)));
+    if (how == "escape") {
+        QTest::keyClick(calendar->dayGrid(), Qt::Key_Escape);
+    } else if (how == "outside") {
+        // On the picker's own surface, left of its digits.
+        QTest::mouseClick(popup, Qt::LeftButton, {}, QPoint(3, -f.picker()->height() / 2));
+    } else {
+        // Through the window system, as a real click reaches the popup first.
+        QLabel *digits = f.picker()->yearLabel();
+        QTest::mouseClick(f.windowHandle(), Qt::LeftButton, {},
+                          digits->mapTo(&f, digits->rect().center()));
+    }
+    // Closed, and not opened again by the release that ends the click.
+    QTRY_VERIFY(!popup->isVisible());
+    QVERIFY(!f.pickerDropDown().isOpen());
+    QVERIFY(!f.picker()->yearMenu()->isVisible());
+    QCOMPARE(f.picker()->date(), today);
+    QCOMPARE(f.monthPage()->grid().displayDate(), shown);
+    QCOMPARE(f.monthPage()->dayEditor(15)->toPlainText(), QStringLiteral("still here"));
+    QVERIFY(f.isVisible());
+    QVERIFY(!f.session().isClosing());
+    QCOMPARE(h.quits, 0);
+    QVERIFY(h.messages.isEmpty());
+}
+
+// When the save before the reload fails, the page keeps its month and the typed text.
+void TestMainWindow::dropDownChoiceWithFailingSaveKeepsTheMonth() {
+    Harness h;
+    MainWindow &f = h.running();
+    const QDate shown = f.monthPage()->grid().displayDate();
+    h.type(9, QStringLiteral("not lost"));
+    h.dropTable(QStringLiteral("TailiNew"));
+    QWidget *popup = clickDigits(f, false);
+    QVERIFY(popup);
+    LunarCalendarWidget *calendar = f.pickerDropDown().calendar();
+    calendar->setDateTime(QDateTime(shown.addMonths(2), QTime(0, 0)));
+    QTest::keyClick(calendar->dayGrid(), Qt::Key_Return);
+    QTRY_VERIFY(!popup->isVisible());
+    QVERIFY(h.messages.contains(kSaveFailed));
+    QCOMPARE(f.monthPage()->grid().displayDate().month(), shown.month());
+    QCOMPARE(f.monthPage()->dayEditor(9)->toPlainText(), QStringLiteral("not lost"));
 }
 
 void TestMainWindow::calendarPageKeepsItsSheetWhateverTheDate() {
