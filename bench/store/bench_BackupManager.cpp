@@ -95,6 +95,41 @@ BENCHMARK(BM_EventLoopGapDuringDailyBackup100Years)
     ->Iterations(5)
     ->UseRealTime();
 
+// A copy stopped half way (a close or SIGTERM during the daily copy of 100 years of notes): the
+// time from the request to the runner's end, against a whole copy in the same run (goal: a
+// small fraction, the copy's current step only).
+void BM_StopDuringDailyBackup100Years(benchmark::State &state) {
+    BackupManager manager(century().file, century().dir.filePath("DB3/backup"));
+    QDate day(2030, 6, 1);
+    QElapsedTimer whole;
+    whole.start();
+    manager.backupNow(day);
+    const double copyMs = double(whole.nsecsElapsed()) / 1e6;
+    double stopMs = 0;
+    for (auto _ : state) {
+        day = day.addDays(1);
+        BackupRunner runner(manager);
+        runner.startDaily(day);
+        QElapsedTimer started;
+        started.start();
+        while (started.elapsed() < copyMs / 3) QCoreApplication::processEvents();
+        QElapsedTimer stopping;
+        stopping.start();
+        runner.cancel();
+        runner.wait();
+        const double ms = double(stopping.nsecsElapsed()) / 1e6;
+        state.SetIterationTime(ms / 1000);
+        stopMs = std::max(stopMs, ms);
+    }
+    state.counters["whole_copy_ms"] = copyMs;
+    state.counters["longest_stop_ms"] = stopMs;
+    state.counters["stop_vs_copy"] = stopMs / copyMs;
+}
+BENCHMARK(BM_StopDuringDailyBackup100Years)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5)
+    ->UseManualTime();
+
 // The machine's own noise for the figure above: the same loop and timer for as long, without
 // a copy (other programs, the two cores shared).
 void BM_EventLoopGapIdle(benchmark::State &state) {

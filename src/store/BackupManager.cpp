@@ -283,7 +283,7 @@ void BackupManager::copyInto(const QString &target, const std::atomic<bool> *can
         QSqlQuery q(c.database());
         // Each page is copied once: a small cache keeps the copy's memory small beside the
         // running program.
-        q.exec(QStringLiteral("PRAGMA cache_size = -64"));
+        q.exec(QStringLiteral("PRAGMA cache_size = -512"));
         q.prepare(QStringLiteral("VACUUM INTO ?"));
         q.addBindValue(part);
         if (!q.exec()) copyError = q.lastError().text();

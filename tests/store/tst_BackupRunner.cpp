@@ -6,7 +6,6 @@
 #include "store/NoteStore.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -99,29 +98,22 @@ private slots:
         QCOMPARE(testfiles::fileHash(earlier), earlierHash);
     }
 
-    // The runner waits for nothing but the step of the copy it is at.
-    void stoppedCopyEndsSoon() {
+    // A stop asked for half way through ends the copy there: no day's copy and no partial
+    // file. How soon it ends is measured by bench_BackupManager (stop against a whole copy).
+    void stoppedCopyEndsBeforeItsEnd() {
         BackupManager manager(m_db, m_backupDir);
-        QElapsedTimer whole;
-        whole.start();
-        manager.backupNow(kEarlier);
-        const qint64 copyMs = whole.elapsed();
-
         BackupRunner runner(manager);
-        const QString part =
-            QDir(m_backupDir).filePath(BackupManager::dailyFileName(kToday)) + ".part";
-        QElapsedTimer stopping;
-        GrowthWatch watch(part, 2 * kMiB, [&] {
-            stopping.start();
+        const QString today = QDir(m_backupDir).filePath(BackupManager::dailyFileName(kToday));
+        GrowthWatch watch(today + ".part", 2 * kMiB, [&] {
             runner.cancel();
             runner.wait();
         });
         QVERIFY(runner.startDaily(kToday));
         QTRY_VERIFY_WITH_TIMEOUT(watch.fired(), 30000);
-        QVERIFY2(stopping.elapsed() * 4 < copyMs,
-                 qPrintable(QStringLiteral("stopping took %1 ms, a whole copy %2 ms")
-                                .arg(stopping.elapsed())
-                                .arg(copyMs)));
+        QVERIFY(!runner.isRunning());
+        QVERIFY(!QFileInfo::exists(today));
+        QVERIFY(!QFileInfo::exists(today + ".part"));
+        QCOMPARE(testfiles::unsoundBackupFiles(manager), QStringList());
     }
 
     void nextStartAfterAStopMakesTheCopy() {
