@@ -21,6 +21,9 @@ class ExportQuestions;
 class FormatBar;
 class FramePictures;
 class MemoPanel;
+class FindBar;
+class QProgressDialog;
+class NoteFinder;
 class PageHost;
 class PictureLabel;
 class QDialog;
@@ -55,6 +58,9 @@ public:
     PageHost &pages() { return *m_pages; }
     FormatBar &formatBar() { return *m_formatBar; }
     SystemMenu *systemMenu() const { return m_menu; }
+    // "查找" (Ctrl+F): the find bar over the page area.
+    FindBar *findBar() const { return m_findBar; }
+    void openFindBar();
     // False when the database preparation failed: nothing was opened, the caller ends.
     bool isStoreReady() const { return m_storeReady; }
 
@@ -123,6 +129,7 @@ private:
     void firstShow();
     void afterFirstPaint();
     void onPickerDateChanged();
+    void showIndexProgress(int done, int total);
     void placePicker();
     void captionRest();
     QRect screenGeometry() const;
@@ -160,4 +167,7 @@ private:
     std::function<QWidget *()> m_makeSizeDialog;
     std::function<QDialog *()> m_makePasswordDialog;
     QPointer<WallpaperDialog> m_wallpaperDialog;
+    std::unique_ptr<NoteFinder> m_finder;
+    FindBar *m_findBar = nullptr;
+    QProgressDialog *m_indexProgress = nullptr;
 };

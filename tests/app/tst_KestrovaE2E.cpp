@@ -218,6 +218,7 @@ private slots:
     void closeButtonWritesWindowSettings();
     void noteIsShownAfterRestart();
     void annualNoteSurvivesPageSwitchAndRestart();
+    void foundNoteOpensWithTheMatchSelected();
     void terminationSavesTypedText();
     void generalLineKeepsTextAndColourThroughResizeAndRestart();
     void memoIsStoredWhenKilledRightAfterTyping();
@@ -766,6 +767,24 @@ void TestKestrovaE2E::annualNoteSurvivesPageSwitchAndRestart() {
     run("xdotool", {"type", "+more"});
     click(monthBoxCentre(8)); // leaving the box saves
     QTRY_COMPARE_WITH_TIMEOUT(storedMonthNote(3), QStringLiteral("march e2e+more"), 3000);
+    QVERIFY(closeWithButton());
+}
+
+// Ctrl+F from another page, part of a note typed in another case, Enter: the month page comes
+// back with the match selected in its cell, so that typing replaces just the match.
+void TestKestrovaE2E::foundNoteOpensWithTheMatchSelected() {
+    QVERIFY2(startMainWindow(), qPrintable(diagnosis()));
+    click(editorCentre(10));
+    run("xdotool", {"type", "aa qzfind bb"});
+    click(pageButtonCentre(17)); // the switch saves the cell
+    QTRY_COMPARE_WITH_TIMEOUT(storedCell(10), QStringLiteral("aa qzfind bb"), 3000);
+    run("xdotool", {"key", "ctrl+f"});
+    run("xdotool", {"type", "QZFIND"});
+    run("xdotool", {"key", "Return"});
+    QVERIFY(waitForProgram());
+    run("xdotool", {"type", "XY"});
+    click(editorCentre(20)); // leaving the cell saves it
+    QTRY_COMPARE_WITH_TIMEOUT(storedCell(10), QStringLiteral("aa XY bb"), 3000);
     QVERIFY(closeWithButton());
 }
 
