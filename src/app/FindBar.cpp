@@ -26,7 +26,6 @@ FindBar::FindBar(Search search, QWidget *parent)
     setAutoFillBackground(true);
     m_field->setObjectName(QStringLiteral("findText"));
     m_field->setPlaceholderText(QStringLiteral("查找所有记事"));
-    m_field->setClearButtonEnabled(true);
     m_field->installEventFilter(this);
     m_results->setObjectName(QStringLiteral("findResults"));
     m_results->setUniformItemSizes(false);

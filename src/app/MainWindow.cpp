@@ -113,7 +113,9 @@ MainWindow::MainWindow(const AppPaths &paths, Prompts &prompts, std::vector<Page
 
     m_session->store().setIndexProgress(
         [this](int done, int total) { showIndexProgress(done, total); });
+    m_openingStore = true;
     m_storeReady = m_session->openStore(storeOpening);
+    m_openingStore = false;
     if (!m_storeReady) return;
     m_session->setMemo(m_sidePanel->memoPanel()->document());
     m_session->context().lastSelection.clear();
@@ -276,11 +278,6 @@ void MainWindow::connectMenu() {
     connect(m_menu->wallpaperAction(), &QAction::triggered, this, &MainWindow::setNotesAsWallpaper);
     connect(m_menu->exportAction(), &QAction::triggered, this, &MainWindow::exportNotes);
     m_finder = std::make_unique<NoteFinder>(*m_session, *m_pages, *m_picker, *m_sidePanel);
-    m_findBar = new FindBar([this](const QString &query) { return m_finder->find(query); }, this);
-    connect(m_findBar, &FindBar::activated, this,
-            [this](const NotePlace &place, const QString &query) {
-                if (m_finder->goTo(place, query)) m_findBar->hide();
-            });
     connect(m_menu->findAction(), &QAction::triggered, this, &MainWindow::openFindBar);
     auto *findKey = new QShortcut(QKeySequence::Find, this);
     findKey->setContext(Qt::WindowShortcut);
@@ -383,6 +380,15 @@ void MainWindow::afterFirstPaint() {
 }
 
 void MainWindow::openFindBar() {
+    // Built at its first use: start-up builds only what the first window shows.
+    if (!m_findBar) {
+        m_findBar =
+            new FindBar([this](const QString &query) { return m_finder->find(query); }, this);
+        connect(m_findBar, &FindBar::activated, this,
+                [this](const NotePlace &place, const QString &query) {
+                    if (m_finder->goTo(place, query)) m_findBar->hide();
+                });
+    }
     const int width = std::min(380, this->width() - 20);
     const int height = std::min(420, this->height() - 60);
     m_findBar->setGeometry(this->width() - width - 10, 40, width, height);
@@ -390,19 +396,24 @@ void MainWindow::openFindBar() {
 }
 
 // The first open of a file from before the search index indexes every note: a few seconds for
-// decades of notes, shown once it takes longer than a moment.
+// decades of notes, shown once it takes longer than a moment. Only at the start, before the
+// window's timers run: the events handled here run inside the upgrade's transaction, where
+// nothing else may reach the store. Later upgrades (a restored backup) show no dialog.
 void MainWindow::showIndexProgress(int done, int total) {
+    if (!m_openingStore) return;
     if (!m_indexProgress) {
         if (done >= total) return;
         m_indexProgress = new QProgressDialog(QStringLiteral("正在为查找整理记事…"), QString(), 0,
                                               total, nullptr);
         m_indexProgress->setWindowTitle(QString::fromUtf8(kCaption));
-        m_indexProgress->setWindowModality(Qt::ApplicationModal);
         m_indexProgress->setMinimumDuration(500);
         m_indexProgress->setCancelButton(nullptr);
     }
     m_indexProgress->setMaximum(total);
     m_indexProgress->setValue(done);
+    if (m_indexProgress->isVisible())
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents |
+                                        QEventLoop::ExcludeSocketNotifiers);
     if (done >= total) {
         delete m_indexProgress;
         m_indexProgress = nullptr;

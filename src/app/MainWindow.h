@@ -58,7 +58,7 @@ public:
     PageHost &pages() { return *m_pages; }
     FormatBar &formatBar() { return *m_formatBar; }
     SystemMenu *systemMenu() const { return m_menu; }
-    // "查找" (Ctrl+F): the find bar over the page area.
+    // "查找" (Ctrl+F): the find bar over the page area, built when first opened (null before).
     FindBar *findBar() const { return m_findBar; }
     void openFindBar();
     // False when the database preparation failed: nothing was opened, the caller ends.
@@ -170,4 +170,5 @@ private:
     std::unique_ptr<NoteFinder> m_finder;
     FindBar *m_findBar = nullptr;
     QProgressDialog *m_indexProgress = nullptr;
+    bool m_openingStore = false;
 };
