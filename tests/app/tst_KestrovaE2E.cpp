@@ -774,17 +774,17 @@ void TestKestrovaE2E::annualNoteSurvivesPageSwitchAndRestart() {
 // back with the match selected in its cell, so that typing replaces just the match.
 void TestKestrovaE2E::foundNoteOpensWithTheMatchSelected() {
     QVERIFY2(startMainWindow(), qPrintable(diagnosis()));
-    click(editorCentre(10));
+    click(editorCentre(30));
     run("xdotool", {"type", "aa qzfind bb"});
     click(pageButtonCentre(17)); // the switch saves the cell
-    QTRY_COMPARE_WITH_TIMEOUT(storedCell(10), QStringLiteral("aa qzfind bb"), 3000);
+    QTRY_COMPARE_WITH_TIMEOUT(storedCell(30), QStringLiteral("aa qzfind bb"), 3000);
     run("xdotool", {"key", "ctrl+f"});
     run("xdotool", {"type", "QZFIND"});
     run("xdotool", {"key", "Return"});
     QVERIFY(waitForProgram());
     run("xdotool", {"type", "XY"});
-    click(editorCentre(20)); // leaving the cell saves it
-    QTRY_COMPARE_WITH_TIMEOUT(storedCell(10), QStringLiteral("aa XY bb"), 3000);
+    click(editorCentre(31)); // leaving the cell saves it
+    QTRY_COMPARE_WITH_TIMEOUT(storedCell(30), QStringLiteral("aa XY bb"), 3000);
     QVERIFY(closeWithButton());
 }
 

@@ -417,7 +417,7 @@ void TestMainWindow::systemMenuItemsInOrder() {
     QStringList items;
     for (QAction *a : f.systemMenu()->actions())
         items << (a->isSeparator() ? QStringLiteral("-") : a->text());
-    QCOMPARE(items, QStringList({"设置界面大小", "设为桌面背景", "-", "查找…", "内容导出",
+    QCOMPARE(items, QStringList({"设置界面大小", "设为桌面背景", "-", "内容导出", "查找…",
                                  "密码设置", "-", "帮助说明", "意见反馈", "退出程序"}));
     QVERIFY(!f.systemMenu()->action("N_SetDeskTopBG")->isEnabled());
     QVERIFY(f.systemMenu()->action("N_NoteToTxt")->isEnabled());
