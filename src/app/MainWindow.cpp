@@ -3,11 +3,13 @@
 #include "app/AnchorLayout.h"
 #include "app/BackupController.h"
 #include "app/CaptionButton.h"
+#include "app/FindBar.h"
 #include "app/FormatBar.h"
 #include "app/FrameGeometry.h"
 #include "app/FramePictures.h"
 #include "app/HolidayController.h"
 #include "app/LocalPageWindow.h"
+#include "app/NoteFinder.h"
 #include "app/PageButton.h"
 #include "app/PageHost.h"
 #include "app/PickerDropDown.h"
@@ -35,7 +37,9 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressDialog>
 #include <QScreen>
+#include <QShortcut>
 #include <QStackedWidget>
 #include <QTextBrowser>
 #include <QTimer>
@@ -110,7 +114,11 @@ MainWindow::MainWindow(const AppPaths &paths, Prompts &prompts, std::vector<Page
 
     connect(m_session.get(), &NotesSession::resumed, m_pages.get(), &PageHost::openStartPage);
 
+    m_session->store().setIndexProgress(
+        [this](int done, int total) { showIndexProgress(done, total); });
+    m_openingStore = true;
     m_storeReady = m_session->openStore(storeOpening);
+    m_openingStore = false;
     if (!m_storeReady) return;
     m_session->setMemo(m_sidePanel->memoPanel()->document());
     m_session->context().lastSelection.clear();
@@ -286,6 +294,11 @@ void MainWindow::connectMenu() {
     connect(m_menu->holidaysAction(), &QAction::triggered, holidays,
             [this, holidays] { holidays->showDialog(this); });
     connect(m_menu->exportAction(), &QAction::triggered, this, &MainWindow::exportNotes);
+    m_finder = std::make_unique<NoteFinder>(*m_session, *m_pages, *m_picker, *m_sidePanel);
+    connect(m_menu->findAction(), &QAction::triggered, this, &MainWindow::openFindBar);
+    auto *findKey = new QShortcut(QKeySequence::Find, this);
+    findKey->setContext(Qt::WindowShortcut);
+    connect(findKey, &QShortcut::activated, this, &MainWindow::openFindBar);
     connect(m_menu->passwordAction(), &QAction::triggered, this, [this] {
         if (!m_passwordDialog && m_makePasswordDialog) m_passwordDialog = m_makePasswordDialog();
         if (m_passwordDialog) m_passwordDialog->exec();
@@ -381,6 +394,47 @@ void MainWindow::afterFirstPaint() {
     m_formatBar->listFontFaces();
     m_pages->confirmStartPage();
     m_pages->autoSaveTimer()->start();
+}
+
+void MainWindow::openFindBar() {
+    // Built at its first use: start-up builds only what the first window shows.
+    if (!m_findBar) {
+        m_findBar =
+            new FindBar([this](const QString &query) { return m_finder->find(query); }, this);
+        connect(m_findBar, &FindBar::activated, this,
+                [this](const NotePlace &place, const QString &query) {
+                    if (m_finder->goTo(place, query)) m_findBar->hide();
+                });
+    }
+    const int width = std::min(380, this->width() - 20);
+    const int height = std::min(420, this->height() - 60);
+    m_findBar->setGeometry(this->width() - width - 10, 40, width, height);
+    m_findBar->open();
+}
+
+// The first open of a file from before the search index indexes every note: a few seconds for
+// decades of notes, shown once it takes longer than a moment. Only at the start, before the
+// window's timers run: the events handled here run inside the upgrade's transaction, where
+// nothing else may reach the store. Later upgrades (a restored backup) show no dialog.
+void MainWindow::showIndexProgress(int done, int total) {
+    if (!m_openingStore) return;
+    if (!m_indexProgress) {
+        if (done >= total) return;
+        m_indexProgress = new QProgressDialog(QStringLiteral("正在为查找整理记事…"), QString(), 0,
+                                              total, nullptr);
+        m_indexProgress->setWindowTitle(QString::fromUtf8(kCaption));
+        m_indexProgress->setMinimumDuration(500);
+        m_indexProgress->setCancelButton(nullptr);
+    }
+    m_indexProgress->setMaximum(total);
+    m_indexProgress->setValue(done);
+    if (m_indexProgress->isVisible())
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents |
+                                        QEventLoop::ExcludeSocketNotifiers);
+    if (done >= total) {
+        delete m_indexProgress;
+        m_indexProgress = nullptr;
+    }
 }
 
 void MainWindow::onPickerDateChanged() {

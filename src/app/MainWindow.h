@@ -22,6 +22,9 @@ class FormatBar;
 class FramePictures;
 class LocalPageWindow;
 class MemoPanel;
+class FindBar;
+class QProgressDialog;
+class NoteFinder;
 class PageHost;
 class PickerDropDown;
 class PictureLabel;
@@ -57,6 +60,9 @@ public:
     PageHost &pages() { return *m_pages; }
     FormatBar &formatBar() { return *m_formatBar; }
     SystemMenu *systemMenu() const { return m_menu; }
+    // "查找" (Ctrl+F): the find bar over the page area, built when first opened (null before).
+    FindBar *findBar() const { return m_findBar; }
+    void openFindBar();
     // False when the database preparation failed: nothing was opened, the caller ends.
     bool isStoreReady() const { return m_storeReady; }
 
@@ -128,6 +134,7 @@ private:
     void firstShow();
     void afterFirstPaint();
     void onPickerDateChanged();
+    void showIndexProgress(int done, int total);
     void placePicker();
     void captionRest();
     QRect screenGeometry() const;
@@ -167,4 +174,8 @@ private:
     std::function<QDialog *()> m_makePasswordDialog;
     QPointer<WallpaperDialog> m_wallpaperDialog;
     QPointer<LocalPageWindow> m_pageWindow;
+    std::unique_ptr<NoteFinder> m_finder;
+    FindBar *m_findBar = nullptr;
+    QProgressDialog *m_indexProgress = nullptr;
+    bool m_openingStore = false;
 };

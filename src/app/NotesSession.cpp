@@ -1,5 +1,7 @@
 #include "app/NotesSession.h"
 
+#include "richtext/RichText.h"
+
 #include "pages/MemoDocument.h"
 #include "pages/NoteDocument.h"
 #include "pages/Prompts.h"
@@ -13,7 +15,10 @@
 
 NotesSession::NotesSession(const AppPaths &paths, Prompts &prompts, QObject *parent)
     : QObject(parent), m_paths(paths),
-      m_prompts(prompts), m_context{m_store, m_saving, m_prompts, m_lastSelection} {}
+      m_prompts(prompts), m_context{m_store, m_saving, m_prompts, m_lastSelection} {
+    // The store keeps a plain copy of every rich-text note for the search.
+    m_store.setPlainText(&richtext::plainText);
+}
 
 NotesSession::~NotesSession() {
     stopSaving();

@@ -20,6 +20,7 @@ public:
     QAction *windowSizeAction() const { return m_windowSizeAction; }
     QAction *wallpaperAction() const { return m_wallpaperAction; }
     QAction *holidaysAction() const { return m_holidaysAction; }
+    QAction *findAction() const { return m_findAction; }
     QAction *exportAction() const { return m_exportAction; }
     QAction *passwordAction() const { return m_passwordAction; }
     QAction *helpAction() const { return m_helpAction; }
@@ -30,6 +31,7 @@ private:
     QAction *m_windowSizeAction = nullptr;
     QAction *m_wallpaperAction = nullptr;
     QAction *m_holidaysAction = nullptr;
+    QAction *m_findAction = nullptr;
     QAction *m_exportAction = nullptr;
     QAction *m_passwordAction = nullptr;
     QAction *m_dataEnd = nullptr; // the separator after the data items

@@ -121,6 +121,18 @@ void loadInto(QTextDocument &doc, const QByteArray &data) {
     doc.setModified(false);
 }
 
+QString plainText(const QByteArray &data) {
+    QString text;
+    if (RtfReader().readPlainText(data, text)) return text;
+    QByteArray bytes = data;
+    while (bytes.endsWith('\0')) bytes.chop(1);
+    if (bytes.startsWith("\xEF\xBB\xBF")) bytes.remove(0, 3);
+    text = decodePlainText(bytes);
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return text;
+}
+
 bool loadIfFits(QTextDocument &doc, const QByteArray &data) {
     if (data.size() <= MaxEditorNoteSize) {
         loadInto(doc, data);

@@ -19,6 +19,10 @@ bool fromRtf(const QByteArray &data, QTextDocument &doc);
 // else GBK); empty data empties the document.
 void loadInto(QTextDocument &doc, const QByteArray &data);
 
+// The text loadInto() would show, without a document: paragraphs end in '\n' (none after the
+// last). For the search index, which keeps a plain copy of every note.
+QString plainText(const QByteArray &data);
+
 // Stored notes larger than this are not put into an editor: reading 100 MB of RTF takes
 // minutes and gigabytes, and no cell or plan typed here comes near it.
 constexpr qsizetype MaxEditorNoteSize = 1024 * 1024;

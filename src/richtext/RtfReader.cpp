@@ -221,14 +221,32 @@ bool RtfReader::looksLikeRtf(const QByteArray &data) {
 
 bool RtfReader::read(const QByteArray &data, QTextDocument &doc) {
     if (!looksLikeRtf(data)) return false;
+    start(data);
+    parse();
+    build(doc);
+    return true;
+}
+
+bool RtfReader::readPlainText(const QByteArray &data, QString &text) {
+    if (!looksLikeRtf(data)) return false;
+    start(data);
+    parse();
+    text.clear();
+    bool first = true;
+    for (const Paragraph &paragraph : m_paragraphs) {
+        if (!first) text += QLatin1Char('\n');
+        first = false;
+        for (const Run &run : paragraph.runs) text += run.text;
+    }
+    return true;
+}
+
+void RtfReader::start(const QByteArray &data) {
     *this = RtfReader();
     m_data = data.constData();
     m_size = data.size();
     m_pos = data.indexOf('{');
     m_paragraphs.emplace_back();
-    parse();
-    build(doc);
-    return true;
 }
 
 void RtfReader::parse() {

@@ -22,6 +22,9 @@ class RtfReader {
 public:
     // False, with doc untouched, when data does not start as an RTF document.
     bool read(const QByteArray &data, QTextDocument &doc);
+    // The text read() would put into a document, paragraphs joined by '\n', without building
+    // one (much faster, for the search index). False when data is not RTF.
+    bool readPlainText(const QByteArray &data, QString &text);
 
     static bool looksLikeRtf(const QByteArray &data);
 
@@ -63,6 +66,7 @@ private:
         bool closed = false;
     };
 
+    void start(const QByteArray &data);
     void parse();
     void readControl();
     void controlWord(std::string_view word, bool hasParameter, int parameter);

@@ -1,5 +1,7 @@
 #include "store/NoteStore.h"
 
+#include "store/TextFold.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QSqlDatabase>
@@ -177,6 +179,7 @@ void NoteStore::open(const QString &databaseFile, OpenMode mode) {
             configure();
             migrate();
             checkShapes();
+            ensureTextIndex();
         } catch (const StoreError &e) {
             close();
             if (mode == OpenMode::CreateIfMissing) throw;
@@ -228,6 +231,7 @@ void NoteStore::openReadOnly() {
             checkVersion(version);
             m_complete = version == SchemaVersion;
             checkShapes();
+            ensureTextIndex();
             return;
         } catch (const StoreError &e) {
             close();
@@ -317,6 +321,7 @@ void NoteStore::reconnect() {
 
 void NoteStore::close() {
     m_openIdentity.reset();
+    m_textIndex = false;
     m_cache->queries.clear();
     if (QSqlDatabase::contains(m_connection)) {
         {
@@ -336,6 +341,8 @@ void NoteStore::configure() {
     QSqlQuery q(database());
     q.exec(QStringLiteral("PRAGMA journal_mode = WAL")); // best effort: e.g. read-only media
     execSql(QStringLiteral("PRAGMA synchronous = FULL"));
+    // A search of one or two characters reads every plain copy: decades of notes stay cached.
+    execSql(QStringLiteral("PRAGMA cache_size = -16384"));
 }
 
 void NoteStore::migrate() {
@@ -346,6 +353,11 @@ void NoteStore::migrate() {
     // Version 0 -> 1: all tables. Later versions add their steps after this one.
     if (version < 1) {
         for (const TableShape *t : AllTables) execSql(createSql(*t));
+    }
+    // 1 -> 2: the search index, filled from every note.
+    if (version < 2) {
+        m_textIndex = false;
+        fillTextIndex();
     }
     execSql(QStringLiteral("PRAGMA user_version = %1").arg(SchemaVersion));
     tx.commit();
@@ -459,6 +471,8 @@ void NoteStore::writeMonth(const QString &yearMonth, const MonthCells &cells) {
     QSqlQuery &q = prepared(upsertSql(MonthTable));
     bindRow(q, yearMonth, cells, bytesOrEmpty);
     exec(q);
+    for (int i = 0; i < CellCount; ++i)
+        indexNote(placeOf(NotePlace::Kind::MonthCell, yearMonth, i), cells[size_t(i)]);
     tx.commit();
 }
 
@@ -477,6 +491,7 @@ void NoteStore::writeDayPlan(const QString &dayKey, const QByteArray &rtf) {
     QSqlQuery &q = prepared(upsertSql(DayTable));
     bindRow(q, dayKey, std::array<QByteArray, 1>{rtf}, bytesOrEmpty);
     exec(q);
+    indexNote(placeOf(NotePlace::Kind::DayPlan, dayKey, 0), rtf);
     tx.commit();
 }
 
@@ -498,10 +513,14 @@ void NoteStore::writeMonthPage(const QString &yearMonth, const MonthPage &page,
         prepared(upsertSql(MonthTable, std::vector<bool>(page.keep.begin(), page.keep.end())));
     bindRow(q, yearMonth, page.cells, bytesOrEmpty);
     exec(q);
+    for (int i = 0; i < CellCount; ++i)
+        if (!page.keep[size_t(i)])
+            indexNote(placeOf(NotePlace::Kind::MonthCell, yearMonth, i), page.cells[size_t(i)]);
     if (!page.keepDayPlan) {
         QSqlQuery &d = prepared(upsertSql(DayTable));
         bindRow(d, dayKey, std::array<QByteArray, 1>{page.dayPlan}, bytesOrEmpty);
         exec(d);
+        indexNote(placeOf(NotePlace::Kind::DayPlan, dayKey, 0), page.dayPlan);
     }
     tx.commit();
 }
@@ -521,6 +540,10 @@ void NoteStore::writeYearNotes(int year, const YearNotes &notes, const std::arra
     QSqlQuery &q = prepared(upsertSql(YearTable, std::vector<bool>(keep.begin(), keep.end())));
     bindRow(q, year, notes, bytesOrEmpty);
     exec(q);
+    for (int i = 0; i < MonthCount; ++i)
+        if (!keep[size_t(i)])
+            indexNote(placeOf(NotePlace::Kind::YearNote, QString::number(year), i),
+                      notes[size_t(i)]);
     tx.commit();
 }
 
@@ -550,6 +573,10 @@ void NoteStore::writeSheet(Sheet sheet, const QString &key, const SheetNotes &no
     QSqlQuery &t = prepared(upsertSql(texts));
     bindRow(t, key, notes.texts, textOrEmpty);
     exec(t);
+    const NotePlace::Kind kind =
+        sheet == Sheet::General ? NotePlace::Kind::GeneralLine : NotePlace::Kind::CalendarLine;
+    for (int i = 0; i < SheetLineCount; ++i)
+        indexText(placeOf(kind, key, i), notes.texts[size_t(i)]);
     QSqlQuery &c = prepared(upsertSql(colors));
     bindRow(c, key, notes.colors, [](int color) { return color; });
     exec(c);
@@ -588,6 +615,305 @@ bool NoteStore::writeMemoLine(int line, const QString &text) {
     u.bindValue(QStringLiteral(":key"), MemoKey);
     u.bindValue(QStringLiteral(":text"), textOrEmpty(text));
     exec(u);
+    indexText(placeOf(NotePlace::Kind::MemoLine, MemoKey, line - 1), text);
     tx.commit();
     return true;
+}
+
+// ---- search index ----
+
+namespace {
+
+const char *const TextIndexSql[] = {
+    "CREATE TABLE NoteText (kind INTEGER NOT NULL, key TEXT NOT NULL, slot INTEGER NOT NULL, "
+    "sortkey INTEGER NOT NULL, text TEXT NOT NULL, folded TEXT, "
+    "aligned INTEGER NOT NULL, PRIMARY KEY (kind, key, slot))",
+    "CREATE INDEX NoteTextOrder ON NoteText (sortkey)",
+    "CREATE VIRTUAL TABLE NoteTextIndex USING fts5(folded, content='', tokenize='trigram')",
+    "CREATE TRIGGER NoteTextAdded AFTER INSERT ON NoteText BEGIN "
+    "INSERT INTO NoteTextIndex (rowid, folded) VALUES (new.rowid, ifnull(new.folded, new.text)); "
+    "END",
+    "CREATE TRIGGER NoteTextRemoved AFTER DELETE ON NoteText BEGIN "
+    "INSERT INTO NoteTextIndex (NoteTextIndex, rowid, folded) "
+    "VALUES ('delete', old.rowid, ifnull(old.folded, old.text)); END",
+    "CREATE TRIGGER NoteTextChanged AFTER UPDATE ON NoteText BEGIN "
+    "INSERT INTO NoteTextIndex (NoteTextIndex, rowid, folded) "
+    "VALUES ('delete', old.rowid, ifnull(old.folded, old.text)); "
+    "INSERT INTO NoteTextIndex (rowid, folded) VALUES (new.rowid, ifnull(new.folded, new.text)); "
+    "END",
+    "CREATE TABLE NoteTextState (name TEXT NOT NULL PRIMARY KEY)",
+};
+
+const char *const TextIndexDrops[] = {
+    "DROP TABLE IF EXISTS NoteTextIndex",        "DROP TABLE IF EXISTS NoteTextIndex_data",
+    "DROP TABLE IF EXISTS NoteTextIndex_idx",    "DROP TABLE IF EXISTS NoteTextIndex_docsize",
+    "DROP TABLE IF EXISTS NoteTextIndex_config", "DROP TABLE IF EXISTS NoteText",
+    "DROP TABLE IF EXISTS NoteTextState",
+};
+
+// A year-month key back to its month: four-digit years are the rule, so "202411" is 2024-11.
+QDate monthOfKey(const QString &key) {
+    bool ok = false;
+    if (key.size() >= 5) {
+        for (const int monthDigits : {key.size() == 5 ? 1 : 2, 1}) {
+            const int year = key.left(key.size() - monthDigits).toInt(&ok);
+            if (!ok) continue;
+            const int month = key.right(monthDigits).toInt(&ok);
+            if (ok && month >= 1 && month <= 12 && year >= 1) return QDate(year, month, 1);
+        }
+    }
+    return {};
+}
+
+} // namespace
+
+NotePlace NoteStore::placeOf(NotePlace::Kind kind, const QString &key, int slot) {
+    NotePlace place{kind, key, slot, {}};
+    switch (kind) {
+    case NotePlace::Kind::MonthCell: {
+        const QDate first = monthOfKey(key);
+        // The grid starts on the Sunday on or before the 1st, as the month page shows it.
+        if (first.isValid()) place.date = first.addDays(-(first.dayOfWeek() % 7) + slot);
+        break;
+    }
+    case NotePlace::Kind::DayPlan: {
+        const QStringList parts = key.split(QLatin1Char('-'));
+        if (parts.size() == 3)
+            place.date = QDate(parts[0].toInt(), parts[1].toInt(), parts[2].toInt());
+        break;
+    }
+    case NotePlace::Kind::YearNote:
+        place.date = QDate(key.toInt(), slot + 1, 1);
+        break;
+    case NotePlace::Kind::GeneralLine:
+        place.date = monthOfKey(key);
+        break;
+    default:
+        break;
+    }
+    return place;
+}
+
+bool NoteStore::hasTextIndex() const {
+    if (!m_textIndex) return false;
+    QSqlQuery q(database());
+    return q.exec(QStringLiteral("SELECT 1 FROM NoteTextState")) && !q.next();
+}
+
+void NoteStore::indexText(const NotePlace &place, const QString &text) {
+    if (!m_textIndex) return;
+    if (text.isEmpty()) {
+        QSqlQuery &d = prepared(QStringLiteral(
+            "DELETE FROM NoteText WHERE kind = :kind AND key = :key AND slot = :slot"));
+        d.bindValue(QStringLiteral(":kind"), int(place.kind));
+        d.bindValue(QStringLiteral(":key"), place.key);
+        d.bindValue(QStringLiteral(":slot"), place.slot);
+        exec(d);
+        return;
+    }
+    std::vector<int> map;
+    const QString folded = textfold::fold(text, &map);
+    bool aligned = folded.size() == text.size();
+    for (size_t i = 0; aligned && i < map.size(); ++i) aligned = map[i] == int(i);
+    // Chinese text folds to itself: the row then keeps one copy (a NULL folded column).
+    const QVariant foldedValue =
+        folded == text ? QVariant(QMetaType(QMetaType::QString)) : QVariant(folded);
+    // An unchanged note leaves its row, and the full-text index, alone.
+    QSqlQuery &u = prepared(
+        QStringLiteral("INSERT INTO NoteText (kind, key, slot, sortkey, text, folded, aligned) "
+                       "VALUES (:kind, :key, :slot, :sortkey, :text, :folded, :aligned) "
+                       "ON CONFLICT (kind, key, slot) DO UPDATE SET sortkey = excluded.sortkey, "
+                       "text = excluded.text, folded = excluded.folded, aligned = excluded.aligned "
+                       "WHERE NoteText.text IS NOT excluded.text"));
+    u.bindValue(QStringLiteral(":kind"), int(place.kind));
+    u.bindValue(QStringLiteral(":key"), place.key);
+    u.bindValue(QStringLiteral(":slot"), place.slot);
+    u.bindValue(QStringLiteral(":sortkey"), place.sortKey());
+    u.bindValue(QStringLiteral(":text"), text);
+    u.bindValue(QStringLiteral(":folded"), foldedValue);
+    u.bindValue(QStringLiteral(":aligned"), aligned ? 1 : 0);
+    exec(u);
+}
+
+void NoteStore::indexNote(const NotePlace &place, const QByteArray &note) {
+    if (!m_textIndex) return;
+    if (note.isEmpty()) {
+        indexText(place, QString());
+    } else if (m_plainText) {
+        indexText(place, m_plainText(note));
+    } else {
+        execSql(QStringLiteral("INSERT OR IGNORE INTO NoteTextState (name) VALUES ('stale')"));
+    }
+}
+
+// Runs inside the caller's transaction: the index tables made anew and every note indexed.
+void NoteStore::fillTextIndex() {
+    m_textIndex = false;
+    for (const char *sql : TextIndexDrops) execSql(QString::fromLatin1(sql));
+    for (const char *sql : TextIndexSql) execSql(QString::fromLatin1(sql));
+    m_textIndex = true;
+
+    struct Source {
+        const TableShape &table;
+        NotePlace::Kind kind;
+        bool rich;
+    };
+    const Source sources[] = {
+        {MonthTable, NotePlace::Kind::MonthCell, true},
+        {DayTable, NotePlace::Kind::DayPlan, true},
+        {YearTable, NotePlace::Kind::YearNote, true},
+        {GeneralTextTable, NotePlace::Kind::GeneralLine, false},
+        {CalendarTextTable, NotePlace::Kind::CalendarLine, false},
+        {MemoTable, NotePlace::Kind::MemoLine, false},
+    };
+    int total = 0;
+    for (const Source &source : sources) {
+        QSqlQuery q(database());
+        if (q.exec(QStringLiteral("SELECT count(*) FROM %1").arg(source.table.table)) && q.next())
+            total += q.value(0).toInt() * source.table.count;
+    }
+    int done = 0;
+    int told = 0;
+    for (const Source &source : sources) {
+        QSqlQuery q(database());
+        q.setForwardOnly(true);
+        // A table of another shape (or none) is left out rather than failing the whole index.
+        if (!q.exec(QStringLiteral("SELECT %1 FROM %2")
+                        .arg(columnNames(source.table).join(", "), source.table.table)))
+            continue;
+        while (q.next()) {
+            const QString key = q.value(0).toString();
+            for (int i = 0; i < source.table.count; ++i) {
+                const NotePlace place = placeOf(source.kind, key, i);
+                const QVariant value = q.value(i + 1);
+                if (!value.isNull()) {
+                    if (source.rich)
+                        indexNote(place, value.toByteArray());
+                    else
+                        indexText(place, value.toString());
+                }
+                ++done;
+            }
+            if (m_indexProgress && done - told >= 500) {
+                told = done;
+                m_indexProgress(done, total);
+            }
+        }
+    }
+    if (m_indexProgress) m_indexProgress(total, total);
+}
+
+void NoteStore::ensureTextIndex() {
+    QSqlQuery q(database());
+    if (!q.exec(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE name IN "
+                               "('NoteText', 'NoteTextIndex', 'NoteTextState')")) ||
+        !q.next())
+        fail(QStringLiteral("无法读取数据库 %1").arg(m_file), q.lastError().text());
+    m_textIndex = q.value(0).toInt() == 3;
+    q.finish();
+    if (m_readOnly || (m_textIndex && (hasTextIndex() || !m_plainText))) return;
+    rebuildTextIndex();
+}
+
+void NoteStore::rebuildTextIndex() {
+    if (m_readOnly)
+        throw StoreError(QStringLiteral("数据库 %1 以只读方式打开，不能建立搜索索引").arg(m_file));
+    // Prepared statements may refer to the tables dropped here.
+    m_cache->queries.clear();
+    try {
+        Transaction tx(*this, true);
+        fillTextIndex();
+        tx.commit();
+    } catch (const StoreError &) {
+        if (m_repairingIndex) throw;
+        // A full-text table too damaged to be opened cannot be dropped either: its schema entry
+        // is removed (the notes' tables are not touched), and the file opened again so that the
+        // schema is read anew; the open makes the index again.
+        m_repairingIndex = true;
+        try {
+            {
+                Transaction tx(*this, true);
+                execSql(QStringLiteral("PRAGMA writable_schema = ON"));
+                execSql(QStringLiteral("DELETE FROM sqlite_master WHERE name = 'NoteTextIndex'"));
+                execSql(QStringLiteral("PRAGMA writable_schema = OFF"));
+                tx.commit();
+            }
+            open(m_file, m_mode);
+        } catch (...) {
+            m_repairingIndex = false;
+            throw;
+        }
+        m_repairingIndex = false;
+    }
+}
+
+std::vector<NoteStore::FoundText> NoteStore::queryFolded(const QString &folded) const {
+    // The trigram index needs three characters; shorter queries read the plain copies through.
+    // instr() counts characters, which are UTF-16 units in an aligned text (no surrogates): such
+    // a row brings only the part of its text around the match; the others their whole text and
+    // folded text. instr() also keeps exact matches only, where the trigram index may match
+    // more loosely.
+    const bool indexed = textfold::codePointCount(folded) >= 3;
+    const QString sql =
+        QStringLiteral("SELECT kind, key, slot, p, CASE WHEN aligned THEN max(1, p - %1) END, "
+                       "CASE WHEN aligned THEN substr(text, max(1, p - %1), %2) ELSE text END, "
+                       "CASE WHEN aligned THEN NULL ELSE ifnull(folded, text) END FROM "
+                       "(SELECT kind, key, slot, sortkey, text, folded, aligned, "
+                       "instr(ifnull(folded, text), :q) AS p FROM NoteText")
+            .arg(FoundText::Context)
+            .arg(2 * FoundText::Context + folded.size()) +
+        (indexed ? QStringLiteral(" WHERE rowid IN (SELECT rowid FROM NoteTextIndex WHERE "
+                                  "NoteTextIndex MATCH :phrase)")
+                 : QString()) +
+        QStringLiteral(") WHERE p > 0 ORDER BY sortkey DESC");
+    QSqlQuery &q = prepared(sql);
+    q.setForwardOnly(true);
+    q.bindValue(QStringLiteral(":q"), folded);
+    if (indexed) {
+        QString phrase = folded;
+        phrase.replace(QLatin1Char('"'), QLatin1String("\"\""));
+        q.bindValue(QStringLiteral(":phrase"), QLatin1Char('"') + phrase + QLatin1Char('"'));
+    }
+    if (!q.exec()) {
+        const QString msg = q.lastError().text();
+        q.finish();
+        fail(QStringLiteral("搜索失败"), msg);
+    }
+    std::vector<FoundText> found;
+    while (q.next()) {
+        FoundText f;
+        f.note.place =
+            placeOf(NotePlace::Kind(q.value(0).toInt()), q.value(1).toString(), q.value(2).toInt());
+        f.note.text = q.value(5).toString();
+        const QVariant unaligned = q.value(6);
+        f.aligned = unaligned.isNull();
+        if (f.aligned) {
+            f.excerptStart = q.value(4).toInt() - 1;
+            f.position = q.value(3).toInt() - 1 - f.excerptStart;
+        } else {
+            f.folded = unaligned.toString();
+        }
+        found.push_back(std::move(f));
+    }
+    const QSqlError error = q.lastError();
+    q.finish();
+    if (error.isValid()) fail(QStringLiteral("搜索失败"), error.text());
+    return found;
+}
+
+std::vector<NoteStore::FoundText> NoteStore::findFolded(const QString &folded) {
+    if (folded.isEmpty() || !isOpen()) return {};
+    if (!m_readOnly && m_plainText && !hasTextIndex()) rebuildTextIndex();
+    if (!m_textIndex)
+        throw StoreError(
+            QStringLiteral("数据库 %1 还没有搜索索引（只读打开的旧版本文件），不能搜索")
+                .arg(m_file));
+    try {
+        return queryFolded(folded);
+    } catch (const StoreError &) {
+        // A damaged index is made again from the notes, which it never changes.
+        if (m_readOnly || !m_plainText) throw;
+        rebuildTextIndex();
+        return queryFolded(folded);
+    }
 }

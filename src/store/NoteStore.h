@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/NotePlace.h"
 #include "store/StoreError.h"
 
 #include <QByteArray>
@@ -8,9 +9,11 @@
 #include <QStringList>
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <set>
+#include <vector>
 
 class QSqlDatabase;
 class QSqlQuery;
@@ -54,6 +57,16 @@ using MemoLines = std::array<QString, 11>;
 //   RiliColor     edtYearMonth TEXT, color1..color42 INTEGER  calendar notes colours
 //   Beiwanglu     memkey TEXT, line1..line11 TEXT             memo list (one row, "bwl")
 //
+// Search index (version 2), derived from the notes and rebuilt from them whenever in doubt:
+//   NoteText       kind, key, slot (the NotePlace), sortkey, text (plain), folded (textfold),
+//                  aligned (folded units sit at the same indexes as the text's)
+//   NoteTextIndex  FTS5 (trigram) over NoteText.folded, kept by triggers on NoteText
+//   NoteTextState  a row "stale" while the index misses rich-text notes written without
+//                  a PlainText function
+// Every write of a note updates its NoteText row in the same transaction; an empty note has no
+// row. Opening a file of an older version (a restored backup, too) indexes every note in the
+// transaction that brings it up to date.
+//
 // Errors: every operation that touches the database throws StoreError carrying the database's
 // message; nothing is reported silently. Every write runs in one transaction: when it fails the
 // stored rows are exactly as before the call (no half-filled or empty new row is left behind).
@@ -67,7 +80,14 @@ public:
     static constexpr int MonthCount = 12;
     static constexpr int SheetLineCount = 42;
     static constexpr int MemoLineCount = 11;
-    static constexpr int SchemaVersion = 1; // PRAGMA user_version of a current database
+    static constexpr int SchemaVersion = 2; // PRAGMA user_version of a current database
+
+    // How a stored rich-text note becomes the plain text the search index keeps; the store
+    // reads no RTF itself. Without one, writes of rich text mark the index stale and the next
+    // open (or search) with one indexes every note again.
+    using PlainText = std::function<QString(const QByteArray &note)>;
+    // Told while every note is indexed (an upgrade, a rebuild), every few hundred notes.
+    using IndexProgress = std::function<void(int done, int total)>;
 
     enum class OpenMode {
         OpenExisting,    // a missing file is an error (the data folder is laid out at first run)
@@ -83,6 +103,8 @@ public:
 
     NoteStore();
     ~NoteStore();
+    void setPlainText(PlainText plainText) { m_plainText = std::move(plainText); }
+    void setIndexProgress(IndexProgress progress) { m_indexProgress = std::move(progress); }
     NoteStore(const NoteStore &) = delete;
     NoteStore &operator=(const NoteStore &) = delete;
 
@@ -153,6 +175,29 @@ public:
     // Other lines are untouched. Throws StoreError; std::out_of_range for a bad line number.
     bool writeMemoLine(int line, const QString &text);
 
+    // ---- search index ----
+    // The index is there and holds every note (false for an older file opened read-only).
+    bool hasTextIndex() const;
+    // Indexes every note again in one transaction; the notes are only read.
+    void rebuildTextIndex();
+    struct FoundText {
+        static constexpr int Context = 24;
+        // Aligned: the folded text's units sit where the text's do; note.text is the part of the
+        // note from excerptStart on, up to Context characters each side of the first match,
+        // which is at `position` in it. Else note.text is the whole note and `folded` its folded
+        // text, in which the caller finds the match.
+        NoteText note;
+        bool aligned = true;
+        int excerptStart = 0;
+        int position = -1;
+        QString folded;
+    };
+    // Notes whose folded text contains `folded` (a folded query), newest first (sortKey()).
+    // A stale index is rebuilt first, a damaged one rebuilt and asked again.
+    std::vector<FoundText> findFolded(const QString &folded);
+    // The place of a note with its date, from the key and slot of its row.
+    static NotePlace placeOf(NotePlace::Kind kind, const QString &key, int slot);
+
     // ---- diagnostics ----
     QString journalMode() const; // "wal" normally
     int userVersion() const;
@@ -171,6 +216,11 @@ private:
     void checkShapes();
     void checkWritable(const char *table) const;
     void checkSameFile() const;
+    void ensureTextIndex();
+    void fillTextIndex();
+    void indexText(const NotePlace &place, const QString &text);
+    void indexNote(const NotePlace &place, const QByteArray &note);
+    std::vector<FoundText> queryFolded(const QString &folded) const;
     [[noreturn]] void fail(const QString &what, const QString &dbMessage) const;
 
     // Which file a name points at; equal identities are the same file.
@@ -194,6 +244,10 @@ private:
     QStringList m_shapeProblems;
     bool m_complete = true;
     std::set<QString> m_badTables;
+    bool m_textIndex = false; // the index tables exist on the open connection
+    bool m_repairingIndex = false;
+    PlainText m_plainText;
+    IndexProgress m_indexProgress;
     struct Cache;
     std::unique_ptr<Cache> m_cache; // prepared statements of the open connection
 };

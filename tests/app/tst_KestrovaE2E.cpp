@@ -220,6 +220,7 @@ private slots:
     void closeButtonWritesWindowSettings();
     void noteIsShownAfterRestart();
     void annualNoteSurvivesPageSwitchAndRestart();
+    void foundNoteOpensWithTheMatchSelected();
     void terminationSavesTypedText();
     void generalLineKeepsTextAndColourThroughResizeAndRestart();
     void memoIsStoredWhenKilledRightAfterTyping();
@@ -807,6 +808,24 @@ void TestKestrovaE2E::annualNoteSurvivesPageSwitchAndRestart() {
     QVERIFY(closeWithButton());
 }
 
+// Ctrl+F from another page, part of a note typed in another case, Enter: the month page comes
+// back with the match selected in its cell, so that typing replaces just the match.
+void TestKestrovaE2E::foundNoteOpensWithTheMatchSelected() {
+    QVERIFY2(startMainWindow(), qPrintable(diagnosis()));
+    click(editorCentre(30));
+    run("xdotool", {"type", "aa qzfind bb"});
+    click(pageButtonCentre(17)); // the switch saves the cell
+    QTRY_COMPARE_WITH_TIMEOUT(storedCell(30), QStringLiteral("aa qzfind bb"), 3000);
+    run("xdotool", {"key", "ctrl+f"});
+    run("xdotool", {"type", "QZFIND"});
+    run("xdotool", {"key", "Return"});
+    QVERIFY(waitForProgram());
+    run("xdotool", {"type", "XY"});
+    click(editorCentre(31)); // leaving the cell saves it
+    QTRY_COMPARE_WITH_TIMEOUT(storedCell(30), QStringLiteral("aa XY bb"), 3000);
+    QVERIFY(closeWithButton());
+}
+
 void TestKestrovaE2E::terminationSavesTypedText() {
     QVERIFY2(startMainWindow(), qPrintable(diagnosis()));
     click(editorCentre(33));
@@ -1294,8 +1313,9 @@ void TestKestrovaE2E::fullDiskPasswordApplyIsNoSuccess() {
     click(QPoint(g.x + 804 + right + 20, g.y + 88 + 6)); // "选项"
     QTRY_COMPARE_WITH_TIMEOUT(visibleWindows().size(), 2, 5000);
     QVERIFY(waitForProgram());
-    // The enabled items: the size dialog, the wallpaper, the export, then the password settings.
-    run("xdotool", {"key", "Down", "Down", "Down", "Down", "Return"});
+    // The enabled items: the size dialog, the wallpaper, the export, the find, then the
+    // password settings.
+    run("xdotool", {"key", "Down", "Down", "Down", "Down", "Down", "Return"});
 
     QString dialog;
     QTRY_VERIFY_WITH_TIMEOUT(!(dialog = windowOfSize(QSize(442, 222))).isEmpty(), 5000);

@@ -5,6 +5,7 @@
 #include "ScriptedQuestions.h"
 #include "app/CaptionButton.h"
 #include "app/DialogPrompts.h"
+#include "app/FindBar.h"
 #include "app/FontFaceBox.h"
 #include "app/FormatBar.h"
 #include "app/FrameGeometry.h"
@@ -53,6 +54,7 @@
 #include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMap>
 #include <QMenu>
 #include <QMessageBox>
@@ -176,6 +178,10 @@ private slots:
     void creationPreparesHiddenWindow();
     void systemMenuItemsInOrder();
     void holidayListReachesTheCalendars();
+    void foundNoteOpensItsPlace_data();
+    void foundNoteOpensItsPlace();
+    void findSearchesUnsavedTextAndEscapeReturnsTheFocus();
+    void foundNoteWaitsForTheSaveOfThePageInFront();
     void passwordItemOpensTheDialogModally();
     void dialogsAreMadeOnFirstUse();
     void fontListWaitsForFirstUseOrStartupTimer();
@@ -322,14 +328,170 @@ void TestMainWindow::holidayListReachesTheCalendars() {
     QCOMPARE(holidays->yearsText(), QStringLiteral("2007–2027"));
 }
 
+void TestMainWindow::foundNoteOpensItsPlace_data() {
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("button"); // the page that opens
+    QTest::addColumn<QDate>("pickerDate");
+    QTest::addColumn<int>("cell"); // 1-based editor, box or line
+    QTest::newRow("month cell") << int(NotePlace::Kind::MonthCell) << "SpeedButton2"
+                                << QDate(2023, 5, 12) << 13;
+    QTest::newRow("day plan") << int(NotePlace::Kind::DayPlan) << "SpeedButton2"
+                              << QDate(2023, 6, 7) << 0;
+    QTest::newRow("annual note") << int(NotePlace::Kind::YearNote) << "spdRili" << QDate(2022, 4, 1)
+                                 << 4;
+    QTest::newRow("general line") << int(NotePlace::Kind::GeneralLine) << "btnYiban"
+                                  << QDate(2022, 8, 1) << 5;
+    QTest::newRow("calendar line")
+        << int(NotePlace::Kind::CalendarLine) << "btnRili" << QDate() << 7;
+    QTest::newRow("memo line") << int(NotePlace::Kind::MemoLine) << "" << QDate() << 2;
+}
+
+// A note in each kind of place, found by a query in another width and case: the page in front
+// is left for the note's page, the picker goes to its date and the match is selected in its cell.
+void TestMainWindow::foundNoteOpensItsPlace() {
+    QFETCH(int, kind);
+    QFETCH(QString, button);
+    QFETCH(QDate, pickerDate);
+    QFETCH(int, cell);
+    Harness h;
+    const QString note = QStringLiteral("前面 Mark目标%1 后面").arg(kind);
+    {
+        NoteStore store;
+        store.setPlainText(&richtext::plainText);
+        store.open(h.paths.databaseFile());
+        MonthCells cells;
+        YearNotes year;
+        SheetNotes general, calendar;
+        switch (NotePlace::Kind(kind)) {
+        case NotePlace::Kind::MonthCell:
+            cells[size_t(cell - 1)] = note.toUtf8();
+            store.writeMonth(NoteStore::yearMonthKey(2023, 5), cells);
+            break;
+        case NotePlace::Kind::DayPlan:
+            store.writeDayPlan(NoteStore::dayKey(pickerDate), note.toUtf8());
+            break;
+        case NotePlace::Kind::YearNote:
+            year[size_t(cell - 1)] = note.toUtf8();
+            store.writeYearNotes(2022, year);
+            break;
+        case NotePlace::Kind::GeneralLine:
+            general.texts[size_t(cell - 1)] = note;
+            store.writeSheet(NoteStore::Sheet::General, NoteStore::yearMonthKey(pickerDate),
+                             general);
+            break;
+        case NotePlace::Kind::CalendarLine:
+            calendar.texts[size_t(cell - 1)] = note;
+            store.writeSheet(NoteStore::Sheet::Calendar, NoteStore::CalendarSheetKey, calendar);
+            break;
+        case NotePlace::Kind::MemoLine:
+            store.writeMemoLine(cell, note);
+            break;
+        }
+    }
+    MainWindow &f = h.running();
+    // Leave the month page for the annual one first, so that every case moves somewhere.
+    QVERIFY(f.pages().openPage(f.pages().page(QStringLiteral("spdRili"))));
+    f.openFindBar();
+    FindBar *bar = f.findBar();
+    QVERIFY(bar && bar->isVisible());
+    const QString query = QStringLiteral("ｍａｒｋ目标%1").arg(kind);
+    bar->field()->setText(query);
+    QTRY_COMPARE(bar->hits().size(), size_t(1));
+    QTest::keyClick(bar->field(), Qt::Key_Return);
+    QVERIFY(!bar->isVisible());
+    QCOMPARE(h.messages, QStringList());
+
+    const QString expected = QStringLiteral("Mark目标%1").arg(kind);
+    const auto *picker = f.findChild<LunarCalendarWidget *>(QStringLiteral("ChnCalendar1"));
+    if (pickerDate.isValid()) QCOMPARE(picker->date(), pickerDate);
+    NotePage *page = f.pages().activePage();
+    if (!button.isEmpty()) QCOMPARE(page, f.pages().page(button));
+    switch (NotePlace::Kind(kind)) {
+    case NotePlace::Kind::MonthCell:
+    case NotePlace::Kind::DayPlan: {
+        auto *month = qobject_cast<DesktopMonthPage *>(page);
+        QVERIFY(month);
+        DayRichEdit *edit = cell ? month->dayEditor(cell) : month->dayPlanEditor();
+        QCOMPARE(edit->textCursor().selectedText(), expected);
+        break;
+    }
+    case NotePlace::Kind::YearNote:
+        QCOMPARE(qobject_cast<AnnualNotesPage *>(page)->box(cell)->textCursor().selectedText(),
+                 expected);
+        break;
+    case NotePlace::Kind::GeneralLine:
+    case NotePlace::Kind::CalendarLine:
+        QCOMPARE(qobject_cast<SheetPage *>(page)->line(cell)->selectedText(), expected);
+        break;
+    case NotePlace::Kind::MemoLine:
+        QVERIFY(f.memoPanel()->isVisible());
+        QCOMPARE(f.memoPanel()->line(cell)->selectedText(), expected);
+        break;
+    }
+}
+
+// Text typed into a cell and not saved yet is found, the result list names its place, and
+// Escape closes the bar and gives the focus back to the cell.
+void TestMainWindow::findSearchesUnsavedTextAndEscapeReturnsTheFocus() {
+    Harness h;
+    MainWindow &f = h.running();
+    QApplication::setActiveWindow(&f);
+    DayRichEdit *edit = f.monthPage()->dayEditor(20);
+    edit->setFocus();
+    QTest::keyClicks(edit, QStringLiteral("unsaved abc"));
+    QVERIFY(f.session().activeDocument()->isModified());
+    f.systemMenu()->findAction()->trigger();
+    FindBar *bar = f.findBar();
+    QTest::keyClicks(bar->field(), QStringLiteral("ABC"));
+    QTRY_COMPARE(bar->hits().size(), size_t(1));
+    const QDate day = f.monthPage()->grid().cellDate(19);
+    QCOMPARE(NoteSearch::placeName(bar->hits()[0].note.place),
+             QStringLiteral("%1年%2月%3日 · 月历").arg(day.year()).arg(day.month()).arg(day.day()));
+    QCOMPARE(bar->results()->count(), 1);
+    QTest::keyClick(bar->field(), Qt::Key_Escape);
+    QVERIFY(!bar->isVisible());
+    QTRY_VERIFY(edit->hasFocus());
+}
+
+// When the page in front cannot be saved, a result takes the user nowhere: the page, its text
+// and the bar stay, and the save's message is shown once.
+void TestMainWindow::foundNoteWaitsForTheSaveOfThePageInFront() {
+    Harness h;
+    {
+        NoteStore store;
+        store.setPlainText(&richtext::plainText);
+        store.open(h.paths.databaseFile());
+        YearNotes year;
+        year[3] = QByteArray("april target");
+        store.writeYearNotes(2022, year);
+    }
+    MainWindow &f = h.running();
+    DayRichEdit *edit = f.monthPage()->dayEditor(5);
+    QTest::keyClicks(edit, QStringLiteral("typed"));
+    PageTestSupport::renameTable(h.paths.databaseFile(), "TailiNew", "TailiNew_off");
+    f.openFindBar();
+    FindBar *bar = f.findBar();
+    bar->field()->setText(QStringLiteral("target"));
+    QTRY_COMPARE(bar->hits().size(), size_t(1));
+    QTest::keyClick(bar->field(), Qt::Key_Return);
+    QCOMPARE(h.messages.size(), 1);
+    QCOMPARE(f.pages().activePage(), f.monthPage());
+    QVERIFY(bar->isVisible());
+    QCOMPARE(edit->toPlainText(), QStringLiteral("typed"));
+    PageTestSupport::renameTable(h.paths.databaseFile(), "TailiNew_off", "TailiNew");
+    QTest::keyClick(bar->field(), Qt::Key_Return);
+    QCOMPARE(f.pages().activePage(), f.pages().page(QStringLiteral("spdRili")));
+    QCOMPARE(f.monthPage()->document()->isModified(), false);
+}
+
 void TestMainWindow::systemMenuItemsInOrder() {
     Harness h;
     MainWindow &f = h.create();
     QStringList items;
     for (QAction *a : f.systemMenu()->actions())
         items << (a->isSeparator() ? QStringLiteral("-") : a->text());
-    QCOMPARE(items, QStringList({"设置界面大小", "设为桌面背景", "-", "内容导出", "密码设置", "-",
-                                 "节假日…", "帮助说明", "意见反馈", "退出程序"}));
+    QCOMPARE(items, QStringList({"设置界面大小", "设为桌面背景", "-", "内容导出", "查找…",
+                                 "密码设置", "-", "节假日…", "帮助说明", "意见反馈", "退出程序"}));
     QVERIFY(!f.systemMenu()->action("N_SetDeskTopBG")->isEnabled());
     QVERIFY(f.systemMenu()->action("N_NoteToTxt")->isEnabled());
     // Without the dialogs attached, their items do nothing and say so by being disabled.

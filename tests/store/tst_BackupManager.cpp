@@ -270,7 +270,7 @@ private slots:
     // where it was, unchanged, and the failure is reported.
     void restoreOnAFullDiskLeavesTheCurrentFile() {
         const QString db3 = QFileInfo(m_db).absolutePath();
-        if (QProcess::execute("mount", {"-t", "tmpfs", "-o", "size=256k", "tmpfs", db3}) != 0)
+        if (QProcess::execute("mount", {"-t", "tmpfs", "-o", "size=512k", "tmpfs", db3}) != 0)
             QSKIP("cannot mount a small tmpfs (needs root)");
         const auto unmount = qScopeGuard([&] { QProcess::execute("umount", {db3}); });
         fillDatabase(m_db, 1);

@@ -563,7 +563,7 @@ private slots:
         QVERIFY(QDir().mkpath(dir));
         std::unique_ptr<TestMount> disk;
         if (fullDisk) {
-            disk = TestMount::tmpfs(dir, "256k");
+            disk = TestMount::tmpfs(dir, "512k");
             if (!disk->ok()) QSKIP("cannot mount a small tmpfs here (not root?)");
         }
         const QString file = dir + "/CalendarD.db";
