@@ -79,6 +79,16 @@ struct DamagedInstall {
     }
 };
 
+// Ends `program` when the test leaves early.
+auto killedAtTheEnd(QProcess &program) {
+    return qScopeGuard([&program] {
+        if (program.state() == QProcess::Running) {
+            program.kill();
+            program.waitForFinished();
+        }
+    });
+}
+
 // The damage question: the one visible window of the program that is not the main window.
 QString waitForOffer(const QProcess &program) {
     QString offer;
@@ -111,12 +121,7 @@ private slots:
         QProcess program;
         data.start(program);
         QVERIFY(program.waitForStarted());
-        const auto stop = qScopeGuard([&] {
-            if (program.state() == QProcess::Running) {
-                program.kill();
-                program.waitForFinished();
-            }
-        });
+        const auto stop = killedAtTheEnd(program);
         const QString offer = waitForOffer(program);
         QVERIFY2(!offer.isEmpty(), qPrintable(QString::fromLocal8Bit(program.readAll())));
         // Nothing has moved before the answer.
@@ -163,12 +168,7 @@ private slots:
             QProcess program;
             data.start(program);
             QVERIFY(program.waitForStarted());
-            const auto stop = qScopeGuard([&] {
-                if (program.state() == QProcess::Running) {
-                    program.kill();
-                    program.waitForFinished();
-                }
-            });
+            const auto stop = killedAtTheEnd(program);
             QVERIFY2(!waitForOffer(program).isEmpty(),
                      qPrintable(QString::fromLocal8Bit(program.readAll())));
             QElapsedTimer ending;
