@@ -1,11 +1,10 @@
 #include "app/NotesSession.h"
 
-#include "richtext/RichText.h"
-
 #include "pages/MemoDocument.h"
 #include "pages/NoteDocument.h"
 #include "pages/Prompts.h"
 #include "pages/RecoveryFile.h"
+#include "richtext/RichText.h"
 #include "store/DataFolderLock.h"
 #include "store/DatabaseCheck.h"
 #include "store/StoreError.h"
