@@ -58,7 +58,7 @@ int buttonLeft(std::size_t index) {
 } // namespace
 
 MainWindow::MainWindow(const AppPaths &paths, Prompts &prompts, std::vector<PageRow> pages,
-                       NotesSession::StoreOpening storeOpening, QWidget *parent)
+                       NotesSession::FileCheck fileCheck, QWidget *parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), m_paths(paths),
       m_pictures(std::make_unique<FramePictures>(paths.resourceDir())),
       m_session(std::make_unique<NotesSession>(paths, prompts)),
@@ -117,9 +117,8 @@ MainWindow::MainWindow(const AppPaths &paths, Prompts &prompts, std::vector<Page
     m_session->store().setIndexProgress(
         [this](int done, int total) { showIndexProgress(done, total); });
     m_openingStore = true;
-    m_storeReady = m_session->openStore(storeOpening);
+    m_session->openStore(fileCheck);
     m_openingStore = false;
-    if (!m_storeReady) return;
     m_session->setMemo(m_sidePanel->memoPanel()->document());
     m_session->context().lastSelection.clear();
 

@@ -49,11 +49,12 @@ public:
     static constexpr int StartupDelay = 500;
 
     // Reads form.ini, sizes the window and opens the note database (NotesSession::openStore()
-    // with `storeOpening`). The window is created hidden; its first show loads the start page.
+    // with `fileCheck`). The window is created hidden; its first show loads the start page.
     // `prompts` answers every question and shows every message; it must outlive the window.
     MainWindow(const AppPaths &paths, Prompts &prompts,
                std::vector<PageRow> pages = standardPages(),
-               NotesSession::StoreOpening storeOpening = {}, QWidget *parent = nullptr);
+               NotesSession::FileCheck fileCheck = NotesSession::FileCheck::None,
+               QWidget *parent = nullptr);
     ~MainWindow() override;
 
     NotesSession &session() { return *m_session; }
@@ -63,8 +64,6 @@ public:
     // "查找" (Ctrl+F): the find bar over the page area, built when first opened (null before).
     FindBar *findBar() const { return m_findBar; }
     void openFindBar();
-    // False when the database preparation failed: nothing was opened, the caller ends.
-    bool isStoreReady() const { return m_storeReady; }
 
     // The dialogs of the menu: attached, or made at the first use of their item (and again
     // should one be deleted). Without one, its item stays disabled.
@@ -149,7 +148,6 @@ private:
     WindowSettings m_settings;
     std::unique_ptr<ExportDialogs> m_exportDialogs;
     ExportQuestions *m_exportQuestions = nullptr;
-    bool m_storeReady = false;
     bool m_shown = false;
 
     QWidget *m_surface = nullptr;

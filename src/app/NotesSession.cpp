@@ -28,12 +28,10 @@ void NotesSession::stopSaving() {
     m_closing = true;
 }
 
-bool NotesSession::openStore(const StoreOpening &opening) {
-    // A failed preparation ends the program before the window shows: nothing is opened.
-    if (opening.prepare && !opening.prepare()) return false;
+void NotesSession::openStore(FileCheck check) {
     m_folderLock = std::make_unique<DataFolderLock>(m_paths.db3Dir());
     // Another program that holds the folder checks the file itself; this one only reads it.
-    if (opening.checkFirst && QFileInfo(m_paths.databaseFile()).isFile() &&
+    if (check == FileCheck::BeforeWrites && QFileInfo(m_paths.databaseFile()).isFile() &&
         m_folderLock->state() != DataFolderLock::State::HeldElsewhere) {
         m_check = std::make_unique<DatabaseCheck>(m_paths.databaseFile());
         connect(m_check.get(), &DatabaseCheck::finished, this, [this] { settleCheck(true); });
@@ -43,7 +41,6 @@ bool NotesSession::openStore(const StoreOpening &opening) {
         openOrReconnect(false);
     }
     announceRecoveryFiles();
-    return true;
 }
 
 // Read-only until the check has passed: a writable connection would fold its log into the file

@@ -21,20 +21,6 @@ class DatabaseCheck;
 class DataFolderLock;
 class Prompts;
 
-// How the notes session opens the database.
-struct NotesStoreOpening {
-    // Runs right before the database is opened, so that work on the database file can go on
-    // beside the building of the window; false leaves the database closed.
-    using Preparation = std::function<bool()>;
-    NotesStoreOpening() = default;
-    NotesStoreOpening(Preparation preparation) : prepare(std::move(preparation)) {}
-    Preparation prepare;
-    // The whole file is checked (PRAGMA quick_check) on a thread of its own while the notes
-    // show: until it has passed the database is only read and saves wait; a damaged file is
-    // told by damageFound() and left as it is.
-    bool checkFirst = false;
-};
-
 // The notes of one run of the program, without widgets: the note database and the folder lock,
 // whether the notes can be written (read-only store, its one notice), whether saving is allowed
 // now, and the policy of the end (closing, a kill from outside, recovery files). The pages'
@@ -42,8 +28,10 @@ struct NotesStoreOpening {
 class NotesSession : public QObject {
     Q_OBJECT
 public:
-    using StorePreparation = NotesStoreOpening::Preparation;
-    using StoreOpening = NotesStoreOpening;
+    // Whether the whole file is checked (PRAGMA quick_check, on a thread of its own) while the
+    // notes show: until it has passed the database is only read and saves wait; a damaged file
+    // is told by damageFound() and left as it is.
+    enum class FileCheck { None, BeforeWrites };
 
     NotesSession(const AppPaths &paths, Prompts &prompts, QObject *parent = nullptr);
     ~NotesSession() override;
@@ -57,8 +45,7 @@ public:
 
     // Takes the folder lock and opens the database, read-only when another program holds the
     // folder or the file cannot be written; then tells of recovery files a past run left.
-    // Returns false (nothing opened) when `prepare` fails.
-    bool openStore(const StoreOpening &opening = {});
+    void openStore(FileCheck check = FileCheck::None);
     // The check of the file is still running (saves wait for it).
     bool isChecking() const { return m_check != nullptr; }
     // The check found the file damaged and the user has not chosen yet what takes its place:

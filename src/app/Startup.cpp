@@ -95,9 +95,7 @@ int Startup::run(QApplication &app) {
     // The whole note database is checked on a thread of its own while the window and the notes
     // show; a damaged file is asked about after the gate.
     DialogPrompts prompts;
-    NotesSession::StoreOpening opening;
-    opening.checkFirst = true;
-    MainWindow mainWindow(paths, prompts, standardPages(), opening);
+    MainWindow mainWindow(paths, prompts, standardPages(), NotesSession::FileCheck::BeforeWrites);
     prompts.setWindow(&mainWindow);
     WindowClass::assign(&mainWindow, QString::fromLatin1(AppIdentity::kWindowClass));
     mainWindow.setWindowIconText(QString::fromUtf8(AppIdentity::kAppTitle));

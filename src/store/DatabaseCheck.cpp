@@ -9,7 +9,7 @@ DatabaseCheck::DatabaseCheck(const QString &databaseFile, QObject *parent) : QOb
         Verdict verdict;
         if (QFileInfo(databaseFile).isFile()) {
             bool busy = false;
-            verdict.problem = BackupManager::quickCheck(databaseFile, &busy);
+            verdict.problem = BackupManager::quickCheck(databaseFile, &busy, &m_cancel);
             verdict.damaged = !verdict.problem.isEmpty() && !busy;
             if (!verdict.damaged) verdict.problem.clear();
         }
@@ -20,6 +20,7 @@ DatabaseCheck::DatabaseCheck(const QString &databaseFile, QObject *parent) : QOb
 }
 
 DatabaseCheck::~DatabaseCheck() {
+    m_cancel = true;
     if (m_result.valid()) m_result.wait();
 }
 

@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QString>
 
+#include <atomic>
 #include <future>
 #include <optional>
 
@@ -20,6 +21,7 @@ public:
     // Starts at once. A file another program holds locked, or one the check cannot read for
     // lack of room or rights, is not damaged: opening it tells why.
     explicit DatabaseCheck(const QString &databaseFile, QObject *parent = nullptr);
+    // Stops a check still running at its next step (the program ends without the verdict).
     ~DatabaseCheck() override;
 
     bool isDone() const;
@@ -30,6 +32,7 @@ signals:
     void finished();
 
 private:
+    std::atomic<bool> m_cancel{false};
     std::future<Verdict> m_result;
     std::optional<Verdict> m_verdict;
 };

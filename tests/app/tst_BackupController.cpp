@@ -49,9 +49,8 @@ struct Harness {
     BackupManager manager() const { return BackupManager(paths.databaseFile(), paths.backupDir()); }
     // The start-up steps up to the gate: the window is built and the file's check runs.
     void start(BackupController::RecoveryPrompt prompt = {}) {
-        NotesStoreOpening opening;
-        opening.checkFirst = true;
-        form = std::make_unique<MainWindow>(paths, prompts, standardPages(), opening);
+        form = std::make_unique<MainWindow>(paths, prompts, standardPages(),
+                                            NotesSession::FileCheck::BeforeWrites);
         controller = new BackupController(paths, form->session(), form.get(),
                                           [this](const QString &t) { messages << t; });
         if (prompt) controller->setRecoveryPrompt(std::move(prompt));

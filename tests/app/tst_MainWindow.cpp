@@ -93,9 +93,8 @@ struct Harness {
         paths.ensureLayout();
     }
 
-    MainWindow &create(NotesSession::StorePreparation prepare = {},
-                       std::vector<PageRow> pages = standardPages()) {
-        form = std::make_unique<MainWindow>(paths, prompts, std::move(pages), std::move(prepare));
+    MainWindow &create(std::vector<PageRow> pages = standardPages()) {
+        form = std::make_unique<MainWindow>(paths, prompts, std::move(pages));
         QObject::connect(&form->session(), &NotesSession::finished, [this] { ++quits; });
         return *form;
     }
@@ -230,7 +229,6 @@ private slots:
     void exportThroughTheSaveDialog();
     void exportTakesTheYearThePageShows();
     void unopenableDatabaseStillOpensWindow();
-    void storePreparationComesBeforeTheDatabaseOpens();
     void pageNeverLoadedTakesNoTypingAndLetsTheWindowClose();
     void damagedDatabaseIsReportedOnce();
     void secondProgramOnTheFolderOnlyReads();
@@ -624,7 +622,7 @@ void TestMainWindow::aPageIsOneClassAndOneRow() {
     pages.push_back({QStringLiteral("btnScratch"), QStringLiteral("tsScratch"),
                      QStringLiteral("便笺"),
                      [](PageContext &context) { return new ScratchPage(context); }});
-    MainWindow &f = h.create({}, std::move(pages));
+    MainWindow &f = h.create(std::move(pages));
     f.show();
     QVERIFY(QTest::qWaitForWindowExposed(&f));
     QTRY_VERIFY(f.pages().autoSaveTimer()->isActive());
@@ -1413,30 +1411,6 @@ void TestMainWindow::unopenableDatabaseStillOpensWindow() {
     QVERIFY(f.session().saveActive());
     QCOMPARE(h.storedCell(QDate::currentDate(), 4), QStringLiteral("after repair"));
     QCOMPARE(h.messages, QStringList());
-}
-
-// Start-up checks the database file beside the building of the window: the window opens the
-// file only once that check is through, and not at all when it failed.
-void TestMainWindow::storePreparationComesBeforeTheDatabaseOpens() {
-    Harness h;
-    QVERIFY(QFile::remove(h.paths.databaseFile()));
-    int calls = 0;
-    // The file appears only in the preparation, so opening it earlier would fail.
-    MainWindow &ready = h.create([&] {
-        ++calls;
-        NoteStore created;
-        created.open(h.paths.databaseFile(), NoteStore::OpenMode::CreateIfMissing);
-        return true;
-    });
-    QCOMPARE(calls, 1);
-    QVERIFY(ready.session().store().isOpen());
-    QCOMPARE(h.messages, QStringList());
-
-    Harness failed;
-    MainWindow &closed = failed.create([] { return false; });
-    QVERIFY(!closed.isStoreReady());
-    QVERIFY(!closed.session().store().isOpen());
-    QCOMPARE(failed.messages, QStringList());
 }
 
 // A page whose notes could not be read takes no typing, so closing has nothing to refuse.

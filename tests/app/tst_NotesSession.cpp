@@ -32,9 +32,9 @@ struct Harness {
         paths.ensureLayout();
     }
 
-    NotesSession &started(const NotesStoreOpening &opening = {}) {
+    NotesSession &started(NotesSession::FileCheck check = NotesSession::FileCheck::None) {
         session = std::make_unique<NotesSession>(paths, prompts);
-        session->openStore(opening);
+        session->openStore(check);
         document = std::make_unique<ScratchDocument>(session->context());
         session->addDocument(document.get());
         session->setActiveDocument(document.get());
@@ -73,19 +73,12 @@ private slots:
     void suspendKeepsTheStoreWhenTheSaveFails();
     void secondSessionOnTheFolderOnlyReads();
     void recoveryFilesOfAnEarlierRunAreTold();
-    void failedPreparationOpensNothing();
     void savesWaitForTheCheck();
     void damagedFileIsNeitherReadNorWritten();
     void replacingADamagedFileKeepsTheTypedText();
 };
 
 namespace {
-NotesStoreOpening checkedOpening() {
-    NotesStoreOpening opening;
-    opening.checkFirst = true;
-    return opening;
-}
-
 // Months of notes in the general sheet's table, so that a few damaged pages in the middle
 // of the file leave its header and schema readable.
 void fillAndDamage(const AppPaths &paths) {
@@ -115,7 +108,7 @@ QByteArray hashOf(const QString &path) {
 // as soon as the check has passed, without a word.
 void TestNotesSession::savesWaitForTheCheck() {
     Harness h;
-    NotesSession &session = h.started(checkedOpening());
+    NotesSession &session = h.started(NotesSession::FileCheck::BeforeWrites);
     // The verdict comes through the event loop: it cannot have been taken yet.
     QVERIFY(session.isChecking());
     QVERIFY(!session.isReadOnly());
@@ -139,7 +132,7 @@ void TestNotesSession::damagedFileIsNeitherReadNorWritten() {
     Harness h;
     fillAndDamage(h.paths);
     const QByteArray damaged = hashOf(h.paths.databaseFile());
-    NotesSession &session = h.started(checkedOpening());
+    NotesSession &session = h.started(NotesSession::FileCheck::BeforeWrites);
     QVERIFY(h.document->isLoaded());
     QSignalSpy found(&session, &NotesSession::damageFound);
     h.document->setText(QStringLiteral("typed before the verdict"));
@@ -161,7 +154,7 @@ void TestNotesSession::damagedFileIsNeitherReadNorWritten() {
 void TestNotesSession::replacingADamagedFileKeepsTheTypedText() {
     Harness h;
     fillAndDamage(h.paths);
-    NotesSession &session = h.started(checkedOpening());
+    NotesSession &session = h.started(NotesSession::FileCheck::BeforeWrites);
     QSignalSpy resumed(&session, &NotesSession::resumed);
     h.document->setText(QStringLiteral("typed before the verdict"));
     QTRY_VERIFY(session.isDamaged());
@@ -328,15 +321,6 @@ void TestNotesSession::recoveryFilesOfAnEarlierRunAreTold() {
     QVERIFY2(prompts.messages[0].contains(QStringLiteral("recovered-")),
              qPrintable(prompts.messages[0]));
     QVERIFY(h.recoveryFiles().isEmpty());
-}
-
-void TestNotesSession::failedPreparationOpensNothing() {
-    Harness h;
-    NotesSession session(h.paths, h.prompts);
-    QVERIFY(!session.openStore(NotesStoreOpening([] { return false; })));
-    QVERIFY(!session.store().isOpen());
-    QVERIFY(session.isReadOnly());
-    QVERIFY(h.prompts.messages.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestNotesSession)
