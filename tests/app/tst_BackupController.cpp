@@ -73,35 +73,6 @@ struct Harness {
     }
 };
 
-// Ticks every millisecond on the event loop; counts the ticks while `file` exists (a copy
-// being written) and runs `action` once when it has grown past `bytes`.
-class CopyWatch : public QObject {
-public:
-    CopyWatch(QString file, qint64 bytes, std::function<void()> action = {})
-        : m_file(std::move(file)), m_bytes(bytes), m_action(std::move(action)) {
-        connect(&m_timer, &QTimer::timeout, this, [this] {
-            const QFileInfo part(m_file);
-            if (!part.exists()) return;
-            ++m_ticksWhileWritten;
-            if (m_fired || part.size() <= m_bytes) return;
-            m_fired = true;
-            if (m_action) m_action();
-        });
-        m_timer.start(1);
-    }
-    int ticksWhileWritten() const { return m_ticksWhileWritten; }
-    bool fired() const { return m_fired; }
-
-private:
-    QString m_file;
-    qint64 m_bytes;
-    std::function<void()> m_action;
-    QTimer m_timer;
-    int m_ticksWhileWritten = 0;
-    bool m_fired = false;
-};
-
-constexpr qint64 kMiB = 1024 * 1024;
 } // namespace
 
 class TestBackupController : public QObject {
@@ -304,7 +275,7 @@ private slots:
         QVERIFY(testfiles::addBulk(h.paths.databaseFile(), 24));
         h.start();
         h.controller->allowQuestions();
-        CopyWatch watch(h.todaysCopy() + ".part", 2 * kMiB);
+        testfiles::CopyWatch watch(h.todaysCopy() + ".part", 2 * testfiles::kMiB);
         h.form->show();
         QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(h.todaysCopy()), 30000);
         QVERIFY2(watch.ticksWhileWritten() > 10,
@@ -339,14 +310,15 @@ private slots:
             if (how == "kill") h.controller->cancelCopies();
             if (how == "kill at close") {
                 // The copy at close starts over from nothing: stopped as soon as it writes.
-                auto *again = new CopyWatch(h.todaysCopy() + ".part", 2 * kMiB,
-                                            [&] { h.controller->cancelCopies(); });
+                auto *again =
+                    new testfiles::CopyWatch(h.todaysCopy() + ".part", 2 * testfiles::kMiB,
+                                             [&] { h.controller->cancelCopies(); });
                 again->setParent(h.controller);
             }
             h.controller->atExit();
             ended = true;
         };
-        CopyWatch watch(h.todaysCopy() + ".part", 2 * kMiB, end);
+        testfiles::CopyWatch watch(h.todaysCopy() + ".part", 2 * testfiles::kMiB, end);
         h.form->show();
         QTRY_VERIFY_WITH_TIMEOUT(ended, 30000);
 

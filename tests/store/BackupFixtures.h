@@ -12,6 +12,9 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QString>
+#include <QTimer>
+
+#include <functional>
 
 // Note databases for the backup tests: filled, damaged on purpose, compared.
 namespace testfiles {
@@ -110,5 +113,35 @@ inline QStringList unsoundBackupFiles(const BackupManager &manager) {
         if (!listed.contains(name)) problems << name;
     return problems;
 }
+
+// Ticks every millisecond on the event loop; counts the ticks while `file` exists (a copy
+// being written) and runs `action` once when it has grown past `bytes`.
+class CopyWatch : public QObject {
+public:
+    CopyWatch(QString file, qint64 bytes, std::function<void()> action = {})
+        : m_file(std::move(file)), m_bytes(bytes), m_action(std::move(action)) {
+        connect(&m_timer, &QTimer::timeout, this, [this] {
+            const QFileInfo part(m_file);
+            if (!part.exists()) return;
+            ++m_ticksWhileWritten;
+            if (m_fired || part.size() <= m_bytes) return;
+            m_fired = true;
+            if (m_action) m_action();
+        });
+        m_timer.start(1);
+    }
+    int ticksWhileWritten() const { return m_ticksWhileWritten; }
+    bool fired() const { return m_fired; }
+
+private:
+    QString m_file;
+    qint64 m_bytes;
+    std::function<void()> m_action;
+    QTimer m_timer;
+    int m_ticksWhileWritten = 0;
+    bool m_fired = false;
+};
+
+constexpr qint64 kMiB = 1024 * 1024;
 
 } // namespace testfiles

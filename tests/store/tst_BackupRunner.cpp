@@ -16,31 +16,6 @@
 namespace {
 const QDate kEarlier(2025, 7, 7);
 const QDate kToday(2025, 7, 8);
-constexpr qint64 kMiB = 1024 * 1024;
-
-// Runs `action` on the event loop as soon as `file` has grown past `bytes`: the copy that
-// writes it is well under way then.
-class GrowthWatch : public QObject {
-public:
-    GrowthWatch(QString file, qint64 bytes, std::function<void()> action)
-        : m_file(std::move(file)), m_bytes(bytes), m_action(std::move(action)) {
-        connect(&m_timer, &QTimer::timeout, this, [this] {
-            if (QFileInfo(m_file).size() <= m_bytes) return;
-            m_timer.stop();
-            m_fired = true;
-            m_action();
-        });
-        m_timer.start(1);
-    }
-    bool fired() const { return m_fired; }
-
-private:
-    QString m_file;
-    qint64 m_bytes;
-    std::function<void()> m_action;
-    QTimer m_timer;
-    bool m_fired = false;
-};
 } // namespace
 
 class TestBackupRunner : public QObject {
@@ -78,16 +53,17 @@ private slots:
         BackupRunner runner(manager);
         QSignalSpy finished(&runner, &BackupRunner::finished);
         QVERIFY(runner.startDaily(kToday));
-        std::unique_ptr<GrowthWatch> watch;
+        std::unique_ptr<testfiles::CopyWatch> watch;
         if (how == "cancel now") {
             runner.cancel();
         } else {
-            watch = std::make_unique<GrowthWatch>(today + ".part", 2 * kMiB, [&] {
-                if (how == "window copy")
-                    manager.backupNow(kToday);
-                else
-                    runner.cancel();
-            });
+            watch =
+                std::make_unique<testfiles::CopyWatch>(today + ".part", 2 * testfiles::kMiB, [&] {
+                    if (how == "window copy")
+                        manager.backupNow(kToday);
+                    else
+                        runner.cancel();
+                });
         }
         QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, 30000);
         QVERIFY(!runner.isRunning());
@@ -104,7 +80,7 @@ private slots:
         BackupManager manager(m_db, m_backupDir);
         BackupRunner runner(manager);
         const QString today = QDir(m_backupDir).filePath(BackupManager::dailyFileName(kToday));
-        GrowthWatch watch(today + ".part", 2 * kMiB, [&] {
+        testfiles::CopyWatch watch(today + ".part", 2 * testfiles::kMiB, [&] {
             runner.cancel();
             runner.wait();
         });
