@@ -41,6 +41,7 @@ BackupController::BackupController(const AppPaths &paths, NotesSession &session,
     m_action->setObjectName(QStringLiteral("N_Backup"));
     connect(m_action, &QAction::triggered, this, &BackupController::showDialog);
     connect(&m_session, &NotesSession::damageFound, this, &BackupController::askAboutDamage);
+    connect(&m_runner, &BackupRunner::finished, this, &BackupController::reportCopy);
 }
 
 void BackupController::allowQuestions() {
@@ -98,8 +99,6 @@ void BackupController::dailyBackup() {
     // Notes open read-only (another program's folder, a folder or disk that takes no writes):
     // no copies from here.
     if (!m_automatic || m_copiesCancelled || m_session.isReadOnly()) return;
-    connect(&m_runner, &BackupRunner::finished, this, &BackupController::reportCopy,
-            Qt::UniqueConnection);
     m_runner.startDaily(m_now().date());
 }
 
@@ -123,8 +122,6 @@ void BackupController::atExit() {
         }
         return;
     }
-    connect(&m_runner, &BackupRunner::finished, this, &BackupController::reportCopy,
-            Qt::UniqueConnection);
     QEventLoop loop;
     connect(&m_runner, &BackupRunner::finished, &loop, &QEventLoop::quit);
     if (m_runner.startClosing(m_now().date())) loop.exec(QEventLoop::ExcludeUserInputEvents);
