@@ -14,7 +14,8 @@ packages=(
     libglib2.0-bin dbus gsettings-desktop-schemas mate-desktop-common cinnamon-desktop-data
     xfconf libxfconf-0-3
     clang libclang-rt-14-dev
-    dpkg-dev file desktop-file-utils appstream groff-base
+    dpkg-dev file desktop-file-utils appstream groff-base lintian
+    poppler-utils python3-icalendar unrtf pandoc
 )
 
 missing=()
