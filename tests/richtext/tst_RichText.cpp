@@ -1,6 +1,8 @@
 #include "richtext/RichText.h"
 
+#include <QDir>
 #include <QFile>
+#include <QMap>
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QTextBlock>
@@ -8,6 +10,8 @@
 #include <QtTest>
 
 #include <iconv.h>
+
+#include <cstdio>
 
 namespace {
 
@@ -140,6 +144,82 @@ void fillDocument(QTextDocument &doc, const QString &kind, const QString &conten
     }
 }
 
+// What the reader made of a document, one line per paragraph and run, with every property the
+// reader set (a size of "-" is none: the editor's own size shows).
+QString formatLine(const QTextCharFormat &format) {
+    const auto brush = [&](int property) {
+        return format.hasProperty(property) ? format.brushProperty(property).color().name()
+                                            : QStringLiteral("-");
+    };
+    return QStringLiteral("face=%1 pt=%2 w=%3 i=%4 u=%5 s=%6 fg=%7 bg=%8 va=%9")
+        .arg(format.fontFamilies().toStringList().join(QLatin1Char(',')),
+             format.hasProperty(QTextFormat::FontPointSize)
+                 ? QString::number(format.fontPointSize())
+                 : QStringLiteral("-"))
+        .arg(format.hasProperty(QTextFormat::FontWeight) ? format.fontWeight() : -1)
+        .arg(format.hasProperty(QTextFormat::FontItalic) ? int(format.fontItalic()) : -1)
+        .arg(format.hasProperty(QTextFormat::TextUnderlineStyle) ? format.underlineStyle() : -1)
+        .arg(format.hasProperty(QTextFormat::FontStrikeOut) ? int(format.fontStrikeOut()) : -1)
+        .arg(brush(QTextFormat::ForegroundBrush), brush(QTextFormat::BackgroundBrush))
+        .arg(format.verticalAlignment());
+}
+
+QString escaped(const QString &text) {
+    QString out;
+    for (const QChar c : text) {
+        if (c.unicode() < 0x20 || c.unicode() == 0x7f || c.isSurrogate() || c == '\\' ||
+            c.category() == QChar::Separator_Line || c.category() == QChar::Other_Format)
+            out += QStringLiteral("\\x{%1}").arg(c.unicode(), 4, 16, QLatin1Char('0'));
+        else
+            out += c;
+    }
+    return out;
+}
+
+QStringList readingOf(const QByteArray &data) {
+    QStringList lines;
+    QTextDocument doc;
+    doc.setDefaultFont(QFont(QStringLiteral("Nothing"), 30));
+    if (!richtext::fromRtf(data, doc)) return {QStringLiteral("not rtf")};
+    for (QTextBlock block = doc.begin(); block.isValid(); block = block.next()) {
+        lines += QStringLiteral("P %1 mark %2")
+                     .arg(alignmentName(block), formatLine(block.charFormat()));
+        for (auto it = block.begin(); !it.atEnd(); ++it)
+            lines +=
+                QStringLiteral("  %1 \"%2\"")
+                    .arg(formatLine(it.fragment().charFormat()), escaped(it.fragment().text()));
+    }
+    return lines;
+}
+
+// The readings of the stored notes and the fuzz corpus as the reader gave them before it knew
+// RTF's default size and the associated character properties: "== name" and the lines.
+QMap<QString, QStringList> readingsBefore() {
+    QMap<QString, QStringList> readings;
+    QFile file(QStringLiteral(KESTROVA_FIXTURES_DIR "/readings_before.txt"));
+    if (!file.open(QIODevice::ReadOnly)) return readings;
+    QStringList *current = nullptr;
+    for (const QString &line : QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'))) {
+        if (line.startsWith(QLatin1String("== ")))
+            current = &readings[line.mid(3)];
+        else if (current && !line.isEmpty())
+            current->append(line);
+    }
+    return readings;
+}
+
+// Every file the reading test reads: name (as in readings_before.txt) and path.
+QList<std::pair<QString, QString>> storedDocuments() {
+    QList<std::pair<QString, QString>> files;
+    const QDir fixtures(QStringLiteral(KESTROVA_FIXTURES_DIR));
+    for (const QString &name :
+         fixtures.entryList({QStringLiteral("*.rtf")}, QDir::Files, QDir::Name))
+        files.append({name, fixtures.filePath(name)});
+    const QDir corpus(QStringLiteral(KESTROVA_SOURCE_DIR "/src/richtext/fuzz/corpus"));
+    for (const QString &name : corpus.entryList(QDir::Files, QDir::Name))
+        files.append({QStringLiteral("corpus/") + name, corpus.filePath(name)});
+    return files;
+}
 } // namespace
 
 class TestRichText : public QObject {
@@ -158,6 +238,8 @@ private slots:
     void readsFixtures_data();
     void readsFixtures();
     void fixtureFormatting();
+    void readsAsBefore_data();
+    void readsAsBefore();
     void malformedInputReturns_data();
     void malformedInputReturns();
     void notRtfLeavesDocumentUntouched_data();
@@ -433,6 +515,29 @@ void TestRichText::fixtureFormatting() {
     QCOMPARE(alignmentName(doc.findBlockByNumber(0)), QString("left"));
     QCOMPARE(alignmentName(doc.findBlockByNumber(1)), QString("center"));
     QCOMPARE(alignmentName(doc.findBlockByNumber(2)), QString("right"));
+}
+
+void TestRichText::readsAsBefore_data() {
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QStringList>("before"); // empty when none was stored
+    const QMap<QString, QStringList> readings = readingsBefore();
+    for (const auto &[name, path] : storedDocuments())
+        QTest::newRow(qPrintable(name)) << path << readings.value(name);
+}
+
+void TestRichText::readsAsBefore() {
+    QFETCH(QString, path);
+    QFETCH(QStringList, before);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QStringList now = readingOf(file.readAll());
+    if (!qEnvironmentVariableIsEmpty("KESTROVA_PRINT_READINGS")) {
+        const QString name = QString::fromUtf8(QTest::currentDataTag());
+        std::printf("== %s\n%s\n", qPrintable(name), qPrintable(now.join(QLatin1Char('\n'))));
+        return;
+    }
+    QVERIFY2(!before.isEmpty(), "no reading stored in readings_before.txt");
+    QCOMPARE(now, before);
 }
 
 void TestRichText::malformedInputReturns_data() {
