@@ -3,8 +3,11 @@
 #include <QDir>
 #include <QFile>
 #include <QMap>
+#include <QProcess>
 #include <QRandomGenerator>
 #include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QtTest>
@@ -220,6 +223,45 @@ QList<std::pair<QString, QString>> storedDocuments() {
         files.append({QStringLiteral("corpus/") + name, corpus.filePath(name)});
     return files;
 }
+
+// Runs a third-party reader on an RTF file; its standard output, or a failure saying why not.
+QString runReader(const QString &program, const QStringList &arguments, QString *failure) {
+    const QString path = QStandardPaths::findExecutable(program);
+    if (path.isEmpty()) {
+        *failure = program + QStringLiteral(" is not installed (scripts/setup.sh installs it)");
+        return {};
+    }
+    QProcess process;
+    process.start(path, arguments);
+    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit ||
+        process.exitCode() != 0) {
+        *failure = program + QStringLiteral(" failed: ") +
+                   QString::fromUtf8(process.readAllStandardError());
+        return {};
+    }
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+// The visible text of unrtf's HTML: tags dropped (its HTML nests them wrongly at alignment
+// changes), entities decoded. A character reference to a surrogate half shows as U+FFFD in
+// every HTML reader, so it is read as one here too.
+QString textOfHtml(QString html) {
+    html.remove(0, html.indexOf(QLatin1String("<body>")));
+    html.replace(QRegularExpression(QStringLiteral("<br\\s*/?>")), QStringLiteral(" "));
+    html.remove(QRegularExpression(QStringLiteral("<[^>]*>")));
+    html.replace(QRegularExpression(QStringLiteral("&#(5[5-7]\\d{3});")),
+                 QStringLiteral("&#65533;"));
+    QTextDocument doc; // for the entities only: no tags are left
+    doc.setHtml(html);
+    return doc.toPlainText();
+}
+
+// Spaces, tabs, line and paragraph breaks as one space: the readers lay text out differently.
+QString visibleText(QString text) {
+    text.replace(QChar::Nbsp, QLatin1Char(' '));
+    text.replace(QChar::LineSeparator, QLatin1Char(' '));
+    return text.simplified();
+}
 } // namespace
 
 class TestRichText : public QObject {
@@ -235,6 +277,8 @@ private slots:
     void pixelSizedEditorRoundTrip();
     void writerOutputIsWindowsStyle();
     void fallbackBytesReadWithoutUnicode();
+    void thirdPartyReaders_data();
+    void thirdPartyReaders();
     void readsFixtures_data();
     void readsFixtures();
     void fixtureFormatting();
@@ -404,9 +448,14 @@ void TestRichText::writerOutputIsWindowsStyle() {
     QVERIFY(rtf.contains("{\\fonttbl{\\f0\\fnil\\fcharset134 \\'cb\\'ce\\'cc\\'e5;}"));
     QVERIFY(rtf.contains("\\fnil\\fcharset0 Arial;}"));
     QVERIFY(rtf.contains("\\fnil\\fcharset134 Microsoft YaHei;}"));
-    QVERIFY(rtf.contains("\\uc2\\u20320\\'c4\\'e3\\u22909\\'ba\\'c3"));
-    QVERIFY(rtf.contains("\\u8730\\'a1\\'cc"));
-    QVERIFY(rtf.contains("\\uc1\\u-10179?\\u-8704?"));
+    // Code page characters carry their GBK bytes in a group of their own; \uc is never left
+    // above 1 outside one, and '?' goes as \'3f (see thirdPartyReaders).
+    QVERIFY(rtf.contains("{\\uc2\\u20320\\'c4\\'e3}{\\uc2\\u22909\\'ba\\'c3}"));
+    QVERIFY(rtf.contains("{\\uc2\\u8730\\'a1\\'cc}"));
+    QVERIFY(rtf.contains("\\u-10179\\'3f\\u-8704\\'3f"));
+    QVERIFY(rtf.contains("\\pard\\uc1"));
+    // The face of a run for its Chinese text as well.
+    QVERIFY(rtf.contains("\\hich\\af2\\dbch\\af2\\loch\\f2{\\uc2\\u-26939\\'d1\\'c5}"));
     QVERIFY(rtf.contains("\\fs18"));
     QVERIFY(rtf.trimmed().endsWith("\\par\r\n}"));
     for (const char c : rtf) QVERIFY(static_cast<unsigned char>(c) < 0x80);
@@ -427,6 +476,72 @@ void TestRichText::fallbackBytesReadWithoutUnicode() {
     QTextDocument read;
     QVERIFY(richtext::fromRtf(stripped.toLatin1(), read));
     QCOMPARE(textOf(read), textOf(doc));
+}
+
+void TestRichText::thirdPartyReaders_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("content");
+    QTest::newRow("chinese") << "text"
+                             << "下午三点开会，端午节放假。记得买粽子！";
+    QTest::newRow("GBK trail bytes in ASCII") << "text"
+                                              << "這個镕丂乗 @\\ 這";
+    QTest::newRow("mixed latin")
+        << "html"
+        << "<p>Meeting 九点 at café naïve, 中文 text? yes ‘引号’ “双” — € ½ ©</p>"
+           "<p><span style=\"font-family:'Arial'\">Arial 中文 é ? x</span> 宋体</p>";
+    QTest::newRow("emoji") << "text"
+                           << "生日 🎂🎉 快乐 😀x 𠀀 done";
+    QTest::newRow("alignment changes")
+        << "html"
+        << "<p align=\"center\">居中段落</p><p align=\"right\">右对齐 right</p><p>左边</p>"
+           "<p align=\"justify\">两端对齐 text</p><p align=\"center\">再居中 ok</p>";
+    QTest::newRow("colours") << "html"
+                             << "<p><span style=\"color:#ff0000\">红色</span>文字<span "
+                                "style=\"background-color:#ffff00\">黄底</span> <span "
+                                "style=\"color:#008000\">绿色黑体</span></p>";
+    QTest::newRow("faces")
+        << "html"
+        << "<p><span style=\"font-family:'黑体'\">绿色黑体</span><span "
+           "style=\"font-family:'楷体'\">楷体字</span><span style=\"font-family:'Times New "
+           "Roman'\">Times 中文</span><span style=\"font-family:'微软雅黑'\">雅黑</span></p>";
+    QTest::newRow("bold and size on chinese")
+        << "html"
+        << "<p><b>加粗</b>正常<span style=\"font-size:26pt\">一号字</span><i>斜体</i> "
+           "<b><span style=\"font-size:14pt\">粗四号</span></b>。</p>";
+}
+
+void TestRichText::thirdPartyReaders() {
+    QFETCH(QString, kind);
+    QFETCH(QString, content);
+    QTextDocument original;
+    fillDocument(original, kind, content);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("note.rtf"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(richtext::toRtf(original));
+    file.close();
+
+    // Neither reader puts the two halves of a character outside the BMP together: each shows
+    // as U+FFFD (LibreOffice and Word do read them).
+    QString expected = textOf(original);
+    for (QChar &c : expected)
+        if (c.isSurrogate()) c = QChar::ReplacementCharacter;
+    expected = visibleText(expected);
+    QString failure;
+    const QString pandoc = runReader(QStringLiteral("pandoc"),
+                                     {"-f", "rtf", "-t", "plain", "--wrap=none", path}, &failure);
+    QVERIFY2(failure.isEmpty(), qPrintable(failure));
+    QCOMPARE(visibleText(pandoc), expected);
+    const QString unrtf = runReader(QStringLiteral("unrtf"), {"--html", path}, &failure);
+    QVERIFY2(failure.isEmpty(), qPrintable(failure));
+    QCOMPARE(visibleText(textOfHtml(unrtf)), expected);
+
+    QTextDocument read;
+    read.setDefaultFont(QFont(QStringLiteral("Arial"), 14));
+    QVERIFY(richtext::fromRtf(richtext::toRtf(original), read));
+    compareDocuments(read, original);
 }
 
 void TestRichText::readsFixtures_data() {
