@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang in build-fuzz/ and runs each for a while
-# (FUZZ_SECONDS, default 60), starting from the RTF test fixtures. Fails when a target crashes,
-# hangs or finds a memory error; the input that did it is left in build-fuzz/artifacts/.
+# (FUZZ_SECONDS, default 60), starting from the RTF test fixtures and the stored corpus
+# (src/richtext/fuzz/corpus). Fails when a target crashes, hangs or finds a memory error; the
+# input that did it is left in build-fuzz/artifacts/.
 # Skipped (with a word) where clang or its fuzzer runtime is not installed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -37,7 +38,7 @@ for target in "${targets[@]}"; do
     seeds=build-fuzz/seeds/$target
     corpus=build-fuzz/corpus/$target
     mkdir -p "$seeds" "$corpus"
-    cp tests/richtext/fixtures/*.rtf "$seeds/"
+    cp tests/richtext/fixtures/*.rtf src/richtext/fuzz/corpus/* "$seeds/"
     echo "fuzz: running $target for ${seconds}s"
     log=build-fuzz/$target.log
     options=(-max_total_time="$seconds" -max_len=8192 -timeout=10 -rss_limit_mb=2048

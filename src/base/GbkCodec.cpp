@@ -23,9 +23,21 @@ bool convert(const char *to, const char *from, const QByteArray &in, QByteArray 
     return true;
 }
 
+// True when every byte above 0x7F leads a two-byte character, as strict GBK has them; glibc's
+// "GBK" and "CP936" both write the euro sign as the lone byte 0x80.
+bool isStrictGbk(const QByteArray &bytes) {
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const auto b = static_cast<unsigned char>(bytes[i]);
+        if (b < 0x80) continue;
+        if (b == 0x80 || b == 0xff || i + 1 == bytes.size()) return false;
+        ++i;
+    }
+    return true;
+}
+
 } // namespace
 
-// Code page 936 as Windows writes it: GBK plus the euro sign at 0x80, which glibc's "GBK" refuses.
+// Code page 936 as Windows writes it: GBK plus the euro sign at 0x80.
 constexpr char kCodePage[] = "CP936";
 
 bool GbkCodec::decode(const QByteArray &bytes, QString &text) {
@@ -35,7 +47,7 @@ bool GbkCodec::decode(const QByteArray &bytes, QString &text) {
     return true;
 }
 
-bool GbkCodec::encode(const QString &text, QByteArray &bytes) {
+bool GbkCodec::encode(const QString &text, QByteArray &bytes, Table table) {
     // UTF-8 conversion would turn a lone surrogate into '?' silently.
     for (qsizetype i = 0; i < text.size(); ++i) {
         if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
@@ -45,21 +57,23 @@ bool GbkCodec::encode(const QString &text, QByteArray &bytes) {
     }
     QByteArray out;
     if (!convert(kCodePage, "UTF-8", text.toUtf8(), out)) return false;
+    if (table == Table::Strict && !isStrictGbk(out)) return false;
     bytes = out;
     return true;
 }
 
-QByteArray GbkCodec::encodeReplacing(const QString &text, char replacement, bool *replaced) {
+QByteArray GbkCodec::encodeReplacing(const QString &text, char replacement, bool *replaced,
+                                     Table table) {
     QByteArray bytes;
     if (replaced) *replaced = false;
-    if (encode(text, bytes)) return bytes;
+    if (encode(text, bytes, table)) return bytes;
     bytes.clear();
     for (qsizetype i = 0; i < text.size(); ++i) {
         const qsizetype length =
             text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate() ? 2
                                                                                              : 1;
         QByteArray one;
-        if (encode(text.mid(i, length), one)) {
+        if (encode(text.mid(i, length), one, table)) {
             bytes += one;
         } else {
             bytes += replacement;

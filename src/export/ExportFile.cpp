@@ -9,10 +9,10 @@ QString ExportFile::finalName(const QString &chosen) {
 
 bool ExportFile::fitsGbk(const QString &text) {
     QByteArray bytes;
-    return GbkCodec::encode(text, bytes);
+    return GbkCodec::encode(text, bytes, GbkCodec::Table::Strict);
 }
 
 QByteArray ExportFile::encode(const QString &text, Encoding encoding) {
     if (encoding == Encoding::Utf8WithBom) return QByteArrayLiteral("\xEF\xBB\xBF") + text.toUtf8();
-    return GbkCodec::encodeReplacing(text, '?');
+    return GbkCodec::encodeReplacing(text, '?', nullptr, GbkCodec::Table::Strict);
 }

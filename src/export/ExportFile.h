@@ -7,7 +7,7 @@
 class ExportFile {
 public:
     enum class Encoding {
-        Gbk,         // code page 936, "?" for every character it cannot hold
+        Gbk,         // strict GBK, "?" for every character it cannot hold
         Utf8WithBom, // UTF-8 after a byte order mark, which editors on every system detect
     };
 
@@ -15,7 +15,8 @@ public:
     // ends in it, in any case ("abc.txt" and "abc.TXT" stay, "abc" becomes "abc.txt").
     static QString finalName(const QString &chosen);
 
-    // True when every character of `text` has a GBK code.
+    // True when every character of `text` has a code in strict GBK: not the euro sign, which
+    // Windows writes as 0x80 but GB18030 readers (Python, iconv, LibreOffice) reject.
     static bool fitsGbk(const QString &text);
     static QByteArray encode(const QString &text, Encoding encoding);
 };

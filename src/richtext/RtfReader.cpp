@@ -24,6 +24,11 @@ enum class Word {
     Plain,
     Bold,
     Italic,
+    AssociatedBold,
+    AssociatedItalic,
+    AssociatedFont,
+    AssociatedFontSize,
+    RunTypeWord,
     Underline,
     UnderlineStyle,
     Strike,
@@ -87,6 +92,15 @@ const std::unordered_map<std::string_view, Entry> &words() {
         {"plain", {Word::Plain, 0}},
         {"b", {Word::Bold, 0}},
         {"i", {Word::Italic, 0}},
+        {"ab", {Word::AssociatedBold, 0}},
+        {"ai", {Word::AssociatedItalic, 0}},
+        {"af", {Word::AssociatedFont, 0}},
+        {"afs", {Word::AssociatedFontSize, 0}},
+        {"dbch", {Word::RunTypeWord, 1}},
+        {"loch", {Word::RunTypeWord, 0}},
+        {"hich", {Word::RunTypeWord, 0}},
+        {"rtlch", {Word::RunTypeWord, 0}},
+        {"ltrch", {Word::RunTypeWord, 0}},
         {"ul", {Word::Underline, 0}},
         {"ulnone", {Word::UnderlineStyle, QTextCharFormat::NoUnderline}},
         {"uldb", {Word::UnderlineStyle, QTextCharFormat::SingleUnderline}},
@@ -194,6 +208,17 @@ bool isDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
+// The characters a double-byte run is made of in the East Asian code pages: CJK ideographs and
+// their punctuation, kana, hangul, full-width forms. Other text stays in the Latin run's face.
+bool isCjk(char16_t c) {
+    return (c >= 0x1100 && c <= 0x11ff) || (c >= 0x2e80 && c <= 0x9fff) ||
+           (c >= 0xa960 && c <= 0xa97f) || (c >= 0xac00 && c <= 0xd7af) ||
+           (c >= 0xf900 && c <= 0xfaff) || (c >= 0xfe30 && c <= 0xfe4f) ||
+           (c >= 0xff00 && c <= 0xffef) ||
+           // The high half of U+20000 to U+3FFFF: the ideographs of the supplementary planes.
+           (c >= 0xd840 && c <= 0xd8bf);
+}
+
 int hexValue(char c) {
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
@@ -206,7 +231,9 @@ int hexValue(char c) {
 bool RtfReader::CharState::operator==(const CharState &o) const {
     return font == o.font && halfPoints == o.halfPoints && bold == o.bold && italic == o.italic &&
            strike == o.strike && hidden == o.hidden && underline == o.underline &&
-           color == o.color && highlight == o.highlight && valign == o.valign;
+           color == o.color && highlight == o.highlight && valign == o.valign &&
+           cjkFont == o.cjkFont && cjkHalfPoints == o.cjkHalfPoints && cjkBold == o.cjkBold &&
+           cjkItalic == o.cjkItalic;
 }
 
 bool RtfReader::looksLikeRtf(const QByteArray &data) {
@@ -406,6 +433,25 @@ void RtfReader::controlWord(std::string_view word, bool hasParameter, int parame
     case Word::Italic:
         chars.italic = on;
         break;
+    case Word::AssociatedBold:
+        if (s.runType == RunType::DoubleByte) chars.cjkBold = on;
+        break;
+    case Word::AssociatedItalic:
+        if (s.runType == RunType::DoubleByte) chars.cjkItalic = on;
+        break;
+    case Word::AssociatedFont:
+        if (s.runType == RunType::DoubleByte && hasParameter && parameter >= 0)
+            chars.cjkFont = parameter;
+        break;
+    case Word::AssociatedFontSize:
+        if (s.runType == RunType::DoubleByte)
+            chars.cjkHalfPoints = !hasParameter   ? kDefaultHalfPoints
+                                  : parameter > 0 ? qMin(parameter, kMaxHalfPoints)
+                                                  : -1;
+        break;
+    case Word::RunTypeWord:
+        s.runType = value ? RunType::DoubleByte : RunType::Other;
+        break;
     case Word::Underline:
         chars.underline = on ? QTextCharFormat::SingleUnderline : QTextCharFormat::NoUnderline;
         break;
@@ -428,9 +474,9 @@ void RtfReader::controlWord(std::string_view word, bool hasParameter, int parame
         }
         break;
     case Word::FontSize:
-        chars.halfPoints = !hasParameter   ? 24
-                           : parameter > 0 ? qMin(parameter, kMaxHalfPoints)
-                                           : -1;
+        // A size of zero or less is no size: RTF's default.
+        chars.halfPoints =
+            hasParameter && parameter > 0 ? qMin(parameter, kMaxHalfPoints) : kDefaultHalfPoints;
         break;
     case Word::Color:
         chars.color = qMax(0, parameter);
@@ -546,9 +592,24 @@ void RtfReader::appendUnit(char16_t unit) {
     default:
         break;
     }
+    const CharState style = styleFor(unit);
     std::vector<Run> &runs = m_paragraphs.back().runs;
-    if (runs.empty() || runs.back().style != s.chars) runs.push_back(Run{s.chars, QString()});
+    if (runs.empty() || runs.back().style != style) runs.push_back(Run{style, QString()});
     runs.back().text += QChar(unit);
+}
+
+RtfReader::CharState RtfReader::styleFor(char16_t unit) {
+    const bool cjk = QChar::isLowSurrogate(unit) ? m_lastUnitCjk : isCjk(unit);
+    m_lastUnitCjk = cjk;
+    CharState style = state().chars;
+    if (cjk) {
+        if (style.cjkFont >= 0) style.font = style.cjkFont;
+        if (style.cjkHalfPoints != -1) style.halfPoints = style.cjkHalfPoints;
+        if (style.cjkBold >= 0) style.bold = style.cjkBold;
+        if (style.cjkItalic >= 0) style.italic = style.cjkItalic;
+    }
+    style.cjkFont = style.cjkHalfPoints = style.cjkBold = style.cjkItalic = -1;
+    return style;
 }
 
 void RtfReader::appendText(const QString &text) {
@@ -565,7 +626,7 @@ void RtfReader::flush() {
 void RtfReader::endParagraph() {
     Paragraph &paragraph = m_paragraphs.back();
     paragraph.alignment = state().alignment;
-    paragraph.mark = state().chars;
+    paragraph.mark = markStyle();
     m_paragraphs.emplace_back();
 }
 
@@ -608,10 +669,16 @@ void RtfReader::finish() {
     if (m_stack.empty()) m_stack.emplace_back();
     flush();
     m_paragraphs.back().alignment = state().alignment;
-    m_paragraphs.back().mark = state().chars;
+    m_paragraphs.back().mark = markStyle();
     // Rich edit ends its last paragraph with \par too: that mark opens no new line.
     if (m_paragraphs.size() > 1 && m_paragraphs.back().runs.empty()) m_paragraphs.pop_back();
     m_done = true;
+}
+
+RtfReader::CharState RtfReader::markStyle() const {
+    CharState mark = m_stack.back().chars;
+    mark.cjkFont = mark.cjkHalfPoints = mark.cjkBold = mark.cjkItalic = -1;
+    return mark;
 }
 
 int RtfReader::currentCodePage() const {
@@ -620,6 +687,8 @@ int RtfReader::currentCodePage() const {
     int font = -1;
     if (s.destination == Destination::FontTable)
         font = m_fontEntry;
+    else if (s.runType == RunType::DoubleByte && s.chars.cjkFont >= 0)
+        font = s.chars.cjkFont; // double-byte text is in the associated font's code page
     else
         font = s.chars.font < 0 ? m_defaultFont : s.chars.font;
     const auto it = m_fonts.find(font);

@@ -74,7 +74,6 @@ QByteArray RtfWriter::write(const QTextDocument &doc) {
     m_ansiCache.clear();
     m_colors.clear();
     m_current = CharStyle();
-    m_uc = 1;
     m_needDelimiter = false;
     m_defaultFont = doc.defaultFont();
     fontIndex(m_defaultFont.family()); // \deff0
@@ -86,7 +85,9 @@ QByteArray RtfWriter::write(const QTextDocument &doc) {
         const char *blockAlignment = alignmentWord(block.blockFormat().alignment());
         if (!blockAlignment) blockAlignment = "";
         if (first || qstrcmp(blockAlignment, alignment) != 0) {
+            // pandoc forgets \uc at \pard.
             controlWord("pard");
+            controlWord("uc", 1);
             if (*blockAlignment) controlWord(blockAlignment);
             alignment = blockAlignment;
         }
@@ -150,7 +151,16 @@ int RtfWriter::colorIndex(const QColor &color) {
 
 void RtfWriter::changeStyle(const CharStyle &to) {
     CharStyle &from = m_current;
-    if (to.font != from.font) controlWord("f", to.font);
+    if (to.font != from.font) {
+        // The face for double-byte text too, or LibreOffice draws Chinese in its own
+        // default Asian font; \loch last, so \f stays the face of the Latin text.
+        controlWord("hich");
+        controlWord("af", to.font);
+        controlWord("dbch");
+        controlWord("af", to.font);
+        controlWord("loch");
+        controlWord("f", to.font);
+    }
     if (to.halfPoints != from.halfPoints) controlWord("fs", to.halfPoints);
     if (to.bold != from.bold) to.bold ? controlWord("b") : controlWord("b", 0);
     if (to.italic != from.italic) to.italic ? controlWord("i") : controlWord("i", 0);
@@ -208,25 +218,29 @@ void RtfWriter::writeUnicode(const QString &character) {
     if (cached == cache.constEnd()) {
         // A pair outside the BMP is written as two \u words, each with its own fallback.
         CodePage &codePage = chinese ? m_gbk : m_ansi;
-        const QByteArray bytes = character.size() == 1 ? codePage.encodeExact(character) : "";
+        QByteArray bytes = character.size() == 1 ? codePage.encodeExact(character) : "";
+        // Readers that skip one token after \u whatever \uc says (unrtf) would show a trail
+        // byte that is a character on its own (ASCII, or 0x80 for the euro sign); those
+        // characters get '?' like the ones without bytes.
+        if (bytes.size() > 1 && static_cast<unsigned char>(bytes.back()) <= 0x80) bytes.clear();
         cached = cache.insert(character, bytes);
     }
     const QByteArray &fallback = *cached;
-    const int uc = fallback.isEmpty() ? 1 : fallback.size();
-    if (uc != m_uc) {
-        controlWord("uc", uc);
-        m_uc = uc;
+    // \u takes a signed 16-bit number. The fallback '?' goes as \'3f: after a literal '?'
+    // unrtf drops the rest of the word and pandoc the next character.
+    if (fallback.size() > 1) {
+        // \uc2 only inside the character's own group, so no reader has to keep it past a
+        // \pard, and a reader that skips just one byte loses the lone trail byte at the '}'.
+        m_body += "{\\uc" + QByteArray::number(fallback.size()) + "\\u" +
+                  QByteArray::number(static_cast<int16_t>(character.at(0).unicode()));
+        appendHexBytes(m_body, fallback);
+        m_body += '}';
+        m_needDelimiter = false;
+        return;
     }
     for (const QChar unit : character) {
-        // \u takes a signed 16-bit number.
         controlWord("u", static_cast<int16_t>(unit.unicode()));
-        if (fallback.isEmpty()) {
-            // '?' cannot continue the number, so it needs no delimiter.
-            m_body += '?';
-            m_needDelimiter = false;
-            continue;
-        }
-        appendHexBytes(m_body, fallback);
+        appendHexBytes(m_body, fallback.isEmpty() ? QByteArray("?") : fallback);
         m_needDelimiter = false;
     }
 }

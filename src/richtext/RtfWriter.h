@@ -14,7 +14,8 @@
 // Writes a whole QTextDocument as an RTF document in the style of Windows rich-edit controls:
 // ANSI code page 936, a font and a colour table, formatting as toggles, one \par per paragraph.
 // Non-ASCII text is written as \uN followed by its bytes in the font's code page (GBK for
-// Chinese faces) or '?', so readers with and without Unicode support both get the text.
+// Chinese faces, in a group of its own with \uc2) or '?', so readers with and without Unicode
+// support both get the text; the form is the one unrtf, pandoc and LibreOffice all read right.
 class RtfWriter {
 public:
     QByteArray write(const QTextDocument &doc);
@@ -50,7 +51,6 @@ private:
     QList<bool> m_chineseFaces;
     QList<QRgb> m_colors;
     CharStyle m_current;
-    int m_uc = 1;
     bool m_needDelimiter = false;
     CodePage m_gbk{936};
     CodePage m_ansi{1252};

@@ -29,6 +29,35 @@ private slots:
         QCOMPARE(GbkCodec::encode(text, exact), !replaced);
     }
 
+    // Windows' code page 936 has the euro sign as 0x80; strict GBK has no such byte.
+    void strictTable_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QByteArray>("codePage936");
+        QTest::addColumn<QByteArray>("strict");
+        QTest::newRow("euro") << QString::fromUtf8("价€5")
+                              << QByteArray("\xbc\xdb\x80"
+                                            "5")
+                              << QByteArray("\xbc\xdb?5");
+        QTest::newRow("chinese and marks")
+            << QString::fromUtf8("记录：√×")
+            << QByteArray("\xbc\xc7\xc2\xbc\xa3\xba\xa1\xcc\xa1\xc1")
+            << QByteArray("\xbc\xc7\xc2\xbc\xa3\xba\xa1\xcc\xa1\xc1");
+        QTest::newRow("extension with ASCII trail byte")
+            << QString::fromUtf8("這丂") << QByteArray("\xdf\x40\x81\x40")
+            << QByteArray("\xdf\x40\x81\x40");
+    }
+    void strictTable() {
+        QFETCH(QString, text);
+        QFETCH(QByteArray, codePage936);
+        QFETCH(QByteArray, strict);
+        QCOMPARE(GbkCodec::encodeReplacing(text), codePage936);
+        bool replaced = false;
+        QCOMPARE(GbkCodec::encodeReplacing(text, '?', &replaced, GbkCodec::Table::Strict), strict);
+        QCOMPARE(replaced, strict != codePage936);
+        QByteArray exact;
+        QCOMPARE(GbkCodec::encode(text, exact, GbkCodec::Table::Strict), strict == codePage936);
+    }
+
     void byteLength_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("bytes");

@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
@@ -82,6 +83,48 @@ private slots:
         if (Answer(answer) == Answer::Utf8WithBom) {
             QVERIFY(bytes.startsWith("\xEF\xBB\xBF"));
             QCOMPARE(QString::fromUtf8(bytes.mid(3)), yearWith(kEmojiNote).text());
+        }
+    }
+
+    // Windows writes the euro sign as 0x80 in code page 936, a byte strict GBK and GB18030
+    // readers reject: it counts as not fitting, and a GBK file has "?" for it.
+    void euroIsOutsideGbk_data() {
+        QTest::addColumn<QString>("note");
+        QTest::addColumn<QString>("gbkNote"); // as the GBK file has it
+        QTest::newRow("euro") << QStringLiteral("价格 €5") << QStringLiteral("价格 ?5");
+        QTest::newRow("euro and emoji")
+            << QStringLiteral("€ 开心\U0001F600") << QStringLiteral("? 开心?");
+    }
+    void euroIsOutsideGbk() {
+        QFETCH(QString, note);
+        QFETCH(QString, gbkNote);
+        QTemporaryDir dir;
+        ScriptedQuestions q;
+        q.choose(dir.filePath(QStringLiteral("notes")));
+        q.encoding = Answer::GbkWithQuestionMarks;
+        ExportController controller(q);
+        QCOMPARE(controller.run(yearWith(note)), ExportController::Outcome::Written);
+        QCOMPARE(q.asked.last(), QStringLiteral("encoding:notes.txt"));
+        const QString path = dir.filePath(QStringLiteral("notes.txt"));
+        QVERIFY(!readAll(path).contains('\x80'));
+
+        // Strict readers nobody here wrote take the file, and read what was promised.
+        const QString expected = yearWith(gbkNote).text();
+        const QList<QStringList> readers = {
+            {QStringLiteral("iconv"), QStringLiteral("-f"), QStringLiteral("GB18030"),
+             QStringLiteral("-t"), QStringLiteral("UTF-8"), path},
+            {QStringLiteral("/usr/bin/python3"), QStringLiteral("-c"),
+             QStringLiteral("import sys; sys.stdout.buffer.write(open(sys.argv[1], 'rb').read()"
+                            ".decode('gbk', 'strict').encode('utf-8'))"),
+             path},
+        };
+        for (QStringList command : readers) {
+            QProcess reader;
+            reader.start(command.takeFirst(), command);
+            QVERIFY2(reader.waitForFinished(60000), qPrintable(reader.errorString()));
+            QVERIFY2(reader.exitStatus() == QProcess::NormalExit && reader.exitCode() == 0,
+                     reader.readAllStandardError().constData());
+            QCOMPARE(QString::fromUtf8(reader.readAllStandardOutput()), expected);
         }
     }
 
