@@ -330,13 +330,16 @@ void TestDateInfo::invalidCivilDateIsRefused() {
 
 void TestDateInfo::firstYearTextsAreBuilt() {
     // Early January of year 1 lies in the lunar year before it; a fresh record must still
-    // build its year texts.
+    // build its year texts. The era year is that of the lunar year: 元始 began with the lunar
+    // new year of year 1, so 1 BC's 元寿2年 runs on until then.
     DateInfo record;
     QVERIFY(record.SetCivilDate(1, 1, 5));
     QVERIFY(record.LunarYear < 1);
     QVERIFY(!record.YearPillar.empty());
     QVERIFY(!record.Animal.empty());
     QCOMPARE(text(record.LunarYearName), QString::number(record.LunarYear));
+    QCOMPARE(text(record.Era), "[西汉]哀帝 刘欣 元寿2年");
+    QVERIFY(record.SetCivilDate(1, 2, 12));
     QCOMPARE(text(record.Era), "[西汉]平帝 刘衎 元始元年");
 }
 
