@@ -22,18 +22,44 @@ bool isModernDate(int y, int m, int d) {
     return y > kModernYear || (y == kModernYear && (m > 1 || d >= 31));
 }
 
+constexpr detail::YearTable kHistoricalYearTable{
+    detail::kHistoricalYears, detail::kHistoricalYearCount, -1, detail::kHistoricalEndDay};
+
 const detail::YearTable &historicalYears() {
-    static const detail::YearTable table{detail::kHistoricalYears, detail::kHistoricalYearCount, -1,
-                                         detail::kHistoricalEndDay};
-    return table;
+    return kHistoricalYearTable;
+}
+
+constexpr int kMonthDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+
+// JulianDayOf for the years -849..1900 without its general checks, as this is the hot path of
+// every conversion before 1900; 0 for an invalid date.
+int julianDayBefore1901(int y, int m, int d) {
+    if (m < 1 || m > 12 || d < 1 || y == 0) return 0;
+    const int year = y < 0 ? y + 1 : y; // astronomical
+    const bool gregorian = y > 1582 || (y == 1582 && (m > 10 || (m == 10 && d >= 15)));
+    const bool leap =
+        gregorian ? year % 4 == 0 && (year % 100 != 0 || year % 400 == 0) : (year & 3) == 0;
+    if (d > kMonthDays[m - 1] + (m == 2 && leap ? 1 : 0)) return 0;
+    if (y == 1582 && m == 10 && d > 4 && d < 15) return 0;
+    // Positive from here on; unsigned division is the cheaper one.
+    const unsigned shift = m <= 2 ? 1 : 0;
+    const unsigned shifted = static_cast<unsigned>(year + 4800) - shift;
+    const unsigned month = static_cast<unsigned>(m) + 12 * shift - 3;
+    const int days = static_cast<int>(static_cast<unsigned>(d) + (153 * month + 2) / 5 +
+                                      365 * shifted + shifted / 4);
+    return gregorian
+               ? days - static_cast<int>(shifted / 100) + static_cast<int>(shifted / 400) - 32045
+               : days - 32083;
 }
 
 // The lunar date of a day before 1900-01-31.
-detail::TableDate tableDateOf(int jdn, LunarCalendar calendar) {
-    if (calendar == LunarCalendar::InForce && jdn >= detail::kHistoricalFirstDay)
-        return detail::TableDateOf(historicalYears(), jdn);
+void tableDateOf(int jdn, LunarCalendar calendar, detail::TableDate &date) {
+    if (calendar == LunarCalendar::InForce && jdn >= detail::kHistoricalFirstDay) {
+        detail::TableDateOf(historicalYears(), jdn, date);
+        return;
+    }
     const detail::YearTable &computed = detail::AstronomicalYears();
-    detail::TableDate date = detail::TableDateOf(computed, jdn);
+    detail::TableDateOf(computed, jdn, date);
     if (calendar == LunarCalendar::InForce && date.year == -1 && date.month == 12) {
         // The computed month 12 of -1 starts a day before the recorded one: that day stays
         // with month 11, as its 31st.
@@ -41,7 +67,6 @@ detail::TableDate tableDateOf(int jdn, LunarCalendar calendar) {
         date.month = 11;
         date.day = jdn - eleventh + 1;
     }
-    return date;
 }
 
 // The Julian Day Number of a lunar date before lunar year 1900, 0 for none.
@@ -84,9 +109,10 @@ bool CivilToLunar(int y, int m, int d, int &lunarYear, int &lunarMonth, int &lun
                   LunarCalendar calendar) {
     if (!isModernDate(y, m, d)) {
         if (!detail::inConversionRange(y)) return false;
-        const int jdn = JulianDayOf(y, m, d);
+        const int jdn = julianDayBefore1901(y, m, d);
         if (jdn == 0) return false;
-        const detail::TableDate date = tableDateOf(jdn, calendar);
+        detail::TableDate date;
+        tableDateOf(jdn, calendar, date);
         lunarYear = date.year;
         lunarMonth = date.month;
         lunarDay = date.day;

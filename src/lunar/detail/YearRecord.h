@@ -4,6 +4,7 @@
 // and which of them are long. The month lookups on such records are direct: a month's first
 // day is the year's first day plus 29 days a month and one more for each long month before.
 
+#include <array>
 #include <cstdint>
 
 namespace lunar::detail {
@@ -24,14 +25,40 @@ struct YearRecord {
     std::int8_t monthCount = 0;
 };
 
+// Set bits of each byte value; the builtin population count becomes a library call on
+// targets built without the instruction.
+constexpr std::array<std::uint8_t, 256> kByteBitCounts = [] {
+    std::array<std::uint8_t, 256> counts{};
+    for (int i = 1; i < 256; ++i) counts[i] = static_cast<std::uint8_t>((i & 1) + counts[i / 2]);
+    return counts;
+}();
+
+inline int BitCount16(unsigned x) {
+    return kByteBitCounts[x & 0xffu] + kByteBitCounts[(x >> 8) & 0xffu];
+}
+
 // Days from the year's first day to the first day of its month at position `index`.
 inline int MonthOffset(const YearRecord &year, int index) {
-    const unsigned before = year.longMonths & ((1u << index) - 1u);
-    return 29 * index + __builtin_popcount(before);
+    return 29 * index + BitCount16(year.longMonths & ((1u << index) - 1u));
 }
 
 // Month number and leap flag of the month at position `index` (0-based) of the year.
-void MonthAtPosition(const YearRecord &year, int index, int &month, bool &leap);
+inline void MonthAtPosition(const YearRecord &year, int index, int &month, bool &leap) {
+    int leapAt = 99;
+    if (year.leapMonth != 0) {
+        const bool skippedBefore = year.skippedMonth != 0 && year.skippedMonth < year.leapMonth;
+        leapAt = year.leapMonth - year.firstMonth + 1 - (skippedBefore ? 1 : 0);
+    }
+    if (index == leapAt) {
+        month = year.leapMonth;
+        leap = true;
+        return;
+    }
+    int number = year.firstMonth + index - (index > leapAt ? 1 : 0);
+    if (year.skippedMonth != 0 && number >= year.skippedMonth) ++number;
+    month = number;
+    leap = false;
+}
 // Position of a month in the year, or -1 when the year has no such month.
 int PositionOfMonth(const YearRecord &year, int month, bool leap);
 
@@ -65,7 +92,8 @@ struct TableDate {
 };
 
 // The lunar date of a Julian Day Number inside the table (firstDay() <= jdn < endDay).
-TableDate TableDateOf(const YearTable &table, int jdn);
+// Filled in place rather than returned: the returned record cost a stalled reload per call.
+void TableDateOf(const YearTable &table, int jdn, TableDate &date);
 // The Julian Day Number of a lunar date of the table, 0 when the table has no such date.
 int TableDayOf(const YearTable &table, int year, int month, int day, bool leap);
 
