@@ -67,8 +67,14 @@ Lunation previousLabel(const Lunation &l) {
     return p;
 }
 
-YearTable buildTable() {
-    static std::vector<YearRecord> records;
+struct ComputedYears {
+    std::vector<YearRecord> records;
+    YearTable table;
+};
+
+ComputedYears buildYears() {
+    ComputedYears years;
+    std::vector<YearRecord> &records = years.records;
     const std::vector<int> days = newMoonDays();
     std::size_t anchor = 0;
     while (days[anchor] != kNewYear1900) ++anchor;
@@ -85,7 +91,7 @@ YearTable buildTable() {
         if (label.firstDay <= firstCivilDay && !label.leap) break;
     }
 
-    YearTable table;
+    YearTable &table = years.table;
     table.firstYear = lunations.back().year;
     table.endDay = kNewYear1900;
     for (std::size_t i = lunations.size(); i-- > 0;) {
@@ -102,16 +108,20 @@ YearTable buildTable() {
         if (end - l.firstDay == 30) r.longMonths |= static_cast<std::uint16_t>(1u << r.monthCount);
         ++r.monthCount;
     }
-    table.records = records.data();
     table.count = static_cast<int>(records.size());
-    return table;
+    return years;
 }
 
 } // namespace
 
 const YearTable &AstronomicalYears() {
-    static const YearTable table = buildTable();
-    return table;
+    static const ComputedYears years = [] {
+        ComputedYears built = buildYears();
+        // Pointed at only once the records have their final place.
+        built.table.records = built.records.data();
+        return built;
+    }();
+    return years.table;
 }
 
 } // namespace lunar::detail
