@@ -17,7 +17,8 @@
 namespace {
 
 constexpr const char *kUsage =
-    "Usage: chncal [YYYY-MM-DD | --batch | --to-civil Y M D [leap] | --terms YEAR | --help]\n"
+    "Usage: chncal [--astronomical] [YYYY-MM-DD | --batch | --to-civil Y M D [leap]]\n"
+    "       chncal --terms YEAR | --help\n"
     "\n"
     "Chinese lunar calendar on the command line.\n"
     "\n"
@@ -30,20 +31,32 @@ constexpr const char *kUsage =
     "                         Years before 1 take a leading '-' (-0100-03-05); there is\n"
     "                         no year 0, and dates up to 1582-10-04 are Julian. The ten\n"
     "                         days 1582-10-05 to 10-14, which the Gregorian reform\n"
-    "                         dropped, have no lunar date and no lunar texts.\n"
+    "                         dropped, are not dates: 1582-10-04 is followed by 10-15.\n"
     "  chncal --batch         reads one date YYYY-MM-DD per line from standard input and\n"
     "                         writes one tab-separated line per date: the date as read,\n"
     "                         1/0 for a successful conversion, lunar year, month, day,\n"
     "                         leap 1/0, MonthName, DayName, TermName, YearPillar,\n"
     "                         MonthPillar, DayPillar, Animal, StarSign, CivilFestival,\n"
     "                         LunarFestival, Era. Each line stands on its own. A line that\n"
-    "                         is not a date gives 'ERROR<tab>' and the line.\n"
+    "                         is not a date (a dropped day of 1582 included) gives\n"
+    "                         'ERROR<tab>' and the line.\n"
     "  chncal --to-civil Y M D [leap]\n"
     "                         the civil date of lunar year Y, month M, day D (of the leap\n"
     "                         month M with 'leap'), or 'none' with exit status 1.\n"
-    "  chncal --terms YEAR    the 24 solar terms of a civil year: name, date and time\n"
-    "                         (China Standard Time).\n"
+    "  chncal --terms YEAR    the 24 solar terms of a civil year from -849 to 2100: name,\n"
+    "                         date and time (China Standard Time).\n"
+    "  --astronomical         before a date, --batch or --to-civil (or alone, for the\n"
+    "                         grid): the computed calendar instead of the historical one,\n"
+    "                         for comparison.\n"
     "  chncal --help          this text.\n"
+    "\n"
+    "Which calendar is shown: for 0001-01-14 to 1900-01-30 (lunar years 1 to 1899) the\n"
+    "lunar calendar that was in force, from the published reconstructions of the\n"
+    "historical calendar (the eras counted from its new year; in years 9-23 and 237-239\n"
+    "the year began a month early). Before that and from lunar year 1900 on, the computed\n"
+    "(astronomical) calendar. Civil dates are Julian before 1582-10-15. Solar terms are\n"
+    "always today's astronomical ones; before 1645 the calendars in force used mean terms,\n"
+    "which can fall a day or two away from them.\n"
     "\n"
     "The engine converts the civil years -849 to 2100. Output is UTF-8.\n"
     "Exit status: 0 done, 1 no result, 2 bad arguments.\n";
@@ -112,7 +125,15 @@ std::string padded(const std::string &text, int width) {
 ChncalTool::ChncalTool(std::istream &in, std::ostream &out, std::ostream &err)
     : in_(in), out_(out), err_(err) {}
 
-int ChncalTool::Run(const std::vector<std::string> &args) {
+int ChncalTool::Run(const std::vector<std::string> &allArgs) {
+    std::vector<std::string> args = allArgs;
+    if (!args.empty() && args.front() == "--astronomical") {
+        calendar_ = lunar::LunarCalendar::Astronomical;
+        args.erase(args.begin());
+        if (!args.empty() && (args.front() == "--terms" || args.front() == "--help" ||
+                              args.front() == "-h" || args.front() == "--astronomical"))
+            return badArguments("--astronomical goes with a date, --batch or --to-civil");
+    }
     if (args.empty()) return monthGrid();
     const std::string &first = args.front();
     if (first == "--help" || first == "-h") {
@@ -146,7 +167,7 @@ bool ChncalTool::ParseCivilDate(const std::string &text, int &year, int &month, 
         !parseDigits(text, dash2 + 1, text.size(), 2, d))
         return false;
     if (negative) y = -y;
-    if (!lunar::IsValidCivilDate(y, m, d) && !lunar::IsDroppedDay(y, m, d)) return false;
+    if (!lunar::IsValidCivilDate(y, m, d)) return false;
     year = y;
     month = m;
     day = d;
@@ -160,11 +181,26 @@ std::string ChncalTool::FormatCivilDate(int year, int month, int day) {
     return buffer;
 }
 
-std::string ChncalTool::BatchLine(const std::string &line) {
+std::string ChncalTool::DateError(const std::string &text) {
+    int y = 0, m = 0, d = 0;
+    const std::size_t yearEnd = text.find('-', text.empty() || text[0] != '-' ? 0 : 1);
+    if (yearEnd != std::string::npos &&
+        std::sscanf(text.c_str() + yearEnd, "-%d-%d", &m, &d) == 2) {
+        y = std::atoi(text.substr(0, yearEnd).c_str());
+        if (lunar::IsDroppedDay(y, m, d))
+            return "'" + text +
+                   "' is not a date: the Gregorian reform dropped 1582-10-05 to 10-14, "
+                   "1582-10-04 is followed by 1582-10-15";
+    }
+    return "'" + text + "' is not a date YYYY-MM-DD (see chncal --help)";
+}
+
+std::string ChncalTool::BatchLine(const std::string &line, lunar::LunarCalendar calendar) {
     const std::string text = trimmedLine(line);
     int y = 0, m = 0, d = 0;
     if (!ParseCivilDate(text, y, m, d)) return "ERROR\t" + text;
     lunar::DateInfo info;
+    info.SetCalendar(calendar);
     const bool ok = info.SetCivilDate(y, m, d) && info.HasLunarDate;
     std::string out = text;
     out.reserve(160);
@@ -216,6 +252,7 @@ int ChncalTool::monthGrid() {
     const int year = local.tm_year + 1900, month = local.tm_mon + 1, today = local.tm_mday;
 
     lunar::DateInfo info;
+    info.SetCalendar(calendar_);
     if (!info.SetCivilDate(year, month, today)) {
         err_ << "chncal: " << FormatCivilDate(year, month, today)
              << " lies outside the years the engine converts\n";
@@ -237,6 +274,7 @@ int ChncalTool::monthGrid() {
     std::string captions = days;
     // Walked in date order, as the calendar control fills its grid.
     lunar::DateInfo walk;
+    walk.SetCalendar(calendar_);
     for (int day = 1; day <= length; ++day) {
         const int column = (firstColumn + day - 1) % 7;
         const bool converted = walk.SetCivilDate(year, month, day);
@@ -257,9 +295,9 @@ int ChncalTool::monthGrid() {
 
 int ChncalTool::record(const std::string &arg) {
     int y = 0, m = 0, d = 0;
-    if (!ParseCivilDate(arg, y, m, d))
-        return badArguments("'" + arg + "' is not a date YYYY-MM-DD (see chncal --help)");
+    if (!ParseCivilDate(arg, y, m, d)) return badArguments(DateError(arg));
     lunar::DateInfo info;
+    info.SetCalendar(calendar_);
     if (!info.SetCivilDate(y, m, d)) {
         err_ << "chncal: " << arg << " lies outside the years -849 to 2100\n";
         return kNoResult;
@@ -291,7 +329,7 @@ int ChncalTool::batch() {
     std::string line, chunk;
     chunk.reserve(1 << 16);
     while (std::getline(in_, line)) {
-        chunk += BatchLine(line);
+        chunk += BatchLine(line, calendar_);
         chunk += '\n';
         if (chunk.size() >= (1 << 16) - 512) {
             out_.write(chunk.data(), static_cast<std::streamsize>(chunk.size()));
@@ -320,7 +358,7 @@ int ChncalTool::toCivil(const std::vector<std::string> &args) {
     }
     int y = 0, m = 0, d = 0;
     if (!lunar::LunarToCivil(static_cast<int>(values[0]), static_cast<int>(values[1]),
-                             static_cast<int>(values[2]), leap, y, m, d)) {
+                             static_cast<int>(values[2]), leap, y, m, d, calendar_)) {
         out_ << "none\n";
         return kNoResult;
     }
@@ -330,8 +368,17 @@ int ChncalTool::toCivil(const std::vector<std::string> &args) {
 
 int ChncalTool::terms(const std::string &arg) {
     long year = 0;
-    if (!parseInteger(arg, year) || year == 0 || year < -9999 || year > 9999)
-        return badArguments("--terms: '" + arg + "' is not a year (no year 0)");
+    const bool digits =
+        arg.find_first_not_of("0123456789", arg[0] == '-' ? 1 : 0) == std::string::npos &&
+        arg.size() > (arg[0] == '-' ? 1u : 0u);
+    if (!parseInteger(arg, year)) {
+        if (!digits) return badArguments("--terms: '" + arg + "' is not a year");
+        // Too long for a number at all: far outside the range.
+        year = arg[0] == '-' ? -100000 : 100000;
+    }
+    if (year == 0) return badArguments("--terms: there is no year 0 (-1 is the year before 1)");
+    if (year < -849 || year > 2100)
+        return badArguments("--terms: " + arg + " lies outside the years -849 to 2100");
     const int y = static_cast<int>(year);
     for (int t = 0; t < 24; ++t) {
         int month = 0, day = 0, hour = 0, minute = 0;

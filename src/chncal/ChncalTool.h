@@ -1,5 +1,7 @@
 #pragma once
 
+#include "lunar/LunarDate.h"
+
 #include <iosfwd>
 #include <string>
 #include <vector>
@@ -19,12 +21,15 @@ public:
     int Run(const std::vector<std::string> &args);
 
     // Reads "YYYY-MM-DD", with a leading '-' for years before 1; false unless it names a
-    // date of the engine's civil calendar.
+    // date of the engine's civil calendar (so never one of the ten days dropped in 1582).
     static bool ParseCivilDate(const std::string &text, int &year, int &month, int &day);
+    // Why a text is not a date of the engine's civil calendar.
+    static std::string DateError(const std::string &text);
     // "YYYY-MM-DD" with at least four year digits and a leading '-' before year 1.
     static std::string FormatCivilDate(int year, int month, int day);
     // One line of the batch output (without the line end) for one input line.
-    static std::string BatchLine(const std::string &line);
+    static std::string BatchLine(const std::string &line,
+                                 lunar::LunarCalendar calendar = lunar::LunarCalendar::InForce);
     // Display width of a UTF-8 text on a terminal: two columns for CJK characters.
     static int DisplayWidth(const std::string &text);
 
@@ -37,6 +42,7 @@ private:
     int usage();
     int badArguments(const std::string &message);
 
+    lunar::LunarCalendar calendar_ = lunar::LunarCalendar::InForce;
     std::istream &in_;
     std::ostream &out_;
     std::ostream &err_;

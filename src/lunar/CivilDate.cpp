@@ -13,6 +13,7 @@ using detail::clampToInt;
 
 // Day number of 1582-10-04, the last Julian date.
 constexpr int kLastJulianDayNumber = 577735;
+constexpr int kFirstGregorianJulianDay = 2299161;
 // Ordinal (0001-01-01 = 1, proleptic Gregorian) of the toolkit's day 0, 1899-12-30.
 constexpr int kDateValueOffset = 693594;
 
@@ -116,6 +117,46 @@ int CompareCivilDates(const CivilDate &a, const CivilDate &b) {
     if (a.month != b.month) return a.month < b.month ? -1 : 1;
     if (a.day != b.day) return a.day < b.day ? -1 : 1;
     return 0;
+}
+
+int JulianDayOf(int y, int m, int d) {
+    if (!detail::saneYear(y) || !IsValidCivilDate(y, m, d)) return 0;
+    // Astronomical year numbering (1 BC = 0), March-based months.
+    const long long shift = (14 - m) / 12;
+    const long long year = (y < 0 ? y + 1LL : y) + 4800 - shift;
+    const long long month = m + 12 * shift - 3;
+    const long long days = d + (153 * month + 2) / 5 + 365 * year + year / 4;
+    if (CalendarKind(y, m, d) == 1) return clampToInt(days - 32083);
+    return clampToInt(days - year / 100 + year / 400 - 32045);
+}
+
+bool CivilDateOfJulianDay(int jdn, int &y, int &m, int &d) {
+    if (jdn < 0) return false;
+    long long year = 0, shifted = 0, dayOfShiftedYear = 0;
+    if (jdn >= kFirstGregorianJulianDay) {
+        const long long a = jdn + 32044LL;
+        const long long centuries = (4 * a + 3) / 146097;
+        const long long c = a - 146097 * centuries / 4;
+        shifted = (4 * c + 3) / 1461;
+        dayOfShiftedYear = c - 1461 * shifted / 4;
+        year = 100 * centuries + shifted;
+    } else {
+        const long long c = jdn + 32082LL;
+        shifted = (4 * c + 3) / 1461;
+        dayOfShiftedYear = c - 1461 * shifted / 4;
+        year = shifted;
+    }
+    const long long month = (5 * dayOfShiftedYear + 2) / 153;
+    const long long astronomicalYear = year - 4800 + month / 10;
+    d = static_cast<int>(dayOfShiftedYear - (153 * month + 2) / 5 + 1);
+    m = static_cast<int>(month + 3 - 12 * (month / 10));
+    y = static_cast<int>(astronomicalYear <= 0 ? astronomicalYear - 1 : astronomicalYear);
+    return true;
+}
+
+int CivilWeekday(int y, int m, int d) {
+    const int jdn = JulianDayOf(y, m, d);
+    return jdn == 0 ? 0 : detail::floorMod(jdn, 7) + 1;
 }
 
 bool IsDroppedDay(int year, int month, int day) {

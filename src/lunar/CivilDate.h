@@ -27,6 +27,18 @@ int CivilDayNumber(int y, int m, int d);
 bool CivilDateOfDayNumber(int dayNumber, int &y, int &m, int &d);
 int CompareCivilDates(const CivilDate &a, const CivilDate &b);
 
+// Julian Day Number of a date of the engine's civil calendar (0001-01-01 = 1721424,
+// 1582-10-15 = 2299161): one count without gaps or repeats across year 1 and October 1582,
+// unlike the day numbers above, which are not continuous before year 1. 0 for an invalid
+// date or a year outside -1,000,000..1,000,000.
+int JulianDayOf(int y, int m, int d);
+// The date of the engine's civil calendar (Julian before 1582-10-15, no year 0) on a Julian
+// Day Number; fails for a day number below 0.
+bool CivilDateOfJulianDay(int jdn, int &y, int &m, int &d);
+// ISO weekday, 1 = Monday .. 7 = Sunday, of a date of the engine's civil calendar (Julian
+// dates have their own weekdays); 0 for an invalid date.
+int CivilWeekday(int y, int m, int d);
+
 // True for 1582-10-05 .. 10-14, the days the change to the Gregorian calendar dropped.
 bool IsDroppedDay(int year, int month, int day);
 // True for a date of the engine's civil calendar: no year 0, month 1..12, a day of that

@@ -9,6 +9,22 @@
 
 namespace lunar {
 
+namespace {
+
+// The era table numbers the years before 1 astronomically (1 BC = 0).
+int eraTableYear(int lunarYear) {
+    return lunarYear < 0 ? lunarYear + 1 : lunarYear;
+}
+
+} // namespace
+
+void DateInfo::SetCalendar(LunarCalendar calendar) {
+    if (calendar == m_calendar) return;
+    m_calendar = calendar;
+    m_yearBuilt = false;
+    m_monthBuilt = false;
+}
+
 void DateInfo::SetDate(double date) {
     DateValue = date;
     int y = 0, m = 0, d = 0;
@@ -22,8 +38,11 @@ void DateInfo::SetDate(double date) {
     }
     int ly = 0, lm = 0, ld = 0;
     bool leap = false;
-    if (!CivilToLunar(y, m, d, ly, lm, ld, leap)) return;
-    Fill(y, m, d, ly, lm, ld, leap, LunarFestivalText(lm, ld, date), std::move(festival));
+    if (!CivilToLunar(y, m, d, ly, lm, ld, leap, m_calendar)) return;
+    std::string lunarFestival = m_calendar == LunarCalendar::InForce
+                                    ? LunarFestivalText(lm, ld, date)
+                                    : LunarFestivalTextOf(lm, ld, y, m, d, m_calendar);
+    Fill(y, m, d, ly, lm, ld, leap, std::move(lunarFestival), std::move(festival));
 }
 
 bool DateInfo::SetCivilDate(int year, int month, int day) {
@@ -37,22 +56,23 @@ bool DateInfo::SetCivilDate(int year, int month, int day) {
     }
     int ly = 0, lm = 0, ld = 0;
     bool leap = false;
-    if (!CivilToLunar(year, month, day, ly, lm, ld, leap)) return false;
-    Fill(year, month, day, ly, lm, ld, leap, LunarFestivalTextOf(lm, ld, year, month, day),
+    if (!CivilToLunar(year, month, day, ly, lm, ld, leap, m_calendar)) return false;
+    Fill(year, month, day, ly, lm, ld, leap,
+         LunarFestivalTextOf(lm, ld, year, month, day, m_calendar),
          CivilFestivalTextOf(year, month, day));
     return true;
 }
 
 void DateInfo::FillYear(int y, int m, int d, int ly) {
-    // The year name turns at 立春 and the era follows the civil year, yet both are only
-    // rebuilt when the lunar year changes: that is what keeps a month walk cheap.
+    // The year name turns at 立春, yet it is only rebuilt when the lunar year changes: that
+    // is what keeps a month walk cheap. Eras counted their years from the lunar new year.
     if (m_yearBuilt && ly == CachedLunarYear) return;
     m_yearBuilt = true;
     CachedLunarYear = ly;
     LunarYearName = std::to_string(ly);
     YearPillar = PillarName(YearPillarOf(y, m, d));
     Animal = ZodiacName(ZodiacOf(ly));
-    Era = EraTextOf(y);
+    Era = EraTextOf(eraTableYear(ly));
     m_monthBuilt = false;
 }
 

@@ -7,12 +7,19 @@
 // Texts are UTF-8. A "Date" is the toolkit's date value (days since 1899-12-30, the time of
 // day as fraction), decoded with DateToCivil of CivilDate.h.
 
+#include "lunar/LunarDate.h"
+
 #include <string>
 
 namespace lunar {
 
 class DateInfo {
 public:
+    // The calendar the lunar texts come from; the historical one unless set otherwise.
+    // Changing it makes the next fill rebuild every text.
+    void SetCalendar(LunarCalendar calendar);
+    LunarCalendar Calendar() const { return m_calendar; }
+
     // Fills the record for a Date. A date the engine cannot convert (civil year outside
     // -849..2100, or a Date that does not decode) only updates DateValue: every text keeps
     // its previous value. The weekday rules of the civil festivals use the Date's own
@@ -43,6 +50,7 @@ public:
     std::string DayName;
     std::string Animal;
     std::string StarSign;
+    // The reign era and its year, counted from the lunar new year as the eras were.
     std::string Era;
 
     // Lunar date of the last successful conversion (not part of the texts, but handy for
@@ -67,6 +75,7 @@ private:
     // Lunar year 0 (January of year 1) must not pass for "nothing built yet".
     bool m_yearBuilt = false;
     bool m_monthBuilt = false;
+    LunarCalendar m_calendar = LunarCalendar::InForce;
 };
 
 } // namespace lunar

@@ -9,11 +9,9 @@ namespace lunar {
 
 namespace {
 
-// Sunday = 1 ... Saturday = 7, on the engine's calendar (day numbers are consecutive
-// across the 1582 change, and 2000-01-02, a Sunday, has a day number divisible by 7).
+// Sunday = 1 ... Saturday = 7, on the engine's calendar.
 int weekdayOf(int y, int m, int d) {
-    const int r = CivilDayNumber(y, m, d) % 7;
-    return (r < 0 ? r + 7 : r) + 1;
+    return CivilWeekday(y, m, d) % 7 + 1;
 }
 
 // Sunday = 1 ... Saturday = 7 of day `day` in the month of a Date whose day of the month is
@@ -111,7 +109,7 @@ template <typename Eve> std::string lunarFestival(int lunarMonth, int lunarDay, 
         if (lunarMonth == 8) return "中秋节";
         return lunarMonth == 1 ? "元宵节" : "";
     default:
-        return lunarMonth == 12 && eve() ? "除夕" : "";
+        return lunarDay >= 28 && eve() ? "除夕" : "";
     }
 }
 
@@ -121,17 +119,18 @@ std::string LunarFestivalText(int lunarMonth, int lunarDay, double date) {
     return lunarFestival(lunarMonth, lunarDay, [date] {
         int y = 0, m = 0, d = 0;
         bool leap = false;
-        return DateToLunar(date + 1, y, m, d, leap) && m == 1 && d == 1;
+        return DateToLunar(date + 1, y, m, d, leap) && m == 1 && d == 1 && !leap;
     });
 }
 
-std::string LunarFestivalTextOf(int lunarMonth, int lunarDay, int year, int month, int day) {
+std::string LunarFestivalTextOf(int lunarMonth, int lunarDay, int year, int month, int day,
+                                LunarCalendar calendar) {
     return lunarFestival(lunarMonth, lunarDay, [=] {
         int y = year, m = month, d = day;
         if (!NextCivilDay(y, m, d)) return false;
         int ly = 0, lm = 0, ld = 0;
         bool leap = false;
-        return CivilToLunar(y, m, d, ly, lm, ld, leap) && lm == 1 && ld == 1;
+        return CivilToLunar(y, m, d, ly, lm, ld, leap, calendar) && lm == 1 && ld == 1 && !leap;
     });
 }
 

@@ -856,18 +856,20 @@ void tst_LunarCalendarWidget::titlesDoNotDependOnHistory() {
 
 void tst_LunarCalendarWidget::statusEraDoesNotDependOnHistory() {
     LunarCalendarWidget calendar;
-    // 10 January 1912 still lies in the lunar year that began in 1911.
+    // 10 January 1912 still lies in the lunar year that began in 1911, and era years follow
+    // the lunar year.
     calendar.setDateTime(At(1911, 12, 20));
     calendar.setDateTime(At(1912, 1, 10));
-    const QString era = QString::fromStdString(lunar::EraTextOf(1912));
+    const QString era = QString::fromStdString(lunar::EraTextOf(1911));
     QVERIFY(!era.isEmpty());
     QCOMPARE(calendar.statusText(), era + QStringLiteral(" 农历") + calendar.lunarDateText());
 
     // From a date without an era into lunar year 0 (January of year 1).
     calendar.setDateTime(At(2024, 2, 10));
     calendar.setDateTime(At(1, 1, 5));
+    // That lunar year began in 1 BC, which the era table numbers 0.
     QCOMPARE(calendar.statusText(),
-             QString::fromStdString(lunar::EraTextOf(1)) + QStringLiteral(" 农历冬月廿三"));
+             QString::fromStdString(lunar::EraTextOf(0)) + QStringLiteral(" 农历冬月廿三"));
 }
 
 void tst_LunarCalendarWidget::droppedDaysOf1582_data() {

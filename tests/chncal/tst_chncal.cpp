@@ -49,6 +49,7 @@ private slots:
     void batchAgreesWithRecord();
     void batchWholeRange();
     void droppedDays();
+    void astronomical();
     void toCivil_data();
     void toCivil();
     void terms();
@@ -76,7 +77,7 @@ void TestChncal::record_data() {
                                         "CivilFestival: 劳动节"};
     QTest::newRow("term") << "2024-12-21" << QStringList{"TermName: 冬至"};
     QTest::newRow("before year 1")
-        << "-0100-03-05" << QStringList{"Date: -0100-03-05", "LunarYear: -100"};
+        << "-0100-03-05" << QStringList{"Date: -0100-03-05", "LunarYear: -101"};
     QTest::newRow("julian") << "1582-10-04" << QStringList{"Date: 1582-10-04"};
 }
 
@@ -129,14 +130,14 @@ void TestChncal::batchFormat() {
     QCOMPARE(old.size(), 17);
     QCOMPARE(old[0], "-0100-03-05");
     QCOMPARE(old[1], "1");
-    QCOMPARE(old[2], "-100");
+    QCOMPARE(old[2], "-101");    // lunar year -100 begins on -0100-04-07
     QVERIFY(!old[16].isEmpty()); // an era of the Western Han
 
     QCOMPARE(l[2], "ERROR\tnot a date");
     QCOMPARE(l[3], "ERROR\t");
     QCOMPARE(l[4], "ERROR\t2024-02-30");
     QCOMPARE(l[5], "ERROR\t0000-01-01");
-    QCOMPARE(l[6].section('\t', 0, 1), "1582-10-10\t0"); // see droppedDays
+    QCOMPARE(l[6], "ERROR\t1582-10-10"); // see droppedDays
 
     for (int i : {7, 8}) {
         const QStringList failed = l[i].split('\t');
@@ -191,9 +192,8 @@ void TestChncal::batchWholeRange() {
 }
 
 void TestChncal::droppedDays() {
-    // The month grid has the ten days the calendar reform dropped; they have no lunar date,
-    // so their lunar fields stay empty instead of repeating another day's, while the texts
-    // of their year and civil date are given.
+    // The ten days the calendar reform dropped are no dates, in a batch as for one date;
+    // the days around them are.
     QByteArray input;
     for (int day = 1; day <= 20; ++day)
         input += QStringLiteral("1582-10-%1\n").arg(day, 2, 10, QChar('0')).toUtf8();
@@ -202,31 +202,43 @@ void TestChncal::droppedDays() {
     const QStringList l = lines(r.out);
     QCOMPARE(l.size(), 20);
     for (int day = 1; day <= 20; ++day) {
-        const QStringList f = l[day - 1].split('\t');
-        QVERIFY2(f.size() == 17, qPrintable(l[day - 1]));
+        const QString date = QStringLiteral("1582-10-%1").arg(day, 2, 10, QChar('0'));
         const bool dropped = day >= 5 && day <= 14;
-        QCOMPARE(f[1], dropped ? "0" : "1");
-        // Lunar numbers, month and day, month and day names; the solar term as well on a
-        // dropped day.
-        for (int i : {2, 3, 4, 5, 6, 7, 10, 11})
-            QVERIFY2(f[i].isEmpty() == dropped, qPrintable(l[day - 1]));
-        if (dropped) QVERIFY2(f[8].isEmpty(), qPrintable(l[day - 1]));
+        if (dropped) {
+            QCOMPARE(l[day - 1], "ERROR\t" + date);
+            const Run record = chncal({date});
+            QCOMPARE(record.status, 2);
+            QVERIFY(record.out.isEmpty());
+            QVERIFY2(record.err.contains("1582-10-04 is followed by 1582-10-15"),
+                     qPrintable(record.err));
+            continue;
+        }
+        const QStringList f = l[day - 1].split('\t');
+        QVERIFY2(f.size() == 17 && f[1] == "1", qPrintable(l[day - 1]));
         QCOMPARE(f[9], "壬午");
         QCOMPARE(f[12], "马");
-        QCOMPARE(f[13], "天秤");
-        QCOMPARE(f[14], day == 1 ? "国庆节" : day == 6 ? "老人节" : "");
-        QCOMPARE(f[15], "");
         QCOMPARE(f[16], "[明]神宗 朱翊钧 万历10年");
     }
+    // 10-04 and 10-15 are neighbours in the lunar month too.
+    QCOMPARE(l[3].split('\t')[4].toInt() + 1, l[14].split('\t')[4].toInt());
+}
 
-    const Run record = chncal({"1582-10-07"});
-    QCOMPARE(record.status, 0);
-    const QStringList fields = lines(record.out);
-    QCOMPARE(fields.size(), kRecordNames.size());
-    for (const char *empty :
-         {"LunarYear", "LunarMonth", "LunarDay", "Leap", "MonthName", "DayName", "DayPillar"})
-        QVERIFY2(fields.contains(QString::fromLatin1(empty) + ": "), empty);
-    QVERIFY(fields.contains("Animal: 马"));
+void TestChncal::astronomical() {
+    // The computed calendar next to the historical one: 0500-05-05 is 三月廿一 in the
+    // records and 三月廿二 by the astronomy; from 1900 on they are one.
+    const QStringList inForce = lines(chncal({"0500-05-05"}).out);
+    const Run computed = chncal({"--astronomical", "0500-05-05"});
+    QCOMPARE(computed.status, 0);
+    QVERIFY(inForce.contains("DayName: 廿一"));
+    QVERIFY(lines(computed.out).contains("DayName: 廿二"));
+    const QStringList batch =
+        lines(chncal({"--astronomical", "--batch"}, "0500-05-05\n2024-02-10\n").out);
+    QCOMPARE(batch.size(), 2);
+    QCOMPARE(batch[0].split('\t')[4], "22");
+    QCOMPARE(batch[1], lines(chncal({"--batch"}, "2024-02-10\n").out).value(0));
+    QCOMPARE(chncal({"--to-civil", "237", "4", "1"}).out, "0237-04-12\n");
+    QCOMPARE(chncal({"--astronomical", "--to-civil", "237", "4", "1"}).out, "0237-05-12\n");
+    QCOMPARE(chncal({"--astronomical", "--terms", "2024"}).status, 2);
 }
 
 void TestChncal::toCivil_data() {
@@ -284,6 +296,9 @@ void TestChncal::badArguments_data() {
     QTest::newRow("two dates") << QStringList{"2024-02-10", "2024-02-11"};
     QTest::newRow("terms without year") << QStringList{"--terms"};
     QTest::newRow("terms year 0") << QStringList{"--terms", "0"};
+    QTest::newRow("terms before -849") << QStringList{"--terms", "-850"};
+    QTest::newRow("terms after 2100") << QStringList{"--terms", "2101"};
+    QTest::newRow("terms huge") << QStringList{"--terms", "99999999999"};
     QTest::newRow("terms not a year") << QStringList{"--terms", "abc"};
     QTest::newRow("batch with argument") << QStringList{"--batch", "x"};
     QTest::newRow("help with argument") << QStringList{"--help", "x"};
@@ -299,12 +314,15 @@ void TestChncal::badArguments() {
     QCOMPARE(r.status, 2);
     QVERIFY(r.out.isEmpty());
     QCOMPARE(lines(r.err).size(), 1);
+    // Only year 0 is called "no year 0".
+    QCOMPARE(r.err.contains("year 0"), args == QStringList({"--terms", "0"}));
 }
 
 void TestChncal::help() {
     const Run r = chncal({"--help"});
     QCOMPARE(r.status, 0);
-    for (const char *word : {"--batch", "--to-civil", "--terms", "YYYY-MM-DD", "ERROR"})
+    for (const char *word : {"--batch", "--to-civil", "--terms", "YYYY-MM-DD", "ERROR",
+                             "--astronomical", "1900", "1582-10-15", "1645", "mean terms"})
         QVERIFY2(r.out.contains(word), word);
 }
 

@@ -107,6 +107,8 @@ private slots:
     void dayCaption();
     void dateToLunar();
 
+    void lunarYearTexts_data();
+    void lunarYearTexts();
     void eraText_data();
     void eraText();
     void eraBlocks();
@@ -330,13 +332,16 @@ void TestDateInfo::invalidCivilDateIsRefused() {
 
 void TestDateInfo::firstYearTextsAreBuilt() {
     // Early January of year 1 lies in the lunar year before it; a fresh record must still
-    // build its year texts.
+    // build its year texts. The era year is that of the lunar year: 元始 began with the lunar
+    // new year of year 1, so 1 BC's 元寿2年 runs on until then.
     DateInfo record;
     QVERIFY(record.SetCivilDate(1, 1, 5));
     QVERIFY(record.LunarYear < 1);
     QVERIFY(!record.YearPillar.empty());
     QVERIFY(!record.Animal.empty());
     QCOMPARE(text(record.LunarYearName), QString::number(record.LunarYear));
+    QCOMPARE(text(record.Era), "[西汉]哀帝 刘欣 元寿2年");
+    QVERIFY(record.SetCivilDate(1, 2, 12));
     QCOMPARE(text(record.Era), "[西汉]平帝 刘衎 元始元年");
 }
 
@@ -650,6 +655,56 @@ void TestDateInfo::dateToLunar() {
 }
 
 // ---- Eras
+
+void TestDateInfo::lunarYearTexts_data() {
+    QTest::addColumn<int>("y");
+    QTest::addColumn<int>("m");
+    QTest::addColumn<int>("d");
+    QTest::addColumn<QString>("era");
+    QTest::addColumn<QString>("festival");
+    QTest::addColumn<QString>("animal");
+    // Era years count from the lunar new year: 1700-01-01 is still lunar 1699.
+    QTest::newRow("1700-01-01") << 1700 << 1 << 1 << "[清]圣祖 爱新觉罗玄烨 康熙38年"
+                                << ""
+                                << "兔";
+    QTest::newRow("1700 new year") << 1700 << 2 << 19 << "[清]圣祖 爱新觉罗玄烨 康熙39年"
+                                   << "春节"
+                                   << "龙";
+    QTest::newRow("last day of 顺治") << 1662 << 2 << 17 << "[清]世祖 爱新觉罗福临 顺治18年"
+                                      << "除夕"
+                                      << "牛";
+    QTest::newRow("康熙元年") << 1662 << 2 << 18 << "[清]圣祖 爱新觉罗玄烨 康熙元年"
+                              << "春节"
+                              << "虎";
+    // Year 8 ended after month 11; the 12th month of 236 had 28 days.
+    QTest::newRow("eve after month 11") << 9 << 1 << 14 << "[西汉]孺子 刘婴 初始元年"
+                                        << "除夕"
+                                        << "龙";
+    QTest::newRow("eve on the 28th") << 237 << 2 << 11 << "[三国-魏]明帝 曹叡 青龙4年"
+                                     << "除夕"
+                                     << "龙";
+}
+
+void TestDateInfo::lunarYearTexts() {
+    QFETCH(int, y);
+    QFETCH(int, m);
+    QFETCH(int, d);
+    QFETCH(QString, era);
+    QFETCH(QString, festival);
+    QFETCH(QString, animal);
+    DateInfo fresh, walked;
+    QVERIFY(fresh.SetCivilDate(y, m, d));
+    int py = y, pm = m, pd = d;
+    // The day before, then this one: the year texts must follow the lunar year.
+    if (pd > 1) --pd;
+    QVERIFY(walked.SetCivilDate(py, pm, pd));
+    QVERIFY(walked.SetCivilDate(y, m, d));
+    for (const DateInfo *record : {&fresh, &walked}) {
+        QCOMPARE(text(record->Era), era);
+        QCOMPARE(text(record->LunarFestival), festival);
+        QCOMPARE(text(record->Animal), animal);
+    }
+}
 
 void TestDateInfo::eraText_data() {
     QTest::addColumn<int>("year");

@@ -2,12 +2,17 @@
 #include "lunar/Cycles.h"
 #include "lunar/LunarDate.h"
 #include "lunar/SolarTerms.h"
+#include "lunar/detail/HistoricalTable.h"
 #include "lunar/detail/LeapMonths.h"
 #include "lunar/detail/YearCache.h"
 
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include <atomic>
+#include <cstdlib>
 #include <limits>
 #include <thread>
 #include <vector>
@@ -76,6 +81,14 @@ private slots:
     void lunarToCivil_data();
     void lunarToCivil();
     void lunarCalendarIsContinuous();
+    void modernYearsUnchanged();
+    void calendarStructure_data();
+    void calendarStructure();
+    void historicalTableMatchesData();
+    void historicalTableRegenerates();
+    void historicalAnchors_data();
+    void historicalAnchors();
+    void calendarsDiffer();
     void compareLunarDates_data();
     void compareLunarDates();
     void lunarTexts_data();
@@ -438,6 +451,246 @@ void TestLunarEngine::lunarCalendarIsContinuous() {
         previous = l;
         first = false;
     });
+}
+
+// Lunar new year 1900 on, the engine gives every day the lunar date it always gave: a
+// fingerprint of all of them, taken before the tables for earlier years came in.
+void TestLunarEngine::modernYearsUnchanged() {
+    quint64 hash = 1469598103934665603ull;
+    const auto mix = [&hash](long long v) {
+        hash ^= static_cast<quint64>(v);
+        hash *= 1099511628211ull;
+    };
+    for (const LunarCalendar calendar : {LunarCalendar::InForce, LunarCalendar::Astronomical}) {
+        hash = 1469598103934665603ull;
+        forEachDay({1900, 1, 31}, {2100, 12, 31}, [&](const CivilDate &c) {
+            LunarDate l;
+            QVERIFY(CivilToLunar(c, l, calendar));
+            mix(l.year);
+            mix(l.month);
+            mix(l.day);
+            mix(l.leap);
+        });
+        QCOMPARE(QString::number(hash, 16), QString("8e6d448110a53701"));
+    }
+}
+
+void TestLunarEngine::calendarStructure_data() {
+    QTest::addColumn<int>("calendar");
+    QTest::newRow("in force") << int(LunarCalendar::InForce);
+    QTest::newRow("astronomical") << int(LunarCalendar::Astronomical);
+}
+
+// Over the whole range: every lunar month is one run of days, each lunar date belongs to one
+// day and converts back to it, and the months and years follow one another.
+void TestLunarEngine::calendarStructure() {
+    QFETCH(int, calendar);
+    const auto cal = LunarCalendar(calendar);
+    const bool inForce = cal == LunarCalendar::InForce;
+    CivilDate c{-849, 1, 1};
+    LunarDate previous;
+    bool first = true;
+    int length = 0;
+    int days = 0;
+    // The range begins inside a month.
+    bool wholeMonth = false;
+    while (c.year <= 2100) {
+        const QString where = QString("%1-%2-%3").arg(c.year).arg(c.month).arg(c.day);
+        LunarDate l;
+        QVERIFY2(CivilToLunar(c, l, cal), qPrintable(where));
+        CivilDate back;
+        QVERIFY2(LunarToCivil(l, back, cal) && CompareCivilDates(back, c) == 0, qPrintable(where));
+        if (!first) {
+            const bool nextDay = l.year == previous.year && l.month == previous.month &&
+                                 l.leap == previous.leap && l.day == previous.day + 1;
+            const int nextYear = previous.year == -1 ? 1 : previous.year + 1;
+            // Recorded changes of numbering: year 8 ended after month 11, 237 had no month 3.
+            const int lastMonth = inForce && previous.year == 8 ? 11 : 12;
+            const int skipped = inForce && l.year == 237 && l.month == 4 ? 1 : 0;
+            const bool nextMonth =
+                l.day == 1 &&
+                ((l.leap && !previous.leap && l.year == previous.year &&
+                  l.month == previous.month && LeapMonthIn(l.year, cal) == l.month) ||
+                 (!l.leap && l.year == previous.year && l.month == previous.month + 1 + skipped) ||
+                 (!l.leap && l.year == nextYear && l.month == 1 && previous.month == lastMonth));
+            QVERIFY2(nextDay || nextMonth, qPrintable(where));
+            if (nextMonth) {
+                // 29 or 30 days; the 12th month of 236 had 28, and the last computed month
+                // before the recorded ones runs up to them.
+                const bool special = inForce && ((previous.year == 236 && length == 28) ||
+                                                 (previous.year == -1 && length == 31));
+                QVERIFY2(length == 29 || length == 30 || special || !wholeMonth, qPrintable(where));
+                length = 0;
+                wholeMonth = true;
+            }
+        }
+        ++length;
+        ++days;
+        previous = l;
+        first = false;
+        QVERIFY(NextCivilDay(c.year, c.month, c.day));
+    }
+    QCOMPARE(days, JulianDayOf(2100, 12, 31) - JulianDayOf(-849, 1, 1) + 1);
+    for (int y = 1; y <= 2100; ++y) QVERIFY(LeapMonthIn(y, cal) >= 0);
+}
+
+namespace {
+
+struct DataMonth {
+    int firstDay = 0, year = 0, month = 0;
+    bool leap = false;
+};
+
+QList<DataMonth> dataMonths() {
+    QFile file(LUNAR_MONTH_STARTS_TSV);
+    if (!file.open(QIODevice::ReadOnly)) return {};
+    QList<DataMonth> months;
+    for (const QByteArray &line : file.readAll().split('\n')) {
+        if (line.isEmpty() || line.startsWith('#')) continue;
+        const QList<QByteArray> f = line.split('\t');
+        if (f.size() != 4) return {};
+        // The data's lunar year 0 is the one that began in 1 BC, -1 in the engine.
+        const int year = f[1].toInt();
+        months.append({f[0].toInt(), year == 0 ? -1 : year, f[2].toInt(), f[3].toInt() == 1});
+    }
+    return months;
+}
+
+} // namespace
+
+// Every month of the data file starts on its day, has its length, and converts both ways.
+void TestLunarEngine::historicalTableMatchesData() {
+    const QList<DataMonth> months = dataMonths();
+    QCOMPARE(months.size(), 23488);
+    int thirteenMonthYears = 0;
+    for (int i = 0; i < months.size(); ++i) {
+        const DataMonth &m = months[i];
+        const int end = i + 1 < months.size() ? months[i + 1].firstDay : 2415051;
+        const QString where = QString("%1 %2/%3").arg(m.firstDay).arg(m.year).arg(m.month);
+        CivilDate first, last;
+        QVERIFY(CivilDateOfJulianDay(m.firstDay, first.year, first.month, first.day));
+        QVERIFY(CivilDateOfJulianDay(end - 1, last.year, last.month, last.day));
+        LunarDate l;
+        QVERIFY2(CivilToLunar(first, l), qPrintable(where));
+        QVERIFY2(l.year == m.year && l.month == m.month && l.leap == m.leap && l.day == 1,
+                 qPrintable(where));
+        QVERIFY2(CivilToLunar(last, l) && l.day == end - m.firstDay, qPrintable(where));
+        CivilDate back;
+        QVERIFY2(LunarToCivil({m.year, m.month, 1, m.leap}, back) &&
+                     CompareCivilDates(back, first) == 0,
+                 qPrintable(where));
+        QVERIFY2(!LunarToCivil({m.year, m.month, end - m.firstDay + 1, m.leap}, back),
+                 qPrintable(where));
+        if (m.leap) ++thirteenMonthYears;
+    }
+    // The compiled records: one per year, starting on the data's first month of that year.
+    for (const DataMonth &m : months) {
+        const int index = m.year < 0 ? 0 : m.year;
+        const detail::YearRecord &r = detail::kHistoricalYears[index];
+        if (r.firstDay == m.firstDay) QCOMPARE(int(r.firstMonth), m.month);
+        if (m.leap) QCOMPARE(int(r.leapMonth), m.month);
+    }
+    int leaps = 0;
+    for (const detail::YearRecord &r : detail::kHistoricalYears) leaps += r.leapMonth != 0;
+    QCOMPARE(leaps, thirteenMonthYears);
+}
+
+// The build turns the data file into the compiled table; doing it again gives the same file.
+void TestLunarEngine::historicalTableRegenerates() {
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString out = dir.filePath("HistoricalTable.cpp");
+    QProcess generator;
+    generator.start(HISTORICAL_TABLE_GENERATOR, {LUNAR_MONTH_STARTS_TSV, out});
+    QVERIFY(generator.waitForFinished(30000));
+    QCOMPARE(generator.exitCode(), 0);
+    QFile regenerated(out), compiled(HISTORICAL_TABLE_CPP);
+    QVERIFY(regenerated.open(QIODevice::ReadOnly) && compiled.open(QIODevice::ReadOnly));
+    const QByteArray text = regenerated.readAll();
+    QCOMPARE(text, compiled.readAll());
+    // The text's rows are the compiled records.
+    int row = 0;
+    for (const QByteArray &line : text.split('\n')) {
+        if (!line.startsWith("    {")) continue;
+        const detail::YearRecord &r = detail::kHistoricalYears[row++];
+        const QByteArray expected =
+            QString::asprintf("    {%d, 0x%04x, %d, %d, %d, %d},", r.firstDay, r.longMonths,
+                              r.firstMonth, r.leapMonth, r.skippedMonth, r.monthCount)
+                .toUtf8();
+        QCOMPARE(line, expected);
+    }
+    QCOMPARE(row, detail::kHistoricalYearCount);
+}
+
+void TestLunarEngine::historicalAnchors_data() {
+    QTest::addColumn<int>("ly");
+    QTest::addColumn<int>("lm");
+    QTest::addColumn<int>("ld");
+    QTest::addColumn<bool>("leap");
+    QTest::addColumn<QString>("civil"); // empty: no such lunar date
+    // From the data file (first days as Julian Day Numbers) and the records it comes from.
+    QTest::newRow("1645 闰六月") << 1645 << 6 << 1 << true << "1645-07-23";
+    QTest::newRow("1670 闰二月") << 1670 << 2 << 1 << true << "1670-03-21";
+    QTest::newRow("1669 has no leap month") << 1669 << 2 << 1 << true << "";
+    QTest::newRow("乾隆三十年五月初八") << 1765 << 5 << 8 << false << "1765-06-25";
+    QTest::newRow("康熙元年正月初一") << 1662 << 1 << 1 << false << "1662-02-18";
+    QTest::newRow("year 1 new year") << 1 << 1 << 1 << false << "0001-02-12";
+    QTest::newRow("first recorded month") << -1 << 12 << 1 << false << "0001-01-14";
+    QTest::newRow("last computed day") << -1 << 11 << 31 << false << "0001-01-13";
+    QTest::newRow("no lunar year 0") << 0 << 12 << 1 << false << "";
+    QTest::newRow("year 8 ends after month 11") << 8 << 12 << 1 << false << "";
+    QTest::newRow("year 9 begins a month early") << 9 << 1 << 1 << false << "0009-01-15";
+    QTest::newRow("237 month 2") << 237 << 2 << 1 << false << "0237-03-14";
+    QTest::newRow("237 has no month 3") << 237 << 3 << 1 << false << "";
+    QTest::newRow("237 month 4") << 237 << 4 << 1 << false << "0237-04-12";
+    QTest::newRow("236 month 12 day 28") << 236 << 12 << 28 << false << "0237-02-11";
+    QTest::newRow("236 month 12 has no day 29") << 236 << 12 << 29 << false << "";
+    QTest::newRow("237 new year") << 237 << 1 << 1 << false << "0237-02-12";
+    QTest::newRow("last recorded day") << 1899 << 12 << 30 << false << "1900-01-30";
+    QTest::newRow("before year 1") << -100 << 1 << 1 << false << "-0100-04-07";
+}
+
+void TestLunarEngine::historicalAnchors() {
+    QFETCH(int, ly);
+    QFETCH(int, lm);
+    QFETCH(int, ld);
+    QFETCH(bool, leap);
+    QFETCH(QString, civil);
+    CivilDate c;
+    QCOMPARE(LunarToCivil({ly, lm, ld, leap}, c), !civil.isEmpty());
+    if (civil.isEmpty()) return;
+    QCOMPARE(QString::asprintf("%s%04d-%02d-%02d", c.year < 0 ? "-" : "", std::abs(c.year), c.month,
+                               c.day),
+             civil);
+    LunarDate l;
+    QVERIFY(CivilToLunar(c, l));
+    QCOMPARE(CompareLunarDates(l, {ly, lm, ld, leap}), 0);
+}
+
+void TestLunarEngine::calendarsDiffer() {
+    // The two calendars part where the records have another first day of a month.
+    LunarDate inForce, computed;
+    QVERIFY(CivilToLunar({500, 5, 5}, inForce, LunarCalendar::InForce));
+    QVERIFY(CivilToLunar({500, 5, 5}, computed, LunarCalendar::Astronomical));
+    QCOMPARE(inForce.day, 21);
+    QCOMPARE(computed.day, 22);
+    QCOMPARE(LeapMonthIn(1645, LunarCalendar::InForce), 6);
+    QCOMPARE(LeapMonthIn(1669, LunarCalendar::InForce), 0);
+    QCOMPARE(LeapMonthIn(1670, LunarCalendar::InForce), 2);
+    QCOMPARE(LeapMonthIn(0, LunarCalendar::InForce), -1);
+    // Across the start of the era the lunar days run on, as the day pillars do.
+    LunarDate before, after;
+    QVERIFY(CivilToLunar({-1, 12, 31}, before));
+    QVERIFY(CivilToLunar({1, 1, 1}, after));
+    QCOMPARE(after.year, before.year);
+    QCOMPARE(after.day, before.day + 1);
+    QCOMPARE((DayPillarOf(-1, 12, 31) + 1) % 60, DayPillarOf(1, 1, 1));
+    QCOMPARE(JulianDayOf(1, 1, 1), JulianDayOf(-1, 12, 31) + 1);
+    QCOMPARE(JulianDayOf(1582, 10, 15), JulianDayOf(1582, 10, 4) + 1);
+    QCOMPARE(JulianDayOf(1582, 10, 10), 0);
+    QCOMPARE(CivilWeekday(1582, 10, 4), 4);  // Thursday
+    QCOMPARE(CivilWeekday(1582, 10, 15), 5); // Friday
+    QCOMPARE(CivilWeekday(2024, 2, 10), 6);  // Saturday
 }
 
 void TestLunarEngine::compareLunarDates_data() {
