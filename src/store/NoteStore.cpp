@@ -1,5 +1,6 @@
 #include "store/NoteStore.h"
 
+#include "base/MonthGrid.h"
 #include "store/TextFold.h"
 
 #include <QFile>
@@ -672,8 +673,8 @@ NotePlace NoteStore::placeOf(NotePlace::Kind kind, const QString &key, int slot)
     switch (kind) {
     case NotePlace::Kind::MonthCell: {
         const QDate first = monthOfKey(key);
-        // The grid starts on the Sunday on or before the 1st, as the month page shows it.
-        if (first.isValid()) place.date = first.addDays(-(first.dayOfWeek() % 7) + slot);
+        // The cell's day on the month page's grid.
+        if (first.isValid()) place.date = MonthGrid(first).cellDate(slot);
         break;
     }
     case NotePlace::Kind::DayPlan: {
