@@ -574,16 +574,26 @@ void NoteStore::moveOldMonthCells() {
         }
     }
     if (changed.empty()) return;
-    // The plain copies of the search index follow their notes.
-    const bool wasIndexed = m_textIndex;
-    m_textIndex = m_textIndex || hasTextIndexTables();
     for (const auto &[key, cells] : changed) {
         QSqlQuery &q = prepared(upsertSql(MonthTable));
         bindRow(q, key, cells, bytesOrEmpty);
         exec(q);
-        for (int i = 0; i < CellCount; ++i)
-            indexNote(placeOf(NotePlace::Kind::MonthCell, key, i), cells[size_t(i)]);
     }
+    if (!m_textIndex && !hasTextIndexTables()) return;
+    // The plain copies of the search index follow their notes. A damaged index must not stop
+    // the upgrade: it is marked stale instead, and the open makes it again.
+    const bool wasIndexed = m_textIndex;
+    m_textIndex = true;
+    execSql(QStringLiteral("SAVEPOINT moved_cells_index"));
+    try {
+        for (const auto &[key, cells] : changed)
+            for (int i = 0; i < CellCount; ++i)
+                indexNote(placeOf(NotePlace::Kind::MonthCell, key, i), cells[size_t(i)]);
+    } catch (const StoreError &) {
+        execSql(QStringLiteral("ROLLBACK TO moved_cells_index"));
+        execSql(QStringLiteral("INSERT OR IGNORE INTO NoteTextState (name) VALUES ('stale')"));
+    }
+    execSql(QStringLiteral("RELEASE moved_cells_index"));
     m_textIndex = wasIndexed;
 }
 

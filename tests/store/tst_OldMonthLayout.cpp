@@ -196,6 +196,24 @@ private slots:
         QCOMPARE(texts(*openStore(), October1582), expectedOctober());
     }
 
+    void damagedIndexDoesNotStopTheUpgrade() {
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "damage");
+            db.setDatabaseName(file());
+            QVERIFY(db.open());
+            QSqlQuery q(db);
+            QVERIFY(q.exec("UPDATE NoteTextIndex_data SET block = x'ffffffffffffffff'"));
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("damage"));
+        auto store = openStore();
+        QVERIFY(!store->isReadOnly());
+        QCOMPARE(store->userVersion(), NoteStore::SchemaVersion);
+        QCOMPARE(texts(*store, October1582), expectedOctober());
+        const std::vector<SearchHit> hits = NoteSearch(*store).find(QStringLiteral("1582-10-12"));
+        QCOMPARE(hits.size(), size_t(1));
+        QCOMPARE(hits[0].note.place.date, QDate(1582, 10, 15));
+    }
+
     void withoutJoinNoNoteIsLost() {
         // Without a way to join rich text, a note meeting another goes to the nearest empty cell.
         auto store = openStore(NoteStore::OpenMode::OpenExisting, false);
