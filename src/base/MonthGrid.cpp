@@ -29,6 +29,15 @@ MonthGrid::MonthGrid(int year, int month) : m_year(year), m_month(month) {
     m_dayCount = existingDays(year, month);
     m_previousDayCount =
         month == 1 ? existingDays(previousYear(year), 12) : existingDays(year, month - 1);
+    // The first cell, then day after day in the engine's calendar.
+    CivilDay day = firstWeekday() == 0
+                       ? CivilDay{year, month, 1}
+                       : nthDay(month == 1 ? previousYear(year) : year, month == 1 ? 12 : month - 1,
+                                m_previousDayCount + 1 - m_firstWeekday);
+    for (CivilDay &cell : m_cells) {
+        cell = day;
+        lunar::NextCivilDay(day.year, day.month, day.day);
+    }
 }
 
 MonthGrid::MonthGrid(const QDate &date) : MonthGrid(date.year(), date.month()) {}
@@ -71,16 +80,7 @@ int MonthGrid::nearestCellOfDay(int day) const {
 
 CivilDay MonthGrid::cellDay(int cell) const {
     if (!isValid() || cell < 0 || cell >= CellCount) return {};
-    const int index = cell - m_firstWeekday;
-    if (index < 0) {
-        const int y = m_month == 1 ? previousYear(m_year) : m_year;
-        const int m = m_month == 1 ? 12 : m_month - 1;
-        return nthDay(y, m, m_previousDayCount + 1 + index);
-    }
-    if (index < m_dayCount) return nthDay(m_year, m_month, index + 1);
-    const int y = m_month == 12 ? nextYear(m_year) : m_year;
-    const int m = m_month == 12 ? 1 : m_month + 1;
-    return nthDay(y, m, index - m_dayCount + 1);
+    return m_cells[size_t(cell)];
 }
 
 int MonthGrid::cellOf(int year, int month, int day) const {

@@ -2,6 +2,7 @@
 
 #include <QDate>
 
+#include <array>
 #include <climits>
 
 // A civil date as the lunar engine counts it: Julian up to 1582-10-04, Gregorian from
@@ -78,4 +79,6 @@ private:
     int m_dayCount = 0;
     int m_lastDay = 0;
     int m_previousDayCount = 0;
+    // The days of the cells, worked out once: grids ask for them at every paint.
+    std::array<CivilDay, CellCount> m_cells{};
 };
