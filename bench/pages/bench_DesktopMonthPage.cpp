@@ -2,6 +2,7 @@
 // through a real database in a temporary folder; the filling of its title strips.
 #include "FatalPrompts.h"
 #include "base/HolidayTable.h"
+#include "base/MonthGrid.h"
 #include "pages/DayRichEdit.h"
 #include "pages/DesktopMonthPage.h"
 #include "pages/LastSelection.h"
@@ -115,7 +116,7 @@ void BM_FillMonthStrips(benchmark::State &state) {
     MonthStrips strips;
     QDate month(2007, 1, 1);
     for (auto _ : state) {
-        strips.fill(month.addDays(-month.dayOfWeek() % 7), holidays);
+        strips.fill(MonthGrid(month), holidays);
         benchmark::DoNotOptimize(strips.strip(41).caption.size());
         month = month.year() < 2026 ? month.addMonths(1) : QDate(2007, 1, 1);
     }

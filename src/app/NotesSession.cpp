@@ -17,6 +17,8 @@ NotesSession::NotesSession(const AppPaths &paths, Prompts &prompts, QObject *par
       m_prompts(prompts), m_context{m_store, m_saving, m_prompts, m_lastSelection} {
     // The store keeps a plain copy of every rich-text note for the search.
     m_store.setPlainText(&richtext::plainText);
+    // Notes that an upgrade brings onto one cell are kept together in it.
+    m_store.setNoteJoin(&richtext::joined);
 }
 
 NotesSession::~NotesSession() {

@@ -1,5 +1,7 @@
 #include "calendar_control/LunarCalendarGeometry.h"
 
+#include "base/MonthGrid.h"
+
 #include <cmath>
 
 QRect LunarCalendarGeometry::gridBounds(const QSize &control, bool showTitle) {
@@ -43,7 +45,7 @@ QPoint LunarCalendarGeometry::cellPosition(int index) {
 }
 
 int LunarCalendarGeometry::sundayBasedWeekday(const QDate &date) {
-    return date.dayOfWeek() % 7 + 1;
+    return MonthGrid::weekday(date.year(), date.month(), date.day()) + 1;
 }
 
 QRect LunarCalendarGeometry::backYearRect(const QRect &grid) {

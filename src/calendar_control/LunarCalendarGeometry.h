@@ -28,10 +28,9 @@ public:
     static int cellIndex(int column, int row);
     // Grid position (x = column 1..7, y = row 1..6) of cell 1..42.
     static QPoint cellPosition(int index);
-    // Weekday with Sunday = 1 .. Saturday = 7.
+    // Weekday with Sunday = 1 .. Saturday = 7, in the calendar the grid shows (MonthGrid: Julian
+    // before 1582-10-15); 0 for 1582-10-05 .. 14. The cell of a day is MonthGrid's cell + 1.
     static int sundayBasedWeekday(const QDate &date);
-    // Cell index of day `day` of a month whose 1st falls on weekday w (Sunday = 1).
-    static int cellOfDay(int day, int firstWeekday) { return day + firstWeekday - 1; }
 
     // Where the large year and month digits go, from the grid's bounds (right and bottom
     // exclusive, as left + width and top + height).

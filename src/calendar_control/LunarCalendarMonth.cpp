@@ -1,9 +1,8 @@
 #include "calendar_control/LunarCalendarMonth.h"
 
 #include "base/HolidayTable.h"
+#include "base/MonthGrid.h"
 #include "calendar_control/LunarCalendarDrawing.h"
-#include "calendar_control/LunarCalendarGeometry.h"
-#include "lunar/CivilDate.h"
 #include "lunar/DateInfo.h"
 #include "lunar/DayCaption.h"
 
@@ -96,21 +95,19 @@ void LunarCalendarMonth::clear(const QColor &dateColor) {
 
 int LunarCalendarMonth::fill(lunar::DateInfo &info, int y, int m, int d, const Colors &colors,
                              const HolidayTable *holidays) {
-    const QDate first(y, m, 1);
-    if (!first.isValid()) return 0;
-    const int w = LunarCalendarGeometry::sundayBasedWeekday(first);
-    const int n = first.daysInMonth();
+    // The engine's own calendar lays out the grid and names the days, so that a cell's column,
+    // lunar text and festivals (母亲节 on the second Sunday shown) belong to one day.
+    const MonthGrid grid(y, m);
+    if (!grid.isValid()) return 0;
     int selected = 0;
     int lastWeek = -1;
     std::size_t weekSlot = 0;
-    for (int k = 1; k <= n; ++k) {
-        const int i = LunarCalendarGeometry::cellOfDay(k, w);
-        // The record takes the toolkit's Date, whose calendar is the grid's: festival weekdays
-        // then match the columns, and the days dropped in 1582 get their own (empty) texts.
-        double date = 0.0;
-        if (lunar::CivilToDate(y, m, k, date)) info.SetDate(date);
+    for (int k = 1; k <= grid.lastDay(); ++k) {
+        if (!grid.hasDay(k)) continue;
+        const int i = grid.cellOfDay(k) + 1;
+        info.SetCivilDate(y, m, k);
 
-        const int week = QDate(y, m, k).weekNumber();
+        const int week = MonthGrid::weekNumber(y, m, k);
         if (week != lastWeek && weekSlot < m_weekNumbers.size()) {
             m_weekNumbers[weekSlot++] = QString::number(week);
             lastWeek = week;

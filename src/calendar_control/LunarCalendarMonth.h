@@ -47,10 +47,11 @@ public:
     void setTitles(const QString &yearPillar, const QString &animal);
     // Empties cells 1..37 and the week numbers; day numbers red in the weekend columns.
     void clear(const QColor &dateColor);
-    // Fills day 1..n of month m of year y into cells 1..37 (clear() first); the title cell 40
-    // gets the star sign of day d. Returns the cell of day d, 0 when the month has no such
-    // day. `info` is walked through the month in date order. Days off and make-up working days
-    // of `holidays` (when given) get their marks.
+    // Fills the days of month m of year y into cells 1..37 (clear() first), laid out by
+    // MonthGrid in the engine's calendar: Julian before 1582-10-15, without 1582-10-05 .. 14.
+    // The title cell 40 gets the star sign of day d. Returns the cell of day d, 0 when the
+    // month has no such day. `info` is walked through the month in date order. Days off and
+    // make-up working days of `holidays` (when given) get their marks.
     int fill(lunar::DateInfo &info, int y, int m, int d, const Colors &colors,
              const HolidayTable *holidays = nullptr);
 

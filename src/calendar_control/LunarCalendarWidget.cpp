@@ -234,6 +234,8 @@ void LunarCalendarWidget::setDateTime(const QDateTime &x) {
     const QDate date = x.date();
     const int y = date.year();
     if (y < m_yearSpin->minimum() || y > m_yearSpin->maximum()) return;
+    // 1582-10-05 .. 14 are QDates but no days of the calendar shown.
+    if (!lunar::IsValidCivilDate(y, date.month(), date.day())) return;
 
     m_dateTime = x;
     // A failure while filling, drawing or in a slot connected to dateChanged must not take the
@@ -268,8 +270,7 @@ void LunarCalendarWidget::fillMonth() {
     // status line must show those of this date, not of the last month walked through.
     // 0 is a real lunar year (January of year 1): only a value no date has forces the rebuild.
     m_dateInfo->CachedLunarYear = std::numeric_limits<int>::min();
-    double dateValue = 0.0;
-    if (lunar::CivilToDate(y, m, d, dateValue)) m_dateInfo->SetDate(dateValue);
+    m_dateInfo->SetCivilDate(y, m, d);
     m_lunarMonthText = toQString(m_dateInfo->MonthName);
     m_lunarDayText = toQString(m_dateInfo->DayName);
     m_lunarDateText = m_lunarMonthText + m_lunarDayText;
@@ -784,7 +785,7 @@ void LunarCalendarWidget::selectToday() {
 bool LunarCalendarWidget::setDayIfValid(int y, int m, int d) {
     if (y < 1 || m < 1 || m > 12) return false;
     int day = d;
-    while (day > 0 && !QDate::isValid(y, m, day)) --day;
+    while (day > 0 && !(QDate::isValid(y, m, day) && lunar::IsValidCivilDate(y, m, day))) --day;
     if (day <= 0) return false;
     setDateTime(QDateTime(QDate(y, m, day), QTime(0, 0)));
     return true;
@@ -839,7 +840,10 @@ bool LunarCalendarWidget::selectCell(int column, int row) {
     const int i = Geometry::cellIndex(column, row);
     if (i < 1 || i > 37 || !m_month->cell(i).valid) return false;
     const QDate shown = m_dateTime.date();
-    setDateTime(QDateTime(QDate(shown.year(), shown.month(), m_month->cell(i).day), QTime(0, 0)));
+    const QDate chosen(shown.year(), shown.month(), m_month->cell(i).day);
+    // The 29 February of a Julian leap year such as 100 is shown but is no QDate.
+    if (!chosen.isValid()) return false;
+    setDateTime(QDateTime(chosen, QTime(0, 0)));
     if (m_mousePressed) emit dateClicked(m_dateTime.date());
     return true;
 }

@@ -81,8 +81,10 @@ public:
     // The shown date with the time of day it was set with.
     QDateTime dateTime() const { return m_dateTime; }
     QDate date() const { return m_dateTime.date(); }
-    // No effect (and no dateChanged) when value equals dateTime() or its year is outside
-    // 1..2100; another time of day on the same date is a change. Otherwise refills the month,
+    // No effect (and no dateChanged) when value equals dateTime(), its year is outside
+    // 1..2100 or it is one of the days 1582-10-05 .. 14, which the calendar shown (Julian
+    // before 1582-10-15, as the lunar engine counts) has not; another time of day on the same
+    // date is a change. Otherwise refills the month,
     // rebuilds the background, redraws and emits dateChanged.
     void setDateTime(const QDateTime &value);
     // Lunar month and day of the current date: "五月", "廿九" and "五月廿九".

@@ -9,12 +9,14 @@ LunarCaptions::LunarCaptions(const LunarCalendarMonth::Colors &colors)
 LunarCaptions::~LunarCaptions() = default;
 
 LunarCalendarMonth::Caption LunarCaptions::caption(const QDate &date) {
-    double value = 0.0;
+    if (!date.isValid()) return {};
+    return caption(date.year(), date.month(), date.day());
+}
+
+LunarCalendarMonth::Caption LunarCaptions::caption(int year, int month, int day) {
     // The record keeps its old texts for a date it cannot take: nothing rather than those.
     // The years are the control's.
-    if (!date.isValid() || date.year() < 1 || date.year() > 2100 ||
-        !lunar::CivilToDate(date.year(), date.month(), date.day(), value))
-        return {};
-    m_info->SetDate(value);
+    if (year < 1 || year > 2100 || !lunar::IsValidCivilDate(year, month, day)) return {};
+    if (!m_info->SetCivilDate(year, month, day)) return {};
     return LunarCalendarMonth::captionOf(*m_info, m_colors);
 }

@@ -21,8 +21,11 @@ public:
     LunarCaptions(const LunarCaptions &) = delete;
     LunarCaptions &operator=(const LunarCaptions &) = delete;
 
-    // Empty for a date the engine cannot convert.
+    // Empty for a date the engine cannot convert. The year, month and day are read in the
+    // engine's calendar (Julian before 1582-10-15), as the grids lay them out.
     LunarCalendarMonth::Caption caption(const QDate &date);
+    // The same for a day QDate may lack (the 29 February of a Julian leap year such as 100).
+    LunarCalendarMonth::Caption caption(int year, int month, int day);
 
 private:
     std::unique_ptr<lunar::DateInfo> m_info;

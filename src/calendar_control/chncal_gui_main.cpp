@@ -1,6 +1,7 @@
 // chncal-gui [YYYY-MM-DD]: one full-size Chinese calendar in a window of its size, set to
 // the given date or today.
 
+#include "base/MonthGrid.h"
 #include "calendar_control/LunarCalendarWidget.h"
 
 #include <QApplication>
@@ -21,6 +22,13 @@ int main(int argc, char *argv[]) {
             std::fprintf(stderr,
                          "chncal-gui: invalid date \"%s\"; usage: chncal-gui [YYYY-MM-DD] "
                          "with a year from 1 to 2100\n",
+                         qPrintable(args.at(1)));
+            return 2;
+        }
+        if (!MonthGrid(date).hasDay(date.day())) {
+            std::fprintf(stderr,
+                         "chncal-gui: %s was dropped when the Gregorian calendar began: "
+                         "1582-10-04 was followed by 1582-10-15\n",
                          qPrintable(args.at(1)));
             return 2;
         }

@@ -1,5 +1,7 @@
 #include "export/ExportDocument.h"
 
+#include "base/MonthGrid.h"
+
 #include <utility>
 
 namespace {
@@ -25,15 +27,14 @@ ExportDocument::ExportDocument(QString title, QString text)
 
 ExportDocument ExportDocument::monthNotes(const QDate &shownMonth,
                                           const std::array<QString, MonthCellCount> &cells) {
-    const QDate first(shownMonth.year(), shownMonth.month(), 1);
-    const QDate cell0 = first.addDays(-(first.dayOfWeek() % 7));
-    const QString title = QStringLiteral("%1年%2月-月记事").arg(first.year()).arg(first.month());
+    const MonthGrid grid(shownMonth);
+    const QString title = QStringLiteral("%1年%2月-月记事").arg(grid.year()).arg(grid.month());
     QString text;
     addLine(text, title);
     for (int k = 0; k < MonthCellCount; ++k) {
-        const QDate day = cell0.addDays(k);
-        const QString label = day.month() == first.month()
-                                  ? QStringLiteral("%1月%2号：").arg(day.month()).arg(day.day())
+        const CivilDay day = grid.cellDay(k);
+        const QString label = day.month == grid.month()
+                                  ? QStringLiteral("%1月%2号：").arg(day.month).arg(day.day)
                                   : QStringLiteral("记录：");
         addLine(text, label + noteText(cells[k]));
     }

@@ -14,7 +14,7 @@ public:
 
     // The month page: `shownMonth` is any date of the month the grid shows (not the picker's,
     // which may differ after a failed load); `cells` are the plain texts of the 42 day cells in
-    // grid order, cell 0 being the Sunday on or before the first of the month.
+    // grid order, cell 0 being the Sunday on or before the first of the month (MonthGrid).
     static ExportDocument monthNotes(const QDate &shownMonth,
                                      const std::array<QString, MonthCellCount> &cells);
     // The annual page: the year it shows and the plain texts of its twelve month boxes.

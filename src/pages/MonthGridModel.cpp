@@ -9,27 +9,24 @@ MonthGridModel::MonthGridModel(const QDate &displayDate) {
 void MonthGridModel::setDisplayDate(const QDate &date) {
     if (!date.isValid()) return;
     m_display = date;
-    const QDate first(date.year(), date.month(), 1);
-    // dayOfWeek() is 1 (Monday) .. 7 (Sunday); the grid starts on Sunday.
-    m_first = first.addDays(-(first.dayOfWeek() % 7));
+    m_grid = MonthGrid(date);
 }
 
 int MonthGridModel::cellOf(const QDate &date) const {
-    const qint64 k = m_first.daysTo(date);
-    return (date.isValid() && k >= 0 && k < CellCount) ? int(k) : -1;
+    return m_grid.cellOf(date);
 }
 
 bool MonthGridModel::inDisplayedMonth(int cell) const {
-    const QDate d = cellDate(cell);
-    return d.year() == m_display.year() && d.month() == m_display.month();
+    const CivilDay d = cellDay(cell);
+    return d.year == m_display.year() && d.month == m_display.month();
 }
 
 QString MonthGridModel::dayText(int cell, const QLocale &locale) const {
-    const QDate d = cellDate(cell);
-    if (!inDisplayedMonth(cell) && (d.day() == 1 || cell == 0))
-        return locale.monthName(d.month(), QLocale::ShortFormat) + QLatin1Char(' ') +
-               QString::number(d.day());
-    return QString::number(d.day());
+    const CivilDay d = cellDay(cell);
+    if (!inDisplayedMonth(cell) && (d.day == 1 || cell == 0))
+        return locale.monthName(d.month, QLocale::ShortFormat) + QLatin1Char(' ') +
+               QString::number(d.day);
+    return QString::number(d.day);
 }
 
 QColor MonthGridModel::dayColor(int cell) const {
@@ -70,7 +67,7 @@ void MonthGridModel::selectRange(int cell) {
 }
 
 void MonthGridModel::press(int cell, bool ctrl, bool shift) {
-    if (cell < 0 || cell >= CellCount) return;
+    if (cell < 0 || cell >= CellCount || !cellDate(cell).isValid()) return;
     if (ctrl)
         toggle(cell);
     else if (shift)
@@ -82,5 +79,5 @@ void MonthGridModel::press(int cell, bool ctrl, bool shift) {
 QDate MonthGridModel::selectedDay() const {
     for (int k = CellCount - 1; k >= 0; --k)
         if (isCellSelected(k)) return cellDate(k);
-    return m_first;
+    return firstCellDate();
 }

@@ -1,14 +1,17 @@
 #pragma once
 
+#include "base/MonthGrid.h"
+
 #include <QColor>
 #include <QDate>
 #include <QLocale>
 #include <QSet>
 #include <QString>
 
-// The month grid: 42 cells, 6 rows of 7 columns from Sunday to Saturday. Cell 0 is the Sunday on
-// or before the first day of the displayed month, cell k is cell 0 plus k days. Also holds the set
-// of selected dates, which survives a change of the displayed month.
+// The month grid: 42 cells, 6 rows of 7 columns from Sunday to Saturday, laid out by MonthGrid in
+// the lunar engine's calendar (Julian before 1582-10-15, without 1582-10-05 .. 14). Cell 0 is the
+// Sunday on or before the first day of the displayed month, cell k the k-th day after it. Also
+// holds the set of selected dates, which survives a change of the displayed month.
 class MonthGridModel {
 public:
     static constexpr int CellCount = 42;
@@ -20,8 +23,11 @@ public:
     void setDisplayDate(const QDate &date);
     QDate displayDate() const { return m_display; }
 
-    QDate firstCellDate() const { return m_first; }
-    QDate cellDate(int cell) const { return m_first.addDays(cell); }
+    const MonthGrid &monthGrid() const { return m_grid; }
+    QDate firstCellDate() const { return m_grid.cellDate(0); }
+    // Invalid for the 29 February of a Julian leap year (such as 100), which QDate lacks.
+    QDate cellDate(int cell) const { return m_grid.cellDate(cell); }
+    CivilDay cellDay(int cell) const { return m_grid.cellDay(cell); }
     // The cell showing `date`, or -1.
     int cellOf(const QDate &date) const;
     // The cell belongs to the displayed month (not a leading or trailing cell).
@@ -47,7 +53,8 @@ public:
     // Shift with a press: the selection becomes the cells from the anchor (the cell last
     // selected alone, or cell `cell` itself without one) to `cell`, inclusive.
     void selectRange(int cell);
-    // Applies a press on `cell` with the given modifier keys (Ctrl, Shift, or neither).
+    // Applies a press on `cell` with the given modifier keys (Ctrl, Shift, or neither); none on a
+    // cell without a QDate.
     void press(int cell, bool ctrl, bool shift);
 
     // The date of the selected cell with the highest number; cell 0's date when no shown cell is
@@ -56,7 +63,7 @@ public:
 
 private:
     QDate m_display;
-    QDate m_first;
+    MonthGrid m_grid{0, 0};
     QSet<QDate> m_selection;
     QDate m_anchor;
 };

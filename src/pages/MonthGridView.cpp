@@ -32,7 +32,7 @@ void MonthGridView::setHolidays(std::shared_ptr<const HolidayTable> holidays) {
 }
 
 const MonthStrips &MonthGridView::strips() {
-    m_strips.fill(m_model.firstCellDate(), m_holidays);
+    m_strips.fill(m_model.monthGrid(), m_holidays);
     return m_strips;
 }
 

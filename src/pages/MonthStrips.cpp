@@ -30,29 +30,29 @@ QRect centredIn(const QRect &strip, int left, const QSize &size) {
 
 } // namespace
 
-void MonthStrips::fill(const QDate &firstCell,
-                       const std::shared_ptr<const HolidayTable> &holidays) {
+void MonthStrips::fill(const MonthGrid &grid, const std::shared_ptr<const HolidayTable> &holidays) {
     const bool sameTable =
         m_filledWithTable == bool(holidays) && (!holidays || m_table.lock() == holidays);
-    if (firstCell == m_first && sameTable) return;
-    m_first = firstCell;
+    if (grid.year() == m_grid.year() && grid.month() == m_grid.month() && sameTable) return;
+    m_grid = grid;
     m_table = holidays;
     m_filledWithTable = bool(holidays);
     ++m_generation;
     LunarCaptions captions;
     for (int k = 0; k < CellCount; ++k) {
-        const QDate date = firstCell.addDays(k);
+        const CivilDay day = grid.cellDay(k);
+        const QDate date = day.date();
         Strip &strip = m_strips[std::size_t(k)];
-        const LunarCalendarMonth::Caption caption = captions.caption(date);
+        const LunarCalendarMonth::Caption caption = captions.caption(day.year, day.month, day.day);
         strip.caption = caption.text;
         strip.captionColor = caption.color;
         strip.mark = Mark::None;
         strip.holiday.clear();
         if (!holidays) continue;
-        const HolidayTable::Day day = holidays->day(date);
-        if (day.kind == HolidayTable::Kind::Ordinary) continue;
-        strip.mark = day.kind == HolidayTable::Kind::DayOff ? Mark::DayOff : Mark::WorkingDay;
-        strip.holiday = day.name;
+        const HolidayTable::Day official = holidays->day(date);
+        if (official.kind == HolidayTable::Kind::Ordinary) continue;
+        strip.mark = official.kind == HolidayTable::Kind::DayOff ? Mark::DayOff : Mark::WorkingDay;
+        strip.holiday = official.name;
     }
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/MonthGrid.h"
+
 #include <QColor>
 #include <QDate>
 #include <QFont>
@@ -26,11 +28,11 @@ public:
         QString holiday;
     };
 
-    // The 42 days from `firstCell`; nothing is done when they are already those of the same
-    // date and table.
-    void fill(const QDate &firstCell, const std::shared_ptr<const HolidayTable> &holidays);
+    // The 42 days of the grid; nothing is done when they are already those of the same month
+    // and table.
+    void fill(const MonthGrid &grid, const std::shared_ptr<const HolidayTable> &holidays);
     const Strip &strip(int cell) const { return m_strips.at(std::size_t(cell)); }
-    QDate firstCell() const { return m_first; }
+    QDate firstCell() const { return m_grid.cellDate(0); }
     // Counts the fills that changed something.
     int generation() const { return m_generation; }
 
@@ -51,7 +53,7 @@ public:
     static QFont badgeFont();
 
 private:
-    QDate m_first;
+    MonthGrid m_grid{0, 0};
     std::weak_ptr<const HolidayTable> m_table;
     bool m_filledWithTable = false;
     int m_generation = 0;

@@ -133,6 +133,20 @@ QString plainText(const QByteArray &data) {
     return text;
 }
 
+QByteArray joined(const QByteArray &first, const QByteArray &second) {
+    QTextDocument result;
+    loadInto(result, first);
+    QTextDocument tail;
+    loadInto(tail, second);
+    if (tail.isEmpty()) return first;
+    if (result.isEmpty()) return second;
+    QTextCursor cursor(&result);
+    cursor.movePosition(QTextCursor::End);
+    cursor.insertBlock();
+    cursor.insertFragment(QTextDocumentFragment(&tail));
+    return toRtf(result);
+}
+
 bool loadIfFits(QTextDocument &doc, const QByteArray &data) {
     if (data.size() <= MaxEditorNoteSize) {
         loadInto(doc, data);

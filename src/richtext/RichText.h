@@ -23,6 +23,10 @@ void loadInto(QTextDocument &doc, const QByteArray &data);
 // last). For the search index, which keeps a plain copy of every note.
 QString plainText(const QByteArray &data);
 
+// One stored note (RTF) holding the text of `first` and then, from a new paragraph, that of
+// `second`, each with its formats; either one alone when the other is empty.
+QByteArray joined(const QByteArray &first, const QByteArray &second);
+
 // Stored notes larger than this are not put into an editor: reading 100 MB of RTF takes
 // minutes and gigabytes, and no cell or plan typed here comes near it.
 constexpr qsizetype MaxEditorNoteSize = 1024 * 1024;

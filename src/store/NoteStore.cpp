@@ -1,5 +1,6 @@
 #include "store/NoteStore.h"
 
+#include "base/MonthGrid.h"
 #include "store/TextFold.h"
 
 #include <QFile>
@@ -18,6 +19,7 @@
 #include <map>
 #include <set>
 #include <stdexcept>
+#include <tuple>
 #include <unistd.h>
 #include <vector>
 
@@ -103,6 +105,46 @@ QByteArray bytesOrEmpty(const QByteArray &b) {
 
 std::atomic<int> connectionCounter{0};
 
+// A year-month key back to its month: four-digit years are the rule, so "202411" is 2024-11.
+QDate monthOfKey(const QString &key) {
+    bool ok = false;
+    if (key.size() >= 5) {
+        for (const int monthDigits : {key.size() == 5 ? 1 : 2, 1}) {
+            const int year = key.left(key.size() - monthDigits).toInt(&ok);
+            if (!ok) continue;
+            const int month = key.right(monthDigits).toInt(&ok);
+            if (ok && month >= 1 && month <= 12 && year >= 1) return QDate(year, month, 1);
+        }
+    }
+    return {};
+}
+
+// Files before version 3 laid out every month with QDate's proleptic Gregorian weekdays; the
+// grid now follows the lunar engine's calendar, which differs up to October 1582.
+bool movedToEngineGrid(const QDate &month) {
+    return month.isValid() && month < QDate(1582, 11, 1);
+}
+
+// The cell of the engine's grid for the note in `cell` of the old grid: the cell of the note's
+// day (exact), or where the grid does not show that day, of the nearest day it shows (a day
+// dropped in October 1582 goes to the 4th or the 15th, a day before or after the 42 cells to the
+// first or the last).
+std::pair<int, bool> engineCellOfOldCell(const MonthGrid &grid, const QDate &oldCell0, int cell) {
+    const QDate day = oldCell0.addDays(cell);
+    const int found = grid.cellOf(day);
+    if (found >= 0) return {found, true};
+    if (day.year() == grid.year() && day.month() == grid.month())
+        return {grid.nearestCellOfDay(day.day()), false};
+    const CivilDay first = grid.cellDay(0);
+    const bool before = std::make_tuple(day.year(), day.month(), day.day()) <
+                        std::make_tuple(first.year, first.month, first.day);
+    return {before ? 0 : MonthGrid::CellCount - 1, false};
+}
+
+bool isRtf(const QByteArray &note) {
+    return note.startsWith("{\\rtf");
+}
+
 } // namespace
 
 struct NoteStore::Cache {
@@ -159,6 +201,7 @@ void NoteStore::open(const QString &databaseFile, OpenMode mode) {
     m_file = databaseFile;
     m_mode = mode;
     m_readOnly = false;
+    m_oldMonthLayout = false;
     m_readOnlyReason.clear();
     m_shapeProblems.clear();
     m_badTables.clear();
@@ -230,6 +273,7 @@ void NoteStore::openReadOnly() {
             const int version = userVersion();
             checkVersion(version);
             m_complete = version == SchemaVersion;
+            m_oldMonthLayout = version < 3;
             checkShapes();
             ensureTextIndex();
             return;
@@ -359,6 +403,9 @@ void NoteStore::migrate() {
         m_textIndex = false;
         fillTextIndex();
     }
+    // 2 -> 3: months up to October 1582 are laid out in the engine's calendar; their notes move
+    // to the cells of the days they were written for.
+    if (version < 3) moveOldMonthCells();
     execSql(QStringLiteral("PRAGMA user_version = %1").arg(SchemaVersion));
     tx.commit();
 }
@@ -456,13 +503,117 @@ int toColor(const QVariant &v) {
 
 } // namespace
 
+MonthCells NoteStore::onEngineGrid(const QString &yearMonth, const MonthCells &cells) const {
+    const QDate month = monthOfKey(yearMonth);
+    if (!movedToEngineGrid(month)) return cells;
+    const MonthGrid grid(month);
+    const QDate oldCell0 = month.addDays(-(month.dayOfWeek() % 7));
+    MonthCells moved;
+    // Every note of a day the grid shows goes to its day's cell; no two meet there.
+    for (int k = 0; k < CellCount; ++k) {
+        const auto [target, exact] = engineCellOfOldCell(grid, oldCell0, k);
+        if (exact) moved[size_t(target)] = cells[size_t(k)];
+    }
+    // The others (days that do not exist or are not shown) are appended to the note of the
+    // nearest day shown, in date order. One that cannot be joined to it is placed last, so
+    // that it takes no cell another note needs.
+    std::vector<std::pair<int, QByteArray>> displaced;
+    for (int k = 0; k < CellCount; ++k) {
+        const QByteArray &note = cells[size_t(k)];
+        const auto [target, exact] = engineCellOfOldCell(grid, oldCell0, k);
+        if (exact || note.isEmpty()) continue;
+        QByteArray &there = moved[size_t(target)];
+        if (there.isEmpty())
+            there = note;
+        else if (m_noteJoin)
+            there = m_noteJoin(there, note);
+        else if (!isRtf(there) && !isRtf(note))
+            there += "\r\n" + note;
+        else
+            displaced.emplace_back(target, note);
+    }
+    for (const auto &[target, note] : displaced) {
+        // The nearest empty cell, the earlier one first; 42 notes on at most 41 cells leave one.
+        for (int distance = 1; distance < CellCount; ++distance) {
+            const int earlier = target - distance;
+            const int later = target + distance;
+            if (earlier >= 0 && moved[size_t(earlier)].isEmpty()) {
+                moved[size_t(earlier)] = note;
+                break;
+            }
+            if (later < CellCount && moved[size_t(later)].isEmpty()) {
+                moved[size_t(later)] = note;
+                break;
+            }
+        }
+    }
+    return moved;
+}
+
+// Runs inside the upgrade's transaction. Rows are read by column name, as the index fill reads
+// them; a table that cannot be read so is left as it is.
+void NoteStore::moveOldMonthCells() {
+    std::vector<std::pair<QString, MonthCells>> changed;
+    {
+        QSqlQuery q(database());
+        q.setForwardOnly(true);
+        if (!q.exec(QStringLiteral("SELECT %1 FROM %2")
+                        .arg(columnNames(MonthTable).join(", "), MonthTable.table)))
+            return;
+        while (q.next()) {
+            const QString key = q.value(0).toString();
+            if (!movedToEngineGrid(monthOfKey(key))) continue;
+            MonthCells cells;
+            for (int i = 0; i < CellCount; ++i) cells[size_t(i)] = toBytes(q.value(i + 1));
+            MonthCells moved = onEngineGrid(key, cells);
+            bool same = true;
+            for (int i = 0; same && i < CellCount; ++i)
+                same = moved[size_t(i)].isEmpty() ? cells[size_t(i)].isEmpty()
+                                                  : moved[size_t(i)] == cells[size_t(i)];
+            if (!same) changed.emplace_back(key, std::move(moved));
+        }
+    }
+    if (changed.empty()) return;
+    for (const auto &[key, cells] : changed) {
+        QSqlQuery &q = prepared(upsertSql(MonthTable));
+        bindRow(q, key, cells, bytesOrEmpty);
+        exec(q);
+    }
+    if (!m_textIndex && !hasTextIndexTables()) return;
+    // The plain copies of the search index follow their notes. A damaged index must not stop
+    // the upgrade: it is marked stale instead, and the open makes it again.
+    const bool wasIndexed = m_textIndex;
+    m_textIndex = true;
+    execSql(QStringLiteral("SAVEPOINT moved_cells_index"));
+    try {
+        for (const auto &[key, cells] : changed)
+            for (int i = 0; i < CellCount; ++i)
+                indexNote(placeOf(NotePlace::Kind::MonthCell, key, i), cells[size_t(i)]);
+    } catch (const StoreError &) {
+        execSql(QStringLiteral("ROLLBACK TO moved_cells_index"));
+        execSql(QStringLiteral("INSERT OR IGNORE INTO NoteTextState (name) VALUES ('stale')"));
+    }
+    execSql(QStringLiteral("RELEASE moved_cells_index"));
+    m_textIndex = wasIndexed;
+}
+
+bool NoteStore::hasTextIndexTables() const {
+    QSqlQuery q(database());
+    if (!q.exec(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE name IN "
+                               "('NoteText', 'NoteTextIndex', 'NoteTextState')")) ||
+        !q.next())
+        fail(QStringLiteral("无法读取数据库 %1").arg(m_file), q.lastError().text());
+    return q.value(0).toInt() == 3;
+}
+
 MonthCells NoteStore::readMonth(const QString &yearMonth) const {
     QSqlQuery &q = prepared(selectSql(MonthTable));
     q.bindValue(QStringLiteral(":key"), yearMonth);
     exec(q);
     MonthCells cells;
     readRow(q, cells, toBytes);
-    return cells;
+    // A read-only file of an older version shows its notes where the upgrade will put them.
+    return m_oldMonthLayout ? onEngineGrid(yearMonth, cells) : cells;
 }
 
 void NoteStore::writeMonth(const QString &yearMonth, const MonthCells &cells) {
@@ -651,20 +802,6 @@ const char *const TextIndexDrops[] = {
     "DROP TABLE IF EXISTS NoteTextState",
 };
 
-// A year-month key back to its month: four-digit years are the rule, so "202411" is 2024-11.
-QDate monthOfKey(const QString &key) {
-    bool ok = false;
-    if (key.size() >= 5) {
-        for (const int monthDigits : {key.size() == 5 ? 1 : 2, 1}) {
-            const int year = key.left(key.size() - monthDigits).toInt(&ok);
-            if (!ok) continue;
-            const int month = key.right(monthDigits).toInt(&ok);
-            if (ok && month >= 1 && month <= 12 && year >= 1) return QDate(year, month, 1);
-        }
-    }
-    return {};
-}
-
 } // namespace
 
 NotePlace NoteStore::placeOf(NotePlace::Kind kind, const QString &key, int slot) {
@@ -672,8 +809,8 @@ NotePlace NoteStore::placeOf(NotePlace::Kind kind, const QString &key, int slot)
     switch (kind) {
     case NotePlace::Kind::MonthCell: {
         const QDate first = monthOfKey(key);
-        // The grid starts on the Sunday on or before the 1st, as the month page shows it.
-        if (first.isValid()) place.date = first.addDays(-(first.dayOfWeek() % 7) + slot);
+        // The cell's day on the month page's grid.
+        if (first.isValid()) place.date = MonthGrid(first).cellDate(slot);
         break;
     }
     case NotePlace::Kind::DayPlan: {
@@ -804,13 +941,7 @@ void NoteStore::fillTextIndex() {
 }
 
 void NoteStore::ensureTextIndex() {
-    QSqlQuery q(database());
-    if (!q.exec(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE name IN "
-                               "('NoteText', 'NoteTextIndex', 'NoteTextState')")) ||
-        !q.next())
-        fail(QStringLiteral("无法读取数据库 %1").arg(m_file), q.lastError().text());
-    m_textIndex = q.value(0).toInt() == 3;
-    q.finish();
+    m_textIndex = hasTextIndexTables();
     if (m_readOnly || (m_textIndex && (hasTextIndex() || !m_plainText))) return;
     rebuildTextIndex();
 }

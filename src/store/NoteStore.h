@@ -80,7 +80,10 @@ public:
     static constexpr int MonthCount = 12;
     static constexpr int SheetLineCount = 42;
     static constexpr int MemoLineCount = 11;
-    static constexpr int SchemaVersion = 2; // PRAGMA user_version of a current database
+    // PRAGMA user_version of a current database. Version 3 lays out months before 1582-10-15 in
+    // the lunar engine's calendar (MonthGrid); older files kept their cells on QDate's proleptic
+    // Gregorian grid.
+    static constexpr int SchemaVersion = 3;
 
     // How a stored rich-text note becomes the plain text the search index keeps; the store
     // reads no RTF itself. Without one, writes of rich text mark the index stale and the next
@@ -88,6 +91,11 @@ public:
     using PlainText = std::function<QString(const QByteArray &note)>;
     // Told while every note is indexed (an upgrade, a rebuild), every few hundred notes.
     using IndexProgress = std::function<void(int done, int total)>;
+    // One stored rich-text note holding `first` followed by `second` (paragraphs kept): for
+    // the upgrade that moves month cells, when two notes come to one cell. Without one, such a
+    // rich-text note goes to the nearest empty cell instead; plain-text notes are joined by a
+    // line break.
+    using NoteJoin = std::function<QByteArray(const QByteArray &first, const QByteArray &second)>;
 
     enum class OpenMode {
         OpenExisting,    // a missing file is an error (the data folder is laid out at first run)
@@ -105,6 +113,7 @@ public:
     ~NoteStore();
     void setPlainText(PlainText plainText) { m_plainText = std::move(plainText); }
     void setIndexProgress(IndexProgress progress) { m_indexProgress = std::move(progress); }
+    void setNoteJoin(NoteJoin join) { m_noteJoin = std::move(join); }
     NoteStore(const NoteStore &) = delete;
     NoteStore &operator=(const NoteStore &) = delete;
 
@@ -212,6 +221,12 @@ private:
     void openReadOnly();
     void configure();
     void migrate();
+    // The cells of month `yearMonth` as stored before version 3 moved to the engine's grid
+    // (unchanged for a month from November 1582 on). No note is dropped: notes meeting in one
+    // cell are joined (NoteJoin), or one goes to the nearest empty cell.
+    MonthCells onEngineGrid(const QString &yearMonth, const MonthCells &cells) const;
+    void moveOldMonthCells();
+    bool hasTextIndexTables() const;
     void checkVersion(int version) const;
     void checkShapes();
     void checkWritable(const char *table) const;
@@ -248,6 +263,10 @@ private:
     bool m_repairingIndex = false;
     PlainText m_plainText;
     IndexProgress m_indexProgress;
+    NoteJoin m_noteJoin;
+    // A file of a version before 3 opened read-only: its month cells of old months are moved
+    // on reading as the upgrade would move them.
+    bool m_oldMonthLayout = false;
     struct Cache;
     std::unique_ptr<Cache> m_cache; // prepared statements of the open connection
 };

@@ -1,3 +1,4 @@
+#include "base/MonthGrid.h"
 #include "calendar_control/LunarCalendarDrawing.h"
 #include "calendar_control/LunarCalendarGeometry.h"
 
@@ -93,10 +94,12 @@ void tst_LunarCalendarGeometry::cellIndex() {
     }
     // March 2023 begins on a Wednesday.
     QCOMPARE(Geometry::sundayBasedWeekday(QDate(2023, 3, 1)), 4);
-    QCOMPARE(Geometry::cellOfDay(1, 4), 4);
-    QCOMPARE(Geometry::cellOfDay(31, 4), 34);
+    QCOMPARE(MonthGrid(2023, 3).cellOfDay(1) + 1, 4);
+    QCOMPARE(MonthGrid(2023, 3).cellOfDay(31) + 1, 34);
     QCOMPARE(Geometry::sundayBasedWeekday(QDate(2024, 2, 4)), 1);
     QCOMPARE(Geometry::sundayBasedWeekday(QDate(2024, 2, 10)), 7);
+    // Before 1582-10-15 the Julian weekday: 0003-05-01 was a Tuesday.
+    QCOMPARE(Geometry::sundayBasedWeekday(QDate(3, 5, 1)), 3);
 }
 
 void tst_LunarCalendarGeometry::fittedRect_data() {

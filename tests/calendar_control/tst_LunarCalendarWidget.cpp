@@ -1,4 +1,6 @@
+#include "../ChncalAnswers.h"
 #include "base/HolidayTable.h"
+#include "base/MonthGrid.h"
 #include "calendar_control/DayGrid.h"
 #include "calendar_control/LunarCalendarWidget.h"
 #include "calendar_control/SpinArrows.h"
@@ -113,6 +115,9 @@ private slots:
     void statusEraDoesNotDependOnHistory();
     void droppedDaysOf1582_data();
     void droppedDaysOf1582();
+    void cellsAreTheDaysChncalNames_data();
+    void cellsAreTheDaysChncalNames();
+    void mothersDayOfYear3();
     void festivalsInTheirColumns_data();
     void festivalsInTheirColumns();
     void frameAndBackDigits();
@@ -336,7 +341,7 @@ void tst_LunarCalendarWidget::noChangeForSameOrOutOfRange() {
     QCOMPARE(changes, 2);
     calendar->setDateTime(At(1, 1, 1));
     QCOMPARE(changes, 3);
-    QCOMPARE(calendar->cell(2).day, 1); // 1 January of year 1 was a Monday
+    QCOMPARE(calendar->cell(7).day, 1); // 1 January of year 1 was a Saturday (Julian)
 }
 
 void tst_LunarCalendarWidget::cellColoursTakeEffectAtNextFill() {
@@ -882,29 +887,84 @@ void tst_LunarCalendarWidget::droppedDaysOf1582_data() {
 }
 
 void tst_LunarCalendarWidget::droppedDaysOf1582() {
-    // The grid has 1582-10-05 .. 10-14, which the lunar engine's calendar skips: their cells
-    // and, when one is the date, the status line and title cells show no other day's texts.
+    // The engine's calendar goes from Thursday 1582-10-04 straight to Friday 10-15: the grid
+    // has no cells for the days between, and they cannot become the date.
     QFETCH(QDate, before);
     QFETCH(int, day);
     LunarCalendarWidget calendar;
     if (before.isValid()) calendar.setDateTime(QDateTime(before, QTime(0, 0)));
+    const QDateTime shown = calendar.dateTime();
+    QSignalSpy changes(&calendar, &LunarCalendarWidget::dateChanged);
     calendar.setDateTime(At(1582, 10, day));
-    // Day k is in cell k + 5: 1 October 1582 is a Friday in the grid's calendar.
-    QCOMPARE(QDate(1582, 10, 1).dayOfWeek(), int(Qt::Friday));
-    for (int k = 5; k <= 14; ++k) {
-        const CalendarCell &cell = calendar.cell(k + 5);
-        QCOMPARE(cell.day, k);
-        QVERIFY2(cell.lunarMonth.isEmpty() && cell.lunarDay.isEmpty(), qPrintable(cell.lunarDay));
-        QCOMPARE(cell.caption, k == 6 ? QStringLiteral("老人节") : QString());
+    QCOMPARE(changes.count(), 0);
+    QCOMPARE(calendar.dateTime(), shown);
+
+    calendar.setDateTime(At(1582, 10, 20));
+    // 1 October 1582 was a Monday (Julian): day 4 in cell 5, day 15 in cell 6.
+    QCOMPARE(calendar.cell(5).day, 4);
+    QCOMPARE(calendar.cell(6).day, 15);
+    QCOMPARE(calendar.cell(22).day, 31);
+    QVERIFY(!calendar.cell(23).valid);
+    for (int i = 1; i <= 37; ++i) {
+        const CalendarCell &cell = calendar.cell(i);
+        QVERIFY2(!cell.valid || cell.day < 5 || cell.day > 14, qPrintable(cell.dayText));
     }
-    QCOMPARE(calendar.cell(9).lunarDay, QStringLiteral("十八"));
-    QCOMPARE(calendar.cell(20).lunarDay, QStringLiteral("十九"));
-    QVERIFY(calendar.lunarDateText().isEmpty());
-    QCOMPARE(calendar.statusText(),
-             QString::fromStdString(lunar::EraTextOf(1582)) + QStringLiteral(" 农历"));
-    QCOMPARE(calendar.cell(40).dayText, QStringLiteral("天秤"));
-    QCOMPARE(calendar.cell(41).dayText, QStringLiteral("壬午"));
-    QCOMPARE(calendar.cell(42).dayText, QStringLiteral("马年"));
+    QCOMPARE(calendar.cell(5).lunarDay, QStringLiteral("十八"));
+    QCOMPARE(calendar.cell(6).lunarDay, QStringLiteral("十九"));
+    // The keys step from the 4th to the 15th.
+    calendar.setDateTime(At(1582, 10, 4));
+    calendar.dayGrid()->setFocus();
+    QTest::keyClick(calendar.dayGrid(), Qt::Key_Right);
+    QCOMPARE(calendar.date(), QDate(1582, 10, 15));
+    // A month step onto a dropped day takes the last day before it.
+    calendar.setDateTime(At(1582, 9, 7));
+    calendar.monthSpin()->step(true);
+    QCOMPARE(calendar.date(), QDate(1582, 10, 4));
+    QCOMPARE(calendar.lunarDayText(), QStringLiteral("十八"));
+}
+
+void tst_LunarCalendarWidget::cellsAreTheDaysChncalNames_data() {
+    QTest::addColumn<QDate>("month");
+    QTest::newRow("0003-05") << QDate(3, 5, 1);
+    QTest::newRow("1582-10") << QDate(1582, 10, 1);
+    QTest::newRow("0100-02") << QDate(100, 2, 1);
+    QTest::newRow("1582-09") << QDate(1582, 9, 1);
+    QTest::newRow("2024-05") << QDate(2024, 5, 1);
+}
+
+void tst_LunarCalendarWidget::cellsAreTheDaysChncalNames() {
+    // Every day cell: its column, lunar texts and caption (festival, solar term) are those
+    // chncal gives for one and the same day.
+    QFETCH(QDate, month);
+    auto calendar = Make(QDateTime(month, QTime(0, 0)));
+    QList<CivilDay> days;
+    for (int i = 1; i <= 37; ++i)
+        if (calendar->cell(i).valid)
+            days << CivilDay{month.year(), month.month(), calendar->cell(i).day};
+    QCOMPARE(days.size(), MonthGrid(month).dayCount());
+    const QHash<QString, ChncalAnswer> answers = chncalAnswers(days);
+    QCOMPARE(answers.size(), days.size());
+    for (int i = 1; i <= 37; ++i) {
+        const CalendarCell &cell = calendar->cell(i);
+        if (!cell.valid) continue;
+        const ChncalAnswer answer =
+            answers.value(chncalDateText({month.year(), month.month(), cell.day}));
+        const QByteArray where = QByteArray::number(cell.day);
+        QVERIFY2((i - 1) % 7 == answer.weekday, where);
+        QVERIFY2(cell.lunarMonth == answer.monthName, where);
+        QVERIFY2(cell.lunarDay == answer.dayName, where);
+        QVERIFY2(cell.caption == answer.caption, where + ' ' + cell.caption.toUtf8());
+    }
+}
+
+void tst_LunarCalendarWidget::mothersDayOfYear3() {
+    // The second Sunday of May 3, in the Sunday column and as chncal dates it.
+    auto calendar = Make(At(3, 5, 1));
+    QCOMPARE(calendar->cell(3).day, 1); // a Tuesday
+    QCOMPARE(calendar->cell(15).day, 13);
+    QCOMPARE(calendar->cell(15).caption, QStringLiteral("母亲节"));
+    QCOMPARE(chncalAnswers({{3, 5, 13}}).value(QStringLiteral("0003-05-13")).civilFestival,
+             QStringLiteral("母亲节"));
 }
 
 void tst_LunarCalendarWidget::festivalsInTheirColumns_data() {

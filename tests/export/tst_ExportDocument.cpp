@@ -94,6 +94,19 @@ private slots:
         QCOMPARE(february.mid(29), QStringList(14, QStringLiteral("记录：")));
     }
 
+    void monthLinesBeforeTheChangeAreTheCalendarsShown() {
+        // October 1582 as the month page shows it: Monday the 1st (Julian), the 4th followed
+        // by the 15th.
+        const QStringList october =
+            lines(ExportDocument::monthNotes(QDate(1582, 10, 1), MonthCells()));
+        QCOMPARE(october[1], QStringLiteral("记录：")); // 30 September
+        QCOMPARE(october[2], QStringLiteral("10月1号："));
+        QCOMPARE(october[5], QStringLiteral("10月4号："));
+        QCOMPARE(october[6], QStringLiteral("10月15号："));
+        QCOMPARE(october[22], QStringLiteral("10月31号："));
+        QCOMPARE(october.mid(23), QStringList(20, QStringLiteral("记录：")));
+    }
+
     void yearLabelsInOrderTheTwelfthWithoutColon() {
         YearMonths months;
         for (int m = 0; m < 12; ++m) months[m] = QString::number(m + 1);

@@ -12,6 +12,8 @@ private slots:
     void selectedDay();
     void ctrlAndShiftSelection();
     void selectionSurvivesMonthChange();
+    void october1582GoesFromThe4thToThe15th();
+    void julianLeapDayCannotBeSelected();
 };
 
 void TestMonthGridModel::cellDates_data() {
@@ -123,6 +125,44 @@ void TestMonthGridModel::selectionSurvivesMonthChange() {
     QVERIFY(grid.isCellSelected(2));
     grid.setDisplayDate(QDate(2010, 9, 1));
     QCOMPARE(grid.selectedDay(), grid.cellDate(0)); // none shown: falls back to cell 0
+}
+
+void TestMonthGridModel::october1582GoesFromThe4thToThe15th() {
+    // Julian weekdays before the change: 1 October 1582 was a Monday, the 4th a Thursday and
+    // the next day Friday the 15th.
+    MonthGridModel grid(QDate(1582, 10, 20));
+    QCOMPARE(grid.cellDate(0), QDate(1582, 9, 30));
+    QCOMPARE(grid.cellDate(4), QDate(1582, 10, 4));
+    QCOMPARE(grid.cellDate(5), QDate(1582, 10, 15));
+    QCOMPARE(grid.cellDate(21), QDate(1582, 10, 31));
+    QCOMPARE(grid.cellDate(22), QDate(1582, 11, 1));
+    QCOMPARE(grid.dayText(5, QLocale::c()), QStringLiteral("15"));
+    QVERIFY(grid.inDisplayedMonth(21));
+    QVERIFY(!grid.inDisplayedMonth(22));
+    QCOMPARE(grid.cellOf(QDate(1582, 10, 10)), -1);
+    QCOMPARE(grid.cellOf(QDate(1582, 10, 15)), 5);
+    // A range over the gap holds the days shown, not the dropped ones.
+    grid.press(3, false, false);
+    grid.press(6, false, true);
+    QCOMPARE(grid.selection().size(), 4);
+    QVERIFY(grid.isSelected(QDate(1582, 10, 16)));
+    QVERIFY(!grid.isSelected(QDate(1582, 10, 5)));
+    // May of year 3 begins on a Tuesday.
+    grid.setDisplayDate(QDate(3, 5, 1));
+    QCOMPARE(grid.cellDate(2), QDate(3, 5, 1));
+    QCOMPARE(grid.cellDate(0), QDate(3, 4, 29));
+}
+
+void TestMonthGridModel::julianLeapDayCannotBeSelected() {
+    // 0100-02-29 has its cell (the Julian year 100 is a leap year) but no QDate to select.
+    MonthGridModel grid(QDate(100, 2, 1));
+    const int cell = grid.monthGrid().cellOfDay(29);
+    QCOMPARE(grid.dayText(cell, QLocale::c()), QStringLiteral("29"));
+    QVERIFY(grid.inDisplayedMonth(cell));
+    QCOMPARE(grid.cellDate(cell + 1), QDate(100, 3, 1));
+    grid.press(cell - 1, false, false);
+    grid.press(cell, false, false);
+    QCOMPARE(grid.selectedDay(), QDate(100, 2, 28));
 }
 
 QTEST_APPLESS_MAIN(TestMonthGridModel)

@@ -1,5 +1,6 @@
 // The title strips of the month grid: the control's captions and the official marks for
 // February 2026, and every glyph inside its strip at the window sizes the size dialog offers.
+#include "../ChncalAnswers.h"
 #include "base/HolidayTable.h"
 #include "calendar_control/LunarCalendarWidget.h"
 #include "pages/MonthGridModel.h"
@@ -121,6 +122,37 @@ private slots:
             QCOMPARE(strip.caption, shown.caption);
             QCOMPARE(strip.captionColor, shown.captionColor);
         }
+    }
+
+    // Before 1582-10-15 too: every one of the 42 cells, the neighbouring months' days as
+    // well, stands in the column of its weekday and shows the caption chncal gives that day.
+    void cellsAreTheDaysChncalNames_data() {
+        QTest::addColumn<QDate>("month");
+        QTest::newRow("0003-05") << QDate(3, 5, 1);
+        QTest::newRow("1582-10") << QDate(1582, 10, 1);
+        QTest::newRow("1582-09") << QDate(1582, 9, 1);
+        QTest::newRow("0100-03") << QDate(100, 3, 1);
+    }
+    void cellsAreTheDaysChncalNames() {
+        QFETCH(QDate, month);
+        MonthGridModel model(month);
+        MonthGridView view(model);
+        QList<CivilDay> days;
+        for (int cell = 0; cell < MonthGridModel::CellCount; ++cell) days << model.cellDay(cell);
+        const QHash<QString, ChncalAnswer> answers = chncalAnswers(days);
+        QCOMPARE(answers.size(), MonthGridModel::CellCount);
+        for (int cell = 0; cell < MonthGridModel::CellCount; ++cell) {
+            const CivilDay day = model.cellDay(cell);
+            const ChncalAnswer answer = answers.value(chncalDateText(day));
+            const QByteArray where = chncalDateText(day).toUtf8();
+            QVERIFY2(cell % 7 == answer.weekday, where);
+            QVERIFY2(model.dayText(cell).endsWith(QString::number(day.day)), where);
+            QVERIFY2(view.strips().strip(cell).caption == answer.caption,
+                     where + ' ' + view.strips().strip(cell).caption.toUtf8());
+        }
+        // 母亲节 of year 3 on the second Sunday shown, the 13th.
+        if (month == QDate(3, 5, 1))
+            QCOMPARE(view.strips().strip(14).caption, QStringLiteral("母亲节"));
     }
 
     void marksNeedAListedYear() {
