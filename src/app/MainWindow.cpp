@@ -32,6 +32,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
 #include <QFileInfo>
 #include <QFrame>
 #include <QKeyEvent>
@@ -469,17 +470,26 @@ std::optional<PagePainter> MainWindow::frontPrintout() const {
 
 namespace {
 
-// Every page of `printout` on `printer`, in the printer's printable area.
-void printOn(QPrinter &printer, const PagePainter &printout) {
+// Every page of `printout` on `printer`, in the printer's printable area; false when the
+// printer (or the file printed to) could not be opened or written.
+bool printOn(QPrinter &printer, const PagePainter &printout) {
     QPainter painter;
-    if (!painter.begin(&printer)) return;
+    if (!painter.begin(&printer)) return false;
     const QRectF target(QPointF(0, 0),
                         printer.pageLayout().paintRectPixels(printer.resolution()).size());
     const int pages = printout.pageCount(PagePainter::designArea(printer.pageLayout()));
     for (int page = 0; page < pages; ++page) {
-        if (page > 0) printer.newPage();
+        if (page > 0 && !printer.newPage()) return false;
         printout.paint(painter, target, page);
     }
+    return painter.end();
+}
+
+QString printFailure(const QPrinter &printer) {
+    if (!printer.outputFileName().isEmpty())
+        return QStringLiteral("打印未能完成，文件未能写入：\n%1")
+            .arg(QDir::toNativeSeparators(printer.outputFileName()));
+    return QStringLiteral("打印未能完成，打印机“%1”无法使用。").arg(printer.printerName());
 }
 
 } // namespace
@@ -495,7 +505,10 @@ void MainWindow::printPage() {
     preview.setObjectName(QStringLiteral("PrintPreview"));
     preview.setWindowTitle(QStringLiteral("打印预览 - ") + printout->title());
     connect(&preview, &QPrintPreviewDialog::paintRequested, this,
-            [&printout](QPrinter *target) { printOn(*target, *printout); });
+            [this, &printout](QPrinter *target) {
+                if (!printOn(*target, *printout))
+                    m_session->prompts().showError(printFailure(*target));
+            });
     preview.exec();
 }
 
