@@ -2,6 +2,7 @@
 
 #include "pages/AnnualNotesDocument.h"
 #include "pages/MonthGridModel.h"
+#include "pages/MonthGridView.h"
 #include "pages/MonthNotesDocument.h"
 #include "pages/MonthStrips.h"
 #include "pages/PrintLayout.h"
@@ -36,13 +37,6 @@ QFont textFont(int pixels, bool bold = false) {
     return font;
 }
 
-QFont dayFont() {
-    QFont font(QStringLiteral("MS Sans Serif"));
-    font.setPixelSize(11);
-    font.setBold(true);
-    return font;
-}
-
 void drawTitle(QPainter &painter, const QRectF &band, const QString &title) {
     painter.setFont(textFont(22, true));
     painter.setPen(Qt::black);
@@ -64,7 +58,7 @@ int endOfLastFittingLine(const QTextDocument &doc, double height) {
     int end = 0;
     for (QTextBlock block = doc.begin(); block.isValid(); block = block.next()) {
         const QTextLayout *layout = block.layout();
-        const double top = doc.documentLayout()->blockBoundingRect(block).top();
+        const double top = layout->position().y();
         for (int i = 0; i < layout->lineCount(); ++i) {
             const QTextLine line = layout->lineAt(i);
             if (top + line.y() + line.height() > height) return end;
@@ -201,7 +195,7 @@ void PagePainter::paintMonth(QPainter &painter, const QSizeF &area) const {
 
     MonthStrips strips;
     strips.fill(grid.firstCellDate(), m_holidays);
-    const QFont font = dayFont();
+    const QFont font = MonthGridView::dayFont();
     for (int k = 0; k < PrintLayout::MonthCells; ++k) {
         const QRectF stripRect = layout.strip(k);
         const MonthStrips::Strip &marks = strips.strip(k);
