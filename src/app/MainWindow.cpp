@@ -32,11 +32,15 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
 #include <QFileInfo>
 #include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
 #include <QProgressDialog>
 #include <QScreen>
 #include <QShortcut>
@@ -293,6 +297,12 @@ void MainWindow::connectMenu() {
     connect(m_menu->holidaysAction(), &QAction::triggered, holidays,
             [this, holidays] { holidays->showDialog(this); });
     connect(m_menu->exportAction(), &QAction::triggered, this, &MainWindow::exportNotes);
+    connect(m_menu->printAction(), &QAction::triggered, this, &MainWindow::printPage);
+    connect(m_menu->pdfAction(), &QAction::triggered, this, &MainWindow::exportPdf);
+    // The menu's shortcut works only while it is open; the window's works from any editor.
+    auto *printKey = new QShortcut(QKeySequence::Print, this);
+    printKey->setContext(Qt::WindowShortcut);
+    connect(printKey, &QShortcut::activated, this, &MainWindow::printPage);
     m_finder = std::make_unique<NoteFinder>(*m_session, *m_pages, *m_picker, *m_sidePanel);
     connect(m_menu->findAction(), &QAction::triggered, this, &MainWindow::openFindBar);
     auto *findKey = new QShortcut(QKeySequence::Find, this);
@@ -445,6 +455,71 @@ void MainWindow::exportNotes() {
     if (!page) return;
     if (const std::optional<ExportDocument> document = page->document()->exportDocument())
         ExportController(*m_exportQuestions).run(*document);
+}
+
+std::optional<PagePainter> MainWindow::frontPrintout() const {
+    const NotePage *page = m_pages->activePage();
+    std::optional<PagePainter> printout =
+        page ? PagePainter::forDocument(*page->document(), m_pages->holidays()) : std::nullopt;
+    if (!printout)
+        m_session->prompts().showError(
+            QStringLiteral("这一页没有可以打印的内容。请打开“桌面月历”、“年度记事”、"
+                           "“一般记事”或“日历”页。"));
+    return printout;
+}
+
+namespace {
+
+// Every page of `printout` on `printer`, in the printer's printable area; false when the
+// printer (or the file printed to) could not be opened or written.
+bool printOn(QPrinter &printer, const PagePainter &printout) {
+    QPainter painter;
+    if (!painter.begin(&printer)) return false;
+    const QRectF target(QPointF(0, 0),
+                        printer.pageLayout().paintRectPixels(printer.resolution()).size());
+    const int pages = printout.pageCount(PagePainter::designArea(printer.pageLayout()));
+    for (int page = 0; page < pages; ++page) {
+        if (page > 0 && !printer.newPage()) return false;
+        printout.paint(painter, target, page);
+    }
+    return painter.end();
+}
+
+QString printFailure(const QPrinter &printer) {
+    if (!printer.outputFileName().isEmpty())
+        return QStringLiteral("打印未能完成，文件未能写入：\n%1")
+            .arg(QDir::toNativeSeparators(printer.outputFileName()));
+    return QStringLiteral("打印未能完成，打印机“%1”无法使用。").arg(printer.printerName());
+}
+
+} // namespace
+
+void MainWindow::printPage() {
+    // Unsaved text is printed as it stands, as the export does.
+    const std::optional<PagePainter> printout = frontPrintout();
+    if (!printout) return;
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setPageLayout(printout->pageLayout());
+    printer.setDocName(printout->title());
+    QPrintPreviewDialog preview(&printer, this);
+    preview.setObjectName(QStringLiteral("PrintPreview"));
+    preview.setWindowTitle(QStringLiteral("打印预览 - ") + printout->title());
+    connect(&preview, &QPrintPreviewDialog::paintRequested, this,
+            [this, &printout](QPrinter *target) {
+                if (!printOn(*target, *printout))
+                    m_session->prompts().showError(printFailure(*target));
+            });
+    preview.exec();
+}
+
+void MainWindow::exportPdf() {
+    const std::optional<PagePainter> printout = frontPrintout();
+    if (!printout) return;
+    const ExportQuestions::FileKind pdf{QStringLiteral("导出 PDF"),
+                                        QStringLiteral("PDF 文件 (*.pdf)"), QStringLiteral(".pdf")};
+    ExportController(*m_exportQuestions).runFile(pdf, printout->title(), [&printout] {
+        return printout->pdf();
+    });
 }
 
 void MainWindow::setNotesAsWallpaper() {

@@ -2,6 +2,7 @@
 
 #include "app/NotesSession.h"
 #include "app/PageTable.h"
+#include "pages/PagePainter.h"
 #include "store/FormIni.h"
 
 #include <QPointer>
@@ -11,6 +12,7 @@
 #include <functional>
 #include <future>
 #include <memory>
+#include <optional>
 
 class AnchorLayout;
 class BackupController;
@@ -94,6 +96,12 @@ public:
     void minimise();
     // "内容导出": the active page's notes as they stand, to a text file the user names.
     void exportNotes();
+    // "打印…" (Ctrl+P): the front page's printout in a preview, printed from there through the
+    // print dialog (a printer or its "print to file").
+    void printPage();
+    // "导出 PDF…": the front page's printout as a PDF file the user names, written as the text
+    // export writes (replace question, atomic write, failure message).
+    void exportPdf();
     // "设为桌面背景": the front page's notes into the wallpaper picture, then the dialog.
     void setNotesAsWallpaper();
 
@@ -140,6 +148,8 @@ private:
     bool endProgram(bool writeSettings);
     void openWebPage(const QString &name);
     void showPage(const QUrl &url); // in the browser, else (a local page) in pageWindow()
+    // The printout of the front page; nothing, after a message, for a page that has none.
+    std::optional<PagePainter> frontPrintout() const;
 
     AppPaths m_paths;
     std::unique_ptr<FramePictures> m_pictures;

@@ -74,6 +74,7 @@ public:
     void setPickerToToday();
     // The holiday list every page's calendars mark, now and when built later.
     void setHolidays(std::shared_ptr<const HolidayTable> holidays);
+    const std::shared_ptr<const HolidayTable> &holidays() const { return m_holidays; }
 
 signals:
     // The active page changed what it wants of the top bar.

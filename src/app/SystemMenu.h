@@ -5,8 +5,9 @@
 class QAction;
 
 // The "选项" menu of the top bar: window size and wallpaper, then the notes'
-// export and the password, then the holiday list, help, feedback and the end of the program. The
-// window size, wallpaper and password items stay disabled until their dialogs are attached.
+// export, print and PDF, and the password, then the holiday list, help, feedback and the end of the
+// program. The window size, wallpaper and password items stay disabled until their dialogs are
+// attached.
 class SystemMenu : public QMenu {
     Q_OBJECT
 public:
@@ -22,6 +23,8 @@ public:
     QAction *holidaysAction() const { return m_holidaysAction; }
     QAction *findAction() const { return m_findAction; }
     QAction *exportAction() const { return m_exportAction; }
+    QAction *printAction() const { return m_printAction; }
+    QAction *pdfAction() const { return m_pdfAction; }
     QAction *passwordAction() const { return m_passwordAction; }
     QAction *helpAction() const { return m_helpAction; }
     QAction *feedbackAction() const { return m_feedbackAction; }
@@ -33,6 +36,8 @@ private:
     QAction *m_holidaysAction = nullptr;
     QAction *m_findAction = nullptr;
     QAction *m_exportAction = nullptr;
+    QAction *m_printAction = nullptr;
+    QAction *m_pdfAction = nullptr;
     QAction *m_passwordAction = nullptr;
     QAction *m_dataEnd = nullptr; // the separator after the data items
     QAction *m_helpAction = nullptr;

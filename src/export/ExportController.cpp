@@ -3,7 +3,6 @@
 #include "base/AtomicFile.h"
 #include "export/ExportDocument.h"
 #include "export/ExportFile.h"
-#include "export/ExportQuestions.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -15,10 +14,7 @@ ExportController::Outcome ExportController::run(const ExportDocument &document) 
     if (!choice || choice->name.isEmpty()) return Outcome::Cancelled;
     m_path = ExportFile::finalName(choice->name);
 
-    // The dialog saw the name before ".txt" was added, so the file to replace is checked here.
-    const QFileInfo target(m_path);
-    if (target.exists() && !target.isDir() && !m_questions.confirmReplace(m_path))
-        return Outcome::Cancelled;
+    if (!mayReplace()) return Outcome::Cancelled;
 
     ExportFile::Encoding encoding = choice->encoding;
     if (encoding == ExportFile::Encoding::Gbk && !ExportFile::fitsGbk(document.text())) {
@@ -33,8 +29,29 @@ ExportController::Outcome ExportController::run(const ExportDocument &document) 
         }
     }
 
+    return write(ExportFile::encode(document.text(), encoding));
+}
+
+ExportController::Outcome ExportController::runFile(const ExportQuestions::FileKind &kind,
+                                                    const QString &proposedName,
+                                                    const std::function<QByteArray()> &content) {
+    m_path.clear();
+    const std::optional<QString> chosen = m_questions.chooseFileOf(kind, proposedName);
+    if (!chosen || chosen->isEmpty()) return Outcome::Cancelled;
+    m_path = ExportFile::finalName(*chosen, kind.suffix);
+    if (!mayReplace()) return Outcome::Cancelled;
+    return write(content());
+}
+
+// The dialog saw the name before the suffix was added, so the file to replace is checked here.
+bool ExportController::mayReplace() {
+    const QFileInfo target(m_path);
+    return !target.exists() || target.isDir() || m_questions.confirmReplace(m_path);
+}
+
+ExportController::Outcome ExportController::write(const QByteArray &content) {
     QString reason;
-    if (!AtomicFile::write(m_path, ExportFile::encode(document.text(), encoding), &reason)) {
+    if (!AtomicFile::write(m_path, content, &reason)) {
         m_questions.showFailure(failureMessage(m_path, reason));
         return Outcome::Failed;
     }

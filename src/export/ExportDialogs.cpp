@@ -16,14 +16,10 @@ QString caption() {
 
 } // namespace
 
-std::optional<ExportQuestions::FileChoice> ExportDialogs::chooseFile(const QString &proposedName) {
-    QFileDialog dialog(m_parent);
-    dialog.setObjectName(QStringLiteral("svdNoteToTxt"));
-    dialog.setWindowTitle(QStringLiteral("内容导出"));
+std::optional<QString> ExportDialogs::chooseName(QFileDialog &dialog, const QString &proposedName) {
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setNameFilters({gbkFilter(), utf8Filter()});
-    // The replace question is asked for the name with ".txt", which the dialog never sees.
+    // The replace question is asked for the name with its suffix, which the dialog never sees.
     dialog.setOption(QFileDialog::DontConfirmOverwrite);
     dialog.setOption(QFileDialog::DontUseNativeDialog, !m_native);
     if (!m_lastFolder.isEmpty()) dialog.setDirectory(m_lastFolder);
@@ -31,13 +27,32 @@ std::optional<ExportQuestions::FileChoice> ExportDialogs::chooseFile(const QStri
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     const QStringList files = dialog.selectedFiles();
     if (files.isEmpty()) return std::nullopt;
+    m_lastFolder = QFileInfo(files.first()).absolutePath();
+    return files.first();
+}
+
+std::optional<ExportQuestions::FileChoice> ExportDialogs::chooseFile(const QString &proposedName) {
+    QFileDialog dialog(m_parent);
+    dialog.setObjectName(QStringLiteral("svdNoteToTxt"));
+    dialog.setWindowTitle(QStringLiteral("内容导出"));
+    dialog.setNameFilters({gbkFilter(), utf8Filter()});
+    const std::optional<QString> name = chooseName(dialog, proposedName);
+    if (!name) return std::nullopt;
     FileChoice choice;
-    choice.name = files.first();
-    m_lastFolder = QFileInfo(choice.name).absolutePath();
+    choice.name = *name;
     choice.encoding = dialog.selectedNameFilter() == utf8Filter()
                           ? ExportFile::Encoding::Utf8WithBom
                           : ExportFile::Encoding::Gbk;
     return choice;
+}
+
+std::optional<QString> ExportDialogs::chooseFileOf(const FileKind &kind,
+                                                   const QString &proposedName) {
+    QFileDialog dialog(m_parent);
+    dialog.setObjectName(QStringLiteral("svdNoteToFile"));
+    dialog.setWindowTitle(kind.caption);
+    dialog.setNameFilters({kind.filter});
+    return chooseName(dialog, proposedName);
 }
 
 bool ExportDialogs::confirmReplace(const QString &path) {

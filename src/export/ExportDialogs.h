@@ -6,6 +6,8 @@
 #include <QStringList>
 #include <QWidget>
 
+class QFileDialog;
+
 // The export's questions as dialogs over `parent`: the save dialog and message
 // boxes captioned with the application title.
 class ExportDialogs : public ExportQuestions {
@@ -20,11 +22,15 @@ public:
     void setUseNativeDialog(bool native) { m_native = native; }
 
     std::optional<FileChoice> chooseFile(const QString &proposedName) override;
+    std::optional<QString> chooseFileOf(const FileKind &kind, const QString &proposedName) override;
     bool confirmReplace(const QString &path) override;
     EncodingAnswer askEncoding(const QString &path) override;
     void showFailure(const QString &message) override;
 
 private:
+    // Runs a save dialog with the settings every export shares; the chosen name.
+    std::optional<QString> chooseName(QFileDialog &dialog, const QString &proposedName);
+
     QPointer<QWidget> m_parent;
     bool m_native = true;
     QString m_lastFolder; // the next export starts where the last one went

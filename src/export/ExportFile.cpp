@@ -2,9 +2,9 @@
 
 #include "base/GbkCodec.h"
 
-QString ExportFile::finalName(const QString &chosen) {
-    if (chosen.endsWith(QStringLiteral(".txt"), Qt::CaseInsensitive)) return chosen;
-    return chosen + QStringLiteral(".txt");
+QString ExportFile::finalName(const QString &chosen, const QString &suffix) {
+    if (chosen.endsWith(suffix, Qt::CaseInsensitive)) return chosen;
+    return chosen + suffix;
 }
 
 bool ExportFile::fitsGbk(const QString &text) {

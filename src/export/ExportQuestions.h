@@ -13,11 +13,21 @@ public:
         ExportFile::Encoding encoding = ExportFile::Encoding::Gbk; // from the chosen filter
     };
     enum class EncodingAnswer { Utf8WithBom, GbkWithQuestionMarks, Cancel };
+    // A file of another kind than text (a PDF): the save dialog's caption and filter, and the
+    // ending its name gets.
+    struct FileKind {
+        QString caption;
+        QString filter;
+        QString suffix;
+    };
 
     virtual ~ExportQuestions() = default;
 
     // The save dialog, proposing `proposedName`; nothing when the user cancels.
     virtual std::optional<FileChoice> chooseFile(const QString &proposedName) = 0;
+    // The save dialog for a file of `kind`; the name as typed, nothing when the user cancels.
+    virtual std::optional<QString> chooseFileOf(const FileKind &kind,
+                                                const QString &proposedName) = 0;
     // `path` exists: may it be replaced?
     virtual bool confirmReplace(const QString &path) = 0;
     // The text holds characters GBK cannot hold; UTF-8 with BOM is the default answer.

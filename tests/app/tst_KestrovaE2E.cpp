@@ -212,6 +212,8 @@ private slots:
     void typedNoteIsStoredWhenAnotherCellIsClicked();
     void monthPageExportsThroughTheSaveDialog();
     void annualPageExportsThroughTheSaveDialog();
+    void monthPageGoesToPdfThroughTheSaveDialog();
+    void pdfOnAFullDiskKeepsTheOldFile();
     void titleStripAndBackgroundDragTheWindow_data();
     void titleStripAndBackgroundDragTheWindow();
     void webPanelHasNoMenuButOptionsHasOne();
@@ -274,6 +276,9 @@ private:
     bool waitForProgram(const QString &window, const QProcess &program);
     QString storedCell(int editor) const;
     QByteArray exportThroughTheDialog(const QString &name);
+    // "导出 PDF…" from the menu, `name` typed into its save dialog; false when the dialog did
+    // not come.
+    bool pdfThroughTheDialog(const QString &name);
     bool waitForEnd(int ms);
     bool waitForOneWindow();
     QString diagnosis() const;
@@ -639,6 +644,80 @@ void TestKestrovaE2E::annualPageExportsThroughTheSaveDialog() {
     click(pageButtonCentre(85)); // back to "桌面月历"
     QTRY_VERIFY_WITH_TIMEOUT(monthEditorsShown(m_window), 5000);
     QCOMPARE(visibleWindows(), QStringList{m_window});
+}
+
+bool TestKestrovaE2E::pdfThroughTheDialog(const QString &name) {
+    const Geometry g = geometry(m_window);
+    click(QPoint(g.x + 804 + g.width - 1008 + 20, g.y + 88 + 6));
+    if (!QTest::qWaitFor([this] { return visibleWindows().size() == 2; }, 5000)) return false;
+    const QString menu = otherWindow();
+    // The enabled items: "设置界面大小", "设为桌面背景", "内容导出", "打印…", then "导出 PDF…".
+    run("xdotool", {"key", "Down", "Down", "Down", "Down", "Down", "Return"});
+    QString dialog;
+    if (!QTest::qWaitFor(
+            [&] {
+                const QStringList windows = visibleWindows();
+                dialog = otherWindow();
+                return windows.size() == 2 && !windows.contains(menu) &&
+                       m_display->inputFocus() == dialog;
+            },
+            5000) ||
+        !waitForProgram())
+        return false;
+    run("xdotool", {"key", "ctrl+a"});
+    run("xdotool", {"type", name});
+    run("xdotool", {"key", "Return"});
+    return true;
+}
+
+// The month page's printout, with the note typed into it before, read back by pdftotext.
+void TestKestrovaE2E::monthPageGoesToPdfThroughTheSaveDialog() {
+    QVERIFY(!m_window.isEmpty());
+    const QString name = m_programDir.filePath("month-print");
+    QVERIFY2(pdfThroughTheDialog(name), qPrintable(diagnosis()));
+    QFile file(name + QStringLiteral(".pdf"));
+    QTRY_VERIFY_WITH_TIMEOUT(file.exists(), 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(visibleWindows(), QStringList{m_window}, 5000);
+    const QString text =
+        run("pdftotext", {"-enc", "UTF-8", file.fileName(), "-"}).remove(QRegularExpression("\\s"));
+    const QDate today = QDate::currentDate();
+    QVERIFY2(text.contains(QStringLiteral("%1年%2月").arg(today.year()).arg(today.month())),
+             qPrintable(text));
+    QVERIFY2(text.contains(QStringLiteral("e2enote")), qPrintable(text));
+}
+
+// The PDF replaces an old file on a full disk: the failure is told and the old file stays whole.
+void TestKestrovaE2E::pdfOnAFullDiskKeepsTheOldFile() {
+    QVERIFY(!m_window.isEmpty());
+    const QString folder = m_programDir.filePath("full");
+    QVERIFY(QDir().mkpath(folder));
+    const auto disk = TestMount::tmpfs(folder, "128k");
+    if (!disk->ok()) QSKIP("cannot mount a small tmpfs here (not root?)");
+    const QString old = folder + QStringLiteral("/month.pdf");
+    {
+        QFile f(old);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        QVERIFY(f.write("%PDF-old") == 8);
+    }
+    disk->fill();
+
+    QVERIFY2(pdfThroughTheDialog(folder + QStringLiteral("/month")), qPrintable(diagnosis()));
+    // The replace question: "取消" has the keyboard; the other button is one Tab away.
+    const QString question = waitForWindowNamed("Kestrova KESTROVA", 10000);
+    QVERIFY2(!question.isEmpty(), qPrintable(diagnosis()));
+    QVERIFY(waitForProgram());
+    run("xdotool", {"key", "--window", question, "Tab"});
+    pressOn(question, "space");
+    QString failure;
+    QTRY_VERIFY_WITH_TIMEOUT(!(failure = waitForWindowNamed("Kestrova KESTROVA", 1000)).isEmpty() &&
+                                 failure != question,
+                             10000);
+    QFile f(old);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), QByteArray("%PDF-old"));
+    QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList({"filler", "month.pdf"}));
+    dismiss(failure);
+    QTRY_COMPARE_WITH_TIMEOUT(visibleWindows(), QStringList{m_window}, 5000);
 }
 
 void TestKestrovaE2E::titleStripAndBackgroundDragTheWindow_data() {
@@ -1313,9 +1392,9 @@ void TestKestrovaE2E::fullDiskPasswordApplyIsNoSuccess() {
     click(QPoint(g.x + 804 + right + 20, g.y + 88 + 6)); // "选项"
     QTRY_COMPARE_WITH_TIMEOUT(visibleWindows().size(), 2, 5000);
     QVERIFY(waitForProgram());
-    // The enabled items: the size dialog, the wallpaper, the export, the find, then the
-    // password settings.
-    run("xdotool", {"key", "Down", "Down", "Down", "Down", "Down", "Return"});
+    // The enabled items: the size dialog, the wallpaper, the export, the print, the PDF, the
+    // find, then the password settings.
+    run("xdotool", {"key", "Down", "Down", "Down", "Down", "Down", "Down", "Down", "Return"});
 
     QString dialog;
     QTRY_VERIFY_WITH_TIMEOUT(!(dialog = windowOfSize(QSize(442, 222))).isEmpty(), 5000);

@@ -58,6 +58,9 @@
 #include <QMap>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
+#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
@@ -228,6 +231,11 @@ private slots:
     void exportTakesTheMonthTheGridShows();
     void exportThroughTheSaveDialog();
     void exportTakesTheYearThePageShows();
+    void pdfHoldsThePageInFrontAsItStands_data();
+    void pdfHoldsThePageInFrontAsItStands();
+    void printPreviewShowsThePageInFront_data();
+    void printPreviewShowsThePageInFront();
+    void pageWithoutPrintoutSaysSo();
     void unopenableDatabaseStillOpensWindow();
     void pageNeverLoadedTakesNoTypingAndLetsTheWindowClose();
     void damagedDatabaseIsReportedOnce();
@@ -488,8 +496,12 @@ void TestMainWindow::systemMenuItemsInOrder() {
     QStringList items;
     for (QAction *a : f.systemMenu()->actions())
         items << (a->isSeparator() ? QStringLiteral("-") : a->text());
-    QCOMPARE(items, QStringList({"设置界面大小", "设为桌面背景", "-", "内容导出", "查找…",
-                                 "密码设置", "-", "节假日…", "帮助说明", "意见反馈", "退出程序"}));
+    QCOMPARE(items, QStringList({"设置界面大小", "设为桌面背景", "-", "内容导出", "打印…",
+                                 "导出 PDF…", "查找…", "密码设置", "-", "节假日…", "帮助说明",
+                                 "意见反馈", "退出程序"}));
+    QVERIFY(f.systemMenu()->action("N_Print")->isEnabled());
+    QVERIFY(f.systemMenu()->action("N_ExportPdf")->isEnabled());
+    QCOMPARE(f.systemMenu()->action("N_Print")->shortcut(), QKeySequence(QKeySequence::Print));
     QVERIFY(!f.systemMenu()->action("N_SetDeskTopBG")->isEnabled());
     QVERIFY(f.systemMenu()->action("N_NoteToTxt")->isEnabled());
     // Without the dialogs attached, their items do nothing and say so by being disabled.
@@ -2099,6 +2111,106 @@ void TestMainWindow::exportTakesTheYearThePageShows() {
     QCOMPARE(lines[3], QStringLiteral("三月份：三月计划"));
     QCOMPARE(lines[12], QStringLiteral("十二月份年底"));
     QCOMPARE(h.messages.size(), 1);
+}
+
+// "导出 PDF…" writes the printout of the page in front, unsaved text included, through the
+// export's steps; pdftotext reads the title and the text back.
+void TestMainWindow::pdfHoldsThePageInFrontAsItStands_data() {
+    QTest::addColumn<QString>("page"); // its button
+    QTest::newRow("month") << "SpeedButton2";
+    QTest::newRow("year") << "spdRili";
+}
+
+void TestMainWindow::pdfHoldsThePageInFrontAsItStands() {
+    QFETCH(QString, page);
+    Harness h;
+    MainWindow &f = h.running();
+    const QDate today = QDate::currentDate();
+    QString title = QStringLiteral("%1年%2月").arg(today.year()).arg(today.month());
+    if (page == QLatin1String("spdRili")) {
+        AnnualNotesPage *year = f.pages().page<AnnualNotesPage>(page);
+        f.pages().openPage(year);
+        h.typeInto(year->box(4), QStringLiteral("四月打印"));
+        title = QStringLiteral("%1年 年度记事").arg(today.year());
+    } else {
+        QTextCursor(f.monthPage()->dayEditor(9)->document()).insertText(QStringLiteral("四月打印"));
+    }
+    QTemporaryDir out;
+    ScriptedQuestions q;
+    q.choose(out.filePath(QStringLiteral("page")));
+    f.setExportQuestions(&q);
+    f.systemMenu()->action("N_ExportPdf")->trigger();
+    f.setExportQuestions(nullptr);
+
+    QCOMPARE(q.asked, QStringList{".pdf file:" + title});
+    QVERIFY(h.messages.isEmpty());
+    QProcess text;
+    text.start(QStringLiteral("pdftotext"),
+               {QStringLiteral("-enc"), QStringLiteral("UTF-8"),
+                out.filePath(QStringLiteral("page.pdf")), QStringLiteral("-")});
+    QVERIFY(text.waitForFinished());
+    const QString read = QString::fromUtf8(text.readAllStandardOutput()).remove(QLatin1Char(' '));
+    QVERIFY2(read.contains(title.remove(QLatin1Char(' '))), qPrintable(read));
+    QVERIFY2(read.contains(QStringLiteral("四月打印")), qPrintable(read));
+}
+
+// "打印…" and Ctrl+P open the preview of the page in front, drawn by the same routine.
+void TestMainWindow::printPreviewShowsThePageInFront_data() {
+    QTest::addColumn<bool>("byKey");
+    QTest::newRow("menu") << false;
+    QTest::newRow("Ctrl+P") << true;
+}
+
+void TestMainWindow::printPreviewShowsThePageInFront() {
+    QFETCH(bool, byKey);
+    Harness h;
+    MainWindow &f = h.running();
+    int pages = -1;
+    QString caption;
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        auto *preview = qobject_cast<QPrintPreviewDialog *>(QApplication::activeModalWidget());
+        if (!preview) return;
+        closer.stop();
+        caption = preview->windowTitle();
+        pages = preview->findChild<QPrintPreviewWidget *>()->pageCount();
+        preview->reject();
+    });
+    closer.start(20);
+    if (byKey) {
+        f.monthPage()->dayEditor(5)->setFocus();
+        QTest::keyClick(f.monthPage()->dayEditor(5), Qt::Key_P, Qt::ControlModifier);
+    } else {
+        f.systemMenu()->action("N_Print")->trigger();
+    }
+    QTRY_COMPARE(pages, 1);
+    const QDate shown = f.monthPage()->grid().displayDate();
+    QVERIFY2(caption.endsWith(QStringLiteral("%1年%2月").arg(shown.year()).arg(shown.month())),
+             qPrintable(caption));
+    QVERIFY(h.messages.isEmpty());
+}
+
+// A page whose document has no printed form says so and opens nothing.
+void TestMainWindow::pageWithoutPrintoutSaysSo() {
+    Harness h;
+    std::vector<PageRow> rows = standardPages();
+    rows.push_back({QStringLiteral("btnScratch"), QStringLiteral("tsScratch"),
+                    QStringLiteral("便笺"),
+                    [](PageContext &context) { return new ScratchPage(context); }});
+    MainWindow &f = h.create(std::move(rows));
+    f.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&f));
+    f.findChild<QAbstractButton *>(QStringLiteral("btnScratch"))->click();
+    QVERIFY(qobject_cast<ScratchPage *>(f.pages().activePage()));
+    ScriptedQuestions q;
+    f.setExportQuestions(&q);
+    f.systemMenu()->action("N_ExportPdf")->trigger();
+    f.systemMenu()->action("N_Print")->trigger();
+    f.setExportQuestions(nullptr);
+    QVERIFY(q.asked.isEmpty());
+    QCOMPARE(h.messages.size(), 2);
+    QVERIFY(h.messages[0].contains(QStringLiteral("没有可以打印的内容")));
+    QCOMPARE(h.messages[1], h.messages[0]);
 }
 
 QTEST_MAIN(TestMainWindow)

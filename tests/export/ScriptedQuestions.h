@@ -8,7 +8,7 @@
 // Answers an export's questions as a user would, and records what was asked (with the file
 // names, not their folders).
 struct ScriptedQuestions : ExportQuestions {
-    std::optional<FileChoice> file;
+    std::optional<FileChoice> file; // also the name for a file of another kind
     bool replace = true;
     EncodingAnswer encoding = EncodingAnswer::Utf8WithBom;
     QStringList asked;
@@ -17,6 +17,12 @@ struct ScriptedQuestions : ExportQuestions {
     std::optional<FileChoice> chooseFile(const QString &proposedName) override {
         asked << QStringLiteral("file:") + proposedName;
         return file;
+    }
+    std::optional<QString> chooseFileOf(const FileKind &kind,
+                                        const QString &proposedName) override {
+        asked << kind.suffix + QStringLiteral(" file:") + proposedName;
+        if (!file) return std::nullopt;
+        return file->name;
     }
     bool confirmReplace(const QString &path) override {
         asked << QStringLiteral("replace:") + QFileInfo(path).fileName();

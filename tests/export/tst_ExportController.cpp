@@ -214,6 +214,74 @@ private slots:
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList());
     }
 
+    // A file of another kind goes through the same steps; its bytes are made only once the
+    // file may be written.
+    void otherKindTakesTheSameSteps_data() {
+        QTest::addColumn<QString>("chosen"); // empty: the dialog is cancelled
+        QTest::addColumn<bool>("existing");  // "abc.pdf" is there, holding "old"
+        QTest::addColumn<bool>("replace");
+        QTest::addColumn<int>("outcome");
+        QTest::addColumn<QStringList>("asked");
+        using O = ExportController::Outcome;
+        const QString dialog = QStringLiteral(".pdf file:2026年10月");
+        QTest::newRow("new file") << "abc" << false << true << int(O::Written)
+                                  << QStringList{dialog};
+        QTest::newRow("suffix typed")
+            << "abc.PDF" << false << true << int(O::Written) << QStringList{dialog};
+        QTest::newRow("cancelled")
+            << "" << true << true << int(O::Cancelled) << QStringList{dialog};
+        QTest::newRow("replaced") << "abc" << true << true << int(O::Written)
+                                  << QStringList{dialog, "replace:abc.pdf"};
+        QTest::newRow("kept") << "abc" << true << false << int(O::Cancelled)
+                              << QStringList{dialog, "replace:abc.pdf"};
+        QTest::newRow("folder gone")
+            << "gone/abc" << false << true << int(O::Failed) << QStringList{dialog};
+    }
+    void otherKindTakesTheSameSteps() {
+        QFETCH(QString, chosen);
+        QFETCH(bool, existing);
+        QFETCH(bool, replace);
+        QFETCH(int, outcome);
+        QFETCH(QStringList, asked);
+        QTemporaryDir dir;
+        const QString target = dir.filePath(QStringLiteral("abc.pdf"));
+        if (existing) {
+            QFile file(target);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("old");
+        }
+        ScriptedQuestions q;
+        if (!chosen.isEmpty()) q.choose(dir.filePath(chosen));
+        q.replace = replace;
+        int made = 0;
+        ExportController controller(q);
+        const ExportQuestions::FileKind pdf{QStringLiteral("导出 PDF"),
+                                            QStringLiteral("PDF (*.pdf)"), QStringLiteral(".pdf")};
+        QCOMPARE(int(controller.runFile(pdf, QStringLiteral("2026年10月"),
+                                        [&made] {
+                                            ++made;
+                                            return QByteArray("%PDF-new");
+                                        })),
+                 outcome);
+        QCOMPARE(q.asked, asked);
+        const bool written = outcome == int(ExportController::Outcome::Written);
+        const bool failed = outcome == int(ExportController::Outcome::Failed);
+        QCOMPARE(made, written || failed ? 1 : 0);
+        QCOMPARE(q.failures.size(), failed ? 1 : 0);
+        if (failed) {
+            QVERIFY(q.failures[0].startsWith(QStringLiteral("内容导出失败，文件未能写入：")));
+            QVERIFY(q.failures[0].contains(QStringLiteral("abc.pdf")));
+        }
+        if (written) {
+            QCOMPARE(controller.path(), dir.filePath(chosen.endsWith(QStringLiteral(".PDF"))
+                                                         ? chosen
+                                                         : chosen + QStringLiteral(".pdf")));
+            QCOMPARE(readAll(controller.path()), QByteArray("%PDF-new"));
+        } else if (existing) {
+            QCOMPARE(readAll(target), QByteArray("old"));
+        }
+    }
+
     // On a full disk the message comes and the old export stays whole.
     void fullDiskKeepsTheOldFile() {
         QTemporaryDir dir;
@@ -235,6 +303,30 @@ private slots:
         QVERIFY(q.failures[0].contains(QStringLiteral("notes.txt")));
         QCOMPARE(readAll(controller.path()), old);
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"notes.txt"});
+    }
+
+    // On a full disk a file of another kind gives the same message and keeps the old file.
+    void fullDiskKeepsTheOldFileOfAnotherKind() {
+        QTemporaryDir dir;
+        const QByteArray mountPoint = QFile::encodeName(dir.path());
+        if (::mount("tmpfs", mountPoint.constData(), "tmpfs", 0, "size=64k") != 0)
+            QSKIP("cannot mount a small tmpfs here (not root?)");
+        const auto unmount = qScopeGuard([&] { ::umount(mountPoint.constData()); });
+
+        ScriptedQuestions q;
+        q.choose(dir.filePath(QStringLiteral("month")));
+        ExportController controller(q);
+        const ExportQuestions::FileKind pdf{QStringLiteral("导出 PDF"),
+                                            QStringLiteral("PDF (*.pdf)"), QStringLiteral(".pdf")};
+        QCOMPARE(controller.runFile(pdf, QStringLiteral("x"), [] { return QByteArray("old"); }),
+                 ExportController::Outcome::Written);
+        QCOMPARE(controller.runFile(pdf, QStringLiteral("x"),
+                                    [] { return QByteArray(100 * 1024, 'p'); }),
+                 ExportController::Outcome::Failed);
+        QCOMPARE(q.failures.size(), 1);
+        QVERIFY(q.failures[0].contains(QStringLiteral("month.pdf")));
+        QCOMPARE(readAll(controller.path()), QByteArray("old"));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"month.pdf"});
     }
 };
 

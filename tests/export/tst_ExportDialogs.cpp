@@ -77,6 +77,37 @@ private slots:
                  utf8 ? ExportFile::Encoding::Utf8WithBom : ExportFile::Encoding::Gbk);
     }
 
+    // The save dialog of another kind of file: its caption and one filter, and no replace
+    // question of its own.
+    void saveDialogOfAnotherKind() {
+        QTemporaryDir dir;
+        QWidget parent;
+        ExportDialogs dialogs(&parent);
+        dialogs.setUseNativeDialog(false);
+        QString caption, proposed;
+        QStringList filters;
+        bool confirmsOverwrite = true;
+        whenModal([&](QWidget *modal) {
+            auto *dialog = qobject_cast<QFileDialog *>(modal);
+            QVERIFY(dialog);
+            caption = dialog->windowTitle();
+            proposed = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->text();
+            filters = dialog->nameFilters();
+            confirmsOverwrite = !dialog->testOption(QFileDialog::DontConfirmOverwrite);
+            dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))
+                ->setText(dir.filePath(QStringLiteral("month")));
+            QMetaObject::invokeMethod(dialog, "accept");
+        });
+        const ExportQuestions::FileKind pdf{QStringLiteral("导出 PDF"),
+                                            QStringLiteral("PDF (*.pdf)"), QStringLiteral(".pdf")};
+        QCOMPARE(dialogs.chooseFileOf(pdf, QStringLiteral("2026年10月")),
+                 std::optional<QString>(dir.filePath(QStringLiteral("month"))));
+        QCOMPARE(caption, QStringLiteral("导出 PDF"));
+        QCOMPARE(proposed, QStringLiteral("2026年10月"));
+        QCOMPARE(filters, QStringList{QStringLiteral("PDF (*.pdf)")});
+        QVERIFY(!confirmsOverwrite);
+    }
+
     void nextDialogStartsInTheLastFolder() {
         QTemporaryDir dir;
         QWidget parent;

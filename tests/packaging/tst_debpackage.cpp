@@ -56,10 +56,11 @@ private slots:
     void packageDeclaresWhatItNeeds() {
         const CommandResult r = runCommand("dpkg-deb", {"-f", m_deb, "Depends"});
         QVERIFY2(r.ok(), qPrintable(r.output));
-        // From dpkg-shlibdeps, and the plug-ins and texts Qt loads at run time.
+        // From dpkg-shlibdeps (print support with its CUPS plug-in too), and the plug-ins and
+        // texts Qt loads at run time.
         for (const char *package :
-             {"libqt6widgets6", "libqt6sql6 ", "libsodium23", "libc6", "libqt6sql6-sqlite",
-              "qt6-qpa-plugins", "qt6-translations-l10n"})
+             {"libqt6widgets6", "libqt6sql6 ", "libqt6printsupport6", "libsodium23", "libc6",
+              "libqt6sql6-sqlite", "qt6-qpa-plugins", "qt6-translations-l10n"})
             QVERIFY2(r.output.contains(QString::fromLatin1(package).trimmed()),
                      qPrintable(QStringLiteral("%1 not in: %2").arg(package, r.output)));
     }
