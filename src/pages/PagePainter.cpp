@@ -194,7 +194,7 @@ void PagePainter::paintMonth(QPainter &painter, const QSizeF &area) const {
     }
 
     MonthStrips strips;
-    strips.fill(grid.firstCellDate(), m_holidays);
+    strips.fill(grid.monthGrid(), m_holidays);
     const QFont font = MonthGridView::dayFont();
     for (int k = 0; k < PrintLayout::MonthCells; ++k) {
         const QRectF stripRect = layout.strip(k);
