@@ -1,9 +1,11 @@
 #include "export/ExportController.h"
 
 #include "base/AtomicFile.h"
+#include "export/CalendarExport.h"
 #include "export/ExportDocument.h"
 #include "export/ExportFile.h"
 #include "export/ExportQuestions.h"
+#include "store/StoreError.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -15,10 +17,7 @@ ExportController::Outcome ExportController::run(const ExportDocument &document) 
     if (!choice || choice->name.isEmpty()) return Outcome::Cancelled;
     m_path = ExportFile::finalName(choice->name);
 
-    // The dialog saw the name before ".txt" was added, so the file to replace is checked here.
-    const QFileInfo target(m_path);
-    if (target.exists() && !target.isDir() && !m_questions.confirmReplace(m_path))
-        return Outcome::Cancelled;
+    if (!mayReplace()) return Outcome::Cancelled;
 
     ExportFile::Encoding encoding = choice->encoding;
     if (encoding == ExportFile::Encoding::Gbk && !ExportFile::fitsGbk(document.text())) {
@@ -33,12 +32,44 @@ ExportController::Outcome ExportController::run(const ExportDocument &document) 
         }
     }
 
-    QString reason;
-    if (!AtomicFile::write(m_path, ExportFile::encode(document.text(), encoding), &reason)) {
-        m_questions.showFailure(failureMessage(m_path, reason));
-        return Outcome::Failed;
+    return write(ExportFile::encode(document.text(), encoding));
+}
+
+ExportController::Outcome ExportController::runCalendar(const NoteStore &store,
+                                                        const QDate &today) {
+    m_path.clear();
+    const std::optional<CalendarExport::Months> months =
+        m_questions.chooseMonths(CalendarExport::yearOf(today));
+    if (!months) return Outcome::Cancelled;
+    const std::optional<QString> name =
+        m_questions.chooseCalendarFile(CalendarExport::proposedName(*months));
+    if (!name || name->isEmpty()) return Outcome::Cancelled;
+    m_path = CalendarExport::finalName(*name);
+    if (!mayReplace()) return Outcome::Cancelled;
+
+    QByteArray bytes;
+    try {
+        bytes = CalendarExport::calendar(store, *months, QDateTime::currentDateTimeUtc());
+    } catch (const StoreError &e) {
+        return fail(e.message());
     }
+    return write(bytes);
+}
+
+bool ExportController::mayReplace() const {
+    const QFileInfo target(m_path);
+    return !target.exists() || target.isDir() || m_questions.confirmReplace(m_path);
+}
+
+ExportController::Outcome ExportController::write(const QByteArray &bytes) {
+    QString reason;
+    if (!AtomicFile::write(m_path, bytes, &reason)) return fail(reason);
     return Outcome::Written;
+}
+
+ExportController::Outcome ExportController::fail(const QString &reason) {
+    m_questions.showFailure(failureMessage(m_path, reason));
+    return Outcome::Failed;
 }
 
 QString ExportController::failureMessage(const QString &path, const QString &reason) {

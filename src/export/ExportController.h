@@ -1,13 +1,17 @@
 #pragma once
 
+#include <QByteArray>
+#include <QDate>
 #include <QString>
 
 class ExportDocument;
 class ExportQuestions;
+class NoteStore;
 
 // The save steps of an export: the file name, the question before replacing a file, the
 // encoding (GBK when everything fits, else the user decides), the checked atomic write and the
-// message on failure. A failed write leaves any old file as it was.
+// message on failure. A failed write leaves any old file as it was. The calendar file takes the
+// same steps after its months, in UTF-8 as the format has it.
 class ExportController {
 public:
     enum class Outcome { Written, Cancelled, Failed };
@@ -15,12 +19,20 @@ public:
     explicit ExportController(ExportQuestions &questions) : m_questions(questions) {}
 
     Outcome run(const ExportDocument &document);
+    // The day notes of the months the user chooses, read from `store`, as an iCalendar file.
+    Outcome runCalendar(const NoteStore &store, const QDate &today);
     // The file of the last run that got as far as a name (written or not).
     const QString &path() const { return m_path; }
 
     static QString failureMessage(const QString &path, const QString &reason);
 
 private:
+    // The dialog saw the name before its suffix was added, so the file to replace is asked
+    // about here.
+    bool mayReplace() const;
+    Outcome write(const QByteArray &bytes);
+    Outcome fail(const QString &reason);
+
     ExportQuestions &m_questions;
     QString m_path;
 };

@@ -1,6 +1,7 @@
 #include "export/ExportDialogs.h"
 
 #include "base/AppIdentity.h"
+#include "export/MonthRangeDialog.h"
 
 #include <QDir>
 #include <QFileDialog>
@@ -20,10 +21,37 @@ std::optional<ExportQuestions::FileChoice> ExportDialogs::chooseFile(const QStri
     QFileDialog dialog(m_parent);
     dialog.setObjectName(QStringLiteral("svdNoteToTxt"));
     dialog.setWindowTitle(QStringLiteral("内容导出"));
+    dialog.setNameFilters({gbkFilter(), utf8Filter()});
+    const std::optional<QString> file = execSaveDialog(dialog, proposedName);
+    if (!file) return std::nullopt;
+    FileChoice choice;
+    choice.name = *file;
+    choice.encoding = dialog.selectedNameFilter() == utf8Filter()
+                          ? ExportFile::Encoding::Utf8WithBom
+                          : ExportFile::Encoding::Gbk;
+    return choice;
+}
+
+std::optional<CalendarExport::Months>
+ExportDialogs::chooseMonths(const CalendarExport::Months &proposed) {
+    MonthRangeDialog dialog(proposed, m_parent);
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return dialog.months();
+}
+
+std::optional<QString> ExportDialogs::chooseCalendarFile(const QString &proposedName) {
+    QFileDialog dialog(m_parent);
+    dialog.setObjectName(QStringLiteral("svdNoteToIcs"));
+    dialog.setWindowTitle(QStringLiteral("导出到日历文件"));
+    dialog.setNameFilter(calendarFilter());
+    return execSaveDialog(dialog, proposedName);
+}
+
+std::optional<QString> ExportDialogs::execSaveDialog(QFileDialog &dialog,
+                                                     const QString &proposedName) {
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setNameFilters({gbkFilter(), utf8Filter()});
-    // The replace question is asked for the name with ".txt", which the dialog never sees.
+    // The replace question is asked for the name with its suffix, which the dialog never sees.
     dialog.setOption(QFileDialog::DontConfirmOverwrite);
     dialog.setOption(QFileDialog::DontUseNativeDialog, !m_native);
     if (!m_lastFolder.isEmpty()) dialog.setDirectory(m_lastFolder);
@@ -31,13 +59,8 @@ std::optional<ExportQuestions::FileChoice> ExportDialogs::chooseFile(const QStri
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     const QStringList files = dialog.selectedFiles();
     if (files.isEmpty()) return std::nullopt;
-    FileChoice choice;
-    choice.name = files.first();
-    m_lastFolder = QFileInfo(choice.name).absolutePath();
-    choice.encoding = dialog.selectedNameFilter() == utf8Filter()
-                          ? ExportFile::Encoding::Utf8WithBom
-                          : ExportFile::Encoding::Gbk;
-    return choice;
+    m_lastFolder = QFileInfo(files.first()).absolutePath();
+    return files.first();
 }
 
 bool ExportDialogs::confirmReplace(const QString &path) {

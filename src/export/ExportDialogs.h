@@ -6,13 +6,16 @@
 #include <QStringList>
 #include <QWidget>
 
-// The export's questions as dialogs over `parent`: the save dialog and message
-// boxes captioned with the application title.
+class QFileDialog;
+
+// The export's questions as dialogs over `parent`: the save dialogs, the months of a calendar
+// file and message boxes captioned with the application title.
 class ExportDialogs : public ExportQuestions {
 public:
     // The save dialog's filters: GBK, as the files have always been, and UTF-8.
     static QString gbkFilter() { return QStringLiteral("*.Txt (*.Txt)"); }
     static QString utf8Filter() { return QStringLiteral("UTF-8 *.Txt (*.Txt)"); }
+    static QString calendarFilter() { return QStringLiteral("iCalendar (*.ics)"); }
 
     explicit ExportDialogs(QWidget *parent) : m_parent(parent) {}
 
@@ -20,11 +23,18 @@ public:
     void setUseNativeDialog(bool native) { m_native = native; }
 
     std::optional<FileChoice> chooseFile(const QString &proposedName) override;
+    std::optional<CalendarExport::Months>
+    chooseMonths(const CalendarExport::Months &proposed) override;
+    std::optional<QString> chooseCalendarFile(const QString &proposedName) override;
     bool confirmReplace(const QString &path) override;
     EncodingAnswer askEncoding(const QString &path) override;
     void showFailure(const QString &message) override;
 
 private:
+    // Runs a save dialog made by the caller, starting in the last export's folder; the file
+    // chosen, nothing when cancelled.
+    std::optional<QString> execSaveDialog(QFileDialog &dialog, const QString &proposedName);
+
     QPointer<QWidget> m_parent;
     bool m_native = true;
     QString m_lastFolder; // the next export starts where the last one went

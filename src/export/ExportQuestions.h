@@ -1,5 +1,6 @@
 #pragma once
 
+#include "export/CalendarExport.h"
 #include "export/ExportFile.h"
 
 #include <QString>
@@ -22,6 +23,12 @@ public:
     virtual bool confirmReplace(const QString &path) = 0;
     // The text holds characters GBK cannot hold; UTF-8 with BOM is the default answer.
     virtual EncodingAnswer askEncoding(const QString &path) = 0;
+    // The months of a calendar file, proposing `proposed`; nothing when the user cancels.
+    virtual std::optional<CalendarExport::Months>
+    chooseMonths(const CalendarExport::Months &proposed) = 0;
+    // The save dialog of a calendar file, proposing `proposedName`: the name as typed, before
+    // ".ics" is added; nothing when the user cancels.
+    virtual std::optional<QString> chooseCalendarFile(const QString &proposedName) = 0;
     // The export failed; `message` names the file and the reason.
     virtual void showFailure(const QString &message) = 0;
 };

@@ -9,6 +9,9 @@
 // names, not their folders).
 struct ScriptedQuestions : ExportQuestions {
     std::optional<FileChoice> file;
+    std::optional<CalendarExport::Months> months; // nothing: the proposed months are taken
+    bool cancelMonths = false;
+    std::optional<QString> calendarFile;
     bool replace = true;
     EncodingAnswer encoding = EncodingAnswer::Utf8WithBom;
     QStringList asked;
@@ -17,6 +20,20 @@ struct ScriptedQuestions : ExportQuestions {
     std::optional<FileChoice> chooseFile(const QString &proposedName) override {
         asked << QStringLiteral("file:") + proposedName;
         return file;
+    }
+    std::optional<CalendarExport::Months>
+    chooseMonths(const CalendarExport::Months &proposed) override {
+        asked << QStringLiteral("months:%1-%2 %3-%4")
+                     .arg(proposed.first.year())
+                     .arg(proposed.first.month())
+                     .arg(proposed.last.year())
+                     .arg(proposed.last.month());
+        if (cancelMonths) return std::nullopt;
+        return months ? months : proposed;
+    }
+    std::optional<QString> chooseCalendarFile(const QString &proposedName) override {
+        asked << QStringLiteral("calendar file:") + proposedName;
+        return calendarFile;
     }
     bool confirmReplace(const QString &path) override {
         asked << QStringLiteral("replace:") + QFileInfo(path).fileName();
