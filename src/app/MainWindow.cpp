@@ -293,6 +293,7 @@ void MainWindow::connectMenu() {
     connect(m_menu->holidaysAction(), &QAction::triggered, holidays,
             [this, holidays] { holidays->showDialog(this); });
     connect(m_menu->exportAction(), &QAction::triggered, this, &MainWindow::exportNotes);
+    connect(m_menu->calendarExportAction(), &QAction::triggered, this, &MainWindow::exportCalendar);
     m_finder = std::make_unique<NoteFinder>(*m_session, *m_pages, *m_picker, *m_sidePanel);
     connect(m_menu->findAction(), &QAction::triggered, this, &MainWindow::openFindBar);
     auto *findKey = new QShortcut(QKeySequence::Find, this);
@@ -445,6 +446,13 @@ void MainWindow::exportNotes() {
     if (!page) return;
     if (const std::optional<ExportDocument> document = page->document()->exportDocument())
         ExportController(*m_exportQuestions).run(*document);
+}
+
+void MainWindow::exportCalendar() {
+    // The notes are read from the store: the page in front is saved first, as before every move,
+    // so that its text is in the file; a failed save has said so and keeps it.
+    if (!m_session->saveActive()) return;
+    ExportController(*m_exportQuestions).runCalendar(m_session->store(), QDate::currentDate());
 }
 
 void MainWindow::setNotesAsWallpaper() {

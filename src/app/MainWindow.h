@@ -94,6 +94,9 @@ public:
     void minimise();
     // "内容导出": the active page's notes as they stand, to a text file the user names.
     void exportNotes();
+    // "导出到日历文件 (.ics)…": the day notes of the months the user chooses, from the store,
+    // after the page in front is saved; the same from every page.
+    void exportCalendar();
     // "设为桌面背景": the front page's notes into the wallpaper picture, then the dialog.
     void setNotesAsWallpaper();
 

@@ -11,6 +11,7 @@ SystemMenu::SystemMenu(QWidget *parent) : QMenu(parent) {
     m_wallpaperAction = item("N_SetDeskTopBG", QStringLiteral("设为桌面背景"));
     addSeparator()->setObjectName(QStringLiteral("N10"));
     m_exportAction = item("N_NoteToTxt", QStringLiteral("内容导出"));
+    m_calendarExportAction = item("N_NoteToIcs", QStringLiteral("导出到日历文件 (.ics)…"));
     m_findAction = item("N_Find", QStringLiteral("查找…"));
     m_passwordAction = item("N4", QStringLiteral("密码设置"));
     m_dataEnd = addSeparator();

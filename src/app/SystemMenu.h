@@ -22,6 +22,7 @@ public:
     QAction *holidaysAction() const { return m_holidaysAction; }
     QAction *findAction() const { return m_findAction; }
     QAction *exportAction() const { return m_exportAction; }
+    QAction *calendarExportAction() const { return m_calendarExportAction; }
     QAction *passwordAction() const { return m_passwordAction; }
     QAction *helpAction() const { return m_helpAction; }
     QAction *feedbackAction() const { return m_feedbackAction; }
@@ -33,6 +34,7 @@ private:
     QAction *m_holidaysAction = nullptr;
     QAction *m_findAction = nullptr;
     QAction *m_exportAction = nullptr;
+    QAction *m_calendarExportAction = nullptr;
     QAction *m_passwordAction = nullptr;
     QAction *m_dataEnd = nullptr; // the separator after the data items
     QAction *m_helpAction = nullptr;

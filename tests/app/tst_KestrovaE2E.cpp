@@ -1313,9 +1313,9 @@ void TestKestrovaE2E::fullDiskPasswordApplyIsNoSuccess() {
     click(QPoint(g.x + 804 + right + 20, g.y + 88 + 6)); // "选项"
     QTRY_COMPARE_WITH_TIMEOUT(visibleWindows().size(), 2, 5000);
     QVERIFY(waitForProgram());
-    // The enabled items: the size dialog, the wallpaper, the export, the find, then the
+    // The enabled items: the size dialog, the wallpaper, the two exports, the find, then the
     // password settings.
-    run("xdotool", {"key", "Down", "Down", "Down", "Down", "Down", "Return"});
+    run("xdotool", {"key", "Down", "Down", "Down", "Down", "Down", "Down", "Return"});
 
     QString dialog;
     QTRY_VERIFY_WITH_TIMEOUT(!(dialog = windowOfSize(QSize(442, 222))).isEmpty(), 5000);
