@@ -36,8 +36,12 @@ public:
     static QByteArray dateValue(const QDate &date);
 
 private:
-    void addLine(const QByteArray &line) { m_bytes += folded(line); }
+    void addLine(const char *name, const QByteArray &value = QByteArray());
+    // A TEXT property, escaped straight into the line.
+    void addTextLine(const char *name, const QString &text);
+    static void appendEscaped(QByteArray &out, const QString &text);
 
     QByteArray m_bytes;
     QByteArray m_stamp;
+    QByteArray m_line; // the line being folded, kept to reuse its buffer
 };
