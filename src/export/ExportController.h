@@ -19,7 +19,8 @@ public:
     explicit ExportController(ExportQuestions &questions) : m_questions(questions) {}
 
     Outcome run(const ExportDocument &document);
-    // The day notes of the months the user chooses, read from `store`, as an iCalendar file.
+    // The day notes of the months the user chooses (proposed: the year of `today`), read from
+    // `store`, as an iCalendar file.
     Outcome runCalendar(const NoteStore &store, const QDate &today);
     // The file of the last run that got as far as a name (written or not).
     const QString &path() const { return m_path; }

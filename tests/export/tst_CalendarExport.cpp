@@ -12,12 +12,15 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QStringDecoder>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextDocument>
 
 #include <map>
+
+#include <sys/mount.h>
 
 namespace {
 
@@ -371,6 +374,35 @@ private slots:
                  ExportController::Outcome::Cancelled);
         QCOMPARE(q.asked.size(), atMonths ? 1 : 2);
         QVERIFY(q.failures.isEmpty());
+    }
+
+    // On a full disk the message comes and the old file stays whole.
+    void fullDiskKeepsTheOldFile() {
+        NoteFixture f;
+        fill(f);
+        QTemporaryDir out;
+        const QByteArray mountPoint = QFile::encodeName(out.path());
+        if (::mount("tmpfs", mountPoint.constData(), "tmpfs", 0, "size=64k") != 0)
+            QSKIP("cannot mount a small tmpfs here (not root?)");
+        const auto unmount = qScopeGuard([&] { ::umount(mountPoint.constData()); });
+
+        ScriptedQuestions q;
+        q.months = CalendarExport::Months{kMarch, kMarch};
+        q.calendarFile = out.filePath(QStringLiteral("notes"));
+        ExportController controller(q);
+        QCOMPARE(controller.runCalendar(f.store, kMarch), ExportController::Outcome::Written);
+        QFile file(controller.path());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray old = file.readAll();
+        file.close();
+
+        f.plan(QDate(2026, 3, 25), QString(40 * 1024, QChar(u'满')));
+        QCOMPARE(controller.runCalendar(f.store, kMarch), ExportController::Outcome::Failed);
+        QCOMPARE(q.failures.size(), 1);
+        QVERIFY(q.failures[0].contains(QStringLiteral("notes.ics")));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), old);
+        QCOMPARE(QDir(out.path()).entryList(QDir::Files), QStringList{"notes.ics"});
     }
 
     void unreadableNotesGiveTheFailureMessage() {
