@@ -303,6 +303,7 @@ void MainWindow::connectMenu() {
     auto *printKey = new QShortcut(QKeySequence::Print, this);
     printKey->setContext(Qt::WindowShortcut);
     connect(printKey, &QShortcut::activated, this, &MainWindow::printPage);
+    connect(m_menu->calendarExportAction(), &QAction::triggered, this, &MainWindow::exportCalendar);
     m_finder = std::make_unique<NoteFinder>(*m_session, *m_pages, *m_picker, *m_sidePanel);
     connect(m_menu->findAction(), &QAction::triggered, this, &MainWindow::openFindBar);
     auto *findKey = new QShortcut(QKeySequence::Find, this);
@@ -520,6 +521,13 @@ void MainWindow::exportPdf() {
     ExportController(*m_exportQuestions).runFile(pdf, printout->title(), [&printout] {
         return printout->pdf();
     });
+}
+
+void MainWindow::exportCalendar() {
+    // The notes are read from the store: the page in front is saved first, as before every move,
+    // so that its text is in the file; a failed save has said so and keeps it.
+    if (!m_session->saveActive()) return;
+    ExportController(*m_exportQuestions).runCalendar(m_session->store(), QDate::currentDate());
 }
 
 void MainWindow::setNotesAsWallpaper() {

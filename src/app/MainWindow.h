@@ -102,6 +102,9 @@ public:
     // "导出 PDF…": the front page's printout as a PDF file the user names, written as the text
     // export writes (replace question, atomic write, failure message).
     void exportPdf();
+    // "导出到日历文件 (.ics)…": the day notes of the months the user chooses, from the store,
+    // after the page in front is saved; the same from every page.
+    void exportCalendar();
     // "设为桌面背景": the front page's notes into the wallpaper picture, then the dialog.
     void setNotesAsWallpaper();
 

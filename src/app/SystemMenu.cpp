@@ -14,6 +14,7 @@ SystemMenu::SystemMenu(QWidget *parent) : QMenu(parent) {
     m_printAction = item("N_Print", QStringLiteral("打印…"));
     m_printAction->setShortcut(QKeySequence::Print);
     m_pdfAction = item("N_ExportPdf", QStringLiteral("导出 PDF…"));
+    m_calendarExportAction = item("N_NoteToIcs", QStringLiteral("导出到日历文件 (.ics)…"));
     m_findAction = item("N_Find", QStringLiteral("查找…"));
     m_passwordAction = item("N4", QStringLiteral("密码设置"));
     m_dataEnd = addSeparator();

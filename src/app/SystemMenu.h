@@ -25,6 +25,7 @@ public:
     QAction *exportAction() const { return m_exportAction; }
     QAction *printAction() const { return m_printAction; }
     QAction *pdfAction() const { return m_pdfAction; }
+    QAction *calendarExportAction() const { return m_calendarExportAction; }
     QAction *passwordAction() const { return m_passwordAction; }
     QAction *helpAction() const { return m_helpAction; }
     QAction *feedbackAction() const { return m_feedbackAction; }
@@ -38,6 +39,7 @@ private:
     QAction *m_exportAction = nullptr;
     QAction *m_printAction = nullptr;
     QAction *m_pdfAction = nullptr;
+    QAction *m_calendarExportAction = nullptr;
     QAction *m_passwordAction = nullptr;
     QAction *m_dataEnd = nullptr; // the separator after the data items
     QAction *m_helpAction = nullptr;

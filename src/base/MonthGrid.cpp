@@ -54,6 +54,11 @@ int MonthGrid::existingDays(int year, int month, int upTo) {
     return count;
 }
 
+QDate CivilDay::gregorian() const {
+    const int dayNumber = lunar::JulianDayOf(year, month, day);
+    return dayNumber == 0 ? QDate() : QDate::fromJulianDay(dayNumber);
+}
+
 CivilDay MonthGrid::nthDay(int year, int month, int n) {
     for (int d = 1, last = lunar::DaysInCivilMonth(year, month); d <= last; ++d)
         if (lunar::IsValidCivilDate(year, month, d) && --n == 0) return {year, month, d};

@@ -15,6 +15,9 @@ struct CivilDay {
 
     // The same year, month and day as a QDate; invalid where QDate has no such day.
     QDate date() const { return QDate(year, month, day); }
+    // The same day in the Gregorian calendar that other programs (iCalendar) count in: ten
+    // days on for 1500-03-01. Invalid for a day the engine's calendar has not.
+    QDate gregorian() const;
     bool operator==(const CivilDay &other) const {
         return year == other.year && month == other.month && day == other.day;
     }

@@ -1,8 +1,10 @@
 #include "export/ExportController.h"
 
 #include "base/AtomicFile.h"
+#include "export/CalendarExport.h"
 #include "export/ExportDocument.h"
 #include "export/ExportFile.h"
+#include "store/StoreError.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -40,22 +42,46 @@ ExportController::Outcome ExportController::runFile(const ExportQuestions::FileK
     if (!chosen || chosen->isEmpty()) return Outcome::Cancelled;
     m_path = ExportFile::finalName(*chosen, kind.suffix);
     if (!mayReplace()) return Outcome::Cancelled;
-    return write(content());
+
+    QByteArray bytes;
+    try {
+        bytes = content();
+    } catch (const StoreError &e) {
+        return fail(e.message());
+    }
+    return write(bytes);
 }
 
-// The dialog saw the name before the suffix was added, so the file to replace is checked here.
-bool ExportController::mayReplace() {
+ExportController::Outcome ExportController::runCalendar(const NoteStore &store,
+                                                        const QDate &today) {
+    m_path.clear();
+    const std::optional<CalendarExport::Months> months =
+        m_questions.chooseMonths(CalendarExport::yearOf(today));
+    if (!months) return Outcome::Cancelled;
+    return runFile(calendarFileKind(), CalendarExport::proposedName(*months), [&] {
+        return CalendarExport::calendar(store, *months, QDateTime::currentDateTimeUtc());
+    });
+}
+
+bool ExportController::mayReplace() const {
     const QFileInfo target(m_path);
     return !target.exists() || target.isDir() || m_questions.confirmReplace(m_path);
 }
 
-ExportController::Outcome ExportController::write(const QByteArray &content) {
+ExportController::Outcome ExportController::write(const QByteArray &bytes) {
     QString reason;
-    if (!AtomicFile::write(m_path, content, &reason)) {
-        m_questions.showFailure(failureMessage(m_path, reason));
-        return Outcome::Failed;
-    }
+    if (!AtomicFile::write(m_path, bytes, &reason)) return fail(reason);
     return Outcome::Written;
+}
+
+ExportController::Outcome ExportController::fail(const QString &reason) {
+    m_questions.showFailure(failureMessage(m_path, reason));
+    return Outcome::Failed;
+}
+
+ExportQuestions::FileKind ExportController::calendarFileKind() {
+    return {QStringLiteral("导出到日历文件"), QStringLiteral("iCalendar (*.ics)"),
+            QStringLiteral(".ics"), QStringLiteral("svdNoteToIcs")};
 }
 
 QString ExportController::failureMessage(const QString &path, const QString &reason) {

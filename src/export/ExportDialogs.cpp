@@ -1,6 +1,7 @@
 #include "export/ExportDialogs.h"
 
 #include "base/AppIdentity.h"
+#include "export/MonthRangeDialog.h"
 
 #include <QDir>
 #include <QFileDialog>
@@ -49,10 +50,17 @@ std::optional<ExportQuestions::FileChoice> ExportDialogs::chooseFile(const QStri
 std::optional<QString> ExportDialogs::chooseFileOf(const FileKind &kind,
                                                    const QString &proposedName) {
     QFileDialog dialog(m_parent);
-    dialog.setObjectName(QStringLiteral("svdNoteToFile"));
+    dialog.setObjectName(kind.dialogName);
     dialog.setWindowTitle(kind.caption);
     dialog.setNameFilters({kind.filter});
     return chooseName(dialog, proposedName);
+}
+
+std::optional<CalendarExport::Months>
+ExportDialogs::chooseMonths(const CalendarExport::Months &proposed) {
+    MonthRangeDialog dialog(proposed, m_parent);
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return dialog.months();
 }
 
 bool ExportDialogs::confirmReplace(const QString &path) {

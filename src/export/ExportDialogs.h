@@ -8,8 +8,8 @@
 
 class QFileDialog;
 
-// The export's questions as dialogs over `parent`: the save dialog and message
-// boxes captioned with the application title.
+// The export's questions as dialogs over `parent`: the save dialogs, the months of a calendar
+// file and message boxes captioned with the application title.
 class ExportDialogs : public ExportQuestions {
 public:
     // The save dialog's filters: GBK, as the files have always been, and UTF-8.
@@ -23,12 +23,15 @@ public:
 
     std::optional<FileChoice> chooseFile(const QString &proposedName) override;
     std::optional<QString> chooseFileOf(const FileKind &kind, const QString &proposedName) override;
+    std::optional<CalendarExport::Months>
+    chooseMonths(const CalendarExport::Months &proposed) override;
     bool confirmReplace(const QString &path) override;
     EncodingAnswer askEncoding(const QString &path) override;
     void showFailure(const QString &message) override;
 
 private:
-    // Runs a save dialog with the settings every export shares; the chosen name.
+    // Runs a save dialog with the settings every export shares, starting in the last export's
+    // folder; the chosen name, nothing when cancelled.
     std::optional<QString> chooseName(QFileDialog &dialog, const QString &proposedName);
 
     QPointer<QWidget> m_parent;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "export/CalendarExport.h"
 #include "export/ExportFile.h"
 
 #include <QString>
@@ -13,12 +14,13 @@ public:
         ExportFile::Encoding encoding = ExportFile::Encoding::Gbk; // from the chosen filter
     };
     enum class EncodingAnswer { Utf8WithBom, GbkWithQuestionMarks, Cancel };
-    // A file of another kind than text (a PDF): the save dialog's caption and filter, and the
-    // ending its name gets.
+    // A file of another kind than text (a PDF, a calendar file): the save dialog's caption and
+    // filter, the ending its name gets and the dialog's object name.
     struct FileKind {
         QString caption;
         QString filter;
         QString suffix;
+        QString dialogName = QStringLiteral("svdNoteToFile");
     };
 
     virtual ~ExportQuestions() = default;
@@ -32,6 +34,9 @@ public:
     virtual bool confirmReplace(const QString &path) = 0;
     // The text holds characters GBK cannot hold; UTF-8 with BOM is the default answer.
     virtual EncodingAnswer askEncoding(const QString &path) = 0;
+    // The months of a calendar file, proposing `proposed`; nothing when the user cancels.
+    virtual std::optional<CalendarExport::Months>
+    chooseMonths(const CalendarExport::Months &proposed) = 0;
     // The export failed; `message` names the file and the reason.
     virtual void showFailure(const QString &message) = 0;
 };

@@ -1393,8 +1393,9 @@ void TestKestrovaE2E::fullDiskPasswordApplyIsNoSuccess() {
     QTRY_COMPARE_WITH_TIMEOUT(visibleWindows().size(), 2, 5000);
     QVERIFY(waitForProgram());
     // The enabled items: the size dialog, the wallpaper, the export, the print, the PDF, the
-    // find, then the password settings.
-    run("xdotool", {"key", "Down", "Down", "Down", "Down", "Down", "Down", "Down", "Return"});
+    // calendar file, the find, then the password settings.
+    run("xdotool",
+        {"key", "Down", "Down", "Down", "Down", "Down", "Down", "Down", "Down", "Return"});
 
     QString dialog;
     QTRY_VERIFY_WITH_TIMEOUT(!(dialog = windowOfSize(QSize(442, 222))).isEmpty(), 5000);

@@ -236,6 +236,9 @@ private slots:
     void printPreviewShowsThePageInFront_data();
     void printPreviewShowsThePageInFront();
     void pageWithoutPrintoutSaysSo();
+    void calendarExportSavesThePageInFront_data();
+    void calendarExportSavesThePageInFront();
+    void calendarExportStopsAtAFailedSave();
     void unopenableDatabaseStillOpensWindow();
     void pageNeverLoadedTakesNoTypingAndLetsTheWindowClose();
     void damagedDatabaseIsReportedOnce();
@@ -497,8 +500,8 @@ void TestMainWindow::systemMenuItemsInOrder() {
     for (QAction *a : f.systemMenu()->actions())
         items << (a->isSeparator() ? QStringLiteral("-") : a->text());
     QCOMPARE(items, QStringList({"设置界面大小", "设为桌面背景", "-", "内容导出", "打印…",
-                                 "导出 PDF…", "查找…", "密码设置", "-", "节假日…", "帮助说明",
-                                 "意见反馈", "退出程序"}));
+                                 "导出 PDF…", "导出到日历文件 (.ics)…", "查找…", "密码设置", "-",
+                                 "节假日…", "帮助说明", "意见反馈", "退出程序"}));
     QVERIFY(f.systemMenu()->action("N_Print")->isEnabled());
     QVERIFY(f.systemMenu()->action("N_ExportPdf")->isEnabled());
     QCOMPARE(f.systemMenu()->action("N_Print")->shortcut(), QKeySequence(QKeySequence::Print));
@@ -2211,7 +2214,65 @@ void TestMainWindow::pageWithoutPrintoutSaysSo() {
     QCOMPARE(h.messages.size(), 2);
     QVERIFY(h.messages[0].contains(QStringLiteral("没有可以打印的内容")));
     QCOMPARE(h.messages[1], h.messages[0]);
-}
+    // The calendar file is read from the store: the page in front is saved first, whichever it is,
+    // so the text just typed on the month page is in the file.
+    void TestMainWindow::calendarExportSavesThePageInFront_data() {
+        QTest::addColumn<QString>("page");
+        QTest::newRow("month page") << QString();
+        QTest::newRow("annual notes") << QStringLiteral("spdRili");
+        QTest::newRow("general notes") << QStringLiteral("btnYiban");
+        QTest::newRow("calendar notes") << QStringLiteral("btnRili");
+    }
 
-QTEST_MAIN(TestMainWindow)
+    void TestMainWindow::calendarExportSavesThePageInFront() {
+        QFETCH(QString, page);
+        Harness h;
+        MainWindow &f = h.running();
+        const QDate shown = f.monthPage()->grid().displayDate();
+        const QDate day(shown.year(), shown.month(), 15);
+        h.typeInto(f.monthPage()->dayEditor(f.monthPage()->grid().cellOf(day) + 1),
+                   QStringLiteral("十五日, 记事"));
+        if (!page.isEmpty()) {
+            QVERIFY(f.pages().openPage(f.pages().page(page)));
+            auto *annual = qobject_cast<AnnualNotesPage *>(f.pages().activePage());
+            auto *sheet = qobject_cast<SheetPage *>(f.pages().activePage());
+            h.typeInto(annual ? static_cast<QWidget *>(annual->box(1)) : sheet->line(1),
+                       QStringLiteral("别页"));
+        }
+        QVERIFY(f.pages().activePage()->document()->isModified());
+
+        QTemporaryDir out;
+        ScriptedQuestions q;
+        q.months = CalendarExport::Months{shown, shown};
+        q.choose(out.filePath(QStringLiteral("notes")));
+        f.setExportQuestions(&q);
+        f.systemMenu()->action("N_NoteToIcs")->trigger();
+        f.setExportQuestions(nullptr);
+
+        QVERIFY(!f.pages().activePage()->document()->isModified());
+        QCOMPARE(h.messages, QStringList());
+        QFile file(out.filePath(QStringLiteral("notes.ics")));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray bytes = file.readAll().replace("\r\n ", "");
+        QVERIFY(
+            bytes.contains("DTSTART;VALUE=DATE:" + day.toString("yyyyMMdd").toLatin1() + "\r\n"));
+        QVERIFY(bytes.contains(QStringLiteral("SUMMARY:十五日\\, 记事\r\n").toUtf8()));
+    }
+
+    // A save that fails stops the export before its first question: the text stays on the page.
+    void TestMainWindow::calendarExportStopsAtAFailedSave() {
+        Harness h;
+        MainWindow &f = h.running();
+        h.typeInto(f.monthPage()->dayEditor(10), QStringLiteral("未保存"));
+        h.dropTable(QStringLiteral("TailiNew"));
+        ScriptedQuestions q;
+        f.setExportQuestions(&q);
+        f.systemMenu()->action("N_NoteToIcs")->trigger();
+        f.setExportQuestions(nullptr);
+        QCOMPARE(h.messages, QStringList{kSaveFailed});
+        QCOMPARE(q.asked, QStringList());
+        QCOMPARE(f.monthPage()->dayEditor(10)->toPlainText(), QStringLiteral("未保存"));
+    }
+
+    QTEST_MAIN(TestMainWindow)
 #include "tst_MainWindow.moc"

@@ -1,10 +1,14 @@
+#include "export/ExportController.h"
 #include "export/ExportDialogs.h"
+#include "export/MonthRangeDialog.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -136,6 +140,90 @@ private slots:
         dialogs.setUseNativeDialog(false);
         whenModal([](QWidget *modal) { qobject_cast<QDialog *>(modal)->reject(); });
         QVERIFY(!dialogs.chooseFile(QStringLiteral("x")));
+    }
+
+    // The calendar file's own dialog: one filter, the proposed name, no replace question of its
+    // own; it starts where the text export went last.
+    void calendarSaveDialog() {
+        QTemporaryDir dir;
+        QWidget parent;
+        ExportDialogs dialogs(&parent);
+        dialogs.setUseNativeDialog(false);
+        whenModal([&](QWidget *modal) {
+            // A name in the folder the dialog shows: a folder made after the dialog listed its
+            // parent may be taken for a missing one.
+            auto *dialog = qobject_cast<QFileDialog *>(modal);
+            dialog->setDirectory(dir.path());
+            dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))
+                ->setText(QStringLiteral("first"));
+            QMetaObject::invokeMethod(dialog, "accept");
+        });
+        QVERIFY(dialogs.chooseFile(QStringLiteral("x")));
+
+        QString proposed, folder;
+        QStringList filters;
+        bool confirmsOverwrite = true;
+        whenModal([&](QWidget *modal) {
+            auto *dialog = qobject_cast<QFileDialog *>(modal);
+            QVERIFY(dialog);
+            QCOMPARE(dialog->objectName(), QStringLiteral("svdNoteToIcs"));
+            QCOMPARE(dialog->windowTitle(), QStringLiteral("导出到日历文件"));
+            proposed = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->text();
+            filters = dialog->nameFilters();
+            folder = dialog->directory().absolutePath();
+            confirmsOverwrite = !dialog->testOption(QFileDialog::DontConfirmOverwrite);
+            dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))
+                ->setText(QStringLiteral("notes"));
+            QMetaObject::invokeMethod(dialog, "accept");
+        });
+        const ExportQuestions::FileKind kind = ExportController::calendarFileKind();
+        const auto name =
+            dialogs.chooseFileOf(kind, QStringLiteral("日历记事 2026年1月-2026年12月"));
+        QCOMPARE(proposed, QStringLiteral("日历记事 2026年1月-2026年12月"));
+        QCOMPARE(filters, QStringList{QStringLiteral("iCalendar (*.ics)")});
+        QCOMPARE(folder, QDir(dir.path()).absolutePath());
+        QVERIFY(!confirmsOverwrite);
+        QCOMPARE(name, std::optional<QString>(dir.filePath(QStringLiteral("notes"))));
+
+        whenModal([](QWidget *modal) { qobject_cast<QDialog *>(modal)->reject(); });
+        QVERIFY(!dialogs.chooseFileOf(kind, QStringLiteral("x")));
+    }
+
+    // The months dialog shows the proposed range and gives back what was set; cancel gives
+    // nothing.
+    void monthsDialog_data() {
+        QTest::addColumn<bool>("accept");
+        QTest::newRow("OK") << true;
+        QTest::newRow("cancel") << false;
+    }
+    void monthsDialog() {
+        QFETCH(bool, accept);
+        QWidget parent;
+        ExportDialogs dialogs(&parent);
+        QString shown;
+        whenModal([&](QWidget *modal) {
+            auto *dialog = qobject_cast<MonthRangeDialog *>(modal);
+            QVERIFY(dialog);
+            shown = QStringLiteral("%1-%2 %3-%4")
+                        .arg(dialog->fromYear()->value())
+                        .arg(dialog->fromMonth()->currentText())
+                        .arg(dialog->toYear()->value())
+                        .arg(dialog->toMonth()->currentText());
+            dialog->fromYear()->setValue(1999);
+            dialog->fromMonth()->setCurrentIndex(11);
+            dialog->toYear()->setValue(2000);
+            dialog->toMonth()->setCurrentIndex(1);
+            if (accept)
+                QTest::keyClick(dialog, Qt::Key_Return);
+            else
+                QTest::keyClick(dialog, Qt::Key_Escape);
+        });
+        const auto months = dialogs.chooseMonths({QDate(2026, 1, 1), QDate(2026, 12, 1)});
+        QCOMPARE(shown, QStringLiteral("2026-1 月 2026-12 月"));
+        QCOMPARE(bool(months), accept);
+        if (!accept) return;
+        QCOMPARE(months->first, QDate(1999, 12, 1));
+        QCOMPARE(months->last, QDate(2000, 2, 1));
     }
 
     // Enter takes UTF-8, Escape cancels.
