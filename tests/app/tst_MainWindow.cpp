@@ -2214,65 +2214,66 @@ void TestMainWindow::pageWithoutPrintoutSaysSo() {
     QCOMPARE(h.messages.size(), 2);
     QVERIFY(h.messages[0].contains(QStringLiteral("没有可以打印的内容")));
     QCOMPARE(h.messages[1], h.messages[0]);
-    // The calendar file is read from the store: the page in front is saved first, whichever it is,
-    // so the text just typed on the month page is in the file.
-    void TestMainWindow::calendarExportSavesThePageInFront_data() {
-        QTest::addColumn<QString>("page");
-        QTest::newRow("month page") << QString();
-        QTest::newRow("annual notes") << QStringLiteral("spdRili");
-        QTest::newRow("general notes") << QStringLiteral("btnYiban");
-        QTest::newRow("calendar notes") << QStringLiteral("btnRili");
+}
+
+// The calendar file is read from the store: the page in front is saved first, whichever it is,
+// so the text just typed on the month page is in the file.
+void TestMainWindow::calendarExportSavesThePageInFront_data() {
+    QTest::addColumn<QString>("page");
+    QTest::newRow("month page") << QString();
+    QTest::newRow("annual notes") << QStringLiteral("spdRili");
+    QTest::newRow("general notes") << QStringLiteral("btnYiban");
+    QTest::newRow("calendar notes") << QStringLiteral("btnRili");
+}
+
+void TestMainWindow::calendarExportSavesThePageInFront() {
+    QFETCH(QString, page);
+    Harness h;
+    MainWindow &f = h.running();
+    const QDate shown = f.monthPage()->grid().displayDate();
+    const QDate day(shown.year(), shown.month(), 15);
+    h.typeInto(f.monthPage()->dayEditor(f.monthPage()->grid().cellOf(day) + 1),
+               QStringLiteral("十五日, 记事"));
+    if (!page.isEmpty()) {
+        QVERIFY(f.pages().openPage(f.pages().page(page)));
+        auto *annual = qobject_cast<AnnualNotesPage *>(f.pages().activePage());
+        auto *sheet = qobject_cast<SheetPage *>(f.pages().activePage());
+        h.typeInto(annual ? static_cast<QWidget *>(annual->box(1)) : sheet->line(1),
+                   QStringLiteral("别页"));
     }
+    QVERIFY(f.pages().activePage()->document()->isModified());
 
-    void TestMainWindow::calendarExportSavesThePageInFront() {
-        QFETCH(QString, page);
-        Harness h;
-        MainWindow &f = h.running();
-        const QDate shown = f.monthPage()->grid().displayDate();
-        const QDate day(shown.year(), shown.month(), 15);
-        h.typeInto(f.monthPage()->dayEditor(f.monthPage()->grid().cellOf(day) + 1),
-                   QStringLiteral("十五日, 记事"));
-        if (!page.isEmpty()) {
-            QVERIFY(f.pages().openPage(f.pages().page(page)));
-            auto *annual = qobject_cast<AnnualNotesPage *>(f.pages().activePage());
-            auto *sheet = qobject_cast<SheetPage *>(f.pages().activePage());
-            h.typeInto(annual ? static_cast<QWidget *>(annual->box(1)) : sheet->line(1),
-                       QStringLiteral("别页"));
-        }
-        QVERIFY(f.pages().activePage()->document()->isModified());
+    QTemporaryDir out;
+    ScriptedQuestions q;
+    q.months = CalendarExport::Months{shown, shown};
+    q.choose(out.filePath(QStringLiteral("notes")));
+    f.setExportQuestions(&q);
+    f.systemMenu()->action("N_NoteToIcs")->trigger();
+    f.setExportQuestions(nullptr);
 
-        QTemporaryDir out;
-        ScriptedQuestions q;
-        q.months = CalendarExport::Months{shown, shown};
-        q.choose(out.filePath(QStringLiteral("notes")));
-        f.setExportQuestions(&q);
-        f.systemMenu()->action("N_NoteToIcs")->trigger();
-        f.setExportQuestions(nullptr);
+    QVERIFY(!f.pages().activePage()->document()->isModified());
+    QCOMPARE(h.messages, QStringList());
+    QFile file(out.filePath(QStringLiteral("notes.ics")));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll().replace("\r\n ", "");
+    QVERIFY(bytes.contains("DTSTART;VALUE=DATE:" + day.toString("yyyyMMdd").toLatin1() + "\r\n"));
+    QVERIFY(bytes.contains(QStringLiteral("SUMMARY:十五日\\, 记事\r\n").toUtf8()));
+}
 
-        QVERIFY(!f.pages().activePage()->document()->isModified());
-        QCOMPARE(h.messages, QStringList());
-        QFile file(out.filePath(QStringLiteral("notes.ics")));
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        const QByteArray bytes = file.readAll().replace("\r\n ", "");
-        QVERIFY(
-            bytes.contains("DTSTART;VALUE=DATE:" + day.toString("yyyyMMdd").toLatin1() + "\r\n"));
-        QVERIFY(bytes.contains(QStringLiteral("SUMMARY:十五日\\, 记事\r\n").toUtf8()));
-    }
+// A save that fails stops the export before its first question: the text stays on the page.
+void TestMainWindow::calendarExportStopsAtAFailedSave() {
+    Harness h;
+    MainWindow &f = h.running();
+    h.typeInto(f.monthPage()->dayEditor(10), QStringLiteral("未保存"));
+    h.dropTable(QStringLiteral("TailiNew"));
+    ScriptedQuestions q;
+    f.setExportQuestions(&q);
+    f.systemMenu()->action("N_NoteToIcs")->trigger();
+    f.setExportQuestions(nullptr);
+    QCOMPARE(h.messages, QStringList{kSaveFailed});
+    QCOMPARE(q.asked, QStringList());
+    QCOMPARE(f.monthPage()->dayEditor(10)->toPlainText(), QStringLiteral("未保存"));
+}
 
-    // A save that fails stops the export before its first question: the text stays on the page.
-    void TestMainWindow::calendarExportStopsAtAFailedSave() {
-        Harness h;
-        MainWindow &f = h.running();
-        h.typeInto(f.monthPage()->dayEditor(10), QStringLiteral("未保存"));
-        h.dropTable(QStringLiteral("TailiNew"));
-        ScriptedQuestions q;
-        f.setExportQuestions(&q);
-        f.systemMenu()->action("N_NoteToIcs")->trigger();
-        f.setExportQuestions(nullptr);
-        QCOMPARE(h.messages, QStringList{kSaveFailed});
-        QCOMPARE(q.asked, QStringList());
-        QCOMPARE(f.monthPage()->dayEditor(10)->toPlainText(), QStringLiteral("未保存"));
-    }
-
-    QTEST_MAIN(TestMainWindow)
+QTEST_MAIN(TestMainWindow)
 #include "tst_MainWindow.moc"
