@@ -1,11 +1,11 @@
 // The content picture with its save (every "设为桌面背景"), and the wallpaper dialog's opening
 // and apply (composite, Mix.bmp and the installed copy) at two screen sizes, with the peak
 // memory the apply adds. The desktop back-end itself is left out (it is another program's work).
+#include "wallpaper/BmpFile.h"
 #include "wallpaper/ContentPicture.h"
 #include "wallpaper_ui/WallpaperDialog.h"
 
 #include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
@@ -52,9 +52,10 @@ BENCHMARK(BM_ContentPictureWithSave)->Unit(benchmark::kMillisecond);
 // Opening the dialog on A1.bmp (load, cover the screen, blend, preview) and applying it.
 void BM_OpenAndApply(benchmark::State &state) {
     QTemporaryDir dir;
-    for (const char *name : {"A1.bmp", "A2.bmp"})
-        QFile::copy(shippedBackgrounds() + QLatin1Char('/') + QLatin1String(name),
-                    dir.filePath(name));
+    for (const char *name : {"A1", "A2"})
+        BmpFile::save(dir.filePath(QLatin1String(name) + QStringLiteral(".bmp")),
+                      QImage(shippedBackgrounds() + QLatin1Char('/') + QLatin1String(name) +
+                             QStringLiteral(".png")));
     WallpaperDialog dialog(dir.path());
     dialog.setScreenSize(QSize(int(state.range(0)), int(state.range(1))));
     dialog.setInstaller([](const QString &, const QImage &, QString *) { return true; });

@@ -1,5 +1,7 @@
 #include "base/AtomicFile.h"
 
+#include "base/OwnerOnly.h"
+
 #include <QFile>
 #include <QFileInfo>
 
@@ -63,7 +65,8 @@ bool writeAll(int fd, const QByteArray &content) {
 
 } // namespace
 
-bool AtomicFile::write(const QString &path, const QByteArray &content, QString *error) {
+bool AtomicFile::write(const QString &path, const QByteArray &content, QString *error,
+                       Access access) {
     const auto fail = [error](const QString &reason) {
         if (error) *error = reason;
         return false;
@@ -79,8 +82,12 @@ bool AtomicFile::write(const QString &path, const QByteArray &content, QString *
     TempFile temp(fd, pattern);
 
     // A replaced file keeps its permissions; a new one gets the usual mode under the umask.
+    // The mode is set before any content goes in.
     struct stat old {};
-    if (::stat(target.constData(), &old) == 0) {
+    const bool replacing = ::stat(target.constData(), &old) == 0;
+    if (access == Access::OwnerOnly) {
+        ::fchmod(temp.fd(), replacing ? old.st_mode & 07700 : OwnerOnly::FileMode);
+    } else if (replacing) {
         ::fchmod(temp.fd(), old.st_mode & 07777);
     } else {
         const mode_t mask = ::umask(0);

@@ -114,7 +114,7 @@ bool LoginFile::write(const QString &path, const QStringList &lines, QString &er
         return false;
     }
     QString writeError;
-    if (!AtomicFile::write(path, bytes, &writeError)) {
+    if (!AtomicFile::write(path, bytes, &writeError, AtomicFile::Access::OwnerOnly)) {
         error = QStringLiteral("无法写入密码文件 %1：%2").arg(path, writeError);
         return false;
     }

@@ -1,6 +1,7 @@
 #include "store/AppPaths.h"
 
 #include "base/AtomicFile.h"
+#include "base/OwnerOnly.h"
 #include "base/ResourceLocator.h"
 #include "store/NoteStore.h"
 
@@ -19,7 +20,7 @@ QString cleanDir(const QString &dir) {
 
 void writeFileAtomically(const QString &path, const QByteArray &content) {
     QString error;
-    if (!AtomicFile::write(path, content, &error))
+    if (!AtomicFile::write(path, content, &error, AtomicFile::Access::OwnerOnly))
         throw StoreError(QStringLiteral("无法写入文件 %1: %2").arg(path, error));
 }
 
@@ -111,9 +112,25 @@ void AppPaths::removeStaleStaging() const {
     }
 }
 
+// Folders of older versions were readable by the user's group, files by everyone.
+void AppPaths::restrictAccess() const {
+    OwnerOnly::restrict(db3Dir());
+    OwnerOnly::restrict(loginFile());
+    // The database with its log and index, and damaged files set aside beside it.
+    const QFileInfoList db3 = QDir(db3Dir()).entryInfoList(QDir::Files | QDir::Hidden);
+    for (const QFileInfo &fi : db3)
+        if (fi.fileName().startsWith(QStringLiteral("CalendarD")))
+            OwnerOnly::restrict(fi.filePath());
+    if (!QFileInfo(backupDir()).isDir()) return;
+    OwnerOnly::restrict(backupDir());
+    const QFileInfoList copies = QDir(backupDir()).entryInfoList(QDir::Files | QDir::Hidden);
+    for (const QFileInfo &fi : copies) OwnerOnly::restrict(fi.filePath());
+}
+
 bool AppPaths::ensureLayout() const {
     removeStaleStaging();
     if (QFileInfo(db3Dir()).isDir()) {
+        restrictAccess();
         // A failure shows later, when the wallpaper dialog cannot write its pictures.
         QDir().mkpath(wallpaperDir());
         return false;
@@ -136,8 +153,7 @@ bool AppPaths::ensureLayout() const {
         store.close();
     }
     writeFileAtomically(staging.filePath(QStringLiteral("loginstr.db")), noPasswordFileContent());
-    QFile::setPermissions(staging.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
-                                              QFile::ReadGroup | QFile::ExeGroup);
+    OwnerOnly::restrict(staging.path());
     if (!QDir().rename(staging.path(), db3Dir())) {
         if (QFileInfo(db3Dir()).isDir()) return false; // laid out meanwhile by another run
         throw StoreError(QStringLiteral("无法创建文件夹 %1").arg(db3Dir()));

@@ -2,14 +2,15 @@
 
 #include <QString>
 
-// Where the program keeps its data. The data folder ("root") has this layout:
+// Where the program keeps its data. The data folder ("root") has this layout (DB3/, backup/ and
+// the files of the notes and the password only for the user: 0700 and 0600):
 //   DB3/CalendarD.db          note database (NoteStore)
 //   DB3/form.ini              window settings (FormIni)
 //   DB3/loginstr.db           start-up password file
 //   DB3/backup/               copies of the note database (BackupManager)
-//   source/DeskTopBG/         wallpaper pictures (Content.bmp, Mix.bmp; A1.bmp and A2.bmp
-//                             when the user put own backgrounds there: else the shipped ones
-//                             in shippedWallpaperDir() are read)
+//   source/DeskTopBG/         wallpaper pictures (Content.bmp, Mix.bmp, A1.bmp and A2.bmp:
+//                             the backgrounds are written from the PNG files of
+//                             shippedWallpaperDir() when first needed, or are the user's own)
 // The portable root is the program directory itself; an installed program (its shipped files in
 // share/kestrova/, see ResourceLocator) and a copy whose directory is not writable keep their data
 // in $XDG_DATA_HOME/kestrova/ (default ~/.local/share/kestrova/).
@@ -50,11 +51,13 @@ public:
 
     // First-run set-up. When DB3/ does not exist, lays out a fresh data folder: the note database
     // with all its tables, loginstr.db in its no-password state ("NOKEY4817203", "NOKEY4817203",
-    // "0", CR LF line ends) and an empty source/DeskTopBG/ (the shipped backgrounds are read
-    // where they are shipped, never copied). The folder is built beside DB3/ and renamed into
+    // "0", CR LF line ends) and an empty source/DeskTopBG/ (the wallpaper dialog writes the
+    // backgrounds there when it first needs them). The folder is built beside DB3/ and renamed into
     // place, so an interrupted first run leaves no half-made DB3/. form.ini is left to
     // FormIni::read(). Returns true when it laid out a new folder, false when DB3/ already
-    // existed (then nothing is touched, except that a missing source/DeskTopBG/ is created).
+    // existed (then nothing is touched, except that a missing source/DeskTopBG/ is created and
+    // the group's and others' access to DB3/, the database, its copies and the password file
+    // is taken away: the folders are the owner's alone (0700), and so are those files (0600)).
     // Either way, staging folders (DB3.new-*) left by a first run that was cut off are removed
     // once they are older than StaleStagingSeconds.
     // Throws StoreError with the failing step's message.
@@ -66,6 +69,7 @@ public:
 
 private:
     void removeStaleStaging() const;
+    void restrictAccess() const;
 
     QString m_root;
     QString m_programDir;

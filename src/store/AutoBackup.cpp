@@ -28,6 +28,13 @@ QString AutoBackup::atClose(const QDate &today, const std::atomic<bool> *cancel)
     } catch (const StoreError &e) {
         if (message.isEmpty()) message = report(e);
     }
+    // The copy reads over a read-only connection, which leaves an empty log and its index beside
+    // the file when it closes last; a writing connection closing last removes both.
+    try {
+        BackupManager::checkpoint(m_manager.databaseFile());
+    } catch (const StoreError &) {
+        // The log was emptied above; only the two empty files stay.
+    }
     return message;
 }
 

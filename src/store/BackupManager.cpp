@@ -1,6 +1,7 @@
 #include "store/BackupManager.h"
 
 #include "base/AtomicFile.h"
+#include "base/OwnerOnly.h"
 #include "store/BackupLock.h"
 #include "store/BackupRotation.h"
 #include "store/CopyCancelled.h"
@@ -257,7 +258,7 @@ bool BackupManager::changedSinceBackupOf(const QDate &day) const {
 
 void BackupManager::copyInto(const QString &target, const std::atomic<bool> *cancel) {
     const StopRequest stop{cancel, m_lock.get()};
-    if (!QDir().mkpath(m_backupDir))
+    if (!OwnerOnly::makeFolder(m_backupDir))
         throw StoreError(QStringLiteral("无法创建文件夹 %1").arg(m_backupDir));
     const QString part = target + QStringLiteral(".part");
     const auto removePart = [&] {
@@ -275,6 +276,8 @@ void BackupManager::copyInto(const QString &target, const std::atomic<bool> *can
     };
     stopHereIfAsked();
     if (!QFileInfo(m_databaseFile).isFile()) fail(QStringLiteral("数据库文件不存在"));
+    // VACUUM INTO fills an empty file as it finds it: made first, the copy is the user's alone.
+    if (!OwnerOnly::createFile(part)) fail(systemError());
     QString copyError;
     {
         const Connection c(m_databaseFile, true);
@@ -387,7 +390,7 @@ BackupInfo BackupManager::restore(const BackupInfo &backup, const QDateTime &now
         } catch (const StoreError &) {
             // A file SQLite cannot copy (damaged, or no room for a copy) is kept as it is,
             // with its log.
-            if (!QDir().mkpath(m_backupDir) || !replaceFile(m_databaseFile, kept))
+            if (!OwnerOnly::makeFolder(m_backupDir) || !replaceFile(m_databaseFile, kept))
                 throw StoreError(
                     QStringLiteral("无法保留当前数据库 %1: %2").arg(m_databaseFile, systemError()));
             replaceFile(log, keptLog);
@@ -456,5 +459,6 @@ void BackupManager::installCopyOf(const QString &backupFile) {
         if (QFileInfo::exists(log) && !QFile::remove(log)) fail(systemError());
     }
     QString error;
-    if (!AtomicFile::write(m_databaseFile, content, &error)) fail(error);
+    if (!AtomicFile::write(m_databaseFile, content, &error, AtomicFile::Access::OwnerOnly))
+        fail(error);
 }

@@ -1,6 +1,7 @@
 #include "store/NoteStore.h"
 
 #include "base/MonthGrid.h"
+#include "base/OwnerOnly.h"
 #include "store/TextFold.h"
 
 #include <QFile>
@@ -217,6 +218,9 @@ void NoteStore::open(const QString &databaseFile, OpenMode mode) {
         openReadOnly();
         m_readOnlyReason = reason;
     } else {
+        // The notes are the user's alone; SQLite gives the log and its index the file's mode.
+        if (mode == OpenMode::CreateIfMissing && !QFileInfo::exists(databaseFile))
+            OwnerOnly::createFile(databaseFile);
         try {
             openConnection(databaseFile, QStringLiteral("QSQLITE_BUSY_TIMEOUT=3000"));
             configure();

@@ -91,20 +91,31 @@ bool WallpaperDialog::drawNoteContent() {
     return saveContent(ContentPicture::drawNotes(m_cells));
 }
 
+// The shipped backgrounds come as PNG, a fraction of the bitmap's size; the picture folder gets
+// the bitmap when a background is first needed there, and the user may replace it with an own one.
+bool WallpaperDialog::writeShippedBackground(const QString &name) {
+    QImage picture;
+    if (m_shippedFolder.isEmpty() ||
+        !picture.load(m_shippedFolder + QLatin1Char('/') + name + QStringLiteral(".png"), "PNG"))
+        return true; // nothing to write: the load that follows says "加载失败！"
+    QString error;
+    if (BmpFile::save(m_backgroundFile, picture, &error)) return true;
+    showMessage(QStringLiteral("无法写入文件 %1：%2").arg(m_backgroundFile, error));
+    return false;
+}
+
 bool WallpaperDialog::prepare() {
     const bool first = m_backgroundToggle == 0;
-    const QString name = first ? QStringLiteral("/A1.bmp") : QStringLiteral("/A2.bmp");
-    // The user's own background when there is one; the shipped one is read where it lies.
-    m_backgroundFile = m_pictureFolder + name;
-    if (!m_shippedFolder.isEmpty() && !QFileInfo::exists(m_backgroundFile))
-        m_backgroundFile = m_shippedFolder + name;
+    const QString name = first ? QStringLiteral("A1") : QStringLiteral("A2");
+    m_backgroundFile = m_pictureFolder + QLatin1Char('/') + name + QStringLiteral(".bmp");
     m_strength = first ? 2 : 4;
     m_composite = QImage(); // the last opening's pictures go before the next ones come in
     m_compositeView->setImage(QImage());
-    const QImage background = BmpFile::load(m_backgroundFile);
-    const QImage content = BmpFile::load(m_contentFile);
     // Every opening advances, whatever happens next.
     m_backgroundToggle = m_backgroundToggle == 0 ? 1 : 0;
+    if (!QFileInfo::exists(m_backgroundFile) && !writeShippedBackground(name)) return false;
+    const QImage background = BmpFile::load(m_backgroundFile);
+    const QImage content = BmpFile::load(m_contentFile);
     if (background.isNull() || content.isNull()) {
         showMessage(QStringLiteral("加载失败！"));
         return false;

@@ -26,8 +26,8 @@ public:
     using Installer =
         std::function<bool(const QString &file, const QImage &picture, QString *error)>;
 
-    // `pictureFolder`: the folder of Content.bmp and Mix.bmp, and of A1.bmp and A2.bmp when the
-    // user keeps own backgrounds there; a background it lacks is read from `shippedFolder`.
+    // `pictureFolder`: the folder of Content.bmp, Mix.bmp, A1.bmp and A2.bmp. A background it
+    // lacks is written there from A1.png or A2.png of `shippedFolder` when first needed.
     explicit WallpaperDialog(const QString &pictureFolder, const QString &shippedFolder = QString(),
                              QWidget *parent = nullptr);
 
@@ -39,8 +39,10 @@ public:
     bool drawMonthContent();
     bool drawNoteContent();
 
-    // Loads the background of this opening and Content.bmp, advances the alternation and builds
-    // the composite. "加载失败！" and false when a picture cannot be loaded.
+    // Loads the background of this opening (written from the shipped one first when the picture
+    // folder lacks it) and Content.bmp, advances the alternation and builds the composite.
+    // "加载失败！" and false when a picture cannot be loaded; a message naming the file and false
+    // when the shipped background cannot be written.
     bool prepare();
     // prepare(), then shows the dialog modally when it succeeded; the pictures are let go when
     // it closes.
@@ -52,7 +54,7 @@ public:
 
     QString pictureFolder() const { return m_pictureFolder; }
     QString shippedFolder() const { return m_shippedFolder; }
-    // The background file of the last opening, in the picture folder or the shipped one.
+    // The background file of the last opening, in the picture folder.
     QString backgroundFile() const { return m_backgroundFile; }
     // 0 when the next opening takes A1.bmp, 1 when it takes A2.bmp.
     int backgroundToggle() const { return m_backgroundToggle; }
@@ -70,6 +72,7 @@ public:
 
 private:
     bool saveContent(const QImage &picture);
+    bool writeShippedBackground(const QString &name);
     void showMessage(const QString &text);
 
     QString m_pictureFolder;

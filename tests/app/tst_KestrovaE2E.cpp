@@ -779,6 +779,11 @@ void TestKestrovaE2E::wallpaperGoesOnTheRootWindow() {
     const QString pictures = m_programDir.filePath("source/DeskTopBG");
     QVERIFY(QFile::exists(pictures + "/Content.bmp"));
     QVERIFY(!QFile::exists(pictures + "/Mix.bmp"));
+    // The shipped background of the first opening, written from its PNG as the dialog needed it.
+    QCOMPARE(BmpFile::load(pictures + "/A1.bmp"),
+             QImage(QStringLiteral(KESTROVA_RESOURCES "/DeskTopBG/A1.png"))
+                 .convertToFormat(QImage::Format_RGB888));
+    QVERIFY(!QFile::exists(pictures + "/A2.bmp"));
     run("xdotool", {"windowactivate", "--sync", dialogWindow()});
     run("xdotool", {"key", "Return"}); // "确  定" is the default button
     QTRY_VERIFY_WITH_TIMEOUT(dialogWindow().isEmpty(), 5000);
@@ -851,6 +856,11 @@ void TestKestrovaE2E::closeButtonWritesWindowSettings() {
     QCOMPARE(ini.readAll(),
              QStringLiteral("1024\r\n738\r\n%1\r\n%2\r\n0\r\n").arg(g.x).arg(g.y).toLatin1());
     QCOMPARE(visibleWindows(), QStringList());
+    // Every connection closed, SQLite has removed the log and its index: a sync tool sees one file.
+    QCOMPARE(QDir(m_programDir.filePath("DB3"))
+                 .entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden, QDir::Name)
+                 .join(' '),
+             QStringLiteral("CalendarD.db backup form.ini kestrova.lock loginstr.db"));
 }
 
 void TestKestrovaE2E::noteIsShownAfterRestart() {

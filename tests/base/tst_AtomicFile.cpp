@@ -1,4 +1,5 @@
 #include "base/AtomicFile.h"
+#include "base/OwnerOnly.h"
 
 #include <QDir>
 #include <QFile>
@@ -7,12 +8,18 @@
 #include <QTest>
 
 #include <sys/mount.h>
+#include <sys/stat.h>
 
 namespace {
 
 QByteArray readAll(const QString &path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+unsigned modeOf(const QString &path) {
+    struct stat st {};
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_mode & 07777 : 01000;
 }
 
 } // namespace
@@ -34,6 +41,37 @@ private slots:
         QCOMPARE(readAll(path), QByteArray());
         // No temporary file is left behind.
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"form.ini"});
+    }
+
+    // A file only its owner may read gets that mode before its content goes in, whatever the
+    // umask; a replaced one loses the group's and others' bits and keeps its owner's.
+    void ownerOnlyAccess_data() {
+        QTest::addColumn<int>("oldMode"); // -1: no old file
+        QTest::addColumn<int>("access");
+        QTest::addColumn<int>("expected");
+        const int ownerOnly = int(AtomicFile::Access::OwnerOnly);
+        const int byDefault = int(AtomicFile::Access::Default);
+        QTest::newRow("new, owner only") << -1 << ownerOnly << int(OwnerOnly::FileMode);
+        QTest::newRow("new, default") << -1 << byDefault << 0644;
+        QTest::newRow("readable by all, owner only") << 0644 << ownerOnly << 0600;
+        QTest::newRow("read-only, owner only") << 0444 << ownerOnly << 0400;
+        QTest::newRow("readable by all, default") << 0644 << byDefault << 0644;
+    }
+    void ownerOnlyAccess() {
+        QFETCH(int, oldMode);
+        QFETCH(int, access);
+        QFETCH(int, expected);
+        const mode_t oldMask = ::umask(022);
+        const auto restore = qScopeGuard([&] { ::umask(oldMask); });
+        QTemporaryDir dir;
+        const QString path = dir.filePath("loginstr.db");
+        if (oldMode >= 0) {
+            QVERIFY(AtomicFile::write(path, "old"));
+            QVERIFY(::chmod(QFile::encodeName(path).constData(), mode_t(oldMode)) == 0);
+        }
+        QVERIFY(AtomicFile::write(path, "new", nullptr, AtomicFile::Access(access)));
+        QCOMPARE(readAll(path), QByteArray("new"));
+        QCOMPARE(modeOf(path), unsigned(expected));
     }
 
     void refusesWhatCannotBeWritten_data() {

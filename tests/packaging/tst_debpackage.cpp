@@ -1,10 +1,11 @@
-// The Debian package as CPack builds it: its declared dependencies, and the program unpacked
-// from it (dpkg-deb -x) into a temporary root, started there on the test's X display with an
-// empty home folder.
+// The Debian package as CPack builds it: lintian's verdict, its declared dependencies, the size
+// of its shipped files, and the program unpacked from it (dpkg-deb -x) into a temporary root,
+// started there on the test's X display with an empty home folder.
 #include "Command.h"
 
 #include <QDate>
 #include <QDir>
+#include <QDirIterator>
 #include <QImage>
 #include <QProcess>
 #include <QSet>
@@ -12,6 +13,7 @@
 #include <QtTest>
 
 #include <memory>
+#include <sys/stat.h>
 
 namespace {
 const QString kClass = QStringLiteral("Kestrova1024K715");
@@ -33,6 +35,10 @@ bool containsPicture(const QImage &shot, const QImage &picture, int y) {
         if (opaque > 0 && equal * 10 >= opaque * 9) return true;
     }
     return false;
+}
+unsigned modeOf(const QString &path) {
+    struct stat st {};
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_mode & 07777 : 01000;
 }
 } // namespace
 
@@ -63,6 +69,47 @@ private slots:
               "libqt6sql6-sqlite", "qt6-qpa-plugins", "qt6-translations-l10n"})
             QVERIFY2(r.output.contains(QString::fromLatin1(package).trimmed()),
                      qPrintable(QStringLiteral("%1 not in: %2").arg(package, r.output)));
+    }
+
+    // What a Debian maintainer checks first: no errors, and every warning left is one the README
+    // explains.
+    void lintianFindsNoErrors() {
+        if (!runCommand("sh", {"-c", "command -v lintian"}).ok()) QSKIP("lintian is needed");
+        const CommandResult r = runCommand("lintian", {m_deb}, 600000);
+        QFile readme(QStringLiteral(KESTROVA_SOURCE_DIR "/README.md"));
+        QVERIFY(readme.open(QIODevice::ReadOnly));
+        const QString explained = QString::fromUtf8(readme.readAll());
+        QStringList errors;
+        QStringList unexplained;
+        for (const QString &line : r.output.split('\n', Qt::SkipEmptyParts)) {
+            const QString tag = line.section(' ', 2, 2);
+            if (line.startsWith("E: "))
+                errors << line;
+            else if (line.startsWith("W: ") && !explained.contains('`' + tag + '`'))
+                unexplained << line;
+        }
+        QVERIFY2(errors.isEmpty(), qPrintable(r.output));
+        QVERIFY2(unexplained.isEmpty(),
+                 qPrintable("warnings not explained in README.md: " + unexplained.join('\n')));
+        QVERIFY2(r.ok(), qPrintable(r.output));
+    }
+
+    // The shipped pictures, pages and backgrounds stay small: the backgrounds are PNG files.
+    void sharedFilesAreSmall() {
+        const QString root = m_work.filePath("sizes");
+        const CommandResult unpack = runCommand("dpkg-deb", {"-x", m_deb, root});
+        QVERIFY2(unpack.ok(), qPrintable(unpack.output));
+        qint64 bytes = 0;
+        QDirIterator it(root + "/usr/share/kestrova", QDir::Files, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            it.next();
+            bytes += it.fileInfo().size();
+        }
+        QVERIFY(bytes > 0);
+        QVERIFY2(bytes < 2 * 1024 * 1024, qPrintable(QString::number(bytes)));
+        const QStringList backgrounds =
+            QDir(root + "/usr/share/kestrova/DeskTopBG").entryList(QDir::Files);
+        QCOMPARE(backgrounds, (QStringList{"A1.png", "A2.png"}));
     }
 
     void unpackedProgramStartsWithAnEmptyHome() {
@@ -136,12 +183,28 @@ private slots:
             15000);
         QVERIFY2(shown,
                  qPrintable(QStringLiteral("pictures not seen; screenshot in %1").arg(shotFile)));
+        // Kept as the screenshot of the package (packaging/screenshots/ holds a copy).
+        const QString kept = QStringLiteral(KESTROVA_BUILD_DIR "/screenshots/main-window.png");
+        QDir().mkpath(QFileInfo(kept).absolutePath());
+        QFile::remove(kept);
+        QVERIFY(QFile::copy(shotFile, kept));
 
-        // Ended from outside it closes like Escape; the log is then in the .db file.
+        // Ended from outside it closes like Escape; the log is then in the .db file, and every
+        // connection is closed, so SQLite has removed the log and its index.
         program.terminate();
         QVERIFY(program.waitForFinished(15000));
-        const QFileInfo log(data + "/DB3/CalendarD.db-wal");
-        QVERIFY(!log.exists() || log.size() == 0);
+        QCOMPARE(
+            QDir(data + "/DB3")
+                .entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden, QDir::Name),
+            (QStringList{"CalendarD.db", "backup", "form.ini", "kestrova.lock", "loginstr.db"}));
+
+        // The notes, their copies and the password settings are the user's alone.
+        for (const char *folder : {"DB3", "DB3/backup"})
+            QCOMPARE(modeOf(data + '/' + folder), 0700u);
+        for (const QString &file :
+             {QStringLiteral("DB3/CalendarD.db"), QStringLiteral("DB3/loginstr.db"),
+              "DB3/backup/CalendarD-" + QDate::currentDate().toString("yyyy-MM-dd") + ".db"})
+            QCOMPARE(modeOf(data + '/' + file), 0600u);
     }
 
 private:

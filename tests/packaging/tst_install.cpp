@@ -1,5 +1,6 @@
 // `cmake --install` of the build into a temporary prefix: the layout, and the desktop entry,
-// AppStream metadata, icons and manual page as the desktop's own tools check them.
+// AppStream metadata, icons, manual pages, copyright and changelog as the desktop's and Debian's
+// own tools check them.
 #include "Command.h"
 
 #include <QDir>
@@ -27,7 +28,10 @@ private slots:
               "share/kestrova/web/welcome.html", "share/kestrova/holidays/cn_public_holidays.tsv",
               "share/applications/org.kestrova.Kestrova.desktop",
               "share/metainfo/org.kestrova.Kestrova.metainfo.xml",
-              "share/icons/hicolor/scalable/apps/kestrova.svg", "share/man/man1/chncal.1"})
+              "share/kestrova/DeskTopBG/A1.png", "share/kestrova/DeskTopBG/A2.png",
+              "share/icons/hicolor/scalable/apps/kestrova.svg", "share/man/man1/chncal.1.gz",
+              "share/man/man1/kestrova.1.gz", "share/doc/kestrova/copyright",
+              "share/doc/kestrova/changelog.gz"})
             QTest::newRow(p) << QString::fromLatin1(p);
     }
     void layout() {
@@ -85,10 +89,56 @@ private slots:
         QVERIFY2(r.ok(), qPrintable(r.output));
     }
 
+    void compressedFiles_data() {
+        QTest::addColumn<QString>("path");
+        for (const char *p : {"share/man/man1/chncal.1.gz", "share/man/man1/kestrova.1.gz",
+                              "share/doc/kestrova/changelog.gz"})
+            QTest::newRow(p) << QString::fromLatin1(p);
+    }
+    // gzip -9n: best compression, no name and no time, so that a rebuild gives the same bytes.
+    void compressedFiles() {
+        QFETCH(QString, path);
+        QFile f(usr() + '/' + path);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QByteArray header = f.read(10);
+        QCOMPARE(header.left(3), QByteArray("\x1f\x8b\x08"));
+        QCOMPARE(int(header[3]) & 0x08, 0);           // no file name
+        QCOMPARE(header.mid(4, 4), QByteArray(4, 0)); // no time
+        QCOMPARE(int(header[8]), 2);                  // best compression
+    }
+
+    void manualPageFormatsWithoutWarnings_data() {
+        QTest::addColumn<QString>("page");
+        QTest::newRow("kestrova") << "kestrova.1.gz";
+        QTest::newRow("chncal") << "chncal.1.gz";
+    }
     void manualPageFormatsWithoutWarnings() {
-        const CommandResult r =
-            runCommand("groff", {"-man", "-ww", "-z", usr() + "/share/man/man1/chncal.1"});
+        QFETCH(QString, page);
+        const CommandResult r = runCommand("sh", {"-c", "zcat \"$1\" | groff -man -ww -z", "sh",
+                                                  usr() + "/share/man/man1/" + page});
         QVERIFY2(r.ok() && r.output.trimmed().isEmpty(), qPrintable(r.output));
+    }
+
+    // The changelog of this version, the machine-readable copyright of a GPL-3.0-or-later program,
+    // and the AppStream licence to match.
+    void changelogCopyrightAndLicence() {
+        const CommandResult log =
+            runCommand("sh", {"-c", "zcat \"$1\" | dpkg-parsechangelog -l - -S Version", "sh",
+                              usr() + "/share/doc/kestrova/changelog.gz"});
+        QVERIFY2(log.ok(), qPrintable(log.output));
+        QCOMPARE(log.output.trimmed(), QStringLiteral(KESTROVA_VERSION));
+
+        QFile copyright(usr() + "/share/doc/kestrova/copyright");
+        QVERIFY(copyright.open(QIODevice::ReadOnly));
+        const QString text = QString::fromUtf8(copyright.readAll());
+        QVERIFY(text.startsWith(
+            "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/\n"));
+        QVERIFY(text.contains("\nLicense: GPL-3.0+\n"));
+        QVERIFY(text.contains("\"/usr/share/common-licenses/GPL-3\""));
+
+        QFile metainfo(usr() + "/share/metainfo/org.kestrova.Kestrova.metainfo.xml");
+        QVERIFY(metainfo.open(QIODevice::ReadOnly));
+        QVERIFY(metainfo.readAll().contains("<project_license>GPL-3.0-or-later</project_license>"));
     }
 
 private:

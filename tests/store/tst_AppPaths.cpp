@@ -1,5 +1,7 @@
 #include "../TestMounts.h"
+#include "base/OwnerOnly.h"
 #include "store/AppPaths.h"
+#include "store/BackupManager.h"
 #include "store/NoteStore.h"
 
 #include <QDir>
@@ -9,6 +11,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/stat.h>
 #include <utime.h>
 
 namespace {
@@ -40,6 +43,22 @@ public:
 private:
     bool m_had;
     QByteArray m_old;
+};
+
+// The permission bits of a file or folder.
+unsigned modeOf(const QString &path) {
+    struct stat st {};
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_mode & 07777 : 01000;
+}
+
+// A umask that would let the group and others read new files, for the test's length.
+class OpenUmask {
+public:
+    OpenUmask() : m_old(::umask(022)) {}
+    ~OpenUmask() { ::umask(m_old); }
+
+private:
+    mode_t m_old;
 };
 
 } // namespace
@@ -170,7 +189,7 @@ private slots:
         QVERIFY(p.ensureLayout());
         QCOMPARE(readFile(p.loginFile()), QByteArray("NOKEY4817203\r\nNOKEY4817203\r\n0\r\n"));
         QCOMPARE(AppPaths::noPasswordFileContent(), readFile(p.loginFile()));
-        // The shipped pictures are read where they lie: nothing is copied.
+        // The wallpaper dialog writes the backgrounds when it needs them: nothing is copied.
         QVERIFY(QFileInfo(p.wallpaperDir()).isDir());
         QCOMPARE(QDir(p.wallpaperDir()).entryList(QDir::Files), QStringList());
         QVERIFY(!QFile::exists(p.formIniFile())); // FormIni writes it on first read
@@ -213,6 +232,58 @@ private slots:
         QVERIFY(QFileInfo(p.wallpaperDir()).isDir());
         QVERIFY(QFile::exists(p.databaseFile()));
         QVERIFY(QFile::exists(p.loginFile()));
+    }
+
+    // The notes and the password settings are the user's alone from the first start on.
+    void freshFolderIsTheOwnersAlone() {
+        const OpenUmask umask;
+        QTemporaryDir dir;
+        const AppPaths p(dir.path());
+        QVERIFY(p.ensureLayout());
+        {
+            NoteStore store;
+            store.open(p.databaseFile());
+            store.writeMemoLine(1, "memo"); // a log and its index beside the file
+            BackupManager(p.databaseFile(), p.backupDir()).backupNow(QDate(2025, 3, 1));
+            for (const QString &file : {p.databaseFile() + "-wal", p.databaseFile() + "-shm"})
+                QCOMPARE(modeOf(file), OwnerOnly::FileMode);
+        }
+        QCOMPARE(modeOf(p.db3Dir()), OwnerOnly::FolderMode);
+        QCOMPARE(modeOf(p.backupDir()), OwnerOnly::FolderMode);
+        QCOMPARE(modeOf(p.databaseFile()), OwnerOnly::FileMode);
+        QCOMPARE(modeOf(p.loginFile()), OwnerOnly::FileMode);
+        const QStringList copies = QDir(p.backupDir()).entryList(QDir::Files);
+        QCOMPARE(copies, QStringList{"CalendarD-2025-03-01.db"});
+        QCOMPARE(modeOf(p.backupDir() + '/' + copies.first()), OwnerOnly::FileMode);
+    }
+
+    // A folder of an older version, readable by the group and others, is closed at the next
+    // start; files that are not the notes' or the password's keep their modes.
+    void existingFolderIsClosedToOthers() {
+        const OpenUmask umask;
+        QTemporaryDir dir;
+        const AppPaths p(dir.path());
+        writeFile(p.databaseFile(), QByteArray());
+        writeFile(p.databaseFile() + "-wal", QByteArray());
+        writeFile(p.loginFile(), AppPaths::noPasswordFileContent());
+        writeFile(p.formIniFile(), "1024\r\n738\r\n");
+        writeFile(p.db3Dir() + "/CalendarD.damaged-20250301-101500.db", "damaged");
+        writeFile(p.backupDir() + "/CalendarD-2025-03-01.db", "copy");
+        const QStringList folders{p.db3Dir(), p.backupDir()};
+        const QStringList files{p.databaseFile(), p.databaseFile() + "-wal", p.loginFile(),
+                                p.db3Dir() + "/CalendarD.damaged-20250301-101500.db",
+                                p.backupDir() + "/CalendarD-2025-03-01.db"};
+        for (const QString &f : folders) QVERIFY(::chmod(QFile::encodeName(f), 0755) == 0);
+        for (const QString &f : files) QVERIFY(::chmod(QFile::encodeName(f), 0644) == 0);
+        // A file its owner made read-only stays read-only.
+        QVERIFY(::chmod(QFile::encodeName(p.loginFile()), 0444) == 0);
+
+        QVERIFY(!p.ensureLayout());
+        for (const QString &f : folders) QCOMPARE(modeOf(f), OwnerOnly::FolderMode);
+        for (const QString &f : files)
+            if (f != p.loginFile()) QCOMPARE(modeOf(f), OwnerOnly::FileMode);
+        QCOMPARE(modeOf(p.loginFile()), 0400u);
+        QCOMPARE(modeOf(p.formIniFile()), 0644u);
     }
 
     void existingDataFolderGetsWallpaperDir() {

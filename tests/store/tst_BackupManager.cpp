@@ -335,6 +335,22 @@ private slots:
         QCOMPARE(check.readMemoLines()[2], QStringLiteral("关闭前"));
     }
 
+    // The program closes its own connection before the copy at close: afterwards the notes are
+    // one file, without an empty log and index beside it.
+    void closeAfterTheLastSaveLeavesOneFile() {
+        fillDatabase(m_db, 2);
+        AutoBackup backup(BackupManager(m_db, m_backupDir));
+        {
+            NoteStore store;
+            store.open(m_db);
+            store.writeMemoLine(3, QStringLiteral("关闭前"));
+            store.close();
+        }
+        QCOMPARE(backup.atClose(QDate(2025, 6, 1)), QString());
+        QVERIFY(QFile::exists(m_backupDir + "/CalendarD-2025-06-01.db"));
+        for (const char *suffix : {"-wal", "-shm"}) QVERIFY2(!QFile::exists(m_db + suffix), suffix);
+    }
+
     void quickCheckOfOddFiles_data() {
         QTest::addColumn<QByteArray>("content");
         QTest::newRow("text") << QByteArray("not a database at all, just some words\n");

@@ -127,21 +127,22 @@ private slots:
 
     void shippedBackgroundWhereNoneIsKept_data() {
         QTest::addColumn<bool>("own");     // the picture folder holds its own A1.bmp
-        QTest::addColumn<bool>("shipped"); // the shipped folder holds A1.bmp
+        QTest::addColumn<bool>("shipped"); // the shipped folder holds A1.png
         QTest::newRow("own background first") << true << true;
         QTest::newRow("shipped one where none is kept") << false << true;
         QTest::newRow("neither") << false << false;
     }
-    // The shipped backgrounds are read where they lie, never copied; one the user keeps in the
-    // picture folder is taken instead.
+    // A background the picture folder lacks is written there as a bitmap from the shipped PNG
+    // when first needed; one the user keeps there is taken instead and left as it is.
     void shippedBackgroundWhereNoneIsKept() {
         QFETCH(bool, own);
         QFETCH(bool, shipped);
         QTemporaryDir pictures;
         QTemporaryDir shippedDir;
         if (own) QVERIFY(BmpFile::save(pictures.filePath("A1.bmp"), plain(640, 480, Qt::black)));
-        if (shipped)
-            QVERIFY(BmpFile::save(shippedDir.filePath("A1.bmp"), plain(640, 480, Qt::white)));
+        const QImage shippedPicture = plain(640, 480, QColor(30, 140, 200));
+        if (shipped) QVERIFY(shippedPicture.save(shippedDir.filePath("A1.png"), "PNG"));
+        const QByteArray ownBytes = readFile(pictures.filePath("A1.bmp"));
         WallpaperDialog dialog(pictures.path(), shippedDir.path());
         QStringList messages;
         dialog.setMessageSink([&](const QString &m) { messages << m; });
@@ -150,15 +151,36 @@ private slots:
         const QImage content = BmpFile::load(pictures.filePath("Content.bmp"));
 
         QCOMPARE(dialog.prepare(), own || shipped);
-        QCOMPARE(QFile::exists(pictures.filePath("A1.bmp")), own);
+        QCOMPARE(QFile::exists(pictures.filePath("A1.bmp")), own || shipped);
+        QVERIFY(!QFile::exists(pictures.filePath("A2.bmp"))); // not needed yet
         if (!own && !shipped) {
             QCOMPARE(messages, QStringList{QStringLiteral("加载失败！")});
             return;
         }
-        QCOMPARE(dialog.backgroundFile(), (own ? pictures : shippedDir).filePath("A1.bmp"));
-        QCOMPARE(dialog.composite(),
-                 WallpaperBlend::compose(plain(640, 480, own ? Qt::black : Qt::white), content, 2));
+        QCOMPARE(dialog.backgroundFile(), pictures.filePath("A1.bmp"));
+        if (own) QCOMPARE(readFile(pictures.filePath("A1.bmp")), ownBytes);
+        const QImage expected = own ? plain(640, 480, Qt::black) : shippedPicture;
+        QCOMPARE(BmpFile::load(pictures.filePath("A1.bmp")), expected);
+        QCOMPARE(dialog.composite(), WallpaperBlend::compose(expected, content, 2));
         QVERIFY(messages.isEmpty());
+    }
+
+    // A shipped background that cannot be written into the picture folder: a message naming the
+    // file, no composite.
+    void shippedBackgroundCannotBeWritten() {
+        QTemporaryDir dir;
+        QTemporaryDir shippedDir;
+        QVERIFY(plain(64, 48, Qt::white).save(shippedDir.filePath("A1.png"), "PNG"));
+        const QString folder = dir.filePath("pictures"); // never made
+        WallpaperDialog dialog(folder, shippedDir.path());
+        QStringList messages;
+        dialog.setMessageSink([&](const QString &m) { messages << m; });
+        QVERIFY(!dialog.prepare());
+        QCOMPARE(messages.size(), 1);
+        QVERIFY2(messages[0].startsWith(QStringLiteral("无法写入文件 %1/A1.bmp：").arg(folder)),
+                 qPrintable(messages[0]));
+        QVERIFY(dialog.composite().isNull());
+        QCOMPARE(dialog.backgroundToggle(), 1);
     }
 
     // Apply writes Mix.bmp exactly as previewed, installs a fresh copy per setting and keeps the

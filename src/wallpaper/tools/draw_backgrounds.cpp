@@ -1,8 +1,6 @@
-// Draws the two shipped wallpaper backgrounds, 1920 x 1080, into <folder>/A1.bmp and A2.bmp:
+// Draws the two shipped wallpaper backgrounds, 1920 x 1080, into <folder>/A1.png and A2.png:
 // calm gradients with low hills (A1) and soft waves (A2), kept plain at the top right where the
 // notes go. Usage: draw_backgrounds <folder>
-#include "wallpaper/BmpFile.h"
-
 #include <QGuiApplication>
 #include <QLinearGradient>
 #include <QPainter>
@@ -10,6 +8,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <utility>
 
 namespace {
 
@@ -72,11 +71,14 @@ int main(int argc, char **argv) {
         return 2;
     }
     const QString dir = QString::fromLocal8Bit(argv[1]);
-    QString error;
-    if (!BmpFile::save(dir + QStringLiteral("/A1.bmp"), hills(), &error) ||
-        !BmpFile::save(dir + QStringLiteral("/A2.bmp"), waves(), &error)) {
-        std::fprintf(stderr, "%s\n", qPrintable(error));
-        return 1;
+    // PNG keeps every pixel at a fraction of the bitmap's size; the wallpaper dialog writes the
+    // bitmap into the user's picture folder when it needs it.
+    for (const auto &[name, picture] : {std::pair{QStringLiteral("A1.png"), hills()},
+                                        std::pair{QStringLiteral("A2.png"), waves()}}) {
+        if (!picture.save(dir + QLatin1Char('/') + name, "PNG", 0)) {
+            std::fprintf(stderr, "cannot write %s/%s\n", qPrintable(dir), qPrintable(name));
+            return 1;
+        }
     }
     return 0;
 }
