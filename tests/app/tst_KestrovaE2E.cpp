@@ -275,6 +275,7 @@ private:
     bool waitForProgram();
     bool waitForProgram(const QString &window, const QProcess &program);
     QString storedCell(int editor) const;
+    bool saveThroughMenuItem(int item, const QString &name);
     QByteArray exportThroughTheDialog(const QString &name);
     // "导出 PDF…" from the menu, `name` typed into its save dialog; false when the dialog did
     // not come.
@@ -580,15 +581,15 @@ void TestKestrovaE2E::typedNoteIsStoredWhenAnotherCellIsClicked() {
     QTRY_COMPARE_WITH_TIMEOUT(storedCell(17), QStringLiteral("e2e note"), 3000);
 }
 
-// Opens "选项", takes "内容导出" by keyboard and types `name` into the save dialog; returns what
-// was written to `name` + ".txt".
-QByteArray TestKestrovaE2E::exportThroughTheDialog(const QString &name) {
+// Opens "选项", takes its `item`-th enabled item by keyboard and types `name` into the save
+// dialog that item opens; false when the menu or the dialog did not come.
+bool TestKestrovaE2E::saveThroughMenuItem(int item, const QString &name) {
     const Geometry g = geometry(m_window);
     click(QPoint(g.x + 804 + g.width - 1008 + 20, g.y + 88 + 6));
-    if (!QTest::qWaitFor([this] { return visibleWindows().size() == 2; }, 5000)) return {};
+    if (!QTest::qWaitFor([this] { return visibleWindows().size() == 2; }, 5000)) return false;
     const QString menu = otherWindow();
-    // The enabled items: "设置界面大小", "设为桌面背景", then "内容导出".
-    run("xdotool", {"key", "Down", "Down", "Down", "Return"});
+    QStringList keys(item, QStringLiteral("Down"));
+    run("xdotool", QStringList{"key"} + keys + QStringList{"Return"});
     // The save dialog comes up with the keyboard in its name field.
     QString dialog;
     if (!QTest::qWaitFor(
@@ -600,10 +601,17 @@ QByteArray TestKestrovaE2E::exportThroughTheDialog(const QString &name) {
             },
             5000) ||
         !waitForProgram())
-        return {};
+        return false;
     run("xdotool", {"key", "ctrl+a"});
     run("xdotool", {"type", name});
     run("xdotool", {"key", "Return"});
+    return true;
+}
+
+// "内容导出" (after "设置界面大小" and "设为桌面背景") into `name`; returns what was written to
+// `name` + ".txt".
+QByteArray TestKestrovaE2E::exportThroughTheDialog(const QString &name) {
+    if (!saveThroughMenuItem(3, name)) return {};
     QFile file(name + QStringLiteral(".txt"));
     if (!QTest::qWaitFor([&] { return file.exists(); }, 5000)) return {};
     if (!QTest::qWaitFor([this] { return visibleWindows().size() == 1; }, 5000)) return {};
@@ -646,28 +654,9 @@ void TestKestrovaE2E::annualPageExportsThroughTheSaveDialog() {
     QCOMPARE(visibleWindows(), QStringList{m_window});
 }
 
+// "导出 PDF…", after "内容导出" and "打印…".
 bool TestKestrovaE2E::pdfThroughTheDialog(const QString &name) {
-    const Geometry g = geometry(m_window);
-    click(QPoint(g.x + 804 + g.width - 1008 + 20, g.y + 88 + 6));
-    if (!QTest::qWaitFor([this] { return visibleWindows().size() == 2; }, 5000)) return false;
-    const QString menu = otherWindow();
-    // The enabled items: "设置界面大小", "设为桌面背景", "内容导出", "打印…", then "导出 PDF…".
-    run("xdotool", {"key", "Down", "Down", "Down", "Down", "Down", "Return"});
-    QString dialog;
-    if (!QTest::qWaitFor(
-            [&] {
-                const QStringList windows = visibleWindows();
-                dialog = otherWindow();
-                return windows.size() == 2 && !windows.contains(menu) &&
-                       m_display->inputFocus() == dialog;
-            },
-            5000) ||
-        !waitForProgram())
-        return false;
-    run("xdotool", {"key", "ctrl+a"});
-    run("xdotool", {"type", name});
-    run("xdotool", {"key", "Return"});
-    return true;
+    return saveThroughMenuItem(5, name);
 }
 
 // The month page's printout, with the note typed into it before, read back by pdftotext.
