@@ -6,9 +6,10 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 
-// Fills an existing note database with `years` years of notes ending last year: every month
-// page (42 cells of about 300 bytes of RTF) and a day plan for every day, in one transaction
-// through a plain connection (row by row through the store would cost a disk flush each).
+#include <functional>
+
+// Note databases of many years for the benchmarks, written straight into the tables (row by row
+// through the store would cost a disk flush each).
 namespace benchdata {
 
 inline QByteArray cellRtf(int seed) {
@@ -18,9 +19,13 @@ inline QByteArray cellRtf(int seed) {
     return rtf + "\\par}";
 }
 
-inline void fillYears(const QString &file, int years) {
+// Writes the month page of every month from `first` to `last` (their first days) and the day
+// plan of each of their days, in one transaction through a plain connection.
+inline void writeMonths(const QString &file, const QDate &first, const QDate &last,
+                        const std::function<QByteArray(const QDate &month, int cell)> &cellOf,
+                        const std::function<QByteArray(const QDate &day)> &planOf) {
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "bench-fill-years");
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "bench-fill-months");
         db.setDatabaseName(file);
         if (!db.open()) qFatal("cannot open %s", qPrintable(file));
         QSqlQuery(db).exec("BEGIN");
@@ -28,23 +33,29 @@ inline void fillYears(const QString &file, int years) {
         month.prepare("INSERT OR REPLACE INTO TailiNew VALUES (?" + QString(",?").repeated(42) +
                       ")");
         day.prepare("INSERT OR REPLACE INTO TailiNew_day VALUES (?, ?)");
-        const int last = QDate::currentDate().year() - 1;
-        for (int year = last - years + 1; year <= last; ++year) {
-            for (int m = 1; m <= 12; ++m) {
-                month.addBindValue(NoteStore::yearMonthKey(year, m));
-                for (int i = 0; i < NoteStore::CellCount; ++i)
-                    month.addBindValue(cellRtf(year + m + i));
-                if (!month.exec()) qFatal("fill failed");
-                for (int d = 1; d <= QDate(year, m, 1).daysInMonth(); ++d) {
-                    day.addBindValue(NoteStore::dayKey(year, m, d));
-                    day.addBindValue(cellRtf(d) + cellRtf(m));
-                    if (!day.exec()) qFatal("fill failed");
-                }
+        for (QDate m = first; m <= last; m = m.addMonths(1)) {
+            month.addBindValue(NoteStore::yearMonthKey(m.year(), m.month()));
+            for (int i = 0; i < NoteStore::CellCount; ++i) month.addBindValue(cellOf(m, i));
+            if (!month.exec()) qFatal("fill failed");
+            for (int d = 1; d <= m.daysInMonth(); ++d) {
+                day.addBindValue(NoteStore::dayKey(m.year(), m.month(), d));
+                day.addBindValue(planOf(QDate(m.year(), m.month(), d)));
+                if (!day.exec()) qFatal("fill failed");
             }
         }
         QSqlQuery(db).exec("COMMIT");
     }
-    QSqlDatabase::removeDatabase("bench-fill-years");
+    QSqlDatabase::removeDatabase("bench-fill-months");
+}
+
+// Fills an existing note database with `years` years of notes ending last year: every month
+// page (42 cells of about 300 bytes of RTF) and a day plan for every day.
+inline void fillYears(const QString &file, int years) {
+    const int last = QDate::currentDate().year() - 1;
+    writeMonths(
+        file, QDate(last - years + 1, 1, 1), QDate(last, 12, 1),
+        [](const QDate &month, int cell) { return cellRtf(month.year() + month.month() + cell); },
+        [](const QDate &day) { return cellRtf(day.day()) + cellRtf(day.month()); });
 }
 
 // A note of `characters` Chinese characters (common ones, in running order from `seed`, as a
@@ -68,33 +79,16 @@ inline QByteArray chineseNoteRtf(int seed, int characters = 200) {
 
 // Fills an existing note database with `years` years of daily notes ending with the current
 // month: every cell of every month page and the day plan of every day hold `characters` Chinese
-// characters. Written as fillYears() writes.
+// characters.
 inline void fillDailyNotes(const QString &file, int years, int characters = 200) {
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "bench-fill-daily");
-        db.setDatabaseName(file);
-        if (!db.open()) qFatal("cannot open %s", qPrintable(file));
-        QSqlQuery(db).exec("BEGIN");
-        QSqlQuery month(db), day(db);
-        month.prepare("INSERT OR REPLACE INTO TailiNew VALUES (?" + QString(",?").repeated(42) +
-                      ")");
-        day.prepare("INSERT OR REPLACE INTO TailiNew_day VALUES (?, ?)");
-        const QDate today = QDate::currentDate();
-        for (QDate first = QDate(today.year(), today.month(), 1).addYears(-years).addMonths(1);
-             first <= today; first = first.addMonths(1)) {
-            month.addBindValue(NoteStore::yearMonthKey(first.year(), first.month()));
-            for (int i = 0; i < NoteStore::CellCount; ++i)
-                month.addBindValue(chineseNoteRtf(first.month() * 50 + i * 7, characters));
-            if (!month.exec()) qFatal("fill failed");
-            for (int d = 1; d <= first.daysInMonth(); ++d) {
-                day.addBindValue(NoteStore::dayKey(first.year(), first.month(), d));
-                day.addBindValue(chineseNoteRtf(d * 11, characters));
-                if (!day.exec()) qFatal("fill failed");
-            }
-        }
-        QSqlQuery(db).exec("COMMIT");
-    }
-    QSqlDatabase::removeDatabase("bench-fill-daily");
+    const QDate today = QDate::currentDate();
+    const QDate current(today.year(), today.month(), 1);
+    writeMonths(
+        file, current.addYears(-years).addMonths(1), current,
+        [characters](const QDate &month, int cell) {
+            return chineseNoteRtf(month.month() * 50 + cell * 7, characters);
+        },
+        [characters](const QDate &day) { return chineseNoteRtf(day.day() * 11, characters); });
 }
 
 } // namespace benchdata

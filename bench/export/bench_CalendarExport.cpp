@@ -1,11 +1,11 @@
 // The calendar file of 30 years of daily notes: every cell of every month page and the plan of
 // every day hold 200 Chinese characters, as the store keeps them (RTF). The time covers reading
 // the notes, their plain text and the writing of the file's bytes.
+#include "CoreBenchMain.h"
 #include "NoteYears.h"
 #include "export/CalendarExport.h"
 #include "store/NoteStore.h"
 
-#include <QCoreApplication>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
@@ -51,11 +51,5 @@ BENCHMARK(BM_ThirtyYearsOfDailyNotes)->Unit(benchmark::kMillisecond)->Iterations
 } // namespace
 
 int main(int argc, char **argv) {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    fixture();
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runCoreBenchmarks(argc, argv, [] { fixture(); });
 }

@@ -3,6 +3,7 @@
 // Target: a copy in under a second. And the event loop while the daily copy of 100 years of
 // notes is made on its thread: the longest gap between the ticks of a 1 ms timer (goal: no gap
 // over 16 ms, one frame).
+#include "CoreBenchMain.h"
 #include "NoteYears.h"
 #include "store/BackupManager.h"
 #include "store/BackupRunner.h"
@@ -167,11 +168,5 @@ BENCHMARK(BM_DailyBackup100YearsOnTheLoopThread)->Unit(benchmark::kMillisecond)-
 } // namespace
 
 int main(int argc, char **argv) {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    fixture();
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runCoreBenchmarks(argc, argv, [] { fixture(); });
 }

@@ -1,10 +1,10 @@
 // Search of 30 years of daily notes: queries of one, two and four Chinese characters through
 // NoteSearch, the upgrade that indexes such a file, and the cost the index adds to a month save.
+#include "CoreBenchMain.h"
 #include "richtext/RichText.h"
 #include "store/NoteSearch.h"
 #include "store/NoteStore.h"
 
-#include <QCoreApplication>
 #include <QDate>
 #include <QFile>
 #include <QSqlDatabase>
@@ -188,11 +188,5 @@ BENCHMARK(BM_MonthSave)
 } // namespace
 
 int main(int argc, char **argv) {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    fixture();
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runCoreBenchmarks(argc, argv, [] { fixture(); });
 }

@@ -1,8 +1,8 @@
 // Month page save and load and a memo line write on a database holding 100 years of months
 // and day plans, with the journal and sync settings the program uses.
+#include "CoreBenchMain.h"
 #include "store/NoteStore.h"
 
-#include <QCoreApplication>
 #include <QDate>
 #include <QFile>
 #include <QSqlDatabase>
@@ -150,11 +150,5 @@ BENCHMARK(BM_DiskFlushFloor)->Unit(benchmark::kMillisecond)->Repetitions(5)->Rep
 } // namespace
 
 int main(int argc, char **argv) {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    fixture();
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runCoreBenchmarks(argc, argv, [] { fixture(); });
 }
