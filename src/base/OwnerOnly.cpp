@@ -30,3 +30,8 @@ bool OwnerOnly::restrict(const QString &path) {
     if ((st.st_mode & 077) == 0) return true;
     return ::chmod(name.constData(), st.st_mode & 07700) == 0;
 }
+
+bool OwnerOnly::isPrivate(const QString &path) {
+    struct stat st {};
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 && (st.st_mode & 077) == 0;
+}

@@ -19,4 +19,6 @@ public:
     // Takes the group's and others' bits from an existing file or folder; true when it has none
     // left (or does not exist).
     static bool restrict(const QString &path);
+    // True when `path` is there and neither its group nor others have any bit.
+    static bool isPrivate(const QString &path);
 };

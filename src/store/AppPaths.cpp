@@ -114,6 +114,9 @@ void AppPaths::removeStaleStaging() const {
 
 // Folders of older versions were readable by the user's group, files by everyone.
 void AppPaths::restrictAccess() const {
+    // A private DB3 was made or already tightened by a version that writes every file
+    // owner-only: nothing to list at this start.
+    if (OwnerOnly::isPrivate(db3Dir())) return;
     OwnerOnly::restrict(db3Dir());
     OwnerOnly::restrict(loginFile());
     // The database with its log and index, and damaged files set aside beside it.
