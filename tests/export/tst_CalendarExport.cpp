@@ -1,3 +1,4 @@
+#include "../TestMounts.h"
 #include "ScriptedQuestions.h"
 #include "base/MonthGrid.h"
 #include "export/CalendarExport.h"
@@ -13,15 +14,12 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QScopeGuard>
 #include <QStringDecoder>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextDocument>
 
 #include <map>
-
-#include <sys/mount.h>
 
 namespace {
 
@@ -385,10 +383,8 @@ private slots:
         NoteFixture f;
         fill(f);
         QTemporaryDir out;
-        const QByteArray mountPoint = QFile::encodeName(out.path());
-        if (::mount("tmpfs", mountPoint.constData(), "tmpfs", 0, "size=64k") != 0)
-            QSKIP("cannot mount a small tmpfs here (not root?)");
-        const auto unmount = qScopeGuard([&] { ::umount(mountPoint.constData()); });
+        const auto disk = TestMount::tmpfs(out.path(), "64k");
+        if (!disk->ok()) QSKIP("cannot mount a small tmpfs here (not root?)");
 
         ScriptedQuestions q;
         q.months = CalendarExport::Months{kMarch, kMarch};

@@ -1,3 +1,4 @@
+#include "../TestMounts.h"
 #include "ScriptedQuestions.h"
 #include "export/ExportController.h"
 #include "export/ExportDocument.h"
@@ -6,11 +7,8 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
-#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
-
-#include <sys/mount.h>
 
 namespace {
 
@@ -285,10 +283,8 @@ private slots:
     // On a full disk the message comes and the old export stays whole.
     void fullDiskKeepsTheOldFile() {
         QTemporaryDir dir;
-        const QByteArray mountPoint = QFile::encodeName(dir.path());
-        if (::mount("tmpfs", mountPoint.constData(), "tmpfs", 0, "size=64k") != 0)
-            QSKIP("cannot mount a small tmpfs here (not root?)");
-        const auto unmount = qScopeGuard([&] { ::umount(mountPoint.constData()); });
+        const auto disk = TestMount::tmpfs(dir.path(), "64k");
+        if (!disk->ok()) QSKIP("cannot mount a small tmpfs here (not root?)");
 
         ScriptedQuestions q;
         q.choose(dir.filePath(QStringLiteral("notes")));
@@ -308,10 +304,8 @@ private slots:
     // On a full disk a file of another kind gives the same message and keeps the old file.
     void fullDiskKeepsTheOldFileOfAnotherKind() {
         QTemporaryDir dir;
-        const QByteArray mountPoint = QFile::encodeName(dir.path());
-        if (::mount("tmpfs", mountPoint.constData(), "tmpfs", 0, "size=64k") != 0)
-            QSKIP("cannot mount a small tmpfs here (not root?)");
-        const auto unmount = qScopeGuard([&] { ::umount(mountPoint.constData()); });
+        const auto disk = TestMount::tmpfs(dir.path(), "64k");
+        if (!disk->ok()) QSKIP("cannot mount a small tmpfs here (not root?)");
 
         ScriptedQuestions q;
         q.choose(dir.filePath(QStringLiteral("month")));
