@@ -69,9 +69,10 @@ QByteArray CalendarExport::calendar(const NoteStore &store, const Months &months
         if (month.year() < 1) continue; // no page before the year 1
         const QString key = NoteStore::yearMonthKey(month);
         const MonthCells cells = store.readMonth(key);
+        const MonthGrid grid(month);
         for (int slot = 0; slot < NoteStore::CellCount; ++slot) {
             if (cells[std::size_t(slot)].isEmpty()) continue;
-            const QDate day = NoteStore::placeOf(NotePlace::Kind::MonthCell, key, slot).date;
+            const QDate day = grid.cellDate(slot);
             if (day < firstDay || day > lastDay) continue;
             const QString text = eventText(cells[std::size_t(slot)]);
             if (text.isEmpty()) continue;

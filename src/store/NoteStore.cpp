@@ -18,6 +18,7 @@
 #include <cerrno>
 #include <cstring>
 #include <map>
+#include <optional>
 #include <set>
 #include <stdexcept>
 #include <tuple>
@@ -590,9 +591,7 @@ void NoteStore::moveOldMonthCells() {
     m_textIndex = true;
     execSql(QStringLiteral("SAVEPOINT moved_cells_index"));
     try {
-        for (const auto &[key, cells] : changed)
-            for (int i = 0; i < CellCount; ++i)
-                indexNote(placeOf(NotePlace::Kind::MonthCell, key, i), cells[size_t(i)]);
+        for (const auto &[key, cells] : changed) indexMonth(key, cells);
     } catch (const StoreError &) {
         execSql(QStringLiteral("ROLLBACK TO moved_cells_index"));
         execSql(QStringLiteral("INSERT OR IGNORE INTO NoteTextState (name) VALUES ('stale')"));
@@ -626,8 +625,7 @@ void NoteStore::writeMonth(const QString &yearMonth, const MonthCells &cells) {
     QSqlQuery &q = prepared(upsertSql(MonthTable));
     bindRow(q, yearMonth, cells, bytesOrEmpty);
     exec(q);
-    for (int i = 0; i < CellCount; ++i)
-        indexNote(placeOf(NotePlace::Kind::MonthCell, yearMonth, i), cells[size_t(i)]);
+    indexMonth(yearMonth, cells);
     tx.commit();
 }
 
@@ -668,9 +666,7 @@ void NoteStore::writeMonthPage(const QString &yearMonth, const MonthPage &page,
         prepared(upsertSql(MonthTable, std::vector<bool>(page.keep.begin(), page.keep.end())));
     bindRow(q, yearMonth, page.cells, bytesOrEmpty);
     exec(q);
-    for (int i = 0; i < CellCount; ++i)
-        if (!page.keep[size_t(i)])
-            indexNote(placeOf(NotePlace::Kind::MonthCell, yearMonth, i), page.cells[size_t(i)]);
+    indexMonth(yearMonth, page.cells, page.keep);
     if (!page.keepDayPlan) {
         QSqlQuery &d = prepared(upsertSql(DayTable));
         bindRow(d, dayKey, std::array<QByteArray, 1>{page.dayPlan}, bytesOrEmpty);
@@ -884,6 +880,19 @@ void NoteStore::indexNote(const NotePlace &place, const QByteArray &note) {
         indexText(place, m_plainText(note));
     } else {
         execSql(QStringLiteral("INSERT OR IGNORE INTO NoteTextState (name) VALUES ('stale')"));
+    }
+}
+
+void NoteStore::indexMonth(const QString &yearMonth, const MonthCells &cells,
+                           const std::array<bool, 42> &keep) {
+    if (!m_textIndex) return;
+    const QDate first = monthOfKey(yearMonth);
+    const std::optional<MonthGrid> grid =
+        first.isValid() ? std::optional<MonthGrid>(MonthGrid(first)) : std::nullopt;
+    for (int i = 0; i < CellCount; ++i) {
+        if (keep[size_t(i)]) continue;
+        const QDate day = grid ? grid->cellDate(i) : QDate();
+        indexNote(NotePlace{NotePlace::Kind::MonthCell, yearMonth, i, day}, cells[size_t(i)]);
     }
 }
 

@@ -235,6 +235,10 @@ private:
     void fillTextIndex();
     void indexText(const NotePlace &place, const QString &text);
     void indexNote(const NotePlace &place, const QByteArray &note);
+    // The cells of a month page, each at its day of the page's grid (laid out once), except
+    // those `keep` marks.
+    void indexMonth(const QString &yearMonth, const MonthCells &cells,
+                    const std::array<bool, 42> &keep = {});
     std::vector<FoundText> queryFolded(const QString &folded) const;
     [[noreturn]] void fail(const QString &what, const QString &dbMessage) const;
 
