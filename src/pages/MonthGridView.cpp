@@ -2,8 +2,6 @@
 
 #include "pages/MonthPageLayout.h"
 
-#include "calendar_control/LunarCalendarDrawing.h"
-
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -15,8 +13,6 @@ const QColor SelectedStripColor(192, 220, 192);
 // The frame of a selected cell, in the usual desktop's inactive caption text colour.
 const QColor SelectedFrameColor(67, 78, 84);
 
-const QColor FadedColor(210, 210, 210);
-const QColor DayOffColor(255, 0, 0);
 } // namespace
 
 QFont MonthGridView::dayFont() {
@@ -99,26 +95,8 @@ void MonthGridView::paintEvent(QPaintEvent *) {
         const QString dayText = m_model.dayText(k);
         const MonthStrips::Strip &marks = strips().strip(k);
         const bool inMonth = m_model.inDisplayedMonth(k);
-        p.setPen(inMonth && marks.mark == MonthStrips::Mark::DayOff ? DayOffColor
-                                                                    : m_model.dayColor(k));
-        p.drawText(strip.adjusted(3, 0, -2, 0), Qt::AlignLeft | Qt::AlignVCenter, dayText);
-
-        const MonthStrips::Arrangement parts = stripArrangement(k);
-        if (!parts.badge.isEmpty()) {
-            // Days of the neighbouring months keep their faded look, marks included.
-            p.setOpacity(inMonth ? 1.0 : 0.3);
-            LunarCalendarDrawing::drawHolidayBadge(p, parts.badge.topRight(),
-                                                   marks.mark == MonthStrips::Mark::DayOff,
-                                                   MonthStrips::badgeFont());
-            p.setOpacity(1.0);
-        }
-        if (!parts.caption.isEmpty()) {
-            p.setFont(parts.captionFont);
-            p.setPen(inMonth ? marks.captionColor : FadedColor);
-            p.drawText(parts.captionLine, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
-                       parts.captionText);
-            p.setFont(font);
-        }
+        MonthStrips::paint(p, strip, dayText, font, m_model.dayColor(k), inMonth, marks,
+                           stripArrangement(k));
     }
     // Frames last, selected ones on top, so shared lines keep the selection visible.
     p.setPen(Qt::black);

@@ -5,6 +5,7 @@
 #include "calendar_control/LunarCaptions.h"
 
 #include <QFontMetrics>
+#include <QPainter>
 
 #include <algorithm>
 
@@ -104,4 +105,28 @@ MonthStrips::Arrangement MonthStrips::arrange(const QRect &strip, const QString 
     const QMargins ink = LunarCalendarDrawing::inkMargins(result.captionFont, result.captionText);
     result.captionLine = result.caption.adjusted(0, ink.top(), 0, -ink.bottom());
     return result;
+}
+
+void MonthStrips::paint(QPainter &painter, const QRect &strip, const QString &dayText,
+                        const QFont &dayFont, const QColor &dayColor, bool inMonth,
+                        const Strip &marks, const Arrangement &parts) {
+    static const QColor DayOffColor(255, 0, 0);
+    static const QColor FadedColor(210, 210, 210);
+    painter.save();
+    painter.setFont(dayFont);
+    painter.setPen(inMonth && marks.mark == Mark::DayOff ? DayOffColor : dayColor);
+    painter.drawText(strip.adjusted(3, 0, -2, 0), Qt::AlignLeft | Qt::AlignVCenter, dayText);
+    if (!parts.badge.isEmpty()) {
+        painter.setOpacity(inMonth ? 1.0 : 0.3);
+        LunarCalendarDrawing::drawHolidayBadge(painter, parts.badge.topRight(),
+                                               marks.mark == Mark::DayOff, badgeFont());
+        painter.setOpacity(1.0);
+    }
+    if (!parts.caption.isEmpty()) {
+        painter.setFont(parts.captionFont);
+        painter.setPen(inMonth ? marks.captionColor : FadedColor);
+        painter.drawText(parts.captionLine, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
+                         parts.captionText);
+    }
+    painter.restore();
 }

@@ -12,6 +12,7 @@
 #include <memory>
 
 class HolidayTable;
+class QPainter;
 
 // What the title strips of the month grid show beside the day numbers: the calendar control's
 // caption of each of the 42 days (lunar day, month, festival or solar term, in its colours)
@@ -51,6 +52,12 @@ public:
                                const QString &caption, Mark mark);
     static QFont captionFont(int pixelSize);
     static QFont badgeFont();
+    // Draws a strip's day number, mark and caption where `parts` puts them (the background is
+    // the caller's); days of the neighbouring months keep their faded look, marks included.
+    // The month page and its printout draw through here.
+    static void paint(QPainter &painter, const QRect &strip, const QString &dayText,
+                      const QFont &dayFont, const QColor &dayColor, bool inMonth,
+                      const Strip &marks, const Arrangement &parts);
 
 private:
     MonthGrid m_grid{0, 0};

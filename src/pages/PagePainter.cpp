@@ -25,8 +25,6 @@ namespace {
 constexpr double DesignDpi = 96;
 const QColor GridColor(0, 0, 0);
 const QColor HeaderColor(214, 230, 247);
-const QColor FadedColor(210, 210, 210);
-const QColor DayOffColor(255, 0, 0);
 const QColor RuleColor(160, 160, 160);
 // Wide enough to print as a solid line on paper and at 72 dots per inch.
 constexpr double GridPen = 1.5;
@@ -207,23 +205,7 @@ void PagePainter::paintMonth(QPainter &painter, const QSizeF &area) const {
             MonthStrips::arrange(local, dayText, font, marks.caption, marks.mark);
         painter.save();
         painter.translate(stripRect.topLeft());
-        painter.setFont(font);
-        painter.setPen(inMonth && marks.mark == MonthStrips::Mark::DayOff ? DayOffColor
-                                                                          : grid.dayColor(k));
-        painter.drawText(local.adjusted(3, 0, -2, 0), Qt::AlignLeft | Qt::AlignVCenter, dayText);
-        if (!parts.badge.isEmpty()) {
-            painter.setOpacity(inMonth ? 1.0 : 0.3);
-            LunarCalendarDrawing::drawHolidayBadge(painter, parts.badge.topRight(),
-                                                   marks.mark == MonthStrips::Mark::DayOff,
-                                                   MonthStrips::badgeFont());
-            painter.setOpacity(1.0);
-        }
-        if (!parts.caption.isEmpty()) {
-            painter.setFont(parts.captionFont);
-            painter.setPen(inMonth ? marks.captionColor : FadedColor);
-            painter.drawText(parts.captionLine, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
-                             parts.captionText);
-        }
+        MonthStrips::paint(painter, local, dayText, font, grid.dayColor(k), inMonth, marks, parts);
         painter.restore();
         drawNote(painter, *month().cell(k), layout.note(k));
     }
