@@ -14,11 +14,6 @@ int nextYear(int year) {
     return year == -1 ? 1 : year + 1;
 }
 
-int weekdayOfDayNumber(int dayNumber) {
-    // Day numbers count 1900-01-01, a Monday, as 693596.
-    return (dayNumber % 7 + 7) % 7;
-}
-
 } // namespace
 
 MonthGrid::MonthGrid(int year, int month) : m_year(year), m_month(month) {
@@ -110,17 +105,16 @@ int MonthGrid::cellOf(const QDate &date) const {
 }
 
 int MonthGrid::weekday(int year, int month, int day) {
-    if (!lunar::IsValidCivilDate(year, month, day)) return -1;
-    return weekdayOfDayNumber(lunar::CivilDayNumber(year, month, day));
+    const int fromMonday = lunar::CivilWeekday(year, month, day); // 1 = Monday .. 7 = Sunday
+    return fromMonday == 0 ? -1 : fromMonday % 7;
 }
 
 int MonthGrid::weekNumber(int year, int month, int day) {
-    if (!lunar::IsValidCivilDate(year, month, day)) return 0;
-    const int dayNumber = lunar::CivilDayNumber(year, month, day);
-    // Monday = 0 .. Sunday = 6; the week is counted in the year its Thursday falls in.
-    const int fromMonday = (weekdayOfDayNumber(dayNumber) + 6) % 7;
-    const int thursday = dayNumber - fromMonday + 3;
+    const int dayNumber = lunar::JulianDayOf(year, month, day);
+    if (dayNumber == 0) return 0;
+    // The week is counted in the year its Thursday falls in.
+    const int thursday = dayNumber - (lunar::CivilWeekday(year, month, day) - 1) + 3;
     int weekYear = nextYear(year);
-    while (lunar::CivilDayNumber(weekYear, 1, 1) > thursday) weekYear = previousYear(weekYear);
-    return (thursday - lunar::CivilDayNumber(weekYear, 1, 1)) / 7 + 1;
+    while (lunar::JulianDayOf(weekYear, 1, 1) > thursday) weekYear = previousYear(weekYear);
+    return (thursday - lunar::JulianDayOf(weekYear, 1, 1)) / 7 + 1;
 }
