@@ -3,7 +3,8 @@
 // has been laid out and its notes loaded before the window maps), the processor time used up to
 // then by all its threads, ended ones included, and the peak resident memory once it has
 // settled. Each iteration starts a fresh process of each, one after the other, so all see the
-// same load: the minimal program, kestrova on data folders with 1, 30 and 100 years of daily
+// same load: the minimal program (as hello world, at the main window's size, and showing the
+// characters of the notes at that size), kestrova on data folders with 1, 30 and 100 years of daily
 // notes (the month shown full: 200 Chinese characters in every cell), and kestrova's first start
 // on a folder it lays out. The counters give the medians; the lines after the table give their
 // ratios.
@@ -234,24 +235,27 @@ void BM_StartupAgainstMinimalWidgets(benchmark::State &state) {
     xcb_connection_t *c = watchMaps(state);
     if (!c) return;
 
-    Samples hello, sized, first;
+    Samples hello, sized, monthText, first;
     std::array<Samples, kYears.size()> kestrova;
     for (auto _ : state) {
         const std::optional<Start> h = startOnce(c, MINIMAL_BINARY, "", "minimal_widgets");
         const std::optional<Start> s =
             startOnce(c, MINIMAL_BINARY, "--like-main-window", "minimal_widgets");
+        const std::optional<Start> t =
+            startOnce(c, MINIMAL_BINARY, "--month-text", "minimal_widgets");
         std::array<std::optional<Start>, kYears.size()> k;
         for (std::size_t i = 0; i < k.size(); ++i)
             k[i] = startOnce(c, programs[i].binary, "", kKestrovaClass);
         firstStart.clearData();
         const std::optional<Start> f = startOnce(c, firstStart.binary, "", kKestrovaClass);
-        if (!h || !s || !f || !k[0] || !k[1] || !k[2]) {
+        if (!h || !s || !t || !f || !k[0] || !k[1] || !k[2]) {
             state.SkipWithError("a window did not appear");
             break;
         }
         state.SetIterationTime(k[0]->ms / 1000);
         hello.add(*h);
         sized.add(*s);
+        monthText.add(*t);
         first.add(*f);
         for (std::size_t i = 0; i < k.size(); ++i) kestrova[i].add(*k[i]);
     }
@@ -264,6 +268,7 @@ void BM_StartupAgainstMinimalWidgets(benchmark::State &state) {
     };
     count("hello", hello);
     count("sized", sized);
+    count("month_text", monthText);
     count("first_start", first);
     for (std::size_t i = 0; i < kYears.size(); ++i)
         count("kestrova_" + std::to_string(kYears[i]) + "y", kestrova[i]);
@@ -288,6 +293,8 @@ void BM_StartupAgainstMinimalWidgets(benchmark::State &state) {
     }
     ratios("first start (lays out its folder):", first, hello);
     ratios("1 year, against hello world sized:", kestrova[0], sized);
+    ratios("1 year, against the month's text:", kestrova[0], monthText);
+    ratios("the month's text, against hello:", monthText, hello);
     std::snprintf(line, sizeof line,
                   "  100 years against 1 year: time to mapped window %.2fx (goal <= 1.15x), "
                   "processor time %.2fx\n",
