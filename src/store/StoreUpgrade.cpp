@@ -56,6 +56,8 @@ bool StoreUpgrade::isRunning() const {
 
 void StoreUpgrade::cancel() {
     m_cancel = true;
+    // The note conversion, which is not the store's, can look too.
+    if (m_thread) m_thread->requestInterruption();
 }
 
 StoreUpgrade::Result StoreUpgrade::wait() {

@@ -29,7 +29,8 @@ public:
     // Starts the run; once only.
     void start();
     bool isRunning() const;
-    // Asks the run to stop at its next step (a few thousand SQLite instructions, or a note).
+    // Asks the run to stop at its next step (a few thousand SQLite instructions, or a note);
+    // a note conversion that waits may look at QThread::isInterruptionRequested().
     void cancel();
     // Waits until the run has ended; its result then.
     Result wait();

@@ -8,6 +8,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QString>
+#include <QThread>
 
 #include <atomic>
 #include <chrono>
@@ -46,8 +47,9 @@ inline QString makeVersionOne(const QString &file) {
     return error.isEmpty() ? alter(file, {"PRAGMA user_version = 1"}) : error;
 }
 
-// The session's note conversion, held at its `at`-th note (1-based) until release(), so that an
-// upgrade takes as long as a test needs. Must outlive every upgrade that uses it.
+// The session's note conversion, held at its `at`-th note (1-based) until release() or the
+// upgrade's cancel, so that an upgrade takes as long as a test needs. Must outlive every upgrade
+// that uses it.
 class HeldPlainText {
 public:
     explicit HeldPlainText(int at) : m_at(at), m_released(m_release.get_future().share()) {}
@@ -58,7 +60,12 @@ public:
             if (++m_calls == m_at) {
                 m_reached = true;
                 // A test that fails before releasing must not hang the upgrade for good.
-                m_released.wait_for(std::chrono::seconds(30));
+                const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+                while (m_released.wait_for(std::chrono::milliseconds(2)) !=
+                           std::future_status::ready &&
+                       !QThread::currentThread()->isInterruptionRequested() &&
+                       std::chrono::steady_clock::now() < end) {
+                }
             }
             return richtext::plainText(note);
         };
