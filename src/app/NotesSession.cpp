@@ -27,6 +27,13 @@ NotesSession::NotesSession(const AppPaths &paths, Prompts &prompts, QObject *par
 
 NotesSession::~NotesSession() {
     stopSaving();
+    // An upgrade still running is stopped, rolled back; its connection closes last, so SQLite
+    // takes its log away.
+    if (m_upgrade) {
+        m_upgrade->cancel();
+        m_store.close();
+        m_upgrade.reset();
+    }
 }
 
 void NotesSession::stopSaving() {
@@ -327,8 +334,12 @@ void NotesSession::terminate() {
     // A check still running is waited for (no question now): a sound file takes the saves.
     settleCheck(false);
     // An upgrade still running is stopped instead (rolled back, the file as it was): what was
-    // typed meanwhile goes to the recovery file below.
-    if (m_upgrade) m_upgrade->cancel();
+    // typed meanwhile goes to the recovery file below. Its connection closes last, so SQLite
+    // takes the log of the rolled-back work away with it.
+    if (m_upgrade) {
+        m_upgrade->cancel();
+        m_store.close();
+    }
     settleUpgrade(false);
     // A save still waiting in its failure box is not a success: its text goes to the file.
     if (m_memo) m_memo->writePending(false);

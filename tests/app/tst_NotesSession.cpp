@@ -497,8 +497,8 @@ void TestNotesSession::closeDuringTheUpgradeWaitsForIt() {
     QCOMPARE(versionOf(h.paths.databaseFile()), NoteStore::SchemaVersion);
 }
 
-// SIGTERM stops the upgrade: rolled back, the file as it was (the next start upgrades it), and
-// the text typed meanwhile in a recovery file, without a word.
+// SIGTERM stops the upgrade: rolled back, the file as it was with no log beside it (the next
+// start upgrades it), and the text typed meanwhile in a recovery file, without a word.
 void TestNotesSession::terminateCancelsTheUpgradeAndKeepsTheTypedText() {
     Harness h;
     makeOlderDatabase(h.paths.databaseFile());
@@ -521,6 +521,7 @@ void TestNotesSession::terminateCancelsTheUpgradeAndKeepsTheTypedText() {
     h.document.reset();
     h.session.reset();
     QCOMPARE(hashOf(h.paths.databaseFile()), before);
+    QVERIFY(!QFileInfo::exists(h.paths.databaseFile() + "-wal"));
     QCOMPARE(versionOf(h.paths.databaseFile()), 1);
 }
 
