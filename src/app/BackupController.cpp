@@ -111,8 +111,10 @@ void BackupController::atExit() {
     m_runner.cancel();
     m_runner.wait();
     m_session.store().close();
-    // A damaged file nobody chose a replacement for stays as it is, for the next start's question.
-    if (m_session.isDamaged() || m_session.isChecking() || replaced) return;
+    // A damaged file nobody chose a replacement for stays as it is, for the next start's question;
+    // so does one whose upgrade the end cut off, for the next start's upgrade.
+    if (m_session.isDamaged() || m_session.isChecking() || m_session.isUpgrading() || replaced)
+        return;
     if (!m_session.isStarted() || readOnly) return;
     if (!m_automatic || m_copiesCancelled) {
         try {

@@ -32,6 +32,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDialog>
 #include <QDir>
 #include <QFileInfo>
 #include <QFrame>
@@ -118,11 +119,10 @@ MainWindow::MainWindow(const AppPaths &paths, Prompts &prompts, std::vector<Page
 
     connect(m_session.get(), &NotesSession::resumed, m_pages.get(), &PageHost::openStartPage);
 
-    m_session->store().setIndexProgress(
-        [this](int done, int total) { showIndexProgress(done, total); });
-    m_openingStore = true;
+    connect(m_session.get(), &NotesSession::upgradeStarted, this, &MainWindow::openIndexProgress);
+    connect(m_session.get(), &NotesSession::upgradeProgress, this, &MainWindow::showIndexProgress);
+    connect(m_session.get(), &NotesSession::upgradeFinished, this, &MainWindow::closeIndexProgress);
     m_session->openStore(fileCheck);
-    m_openingStore = false;
     m_session->setMemo(m_sidePanel->memoPanel()->document());
     m_session->context().lastSelection.clear();
 
@@ -422,29 +422,45 @@ void MainWindow::openFindBar() {
     m_findBar->open();
 }
 
-// The first open of a file from before the search index indexes every note: a few seconds for
-// decades of notes, shown once it takes longer than a moment. Only at the start, before the
-// window's timers run: the events handled here run inside the upgrade's transaction, where
-// nothing else may reach the store. Later upgrades (a restored backup) show no dialog.
+// The first open of a file from before the search index (at the start, or a restored older
+// backup) indexes every note on the upgrade's thread: a few seconds for decades of notes, shown
+// once it takes longer than a moment. Over the dialog in front (a restore's), else over the
+// window; not modal and never active, so the window keeps painting and taking typing.
+void MainWindow::openIndexProgress() {
+    closeIndexProgress();
+    QWidget *over = QApplication::activeModalWidget();
+    m_indexProgress = new QProgressDialog(QStringLiteral("正在为查找整理记事…"), QString(), 0, 0,
+                                          over ? over : this);
+    m_indexProgress->setObjectName(QStringLiteral("IndexProgress"));
+    m_indexProgress->setWindowTitle(QString::fromUtf8(kCaption));
+    m_indexProgress->setWindowModality(Qt::NonModal);
+    // Keys typed into a note while it appears stay with the note.
+    m_indexProgress->setAttribute(Qt::WA_ShowWithoutActivating);
+    m_indexProgress->setCancelButton(nullptr);
+    m_indexProgress->setMinimumDuration(500);
+    m_indexProgress->setValue(0);
+    // The dialog in front may close first (the user leaves the backup dialog): the progress
+    // stays, over the window.
+    if (auto *dialog = qobject_cast<QDialog *>(over))
+        connect(dialog, &QDialog::finished, m_indexProgress, [this] {
+            const bool shown = m_indexProgress->isVisible();
+            m_indexProgress->setParent(this, m_indexProgress->windowFlags());
+            if (shown) m_indexProgress->show();
+        });
+}
+
 void MainWindow::showIndexProgress(int done, int total) {
-    if (!m_openingStore) return;
-    if (!m_indexProgress) {
-        if (done >= total) return;
-        m_indexProgress = new QProgressDialog(QStringLiteral("正在为查找整理记事…"), QString(), 0,
-                                              total, nullptr);
-        m_indexProgress->setWindowTitle(QString::fromUtf8(kCaption));
-        m_indexProgress->setMinimumDuration(500);
-        m_indexProgress->setCancelButton(nullptr);
-    }
+    if (!m_indexProgress) return;
     m_indexProgress->setMaximum(total);
     m_indexProgress->setValue(done);
-    if (m_indexProgress->isVisible())
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents |
-                                        QEventLoop::ExcludeSocketNotifiers);
-    if (done >= total) {
-        delete m_indexProgress;
-        m_indexProgress = nullptr;
-    }
+}
+
+QProgressDialog *MainWindow::indexProgress() const {
+    return m_indexProgress;
+}
+
+void MainWindow::closeIndexProgress() {
+    delete m_indexProgress;
 }
 
 void MainWindow::onPickerDateChanged() {

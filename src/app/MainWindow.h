@@ -121,6 +121,9 @@ public:
     CaptionButton *maxButton() const { return m_maxButton; }
     CaptionButton *miniButton() const { return m_miniButton; }
     QTimer *startupTimer() const { return m_startupTimer; }
+    // "正在为查找整理记事…" while an upgrade of the notes' file runs (shown after a moment); null
+    // otherwise.
+    QProgressDialog *indexProgress() const;
     bool firstShowDone() const { return m_shown; }
 
 signals:
@@ -144,7 +147,9 @@ private:
     void firstShow();
     void afterFirstPaint();
     void onPickerDateChanged();
+    void openIndexProgress();
     void showIndexProgress(int done, int total);
+    void closeIndexProgress();
     void placePicker();
     void captionRest();
     QRect screenGeometry() const;
@@ -187,6 +192,5 @@ private:
     QPointer<LocalPageWindow> m_pageWindow;
     std::unique_ptr<NoteFinder> m_finder;
     FindBar *m_findBar = nullptr;
-    QProgressDialog *m_indexProgress = nullptr;
-    bool m_openingStore = false;
+    QPointer<QProgressDialog> m_indexProgress; // over the window or a dialog in front of it
 };

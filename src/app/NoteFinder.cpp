@@ -12,6 +12,7 @@
 #include "pages/NoteLineEdit.h"
 #include "pages/SheetPage.h"
 #include "store/NoteStore.h"
+#include "store/StoreError.h"
 
 #include <QDateTime>
 #include <QTextCursor>
@@ -50,6 +51,9 @@ NoteFinder::NoteFinder(NotesSession &session, PageHost &pages, LunarCalendarWidg
     : m_session(session), m_pages(pages), m_picker(picker), m_sidePanel(sidePanel) {}
 
 std::vector<SearchHit> NoteFinder::find(const QString &query) const {
+    // Until the upgrade is done the file open for reading has no index, or an old one.
+    if (m_session.isUpgrading())
+        throw StoreError(QStringLiteral("记事还在为查找整理中，请稍后再查找。"));
     return NoteSearch(m_session.store()).find(query, unsavedTexts());
 }
 

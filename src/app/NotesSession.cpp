@@ -8,9 +8,13 @@
 #include "store/DataFolderLock.h"
 #include "store/DatabaseCheck.h"
 #include "store/StoreError.h"
+#include "store/StoreUpgrade.h"
 
 #include <QDebug>
+#include <QFile>
 #include <QFileInfo>
+
+#include <unistd.h>
 
 NotesSession::NotesSession(const AppPaths &paths, Prompts &prompts, QObject *parent)
     : QObject(parent), m_paths(paths),
@@ -23,6 +27,13 @@ NotesSession::NotesSession(const AppPaths &paths, Prompts &prompts, QObject *par
 
 NotesSession::~NotesSession() {
     stopSaving();
+    // An upgrade still running is stopped, rolled back; its connection closes last, so SQLite
+    // takes its log away.
+    if (m_upgrade) {
+        m_upgrade->cancel();
+        m_store.close();
+        m_upgrade.reset();
+    }
 }
 
 void NotesSession::stopSaving() {
@@ -40,7 +51,7 @@ void NotesSession::openStore(FileCheck check) {
         // A file that cannot even be read this way has the verdict waited for.
         if (!openForReading()) settleCheck(true);
     } else {
-        openOrReconnect(false);
+        openForWriting();
     }
     announceRecoveryFiles();
 }
@@ -62,7 +73,7 @@ void NotesSession::settleCheck(bool mayAsk) {
     // This may run from the check's own signal.
     m_check.release()->deleteLater();
     if (!verdict.damaged) {
-        openOrReconnect(false);
+        openForWriting();
         if (m_started) openSaving();
         return;
     }
@@ -90,20 +101,24 @@ void NotesSession::replaceDamaged(const std::function<void()> &replace) {
     m_store.close();
     replace();
     m_damage.clear();
-    openOrReconnect(false);
+    openForWriting();
     if (!m_started) return; // the first show loads the page
     openSaving();
     emit resumed();
 }
 
 void NotesSession::reconnect() {
-    // Neither a damaged file nor one still being checked is opened for writing here.
-    if (m_closing || !m_folderLock || m_check || isDamaged()) return;
+    // Neither a damaged file nor one still being checked or upgraded is opened for writing here.
+    if (m_closing || !m_folderLock || m_check || m_upgrade || isDamaged()) return;
     openOrReconnect(true);
 }
 
+bool NotesSession::isHeldElsewhere() const {
+    return m_folderLock && m_folderLock->state() == DataFolderLock::State::HeldElsewhere;
+}
+
 void NotesSession::openOrReconnect(bool again) {
-    const bool elsewhere = m_folderLock->state() == DataFolderLock::State::HeldElsewhere;
+    const bool elsewhere = isHeldElsewhere();
     QString notice;
     try {
         if (again)
@@ -127,9 +142,73 @@ void NotesSession::openOrReconnect(bool again) {
         notice = e.message();
     }
     applyReadOnly();
+    showStoreNotice(notice);
+}
+
+void NotesSession::showStoreNotice(const QString &notice) {
     if (notice == m_storeNotice) return;
     m_storeNotice = notice;
     if (!notice.isEmpty()) m_prompts.showError(notice);
+}
+
+void NotesSession::openForWriting() {
+    if (!startUpgrade()) openOrReconnect(false);
+}
+
+// A file the writable open would have to bring up to date (an older version, a missing or stale
+// search index: seconds for decades of notes) is upgraded on a thread of its own, and read
+// meanwhile. False when there is nothing to upgrade or it cannot be done from here (another
+// program holds the folder, the file cannot be written or read): the usual open tells why.
+bool NotesSession::startUpgrade() {
+    if (m_upgrade) return true;
+    const QString file = m_paths.databaseFile();
+    if (!m_folderLock || isHeldElsewhere() || !QFileInfo(file).isFile() ||
+        ::access(QFile::encodeName(file).constData(), W_OK) != 0 || !NoteStore::needsUpgrade(file))
+        return false;
+    try {
+        m_store.open(file, NoteStore::OpenMode::ReadOnly);
+    } catch (const StoreError &) {
+        return false;
+    }
+    m_upgrade = std::make_unique<StoreUpgrade>(file, m_store.plainText(), m_store.noteJoin());
+    connect(m_upgrade.get(), &StoreUpgrade::progress, this, &NotesSession::upgradeProgress);
+    connect(m_upgrade.get(), &StoreUpgrade::finished, this, [this] { settleUpgrade(true); });
+    m_upgrade->start();
+    emit upgradeStarted();
+    applyReadOnly();
+    // A file that lacks tables cannot be read until the upgrade has added them.
+    if (!m_store.isComplete()) settleUpgrade(true);
+    return true;
+}
+
+// Waits for the upgrade when it still runs. Done: the file is opened for writing and what waited
+// is written. Failed: read-only, and said (`mayTell`), as after a failed writable open.
+// Cancelled: the session ends; the file is as it was.
+void NotesSession::settleUpgrade(bool mayTell) {
+    if (!m_upgrade) return;
+    const StoreUpgrade::Result result = m_upgrade->wait();
+    const QString error = m_upgrade->error();
+    // This may run from the upgrade's own signal; later ones of this upgrade are not wanted.
+    m_upgrade->disconnect(this);
+    m_upgrade.release()->deleteLater();
+    emit upgradeFinished();
+    if (result == StoreUpgrade::Result::Cancelled) return;
+    if (result == StoreUpgrade::Result::Done) {
+        openOrReconnect(false);
+    } else {
+        QString notice = QStringLiteral("数据库 %1 未能升级到本版本的格式（%2）。")
+                             .arg(m_paths.databaseFile(), error);
+        try {
+            m_store.open(m_paths.databaseFile(), NoteStore::OpenMode::ReadOnly);
+            notice += QStringLiteral("笔记以只读方式打开，修改不会被保存。");
+        } catch (const StoreError &e) {
+            notice += QLatin1Char('\n') + e.message();
+        }
+        applyReadOnly();
+        if (!mayTell) return;
+        showStoreNotice(notice);
+    }
+    if (m_started && !isDamaged()) openSaving();
 }
 
 void NotesSession::applyReadOnly() {
@@ -140,7 +219,7 @@ void NotesSession::applyReadOnly() {
 }
 
 bool NotesSession::isReadOnly() const {
-    if (m_check) return false;
+    if (m_check || m_upgrade) return false;
     return !m_store.isOpen() || m_store.isReadOnly();
 }
 
@@ -150,10 +229,12 @@ void NotesSession::start() {
 }
 
 void NotesSession::openSaving() {
-    if (m_closing) return;
+    // An upgrade still running opens saving when it is done.
+    if (m_closing || m_upgrade) return;
     const bool first = !m_saving.isOpen() && !m_ready;
     m_saving.open();
-    // What was typed while the check ran is written now, with the usual message on failure.
+    // What was typed while the check or the upgrade ran is written now, with the usual message
+    // on failure.
     saveActive();
     if (m_memo) m_memo->writePending(true);
     if (first) {
@@ -164,6 +245,7 @@ void NotesSession::openSaving() {
 
 bool NotesSession::suspend() {
     settleCheck(false);
+    settleUpgrade(true);
     if (isDamaged()) return false;
     if (m_started && !saveActive()) return false;
     m_saving.close();
@@ -172,14 +254,20 @@ bool NotesSession::suspend() {
 }
 
 void NotesSession::resume() {
-    try {
-        m_store.reconnect();
-    } catch (const StoreError &e) {
-        m_prompts.showError(e.message());
+    // A restored copy of an older version is upgraded off this thread, and read meanwhile.
+    if (!startUpgrade()) {
+        try {
+            m_store.open(m_paths.databaseFile(), isHeldElsewhere()
+                                                     ? NoteStore::OpenMode::ReadOnly
+                                                     : NoteStore::OpenMode::OpenExisting);
+        } catch (const StoreError &e) {
+            m_prompts.showError(e.message());
+        }
     }
     applyReadOnly();
     if (!m_started) return; // the first show loads the page
-    m_saving.open();
+    // Saving opens when the upgrade is done.
+    if (!m_upgrade) m_saving.open();
     emit resumed();
 }
 
@@ -204,8 +292,10 @@ bool NotesSession::saveActive(bool report) {
 
 bool NotesSession::close() {
     if (m_closing) return true;
-    // A close while the check runs waits for its verdict, which may bring the damage question.
+    // A close while the check runs waits for its verdict, which may bring the damage question;
+    // one while the upgrade runs waits for its end, which may bring its failure's notice.
     settleCheck(true);
+    settleUpgrade(true);
     if (m_closing) return true;
     // One question instead of the documents' own failure boxes; memo lines whose write failed
     // while typing get a last chance too.
@@ -243,6 +333,14 @@ void NotesSession::terminate() {
     if (m_closing) return;
     // A check still running is waited for (no question now): a sound file takes the saves.
     settleCheck(false);
+    // An upgrade still running is stopped instead (rolled back, the file as it was): what was
+    // typed meanwhile goes to the recovery file below. Its connection closes last, so SQLite
+    // takes the log of the rolled-back work away with it.
+    if (m_upgrade) {
+        m_upgrade->cancel();
+        m_store.close();
+    }
+    settleUpgrade(false);
     // A save still waiting in its failure box is not a success: its text goes to the file.
     if (m_memo) m_memo->writePending(false);
     const bool saved = saveActive(false);

@@ -20,11 +20,17 @@
 class DatabaseCheck;
 class DataFolderLock;
 class Prompts;
+class StoreUpgrade;
 
 // The notes of one run of the program, without widgets: the note database and the folder lock,
 // whether the notes can be written (read-only store, its one notice), whether saving is allowed
 // now, and the policy of the end (closing, a kill from outside, recovery files). The pages'
 // documents are registered here as they are built; the session never sees a widget.
+//
+// Wherever the file is opened for writing (at the start, after a restore), a file of an older
+// version or without its search index is first brought up to date on a thread of its own
+// (StoreUpgrade): meanwhile the notes show read-only, typing goes on and saves wait, as during
+// the check.
 class NotesSession : public QObject {
     Q_OBJECT
 public:
@@ -48,6 +54,9 @@ public:
     void openStore(FileCheck check = FileCheck::None);
     // The check of the file is still running (saves wait for it).
     bool isChecking() const { return m_check != nullptr; }
+    // The file is being brought up to date on the upgrade's thread (saves wait for it; the store
+    // reads the file meanwhile). A failed upgrade leaves the notes read-only, with a message.
+    bool isUpgrading() const { return m_upgrade != nullptr; }
     // The check found the file damaged and the user has not chosen yet what takes its place:
     // nothing is read from or written to it.
     bool isDamaged() const { return !m_damage.isEmpty(); }
@@ -59,8 +68,8 @@ public:
     // Opens the database named at the start again (a date change): a database that could not be
     // opened then gets another chance. Says why once per new cause.
     void reconnect();
-    // The notes cannot be saved (store read-only or not open). Not while the check runs: text
-    // can be typed then and is saved once the check has passed.
+    // The notes cannot be saved (store read-only or not open). Not while the check or the
+    // upgrade runs: text can be typed then and is saved once they have passed.
     bool isReadOnly() const;
 
     // The window's first show is over: saves are allowed from now on.
@@ -69,6 +78,7 @@ public:
     // Around a replacement of the database file (a backup restore): suspend() saves the active
     // document and closes the database, false when that save failed (nothing is closed then);
     // resume() reopens it and allows saving again, then asks for the start page (resumed()).
+    // A restored copy of an older version is upgraded first: saving opens when that is done.
     bool suspend();
     void resume();
 
@@ -81,13 +91,15 @@ public:
     // The active document, when it has unsaved changes (auto-save, caption buttons).
     bool saveActive(bool report = true);
 
-    // Ends the program as a close does: saves the active document and the memo lines without
-    // the documents' own failure boxes; when that fails the user chooses between keeping the
-    // window (false: nothing is lost) and quitting, after the unsaved text went to a recovery
-    // file (when even that fails the window stays). True when the program ends (finished()).
+    // Ends the program as a close does, after a check or an upgrade still running has ended:
+    // saves the active document and the memo lines without the documents' own failure boxes;
+    // when that fails the user chooses between keeping the window (false: nothing is lost) and
+    // quitting, after the unsaved text went to a recovery file (when even that fails the window
+    // stays). True when the program ends (finished()).
     bool close();
     // The session ends (SIGTERM, SIGHUP): saves what it can without asking, writes whatever is
-    // still unsaved to a recovery file, and ends in every case.
+    // still unsaved to a recovery file, and ends in every case. An upgrade still running is
+    // cancelled (the file stays as it was, and the next start upgrades it).
     void terminate();
     // "退出程序": ends at once, saves nothing.
     void quitNow();
@@ -109,10 +121,20 @@ signals:
     void damageFound(const QString &problem);
     // The program should end now (the caller quits the event loop).
     void finished();
+    // Around an upgrade of the file: its start, every few hundred notes indexed, its end
+    // (before the file is opened for writing).
+    void upgradeStarted();
+    void upgradeProgress(int done, int total);
+    void upgradeFinished();
 
 private:
     void announceRecoveryFiles();
+    bool isHeldElsewhere() const;
     void openOrReconnect(bool again);
+    void openForWriting();
+    bool startUpgrade();
+    void settleUpgrade(bool mayTell);
+    void showStoreNotice(const QString &notice);
     void applyReadOnly();
     bool openForReading();
     void settleCheck(bool mayAsk);
@@ -128,6 +150,7 @@ private:
     PageContext m_context;
     std::unique_ptr<DataFolderLock> m_folderLock;
     std::unique_ptr<DatabaseCheck> m_check;
+    std::unique_ptr<StoreUpgrade> m_upgrade;
     QString m_damage; // what the check found, until the user has chosen
     bool m_ready = false;
     QString m_storeNotice; // the last thing said about the store (not said again)

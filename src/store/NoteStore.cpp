@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSqlDatabase>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStringList>
@@ -20,6 +21,7 @@
 #include <map>
 #include <optional>
 #include <set>
+#include <sqlite3.h>
 #include <stdexcept>
 #include <tuple>
 #include <unistd.h>
@@ -147,6 +149,30 @@ bool isRtf(const QByteArray &note) {
     return note.startsWith("{\\rtf");
 }
 
+// SQLite asks every so many virtual machine instructions of a statement (an index fill or a
+// table rewrite runs millions); a yes ends the statement with SQLITE_INTERRUPT. A thousand
+// instructions take microseconds, so a cancel is seen at once and the asking costs nothing.
+constexpr int kProgressInstructions = 1000;
+
+int stopWhenSet(void *flag) {
+    return static_cast<const std::atomic<bool> *>(flag)->load() ? 1 : 0;
+}
+
+// Statements of `db` end at their next step once *flag is true; a null flag takes the handler
+// away. The driver's handle is the SQLite library this one links (the system's), so the
+// handler is set on the very connection Qt uses.
+void stopWhen(const QSqlDatabase &db, const std::atomic<bool> *flag) {
+    const QVariant handle = db.driver() ? db.driver()->handle() : QVariant();
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0) return;
+    sqlite3 *connection = *static_cast<sqlite3 *const *>(handle.constData());
+    if (connection == nullptr) return;
+    if (flag)
+        sqlite3_progress_handler(connection, kProgressInstructions, stopWhenSet,
+                                 const_cast<std::atomic<bool> *>(flag));
+    else
+        sqlite3_progress_handler(connection, 0, nullptr, nullptr);
+}
+
 } // namespace
 
 struct NoteStore::Cache {
@@ -169,6 +195,9 @@ public:
         }
     }
     void commit() {
+        // A cancelled upgrade commits nothing, whichever of its steps saw the cancel.
+        if (m_store.isCancelled())
+            throw StoreError(QStringLiteral("数据库 %1 的升级已取消").arg(m_store.m_file));
         m_store.execSql(QStringLiteral("COMMIT"));
         m_done = true;
     }
@@ -198,7 +227,7 @@ void NoteStore::fail(const QString &what, const QString &dbMessage) const {
     throw StoreError(what + QStringLiteral(": ") + dbMessage.trimmed());
 }
 
-void NoteStore::open(const QString &databaseFile, OpenMode mode) {
+void NoteStore::reset(const QString &databaseFile, OpenMode mode) {
     close();
     m_file = databaseFile;
     m_mode = mode;
@@ -208,6 +237,10 @@ void NoteStore::open(const QString &databaseFile, OpenMode mode) {
     m_shapeProblems.clear();
     m_badTables.clear();
     m_complete = true;
+}
+
+void NoteStore::open(const QString &databaseFile, OpenMode mode) {
+    reset(databaseFile, mode);
     if (mode != OpenMode::CreateIfMissing && !QFileInfo(databaseFile).isFile())
         fail(QStringLiteral("无法打开数据库 %1").arg(databaseFile), QStringLiteral("文件不存在"));
     if (mode == OpenMode::ReadOnly) {
@@ -245,6 +278,68 @@ void NoteStore::open(const QString &databaseFile, OpenMode mode) {
     m_openIdentity = identityOf(databaseFile);
 }
 
+void NoteStore::upgrade(const QString &databaseFile, const std::atomic<bool> *cancel) {
+    reset(databaseFile, OpenMode::OpenExisting);
+    if (!QFileInfo(databaseFile).isFile())
+        fail(QStringLiteral("无法打开数据库 %1").arg(databaseFile), QStringLiteral("文件不存在"));
+    if (::access(QFile::encodeName(databaseFile).constData(), W_OK) != 0)
+        fail(QStringLiteral("无法写入数据库 %1").arg(databaseFile), systemError(errno));
+    // Converting a note and telling the progress run no statement: a cancel is seen there too.
+    const PlainText plainText = m_plainText;
+    const IndexProgress progress = m_indexProgress;
+    const auto stopIfCancelled = [this] {
+        if (isCancelled()) throw StoreError(QStringLiteral("数据库 %1 的升级已取消").arg(m_file));
+    };
+    if (plainText)
+        m_plainText = [plainText, stopIfCancelled](const QByteArray &note) {
+            stopIfCancelled();
+            return plainText(note);
+        };
+    m_indexProgress = [progress, stopIfCancelled](int done, int total) {
+        stopIfCancelled();
+        if (progress) progress(done, total);
+    };
+    m_cancel = cancel;
+    const auto restore = [&] {
+        if (isOpen()) stopWhen(database(), nullptr);
+        m_cancel = nullptr;
+        m_plainText = plainText;
+        m_indexProgress = progress;
+    };
+    try {
+        stopIfCancelled();
+        openConnection(databaseFile, QStringLiteral("QSQLITE_BUSY_TIMEOUT=3000"));
+        configure();
+        migrate();
+        checkShapes();
+        ensureTextIndex();
+        // The repair of a damaged index opens the file again (open()), which reads a file it
+        // cannot write.
+        if (m_readOnly)
+            fail(QStringLiteral("无法写入数据库 %1").arg(databaseFile), m_readOnlyReason);
+    } catch (...) {
+        restore();
+        close();
+        throw;
+    }
+    restore();
+    m_openIdentity = identityOf(databaseFile);
+}
+
+bool NoteStore::needsUpgrade() const {
+    return isOpen() && (userVersion() < SchemaVersion || !hasTextIndex());
+}
+
+bool NoteStore::needsUpgrade(const QString &databaseFile) {
+    try {
+        NoteStore probe;
+        probe.open(databaseFile, OpenMode::ReadOnly);
+        return probe.needsUpgrade();
+    } catch (const StoreError &) {
+        return false;
+    }
+}
+
 std::optional<NoteStore::FileIdentity> NoteStore::identityOf(const QString &file) {
     struct stat st {};
     if (::stat(QFile::encodeName(file).constData(), &st) != 0) return std::nullopt;
@@ -261,6 +356,7 @@ void NoteStore::openConnection(const QString &name, const QString &options) {
         close();
         fail(QStringLiteral("无法打开数据库 %1").arg(m_file), msg);
     }
+    if (m_cancel) stopWhen(db, m_cancel);
 }
 
 // Read-only, sharing the WAL index with other programs when it can be used ("mode=ro"), else
@@ -275,9 +371,9 @@ void NoteStore::openReadOnly() {
         try {
             openConnection(uri + query, options);
             m_readOnly = true;
+            m_complete = true;
             const int version = userVersion();
             checkVersion(version);
-            m_complete = version == SchemaVersion;
             m_oldMonthLayout = version < 3;
             checkShapes();
             ensureTextIndex();
@@ -969,7 +1065,8 @@ void NoteStore::rebuildTextIndex() {
         fillTextIndex();
         tx.commit();
     } catch (const StoreError &) {
-        if (m_repairingIndex) throw;
+        // A cancelled upgrade leaves even a damaged index as it is.
+        if (m_repairingIndex || isCancelled()) throw;
         // A full-text table too damaged to be opened cannot be dropped either: its schema entry
         // is removed (the notes' tables are not touched), and the file opened again so that the
         // schema is read anew; the open makes the index again.

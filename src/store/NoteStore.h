@@ -9,6 +9,7 @@
 #include <QStringList>
 
 #include <array>
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -114,6 +115,8 @@ public:
     void setPlainText(PlainText plainText) { m_plainText = std::move(plainText); }
     void setIndexProgress(IndexProgress progress) { m_indexProgress = std::move(progress); }
     void setNoteJoin(NoteJoin join) { m_noteJoin = std::move(join); }
+    const PlainText &plainText() const { return m_plainText; }
+    const NoteJoin &noteJoin() const { return m_noteJoin; }
     NoteStore(const NoteStore &) = delete;
     NoteStore &operator=(const NoteStore &) = delete;
 
@@ -137,9 +140,24 @@ public:
     QString readOnlyReason() const { return m_readOnlyReason; }
     // One message per table whose columns are not those of this version (naming the table).
     QStringList shapeProblems() const { return m_shapeProblems; }
-    // False when the file lacks tables or is of an older version: a read-only open then cannot
-    // read every page's notes (a writable open adds what is missing).
+    // False when the file lacks tables: a read-only open then cannot read every page's notes (a
+    // writable open adds what is missing). A read-only open of an older version reads them all,
+    // the month cells where the upgrade puts them.
     bool isComplete() const { return m_complete; }
+    // A writable open of the open file would have to bring it up to date: the file is of an
+    // older version, or its search index is missing or stale. Such an open takes seconds for
+    // decades of notes; upgrade() does the same work for a store on a thread of its own.
+    bool needsUpgrade() const;
+    // The same for `databaseFile`, read through a read-only store of its own; false when the
+    // file cannot be read so (a writable open tells why).
+    static bool needsUpgrade(const QString &databaseFile);
+    // Opens `databaseFile` for writing and brings it up to date as open() does (the pending
+    // schema steps in one transaction, then the index), on this store's own connection; meant
+    // for a store made for the purpose on a worker thread. Unlike open() it never falls back to
+    // reading: a file that cannot be written or brought up to date throws StoreError with the
+    // cause, the store closed. Once *cancel turns true the work stops at its next step and
+    // throws, rolled back: the file stays as it was.
+    void upgrade(const QString &databaseFile, const std::atomic<bool> *cancel = nullptr);
     // The name now points at another file than the open one (moved away, or replaced by
     // another program). Writes are refused then: they would go into the old file.
     bool isFileReplaced() const;
@@ -217,8 +235,10 @@ private:
     QSqlQuery &prepared(const QString &sql) const;
     void exec(QSqlQuery &query) const;
     void execSql(const QString &sql) const;
+    void reset(const QString &databaseFile, OpenMode mode);
     void openConnection(const QString &name, const QString &options);
     void openReadOnly();
+    bool isCancelled() const { return m_cancel && m_cancel->load(); }
     void configure();
     void migrate();
     // The cells of month `yearMonth` as stored before version 3 moved to the engine's grid
@@ -271,6 +291,8 @@ private:
     // A file of a version before 3 opened read-only: its month cells of old months are moved
     // on reading as the upgrade would move them.
     bool m_oldMonthLayout = false;
+    // Set while upgrade() runs: its statements and transactions stop once it turns true.
+    const std::atomic<bool> *m_cancel = nullptr;
     struct Cache;
     std::unique_ptr<Cache> m_cache; // prepared statements of the open connection
 };

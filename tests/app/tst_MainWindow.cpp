@@ -1,8 +1,11 @@
 #include "../TestMounts.h"
+#include "BackupFixtures.h"
 #include "PageTestSupport.h"
 #include "RecordingPrompts.h"
 #include "ScratchPage.h"
 #include "ScriptedQuestions.h"
+#include "UpgradeFixtures.h"
+#include "app/BackupDialog.h"
 #include "app/CaptionButton.h"
 #include "app/DialogPrompts.h"
 #include "app/FindBar.h"
@@ -61,6 +64,7 @@
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
 #include <QProcess>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
@@ -71,6 +75,7 @@
 #include <QTextBrowser>
 #include <QTextDocument>
 #include <QTimer>
+#include <QTreeWidget>
 #include <QWindow>
 #include <memory>
 
@@ -102,7 +107,9 @@ struct Harness {
         return *form;
     }
 
-    // Created, shown, and past the start-up timer (editors shown, auto-save armed).
+    // Created, shown, and past the start-up timer (editors shown, auto-save armed), the file open
+    // for writing: a file whose notes a bare store wrote has its index made first, on the
+    // upgrade's thread, and saves wait for that.
     MainWindow &running() {
         create();
         form->show();
@@ -110,6 +117,8 @@ struct Harness {
         if (!QTest::qWaitFor([this] { return form->pages().autoSaveTimer()->isActive(); }, 3000) ||
             !QTest::qWaitFor([this] { return form->monthPage()->editorsVisible(); }, 3000))
             qWarning("start-up timers did not run");
+        if (!QTest::qWaitFor([this] { return !form->session().isUpgrading(); }, 10000))
+            qWarning("the upgrade of the file did not end");
         return *form;
     }
 
@@ -244,6 +253,8 @@ private slots:
     void damagedDatabaseIsReportedOnce();
     void secondProgramOnTheFolderOnlyReads();
     void unwritableDatabaseShowsNotesReadOnly();
+    void olderFileIsUpgradedBehindTheProgressDialog();
+    void restoredOlderCopyShowsTheProgressOverTheBackupDialog();
     void tooLargeNoteIsNotLoaded();
     void nothingUnsavedClosesWhileSavesFail_data();
     void nothingUnsavedClosesWhileSavesFail();
@@ -1516,6 +1527,103 @@ void TestMainWindow::unwritableDatabaseShowsNotesReadOnly() {
     QVERIFY(f.pages().page<AnnualNotesPage>(QStringLiteral("spdRili"))->box(1)->isReadOnly());
     QCOMPARE(h.messages.size(), 1);
     QVERIFY(f.escapeAction());
+}
+
+// The first start on a file from before the search index: the progress dialog is made over the
+// window for the upgrade (it shows only when that takes more than a moment) and goes with its
+// end; then the notes are written and found.
+void TestMainWindow::olderFileIsUpgradedBehindTheProgressDialog() {
+    Harness h;
+    testfiles::fillDatabase(h.paths.databaseFile(), 2);
+    QCOMPARE(testfiles::makeVersionOne(h.paths.databaseFile()), QString());
+    MainWindow &f = h.create();
+    QVERIFY(f.session().isUpgrading());
+    QPointer<QProgressDialog> progress = f.indexProgress();
+    QVERIFY(progress);
+    QCOMPARE(progress->parentWidget(), &f);
+    QCOMPARE(progress->labelText(), QStringLiteral("正在为查找整理记事…"));
+    QVERIFY(!progress->isVisible());
+    QTRY_VERIFY(!f.session().isUpgrading());
+    QVERIFY(!progress);
+    QVERIFY(!f.session().isReadOnly());
+    f.openFindBar();
+    f.findBar()->field()->setText(QStringLiteral("NOTE 1/5 round"));
+    f.findBar()->search();
+    QCOMPARE(f.findBar()->hits().size(), size_t(1));
+    QCOMPARE(h.messages, QStringList());
+}
+
+// "恢复…" of a copy made by an older build: the upgrade runs while the modal backup dialog is
+// open, and its progress dialog shows over that dialog after a moment, without a cancel button
+// and without blocking the window; it stays when the backup dialog closes first. A search
+// meanwhile says the notes are still being indexed.
+void TestMainWindow::restoredOlderCopyShowsTheProgressOverTheBackupDialog() {
+    testfiles::HeldPlainText held(1); // the upgrade's first note waits until released
+    Harness h;
+    MainWindow &f = h.running();
+    f.session().store().setPlainText(held.function());
+    QVERIFY(QDir().mkpath(h.paths.backupDir()));
+    const QString older =
+        QDir(h.paths.backupDir()).filePath(BackupManager::dailyFileName(QDate(2025, 7, 1)));
+    testfiles::fillDatabase(older, 2);
+    QCOMPARE(testfiles::makeVersionOne(older), QString());
+
+    QStringList told;
+    BackupDialog::Hooks hooks;
+    hooks.confirm = [](const QString &) { return true; };
+    hooks.message = [&](const QString &text) { told << text; };
+    hooks.releaseDatabase = [&] { return f.session().suspend(); };
+    hooks.reopenDatabase = [&] { f.session().resume(); };
+    hooks.now = [] { return QDateTime(QDate(2025, 7, 8), QTime(9, 0)); };
+    BackupDialog dialog(BackupManager(h.paths.databaseFile(), h.paths.backupDir()), hooks, &f);
+    dialog.setWindowModality(Qt::ApplicationModal);
+    dialog.show();
+    QTRY_COMPARE(QApplication::activeModalWidget(), &dialog);
+    QCOMPARE(dialog.list()->topLevelItemCount(), 1);
+    dialog.list()->setCurrentItem(dialog.list()->topLevelItem(0));
+    QTRY_VERIFY(dialog.restoreButton()->isEnabled()); // once the copy has passed its check
+    dialog.restoreButton()->click();
+    QCOMPARE(told.size(), 1);
+    QVERIFY2(told[0].startsWith(QStringLiteral("已恢复")), qPrintable(told[0]));
+
+    QTRY_VERIFY(held.reached());
+    QVERIFY(f.session().isUpgrading());
+    QPointer<QProgressDialog> progress = f.indexProgress();
+    QVERIFY(progress);
+    QCOMPARE(progress->parentWidget(), &dialog);
+    QTRY_VERIFY(progress->isVisible());
+    QCOMPARE(progress->labelText(), QStringLiteral("正在为查找整理记事…"));
+    QCOMPARE(progress->windowTitle(), QString::fromUtf8(MainWindow::kCaption));
+    QCOMPARE(progress->windowModality(), Qt::NonModal);
+    // Not made active (the offscreen platform activates every window it shows: only the wish is
+    // seen here).
+    QVERIFY(progress->testAttribute(Qt::WA_ShowWithoutActivating));
+    QVERIFY(progress->findChildren<QPushButton *>().isEmpty());
+    QVERIFY(dialog.isVisible());
+    // Leaving the backup dialog leaves the progress over the window.
+    dialog.reject();
+    QVERIFY(progress);
+    QCOMPARE(progress->parentWidget(), &f);
+    QVERIFY(progress->isVisible());
+
+    f.openFindBar();
+    FindBar *bar = f.findBar();
+    bar->field()->setText(QStringLiteral("note 1/5 round"));
+    bar->search();
+    QVERIFY(bar->hits().empty());
+    bool saidIndexing = false;
+    for (const QLabel *label : bar->findChildren<QLabel *>())
+        saidIndexing = saidIndexing || label->text().contains(QStringLiteral("为查找整理"));
+    QVERIFY(saidIndexing);
+
+    held.release();
+    QTRY_VERIFY(!f.session().isUpgrading());
+    QVERIFY(!progress);
+    QVERIFY(!f.session().isReadOnly());
+    QVERIFY(f.session().saving().isOpen());
+    bar->search();
+    QCOMPARE(bar->hits().size(), size_t(1));
+    QCOMPARE(h.messages, QStringList());
 }
 
 // A huge stored cell would freeze the window for minutes: it is shown as a notice, read-only,

@@ -1,9 +1,12 @@
+#include "../TestMounts.h"
 #include "PageTestSupport.h"
 #include "RecordingPrompts.h"
 #include "ScratchDocument.h"
+#include "UpgradeFixtures.h"
 #include "app/NotesSession.h"
 #include "store/AppPaths.h"
 #include "store/BackupManager.h"
+#include "store/NoteSearch.h"
 #include "store/NoteStore.h"
 
 #include <QCryptographicHash>
@@ -12,7 +15,11 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
+#include <QTimer>
 
+#include <atomic>
+#include <functional>
 #include <memory>
 
 namespace {
@@ -32,8 +39,11 @@ struct Harness {
         paths.ensureLayout();
     }
 
-    NotesSession &started(NotesSession::FileCheck check = NotesSession::FileCheck::None) {
+    // `prepare` sees the session before its store opens.
+    NotesSession &started(NotesSession::FileCheck check = NotesSession::FileCheck::None,
+                          const std::function<void(NotesSession &)> &prepare = {}) {
         session = std::make_unique<NotesSession>(paths, prompts);
+        if (prepare) prepare(*session);
         session->openStore(check);
         document = std::make_unique<ScratchDocument>(session->context());
         session->addDocument(document.get());
@@ -76,6 +86,12 @@ private slots:
     void savesWaitForTheCheck();
     void damagedFileIsNeitherReadNorWritten();
     void replacingADamagedFileKeepsTheTypedText();
+    void olderFileShowsAtOnceAndIsWrittenAfterItsUpgrade_data();
+    void olderFileShowsAtOnceAndIsWrittenAfterItsUpgrade();
+    void restoredOlderBackupIsUpgradedWhileTheEventLoopTurns();
+    void closeDuringTheUpgradeWaitsForIt();
+    void terminateCancelsTheUpgradeAndKeepsTheTypedText();
+    void failedUpgradeLeavesTheNotesReadOnlyAndSaysWhy();
 };
 
 namespace {
@@ -94,6 +110,38 @@ void fillAndDamage(const AppPaths &paths) {
     QVERIFY(file.open(QIODevice::ReadWrite));
     QVERIFY(file.seek(file.size() / 2 / 4096 * 4096));
     QVERIFY(file.write(QByteArray(4 * 4096, '\x5a')) == 4 * 4096);
+}
+
+const QString kOlderLine = QStringLiteral("written by an older build");
+const QString kOlderCell = QStringLiteral("older meeting notes");
+
+// A database as a build before the search index left it (version 1): May's scratch line and a
+// rich-text cell of May.
+void makeOlderDatabase(const QString &file) {
+    {
+        NoteStore store;
+        store.setPlainText(&richtext::plainText);
+        store.open(file, NoteStore::OpenMode::CreateIfMissing);
+        SheetNotes notes;
+        notes.texts[0] = kOlderLine;
+        store.writeSheet(NoteStore::Sheet::General, ScratchDocument::keyFor(kMay), notes);
+        MonthCells cells;
+        cells[20] =
+            "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0 SimSun;}}\\f0 " + kOlderCell.toLatin1() + "\\par}";
+        store.writeMonth(NoteStore::yearMonthKey(kMay), cells);
+    }
+    QCOMPARE(testfiles::makeVersionOne(file), QString());
+}
+
+// The session's note conversion is held at the first note the upgrade converts.
+std::function<void(NotesSession &)> converting(testfiles::HeldPlainText &held) {
+    return [&held](NotesSession &session) { session.store().setPlainText(held.function()); };
+}
+
+int versionOf(const QString &file) {
+    NoteStore store;
+    store.open(file, NoteStore::OpenMode::ReadOnly);
+    return store.userVersion();
 }
 
 QByteArray hashOf(const QString &path) {
@@ -321,6 +369,195 @@ void TestNotesSession::recoveryFilesOfAnEarlierRunAreTold() {
     QVERIFY2(prompts.messages[0].contains(QStringLiteral("recovered-")),
              qPrintable(prompts.messages[0]));
     QVERIFY(h.recoveryFiles().isEmpty());
+}
+
+void TestNotesSession::olderFileShowsAtOnceAndIsWrittenAfterItsUpgrade_data() {
+    QTest::addColumn<bool>("checked");
+    QTest::newRow("no check") << false;
+    QTest::newRow("after the check") << true;
+}
+
+// The first open of a file from before the search index: the notes show from the read-only
+// file at once, what is typed while the upgrade runs is written when it is done, and the search
+// finds the older notes.
+void TestNotesSession::olderFileShowsAtOnceAndIsWrittenAfterItsUpgrade() {
+    QFETCH(bool, checked);
+    Harness h;
+    makeOlderDatabase(h.paths.databaseFile());
+    testfiles::HeldPlainText held(1);
+    NotesSession &session =
+        h.started(checked ? NotesSession::FileCheck::BeforeWrites : NotesSession::FileCheck::None,
+                  converting(held));
+    QSignalSpy ready(&session, &NotesSession::ready);
+    QSignalSpy started(&session, &NotesSession::upgradeStarted);
+    QSignalSpy finished(&session, &NotesSession::upgradeFinished);
+    QCOMPARE(h.document->text(), kOlderLine);
+
+    QTRY_VERIFY(held.reached());
+    QVERIFY(session.isUpgrading());
+    QVERIFY(!session.isChecking());
+    QCOMPARE(started.size(), checked ? 1 : 0); // without a check it started in openStore()
+    QVERIFY(session.store().isReadOnly());
+    QVERIFY(!session.isReadOnly());
+    QVERIFY(!h.document->isReadOnly());
+    h.document->setText(QStringLiteral("typed during the upgrade"));
+    QVERIFY(session.saveActive());
+    QVERIFY(h.document->isModified());
+    QCOMPARE(h.stored(kMay), kOlderLine);
+    session.reconnect(); // a date change does not open the file for writing meanwhile
+    QVERIFY(session.store().isReadOnly());
+    QVERIFY(!session.saving().isOpen());
+
+    held.release();
+    QTRY_VERIFY(!session.isUpgrading());
+    QCOMPARE(finished.size(), 1);
+    QCOMPARE(h.stored(kMay), QStringLiteral("typed during the upgrade"));
+    QVERIFY(!h.document->isModified());
+    QVERIFY(!session.store().isReadOnly());
+    QVERIFY(session.saving().isOpen());
+    QCOMPARE(ready.size(), 1);
+    QCOMPARE(session.store().userVersion(), NoteStore::SchemaVersion);
+    const std::vector<SearchHit> hits =
+        NoteSearch(session.store()).find(QStringLiteral("OLDER meeting"));
+    QCOMPARE(hits.size(), size_t(1));
+    QVERIFY(hits[0].note.place ==
+            NoteStore::placeOf(NotePlace::Kind::MonthCell, NoteStore::yearMonthKey(kMay), 20));
+    QCOMPARE(h.prompts.messages, QStringList());
+}
+
+// "恢复…" of a copy made by an older build: upgraded off the window's thread, so the event loop
+// goes on (a timer ticks) while it runs; the restored notes show meanwhile.
+void TestNotesSession::restoredOlderBackupIsUpgradedWhileTheEventLoopTurns() {
+    Harness h;
+    testfiles::HeldPlainText held(1);
+    NotesSession &session = h.started(NotesSession::FileCheck::None, converting(held));
+    QVERIFY(!session.isUpgrading());
+    h.document->setText(QStringLiteral("before the restore"));
+    QVERIFY(session.saveActive());
+    QVERIFY(QDir().mkpath(h.paths.backupDir()));
+    const QString older =
+        QDir(h.paths.backupDir()).filePath(BackupManager::dailyFileName(QDate(2025, 7, 1)));
+    makeOlderDatabase(older);
+    BackupManager manager(h.paths.databaseFile(), h.paths.backupDir());
+    std::optional<BackupInfo> backup;
+    for (const BackupInfo &b : manager.backups())
+        if (b.file == older) backup = b;
+    QVERIFY(backup);
+
+    QSignalSpy resumed(&session, &NotesSession::resumed);
+    QVERIFY(session.suspend());
+    manager.restore(*backup, QDateTime(QDate(2025, 7, 8), QTime(9, 0)));
+    int ticks = 0;
+    QTimer ticker;
+    ticker.setInterval(5);
+    connect(&ticker, &QTimer::timeout, [&] {
+        if (session.isUpgrading() && ++ticks == 5) held.release();
+    });
+    ticker.start();
+    session.resume();
+    QVERIFY(session.isUpgrading());
+    QCOMPARE(resumed.size(), 1);
+    QVERIFY(h.document->load(kMay));
+    QCOMPARE(h.document->text(), kOlderLine);
+    h.document->setText(QStringLiteral("typed during the upgrade"));
+    QVERIFY(session.saveActive());
+
+    QTRY_VERIFY(!session.isUpgrading());
+    QVERIFY(ticks >= 5);
+    QCOMPARE(h.stored(kMay), QStringLiteral("typed during the upgrade"));
+    QVERIFY(session.saving().isOpen());
+    QCOMPARE(versionOf(h.paths.databaseFile()), NoteStore::SchemaVersion);
+    QCOMPARE(NoteSearch(session.store()).find(QStringLiteral("older meeting")).size(), size_t(1));
+    QCOMPARE(h.prompts.messages, QStringList());
+}
+
+// A close waits for the upgrade's end: the text typed meanwhile goes into the upgraded file,
+// without a question.
+void TestNotesSession::closeDuringTheUpgradeWaitsForIt() {
+    Harness h;
+    makeOlderDatabase(h.paths.databaseFile());
+    testfiles::HeldPlainText held(1);
+    NotesSession &session = h.started(NotesSession::FileCheck::None, converting(held));
+    QTRY_VERIFY(held.reached());
+    h.document->setText(QStringLiteral("typed before the close"));
+    // The close blocks this thread: the upgrade is let go from another one.
+    std::atomic<bool> closing{false};
+    std::unique_ptr<QThread> releaser(QThread::create([&] {
+        while (!closing) QThread::yieldCurrentThread();
+        held.release();
+    }));
+    releaser->start();
+    closing = true;
+    QVERIFY(session.close());
+    releaser->wait();
+    QVERIFY(h.prompts.questions.isEmpty());
+    QVERIFY(h.prompts.messages.isEmpty());
+    QCOMPARE(h.stored(kMay), QStringLiteral("typed before the close"));
+    QVERIFY(h.recoveryFiles().isEmpty());
+    QCOMPARE(versionOf(h.paths.databaseFile()), NoteStore::SchemaVersion);
+}
+
+// SIGTERM stops the upgrade: rolled back, the file as it was with no log beside it (the next
+// start upgrades it), and the text typed meanwhile in a recovery file, without a word.
+void TestNotesSession::terminateCancelsTheUpgradeAndKeepsTheTypedText() {
+    Harness h;
+    makeOlderDatabase(h.paths.databaseFile());
+    const QByteArray before = hashOf(h.paths.databaseFile());
+    testfiles::HeldPlainText held(1);
+    NotesSession &session = h.started(NotesSession::FileCheck::None, converting(held));
+    QSignalSpy finished(&session, &NotesSession::finished);
+    QTRY_VERIFY(held.reached());
+    h.document->setText(QStringLiteral("typed before the kill"));
+    session.terminate();
+    QCOMPARE(finished.size(), 1);
+    QVERIFY(!session.isUpgrading());
+    QVERIFY(h.prompts.questions.isEmpty());
+    QVERIFY(h.prompts.messages.isEmpty());
+    QCOMPARE(h.recoveryFiles().size(), 1);
+    QFile recovery(QDir(h.paths.db3Dir()).filePath(h.recoveryFiles().at(0)));
+    QVERIFY(recovery.open(QIODevice::ReadOnly));
+    QVERIFY(
+        QString::fromUtf8(recovery.readAll()).contains(QStringLiteral("typed before the kill")));
+    h.document.reset();
+    h.session.reset();
+    QCOMPARE(hashOf(h.paths.databaseFile()), before);
+    QVERIFY(!QFileInfo::exists(h.paths.databaseFile() + "-wal"));
+    QCOMPARE(versionOf(h.paths.databaseFile()), 1);
+}
+
+// An upgrade that cannot be done (here: no room for the index) leaves the notes read-only with
+// one message naming the file and the cause; the file is not changed and no typed text is lost.
+void TestNotesSession::failedUpgradeLeavesTheNotesReadOnlyAndSaysWhy() {
+    Harness h;
+    const QString older = h.dir.filePath(QStringLiteral("older.db"));
+    makeOlderDatabase(older);
+    const auto disk = TestMount::tmpfs(h.paths.db3Dir(), "1m");
+    if (!disk->ok()) QSKIP("cannot mount a small tmpfs here (not root?)");
+    QVERIFY(QFile::copy(older, h.paths.databaseFile()));
+    disk->fill();
+    const QByteArray before = hashOf(h.paths.databaseFile());
+    NotesSession &session = h.started();
+    QVERIFY(session.isUpgrading());
+    QCOMPARE(h.document->text(), kOlderLine);
+    h.document->setText(QStringLiteral("typed during the upgrade"));
+    QVERIFY(session.saveActive());
+
+    QTRY_VERIFY(!session.isUpgrading());
+    QVERIFY(session.isReadOnly());
+    QVERIFY(h.document->isReadOnly());
+    QVERIFY(!h.prompts.messages.isEmpty());
+    const QString notice = h.prompts.messages[0];
+    QVERIFY2(notice.contains(h.paths.databaseFile()) &&
+                 notice.contains(QStringLiteral("未能升级")) &&
+                 notice.contains(QStringLiteral("只读")),
+             qPrintable(notice));
+    // The text waited for the upgrade; its save now fails with the usual message, and it stays.
+    QCOMPARE(h.prompts.messages.size(), 2);
+    QCOMPARE(h.document->text(), QStringLiteral("typed during the upgrade"));
+    QVERIFY(h.document->isModified());
+    QVERIFY(!session.close());
+    QCOMPARE(h.prompts.questions.size(), 1);
+    QCOMPARE(hashOf(h.paths.databaseFile()), before);
 }
 
 QTEST_GUILESS_MAIN(TestNotesSession)
