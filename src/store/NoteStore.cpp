@@ -14,6 +14,7 @@
 
 #include <QUrl>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstring>
@@ -243,6 +244,8 @@ void NoteStore::open(const QString &databaseFile, OpenMode mode) {
         }
     }
     m_openIdentity = identityOf(databaseFile);
+    m_plainCopyChanged = false;
+    if (!m_readOnly && m_indexPending && textIndexPending()) m_indexPending();
 }
 
 std::optional<NoteStore::FileIdentity> NoteStore::identityOf(const QString &file) {
@@ -371,6 +374,7 @@ void NoteStore::reconnect() {
 void NoteStore::close() {
     m_openIdentity.reset();
     m_textIndex = false;
+    m_pendingTable = false;
     m_cache->queries.clear();
     if (QSqlDatabase::contains(m_connection)) {
         {
@@ -411,6 +415,9 @@ void NoteStore::migrate() {
     // 2 -> 3: months up to October 1582 are laid out in the engine's calendar; their notes move
     // to the cells of the days they were written for.
     if (version < 3) moveOldMonthCells();
+    // 3 -> 4: the full-text index takes changed notes after the save: the triggers only note
+    // them (the index of version 3 holds every row, nothing is pending).
+    if (version < 4 && hasTable(QStringLiteral("NoteText"))) installPendingTriggers();
     execSql(QStringLiteral("PRAGMA user_version = %1").arg(SchemaVersion));
     tx.commit();
 }
@@ -609,6 +616,14 @@ bool NoteStore::hasTextIndexTables() const {
     return q.value(0).toInt() == 3;
 }
 
+bool NoteStore::hasTable(const QString &name) const {
+    QSqlQuery q(database());
+    q.prepare(QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?"));
+    q.addBindValue(name);
+    if (!q.exec()) fail(QStringLiteral("无法读取数据库 %1").arg(m_file), q.lastError().text());
+    return q.next();
+}
+
 MonthCells NoteStore::readMonth(const QString &yearMonth) const {
     QSqlQuery &q = prepared(selectSql(MonthTable));
     q.bindValue(QStringLiteral(":key"), yearMonth);
@@ -627,6 +642,7 @@ void NoteStore::writeMonth(const QString &yearMonth, const MonthCells &cells) {
     exec(q);
     indexMonth(yearMonth, cells);
     tx.commit();
+    tellIndexPending();
 }
 
 QByteArray NoteStore::readDayPlan(const QString &dayKey) const {
@@ -646,6 +662,7 @@ void NoteStore::writeDayPlan(const QString &dayKey, const QByteArray &rtf) {
     exec(q);
     indexNote(placeOf(NotePlace::Kind::DayPlan, dayKey, 0), rtf);
     tx.commit();
+    tellIndexPending();
 }
 
 MonthPage NoteStore::readMonthPage(const QString &yearMonth, const QString &dayKey) const {
@@ -674,6 +691,7 @@ void NoteStore::writeMonthPage(const QString &yearMonth, const MonthPage &page,
         indexNote(placeOf(NotePlace::Kind::DayPlan, dayKey, 0), page.dayPlan);
     }
     tx.commit();
+    tellIndexPending();
 }
 
 YearNotes NoteStore::readYearNotes(int year) const {
@@ -696,6 +714,7 @@ void NoteStore::writeYearNotes(int year, const YearNotes &notes, const std::arra
             indexNote(placeOf(NotePlace::Kind::YearNote, QString::number(year), i),
                       notes[size_t(i)]);
     tx.commit();
+    tellIndexPending();
 }
 
 SheetNotes NoteStore::readSheet(Sheet sheet, const QString &key) const {
@@ -732,6 +751,7 @@ void NoteStore::writeSheet(Sheet sheet, const QString &key, const SheetNotes &no
     bindRow(c, key, notes.colors, [](int color) { return color; });
     exec(c);
     tx.commit();
+    tellIndexPending();
 }
 
 MemoLines NoteStore::readMemoLines() const {
@@ -768,6 +788,7 @@ bool NoteStore::writeMemoLine(int line, const QString &text) {
     exec(u);
     indexText(placeOf(NotePlace::Kind::MemoLine, MemoKey, line - 1), text);
     tx.commit();
+    tellIndexPending();
     return true;
 }
 
@@ -781,25 +802,35 @@ const char *const TextIndexSql[] = {
     "aligned INTEGER NOT NULL, PRIMARY KEY (kind, key, slot))",
     "CREATE INDEX NoteTextOrder ON NoteText (sortkey)",
     "CREATE VIRTUAL TABLE NoteTextIndex USING fts5(folded, content='', tokenize='trigram')",
-    "CREATE TRIGGER NoteTextAdded AFTER INSERT ON NoteText BEGIN "
-    "INSERT INTO NoteTextIndex (rowid, folded) VALUES (new.rowid, ifnull(new.folded, new.text)); "
-    "END",
-    "CREATE TRIGGER NoteTextRemoved AFTER DELETE ON NoteText BEGIN "
-    "INSERT INTO NoteTextIndex (NoteTextIndex, rowid, folded) "
-    "VALUES ('delete', old.rowid, ifnull(old.folded, old.text)); END",
-    "CREATE TRIGGER NoteTextChanged AFTER UPDATE ON NoteText BEGIN "
-    "INSERT INTO NoteTextIndex (NoteTextIndex, rowid, folded) "
-    "VALUES ('delete', old.rowid, ifnull(old.folded, old.text)); "
-    "INSERT INTO NoteTextIndex (rowid, folded) VALUES (new.rowid, ifnull(new.folded, new.text)); "
-    "END",
     "CREATE TABLE NoteTextState (name TEXT NOT NULL PRIMARY KEY)",
 };
+
+// The contentless index can only drop a row's terms given the exact text it took, so a changed
+// or removed row is noted with that text. The first note of a row wins: the index still holds
+// what it took before all later changes. A row added under the rowid of a removed one that is
+// still pending keeps the removed text, which the index must drop. (An upsert, not INSERT OR
+// IGNORE: the conflict policy of the statement that fires a trigger overrides its OR clause.)
+const char *const PendingTriggerSql[] = {
+    "CREATE TRIGGER NoteTextAdded AFTER INSERT ON NoteText BEGIN "
+    "INSERT INTO NoteTextPending (rowid, indexed) VALUES (new.rowid, NULL) "
+    "ON CONFLICT DO NOTHING; END",
+    "CREATE TRIGGER NoteTextRemoved AFTER DELETE ON NoteText BEGIN "
+    "INSERT INTO NoteTextPending (rowid, indexed) VALUES (old.rowid, ifnull(old.folded, old.text)) "
+    "ON CONFLICT DO NOTHING; END",
+    "CREATE TRIGGER NoteTextChanged AFTER UPDATE ON NoteText BEGIN "
+    "INSERT INTO NoteTextPending (rowid, indexed) VALUES (old.rowid, ifnull(old.folded, old.text)) "
+    "ON CONFLICT DO NOTHING; "
+    "INSERT INTO NoteTextPending (rowid, indexed) VALUES (new.rowid, NULL) "
+    "ON CONFLICT DO NOTHING; END",
+};
+
+const char *const PendingTriggerNames[] = {"NoteTextAdded", "NoteTextRemoved", "NoteTextChanged"};
 
 const char *const TextIndexDrops[] = {
     "DROP TABLE IF EXISTS NoteTextIndex",        "DROP TABLE IF EXISTS NoteTextIndex_data",
     "DROP TABLE IF EXISTS NoteTextIndex_idx",    "DROP TABLE IF EXISTS NoteTextIndex_docsize",
     "DROP TABLE IF EXISTS NoteTextIndex_config", "DROP TABLE IF EXISTS NoteText",
-    "DROP TABLE IF EXISTS NoteTextState",
+    "DROP TABLE IF EXISTS NoteTextState",        "DROP TABLE IF EXISTS NoteTextPending",
 };
 
 } // namespace
@@ -846,6 +877,7 @@ void NoteStore::indexText(const NotePlace &place, const QString &text) {
         d.bindValue(QStringLiteral(":key"), place.key);
         d.bindValue(QStringLiteral(":slot"), place.slot);
         exec(d);
+        if (d.numRowsAffected() > 0) m_plainCopyChanged = true;
         return;
     }
     std::vector<int> map;
@@ -870,6 +902,7 @@ void NoteStore::indexText(const NotePlace &place, const QString &text) {
     u.bindValue(QStringLiteral(":folded"), foldedValue);
     u.bindValue(QStringLiteral(":aligned"), aligned ? 1 : 0);
     exec(u);
+    if (u.numRowsAffected() > 0) m_plainCopyChanged = true;
 }
 
 void NoteStore::indexNote(const NotePlace &place, const QByteArray &note) {
@@ -896,9 +929,12 @@ void NoteStore::indexMonth(const QString &yearMonth, const MonthCells &cells,
     }
 }
 
-// Runs inside the caller's transaction: the index tables made anew and every note indexed.
+// Runs inside the caller's transaction: the index tables made anew and every note indexed. The
+// plain copies are written first and the full-text index filled from them in one go; the
+// triggers that note later changes come last.
 void NoteStore::fillTextIndex() {
     m_textIndex = false;
+    m_pendingTable = false;
     for (const char *sql : TextIndexDrops) execSql(QString::fromLatin1(sql));
     for (const char *sql : TextIndexSql) execSql(QString::fromLatin1(sql));
     m_textIndex = true;
@@ -950,12 +986,27 @@ void NoteStore::fillTextIndex() {
             }
         }
     }
+    execSql(QStringLiteral("INSERT INTO NoteTextIndex (rowid, folded) "
+                           "SELECT rowid, ifnull(folded, text) FROM NoteText"));
+    installPendingTriggers();
+    m_plainCopyChanged = false;
     if (m_indexProgress) m_indexProgress(total, total);
+}
+
+void NoteStore::installPendingTriggers() {
+    execSql(QStringLiteral(
+        "CREATE TABLE IF NOT EXISTS NoteTextPending (rowid INTEGER PRIMARY KEY, indexed TEXT)"));
+    for (const char *name : PendingTriggerNames)
+        execSql(QStringLiteral("DROP TRIGGER IF EXISTS %1").arg(QLatin1String(name)));
+    for (const char *sql : PendingTriggerSql) execSql(QString::fromLatin1(sql));
+    m_pendingTable = true;
 }
 
 void NoteStore::ensureTextIndex() {
     m_textIndex = hasTextIndexTables();
-    if (m_readOnly || (m_textIndex && (hasTextIndex() || !m_plainText))) return;
+    // A read-only file of version 3 has no pending rows: its triggers kept the index itself.
+    m_pendingTable = m_textIndex && hasTable(QStringLiteral("NoteTextPending"));
+    if (m_readOnly || (m_pendingTable && (hasTextIndex() || !m_plainText))) return;
     rebuildTextIndex();
 }
 
@@ -991,12 +1042,73 @@ void NoteStore::rebuildTextIndex() {
     }
 }
 
+bool NoteStore::textIndexPending() const {
+    if (!isOpen() || !m_pendingTable) return false;
+    QSqlQuery &q = prepared(QStringLiteral("SELECT 1 FROM NoteTextPending LIMIT 1"));
+    exec(q);
+    const bool pending = q.next();
+    q.finish();
+    return pending;
+}
+
+bool NoteStore::updateTextIndex(int maxRows) {
+    // A file put in the place of the open one is left to the next open.
+    if (!isOpen() || m_readOnly || !m_pendingTable || isFileReplaced()) return false;
+    try {
+        Transaction tx(*this, true);
+        // The batch is the pending rows up to the rowid of its last one (all when fewer remain).
+        QSqlQuery &last = prepared(
+            QStringLiteral("SELECT ifnull((SELECT rowid FROM NoteTextPending ORDER BY rowid "
+                           "LIMIT 1 OFFSET :skip), 9223372036854775807)"));
+        last.bindValue(QStringLiteral(":skip"), std::max(1, maxRows) - 1);
+        exec(last);
+        last.next();
+        const qint64 upTo = last.value(0).toLongLong();
+        last.finish();
+        const QString statements[] = {
+            QStringLiteral("INSERT INTO NoteTextIndex (NoteTextIndex, rowid, folded) "
+                           "SELECT 'delete', rowid, indexed FROM NoteTextPending "
+                           "WHERE rowid <= :upTo AND indexed IS NOT NULL"),
+            QStringLiteral("INSERT INTO NoteTextIndex (rowid, folded) "
+                           "SELECT n.rowid, ifnull(n.folded, n.text) FROM NoteTextPending p "
+                           "JOIN NoteText n ON n.rowid = p.rowid WHERE p.rowid <= :upTo"),
+            QStringLiteral("DELETE FROM NoteTextPending WHERE rowid <= :upTo"),
+        };
+        for (const QString &sql : statements) {
+            QSqlQuery &q = prepared(sql);
+            q.bindValue(QStringLiteral(":upTo"), upTo);
+            exec(q);
+        }
+        const bool more = textIndexPending();
+        tx.commit();
+        return more;
+    } catch (const StoreError &e) {
+        // The notes and their plain copies are untouched by a failure here; an index that cannot
+        // take the rows is made again from them by the next search or open.
+        try {
+            Transaction tx(*this, true);
+            execSql(QStringLiteral("INSERT OR IGNORE INTO NoteTextState (name) VALUES ('stale')"));
+            tx.commit();
+        } catch (const StoreError &) {
+            throw e;
+        }
+        return false;
+    }
+}
+
+void NoteStore::tellIndexPending() {
+    const bool changed = m_plainCopyChanged;
+    m_plainCopyChanged = false;
+    if (changed && m_pendingTable && m_indexPending) m_indexPending();
+}
+
 std::vector<NoteStore::FoundText> NoteStore::queryFolded(const QString &folded) const {
     // The trigram index needs three characters; shorter queries read the plain copies through.
     // instr() counts characters, which are UTF-16 units in an aligned text (no surrogates): such
     // a row brings only the part of its text around the match; the others their whole text and
     // folded text. instr() also keeps exact matches only, where the trigram index may match
-    // more loosely.
+    // more loosely, and drops the index's matches of a pending row's old text; the pending rows
+    // are all read, as the index may not hold their text yet.
     const bool indexed = textfold::codePointCount(folded) >= 3;
     const QString sql =
         QStringLiteral("SELECT kind, key, slot, p, CASE WHEN aligned THEN max(1, p - %1) END, "
@@ -1006,9 +1118,12 @@ std::vector<NoteStore::FoundText> NoteStore::queryFolded(const QString &folded) 
                        "instr(ifnull(folded, text), :q) AS p FROM NoteText")
             .arg(FoundText::Context)
             .arg(2 * FoundText::Context + folded.size()) +
-        (indexed ? QStringLiteral(" WHERE rowid IN (SELECT rowid FROM NoteTextIndex WHERE "
-                                  "NoteTextIndex MATCH :phrase)")
-                 : QString()) +
+        (indexed
+             ? QStringLiteral(" WHERE rowid IN (SELECT rowid FROM NoteTextIndex WHERE "
+                              "NoteTextIndex MATCH :phrase") +
+                   (m_pendingTable ? QStringLiteral(" UNION ALL SELECT rowid FROM NoteTextPending)")
+                                   : QStringLiteral(")"))
+             : QString()) +
         QStringLiteral(") WHERE p > 0 ORDER BY sortkey DESC");
     QSqlQuery &q = prepared(sql);
     q.setForwardOnly(true);
