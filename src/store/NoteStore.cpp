@@ -637,10 +637,11 @@ MonthCells NoteStore::readMonth(const QString &yearMonth) const {
 void NoteStore::writeMonth(const QString &yearMonth, const MonthCells &cells) {
     checkWritable(MonthTable.table);
     Transaction tx(*this, true);
+    const std::array<bool, 42> same = unchangedCells(yearMonth, cells);
     QSqlQuery &q = prepared(upsertSql(MonthTable));
     bindRow(q, yearMonth, cells, bytesOrEmpty);
     exec(q);
-    indexMonth(yearMonth, cells);
+    indexMonth(yearMonth, cells, same);
     tx.commit();
     tellIndexPending();
 }
@@ -679,11 +680,13 @@ void NoteStore::writeMonthPage(const QString &yearMonth, const MonthPage &page,
     checkWritable(MonthTable.table);
     if (!page.keepDayPlan) checkWritable(DayTable.table);
     Transaction tx(*this, true);
+    std::array<bool, 42> same = unchangedCells(yearMonth, page.cells);
+    for (int i = 0; i < CellCount; ++i) same[size_t(i)] = same[size_t(i)] || page.keep[size_t(i)];
     QSqlQuery &q =
         prepared(upsertSql(MonthTable, std::vector<bool>(page.keep.begin(), page.keep.end())));
     bindRow(q, yearMonth, page.cells, bytesOrEmpty);
     exec(q);
-    indexMonth(yearMonth, page.cells, page.keep);
+    indexMonth(yearMonth, page.cells, same);
     if (!page.keepDayPlan) {
         QSqlQuery &d = prepared(upsertSql(DayTable));
         bindRow(d, dayKey, std::array<QByteArray, 1>{page.dayPlan}, bytesOrEmpty);
@@ -914,6 +917,27 @@ void NoteStore::indexNote(const NotePlace &place, const QByteArray &note) {
     } else {
         execSql(QStringLiteral("INSERT OR IGNORE INTO NoteTextState (name) VALUES ('stale')"));
     }
+}
+
+// The cells of a month about to be written that hold the very note stored now: they keep their
+// plain copies, and their text is not made again. Compared in the database, so that no stored
+// note is copied out; a cell that cannot be compared so counts as changed.
+std::array<bool, 42> NoteStore::unchangedCells(const QString &yearMonth,
+                                               const MonthCells &cells) const {
+    std::array<bool, 42> same{};
+    if (!m_textIndex || !m_plainText) return same;
+    QStringList columns;
+    for (int i = 0; i < CellCount; ++i)
+        columns << QStringLiteral("%1 IS ?").arg(valueColumn(MonthTable, i));
+    QSqlQuery &q = prepared(QStringLiteral("SELECT %1 FROM TailiNew WHERE YearMonth = ?")
+                                .arg(columns.join(QStringLiteral(", "))));
+    for (int i = 0; i < CellCount; ++i) q.bindValue(i, bytesOrEmpty(cells[size_t(i)]));
+    q.bindValue(CellCount, yearMonth);
+    exec(q);
+    if (q.next())
+        for (int i = 0; i < CellCount; ++i) same[size_t(i)] = q.value(i).toInt() == 1;
+    q.finish();
+    return same;
 }
 
 void NoteStore::indexMonth(const QString &yearMonth, const MonthCells &cells,

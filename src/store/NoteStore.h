@@ -260,6 +260,7 @@ private:
     // those `keep` marks.
     void indexMonth(const QString &yearMonth, const MonthCells &cells,
                     const std::array<bool, 42> &keep = {});
+    std::array<bool, 42> unchangedCells(const QString &yearMonth, const MonthCells &cells) const;
     std::vector<FoundText> queryFolded(const QString &folded) const;
     [[noreturn]] void fail(const QString &what, const QString &dbMessage) const;
 
