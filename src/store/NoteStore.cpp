@@ -152,6 +152,15 @@ bool isRtf(const QByteArray &note) {
 
 struct NoteStore::Cache {
     std::map<QString, std::unique_ptr<QSqlQuery>> queries;
+    // The cells of the month last read or written here as they were stored then, with the
+    // database's data_version at that moment: while no other connection has committed since,
+    // they are still what is stored.
+    struct Month {
+        QString key;
+        MonthCells cells;
+        qint64 dataVersion = -1;
+    };
+    std::optional<Month> month;
 };
 
 // BEGIN IMMEDIATE for writes takes the write lock up front, so a write never fails half way
@@ -376,6 +385,7 @@ void NoteStore::close() {
     m_textIndex = false;
     m_pendingTable = false;
     m_cache->queries.clear();
+    m_cache->month.reset();
     if (QSqlDatabase::contains(m_connection)) {
         {
             QSqlDatabase db = database();
@@ -625,11 +635,15 @@ bool NoteStore::hasTable(const QString &name) const {
 }
 
 MonthCells NoteStore::readMonth(const QString &yearMonth) const {
+    // Taken before the row is read: a commit by another connection in between only makes the
+    // remembered cells count as out of date.
+    const qint64 version = indexVersion();
     QSqlQuery &q = prepared(selectSql(MonthTable));
     q.bindValue(QStringLiteral(":key"), yearMonth);
     exec(q);
     MonthCells cells;
     readRow(q, cells, toBytes);
+    if (version >= 0) m_cache->month = Cache::Month{yearMonth, cells, version};
     // A read-only file of an older version shows its notes where the upgrade will put them.
     return m_oldMonthLayout ? onEngineGrid(yearMonth, cells) : cells;
 }
@@ -637,12 +651,14 @@ MonthCells NoteStore::readMonth(const QString &yearMonth) const {
 void NoteStore::writeMonth(const QString &yearMonth, const MonthCells &cells) {
     checkWritable(MonthTable.table);
     Transaction tx(*this, true);
-    const std::array<bool, 42> same = unchangedCells(yearMonth, cells);
+    const qint64 version = indexVersion();
+    const std::array<bool, 42> same = unchangedCells(yearMonth, cells, version);
     QSqlQuery &q = prepared(upsertSql(MonthTable));
     bindRow(q, yearMonth, cells, bytesOrEmpty);
     exec(q);
     indexMonth(yearMonth, cells, same);
     tx.commit();
+    rememberWrittenMonth(yearMonth, cells, {}, version);
     tellIndexPending();
 }
 
@@ -680,7 +696,8 @@ void NoteStore::writeMonthPage(const QString &yearMonth, const MonthPage &page,
     checkWritable(MonthTable.table);
     if (!page.keepDayPlan) checkWritable(DayTable.table);
     Transaction tx(*this, true);
-    std::array<bool, 42> same = unchangedCells(yearMonth, page.cells);
+    const qint64 version = indexVersion();
+    std::array<bool, 42> same = unchangedCells(yearMonth, page.cells, version);
     for (int i = 0; i < CellCount; ++i) same[size_t(i)] = same[size_t(i)] || page.keep[size_t(i)];
     QSqlQuery &q =
         prepared(upsertSql(MonthTable, std::vector<bool>(page.keep.begin(), page.keep.end())));
@@ -694,6 +711,7 @@ void NoteStore::writeMonthPage(const QString &yearMonth, const MonthPage &page,
         indexNote(placeOf(NotePlace::Kind::DayPlan, dayKey, 0), page.dayPlan);
     }
     tx.commit();
+    rememberWrittenMonth(yearMonth, page.cells, page.keep, version);
     tellIndexPending();
 }
 
@@ -919,13 +937,32 @@ void NoteStore::indexNote(const NotePlace &place, const QByteArray &note) {
     }
 }
 
+qint64 NoteStore::indexVersion() const {
+    if (m_readOnly || m_oldMonthLayout || !m_textIndex || !m_plainText) return -1;
+    QSqlQuery &q = prepared(QStringLiteral("PRAGMA data_version"));
+    exec(q);
+    const qint64 version = q.next() ? q.value(0).toLongLong() : -1;
+    q.finish();
+    return version;
+}
+
 // The cells of a month about to be written that hold the very note stored now: they keep their
-// plain copies, and their text is not made again. Compared in the database, so that no stored
-// note is copied out; a cell that cannot be compared so counts as changed.
-std::array<bool, 42> NoteStore::unchangedCells(const QString &yearMonth,
-                                               const MonthCells &cells) const {
+// plain copies, and their text is not made again. Compared with the cells this connection
+// last read or wrote when no other has committed since, else in the database, so that no
+// stored note is copied out; a cell that cannot be compared counts as changed.
+std::array<bool, 42> NoteStore::unchangedCells(const QString &yearMonth, const MonthCells &cells,
+                                               qint64 version) const {
     std::array<bool, 42> same{};
-    if (!m_textIndex || !m_plainText) return same;
+    if (version < 0) return same;
+    const std::optional<Cache::Month> &month = m_cache->month;
+    if (month && month->key == yearMonth && month->dataVersion == version) {
+        for (int i = 0; i < CellCount; ++i) {
+            const QByteArray &stored = month->cells[size_t(i)];
+            same[size_t(i)] =
+                cells[size_t(i)].isEmpty() ? stored.isEmpty() : cells[size_t(i)] == stored;
+        }
+        return same;
+    }
     QStringList columns;
     for (int i = 0; i < CellCount; ++i)
         columns << QStringLiteral("%1 IS ?").arg(valueColumn(MonthTable, i));
@@ -938,6 +975,26 @@ std::array<bool, 42> NoteStore::unchangedCells(const QString &yearMonth,
         for (int i = 0; i < CellCount; ++i) same[size_t(i)] = q.value(i).toInt() == 1;
     q.finish();
     return same;
+}
+
+// After a committed write of a month; `version` is the data_version the write saw.
+void NoteStore::rememberWrittenMonth(const QString &yearMonth, const MonthCells &cells,
+                                     const std::array<bool, 42> &keep, qint64 version) {
+    std::optional<Cache::Month> &month = m_cache->month;
+    const bool known = month && month->key == yearMonth && month->dataVersion == version;
+    Cache::Month written{yearMonth, {}, version};
+    for (int i = 0; i < CellCount && version >= 0; ++i) {
+        if (!keep[size_t(i)])
+            written.cells[size_t(i)] = bytesOrEmpty(cells[size_t(i)]);
+        else if (known)
+            written.cells[size_t(i)] = month->cells[size_t(i)];
+        else
+            version = -1; // a kept cell of unknown value
+    }
+    if (version >= 0)
+        month = std::move(written);
+    else
+        month.reset();
 }
 
 void NoteStore::indexMonth(const QString &yearMonth, const MonthCells &cells,

@@ -260,7 +260,12 @@ private:
     // those `keep` marks.
     void indexMonth(const QString &yearMonth, const MonthCells &cells,
                     const std::array<bool, 42> &keep = {});
-    std::array<bool, 42> unchangedCells(const QString &yearMonth, const MonthCells &cells) const;
+    // PRAGMA data_version while writes of month cells are indexed, else -1.
+    qint64 indexVersion() const;
+    std::array<bool, 42> unchangedCells(const QString &yearMonth, const MonthCells &cells,
+                                        qint64 version) const;
+    void rememberWrittenMonth(const QString &yearMonth, const MonthCells &cells,
+                              const std::array<bool, 42> &keep, qint64 version);
     std::vector<FoundText> queryFolded(const QString &folded) const;
     [[noreturn]] void fail(const QString &what, const QString &dbMessage) const;
 

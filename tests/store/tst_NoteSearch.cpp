@@ -441,6 +441,41 @@ private slots:
                  QStringList{QStringLiteral("备忘录 第4行")});
     }
 
+    // A month written again keeps the plain copies of its unchanged cells; a cell another
+    // connection changed since this one read the month is not taken for unchanged.
+    void cellsChangedByAnotherConnectionAreIndexed() {
+        const QString cell = QStringLiteral("2024年3月5日 · 月历");
+        const MonthCells march = m_store->readMonth(March);
+        NoteStore other;
+        other.setPlainText(&richtext::plainText);
+        other.open(file());
+        MonthCells changed = march;
+        changed[March5Cell] = rtf(escaped(QStringLiteral("别人写的")));
+        other.writeMonth(March, changed);
+        QCOMPARE(find(QStringLiteral("别人写的")), QStringList{cell});
+        m_store->writeMonth(March, march);
+        for (const bool updated : {false, true}) {
+            if (updated) updateWholeIndex();
+            QCOMPARE(find(QStringLiteral("别人写的")), QStringList{});
+            QCOMPARE(find(QStringLiteral("开会讨论")), QStringList{cell});
+        }
+    }
+
+    // A cell kept by a month page save still holds its stored note: writing the text it was
+    // given then is a change.
+    void keptCellWrittenLaterIsIndexed() {
+        const MonthCells before = m_store->readMonth(March);
+        MonthPage page;
+        page.keep.fill(true);
+        page.keepDayPlan = true;
+        page.cells[0] = rtf(escaped(QStringLiteral("苹果")));
+        m_store->writeMonthPage(March, page, NoteStore::dayKey(2024, 3, 6));
+        MonthCells march = before;
+        march[0] = page.cells[0];
+        m_store->writeMonth(March, march);
+        QCOMPARE(find(QStringLiteral("苹果")), QStringList{QStringLiteral("2024年2月25日 · 月历")});
+    }
+
     void unsavedTextTakesThePlaceOfTheStored() {
         const NotePlace cell = NoteStore::placeOf(NotePlace::Kind::MonthCell, March, March5Cell);
         const NotePlace other =
