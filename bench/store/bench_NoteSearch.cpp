@@ -1,5 +1,6 @@
 // Search of 30 years of daily notes: queries of one, two and four Chinese characters through
-// NoteSearch, the upgrade that indexes such a file, and the cost the index adds to a month save.
+// NoteSearch, the upgrade that indexes such a file, the cost the index adds to a month save and
+// the later update of the full-text index.
 #include "CoreBenchMain.h"
 #include "richtext/RichText.h"
 #include "store/NoteSearch.h"
@@ -149,7 +150,8 @@ BENCHMARK(BM_Find)
 
 // A month save with the index (the program's store) and without it (a store without a
 // PlainText function keeps no plain copies): the usual save after an edit of one cell, and one
-// in which all 42 cells and the day plan changed.
+// in which all 42 cells and the day plan changed. The full-text index takes the changed notes
+// between two saves (untimed), as the program's idle update does.
 void BM_MonthSave(benchmark::State &state) {
     const bool indexed = state.range(0) != 0;
     const bool allChanged = state.range(1) != 0;
@@ -168,6 +170,8 @@ void BM_MonthSave(benchmark::State &state) {
         } else {
             page.cells[10] = rtfOf(noteText(++seed));
         }
+        while (store.updateTextIndex(1000)) {
+        }
         state.ResumeTiming();
         store.writeMonthPage(NoteStore::yearMonthKey(2030, 1), page, NoteStore::dayKey(2030, 1, 1));
     }
@@ -181,6 +185,35 @@ BENCHMARK(BM_MonthSave)
     ->Args({1, 0})
     ->Args({0, 1})
     ->Args({1, 1})
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly();
+
+// What the save no longer pays: the full-text index taking the notes of a month save in which
+// all 42 cells and the day plan changed, in batches of `range(0)` rows (the program's idle
+// update takes 100 at a time), each in its own transaction.
+void BM_IndexUpdate(benchmark::State &state) {
+    const int batch = int(state.range(0));
+    NoteStore store;
+    store.setPlainText(&richtext::plainText);
+    store.open(fixture().current);
+    MonthPage page;
+    int seed = 5000;
+    int batches = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        for (int i = 0; i < NoteStore::CellCount; ++i) page.cells[i] = rtfOf(noteText(++seed));
+        page.dayPlan = rtfOf(noteText(++seed));
+        store.writeMonthPage(NoteStore::yearMonthKey(2031, 1), page, NoteStore::dayKey(2031, 1, 1));
+        state.ResumeTiming();
+        batches = 1;
+        while (store.updateTextIndex(batch)) ++batches;
+    }
+    state.counters["batches"] = batches;
+}
+BENCHMARK(BM_IndexUpdate)
+    ->Arg(100)
+    ->Arg(10)
     ->Unit(benchmark::kMillisecond)
     ->Repetitions(5)
     ->ReportAggregatesOnly();

@@ -16,6 +16,13 @@
 
 #include <unistd.h>
 
+namespace {
+// The search index takes saved notes once typing has paused, a batch per turn of the event loop
+// (some 20 ms each), so that the window never waits long for it.
+constexpr int IndexDelayMs = 1500;
+constexpr int IndexBatchRows = 100;
+} // namespace
+
 NotesSession::NotesSession(const AppPaths &paths, Prompts &prompts, QObject *parent)
     : QObject(parent), m_paths(paths),
       m_prompts(prompts), m_context{m_store, m_saving, m_prompts, m_lastSelection} {
@@ -23,6 +30,10 @@ NotesSession::NotesSession(const AppPaths &paths, Prompts &prompts, QObject *par
     m_store.setPlainText(&richtext::plainText);
     // Notes that an upgrade brings onto one cell are kept together in it.
     m_store.setNoteJoin(&richtext::joined);
+    // Told after every save that changed a note, and when the file opens with notes waiting.
+    m_indexTimer.setSingleShot(true);
+    connect(&m_indexTimer, &QTimer::timeout, this, &NotesSession::updateTextIndex);
+    m_store.setIndexPending([this] { m_indexTimer.start(IndexDelayMs); });
 }
 
 NotesSession::~NotesSession() {
@@ -366,6 +377,22 @@ void NotesSession::finish() {
     m_saving.close();
     m_closing = true;
     emit finished();
+}
+
+void NotesSession::updateTextIndex() {
+    // Nothing while the program ends, a restore has the file (the store is closed) or the file
+    // is only read; before the first show the index waits for the window.
+    if (m_closing || !m_store.isOpen() || m_store.isReadOnly()) return;
+    if (!m_saving.isOpen()) {
+        m_indexTimer.start(IndexDelayMs);
+        return;
+    }
+    try {
+        if (m_store.updateTextIndex(IndexBatchRows)) m_indexTimer.start(0);
+    } catch (const StoreError &e) {
+        // The notes are saved and every search still finds them; the next save tries again.
+        qWarning("%s", qPrintable(QStringLiteral("查找索引未能更新：%1").arg(e.message())));
+    }
 }
 
 QList<UnsavedCell> NotesSession::unsavedCells() const {

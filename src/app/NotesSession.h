@@ -12,6 +12,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QTimer>
 
 #include <functional>
 #include <memory>
@@ -141,6 +142,8 @@ private:
     void openSaving();
     bool writeRecoveryFile(QString &error) const;
     void finish();
+    // One batch of saved notes into the search index, a moment after the last save.
+    void updateTextIndex();
 
     AppPaths m_paths;
     Prompts &m_prompts;
@@ -159,4 +162,5 @@ private:
     QPointer<MemoDocument> m_memo;
     bool m_started = false;
     bool m_closing = false;
+    QTimer m_indexTimer; // single shot: the next batch of the search index
 };

@@ -15,6 +15,7 @@
 
 #include <QUrl>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstring>
@@ -177,6 +178,15 @@ void stopWhen(const QSqlDatabase &db, const std::atomic<bool> *flag) {
 
 struct NoteStore::Cache {
     std::map<QString, std::unique_ptr<QSqlQuery>> queries;
+    // The cells of the month last read or written here as they were stored then, with the
+    // database's data_version at that moment: while no other connection has committed since,
+    // they are still what is stored.
+    struct Month {
+        QString key;
+        MonthCells cells;
+        qint64 dataVersion = -1;
+    };
+    std::optional<Month> month;
 };
 
 // BEGIN IMMEDIATE for writes takes the write lock up front, so a write never fails half way
@@ -276,6 +286,8 @@ void NoteStore::open(const QString &databaseFile, OpenMode mode) {
         }
     }
     m_openIdentity = identityOf(databaseFile);
+    m_plainCopyChanged = false;
+    if (!m_readOnly && m_indexPending && textIndexPending()) m_indexPending();
 }
 
 void NoteStore::upgrade(const QString &databaseFile, const std::atomic<bool> *cancel) {
@@ -467,7 +479,9 @@ void NoteStore::reconnect() {
 void NoteStore::close() {
     m_openIdentity.reset();
     m_textIndex = false;
+    m_pendingTable = false;
     m_cache->queries.clear();
+    m_cache->month.reset();
     if (QSqlDatabase::contains(m_connection)) {
         {
             QSqlDatabase db = database();
@@ -507,6 +521,9 @@ void NoteStore::migrate() {
     // 2 -> 3: months up to October 1582 are laid out in the engine's calendar; their notes move
     // to the cells of the days they were written for.
     if (version < 3) moveOldMonthCells();
+    // 3 -> 4: the full-text index takes changed notes after the save: the triggers only note
+    // them (the index of version 3 holds every row, nothing is pending).
+    if (version < 4 && hasTable(QStringLiteral("NoteText"))) installPendingTriggers();
     execSql(QStringLiteral("PRAGMA user_version = %1").arg(SchemaVersion));
     tx.commit();
 }
@@ -705,12 +722,24 @@ bool NoteStore::hasTextIndexTables() const {
     return q.value(0).toInt() == 3;
 }
 
+bool NoteStore::hasTable(const QString &name) const {
+    QSqlQuery q(database());
+    q.prepare(QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?"));
+    q.addBindValue(name);
+    if (!q.exec()) fail(QStringLiteral("无法读取数据库 %1").arg(m_file), q.lastError().text());
+    return q.next();
+}
+
 MonthCells NoteStore::readMonth(const QString &yearMonth) const {
+    // Taken before the row is read: a commit by another connection in between only makes the
+    // remembered cells count as out of date.
+    const qint64 version = indexVersion();
     QSqlQuery &q = prepared(selectSql(MonthTable));
     q.bindValue(QStringLiteral(":key"), yearMonth);
     exec(q);
     MonthCells cells;
     readRow(q, cells, toBytes);
+    if (version >= 0) m_cache->month = Cache::Month{yearMonth, cells, version};
     // A read-only file of an older version shows its notes where the upgrade will put them.
     return m_oldMonthLayout ? onEngineGrid(yearMonth, cells) : cells;
 }
@@ -718,11 +747,15 @@ MonthCells NoteStore::readMonth(const QString &yearMonth) const {
 void NoteStore::writeMonth(const QString &yearMonth, const MonthCells &cells) {
     checkWritable(MonthTable.table);
     Transaction tx(*this, true);
+    const qint64 version = indexVersion();
+    const std::array<bool, 42> same = unchangedCells(yearMonth, cells, version);
     QSqlQuery &q = prepared(upsertSql(MonthTable));
     bindRow(q, yearMonth, cells, bytesOrEmpty);
     exec(q);
-    indexMonth(yearMonth, cells);
+    indexMonth(yearMonth, cells, same);
     tx.commit();
+    rememberWrittenMonth(yearMonth, cells, {}, version);
+    tellIndexPending();
 }
 
 QByteArray NoteStore::readDayPlan(const QString &dayKey) const {
@@ -742,6 +775,7 @@ void NoteStore::writeDayPlan(const QString &dayKey, const QByteArray &rtf) {
     exec(q);
     indexNote(placeOf(NotePlace::Kind::DayPlan, dayKey, 0), rtf);
     tx.commit();
+    tellIndexPending();
 }
 
 MonthPage NoteStore::readMonthPage(const QString &yearMonth, const QString &dayKey) const {
@@ -758,11 +792,14 @@ void NoteStore::writeMonthPage(const QString &yearMonth, const MonthPage &page,
     checkWritable(MonthTable.table);
     if (!page.keepDayPlan) checkWritable(DayTable.table);
     Transaction tx(*this, true);
+    const qint64 version = indexVersion();
+    std::array<bool, 42> same = unchangedCells(yearMonth, page.cells, version);
+    for (int i = 0; i < CellCount; ++i) same[size_t(i)] = same[size_t(i)] || page.keep[size_t(i)];
     QSqlQuery &q =
         prepared(upsertSql(MonthTable, std::vector<bool>(page.keep.begin(), page.keep.end())));
     bindRow(q, yearMonth, page.cells, bytesOrEmpty);
     exec(q);
-    indexMonth(yearMonth, page.cells, page.keep);
+    indexMonth(yearMonth, page.cells, same);
     if (!page.keepDayPlan) {
         QSqlQuery &d = prepared(upsertSql(DayTable));
         bindRow(d, dayKey, std::array<QByteArray, 1>{page.dayPlan}, bytesOrEmpty);
@@ -770,6 +807,8 @@ void NoteStore::writeMonthPage(const QString &yearMonth, const MonthPage &page,
         indexNote(placeOf(NotePlace::Kind::DayPlan, dayKey, 0), page.dayPlan);
     }
     tx.commit();
+    rememberWrittenMonth(yearMonth, page.cells, page.keep, version);
+    tellIndexPending();
 }
 
 YearNotes NoteStore::readYearNotes(int year) const {
@@ -792,6 +831,7 @@ void NoteStore::writeYearNotes(int year, const YearNotes &notes, const std::arra
             indexNote(placeOf(NotePlace::Kind::YearNote, QString::number(year), i),
                       notes[size_t(i)]);
     tx.commit();
+    tellIndexPending();
 }
 
 SheetNotes NoteStore::readSheet(Sheet sheet, const QString &key) const {
@@ -828,6 +868,7 @@ void NoteStore::writeSheet(Sheet sheet, const QString &key, const SheetNotes &no
     bindRow(c, key, notes.colors, [](int color) { return color; });
     exec(c);
     tx.commit();
+    tellIndexPending();
 }
 
 MemoLines NoteStore::readMemoLines() const {
@@ -864,6 +905,7 @@ bool NoteStore::writeMemoLine(int line, const QString &text) {
     exec(u);
     indexText(placeOf(NotePlace::Kind::MemoLine, MemoKey, line - 1), text);
     tx.commit();
+    tellIndexPending();
     return true;
 }
 
@@ -877,25 +919,35 @@ const char *const TextIndexSql[] = {
     "aligned INTEGER NOT NULL, PRIMARY KEY (kind, key, slot))",
     "CREATE INDEX NoteTextOrder ON NoteText (sortkey)",
     "CREATE VIRTUAL TABLE NoteTextIndex USING fts5(folded, content='', tokenize='trigram')",
-    "CREATE TRIGGER NoteTextAdded AFTER INSERT ON NoteText BEGIN "
-    "INSERT INTO NoteTextIndex (rowid, folded) VALUES (new.rowid, ifnull(new.folded, new.text)); "
-    "END",
-    "CREATE TRIGGER NoteTextRemoved AFTER DELETE ON NoteText BEGIN "
-    "INSERT INTO NoteTextIndex (NoteTextIndex, rowid, folded) "
-    "VALUES ('delete', old.rowid, ifnull(old.folded, old.text)); END",
-    "CREATE TRIGGER NoteTextChanged AFTER UPDATE ON NoteText BEGIN "
-    "INSERT INTO NoteTextIndex (NoteTextIndex, rowid, folded) "
-    "VALUES ('delete', old.rowid, ifnull(old.folded, old.text)); "
-    "INSERT INTO NoteTextIndex (rowid, folded) VALUES (new.rowid, ifnull(new.folded, new.text)); "
-    "END",
     "CREATE TABLE NoteTextState (name TEXT NOT NULL PRIMARY KEY)",
 };
+
+// The contentless index can only drop a row's terms given the exact text it took, so a changed
+// or removed row is noted with that text. The first note of a row wins: the index still holds
+// what it took before all later changes. A row added under the rowid of a removed one that is
+// still pending keeps the removed text, which the index must drop. (An upsert, not INSERT OR
+// IGNORE: the conflict policy of the statement that fires a trigger overrides its OR clause.)
+const char *const PendingTriggerSql[] = {
+    "CREATE TRIGGER NoteTextAdded AFTER INSERT ON NoteText BEGIN "
+    "INSERT INTO NoteTextPending (rowid, indexed) VALUES (new.rowid, NULL) "
+    "ON CONFLICT DO NOTHING; END",
+    "CREATE TRIGGER NoteTextRemoved AFTER DELETE ON NoteText BEGIN "
+    "INSERT INTO NoteTextPending (rowid, indexed) VALUES (old.rowid, ifnull(old.folded, old.text)) "
+    "ON CONFLICT DO NOTHING; END",
+    "CREATE TRIGGER NoteTextChanged AFTER UPDATE ON NoteText BEGIN "
+    "INSERT INTO NoteTextPending (rowid, indexed) VALUES (old.rowid, ifnull(old.folded, old.text)) "
+    "ON CONFLICT DO NOTHING; "
+    "INSERT INTO NoteTextPending (rowid, indexed) VALUES (new.rowid, NULL) "
+    "ON CONFLICT DO NOTHING; END",
+};
+
+const char *const PendingTriggerNames[] = {"NoteTextAdded", "NoteTextRemoved", "NoteTextChanged"};
 
 const char *const TextIndexDrops[] = {
     "DROP TABLE IF EXISTS NoteTextIndex",        "DROP TABLE IF EXISTS NoteTextIndex_data",
     "DROP TABLE IF EXISTS NoteTextIndex_idx",    "DROP TABLE IF EXISTS NoteTextIndex_docsize",
     "DROP TABLE IF EXISTS NoteTextIndex_config", "DROP TABLE IF EXISTS NoteText",
-    "DROP TABLE IF EXISTS NoteTextState",
+    "DROP TABLE IF EXISTS NoteTextState",        "DROP TABLE IF EXISTS NoteTextPending",
 };
 
 } // namespace
@@ -942,6 +994,7 @@ void NoteStore::indexText(const NotePlace &place, const QString &text) {
         d.bindValue(QStringLiteral(":key"), place.key);
         d.bindValue(QStringLiteral(":slot"), place.slot);
         exec(d);
+        if (d.numRowsAffected() > 0) m_plainCopyChanged = true;
         return;
     }
     std::vector<int> map;
@@ -966,6 +1019,7 @@ void NoteStore::indexText(const NotePlace &place, const QString &text) {
     u.bindValue(QStringLiteral(":folded"), foldedValue);
     u.bindValue(QStringLiteral(":aligned"), aligned ? 1 : 0);
     exec(u);
+    if (u.numRowsAffected() > 0) m_plainCopyChanged = true;
 }
 
 void NoteStore::indexNote(const NotePlace &place, const QByteArray &note) {
@@ -977,6 +1031,66 @@ void NoteStore::indexNote(const NotePlace &place, const QByteArray &note) {
     } else {
         execSql(QStringLiteral("INSERT OR IGNORE INTO NoteTextState (name) VALUES ('stale')"));
     }
+}
+
+qint64 NoteStore::indexVersion() const {
+    if (m_readOnly || m_oldMonthLayout || !m_textIndex || !m_plainText) return -1;
+    QSqlQuery &q = prepared(QStringLiteral("PRAGMA data_version"));
+    exec(q);
+    const qint64 version = q.next() ? q.value(0).toLongLong() : -1;
+    q.finish();
+    return version;
+}
+
+// The cells of a month about to be written that hold the very note stored now: they keep their
+// plain copies, and their text is not made again. Compared with the cells this connection
+// last read or wrote when no other has committed since, else in the database, so that no
+// stored note is copied out; a cell that cannot be compared counts as changed.
+std::array<bool, 42> NoteStore::unchangedCells(const QString &yearMonth, const MonthCells &cells,
+                                               qint64 version) const {
+    std::array<bool, 42> same{};
+    if (version < 0) return same;
+    const std::optional<Cache::Month> &month = m_cache->month;
+    if (month && month->key == yearMonth && month->dataVersion == version) {
+        for (int i = 0; i < CellCount; ++i) {
+            const QByteArray &stored = month->cells[size_t(i)];
+            same[size_t(i)] =
+                cells[size_t(i)].isEmpty() ? stored.isEmpty() : cells[size_t(i)] == stored;
+        }
+        return same;
+    }
+    QStringList columns;
+    for (int i = 0; i < CellCount; ++i)
+        columns << QStringLiteral("%1 IS ?").arg(valueColumn(MonthTable, i));
+    QSqlQuery &q = prepared(QStringLiteral("SELECT %1 FROM TailiNew WHERE YearMonth = ?")
+                                .arg(columns.join(QStringLiteral(", "))));
+    for (int i = 0; i < CellCount; ++i) q.bindValue(i, bytesOrEmpty(cells[size_t(i)]));
+    q.bindValue(CellCount, yearMonth);
+    exec(q);
+    if (q.next())
+        for (int i = 0; i < CellCount; ++i) same[size_t(i)] = q.value(i).toInt() == 1;
+    q.finish();
+    return same;
+}
+
+// After a committed write of a month; `version` is the data_version the write saw.
+void NoteStore::rememberWrittenMonth(const QString &yearMonth, const MonthCells &cells,
+                                     const std::array<bool, 42> &keep, qint64 version) {
+    std::optional<Cache::Month> &month = m_cache->month;
+    const bool known = month && month->key == yearMonth && month->dataVersion == version;
+    Cache::Month written{yearMonth, {}, version};
+    for (int i = 0; i < CellCount && version >= 0; ++i) {
+        if (!keep[size_t(i)])
+            written.cells[size_t(i)] = bytesOrEmpty(cells[size_t(i)]);
+        else if (known)
+            written.cells[size_t(i)] = month->cells[size_t(i)];
+        else
+            version = -1; // a kept cell of unknown value
+    }
+    if (version >= 0)
+        month = std::move(written);
+    else
+        month.reset();
 }
 
 void NoteStore::indexMonth(const QString &yearMonth, const MonthCells &cells,
@@ -992,9 +1106,12 @@ void NoteStore::indexMonth(const QString &yearMonth, const MonthCells &cells,
     }
 }
 
-// Runs inside the caller's transaction: the index tables made anew and every note indexed.
+// Runs inside the caller's transaction: the index tables made anew and every note indexed. The
+// plain copies are written first and the full-text index filled from them in one go; the
+// triggers that note later changes come last.
 void NoteStore::fillTextIndex() {
     m_textIndex = false;
+    m_pendingTable = false;
     for (const char *sql : TextIndexDrops) execSql(QString::fromLatin1(sql));
     for (const char *sql : TextIndexSql) execSql(QString::fromLatin1(sql));
     m_textIndex = true;
@@ -1046,12 +1163,27 @@ void NoteStore::fillTextIndex() {
             }
         }
     }
+    execSql(QStringLiteral("INSERT INTO NoteTextIndex (rowid, folded) "
+                           "SELECT rowid, ifnull(folded, text) FROM NoteText"));
+    installPendingTriggers();
+    m_plainCopyChanged = false;
     if (m_indexProgress) m_indexProgress(total, total);
+}
+
+void NoteStore::installPendingTriggers() {
+    execSql(QStringLiteral(
+        "CREATE TABLE IF NOT EXISTS NoteTextPending (rowid INTEGER PRIMARY KEY, indexed TEXT)"));
+    for (const char *name : PendingTriggerNames)
+        execSql(QStringLiteral("DROP TRIGGER IF EXISTS %1").arg(QLatin1String(name)));
+    for (const char *sql : PendingTriggerSql) execSql(QString::fromLatin1(sql));
+    m_pendingTable = true;
 }
 
 void NoteStore::ensureTextIndex() {
     m_textIndex = hasTextIndexTables();
-    if (m_readOnly || (m_textIndex && (hasTextIndex() || !m_plainText))) return;
+    // A read-only file of version 3 has no pending rows: its triggers kept the index itself.
+    m_pendingTable = m_textIndex && hasTable(QStringLiteral("NoteTextPending"));
+    if (m_readOnly || (m_pendingTable && (hasTextIndex() || !m_plainText))) return;
     rebuildTextIndex();
 }
 
@@ -1088,12 +1220,73 @@ void NoteStore::rebuildTextIndex() {
     }
 }
 
+bool NoteStore::textIndexPending() const {
+    if (!isOpen() || !m_pendingTable) return false;
+    QSqlQuery &q = prepared(QStringLiteral("SELECT 1 FROM NoteTextPending LIMIT 1"));
+    exec(q);
+    const bool pending = q.next();
+    q.finish();
+    return pending;
+}
+
+bool NoteStore::updateTextIndex(int maxRows) {
+    // A file put in the place of the open one is left to the next open.
+    if (!isOpen() || m_readOnly || !m_pendingTable || isFileReplaced()) return false;
+    try {
+        Transaction tx(*this, true);
+        // The batch is the pending rows up to the rowid of its last one (all when fewer remain).
+        QSqlQuery &last = prepared(
+            QStringLiteral("SELECT ifnull((SELECT rowid FROM NoteTextPending ORDER BY rowid "
+                           "LIMIT 1 OFFSET :skip), 9223372036854775807)"));
+        last.bindValue(QStringLiteral(":skip"), std::max(1, maxRows) - 1);
+        exec(last);
+        last.next();
+        const qint64 upTo = last.value(0).toLongLong();
+        last.finish();
+        const QString statements[] = {
+            QStringLiteral("INSERT INTO NoteTextIndex (NoteTextIndex, rowid, folded) "
+                           "SELECT 'delete', rowid, indexed FROM NoteTextPending "
+                           "WHERE rowid <= :upTo AND indexed IS NOT NULL"),
+            QStringLiteral("INSERT INTO NoteTextIndex (rowid, folded) "
+                           "SELECT n.rowid, ifnull(n.folded, n.text) FROM NoteTextPending p "
+                           "JOIN NoteText n ON n.rowid = p.rowid WHERE p.rowid <= :upTo"),
+            QStringLiteral("DELETE FROM NoteTextPending WHERE rowid <= :upTo"),
+        };
+        for (const QString &sql : statements) {
+            QSqlQuery &q = prepared(sql);
+            q.bindValue(QStringLiteral(":upTo"), upTo);
+            exec(q);
+        }
+        const bool more = textIndexPending();
+        tx.commit();
+        return more;
+    } catch (const StoreError &e) {
+        // The notes and their plain copies are untouched by a failure here; an index that cannot
+        // take the rows is made again from them by the next search or open.
+        try {
+            Transaction tx(*this, true);
+            execSql(QStringLiteral("INSERT OR IGNORE INTO NoteTextState (name) VALUES ('stale')"));
+            tx.commit();
+        } catch (const StoreError &) {
+            throw e;
+        }
+        return false;
+    }
+}
+
+void NoteStore::tellIndexPending() {
+    const bool changed = m_plainCopyChanged;
+    m_plainCopyChanged = false;
+    if (changed && m_pendingTable && m_indexPending) m_indexPending();
+}
+
 std::vector<NoteStore::FoundText> NoteStore::queryFolded(const QString &folded) const {
     // The trigram index needs three characters; shorter queries read the plain copies through.
     // instr() counts characters, which are UTF-16 units in an aligned text (no surrogates): such
     // a row brings only the part of its text around the match; the others their whole text and
     // folded text. instr() also keeps exact matches only, where the trigram index may match
-    // more loosely.
+    // more loosely, and drops the index's matches of a pending row's old text; the pending rows
+    // are all read, as the index may not hold their text yet.
     const bool indexed = textfold::codePointCount(folded) >= 3;
     const QString sql =
         QStringLiteral("SELECT kind, key, slot, p, CASE WHEN aligned THEN max(1, p - %1) END, "
@@ -1103,9 +1296,12 @@ std::vector<NoteStore::FoundText> NoteStore::queryFolded(const QString &folded) 
                        "instr(ifnull(folded, text), :q) AS p FROM NoteText")
             .arg(FoundText::Context)
             .arg(2 * FoundText::Context + folded.size()) +
-        (indexed ? QStringLiteral(" WHERE rowid IN (SELECT rowid FROM NoteTextIndex WHERE "
-                                  "NoteTextIndex MATCH :phrase)")
-                 : QString()) +
+        (indexed
+             ? QStringLiteral(" WHERE rowid IN (SELECT rowid FROM NoteTextIndex WHERE "
+                              "NoteTextIndex MATCH :phrase") +
+                   (m_pendingTable ? QStringLiteral(" UNION ALL SELECT rowid FROM NoteTextPending)")
+                                   : QStringLiteral(")"))
+             : QString()) +
         QStringLiteral(") WHERE p > 0 ORDER BY sortkey DESC");
     QSqlQuery &q = prepared(sql);
     q.setForwardOnly(true);

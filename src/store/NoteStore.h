@@ -58,15 +58,21 @@ using MemoLines = std::array<QString, 11>;
 //   RiliColor     edtYearMonth TEXT, color1..color42 INTEGER  calendar notes colours
 //   Beiwanglu     memkey TEXT, line1..line11 TEXT             memo list (one row, "bwl")
 //
-// Search index (version 2), derived from the notes and rebuilt from them whenever in doubt:
-//   NoteText       kind, key, slot (the NotePlace), sortkey, text (plain), folded (textfold),
-//                  aligned (folded units sit at the same indexes as the text's)
-//   NoteTextIndex  FTS5 (trigram) over NoteText.folded, kept by triggers on NoteText
-//   NoteTextState  a row "stale" while the index misses rich-text notes written without
-//                  a PlainText function
+// Search index (since version 2; brought up to date after the save since version 4), derived
+// from the notes and rebuilt from them whenever in doubt:
+//   NoteText         kind, key, slot (the NotePlace), sortkey, text (plain), folded (textfold),
+//                    aligned (folded units sit at the same indexes as the text's)
+//   NoteTextIndex    FTS5 (trigram) over ifnull(NoteText.folded, NoteText.text), contentless
+//   NoteTextPending  rowid, indexed: NoteText rows changed since the FTS index last saw them,
+//                    with the text the index holds for the row (NULL: none); written by
+//                    triggers on NoteText, emptied by updateTextIndex()
+//   NoteTextState    a row "stale" while the index misses rich-text notes written without
+//                    a PlainText function
 // Every write of a note updates its NoteText row in the same transaction; an empty note has no
-// row. Opening a file of an older version (a restored backup, too) indexes every note in the
-// transaction that brings it up to date.
+// row. The FTS index takes the changed rows later, in updateTextIndex()'s own transactions, so
+// that a save does not pay for tokenising; a search reads the pending rows besides the index's
+// matches and is exact at every moment. Opening a file of an older version (a restored backup,
+// too) indexes every note in the transaction that brings it up to date.
 //
 // Errors: every operation that touches the database throws StoreError carrying the database's
 // message; nothing is reported silently. Every write runs in one transaction: when it fails the
@@ -83,8 +89,9 @@ public:
     static constexpr int MemoLineCount = 11;
     // PRAGMA user_version of a current database. Version 3 lays out months before 1582-10-15 in
     // the lunar engine's calendar (MonthGrid); older files kept their cells on QDate's proleptic
-    // Gregorian grid.
-    static constexpr int SchemaVersion = 3;
+    // Gregorian grid. Version 4 brings the full-text index up to date after the save
+    // (NoteTextPending).
+    static constexpr int SchemaVersion = 4;
 
     // How a stored rich-text note becomes the plain text the search index keeps; the store
     // reads no RTF itself. Without one, writes of rich text mark the index stale and the next
@@ -92,6 +99,9 @@ public:
     using PlainText = std::function<QString(const QByteArray &note)>;
     // Told while every note is indexed (an upgrade, a rebuild), every few hundred notes.
     using IndexProgress = std::function<void(int done, int total)>;
+    // Told when saved notes wait for the full-text index: after a write that changed a plain
+    // copy, and after a writable open that finds such notes. updateTextIndex() takes them in.
+    using IndexPending = std::function<void()>;
     // One stored rich-text note holding `first` followed by `second` (paragraphs kept): for
     // the upgrade that moves month cells, when two notes come to one cell. Without one, such a
     // rich-text note goes to the nearest empty cell instead; plain-text notes are joined by a
@@ -117,6 +127,7 @@ public:
     void setNoteJoin(NoteJoin join) { m_noteJoin = std::move(join); }
     const PlainText &plainText() const { return m_plainText; }
     const NoteJoin &noteJoin() const { return m_noteJoin; }
+    void setIndexPending(IndexPending pending) { m_indexPending = std::move(pending); }
     NoteStore(const NoteStore &) = delete;
     NoteStore &operator=(const NoteStore &) = delete;
 
@@ -207,6 +218,13 @@ public:
     bool hasTextIndex() const;
     // Indexes every note again in one transaction; the notes are only read.
     void rebuildTextIndex();
+    // Notes saved since the full-text index last took them in (searches find them all the same).
+    bool textIndexPending() const;
+    // Takes up to `maxRows` (at least one) of those notes into the full-text index, in a
+    // transaction of its own; true when more remain. Does nothing on a read-only store. An index
+    // too damaged to take them is marked stale, so the next search or open makes it again from
+    // the notes. Throws StoreError when the file cannot be written at all.
+    bool updateTextIndex(int maxRows);
     struct FoundText {
         static constexpr int Context = 24;
         // Aligned: the folded text's units sit where the text's do; note.text is the part of the
@@ -247,6 +265,9 @@ private:
     MonthCells onEngineGrid(const QString &yearMonth, const MonthCells &cells) const;
     void moveOldMonthCells();
     bool hasTextIndexTables() const;
+    bool hasTable(const QString &name) const;
+    void installPendingTriggers();
+    void tellIndexPending();
     void checkVersion(int version) const;
     void checkShapes();
     void checkWritable(const char *table) const;
@@ -259,6 +280,12 @@ private:
     // those `keep` marks.
     void indexMonth(const QString &yearMonth, const MonthCells &cells,
                     const std::array<bool, 42> &keep = {});
+    // PRAGMA data_version while writes of month cells are indexed, else -1.
+    qint64 indexVersion() const;
+    std::array<bool, 42> unchangedCells(const QString &yearMonth, const MonthCells &cells,
+                                        qint64 version) const;
+    void rememberWrittenMonth(const QString &yearMonth, const MonthCells &cells,
+                              const std::array<bool, 42> &keep, qint64 version);
     std::vector<FoundText> queryFolded(const QString &folded) const;
     [[noreturn]] void fail(const QString &what, const QString &dbMessage) const;
 
@@ -284,10 +311,14 @@ private:
     bool m_complete = true;
     std::set<QString> m_badTables;
     bool m_textIndex = false; // the index tables exist on the open connection
+    // NoteTextPending exists too (version 4): its rows are searched besides the index's matches.
+    bool m_pendingTable = false;
+    bool m_plainCopyChanged = false; // a write changed a NoteText row (not told yet)
     bool m_repairingIndex = false;
     PlainText m_plainText;
     IndexProgress m_indexProgress;
     NoteJoin m_noteJoin;
+    IndexPending m_indexPending;
     // A file of a version before 3 opened read-only: its month cells of old months are moved
     // on reading as the upgrade would move them.
     bool m_oldMonthLayout = false;

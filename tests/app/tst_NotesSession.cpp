@@ -68,6 +68,13 @@ struct Harness {
     QStringList recoveryFiles() const {
         return QDir(paths.db3Dir()).entryList({QStringLiteral("unsaved-*")}, QDir::Files);
     }
+
+    // Saved notes the search index has not taken in yet.
+    int pendingNotes() const {
+        return PageTestSupport::queryDatabase(
+                   paths.databaseFile(), QStringLiteral("SELECT count(*) FROM NoteTextPending"))
+            .toInt();
+    }
 };
 } // namespace
 
@@ -92,6 +99,8 @@ private slots:
     void closeDuringTheUpgradeWaitsForIt();
     void terminateCancelsTheUpgradeAndKeepsTheTypedText();
     void failedUpgradeLeavesTheNotesReadOnlyAndSaysWhy();
+    void savedNotesReachTheSearchIndexWhenIdle_data();
+    void savedNotesReachTheSearchIndexWhenIdle();
 };
 
 namespace {
@@ -558,6 +567,50 @@ void TestNotesSession::failedUpgradeLeavesTheNotesReadOnlyAndSaysWhy() {
     QVERIFY(!session.close());
     QCOMPARE(h.prompts.questions.size(), 1);
     QCOMPARE(hashOf(h.paths.databaseFile()), before);
+}
+
+void TestNotesSession::savedNotesReachTheSearchIndexWhenIdle_data() {
+    QTest::addColumn<QString>("when");
+    QTest::newRow("after a save") << QStringLiteral("save");
+    QTest::newRow("after a restore brought notes waiting") << QStringLiteral("resume");
+    QTest::newRow("after the start, notes waiting from before") << QStringLiteral("start");
+}
+
+// The search index takes saved notes a moment after the save, out of the save's transaction,
+// and also those a session finds waiting when it opens the file.
+void TestNotesSession::savedNotesReachTheSearchIndexWhenIdle() {
+    QFETCH(QString, when);
+    Harness h;
+    const auto leaveWaitingNote = [&h] {
+        NoteStore store;
+        store.open(h.paths.databaseFile());
+        store.writeMemoLine(1, QStringLiteral("上次留下的"));
+        store.close();
+        QCOMPARE(h.pendingNotes(), 1);
+    };
+    if (when == QLatin1String("start")) leaveWaitingNote();
+    NotesSession &session = h.started();
+    QString phrase = QStringLiteral("上次留");
+    if (when == QLatin1String("save")) {
+        h.document->setText(QStringLiteral("查找这一行"));
+        QVERIFY(session.saveActive());
+        QCOMPARE(h.pendingNotes(), 1);
+        phrase = QStringLiteral("查找这");
+    } else if (when == QLatin1String("resume")) {
+        QVERIFY(session.suspend());
+        leaveWaitingNote();
+        session.resume();
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(h.pendingNotes(), 0, 10000);
+    QVERIFY(!session.store().textIndexPending());
+    QCOMPARE(PageTestSupport::queryDatabase(
+                 h.paths.databaseFile(),
+                 QStringLiteral("SELECT count(*) FROM NoteTextIndex WHERE NoteTextIndex MATCH "
+                                "'\"%1\"'")
+                     .arg(phrase))
+                 .toInt(),
+             1);
+    QVERIFY(h.prompts.messages.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestNotesSession)

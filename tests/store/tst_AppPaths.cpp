@@ -207,11 +207,12 @@ private slots:
             QVERIFY(q.exec("SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY name"));
             QStringList tables;
             while (q.next()) tables << q.value(0).toString();
-            QCOMPARE(tables, (QStringList{"Beiwanglu", "NoteText", "NoteTextIndex",
-                                          "NoteTextIndex_config", "NoteTextIndex_data",
-                                          "NoteTextIndex_docsize", "NoteTextIndex_idx",
-                                          "NoteTextState", "RiliColor", "RiliJishi", "TailiNew",
-                                          "TailiNew_day", "YearJishi", "edtText", "edtTextColor"}));
+            QCOMPARE(
+                tables,
+                (QStringList{"Beiwanglu", "NoteText", "NoteTextIndex", "NoteTextIndex_config",
+                             "NoteTextIndex_data", "NoteTextIndex_docsize", "NoteTextIndex_idx",
+                             "NoteTextPending", "NoteTextState", "RiliColor", "RiliJishi",
+                             "TailiNew", "TailiNew_day", "YearJishi", "edtText", "edtTextColor"}));
         }
         QSqlDatabase::removeDatabase("layout-check");
 
