@@ -70,6 +70,10 @@ void FindBar::search() {
         m_count->clear();
         return;
     }
+    if (const QString notice = m_waitNotice ? m_waitNotice() : QString(); !notice.isEmpty()) {
+        m_count->setText(notice);
+        return;
+    }
     try {
         m_hits = m_search(m_query);
     } catch (const StoreError &e) {

@@ -23,7 +23,11 @@ public:
     static constexpr int Pause = 250; // ms after the last keystroke
     static constexpr int ShownResults = 300;
 
+    using WaitNotice = std::function<QString()>;
+
     explicit FindBar(Search search, QWidget *parent = nullptr);
+    // Asked before every search: a text there is shown instead of results, and is no failure.
+    void setWaitNotice(WaitNotice notice) { m_waitNotice = std::move(notice); }
 
     // Shows the bar with the focus in its field (its text selected).
     void open();
@@ -47,6 +51,7 @@ private:
     void activateRow(int row);
 
     Search m_search;
+    WaitNotice m_waitNotice;
     QLineEdit *m_field = nullptr;
     QLabel *m_count = nullptr;
     QListWidget *m_results = nullptr;

@@ -122,6 +122,14 @@ MainWindow::MainWindow(const AppPaths &paths, Prompts &prompts, std::vector<Page
     connect(m_session.get(), &NotesSession::upgradeStarted, this, &MainWindow::openIndexProgress);
     connect(m_session.get(), &NotesSession::upgradeProgress, this, &MainWindow::showIndexProgress);
     connect(m_session.get(), &NotesSession::upgradeFinished, this, &MainWindow::closeIndexProgress);
+    // A search asked while the notes were being indexed is answered once they are: queued, so
+    // that the session has opened the upgraded file first.
+    connect(
+        m_session.get(), &NotesSession::upgradeFinished, this,
+        [this] {
+            if (m_findBar && m_findBar->isVisible()) m_findBar->search();
+        },
+        Qt::QueuedConnection);
     m_session->openStore(fileCheck);
     m_session->setMemo(m_sidePanel->memoPanel()->document());
     m_session->context().lastSelection.clear();
@@ -411,6 +419,7 @@ void MainWindow::openFindBar() {
     if (!m_findBar) {
         m_findBar =
             new FindBar([this](const QString &query) { return m_finder->find(query); }, this);
+        m_findBar->setWaitNotice([this] { return m_finder->waitNotice(); });
         connect(m_findBar, &FindBar::activated, this,
                 [this](const NotePlace &place, const QString &query) {
                     if (m_finder->goTo(place, query)) m_findBar->hide();

@@ -50,10 +50,15 @@ NoteFinder::NoteFinder(NotesSession &session, PageHost &pages, LunarCalendarWidg
                        SidePanel &sidePanel)
     : m_session(session), m_pages(pages), m_picker(picker), m_sidePanel(sidePanel) {}
 
-std::vector<SearchHit> NoteFinder::find(const QString &query) const {
+QString NoteFinder::waitNotice() const {
     // Until the upgrade is done the file open for reading has no index, or an old one.
-    if (m_session.isUpgrading())
-        throw StoreError(QStringLiteral("记事还在为查找整理中，请稍后再查找。"));
+    return m_session.isUpgrading() ? QStringLiteral("记事还在为查找整理中，请稍后再查找。")
+                                   : QString();
+}
+
+std::vector<SearchHit> NoteFinder::find(const QString &query) const {
+    const QString notice = waitNotice();
+    if (!notice.isEmpty()) throw StoreError(notice);
     return NoteSearch(m_session.store()).find(query, unsavedTexts());
 }
 

@@ -18,6 +18,8 @@ public:
                SidePanel &sidePanel);
 
     std::vector<SearchHit> find(const QString &query) const;
+    // Why a search cannot run yet (the notes are still being indexed), or empty.
+    QString waitNotice() const;
     // The cells of the active page, when its document has unsaved changes.
     std::vector<NoteText> unsavedTexts() const;
     // False when nothing moved: the save of the page in front failed, or the place is gone.
