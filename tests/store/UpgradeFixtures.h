@@ -8,6 +8,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QString>
+#include <QStringList>
 #include <QThread>
 
 #include <atomic>
@@ -19,7 +20,7 @@ namespace testfiles {
 // Runs `statements` on the closed database `file` through a connection of its own, the last
 // one: the log is folded in, so the single file holds everything. Empty on success, else what
 // failed.
-inline QString alter(const QString &file, std::initializer_list<const char *> statements) {
+inline QString alter(const QString &file, const QStringList &statements) {
     const QString name = QStringLiteral("upgrade-fixture");
     QString error;
     {
@@ -27,9 +28,9 @@ inline QString alter(const QString &file, std::initializer_list<const char *> st
         db.setDatabaseName(file);
         if (!db.open()) error = db.lastError().text();
         QSqlQuery q(db);
-        for (const char *sql : statements)
-            if (error.isEmpty() && !q.exec(QString::fromLatin1(sql)))
-                error = QString::fromLatin1(sql) + QStringLiteral(": ") + q.lastError().text();
+        for (const QString &sql : statements)
+            if (error.isEmpty() && !q.exec(sql))
+                error = sql + QStringLiteral(": ") + q.lastError().text();
     }
     QSqlDatabase::removeDatabase(name);
     return error;
@@ -37,8 +38,8 @@ inline QString alter(const QString &file, std::initializer_list<const char *> st
 
 // The search index's tables taken away: the notes as they are.
 inline QString dropTextIndex(const QString &file) {
-    return alter(file,
-                 {"DROP TABLE NoteTextIndex", "DROP TABLE NoteText", "DROP TABLE NoteTextState"});
+    return alter(file, {"DROP TABLE NoteTextIndex", "DROP TABLE NoteText",
+                        "DROP TABLE NoteTextState", "DROP TABLE NoteTextPending"});
 }
 
 // A file as a build before the search index left it (version 1), made from a current one.

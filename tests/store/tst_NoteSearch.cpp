@@ -1,3 +1,4 @@
+#include "UpgradeFixtures.h"
 #include "richtext/RichText.h"
 #include "store/NoteSearch.h"
 #include "store/NoteStore.h"
@@ -85,23 +86,6 @@ QStringList scannedRows(const QString &file, const QString &query) {
 }
 
 // Runs a statement on the file through a connection of its own; the database's message on failure.
-QString runOn(const QString &file, const QStringList &statements) {
-    QString error;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "side");
-        db.setDatabaseName(file);
-        if (!db.open()) return db.lastError().text();
-        QSqlQuery q(db);
-        for (const QString &sql : statements)
-            if (!q.exec(sql)) {
-                error = sql + QStringLiteral(": ") + q.lastError().text();
-                break;
-            }
-    }
-    QSqlDatabase::removeDatabase(QStringLiteral("side"));
-    return error;
-}
-
 QString rowidOf(const QString &file, const NotePlace &place) {
     return rowsOf(file, QStringLiteral("SELECT rowid FROM NoteText WHERE kind = %1 AND key = '%2' "
                                        "AND slot = %3")
@@ -401,8 +385,9 @@ private slots:
         for (const QString &query : queries)
             QCOMPARE(indexMatches(file(), query), scannedRows(file(), query));
         // For a contentless table this checks the index's own structure only.
-        QCOMPARE(runOn(file(), {QStringLiteral("INSERT INTO NoteTextIndex (NoteTextIndex, rank) "
-                                               "VALUES ('integrity-check', 0)")}),
+        QCOMPARE(testfiles::alter(file(),
+                                  {QStringLiteral("INSERT INTO NoteTextIndex (NoteTextIndex, rank) "
+                                                  "VALUES ('integrity-check', 0)")}),
                  QString());
     }
 
@@ -494,16 +479,7 @@ private slots:
     void olderFileIsIndexedWhenOpened() {
         const MonthCells before = m_store->readMonth(March);
         m_store.reset();
-        {
-            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "older");
-            db.setDatabaseName(file());
-            QVERIFY(db.open());
-            QSqlQuery q(db);
-            for (const char *sql : {"DROP TABLE NoteTextIndex", "DROP TABLE NoteText",
-                                    "DROP TABLE NoteTextState", "PRAGMA user_version = 1"})
-                QVERIFY2(q.exec(QString::fromLatin1(sql)), sql);
-        }
-        QSqlDatabase::removeDatabase(QStringLiteral("older"));
+        QCOMPARE(testfiles::makeVersionOne(file()), QString());
 
         NoteStore readOnly;
         readOnly.open(file(), NoteStore::OpenMode::ReadOnly);
@@ -557,27 +533,27 @@ private slots:
         std::map<QString, QStringList> before;
         for (const QString &q : probes) before[q] = find(q);
         m_store.reset();
-        QCOMPARE(
-            runOn(file(),
-                  {QStringLiteral("DROP TRIGGER NoteTextAdded"),
-                   QStringLiteral("DROP TRIGGER NoteTextRemoved"),
-                   QStringLiteral("DROP TRIGGER NoteTextChanged"),
-                   QStringLiteral("DROP TABLE NoteTextPending"),
-                   QStringLiteral("CREATE TRIGGER NoteTextAdded AFTER INSERT ON NoteText BEGIN "
-                                  "INSERT INTO NoteTextIndex (rowid, folded) VALUES (new.rowid, "
-                                  "ifnull(new.folded, new.text)); END"),
-                   QStringLiteral("CREATE TRIGGER NoteTextRemoved AFTER DELETE ON NoteText "
-                                  "BEGIN INSERT INTO NoteTextIndex (NoteTextIndex, rowid, "
-                                  "folded) VALUES ('delete', old.rowid, ifnull(old.folded, "
-                                  "old.text)); END"),
-                   QStringLiteral(
-                       "CREATE TRIGGER NoteTextChanged AFTER UPDATE ON NoteText BEGIN "
-                       "INSERT INTO NoteTextIndex (NoteTextIndex, rowid, folded) VALUES "
-                       "('delete', old.rowid, ifnull(old.folded, old.text)); INSERT INTO "
-                       "NoteTextIndex (rowid, folded) VALUES (new.rowid, ifnull(new.folded, "
-                       "new.text)); END"),
-                   QStringLiteral("PRAGMA user_version = 3")}),
-            QString());
+        QCOMPARE(testfiles::alter(
+                     file(),
+                     {QStringLiteral("DROP TRIGGER NoteTextAdded"),
+                      QStringLiteral("DROP TRIGGER NoteTextRemoved"),
+                      QStringLiteral("DROP TRIGGER NoteTextChanged"),
+                      QStringLiteral("DROP TABLE NoteTextPending"),
+                      QStringLiteral("CREATE TRIGGER NoteTextAdded AFTER INSERT ON NoteText BEGIN "
+                                     "INSERT INTO NoteTextIndex (rowid, folded) VALUES (new.rowid, "
+                                     "ifnull(new.folded, new.text)); END"),
+                      QStringLiteral("CREATE TRIGGER NoteTextRemoved AFTER DELETE ON NoteText "
+                                     "BEGIN INSERT INTO NoteTextIndex (NoteTextIndex, rowid, "
+                                     "folded) VALUES ('delete', old.rowid, ifnull(old.folded, "
+                                     "old.text)); END"),
+                      QStringLiteral(
+                          "CREATE TRIGGER NoteTextChanged AFTER UPDATE ON NoteText BEGIN "
+                          "INSERT INTO NoteTextIndex (NoteTextIndex, rowid, folded) VALUES "
+                          "('delete', old.rowid, ifnull(old.folded, old.text)); INSERT INTO "
+                          "NoteTextIndex (rowid, folded) VALUES (new.rowid, ifnull(new.folded, "
+                          "new.text)); END"),
+                      QStringLiteral("PRAGMA user_version = 3")}),
+                 QString());
 
         NoteStore readOnly;
         readOnly.setPlainText(&richtext::plainText);
@@ -631,8 +607,9 @@ private slots:
         const MonthCells before = m_store->readMonth(March);
         QVERIFY(m_store->textIndexPending());
         m_store.reset();
-        QCOMPARE(runOn(file(), {QStringLiteral(
-                                   "UPDATE NoteTextIndex_data SET block = x'ffffffffffffffff'")}),
+        QCOMPARE(testfiles::alter(
+                     file(),
+                     {QStringLiteral("UPDATE NoteTextIndex_data SET block = x'ffffffffffffffff'")}),
                  QString());
         openStore();
         QVERIFY(m_store->hasTextIndex());

@@ -156,7 +156,7 @@ private slots:
         if (cause == QStringLiteral("newer")) {
             const QByteArray sql =
                 "PRAGMA user_version = " + QByteArray::number(NoteStore::SchemaVersion + 1);
-            QCOMPARE(testfiles::alter(file(), {sql.constData()}), QString());
+            QCOMPARE(testfiles::alter(file(), {QString::fromLatin1(sql)}), QString());
         }
         std::unique_ptr<TestMount> mount;
         if (cause == QStringLiteral("read-only")) {
