@@ -174,10 +174,13 @@ bool NotesSession::startUpgrade() {
     if (m_upgrade) return true;
     const QString file = m_paths.databaseFile();
     if (!m_folderLock || isHeldElsewhere() || !QFileInfo(file).isFile() ||
-        ::access(QFile::encodeName(file).constData(), W_OK) != 0 || !NoteStore::needsUpgrade(file))
+        ::access(QFile::encodeName(file).constData(), W_OK) != 0)
         return false;
+    // The file is read meanwhile through this open; after the check it is open so already.
     try {
-        m_store.open(file, NoteStore::OpenMode::ReadOnly);
+        if (!m_store.isOpen() || !m_store.isReadOnly())
+            m_store.open(file, NoteStore::OpenMode::ReadOnly);
+        if (!m_store.needsUpgrade()) return false;
     } catch (const StoreError &) {
         return false;
     }
