@@ -17,6 +17,13 @@
 
 namespace testfiles {
 
+// A note as the editors store it, around RTF body text.
+inline QByteArray rtf(const QByteArray &body) {
+    return "{\\rtf1\\ansi\\ansicpg936\\deff0{\\fonttbl{\\f0\\fnil\\fcharset134 SimSun;}}"
+           "\\uc1\\pard\\f0\\fs18 " +
+           body + "\\par}";
+}
+
 // Runs `statements` on the closed database `file` through a connection of its own, the last
 // one: the log is folded in, so the single file holds everything. Empty on success, else what
 // failed.

@@ -18,11 +18,7 @@
 
 namespace {
 
-QByteArray rtf(const QByteArray &body) {
-    return "{\\rtf1\\ansi\\ansicpg936\\deff0{\\fonttbl{\\f0\\fnil\\fcharset134 SimSun;}}"
-           "\\uc1\\pard\\f0\\fs18 " +
-           body + "\\par}";
-}
+using testfiles::rtf;
 
 // RTF \uN escapes for a text, so fixtures need no code page.
 QByteArray escaped(const QString &text) {

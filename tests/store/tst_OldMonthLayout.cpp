@@ -1,6 +1,7 @@
 // Files before version 3 kept the month cells of every month on QDate's proleptic Gregorian
 // grid; months up to October 1582 are now laid out in the lunar engine's calendar. The notes of
 // such months must stay with the days they were written for.
+#include "UpgradeFixtures.h"
 #include "base/MonthGrid.h"
 #include "richtext/RichText.h"
 #include "store/NoteSearch.h"
@@ -16,11 +17,7 @@
 
 namespace {
 
-QByteArray rtf(const QByteArray &text) {
-    return "{\\rtf1\\ansi\\ansicpg936\\deff0{\\fonttbl{\\f0\\fnil\\fcharset134 SimSun;}}"
-           "\\uc1\\pard\\f0\\fs18 " +
-           text + "\\par}";
-}
+using testfiles::rtf;
 
 // A note naming the day it was written for.
 QByteArray noteOf(const QDate &day) {
